@@ -1,0 +1,168 @@
+#include "image/image.h"
+
+#include <cassert>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <utility>
+
+Image::~Image() { FreeImage(this); }
+
+Image::Image(Image&& other) noexcept
+    : type(other.type),
+      width(other.width),
+      height(other.height),
+      rowBytes(other.rowBytes),
+      resolution(other.resolution),
+      rows(other.rows),
+      chunkCount(other.chunkCount),
+      rowsPerChunk(other.rowsPerChunk),
+      chunks(other.chunks) {
+  ResetImage(&other);
+}
+
+Image& Image::operator=(Image&& other) noexcept {
+  if (this != &other) {
+    FreeImage(this);
+    type = other.type;
+    width = other.width;
+    height = other.height;
+    rowBytes = other.rowBytes;
+    resolution = other.resolution;
+    rows = other.rows;
+    chunkCount = other.chunkCount;
+    rowsPerChunk = other.rowsPerChunk;
+    chunks = other.chunks;
+    ResetImage(&other);
+  }
+  return *this;
+}
+
+uint8_t* Image::Row(int32_t r) const {
+  assert(rows != nullptr && r >= 0 && r < height);
+  return rows[r];
+}
+
+int32_t RowBytesFor(int64_t unroundedBytes) {
+  int64_t rounded = (unroundedBytes + 3) & ~static_cast<int64_t>(3);
+  return rounded > 0x7FFFFFFC ? 0x7FFFFFFC : static_cast<int32_t>(rounded);
+}
+
+int64_t UnroundedRowBytes(int32_t type, int32_t width) {
+  int64_t w = width;
+  switch (type) {
+    case Bilevel: return (w + 7) / 8;
+    case Gray8: return w;
+    case Rgb8: return 3 * w;
+    case Gray16: return 2 * w;
+    case Rgb16: return 6 * w;
+    default: return -1;
+  }
+}
+
+int32_t BytesPerPixel(int32_t type) {
+  switch (type) {
+    case Gray8: return 1;
+    case Rgb8: return 3;
+    case Gray16: return 2;
+    case Rgb16: return 6;
+    default: return 0;
+  }
+}
+
+void ResetImage(Image* image) {
+  image->type = 0;
+  image->width = 0;
+  image->height = 0;
+  image->rowBytes = 0;
+  image->resolution = 0.0;
+  image->rows = nullptr;
+  image->chunkCount = 0;
+  image->rowsPerChunk = 0;
+  image->chunks = nullptr;
+}
+
+void FreeImage(Image* image) {
+  delete[] image->rows;
+  if (image->chunks != nullptr) {
+    for (int32_t i = 0; i < image->chunkCount; ++i) std::free(image->chunks[i]);
+    delete[] image->chunks;
+  }
+  ResetImage(image);
+}
+
+int AllocImage(Image* image, int32_t type, int32_t width, int32_t height, double resolution) {
+  if (image->type == type && image->width == width && image->height == height) {
+    image->resolution = resolution;
+    return 0;
+  }
+  FreeImage(image);
+  image->type = type;
+  image->width = width;
+  image->height = height;
+  image->resolution = resolution;
+
+  int64_t unrounded = UnroundedRowBytes(type, width);
+  if (unrounded < 0) return 0;  // unknown type: shape without storage
+  if (width <= 0) return 0;
+  if (unrounded > kChunkBytes) {  // one row would not fit a chunk
+    FreeImage(image);
+    return 1;
+  }
+  const int32_t rowBytes = RowBytesFor(unrounded);
+  image->rowBytes = rowBytes;
+  if (height <= 0) return 0;
+
+  image->rows = new (std::nothrow) uint8_t*[static_cast<size_t>(height)];
+  if (image->rows == nullptr) {
+    FreeImage(image);
+    return 1;
+  }
+  const int32_t rowsPerChunk = kChunkBytes / rowBytes;
+  if (rowsPerChunk == 0) {
+    FreeImage(image);
+    return 1;
+  }
+  image->rowsPerChunk = rowsPerChunk;
+  const int32_t chunkCount = static_cast<int32_t>((static_cast<int64_t>(rowsPerChunk) + height - 1) / rowsPerChunk);
+  int32_t lastRows = height % rowsPerChunk;
+  if (lastRows == 0) lastRows = rowsPerChunk;
+
+  image->chunks = new (std::nothrow) uint8_t*[static_cast<size_t>(chunkCount)];
+  if (image->chunks == nullptr) {
+    FreeImage(image);
+    return 1;
+  }
+  image->chunkCount = chunkCount;
+  for (int32_t i = 0; i < chunkCount; ++i) image->chunks[i] = nullptr;
+  for (int32_t i = 0; i < chunkCount; ++i) {
+    const int32_t chunkRows = (i == chunkCount - 1) ? lastRows : rowsPerChunk;
+    image->chunks[i] = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(chunkRows) * rowBytes));
+    if (image->chunks[i] == nullptr) {
+      FreeImage(image);
+      return 1;
+    }
+  }
+
+  int32_t chunk = 0;
+  int32_t within = 0;
+  for (int32_t r = 0; r < height; ++r) {
+    image->rows[r] = image->chunks[chunk] + static_cast<size_t>(within) * rowBytes;
+    if (++within == rowsPerChunk) {
+      within = 0;
+      ++chunk;
+    }
+  }
+  return 0;
+}
+
+int CopyImage(const Image& source, Image* destination) {
+  if (&source == destination) return 0;
+  int result = AllocImage(destination, source.type, source.width, source.height, source.resolution);
+  if (result != 0) return result;
+  if (source.rows == nullptr || destination->rows == nullptr) return 0;
+  for (int32_t r = 0; r < source.height; ++r) {
+    std::memcpy(destination->rows[r], source.rows[r], static_cast<size_t>(source.rowBytes));
+  }
+  return 0;
+}

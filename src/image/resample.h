@@ -1,0 +1,15 @@
+// Separable convolution scaling with integer weights in units of 1/255.
+#pragma once
+
+#include <cstdint>
+
+#include "image/image.h"
+
+constexpr int32_t FilterTriangle = 1;
+constexpr int32_t FilterCubic = 2;
+
+// 0 on success, 1 when memory ran out. A Bilevel source gives a Gray8 result
+// (unless the size is unchanged, which copies). The destination takes
+// `resolution`. `a` is the cubic parameter (the renderer passes -1.0).
+int ResampleImage(const Image& source, Image* destination, int32_t newWidth, int32_t newHeight,
+                  double resolution, int32_t filter, double a);
