@@ -5,7 +5,7 @@ packages=(
   build-essential cmake ninja-build pkg-config git
   liblcms2-dev libjpeg62-turbo-dev
   libtiff-dev libgtest-dev libgmock-dev libbenchmark-dev
-  qt6-base-dev qt6-base-dev-tools libqt6svg6-dev
+  qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libqt6svg6-dev
   libgl-dev libxkbcommon-dev libx11-dev libxcb1-dev
   xvfb xauth fonts-liberation desktop-file-utils poppler-utils
   python3 python3-pil

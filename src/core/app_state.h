@@ -1,0 +1,29 @@
+// Everything the program holds for a run, owned by the program and passed
+// explicitly to whatever works on it.
+#pragma once
+
+#include <string>
+
+#include "files/icc.h"
+#include "render/asset_sets.h"
+#include "render/lighting.h"
+#include "render/render_state.h"
+#include "scene/persistent.h"
+#include "scene/settings.h"
+
+struct AppState {
+  SceneSettings scene;
+  RenderState render;
+  IccProfile inputProfile;    // the last picture's embedded profile
+  IccProfile monitorProfile;  // empty: the screen shows sRGB as it is
+  DisplayColorimetry colorimetry;
+  TextureSet textures;
+  FrameTileSet frameTiles;
+  PersistentState persistent;
+  std::string programFolder;  // where default.Passavue lives
+  std::string assetFolder;    // holds Textures/ and Frames/
+  KeyValueStore* store = nullptr;  // where the persistent state lives
+};
+
+// Renders the design at render.requestedWidth x requestedHeight.
+void RenderDesign(AppState* state);

@@ -1,0 +1,91 @@
+#include "shell/design_commands.h"
+
+#include "core/app_state.h"
+#include "scene/persistent.h"
+#include "scene/settings_file.h"
+#include "scene/text.h"
+
+namespace {
+
+FileDialogRequest DesignDialog(const AppState& state, const char* title, const std::string& name) {
+  FileDialogRequest request;
+  request.title = title;
+  request.filterName = kSettingsFilterName;
+  request.pattern = kSettingsFilterPattern;
+  request.folder = state.persistent.lastParamsFolder;
+  request.initialName = name;
+  return request;
+}
+
+SaveOutcome SaveTo(AppState* state, const std::string& path) {
+  return SaveSettingsFileAs(path, &state->scene, &state->persistent.lastParamsFolder) == 0
+             ? SaveOutcome::Saved
+             : SaveOutcome::Failed;
+}
+
+}  // namespace
+
+SaveOutcome SaveDesignWithDialog(AppState* state, Interaction* interaction) {
+  std::string name = kSettingsFilterPattern;
+  for (;;) {
+    FileDialogRequest request = DesignDialog(*state, kSaveSettingsTitle, name);
+    request.confirmOverwrite = true;
+    std::string path = interaction->AskSaveFile(request);
+    if (path.empty()) return SaveOutcome::Cancelled;
+    if (CheckSettingsFileName(&path) != 0) {  // the message was shown; ask again from this name
+      name = path;
+      continue;
+    }
+    return SaveTo(state, path);
+  }
+}
+
+SaveOutcome SaveDesignAsDefault(AppState* state) {
+  return SaveTo(state, JoinPath(state->programFolder, kDefaultSettingsName));
+}
+
+bool OpenDesignWithDialog(AppState* state, Interaction* interaction) {
+  std::string path = interaction->AskOpenFile(DesignDialog(*state, kLoadSettingsTitle, kSettingsFilterPattern));
+  if (path.empty()) return false;
+  if (LoadSettingsFile(path, &state->scene, &state->persistent.lastParamsFolder) != 0) return false;
+  state->scene.modified = 0;
+  return true;
+}
+
+bool LoadDefaultDesign(AppState* state) {
+  const std::string path = JoinPath(state->programFolder, kDefaultSettingsName);
+  if (FileExists(path) == 0) return false;
+  return LoadSettingsFile(path, &state->scene, &state->persistent.lastParamsFolder) == 0;
+}
+
+bool NewDesign(AppState* state, Interaction* interaction) {
+  switch (interaction->AskYesNoCancel("File New", "Save current settings first?")) {
+    case Answer::Cancel:
+      return false;
+    case Answer::Yes:
+      // A save that was cancelled or failed keeps the design as it is.
+      if (SaveDesignWithDialog(state, interaction) != SaveOutcome::Saved) return false;
+      break;
+    case Answer::No:
+      break;
+  }
+  ResetScene(&state->scene, &state->render);
+  // New brings the stored preferences back too, then the default design.
+  if (state->store != nullptr) LoadPersistentState(state->store, state->programFolder, &state->persistent);
+  LoadDefaultDesign(state);
+  state->scene.modified = 0;
+  return true;
+}
+
+bool ConfirmClose(AppState* state, Interaction* interaction) {
+  if (state->scene.modified != 1) return true;
+  switch (interaction->AskYesNoCancel("Warning", "Save modified settings?")) {
+    case Answer::Cancel:
+      return false;
+    case Answer::No:
+      return true;
+    case Answer::Yes:
+      return SaveDesignWithDialog(state, interaction) == SaveOutcome::Saved;
+  }
+  return false;
+}

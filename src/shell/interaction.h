@@ -1,0 +1,27 @@
+// Every question the program asks a person goes through this interface:
+// the desktop implements it with Qt dialogs, tests with scripted answers.
+#pragma once
+
+#include <string>
+
+struct FileDialogRequest {
+  std::string title;
+  std::string filterName;   // e.g. "Passavue Files"
+  std::string pattern;      // e.g. "*.Passavue"
+  std::string folder;       // starting folder
+  std::string initialName;  // name shown in the name field
+  bool confirmOverwrite = false;
+};
+
+enum class Answer { Yes, No, Cancel };
+
+class Interaction {
+ public:
+  virtual ~Interaction() = default;
+  // The chosen path, or an empty text when the user cancelled.
+  virtual std::string AskOpenFile(const FileDialogRequest& request) = 0;
+  virtual std::string AskSaveFile(const FileDialogRequest& request) = 0;
+  virtual Answer AskYesNoCancel(const std::string& title, const std::string& text) = 0;
+  // A box titled "Error" with an OK button.
+  virtual void ShowErrorBox(const std::string& text) = 0;
+};

@@ -1,0 +1,261 @@
+#include "shell/main_window.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QDialog>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPainter>
+
+#include <cmath>
+
+#include "core/app_state.h"
+#include "display/colour.h"
+#include "display/screen.h"
+#include "render/render.h"
+#include "shell/design_commands.h"
+#include "shell/hit_test.h"
+
+DesignView::DesignView(AppState* state, const QFont* rulerFont, QWidget* parent)
+    : QWidget(parent), state_(state), rulerFont_(rulerFont) {
+  // The view paints every pixel itself.
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  setAttribute(Qt::WA_NoSystemBackground);
+}
+
+void DesignView::RenderAtViewSize() {
+  const double ratio = devicePixelRatioF();
+  state_->render.requestedWidth = static_cast<int>(std::lround(width() * ratio));
+  state_->render.requestedHeight = static_cast<int>(std::lround(height() * ratio));
+  RenderDesign(state_);
+}
+
+void DesignView::ToComposite(QPoint point, int* c, int* r) const {
+  const double ratio = devicePixelRatioF();
+  *c = static_cast<int>(std::floor(point.x() * ratio));
+  *r = state_->render.composite.height - 1 - static_cast<int>(std::floor(point.y() * ratio));
+}
+
+void DesignView::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  const Image& composite = state_->render.composite;
+  if (composite.type == Rgb8 && composite.rows != nullptr && state_->render.displayCopy.type == 0) {
+    MakeDisplayCopy(composite, state_->monitorProfile, &state_->render.displayCopy);
+  }
+  const Image& shown = state_->render.displayCopy.rows != nullptr ? state_->render.displayCopy : composite;
+  const double ratio = devicePixelRatioF();
+  if (shown.rows == nullptr) {
+    painter.fillRect(rect(), Qt::white);
+  } else {
+    // The composite is in device pixels; draw it one to one.
+    painter.save();
+    painter.scale(1.0 / ratio, 1.0 / ratio);
+    BlitImage(&painter, shown, 0, 0);
+    painter.restore();
+  }
+  if (state_->persistent.showRuler == 1) {
+    RulerGeometry geometry;
+    geometry.clientWidth = width();
+    geometry.clientHeight = height();
+    geometry.compositeWidth = composite.width;
+    geometry.compositeHeight = composite.height;
+    geometry.pixelsPerInch = state_->render.pixelsPerInch;
+    geometry.units = state_->persistent.units;
+    DrawRulers(&painter, *rulerFont_, geometry);
+  }
+}
+
+void DesignView::resizeEvent(QResizeEvent*) {
+  RenderAtViewSize();
+  update();
+}
+
+void DesignView::mousePressEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton && event->button() != Qt::RightButton) return;
+  int c = 0;
+  int r = 0;
+  ToComposite(event->position().toPoint(), &c, &r);
+  emit clickedOn(HitTest(state_->scene, state_->render.layout, c, r));
+}
+
+MainWindow::MainWindow(AppState* state, Interaction* interaction, CommandHandlers handlers)
+    : state_(state), interaction_(interaction), handlers_(std::move(handlers)) {
+  setWindowTitle(QStringLiteral("Passavue 1.0"));
+  setMinimumSize(300, 300);
+  rulerFont_ = QFont(QStringLiteral("Arial"));
+  rulerFont_.setPixelSize(11);
+  rulerFont_.setWeight(QFont::Normal);
+  state_->render.pixelsPerInch = 100.0;
+  view_ = new DesignView(state_, &rulerFont_, this);
+  setCentralWidget(view_);
+  connect(view_, &DesignView::clickedOn, this, [this](int command) { OpenPropertyDialog(command); });
+  BuildMenus();
+}
+
+void MainWindow::AddCommand(QMenu* menu, int command, const char* label, bool checkable) {
+  // The labels carry their shortcut texts after a tab; Qt shows them in the
+  // shortcut column without installing a shortcut, as intended.
+  QAction* action = menu->addAction(QString::fromUtf8(label));
+  action->setData(command);
+  action->setCheckable(checkable);
+  connect(action, &QAction::triggered, this, [this, command]() { RunCommand(command); });
+  actions_[command] = action;
+}
+
+void MainWindow::BuildMenus() {
+  QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+  AddCommand(file, 1000, "&New...\tCtrl-N");
+  AddCommand(file, 1001, "&Open...\tCtrl-O");
+  AddCommand(file, 1002, "&Save\tCtrl-S");
+  AddCommand(file, 1003, "Save &As...");
+  AddCommand(file, 1004, "Save As &Default");
+  file->addSeparator();
+  AddCommand(file, 1005, "&Print...\tCtrl-P");
+  AddCommand(file, 1006, "Print Speci&fications...");
+  AddCommand(file, 1007, "&Export...");
+  file->addSeparator();
+  AddCommand(file, 1008, "Pre&ferences");
+  file->addSeparator();
+  AddCommand(file, 1009, "E&xit\tCtrl-Q");
+
+  QMenu* settings = menuBar()->addMenu(QStringLiteral("&Settings"));
+  AddCommand(settings, kCommandImage, "&Image");
+  AddCommand(settings, kCommandInnerMat, "I&nner Mat");
+  AddCommand(settings, kCommandMiddleMat, "&Middle Mat");
+  AddCommand(settings, kCommandOuterMat, "&Outer Mat");
+  AddCommand(settings, kCommandFrame, "&Frame");
+  AddCommand(settings, kCommandBackground, "&Background && Lighting");
+
+  QMenu* viewMenu = menuBar()->addMenu(QStringLiteral("&View"));
+  AddCommand(viewMenu, 1200, "&Rulers", true);
+  viewMenu->addSeparator();
+  AddCommand(viewMenu, 1201, "&Outer Mat", true);
+  AddCommand(viewMenu, 1202, "&Middle Mat", true);
+  AddCommand(viewMenu, 1203, "&Inner Mat", true);
+
+  QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+  AddCommand(help, 1300, "&Contents");
+  AddCommand(help, 1301, "&About Passavue");
+
+  for (QMenu* menu : {file, settings, viewMenu, help}) {
+    connect(menu, &QMenu::aboutToShow, this, [this]() {
+      if (!isMinimized()) UpdateCheckMarks();
+    });
+  }
+}
+
+QAction* MainWindow::action(int command) const {
+  auto found = actions_.find(command);
+  return found == actions_.end() ? nullptr : found->second;
+}
+
+QDialog* MainWindow::propertyDialog(int command) const {
+  auto found = dialogs_.find(command);
+  return found == dialogs_.end() ? nullptr : found->second.data();
+}
+
+void MainWindow::UpdateCheckMarks() {
+  action(1200)->setChecked(state_->persistent.showRuler == 1);
+  for (int i = 0; i < kMatCount; ++i) action(1201 + i)->setChecked(state_->scene.mats[i].shown != 0);
+}
+
+void MainWindow::RenderAndRepaint() {
+  view_->RenderAtViewSize();
+  view_->update();
+}
+
+void MainWindow::RunCommand(int command) {
+  switch (command) {
+    case 1000:
+      if (NewDesign(state_, interaction_)) RenderAndRepaint();
+      break;
+    case 1001:
+      OpenDesignWithDialog(state_, interaction_);
+      RenderAndRepaint();
+      break;
+    case 1002:
+    case 1003:
+      SaveDesignWithDialog(state_, interaction_);
+      break;
+    case 1004:
+      SaveDesignAsDefault(state_);
+      break;
+    case 1005:
+      if (handlers_.print) handlers_.print();
+      break;
+    case 1006:
+      if (handlers_.printSpecifications) handlers_.printSpecifications();
+      break;
+    case 1007:
+      if (handlers_.exportTiff) handlers_.exportTiff();
+      break;
+    case 1008:
+      if (handlers_.preferences) handlers_.preferences();
+      break;
+    case 1009:
+      close();
+      break;
+    case kCommandImage:
+    case kCommandOuterMat:
+    case kCommandMiddleMat:
+    case kCommandInnerMat:
+    case kCommandFrame:
+    case kCommandBackground:
+      OpenPropertyDialog(command);
+      break;
+    case 1200:
+      state_->persistent.showRuler = state_->persistent.showRuler == 1 ? 0 : 1;
+      view_->update();
+      break;
+    case 1201:
+    case 1202:
+    case 1203: {
+      MatSettings& mat = state_->scene.mats[command - 1201];
+      mat.shown = mat.shown != 0 ? 0 : 1;
+      RenderAndRepaint();
+      break;
+    }
+    case 1300:
+      if (handlers_.help) handlers_.help();
+      break;
+    case 1301:
+      if (handlers_.about) handlers_.about();
+      break;
+    default:
+      break;
+  }
+}
+
+void MainWindow::OpenPropertyDialog(int command) {
+  if (QDialog* open = propertyDialog(command)) {
+    open->raise();
+    open->activateWindow();
+    return;
+  }
+  if (!handlers_.makePropertyDialog) return;
+  QDialog* dialog = handlers_.makePropertyDialog(command, this);
+  if (dialog == nullptr) return;
+  dialog->setAttribute(Qt::WA_DeleteOnClose);
+  dialog->setModal(false);
+  dialogs_[command] = dialog;
+  // The placement is kept for the rest of the run and given back when the
+  // same dialog opens again.
+  connect(dialog, &QDialog::finished, this, [this, command, dialog]() {
+    placements_[command] = dialog->geometry();
+  });
+  auto placement = placements_.find(command);
+  if (placement != placements_.end()) dialog->setGeometry(placement->second);
+  dialog->show();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  if (!ConfirmClose(state_, interaction_)) {
+    event->ignore();
+    return;
+  }
+  for (auto& [command, dialog] : dialogs_) {
+    if (dialog) dialog->close();
+  }
+  event->accept();
+}

@@ -1,0 +1,90 @@
+// The main window: the rendered design with its rulers, the menus and every
+// command, the click test and the six property dialogs.
+#pragma once
+
+#include <QFont>
+#include <QMainWindow>
+#include <QPointer>
+#include <QRect>
+#include <QWidget>
+
+#include <array>
+#include <functional>
+#include <map>
+
+#include "shell/interaction.h"
+
+struct AppState;
+class QAction;
+class QDialog;
+class QMenu;
+
+// The drawing area: paints the last rendering and never renders itself.
+class DesignView : public QWidget {
+  Q_OBJECT
+ public:
+  DesignView(AppState* state, const QFont* rulerFont, QWidget* parent);
+
+  // Renders at the view's size in device pixels.
+  void RenderAtViewSize();
+  // The composite row and column under a point of the view.
+  void ToComposite(QPoint point, int* c, int* r) const;
+
+ signals:
+  void clickedOn(int command);
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+
+ private:
+  AppState* state_;
+  const QFont* rulerFont_;
+};
+
+// The one place that hands each command its work; the desktop fills it with
+// the dialogs, printing and export as they exist.
+struct CommandHandlers {
+  std::function<void()> print;
+  std::function<void()> printSpecifications;
+  std::function<void()> exportTiff;
+  std::function<void()> preferences;
+  std::function<void()> about;
+  std::function<void()> help;
+  // Makes the property dialog for a Settings command (1100..1105).
+  std::function<QDialog*(int command, QWidget* owner)> makePropertyDialog;
+};
+
+class MainWindow : public QMainWindow {
+  Q_OBJECT
+ public:
+  MainWindow(AppState* state, Interaction* interaction, CommandHandlers handlers);
+
+  DesignView* view() const { return view_; }
+  // Runs a menu command by its identifier (1000..1301).
+  void RunCommand(int command);
+  // Renders at the view's size and repaints.
+  void RenderAndRepaint();
+  QAction* action(int command) const;
+  QDialog* propertyDialog(int command) const;
+  // Sets the check marks as the menus do when they open.
+  void UpdateCheckMarks();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void BuildMenus();
+  void AddCommand(QMenu* menu, int command, const char* label, bool checkable = false);
+  void OpenPropertyDialog(int command);
+
+  AppState* state_;
+  Interaction* interaction_;
+  CommandHandlers handlers_;
+  QFont rulerFont_;
+  DesignView* view_ = nullptr;
+  std::map<int, QAction*> actions_;
+  std::map<int, QPointer<QDialog>> dialogs_;
+  std::map<int, QRect> placements_;
+};

@@ -1,0 +1,58 @@
+#include "shell/qt_interaction.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QString>
+
+namespace {
+
+QFileDialog* MakeFileDialog(QWidget* owner, const FileDialogRequest& request) {
+  auto* dialog = new QFileDialog(owner, QString::fromStdString(request.title),
+                                 QString::fromStdString(request.folder));
+  // Qt's own dialog rather than the desktop portal, so that every run looks
+  // and behaves the same and tests can drive it.
+  dialog->setOption(QFileDialog::DontUseNativeDialog, true);
+  dialog->setNameFilter(QString::fromStdString(request.filterName + " (" + request.pattern + ")"));
+  if (!request.initialName.empty()) dialog->selectFile(QString::fromStdString(request.initialName));
+  return dialog;
+}
+
+}  // namespace
+
+std::string QtInteraction::AskOpenFile(const FileDialogRequest& request) {
+  QFileDialog* dialog = MakeFileDialog(owner_, request);
+  dialog->setAcceptMode(QFileDialog::AcceptOpen);
+  dialog->setFileMode(QFileDialog::ExistingFile);
+  std::string chosen;
+  if (dialog->exec() == QDialog::Accepted && !dialog->selectedFiles().isEmpty()) {
+    chosen = dialog->selectedFiles().first().toStdString();
+  }
+  delete dialog;
+  return chosen;
+}
+
+std::string QtInteraction::AskSaveFile(const FileDialogRequest& request) {
+  QFileDialog* dialog = MakeFileDialog(owner_, request);
+  dialog->setAcceptMode(QFileDialog::AcceptSave);
+  dialog->setFileMode(QFileDialog::AnyFile);
+  dialog->setOption(QFileDialog::DontConfirmOverwrite, !request.confirmOverwrite);
+  std::string chosen;
+  if (dialog->exec() == QDialog::Accepted && !dialog->selectedFiles().isEmpty()) {
+    chosen = dialog->selectedFiles().first().toStdString();
+  }
+  delete dialog;
+  return chosen;
+}
+
+Answer QtInteraction::AskYesNoCancel(const std::string& title, const std::string& text) {
+  QMessageBox::StandardButton button = QMessageBox::question(
+      owner_, QString::fromStdString(title), QString::fromStdString(text),
+      QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
+  if (button == QMessageBox::Yes) return Answer::Yes;
+  if (button == QMessageBox::No) return Answer::No;
+  return Answer::Cancel;
+}
+
+void QtInteraction::ShowErrorBox(const std::string& text) {
+  QMessageBox::critical(owner_, QStringLiteral("Error"), QString::fromStdString(text), QMessageBox::Ok);
+}

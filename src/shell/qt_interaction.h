@@ -1,0 +1,19 @@
+// The desktop's answers: Qt's own file dialogs and message boxes.
+#pragma once
+
+#include "shell/interaction.h"
+
+class QWidget;
+
+class QtInteraction : public Interaction {
+ public:
+  // Boxes are owned by `owner` once it is set (none during start-up).
+  void SetOwner(QWidget* owner) { owner_ = owner; }
+  std::string AskOpenFile(const FileDialogRequest& request) override;
+  std::string AskSaveFile(const FileDialogRequest& request) override;
+  Answer AskYesNoCancel(const std::string& title, const std::string& text) override;
+  void ShowErrorBox(const std::string& text) override;
+
+ private:
+  QWidget* owner_ = nullptr;
+};

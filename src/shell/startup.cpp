@@ -1,0 +1,150 @@
+#include "shell/startup.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QCursor>
+#include <QDialog>
+#include <QDir>
+#include <QLabel>
+#include <QLocale>
+#include <QMessageBox>
+#include <QScreen>
+#include <QVBoxLayout>
+
+#include <memory>
+#include <string>
+
+#include "core/app_state.h"
+#include "core/hooks.h"
+#include "display/monitor_profile.h"
+#include "files/assets.h"
+#include "files/import.h"
+#include "scene/text.h"
+#include "shell/design_commands.h"
+#include "shell/help_window.h"
+#include "shell/hit_test.h"
+#include "shell/main_window.h"
+#include "shell/qt_interaction.h"
+#include "shell/settings_store.h"
+
+namespace {
+
+// Where the assets and the manual lie: beside the program in the build
+// tree, or under share/passavue when installed.
+std::string FindDataFolder(const std::string& programFolder) {
+  QDir beside(QString::fromStdString(programFolder));
+  if (beside.exists(QStringLiteral("Textures")) || beside.exists(QStringLiteral("Frames"))) return programFolder;
+  const QString installed = QDir::cleanPath(beside.filePath(QStringLiteral("../share/passavue")));
+  if (QDir(installed).exists()) return installed.toStdString();
+  return programFolder;
+}
+
+const char* DialogTitle(int command) {
+  switch (command) {
+    case kCommandImage: return "Image Properties";
+    case kCommandOuterMat: return "Outer Mat Properties";
+    case kCommandMiddleMat: return "Middle Mat Properties";
+    case kCommandInnerMat: return "Inner Mat Properties";
+    case kCommandFrame: return "Frame Properties";
+    default: return "Background & Lighting Properties";
+  }
+}
+
+// Until the editing dialogs are part of the program, each Settings command
+// opens a window that says so.
+QDialog* MakePlaceholderDialog(int command, QWidget* owner) {
+  auto* dialog = new QDialog(owner);
+  dialog->setWindowTitle(QString::fromUtf8(DialogTitle(command)));
+  auto* layout = new QVBoxLayout(dialog);
+  layout->addWidget(new QLabel(QStringLiteral("This part of the design cannot be edited yet."), dialog));
+  return dialog;
+}
+
+// The wait cursor from the core's busy hook; nested requests keep it up
+// until the outermost one ends.
+void InstallBusyCursor() {
+  SetBusyHook([depth = 0](bool busy) mutable {
+    if (busy) {
+      if (depth++ == 0) QApplication::setOverrideCursor(Qt::WaitCursor);
+    } else if (depth > 0 && --depth == 0) {
+      QApplication::restoreOverrideCursor();
+    }
+  });
+}
+
+}  // namespace
+
+void PrepareState(AppState* state, KeyValueStore* store, const std::string& programFolder) {
+  InitScene(&state->scene, &state->render);
+  state->programFolder = programFolder;
+  state->store = store;
+  LoadPersistentState(store, programFolder, &state->persistent);
+  FindMonitorProfile(&state->monitorProfile, &state->colorimetry);
+  const QString decimalPoint = QLocale::system().decimalPoint();
+  if (!decimalPoint.isEmpty()) SetDecimalSeparator(decimalPoint.at(0).toLatin1());
+  state->assetFolder = FindDataFolder(programFolder);
+  LoadTextures(state->assetFolder, &state->textures, &state->inputProfile);
+  LoadFrameTiles(state->assetFolder, &state->frameTiles, &state->inputProfile);
+}
+
+void OpenStartupFiles(AppState* state, MainWindow* window, const std::vector<std::string>& arguments) {
+  if (LoadDefaultDesign(state)) window->RenderAndRepaint();
+  for (const std::string& path : arguments) {
+    const int32_t type = PictureFileTypeOf(path);
+    if (type == kPictureUnknown) {
+      ShowError(FormatText("Unsupported picture file type: %s", {path}));
+      continue;
+    }
+    LoadPicture(path, type, &state->scene, &state->inputProfile, &state->persistent.lastInputFolder);
+    window->RenderAndRepaint();
+  }
+}
+
+int RunPassavue(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QCoreApplication::setOrganizationName(QString::fromUtf8(kStateOrganization));
+  QCoreApplication::setApplicationName(QString::fromUtf8(kStateApplication));
+
+  if (QScreen* screen = QGuiApplication::primaryScreen(); screen != nullptr && screen->depth() < 24) {
+    QMessageBox::critical(nullptr, QStringLiteral("Error"),
+                          QStringLiteral("Passavue requires your display to be set to at least 24-bit color."),
+                          QMessageBox::Ok);
+    return 0;
+  }
+
+  QtInteraction interaction;
+  SetErrorHook([&interaction](const std::string& message) { interaction.ShowErrorBox(message); });
+  InstallBusyCursor();
+
+  auto state = std::make_unique<AppState>();
+  QtSettingsStore store;
+  PrepareState(state.get(), &store, QCoreApplication::applicationDirPath().toStdString());
+  const std::string dataFolder = state->assetFolder;
+
+  CommandHandlers handlers;
+  handlers.makePropertyDialog = MakePlaceholderDialog;
+  MainWindow* window = nullptr;
+  handlers.help = [&window, dataFolder]() { ShowHelpContents(dataFolder + "/help", window); };
+  handlers.about = [&window]() {
+    QMessageBox::about(window, QStringLiteral("About Passavue"),
+                       QStringLiteral("Passavue 1.0\nCopyright Kestrow. All rights reserved.\n"
+                                      "Colour management by Little CMS, copyright Marti Maria Saguer."));
+  };
+
+  MainWindow mainWindow(state.get(), &interaction, handlers);
+  window = &mainWindow;
+  interaction.SetOwner(&mainWindow);
+  mainWindow.setGeometry(20, 20, 800, 600);
+
+  std::vector<std::string> arguments;
+  for (const QString& argument : QCoreApplication::arguments().mid(1)) arguments.push_back(argument.toStdString());
+  OpenStartupFiles(state.get(), &mainWindow, arguments);
+  mainWindow.showMaximized();
+  const int code = app.exec();
+
+  // The window is closed: keep the preferences before anything is released.
+  SavePersistentState(state->persistent, &store);
+  SetErrorHook(nullptr);
+  SetBusyHook(nullptr);
+  return code;
+}

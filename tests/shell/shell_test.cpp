@@ -1,0 +1,421 @@
+// The desktop program driven without a person: scripted answers stand in for
+// every dialog and message box.
+#include <QAction>
+#include <QDialog>
+#include <QImage>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPainter>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <deque>
+#include <memory>
+
+#include "core/app_state.h"
+#include "core/hooks.h"
+#include "display/monitor_profile.h"
+#include "display/screen.h"
+#include "files/tiff.h"
+#include "render/render.h"
+#include "scene/settings_file.h"
+#include "shell/design_commands.h"
+#include "shell/hit_test.h"
+#include "shell/main_window.h"
+#include "shell/settings_store.h"
+#include "shell/startup.h"
+
+namespace {
+
+class ScriptedInteraction : public Interaction {
+ public:
+  std::deque<std::string> openAnswers;
+  std::deque<std::string> saveAnswers;
+  std::deque<Answer> answers;
+  std::vector<std::string> questions;
+  std::vector<FileDialogRequest> saveRequests;
+  std::vector<std::string> errors;
+
+  std::string AskOpenFile(const FileDialogRequest&) override { return Take(&openAnswers); }
+  std::string AskSaveFile(const FileDialogRequest& request) override {
+    saveRequests.push_back(request);
+    return Take(&saveAnswers);
+  }
+  Answer AskYesNoCancel(const std::string& title, const std::string& text) override {
+    questions.push_back(title + "|" + text);
+    if (answers.empty()) return Answer::Cancel;
+    Answer answer = answers.front();
+    answers.pop_front();
+    return answer;
+  }
+  void ShowErrorBox(const std::string& text) override { errors.push_back(text); }
+
+ private:
+  static std::string Take(std::deque<std::string>* queue) {
+    if (queue->empty()) return {};
+    std::string value = queue->front();
+    queue->pop_front();
+    return value;
+  }
+};
+
+class MapStore : public KeyValueStore {
+ public:
+  std::map<std::string, std::string> values;
+  int ReadText(const std::string& name, std::string* text) override {
+    auto found = values.find(name);
+    if (found == values.end()) return 1;
+    *text = found->second;
+    return 0;
+  }
+  int WriteText(const std::string& name, const std::string& text) override {
+    values[name] = text;
+    return 0;
+  }
+};
+
+// One program run: state prepared from a temporary program folder, the main
+// window at a fixed size.
+struct Run {
+  QTemporaryDir folder;
+  MapStore store;
+  ScriptedInteraction interaction;
+  std::unique_ptr<AppState> state = std::make_unique<AppState>();
+  std::unique_ptr<MainWindow> window;
+
+  void Start(const std::vector<std::string>& arguments = {}) {
+    // The generated assets of the build, as they lie beside the program.
+    const QString build = qEnvironmentVariable("PASSAVUE_BUILD_DIR");
+    for (const char* assets : {"Textures", "Frames"}) {
+      QVERIFY(QFile::link(build + "/" + assets, folder.filePath(QString::fromUtf8(assets))));
+    }
+    SetErrorHook([this](const std::string& message) { interaction.ShowErrorBox(message); });
+    PrepareState(state.get(), &store, folder.path().toStdString());
+    CommandHandlers handlers;
+    handlers.makePropertyDialog = [](int, QWidget* owner) { return new QDialog(owner); };
+    window = std::make_unique<MainWindow>(state.get(), &interaction, handlers);
+    window->setGeometry(20, 20, 800, 600);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    OpenStartupFiles(state.get(), window.get(), arguments);
+  }
+  std::string Path(const char* name) const { return folder.filePath(QString::fromUtf8(name)).toStdString(); }
+  ~Run() { SetErrorHook(nullptr); }
+};
+
+void WriteDesign(const std::string& path, double ratio) {
+  SceneSettings scene;
+  RenderState render;
+  InitScene(&scene, &render);
+  scene.background.ratio = ratio;
+  std::string folder;
+  QCOMPARE(SaveSettingsFileAs(path, &scene, &folder), 0);
+}
+
+void WriteTiffPicture(const std::string& path, int width, int height) {
+  Image picture;
+  QCOMPARE(AllocImage(&picture, Rgb8, width, height, 100.0), 0);
+  for (int r = 0; r < height; ++r) {
+    for (int b = 0; b < picture.rowBytes; ++b) picture.rows[r][b] = static_cast<uint8_t>(r + b);
+  }
+  FileHandle file;
+  QCOMPARE(CreateForWrite(path, &file), 0);
+  QCOMPARE(WriteTiff(file, picture), 0);
+  CloseFile(file);
+}
+
+}  // namespace
+
+class ShellTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+
+  void startsWithDefaultsWithoutDefaultDesign() {
+    Run run;
+    run.Start();
+    QCOMPARE(run.window->windowTitle(), QStringLiteral("Passavue 1.0"));
+    QCOMPARE(run.window->minimumSize(), QSize(300, 300));
+    QCOMPARE(run.state->scene.background.ratio, 1.2);
+    QCOMPARE(run.state->scene.frame.overallWidth, 16.0);
+    // The first size change rendered the design at the view's size.
+    QCOMPARE(run.state->render.composite.width, run.window->view()->width());
+    QCOMPARE(run.state->render.composite.height, run.window->view()->height());
+    QCOMPARE(run.state->persistent.lastParamsFolder, run.folder.path().toStdString());
+  }
+
+  void startsWithDefaultDesignAndCommandLinePictures() {
+    Run run;
+    WriteDesign(run.Path("default.Passavue"), 2.0);
+    WriteTiffPicture(run.Path("first.tif"), 40, 30);
+    WriteTiffPicture(run.Path("second.tif"), 30, 60);
+    run.Start({run.Path("first.tif"), run.Path("notes.txt"), run.Path("second.tif")});
+    QCOMPARE(run.state->scene.background.ratio, 2.0);
+    QCOMPARE(run.state->scene.picture.pathname, run.Path("second.tif"));
+    QCOMPARE(run.state->scene.picture.raster.width, 30);
+    QCOMPARE(run.state->scene.picture.raster.height, 60);
+    QCOMPARE(run.interaction.errors.size(), size_t{1});
+    QCOMPARE(run.interaction.errors[0], "Unsupported picture file type: " + run.Path("notes.txt"));
+    QCOMPARE(run.state->persistent.lastInputFolder, run.folder.path().toStdString());
+  }
+
+  void menusCarryTheirLabelsAndNoShortcuts() {
+    Run run;
+    run.Start();
+    const std::vector<std::pair<int, QString>> expected = {
+        {1000, "&New...\tCtrl-N"}, {1001, "&Open...\tCtrl-O"}, {1002, "&Save\tCtrl-S"},
+        {1003, "Save &As..."}, {1004, "Save As &Default"}, {1005, "&Print...\tCtrl-P"},
+        {1006, "Print Speci&fications..."}, {1007, "&Export..."}, {1008, "Pre&ferences"},
+        {1009, "E&xit\tCtrl-Q"}, {1100, "&Image"}, {1103, "I&nner Mat"}, {1102, "&Middle Mat"},
+        {1101, "&Outer Mat"}, {1104, "&Frame"}, {1105, "&Background && Lighting"}, {1200, "&Rulers"},
+        {1201, "&Outer Mat"}, {1202, "&Middle Mat"}, {1203, "&Inner Mat"}, {1300, "&Contents"},
+        {1301, "&About Passavue"}};
+    for (const auto& [command, label] : expected) {
+      QAction* action = run.window->action(command);
+      QVERIFY2(action != nullptr, qPrintable(label));
+      QCOMPARE(action->text(), label);
+      QVERIFY(action->shortcut().isEmpty());
+    }
+    // Separators after Save As Default, Export and Preferences.
+    QMenu* file = run.window->menuBar()->actions().at(0)->menu();
+    QStringList shape;
+    for (QAction* action : file->actions()) shape << (action->isSeparator() ? "-" : action->data().toString());
+    QCOMPARE(shape.join(','), QStringLiteral("1000,1001,1002,1003,1004,-,1005,1006,1007,-,1008,-,1009"));
+  }
+
+  void viewMenuSwitchesAndCheckMarks() {
+    Run run;
+    run.Start();
+    run.window->UpdateCheckMarks();
+    QVERIFY(!run.window->action(1200)->isChecked());
+    QVERIFY(run.window->action(1202)->isChecked());
+    const double width = run.state->scene.frame.overallWidth;
+    run.window->RunCommand(1202);  // middle mat off: its margins leave the size
+    QCOMPARE(run.state->scene.mats[kMiddleMat].shown, 0);
+    QCOMPARE(run.state->scene.frame.overallWidth, width - 1.0);
+    run.window->RunCommand(1200);
+    run.window->UpdateCheckMarks();
+    QVERIFY(run.window->action(1200)->isChecked());
+    QVERIFY(!run.window->action(1202)->isChecked());
+    QCOMPARE(run.state->scene.modified, 0);
+  }
+
+  void clickOpensTheElementUnderIt() {
+    SceneSettings scene;
+    RenderState render;
+    InitScene(&scene, &render);
+    TextureSet textures;
+    FrameTileSet tiles;
+    render.requestedWidth = 1000;
+    render.requestedHeight = 875;
+    RenderComposite(&scene, &render, textures, tiles, DisplayColorimetry{});
+    // Rectangles of the default design at 1000 x 875.
+    QCOMPARE(HitTest(scene, render.layout, 500, 437), kCommandImage);
+    QCOMPARE(HitTest(scene, render.layout, 235, 437), kCommandInnerMat);
+    QCOMPARE(HitTest(scene, render.layout, 215, 437), kCommandMiddleMat);
+    QCOMPARE(HitTest(scene, render.layout, 150, 437), kCommandOuterMat);
+    QCOMPARE(HitTest(scene, render.layout, 100, 437), kCommandFrame);
+    QCOMPARE(HitTest(scene, render.layout, 10, 437), kCommandBackground);
+    scene.mats[kInnerMat].shown = 0;  // the same point now lies in the middle mat
+    QCOMPARE(HitTest(scene, render.layout, 235, 437), kCommandMiddleMat);
+
+    // An outer mat with a 3-inch bottom and a 1-inch top margin: 2 inches
+    // above its outer bottom edge is still the outer mat.
+    InitScene(&scene, &render);
+    scene.mats[kOuterMat].bottom = 3.0;
+    scene.mats[kOuterMat].top = 1.0;
+    render.requestedWidth = 1000;
+    render.requestedHeight = 875;
+    RenderComposite(&scene, &render, textures, tiles, DisplayColorimetry{});
+    const int row = render.layout.matOuter[kOuterMat].y0 + static_cast<int>(2.0 * render.pixelsPerInch);
+    QCOMPARE(HitTest(scene, render.layout, 500, row), kCommandOuterMat);
+  }
+
+  void clicksOpenOneDialogEach() {
+    Run run;
+    run.Start();
+    DesignView* view = run.window->view();
+    const PixelRect& picture = run.state->render.layout.pictureRect;
+    const int height = run.state->render.composite.height;
+    const QPoint onPicture((picture.x0 + picture.x1) / 2, height - 1 - (picture.y0 + picture.y1) / 2);
+    int c = 0;
+    int r = 0;
+    view->ToComposite(onPicture, &c, &r);
+    QCOMPARE(c, (picture.x0 + picture.x1) / 2);
+    QCOMPARE(r, (picture.y0 + picture.y1) / 2);
+
+    QTest::mouseClick(view, Qt::RightButton, {}, onPicture);
+    QDialog* dialog = run.window->propertyDialog(kCommandImage);
+    QVERIFY(dialog != nullptr);
+    QVERIFY(dialog->isVisible());
+    QTest::mouseClick(view, Qt::LeftButton, {}, onPicture);  // raised, not opened twice
+    QCOMPARE(run.window->propertyDialog(kCommandImage), dialog);
+    QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(2, 2));  // the wall
+    QVERIFY(run.window->propertyDialog(kCommandBackground) != nullptr);
+
+    dialog->setGeometry(140, 160, 320, 240);
+    const QRect placed = dialog->geometry();
+    dialog->reject();
+    QTRY_VERIFY(run.window->propertyDialog(kCommandImage) == nullptr);
+    run.window->RunCommand(kCommandImage);
+    QDialog* again = run.window->propertyDialog(kCommandImage);
+    QVERIFY(again != nullptr);
+    QCOMPARE(again->geometry(), placed);
+  }
+
+  void newFlows() {
+    Run run;
+    run.Start();
+    WriteDesign(run.Path("default.Passavue"), 3.0);
+    run.state->scene.background.ratio = 5.0;
+    run.state->scene.modified = 1;
+
+    run.interaction.answers = {Answer::Cancel};
+    QVERIFY(!NewDesign(run.state.get(), &run.interaction));
+    QCOMPARE(run.interaction.questions.back(), std::string("File New|Save current settings first?"));
+    QCOMPARE(run.state->scene.background.ratio, 5.0);
+    QCOMPARE(run.state->scene.modified, 1);
+
+    run.interaction.answers = {Answer::Yes};  // then the Save dialog is cancelled: nothing is reset
+    QVERIFY(!NewDesign(run.state.get(), &run.interaction));
+    QCOMPARE(run.state->scene.background.ratio, 5.0);
+    QCOMPARE(run.state->scene.modified, 1);
+
+    run.store.values["units"] = "2";
+    run.interaction.answers = {Answer::No};
+    QVERIFY(NewDesign(run.state.get(), &run.interaction));
+    QCOMPARE(run.state->scene.background.ratio, 3.0);  // the default design again
+    QCOMPARE(run.state->persistent.units, 2);          // and the stored preferences
+    QCOMPARE(run.state->scene.modified, 0);
+  }
+
+  void closeKeepsUnsavedWorkUnlessSaved() {
+    Run run;
+    run.Start();
+    run.state->scene.modified = 1;
+    run.interaction.answers = {Answer::Yes};  // the Save dialog is then cancelled
+    QVERIFY(!run.window->close());
+    QVERIFY(run.window->isVisible());
+    QCOMPARE(run.interaction.questions.back(), std::string("Warning|Save modified settings?"));
+
+    run.interaction.answers = {Answer::Cancel};
+    QVERIFY(!run.window->close());
+
+    run.interaction.answers = {Answer::Yes};
+    run.interaction.saveAnswers = {run.Path("kept")};
+    QVERIFY(run.window->close());
+    QVERIFY(QFile::exists(QString::fromStdString(run.Path("kept.Passavue"))));
+    QCOMPARE(run.state->scene.modified, 0);
+  }
+
+  void saveAsksUntilTheNameFits() {
+    Run run;
+    run.Start();
+    run.state->scene.modified = 1;
+    run.interaction.saveAnswers = {run.Path("design.txt"), run.Path("design")};
+    QVERIFY(SaveDesignWithDialog(run.state.get(), &run.interaction) == SaveOutcome::Saved);
+    QCOMPARE(run.interaction.errors.size(), size_t{1});
+    QCOMPARE(run.interaction.errors[0], std::string("Passavue settings files must have an extension of .Passavue"));
+    QCOMPARE(run.interaction.saveRequests.size(), size_t{2});
+    QCOMPARE(run.interaction.saveRequests[0].title, std::string("Save Passavue Settings"));
+    QCOMPARE(run.interaction.saveRequests[1].initialName, run.Path("design.txt"));
+    QVERIFY(QFile::exists(QString::fromStdString(run.Path("design.Passavue"))));
+    QCOMPARE(run.state->scene.modified, 0);
+    QCOMPARE(run.state->persistent.lastParamsFolder, run.folder.path().toStdString());
+
+    // A cancelled or failed Open leaves unsaved work marked as such.
+    run.state->scene.modified = 1;
+    QVERIFY(!OpenDesignWithDialog(run.state.get(), &run.interaction));
+    run.interaction.openAnswers = {run.Path("missing.Passavue")};
+    QVERIFY(!OpenDesignWithDialog(run.state.get(), &run.interaction));
+    QCOMPARE(run.interaction.errors.back(), "Cannot open file: " + run.Path("missing.Passavue"));
+    QCOMPARE(run.state->scene.modified, 1);
+    run.interaction.openAnswers = {run.Path("design.Passavue")};
+    QVERIFY(OpenDesignWithDialog(run.state.get(), &run.interaction));
+    QCOMPARE(run.state->scene.modified, 0);
+  }
+
+  void rulerTicksAndLabels() {
+    // A 24-inch-wide wall in inches: 97 ticks, labels 1 to 24, none at 0.
+    std::vector<RulerTick> ticks = RulerTicks(961, 24.0, 0);
+    QCOMPARE(ticks.size(), size_t{97});
+    QVERIFY(ticks[0].label.empty());
+    QCOMPARE(ticks[0].length, 6);
+    QCOMPARE(ticks[1].length, 3);
+    QCOMPARE(ticks[4].label, std::string("1"));
+    QCOMPARE(ticks[96].label, std::string("24"));
+    QCOMPARE(ticks[96].position, 960);
+    QCOMPARE(ticks[2].position, 20);
+    QCOMPARE(RulerTicks(961, 24.0, 1)[4].label, std::string("20"));
+    QCOMPARE(RulerTicks(961, 24.0, 2)[4].label, std::string("2"));
+    QVERIFY(RulerTicks(961, 0.0, 0).empty());
+    QVERIFY(RulerTicks(0, 24.0, 0).empty());
+  }
+
+  void blitDrawsEveryBandWithoutSeams() {
+    Image image;
+    QCOMPARE(AllocImage(&image, Rgb8, 301, 700, 100.0), 0);  // 283 rows per chunk: three bands
+    for (int r = 0; r < image.height; ++r) {
+      for (int c = 0; c < image.width; ++c) {
+        image.rows[r][3 * c] = static_cast<uint8_t>(c);      // blue
+        image.rows[r][3 * c + 1] = static_cast<uint8_t>(r);  // green
+        image.rows[r][3 * c + 2] = static_cast<uint8_t>(r >> 8);
+      }
+    }
+    QImage target(310, 710, QImage::Format_RGB32);
+    target.fill(Qt::black);
+    {
+      QPainter painter(&target);
+      BlitImage(&painter, image, 5, 3);
+    }
+    for (int r = 0; r < image.height; ++r) {
+      const int y = 3 + image.height - 1 - r;
+      for (int c : {0, 150, 300}) {
+        const QRgb pixel = target.pixel(5 + c, y);
+        QCOMPARE(qBlue(pixel), c & 255);
+        QCOMPARE(qGreen(pixel), r & 255);
+        QCOMPARE(qRed(pixel), r >> 8);
+      }
+    }
+    QCOMPARE(target.pixel(4, 3), qRgb(0, 0, 0));
+  }
+
+  void persistentStateSurvivesTwoRuns() {
+    QSettings(QStringLiteral("Kestrow"), QStringLiteral("Passavue")).clear();
+    {
+      QtSettingsStore store;
+      PersistentState state;
+      LoadPersistentState(&store, "/opt/passavue", &state);
+      QCOMPARE(state.showRuler, 0);
+      QCOMPARE(state.lastParamsFolder, std::string("/opt/passavue"));
+      state.showRuler = 1;
+      state.units = 1;
+      state.lastExportWidth = 3000;
+      QCOMPARE(SavePersistentState(state, &store), 0);
+    }
+    QtSettingsStore store;
+    PersistentState state;
+    LoadPersistentState(&store, "/opt/passavue", &state);
+    QCOMPARE(state.showRuler, 1);
+    QCOMPARE(state.units, 1);
+    QCOMPARE(state.lastExportWidth, 3000);
+    QSettings settings(QStringLiteral("Kestrow"), QStringLiteral("Passavue"));
+    QCOMPARE(settings.value(QStringLiteral("State/units")).toString(), QStringLiteral("1"));
+  }
+
+  void monitorProfileFromPropertyBytes() {
+    const uint8_t* srgb = SrgbProfileBytes();
+    IccProfile profile = ProfileFromProperty(srgb, kSrgbProfileLength + 10);
+    QCOMPARE(profile.size(), size_t{kSrgbProfileLength});
+    QVERIFY(IsSrgbProfile(profile));
+    QVERIFY(ProfileFromProperty(srgb, 100).empty());
+    QVERIFY(ProfileFromProperty(srgb, kSrgbProfileLength - 1).empty());  // header claims more than there is
+    QVERIFY(ProfileFromProperty(nullptr, 0).empty());
+  }
+};
+
+QTEST_MAIN(ShellTest)
+#include "shell_test.moc"
