@@ -1,0 +1,279 @@
+#include "render_command.h"
+
+#include <QDate>
+#include <QDir>
+#include <QLocale>
+
+#include <chrono>
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <unistd.h>
+
+#include "core/app_state.h"
+#include "core/hooks.h"
+#include "files/assets.h"
+#include "files/import.h"
+#include "files/tiff.h"
+#include "output/specifications.h"
+#include "render/render.h"
+#include "scene/settings_file.h"
+#include "scene/text.h"
+#include "scene/units.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: passavue-render [--design FILE] [--picture FILE] [--custom-width INCHES] [--size WxH]\n"
+    "                       [--assets DIR] [--units in|mm|cm] [--layout] [--specs]\n"
+    "                       [--write-design FILE] [-o OUT.tif]\n";
+
+struct Options {
+  std::string design;
+  std::string picture;
+  std::optional<double> customWidth;
+  int width = 1024;
+  int height = 1024;
+  std::string assets;
+  int units = kInches;
+  bool layout = false;
+  bool specs = false;
+  std::string writeDesign;
+  std::string output;
+};
+
+// The value of "--size": W and H each a whole number from 2 to 20000.
+bool ParseSize(const std::string& text, int* width, int* height) {
+  const size_t x = text.find_first_of("xX");
+  if (x == std::string::npos) return false;
+  int32_t w = 0;
+  int32_t h = 0;
+  if (ReadInteger(text.substr(0, x), &w) != 0 || ReadInteger(text.substr(x + 1), &h) != 0) return false;
+  if (w < 2 || w > 20000 || h < 2 || h > 20000) return false;
+  *width = w;
+  *height = h;
+  return true;
+}
+
+// Fills `options`; an empty text means success, otherwise it says what is wrong.
+std::string ParseArguments(const std::vector<std::string>& arguments, Options* options) {
+  for (size_t i = 0; i < arguments.size(); ++i) {
+    const std::string& name = arguments[i];
+    const bool takesValue = name == "--design" || name == "--picture" || name == "--custom-width" ||
+                            name == "--size" || name == "--assets" || name == "--units" ||
+                            name == "--write-design" || name == "-o";
+    if (name == "--layout") {
+      options->layout = true;
+    } else if (name == "--specs") {
+      options->specs = true;
+    } else if (!takesValue) {
+      return "unknown option: " + name;
+    } else if (i + 1 >= arguments.size()) {
+      return name + " needs a value";
+    } else {
+      const std::string& value = arguments[++i];
+      if (name == "--design") {
+        options->design = value;
+      } else if (name == "--picture") {
+        options->picture = value;
+      } else if (name == "--custom-width") {
+        double inches = 0.0;
+        if (ReadNumber(value, &inches) != 0 || !(inches > 0.0) || inches >= 1000.0) {
+          return "--custom-width takes a width in inches above 0 and below 1000";
+        }
+        options->customWidth = inches;
+      } else if (name == "--size") {
+        if (!ParseSize(value, &options->width, &options->height)) {
+          return "--size takes WxH with each side a whole number from 2 to 20000";
+        }
+      } else if (name == "--assets") {
+        options->assets = value;
+      } else if (name == "--units") {
+        if (value == "in") {
+          options->units = kInches;
+        } else if (value == "mm") {
+          options->units = kMillimetres;
+        } else if (value == "cm") {
+          options->units = kCentimetres;
+        } else {
+          return "--units takes in, mm or cm";
+        }
+      } else if (name == "--write-design") {
+        options->writeDesign = value;
+      } else {
+        if (HasExtension(value, ".TIF") != 0 && HasExtension(value, ".TIFF") != 0) {
+          return "-o takes a file name ending in .tif or .tiff";
+        }
+        options->output = value;
+      }
+    }
+  }
+  if (!options->layout && !options->specs && options->writeDesign.empty() && options->output.empty()) {
+    return "nothing to do: give --layout, --specs, --write-design or -o";
+  }
+  return {};
+}
+
+// The assets beside the program in the build tree, or under share/passavue.
+std::string DefaultAssetFolder(const std::string& programFolder) {
+  QDir beside(QString::fromStdString(programFolder));
+  if (beside.exists(QStringLiteral("Textures")) || beside.exists(QStringLiteral("Frames"))) return programFolder;
+  const QString installed = QDir::cleanPath(beside.filePath(QStringLiteral("../share/passavue")));
+  return QDir(installed).exists() ? installed.toStdString() : programFolder;
+}
+
+void WriteRect(std::ostream& out, const PixelRect& rect) {
+  out << '[' << rect.x0 << ", " << rect.y0 << ", " << rect.x1 << ", " << rect.y1 << ']';
+}
+
+std::string Number(double value) {
+  char text[40];
+  std::snprintf(text, sizeof text, "%.17g", value);
+  return text;
+}
+
+void WriteLayout(std::ostream& out, const AppState& state) {
+  const LayoutRects& layout = state.render.layout;
+  out << "{\"overallWidth\": " << Number(state.scene.frame.overallWidth)
+      << ", \"overallHeight\": " << Number(state.scene.frame.overallHeight)
+      << ", \"pixelsPerInch\": " << Number(state.render.pixelsPerInch) << ", \"frameOuter\": ";
+  WriteRect(out, layout.frameOuter);
+  out << ", \"frameInner\": ";
+  WriteRect(out, layout.frameInner);
+  for (const char* name : {"matOuter", "matOpening"}) {
+    out << ", \"" << name << "\": [";
+    for (int i = 0; i < kMatCount; ++i) {
+      if (i > 0) out << ", ";
+      // A hidden mat has no rectangles of this rendering.
+      if (state.scene.mats[i].shown == 0) {
+        out << "null";
+      } else {
+        WriteRect(out, std::string(name) == "matOuter" ? layout.matOuter[i] : layout.matOpening[i]);
+      }
+    }
+    out << ']';
+  }
+  out << ", \"borderOuter\": ";
+  WriteRect(out, layout.borderOuter);
+  out << ", \"pictureRect\": ";
+  WriteRect(out, layout.pictureRect);
+  out << "}\n";
+}
+
+// A progress line for renders that take more than a second, when someone watches.
+class ProgressLine {
+ public:
+  explicit ProgressLine(std::ostream& err) : err_(err) {
+    if (::isatty(STDERR_FILENO) != 1) return;
+    start_ = std::chrono::steady_clock::now();
+    previous_ = SetProgressHook([this](int64_t done, int64_t total) { Show(done, total); });
+    installed_ = true;
+  }
+  ~ProgressLine() {
+    if (!installed_) return;
+    SetProgressHook(std::move(previous_));
+    if (shown_) err_ << "\r\033[K" << std::flush;
+  }
+
+ private:
+  void Show(int64_t done, int64_t total) {
+    if (total <= 0 || std::chrono::steady_clock::now() - start_ < std::chrono::seconds(1)) return;
+    const int percent = static_cast<int>(100 * done / total);
+    if (shown_ && percent == lastPercent_) return;
+    err_ << "\rRendering: " << percent << "%" << std::flush;
+    shown_ = true;
+    lastPercent_ = percent;
+  }
+  std::ostream& err_;
+  ProgressHook previous_;
+  std::chrono::steady_clock::time_point start_;
+  bool installed_ = false;
+  bool shown_ = false;
+  int lastPercent_ = -1;
+};
+
+}  // namespace
+
+int RunRenderCommand(const std::vector<std::string>& arguments, const std::string& programFolder, std::ostream& out,
+                     std::ostream& err) {
+  Options options;
+  if (std::string problem = ParseArguments(arguments, &options); !problem.empty()) {
+    err << "passavue-render: " << problem << '\n' << kUsage;
+    return 2;
+  }
+
+  bool failed = false;
+  ErrorHook previous = SetErrorHook([&err, &failed](const std::string& message) {
+    err << message << '\n';
+    failed = true;
+  });
+  struct RestoreHook {
+    ErrorHook hook;
+    ~RestoreHook() { SetErrorHook(std::move(hook)); }
+  } restore{std::move(previous)};
+
+  auto state = std::make_unique<AppState>();
+  InitScene(&state->scene, &state->render);
+  state->programFolder = programFolder;
+
+  std::string settingsFolder;
+  if (!options.design.empty() && LoadSettingsFile(options.design, &state->scene, &settingsFolder) != 0) return 1;
+  if (!options.picture.empty()) {
+    const int32_t type = PictureFileTypeOf(options.picture);
+    if (type == kPictureUnknown) {
+      ShowError(FormatText("Unsupported picture file type: %s", {options.picture}));
+      return 1;
+    }
+    std::string inputFolder;
+    if (LoadPicture(options.picture, type, &state->scene, &state->inputProfile, &inputFolder) != 0) return 1;
+  }
+  if (options.customWidth) {
+    PictureSettings& picture = state->scene.picture;
+    picture.sizeMode = kCustomSize;
+    picture.customWidth = *options.customWidth;
+    const Image& raster = picture.raster;
+    picture.customHeight = raster.type != 0 && raster.width > 0 ? *options.customWidth * raster.height / raster.width : 8.0;
+  }
+  ComputeOverallSize(&state->scene);
+
+  if (!options.writeDesign.empty()) {
+    std::string path = options.writeDesign;
+    if (CheckSettingsFileName(&path) != 0) return 1;
+    if (SaveSettingsFileAs(path, &state->scene, &settingsFolder) != 0) return 1;
+  }
+  if (options.specs) {
+    const std::string date = QLocale::system().toString(QDate::currentDate(), QLocale::LongFormat).toStdString();
+    for (const std::string& line : SpecificationLines(state->scene, options.units, date)) out << line << '\n';
+  }
+  if (!options.layout && options.output.empty()) return failed ? 1 : 0;
+
+  const std::string assets = options.assets.empty() ? DefaultAssetFolder(programFolder) : options.assets;
+  LoadTextures(assets, &state->textures, &state->inputProfile);
+  LoadFrameTiles(assets, &state->frameTiles, &state->inputProfile);
+
+  state->render.requestedWidth = options.width;
+  state->render.requestedHeight = options.height;
+  {
+    ProgressLine progress(err);
+    RenderDesign(state.get());
+  }
+  if (state->render.composite.rows == nullptr) {
+    ShowError("Not enough memory to render the design");
+    return 1;
+  }
+  if (options.layout) WriteLayout(out, *state);
+  if (!options.output.empty()) {
+    FileHandle file;
+    if (CreateForWrite(options.output, &file) != 0) {
+      ShowError(FormatText("Cannot create file: %s", {options.output}));
+      return 1;
+    }
+    const int written = WriteTiff(file, state->render.composite);
+    CloseFile(file);
+    if (written != 0) {
+      ShowError(FormatText("Error saving TIFF file: %s", {options.output}));
+      return 1;
+    }
+  }
+  return failed ? 1 : 0;
+}
