@@ -1,0 +1,130 @@
+#include "render_command.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "files/fileio.h"
+#include "files/tiff.h"
+#include "scene/settings_file.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class RenderCommand : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder_ = fs::temp_directory_path() /
+              ("passavue-render-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    fs::remove_all(folder_);
+    fs::create_directories(folder_);
+    build_ = std::getenv("PASSAVUE_BUILD_DIR");
+  }
+  void TearDown() override { fs::remove_all(folder_); }
+
+  int Run(std::vector<std::string> arguments) {
+    out_.str("");
+    err_.str("");
+    return RunRenderCommand(arguments, build_, out_, err_);
+  }
+  std::string Path(const std::string& name) const { return (folder_ / name).string(); }
+
+  fs::path folder_;
+  std::string build_;
+  std::ostringstream out_;
+  std::ostringstream err_;
+};
+
+TEST_F(RenderCommand, LayoutOfTheDefaultDesign) {
+  ASSERT_EQ(Run({"--size", "1000x875", "--layout"}), 0) << err_.str();
+  EXPECT_EQ(out_.str(),
+            "{\"overallWidth\": 16, \"overallHeight\": 14, \"pixelsPerInch\": 52.083333333333336, "
+            "\"frameOuter\": [83, 73, 917, 802], \"frameInner\": [122, 112, 878, 763], "
+            "\"matOuter\": [[122, 112, 878, 763], [201, 190, 799, 685], [227, 216, 773, 659]], "
+            "\"matOpening\": [[201, 190, 799, 685], [227, 216, 773, 659], [240, 229, 760, 646]], "
+            "\"borderOuter\": [240, 229, 760, 646], \"pictureRect\": [240, 229, 760, 646]}\n");
+  EXPECT_EQ(err_.str(), "");  // every asset was found beside the program
+}
+
+TEST_F(RenderCommand, DesignPictureAndOutputRoundTrip) {
+  // A 300 x 200 picture at 100 pixels per inch: 3 x 2 inches.
+  Image picture;
+  ASSERT_EQ(AllocImage(&picture, Rgb8, 300, 200, 100.0), 0);
+  for (int r = 0; r < 200; ++r) {
+    for (int b = 0; b < picture.rowBytes; ++b) picture.rows[r][b] = static_cast<uint8_t>(b);
+  }
+  FileHandle file;
+  ASSERT_EQ(CreateForWrite(Path("photo.tif"), &file), 0);
+  ASSERT_EQ(WriteTiff(file, picture), 0);
+  CloseFile(file);
+
+  ASSERT_EQ(Run({"--picture", Path("photo.tif"), "--custom-width", "6", "--write-design", Path("saved"),
+                 "--size", "640x480", "-o", Path("out.TIFF"), "--layout"}),
+            0)
+      << err_.str();
+  // Custom width 6 with the picture's proportions: 6 x 4 inches plus mats and frame.
+  EXPECT_NE(out_.str().find("\"overallWidth\": 12, \"overallHeight\": 10"), std::string::npos) << out_.str();
+  ASSERT_TRUE(fs::exists(Path("saved.Passavue")));
+  ASSERT_EQ(OpenForRead(Path("out.TIFF"), &file), 0);
+  Image rendered;
+  IccProfile profile;
+  EXPECT_EQ(ReadTiff(file, &rendered, &profile), 0);
+  CloseFile(file);
+  EXPECT_EQ(rendered.width, 640);
+  EXPECT_EQ(rendered.height, 480);
+
+  // The design file holds the overall size as computed for the picture...
+  std::ifstream saved(Path("saved.Passavue"), std::ios::binary);
+  const std::string text((std::istreambuf_iterator<char>(saved)), std::istreambuf_iterator<char>());
+  EXPECT_NE(text.find("frame 0 1 0 0 0 12.0000 10.0000 0.7500"), std::string::npos) << text;
+  // ...and without the picture the size is derived again from the 10 x 8 inch default.
+  ASSERT_EQ(Run({"--design", Path("saved.Passavue"), "--specs", "--units", "mm"}), 0) << err_.str();
+  EXPECT_NE(out_.str().find("    Outside frame size (width, height) = (406.40 mm, 355.60 mm)"), std::string::npos)
+      << out_.str();
+  EXPECT_EQ(out_.str().rfind("Frame Specifications\n", 0), 0u);
+}
+
+TEST_F(RenderCommand, WrongUsageAndBadFiles) {
+  EXPECT_EQ(Run({}), 2);
+  EXPECT_NE(err_.str().find("usage: passavue-render"), std::string::npos);
+  EXPECT_EQ(Run({"--size", "1x100", "--layout"}), 2);
+  EXPECT_EQ(Run({"--size", "20001x100", "--layout"}), 2);
+  EXPECT_EQ(Run({"--size", "12a", "--layout"}), 2);
+  EXPECT_EQ(Run({"--units", "ft", "--layout"}), 2);
+  EXPECT_EQ(Run({"-o", Path("out.png")}), 2);
+  EXPECT_EQ(Run({"--bogus"}), 2);
+  EXPECT_EQ(Run({"--design"}), 2);
+
+  EXPECT_EQ(Run({"--design", Path("missing.Passavue"), "--layout"}), 1);
+  EXPECT_EQ(err_.str(), "Cannot open file: " + Path("missing.Passavue") + "\n");
+  std::ofstream(Path("broken.Passavue")) << "Passavue 1.0\r\nbackground 2.5 1 2 3\r\n";
+  EXPECT_EQ(Run({"--design", Path("broken.Passavue"), "--layout"}), 1);
+  EXPECT_EQ(err_.str(), "Error reading file: " + Path("broken.Passavue") + "\n");
+  EXPECT_EQ(Run({"--picture", Path("photo.bmp"), "--layout"}), 1);
+  EXPECT_EQ(err_.str(), "Unsupported picture file type: " + Path("photo.bmp") + "\n");
+  std::ofstream(Path("fake.jpg")) << "not a picture";
+  EXPECT_EQ(Run({"--picture", Path("fake.jpg"), "--layout"}), 1);
+  EXPECT_EQ(err_.str(), "Cannot read JPEG file: " + Path("fake.jpg") + "\n");
+  EXPECT_EQ(Run({"-o", Path("no/such/folder/out.tif")}), 1);
+  EXPECT_EQ(err_.str(), "Cannot create file: " + Path("no/such/folder/out.tif") + "\n");
+  EXPECT_EQ(Run({"--assets", Path("nowhere"), "--layout"}), 1);  // rendered, but every asset was missing
+  EXPECT_NE(err_.str().find("Cannot locate texture file: " + Path("nowhere") + "/Textures/Laid.tif"),
+            std::string::npos);
+}
+
+TEST_F(RenderCommand, ProgramExitStatus) {
+  const std::string program = build_ + "/passavue-render";
+  EXPECT_EQ(WEXITSTATUS(std::system((program + " > /dev/null 2>&1").c_str())), 2);
+  EXPECT_EQ(WEXITSTATUS(std::system((program + " --design /nonexistent.Passavue --layout > /dev/null 2>&1").c_str())),
+            1);
+  EXPECT_EQ(WEXITSTATUS(std::system((program + " --size 50x40 -o " + Path("tiny.tif") + " 2>&1").c_str())), 0);
+  uint32_t length = 0;
+  ASSERT_EQ(GetPathFileLength(Path("tiny.tif"), &length), 0);
+  EXPECT_EQ(length, 240u + 50u * 40u * 3u);  // header and directory, then the pixels
+}
+
+}  // namespace
