@@ -1,0 +1,178 @@
+#include <gtest/gtest.h>
+#include <lcms2.h>
+
+#include <cmath>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "files/icc.h"
+#include "render/lighting.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+void Put32(Bytes* b, size_t at, uint32_t v) {
+  for (int i = 0; i < 4; ++i) (*b)[at + i] = uint8_t(v >> (24 - 8 * i));
+}
+void Add32(Bytes* b, uint32_t v) {
+  b->resize(b->size() + 4);
+  Put32(b, b->size() - 4, v);
+}
+uint32_t Sig(const char* s) {
+  return uint32_t(uint8_t(s[0])) << 24 | uint8_t(s[1]) << 16 | uint8_t(s[2]) << 8 | uint8_t(s[3]);
+}
+uint32_t Fixed(double v) { return uint32_t(int32_t(std::lround(v * 65536.0))); }
+
+// Tag data: type signature, reserved, then the words given.
+Bytes TagData(const char* type, std::vector<uint32_t> words) {
+  Bytes d;
+  Add32(&d, Sig(type));
+  Add32(&d, 0);
+  for (uint32_t w : words) Add32(&d, w);
+  return d;
+}
+Bytes Xyz3(double X, double Y, double Z) { return TagData("XYZ ", {Fixed(X), Fixed(Y), Fixed(Z)}); }
+
+// A bare profile: a zero header, the tag table, then each tag's data.
+Bytes Profile(const std::vector<std::pair<const char*, Bytes>>& tags) {
+  Bytes b(128, 0);
+  Add32(&b, uint32_t(tags.size()));
+  uint32_t at = uint32_t(b.size() + 12 * tags.size());
+  for (const auto& [signature, data] : tags) {
+    for (uint32_t v : {Sig(signature), at, uint32_t(data.size())}) Add32(&b, v);
+    at += uint32_t(data.size());
+  }
+  for (const auto& tag : tags) b.insert(b.end(), tag.second.begin(), tag.second.end());
+  return b;
+}
+
+// Reads from an exact-size heap copy, so a sanitizer build sees any overread.
+int Read(const Bytes& bytes, size_t length, DisplayColorimetry* c) {
+  std::unique_ptr<uint8_t[]> copy(new uint8_t[length]);
+  std::memcpy(copy.get(), bytes.data(), length);
+  return ReadDisplayColorimetry(copy.get(), uint32_t(length), c);
+}
+
+DisplayColorimetry Zeroed() {
+  DisplayColorimetry c;
+  c.white = c.red = c.green = c.blue = Xyz{};
+  c.gamma = 0.0;
+  return c;
+}
+
+// Our reading of the four XYZ tags against Little CMS's reading of the same bytes.
+void CrossCheck(const Bytes& bytes, const DisplayColorimetry& ours) {
+  cmsHPROFILE h = cmsOpenProfileFromMem(bytes.data(), uint32_t(bytes.size()));
+  ASSERT_NE(h, nullptr);
+  const std::pair<cmsTagSignature, const Xyz*> tags[] = {{cmsSigMediaWhitePointTag, &ours.white},
+                                                         {cmsSigRedColorantTag, &ours.red},
+                                                         {cmsSigGreenColorantTag, &ours.green},
+                                                         {cmsSigBlueColorantTag, &ours.blue}};
+  for (const auto& [tag, xyz] : tags) {
+    auto* lcms = static_cast<const cmsCIEXYZ*>(cmsReadTag(h, tag));
+    ASSERT_NE(lcms, nullptr);
+    EXPECT_NEAR(xyz->X, lcms->X, 1e-4);
+    EXPECT_NEAR(xyz->Y, lcms->Y, 1e-4);
+    EXPECT_NEAR(xyz->Z, lcms->Z, 1e-4);
+  }
+  cmsCloseProfile(h);
+}
+
+Bytes LittleCmsProfile(double version) {
+  const cmsCIExyY white{0.3127, 0.3290, 1.0};
+  const cmsCIExyYTRIPLE primaries{{0.64, 0.33, 1.0}, {0.21, 0.71, 1.0}, {0.15, 0.06, 1.0}};
+  cmsToneCurve* curve = cmsBuildGamma(nullptr, 2.2);
+  cmsToneCurve* curves[3] = {curve, curve, curve};
+  cmsHPROFILE h = cmsCreateRGBProfile(&white, &primaries, curves);
+  cmsFreeToneCurve(curve);
+  cmsSetProfileVersion(h, version);
+  cmsUInt32Number size = 0;
+  Bytes bytes;
+  if (cmsSaveProfileToMem(h, nullptr, &size)) bytes.resize(size);
+  if (!cmsSaveProfileToMem(h, bytes.data(), &size)) bytes.clear();
+  cmsCloseProfile(h);
+  return bytes;
+}
+
+TEST(ReadDisplayColorimetry, DefaultsSrgbAndLittleCmsProfiles) {
+  DisplayColorimetry c = Zeroed();
+  EXPECT_EQ(ReadDisplayColorimetry(nullptr, 0, &c), 0);
+  EXPECT_DOUBLE_EQ(c.white.Z, 1.0891);
+  EXPECT_DOUBLE_EQ(c.gamma, 20.0 / 9.0);
+
+  const Bytes srgb(SrgbProfileBytes(), SrgbProfileBytes() + kSrgbProfileLength);
+  c = Zeroed();
+  ASSERT_EQ(Read(srgb, srgb.size(), &c), 0);
+  EXPECT_DOUBLE_EQ(c.gamma, 20.0 / 9.0);  // 1024-entry curves
+  CrossCheck(srgb, c);
+
+  const Bytes v2 = LittleCmsProfile(2.1);  // a pure 2.2 power: one-entry curve, 563
+  c = Zeroed();
+  ASSERT_EQ(Read(v2, v2.size(), &c), 0);
+  EXPECT_DOUBLE_EQ(c.gamma, 2.19921875);
+  CrossCheck(v2, c);
+
+  const Bytes v4 = LittleCmsProfile(4.3);  // the same power as a parametric curve
+  c = Zeroed();
+  ASSERT_EQ(Read(v4, v4.size(), &c), 0);
+  EXPECT_NEAR(c.gamma, 2.2, 1e-4);
+  CrossCheck(v4, c);
+}
+
+TEST(ReadDisplayColorimetry, ToneCurvesLastOneWins) {
+  DisplayColorimetry c;
+  const Bytes sampled = TagData("curv", {3, 0x00006000, 0xFFFF0000});
+  const std::pair<Bytes, double> cases[] = {
+      {Profile({{"rTRC", TagData("curv", {0})}, {"desc", Bytes(4)}}), 1.0},
+      {Profile({{"rTRC", sampled}, {"bTRC", TagData("curv", {1, 384u << 16})}}), 1.5},
+      {Profile({{"gTRC", TagData("curv", {1, 563u << 16})}, {"rTRC", sampled}}), 20.0 / 9.0},
+      {Profile({{"gTRC", TagData("para", {0, Fixed(1.8)})}}), 1.8}};
+  for (const auto& [profile, gamma] : cases) {
+    ASSERT_EQ(Read(profile, profile.size(), &c), 0);
+    EXPECT_NEAR(c.gamma, gamma, 1e-4);
+  }
+  const Bytes partial = Profile({{"rXYZ", Xyz3(0.5, 0.25, -0.125)}});
+  c = DisplayColorimetry{};
+  ASSERT_EQ(Read(partial, partial.size(), &c), 0);
+  EXPECT_EQ(c.red.Z, -0.125);
+  EXPECT_EQ(c.green.Y, 0.7169);  // absent tags keep what was there
+}
+
+TEST(ReadDisplayColorimetry, DamagedProfilesFailWithoutReadingPastTheEnd) {
+  DisplayColorimetry c = Zeroed();
+  const Bytes p = Profile({{"wtpt", Xyz3(0.9, 1.0, 0.8)}, {"rXYZ", Xyz3(0.6, 0.3, 0.0)}});
+  EXPECT_EQ(Read(p, 131, &c), 1);
+  EXPECT_EQ(c.white.X, 0.0);  // too short: nothing read
+  EXPECT_EQ(Read(p, p.size() - 1, &c), 1);
+  EXPECT_NEAR(c.white.X, 0.9, 1e-4);  // read before the problem: kept
+  EXPECT_EQ(c.red.X, 0.0);
+  EXPECT_EQ(Read(p, p.size(), &c), 0);  // data ending exactly at the end
+
+  Bytes many = p;  // a table claiming more entries than the bytes hold
+  Put32(&many, 128, 0xFFFFFFFFu);
+  EXPECT_EQ(Read(many, many.size(), &c), 1);
+  // Offsets that would wrap round in 32 bits once the field offset is added.
+  for (uint32_t offset : {0xFFFFFFFFu, 0xFFFFFFF0u, 0xFFFFFFECu, 0xFFFFFFF2u}) {
+    for (const char* signature : {"gXYZ", "gTRC"}) {
+      Bytes bad = Profile({{signature, Xyz3(0.3, 0.6, 0.1)}});
+      Put32(&bad, 136, offset);
+      EXPECT_EQ(Read(bad, bad.size(), &c), 1) << signature << " " << offset;
+    }
+  }
+  // Every cut of the sRGB profile: the table alone needs 336 bytes, and once
+  // every needed byte is there longer cuts succeed too.
+  const Bytes srgb(SrgbProfileBytes(), SrgbProfileBytes() + kSrgbProfileLength);
+  size_t firstSuccess = 0;
+  for (size_t length = 0; length <= srgb.size(); ++length) {
+    const int result = Read(srgb, length, &c);
+    if (result == 0 && firstSuccess == 0) firstSuccess = length;
+    if (firstSuccess != 0) {
+      EXPECT_EQ(result, 0) << length;
+    }
+  }
+  EXPECT_GE(firstSuccess, 336u);
+}
+
+}  // namespace
