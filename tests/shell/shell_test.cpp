@@ -26,55 +26,9 @@
 #include "shell/main_window.h"
 #include "shell/settings_store.h"
 #include "shell/startup.h"
+#include "support/scripted.h"
 
 namespace {
-
-class ScriptedInteraction : public Interaction {
- public:
-  std::deque<std::string> openAnswers;
-  std::deque<std::string> saveAnswers;
-  std::deque<Answer> answers;
-  std::vector<std::string> questions;
-  std::vector<FileDialogRequest> saveRequests;
-  std::vector<std::string> errors;
-
-  std::string AskOpenFile(const FileDialogRequest&) override { return Take(&openAnswers); }
-  std::string AskSaveFile(const FileDialogRequest& request) override {
-    saveRequests.push_back(request);
-    return Take(&saveAnswers);
-  }
-  Answer AskYesNoCancel(const std::string& title, const std::string& text) override {
-    questions.push_back(title + "|" + text);
-    if (answers.empty()) return Answer::Cancel;
-    Answer answer = answers.front();
-    answers.pop_front();
-    return answer;
-  }
-  void ShowErrorBox(const std::string& text) override { errors.push_back(text); }
-
- private:
-  static std::string Take(std::deque<std::string>* queue) {
-    if (queue->empty()) return {};
-    std::string value = queue->front();
-    queue->pop_front();
-    return value;
-  }
-};
-
-class MapStore : public KeyValueStore {
- public:
-  std::map<std::string, std::string> values;
-  int ReadText(const std::string& name, std::string* text) override {
-    auto found = values.find(name);
-    if (found == values.end()) return 1;
-    *text = found->second;
-    return 0;
-  }
-  int WriteText(const std::string& name, const std::string& text) override {
-    values[name] = text;
-    return 0;
-  }
-};
 
 // One program run: state prepared from a temporary program folder, the main
 // window at a fixed size.
@@ -160,6 +114,39 @@ class ShellTest : public QObject {
     QCOMPARE(run.interaction.errors.size(), size_t{1});
     QCOMPARE(run.interaction.errors[0], "Unsupported picture file type: " + run.Path("notes.txt"));
     QCOMPARE(run.state->persistent.lastInputFolder, run.folder.path().toStdString());
+  }
+
+  void commandLineDesignsOpenAsOpenDoes() {
+    Run run;
+    WriteDesign(run.Path("default.Passavue"), 2.0);
+    WriteTiffPicture(run.Path("picture.tif"), 40, 30);
+    QVERIFY(QDir(run.folder.path()).mkdir(QStringLiteral("designs")));
+    WriteDesign(run.Path("designs/CHOSEN.PASSAVUE"), 2.5);
+    {  // a header and a wall, then no "end": the wall stays applied, as in Open
+      QFile damaged(QString::fromStdString(run.Path("damaged.Passavue")));
+      QVERIFY(damaged.open(QIODevice::WriteOnly));
+      damaged.write("Passavue 1.0\r\nbackground 3.0 1 2 3\r\n");
+    }
+    run.Start({run.Path("picture.tif"), run.Path("damaged.Passavue"), run.Path("missing.Passavue"),
+               run.Path("designs/CHOSEN.PASSAVUE")});
+    QCOMPARE(run.interaction.errors.size(), size_t{2});
+    QCOMPARE(run.interaction.errors[0], "Error reading file: " + run.Path("damaged.Passavue"));
+    QCOMPARE(run.interaction.errors[1], "Cannot open file: " + run.Path("missing.Passavue"));
+    // The last design wins over the default one, keeps the picture and is
+    // where the next Open or Save starts.
+    QCOMPARE(run.state->scene.background.ratio, 2.5);
+    QCOMPARE(run.state->scene.background.color.blue, 100);
+    QCOMPARE(run.state->scene.picture.pathname, run.Path("picture.tif"));
+    QCOMPARE(run.state->scene.picture.raster.width, 40);
+    QCOMPARE(run.state->persistent.lastParamsFolder, run.Path("designs"));
+    QCOMPARE(run.state->scene.modified, 0);
+    // Rendered after the last design: the wall is 2.5 times the frame in the
+    // direction that limits the scale.
+    const double width = run.state->render.composite.width;
+    const double height = run.state->render.composite.height;
+    const double expected = qMin(width / (run.state->scene.frame.overallWidth * 2.5),
+                                 height / (run.state->scene.frame.overallHeight * 2.5));
+    QVERIFY(qAbs(run.state->render.pixelsPerInch - expected) < 1e-9);
   }
 
   void menusCarryTheirLabelsAndNoShortcuts() {

@@ -1,0 +1,66 @@
+#!/usr/bin/env bash
+# Runs our benchmarks beside the peers they are measured against, in one go,
+# and prints one line per target: name, our time, the peer's time, the ratio,
+# the target and ok or FAIL. Exits non-zero when a target is missed.
+# Usage: bench/compare.sh [build-folder]   (default: build)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${1:-build}
+results=$(mktemp -d)
+trap 'rm -rf "$results"' EXIT
+
+run() {  # run <program> <output.json> [filter]
+  local program=$build/bench/$1
+  [ -x "$program" ] || { echo "missing $program (build the benchmarks first)" >&2; exit 2; }
+  "$program" --benchmark_format=json --benchmark_min_time=0.5 ${3:+--benchmark_filter="$3"} > "$results/$2"
+}
+
+run resample/resample_bench resample.json
+python3 bench/resample/pillow_resize.py > "$results/pillow.txt"
+run render/render_bench render.json
+run lighting/lighting_bench lighting.json
+run tiff/tiff_bench tiff.json
+run jpeg/jpeg_bench jpeg.json
+
+python3 - "$results" <<'PY'
+import glob, json, os, sys
+
+folder = sys.argv[1]
+times = {}
+scale = {"ns": 1e-9, "us": 1e-6, "ms": 1e-3, "s": 1.0}
+for path in glob.glob(os.path.join(folder, "*.json")):
+    for b in json.load(open(path))["benchmarks"]:
+        if b.get("run_type", "iteration") != "iteration":
+            continue
+        name = b["name"].split("/real_time")[0].split("/min_time")[0]
+        times[name] = min(times.get(name, 1e30), b["real_time"] * scale[b["time_unit"]])
+for line in open(os.path.join(folder, "pillow.txt")):
+    parts = line.split()
+    if len(parts) == 2:
+        times[parts[0]] = float(parts[1])
+
+targets = [
+    ("resample_6000x4000_to_1500x1000", "peer/resample_6000x4000_to_1500x1000", 1.0),
+    ("resample_1000x667_to_4000x2667", "peer/resample_1000x667_to_4000x2667", 1.0),
+    ("render_default_1920x1080_warm", "peer/memcpy_1920x1080_composite", 12.0),
+    ("apply_lighting_1920x1080", "peer/memcpy_1920x1080_composite", 5.0),
+    ("read_tiff_6000x4000_lzw_predictor", "peer/read_tiff_6000x4000_lzw_predictor", 1.3),
+    ("read_tiff_6000x4000_uncompressed", "peer/read_tiff_6000x4000_uncompressed", 2.5),
+    ("write_tiff_20000x20000", "peer/write_tiff_20000x20000", 1.2),
+    ("import_jpeg_24mp", "peer/import_jpeg_24mp", 1.3),
+]
+failed = False
+print(f"{'target':36} {'ours (s)':>10} {'peer (s)':>10} {'ratio':>7} {'limit':>6}")
+for name, peer, limit in targets:
+    ours = times.get("ours/" + name)
+    theirs = times.get(peer)
+    if ours is None or theirs is None:
+        print(f"{name:36} missing measurement")
+        failed = True
+        continue
+    ratio = ours / theirs
+    verdict = "ok" if ratio <= limit else "FAIL"
+    failed |= verdict == "FAIL"
+    print(f"{name:36} {ours:10.5f} {theirs:10.5f} {ratio:7.2f} {limit:6.1f} {verdict}")
+sys.exit(1 if failed else 0)
+PY

@@ -1,0 +1,13 @@
+// File > Export: the design rendered at a chosen pixel size into a TIFF file.
+#pragma once
+
+#include <functional>
+
+struct AppState;
+class Interaction;
+class OutputInteraction;
+
+// The whole command: file dialog (with the name rule), size dialog, render
+// at that size, write, render back at the window's size (`repaint` shows it).
+void ExportTiff(AppState* state, Interaction* interaction, OutputInteraction* output,
+                const std::function<void()>& repaint);

@@ -1,0 +1,22 @@
+// The output commands' own questions: the export size and the printer.
+#pragma once
+
+class QPrinter;
+
+class OutputInteraction {
+ public:
+  virtual ~OutputInteraction() = default;
+  // The "File Export" size dialog, starting from *width x *height. It stays
+  // open until both values are whole numbers from 2 to 20000 (with its
+  // messages) or it is cancelled. True with the accepted size.
+  virtual bool AskExportSize(int* width, int* height) = 0;
+  // The print dialog for one copy, no page range and no selection. True
+  // when the user chose to print.
+  virtual bool AskPrinter(QPrinter* printer) = 0;
+};
+
+// The size dialog's check of its two fields: 0 with both values, or 1 with
+// the message for the first field that is not a whole number from 2 to 20000.
+#include <string>
+int CheckExportSize(const std::string& widthText, const std::string& heightText, int* width, int* height,
+                    std::string* message);

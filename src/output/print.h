@@ -1,0 +1,25 @@
+// File > Print and File > Print Specifications on a Qt printer.
+#pragma once
+
+#include <functional>
+
+#include "image/image.h"
+
+struct AppState;
+class OutputInteraction;
+class QPainter;
+class QPrinter;
+
+// Draws the picture stretched into (x, y, w, h), one storage chunk per band.
+void DrawImageRgb(QPainter* painter, const Image& image, int x, int y, int w, int h);
+void DrawImageGray(QPainter* painter, const Image& image, int x, int y, int w, int h);
+
+// The design on one page at 300 pixels per inch of the printable area, gray
+// on a printer without colour; the window's rendering afterwards.
+void PrintDesign(AppState* state, OutputInteraction* output, const std::function<void()>& repaint);
+// The same on a printer already set up (used by PrintDesign and tests).
+void PrintDesignOn(AppState* state, QPrinter* printer);
+
+// The specifications page with today's date in the user's long format.
+void PrintSpecifications(AppState* state, OutputInteraction* output);
+void PrintSpecificationsOn(AppState* state, QPrinter* printer);
