@@ -11,5 +11,7 @@ constexpr int32_t FilterCubic = 2;
 // 0 on success, 1 when memory ran out. A Bilevel source gives a Gray8 result
 // (unless the size is unchanged, which copies). The destination takes
 // `resolution`. `a` is the cubic parameter (the renderer passes -1.0).
+// A new width or height below 1, or a source without pixels, also gives 1
+// and an empty destination.
 int ResampleImage(const Image& source, Image* destination, int32_t newWidth, int32_t newHeight,
                   double resolution, int32_t filter, double a);
