@@ -1,0 +1,193 @@
+#include "scene/settings_file.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "core/hooks.h"
+#include "render/render_state.h"
+#include "scene/text.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+class SettingsFile : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder_ = fs::temp_directory_path() / ("passavue-design-" + std::to_string(::getpid()) + "-" +
+                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::create_directories(folder_);
+    previousHook_ = SetErrorHook([this](const std::string& message) { messages_.push_back(message); });
+    InitScene(&scene_, &render_);
+    scene_.frame.overallWidth = 16.0;  // as the layout derives them for the default design
+    scene_.frame.overallHeight = 14.0;
+  }
+  void TearDown() override {
+    SetErrorHook(previousHook_);
+    SetDecimalSeparator('.');
+    fs::remove_all(folder_);
+  }
+  std::string Path(const std::string& name) const { return (folder_ / name).string(); }
+  static std::string Golden() {
+    const char* source = std::getenv("PASSAVUE_SOURCE_DIR");
+    return ReadAll(source ? std::string(source) + "/tests/scene/default.Passavue"
+                          : (fs::path(__FILE__).parent_path() / "default.Passavue").string());
+  }
+  std::string WriteToText() {
+    FileHandle file;
+    EXPECT_EQ(CreateForWrite(Path("written"), &file), 0);
+    EXPECT_EQ(WriteSettingsFile(file, scene_), 0);
+    CloseFile(file);
+    return ReadAll(Path("written"));
+  }
+  int ReadFromText(const std::string& text) {
+    std::ofstream(Path("read"), std::ios::binary) << text;
+    FileHandle file;
+    EXPECT_EQ(OpenForRead(Path("read"), &file), 0);
+    const int result = ReadSettingsFile(file, &scene_);
+    CloseFile(file);
+    return result;
+  }
+
+  fs::path folder_;
+  ErrorHook previousHook_;
+  std::vector<std::string> messages_;
+  SceneSettings scene_;
+  RenderState render_;
+};
+
+TEST_F(SettingsFile, DefaultDesignMatchesGoldenFileUnderBothSeparators) {
+  const std::string golden = Golden();
+  ASSERT_FALSE(golden.empty());
+  EXPECT_EQ(WriteToText(), golden);
+  SetDecimalSeparator(',');
+  std::string commas = golden;
+  std::replace(commas.begin() + golden.find('\n'), commas.end(), '.', ',');  // the header keeps "1.0"
+  EXPECT_EQ(WriteToText(), commas);
+  // Read back under "." over a changed record: every stored field returns.
+  SetDecimalSeparator('.');
+  scene_.frame = FrameSettings{};
+  scene_.mats[kInnerMat].shown = 0;
+  scene_.border.color = {};
+  ASSERT_EQ(ReadFromText(commas), 0);
+  EXPECT_EQ(WriteToText(), golden);
+}
+
+TEST_F(SettingsFile, ReaderRules) {
+  for (const char* valid : {"PASSAVUE 1.0\nend\n", "\n\npassavue 1.0\r\nEND"})
+    EXPECT_EQ(ReadFromText(valid), 0);
+  for (const char* invalid :
+       {"Passavue 1.00\nend\n", "Passavue 1.0 x\nend\n", "Passavue\nend\n", "", "Passavue 1.0\n"})
+    EXPECT_EQ(ReadFromText(invalid), 1) << invalid;
+  ASSERT_EQ(ReadFromText("Passavue 1.0\nBORDER 1 2 3 4 9 8 7\n\nnote ignored 5 5 5\nBACKGROUND 2.5 1 2 3\n"
+                         "Lighting 2 7\nlighting 1\n"  // a short line leaves the type at 7
+                         "frame 3 0 10 20 30 1 2 3 4 5 6 7 8\n"
+                         "mat 2 1 1,25 12.5% 1.5e1 abc 0.1 4 1 2 3 2 5 6 7 0\nend\nbackground 9 9 9 9\n"),
+            0);
+  EXPECT_DOUBLE_EQ(scene_.background.ratio, 2.5);
+  EXPECT_EQ(scene_.background.color, (RgbColor{1, 2, 3}));
+  EXPECT_EQ(scene_.lighting.intensity * 10 + scene_.lighting.type, 17);
+  const FrameSettings& f = scene_.frame;
+  EXPECT_EQ(f.style * 10 + f.finish, 30);
+  EXPECT_EQ(f.color, (RgbColor{10, 20, 30}));
+  EXPECT_EQ(std::vector<double>({f.overallWidth, f.overallHeight, f.outerDepth, f.innerDepth, f.leftWidth,
+                                 f.rightWidth, f.topWidth, f.bottomWidth}),
+            std::vector<double>({1, 2, 3, 4, 5, 6, 7, 8}));
+  const MatSettings& m = scene_.mats[kInnerMat];
+  EXPECT_EQ(std::vector<double>({m.left, m.right, m.top, m.bottom, m.thickness}),
+            std::vector<double>({1.25, 0.125, 15, 0, 0.1}));
+  EXPECT_EQ(std::vector<int32_t>({m.opening, m.texture, m.bevel, m.shown}),
+            std::vector<int32_t>({1, 4, 2, 0}));
+  EXPECT_EQ(m.color, (RgbColor{1, 2, 3}));
+  EXPECT_EQ(m.bevelColor, (RgbColor{5, 6, 7}));
+  EXPECT_EQ(scene_.mats[kMiddleMat].left + scene_.mats[kOuterMat].shown, 1.5);  // the other mats unchanged
+  const ImageBorder& b = scene_.border;
+  EXPECT_EQ(std::vector<double>({b.left, b.right, b.top, b.bottom}), std::vector<double>({1, 2, 3, 4}));
+  EXPECT_EQ(b.color, (RgbColor{9, 8, 7}));
+}
+
+TEST_F(SettingsFile, FailuresKeepTheLinesBeforeThem) {
+  EXPECT_EQ(ReadFromText("Passavue 1.0\nlighting 2 3\nborder 1 1 1 1 0 0 0\n"), 1);  // no "end"
+  EXPECT_EQ(scene_.lighting.type + scene_.border.left, 4.0);
+  EXPECT_EQ(ReadFromText("Passavue 1.0\nmat 1 0 9 9 9 9\nmat 3 0 7 7 7 7\nend\n"), 1);
+  EXPECT_EQ(scene_.mats[kMiddleMat].left, 9.0);
+  EXPECT_EQ(ReadFromText("Passavue 1.0\nmat -1 0 7\nend\n") + ReadFromText("Passavue 1.0\nmat\nend\n"), 2);
+  for (const MatSettings& mat : scene_.mats) EXPECT_NE(mat.left, 7.0);
+  // A 258-character line arrives as 255 characters and then "end".
+  EXPECT_EQ(ReadFromText("Passavue 1.0\nnote" + std::string(251, ' ') + "end\n"), 0);
+  EXPECT_EQ(ReadFromText("Passavue 1.0\nnote" + std::string(250, ' ') + "end\n"), 1);
+}
+
+TEST_F(SettingsFile, LoadAndSaveReportAndRememberTheFolder) {
+  std::string lastFolder = "unchanged";
+  std::ofstream(Path("bad.Passavue"), std::ios::binary) << "Passavue 2.0\nend\n";
+  EXPECT_EQ(LoadSettingsFile(Path("missing.Passavue"), &scene_, &lastFolder), 1);
+  EXPECT_EQ(LoadSettingsFile(Path("bad.Passavue"), &scene_, &lastFolder), 1);
+  scene_.modified = 1;
+  EXPECT_EQ(SaveSettingsFileAs(Path("design.txt"), &scene_, &lastFolder), 1);
+  EXPECT_EQ(messages_, (std::vector<std::string>{"Cannot open file: " + Path("missing.Passavue"),
+                                                 "Error reading file: " + Path("bad.Passavue"),
+                                                 kSettingsExtensionMessage}));
+  EXPECT_EQ(lastFolder, "unchanged");
+  EXPECT_EQ(scene_.modified, 1);
+  EXPECT_FALSE(fs::exists(Path("design.txt")));
+
+  EXPECT_EQ(SaveSettingsFileAs(Path("design"), &scene_, &lastFolder), 0);  // the extension is added
+  EXPECT_EQ(ReadAll(Path("design.Passavue")), Golden());
+  EXPECT_EQ(scene_.modified, 0);
+  EXPECT_EQ(lastFolder, folder_.string());
+  // Replacing keeps the file's permissions.
+  ::chmod(Path("design.Passavue").c_str(), 0640);
+  scene_.lighting.type = 6;
+  EXPECT_EQ(SaveSettingsFileAs(Path("design.Passavue"), &scene_, &lastFolder), 0);
+  EXPECT_EQ(fs::status(Path("design.Passavue")).permissions(), fs::perms(0640));
+  scene_.lighting.type = 0;
+  lastFolder.clear();
+  EXPECT_EQ(LoadSettingsFile(Path("design.Passavue"), &scene_, &lastFolder), 0);
+  EXPECT_EQ(scene_.lighting.type, 6);
+  EXPECT_EQ(lastFolder, folder_.string());
+  EXPECT_EQ(messages_.size(), 3u);
+}
+
+TEST_F(SettingsFile, FailedSaveLeavesTheEarlierFileIntact) {
+  std::string lastFolder;
+  const std::string path = Path("keep.Passavue");
+  ASSERT_EQ(SaveSettingsFileAs(path, &scene_, &lastFolder), 0);
+  const std::string before = ReadAll(path);
+  scene_.modified = 1;
+  scene_.border.left = 2.0;
+  // The disk fills up mid-save: a file-size limit makes the write fail.
+  rlimit saved{};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+  const auto previousSignal = ::signal(SIGXFSZ, SIG_IGN);
+  rlimit tiny = saved;
+  tiny.rlim_cur = 100;
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &tiny), 0);
+  const int result = SaveSettingsFileAs(path, &scene_, &lastFolder);
+  ::setrlimit(RLIMIT_FSIZE, &saved);
+  ::signal(SIGXFSZ, previousSignal);
+  EXPECT_EQ(result, 1);
+  EXPECT_EQ(ReadAll(path), before);
+  EXPECT_EQ(std::distance(fs::directory_iterator(folder_), fs::directory_iterator()), 1);  // no leftovers
+  // The folder has gone: nothing can be created.
+  const std::string gone = Path("gone/x.Passavue");
+  EXPECT_EQ(SaveSettingsFileAs(gone, &scene_, &lastFolder), 1);
+  EXPECT_EQ(messages_,
+            (std::vector<std::string>{"Cannot write file: " + path, "Cannot create file: " + gone}));
+  EXPECT_EQ(scene_.modified, 1);
+}
+
+}  // namespace

@@ -1,0 +1,61 @@
+#include "scene/units.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "scene/text.h"
+
+namespace {
+
+TEST(FormatLength, ThreeUnits) {
+  EXPECT_EQ(FormatLength(1.5, kInches) + FormatLength(1.5, kMillimetres) + FormatLength(1.5, kCentimetres),
+            "1.500 in38.10 mm3.810 cm");
+  EXPECT_EQ(FormatLength(0.0, kInches) + FormatLength(0.0, kMillimetres) + FormatLength(0.0, kCentimetres),
+            "0.000 in0.00 mm0.000 cm");
+  EXPECT_EQ(FormatLength(0.75, kMillimetres), "19.05 mm");
+  EXPECT_EQ(FormatLength(1.0, 3) + FormatLength(1.0, -1), "");
+  SetDecimalSeparator(',');
+  EXPECT_EQ(FormatLength(1.5, kInches), "1,500 in");
+  SetDecimalSeparator('.');
+}
+
+constexpr double kMm = 0.039370001240155036;
+constexpr double kCm = 0.3937000124015504;
+constexpr int kFails = -1;  // in place of a length: the text must fail
+
+void ExpectLengths(int32_t units, const std::vector<std::pair<std::string, double>>& cases) {
+  for (const auto& [text, expected] : cases) {
+    double inches = -1;
+    EXPECT_EQ(ReadLength(text, units, &inches), expected == kFails ? 1 : 0) << '"' << text << '"';
+    if (expected != kFails) {
+      EXPECT_NEAR(inches, expected, 1e-12 * std::max(1.0, expected)) << text;
+    }
+  }
+}
+
+// clang-format off
+TEST(ReadLength, UnitsAndSuffixes) {
+  ExpectLengths(kInches, {{"2", 2}, {"2 in", 2}, {"2in", 2}, {"2IN", 2}, {"50.8mm", 50.8 * kMm},
+                          {"50.8 MM", 50.8 * kMm}, {"5 cm", 5 * kCm}, {"in", kFails}, {"2 inch", kFails},
+                          {"2 in ", kFails}, {"3 m", kFails}, {"3 mi", kFails}});
+  ExpectLengths(kMillimetres, {{"25.4", 25.4 * kMm}, {"2 in", 2}});
+  ExpectLengths(7, {{"2", kFails}, {"2 cm", 2 * kCm}});
+  // The two directions are not exact reciprocals: 1 inch shown in mm reads back short.
+  double inches = 0;
+  ASSERT_EQ(ReadLength(FormatLength(1.0, kMillimetres), kInches, &inches), 0);
+  EXPECT_NEAR(inches, 0.999998, 1e-6);
+}
+
+TEST(ReadLength, NumbersSignsSeparatorsAndFractions) {
+  ExpectLengths(kInches, {{"1,5", 1.5}, {"1.5", 1.5}, {"1.5.0", kFails}, {"1.5,0", kFails}, {".", 0},
+                          {"-2", 2}, {"1e3", 13}, {"1 5", 15}, {"12%", 12}, {"", kFails}, {"abc", kFails},
+                          {std::string(79, '7'), 7.777777777777777e78}, {std::string(80, '7'), kFails}});
+  ExpectLengths(kInches, {{"3/8", 0.375}, {"1 1/2", 1.5}, {"1-1/2", 1.5}, {"12 3/8in", 12.375},
+                          {"3 / 4", 0.75}, {"3/8 mm", 0.375 * kMm}, {"1/0", kFails}, {"1/.", kFails},
+                          {"1/", kFails}, {"/2", kFails}, {"1/2/3", kFails}});
+  ExpectLengths(kCentimetres, {{"1 1/2 in", 1.5}, {"1 1/2", 1.5 * kCm}});
+}
+// clang-format on
+
+}  // namespace
