@@ -9,16 +9,25 @@
 #include "files/icc.h"
 #include "image/image.h"
 
+// The largest picture the reader accepts, checked before anything is
+// allocated: 2^29 pixels (for example 20000 x 26843), at most 3.2 GB of
+// 16-bit RGB. A file claiming more is refused as damaged.
+constexpr int64_t kMaxTiffPixels = int64_t{1} << 29;
+
 // Reads the first image of an open TIFF file into `destination`, applying
 // its Orientation, replacing `inputProfile` with the file's embedded profile
 // (or none) and converting the picture into sRGB through it. 0 on success;
 // 1 on failure with the destination empty.
 int ReadTiff(FileHandle file, Image* destination, IccProfile* inputProfile);
 
-// Decodes one LZW strip. 0 on success, 1 on a malformed stream.
+// Decodes one LZW strip into at most `outputLength` bytes; *produced is the
+// count decoded (a stream that ends early is not an error). Bytes past
+// *produced are not meaningful. 0 on success, 1 on a malformed stream or the
+// old least-significant-bit-first variant.
 int DecodeTiffLzw(const uint8_t* input, size_t inputLength, uint8_t* output, size_t outputLength,
                   size_t* produced);
 
-// Writes an Rgb8 (or Gray8) image to an open file; the source pixels are
-// unchanged afterwards. 0 on success, 1 on a write error.
+// Writes an image of any pixel type to an open file; the source pixels are
+// unchanged afterwards. 0 on success, 1 on a write error or an image without
+// pixels.
 int WriteTiff(FileHandle file, const Image& image);

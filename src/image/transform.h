@@ -5,7 +5,7 @@
 #include "image/image.h"
 
 // Each returns 0, or 1 when the destination could not be allocated.
-// Source and destination must be different records.
+// Source and destination must be different records (the same record gives 1).
 int MirrorHorizontal(const Image& source, Image* destination);         // Orientation 2
 int Rotate180(const Image& source, Image* destination);                // Orientation 3
 int FlipVertical(const Image& source, Image* destination);             // Orientation 4

@@ -1,0 +1,262 @@
+// Hand-made and damaged TIFF files, and the LZW decoder on its own.
+#include <tiffio.h>
+
+#include <algorithm>
+
+#include "tiff_test_util.h"
+
+namespace {
+
+using namespace tifftest;
+
+constexpr uint16_t kShort = 3, kLong = 4, kRational = 5;
+
+// A valid 2 x 2 Gray8 picture in one strip; rows 10 20 / 30 40.
+HandTiff Gray2x2() {
+  HandTiff t;
+  t.Add(256, kShort, 1, 2);
+  t.Add(257, kShort, 1, 2);
+  t.Add(258, kShort, 1, 8);
+  t.Add(262, kShort, 1, 1);
+  t.AddData(273, kLong, 1, {10, 20, 30, 40});
+  t.Add(279, kLong, 1, 4);
+  return t;
+}
+
+TEST(TiffEdge, WorkedNumbers) {
+  Image image;
+  // A 4-bit pixel pair 0x1F gives 17 then 255; without XResolution 300 ppi.
+  HandTiff four = Gray2x2();
+  four.fields[1].value = 1;
+  four.fields[2].value = 4;
+  four.blobs = {0x1F};
+  ASSERT_EQ(ReadMemory(four.Build(), &image), 0);
+  EXPECT_EQ(image.rows[0][0], 17);
+  EXPECT_EQ(image.rows[0][1], 255);
+  EXPECT_DOUBLE_EQ(image.resolution, 300.0);
+  // 118.11 pixels per centimetre is about 300 per inch (2.540005 cm to the inch).
+  HandTiff cm = Gray2x2();
+  cm.AddData(282, kRational, 1, {0x5E, 0xCD, 0x01, 0, 0xE8, 0x03, 0, 0});  // 118110 / 1000
+  cm.Add(296, kShort, 1, 3);
+  ASSERT_EQ(ReadMemory(cm.Build(), &image), 0);
+  EXPECT_NEAR(image.resolution, 118.11 * 2.540005, 1e-9);
+  EXPECT_EQ(image.rows[1][0], 10);  // the file's first row is the top
+  EXPECT_EQ(image.rows[0][1], 40);
+
+  // A palette of four colours, all gray but one when `blue3` differs.
+  auto palette = [](uint16_t blue3, std::vector<uint8_t> indices) {
+    HandTiff t = Gray2x2();
+    t.fields[0].value = 4;
+    t.fields[1].value = 1;
+    t.fields[3].value = 3;
+    t.blobs = indices;
+    t.AddData(320, kShort, 12, Shorts({0, 0x4000, 0x8000, 0xFF00, 0, 0x4000, 0x8000, 0xFF00, 0, 0x4000, 0x8000, blue3}));
+    return t.Build();
+  };
+  ASSERT_EQ(ReadMemory(palette(0xFF00, {3, 2, 1, 0}), &image), 0);
+  EXPECT_EQ(image.type, Gray8);
+  EXPECT_EQ(image.rows[0][1], 0x80);
+  ASSERT_EQ(ReadMemory(palette(0x1200, {3, 2, 1, 0}), &image), 0);
+  EXPECT_EQ(image.type, Rgb8);
+  EXPECT_EQ(image.rows[0][0], 0x12);  // blue of entry 3, then green and red
+  EXPECT_EQ(image.rows[0][2], 0xFF);
+  EXPECT_EQ(ReadMemory(palette(0xFF00, {3, 2, 7, 0}), &image), 1);  // index beyond the map
+  EXPECT_EQ(image.rows, nullptr);
+
+  // Two one-row strips with wrong byte counts load with the computed ones;
+  // byte counts for three strips against two offsets do not load.
+  HandTiff strips = Gray2x2();
+  strips.fields[0].value = 3;
+  const uint32_t pixels = 8 + 2 + 12 * 7 + 4 + 8;  // after the directory and the counts
+  strips.fields[4] = {273, kShort, 2, pixels | (pixels + 3) << 16};
+  strips.fields[5] = {278, kShort, 1, 1};
+  strips.blobs.clear();
+  strips.AddData(279, kLong, 2, {99, 0, 0, 0, 1, 0, 0, 0});
+  strips.blobs.insert(strips.blobs.end(), {1, 2, 3, 4, 5, 6});
+  ASSERT_EQ(ReadMemory(strips.Build(), &image), 0);
+  EXPECT_EQ(image.rows[1][2], 3);
+  EXPECT_EQ(image.rows[0][0], 4);
+  strips.fields[6].count = 3;
+  EXPECT_EQ(ReadMemory(strips.Build(), &image), 1);
+}
+
+TEST(TiffEdge, RefusedAndDamagedFilesFailWithNothingLoaded) {
+  struct Field {
+    uint16_t tag = 0, type = 0;
+    uint32_t count = 0, value = 0;  // count 0 removes the tag
+  };
+  struct Bad {
+    const char* name;
+    Field changes[3];
+  } const bad[] = {
+      {"NewSubfileType 2", {{254, kLong, 1, 2}}},
+      {"SubfileType 2", {{255, kShort, 1, 2}}},
+      {"BitsPerSample 2", {{258, kShort, 1, 2}}},
+      {"BitsPerSample 12", {{258, kShort, 1, 12}}},
+      {"BitsPerSample 32", {{258, kShort, 1, 32}}},
+      {"BitsPerSample count 2", {{258, kShort, 2, 0x00080008}}},
+      {"RGB samples unequal", {{258, kShort, 3, 8}, {277, kShort, 1, 3}}},
+      {"PackBits", {{259, kShort, 1, 32773}}},
+      {"CMYK", {{262, kShort, 1, 5}}},
+      {"YCbCr", {{262, kShort, 1, 6}}},
+      {"palette without map", {{262, kShort, 1, 3}}},
+      {"FillOrder 2", {{266, kShort, 1, 2}}},
+      {"Orientation 9", {{274, kShort, 1, 9}}},
+      {"SamplesPerPixel 2", {{277, kShort, 1, 2}}},
+      {"PlanarConfiguration 2", {{284, kShort, 1, 2}}},
+      {"Predictor 3", {{317, kShort, 1, 3}}},
+      {"Predictor on bilevel", {{258, kShort, 1, 1}, {317, kShort, 1, 2}}},
+      {"Predictor on 4 bits", {{258, kShort, 1, 4}, {317, kShort, 1, 2}}},
+      {"width as SSHORT", {{256, 8, 1, 2}}},
+      {"tiles", {{273, kLong, 0, 0}, {279, kLong, 0, 0}, {322, kShort, 1, 16}}},
+      {"several strips without counts", {{273, kShort, 2, 0x00500050}, {279, kShort, 0, 0}}},
+      // Absurd sizes are refused before anything is allocated; as LZW the
+      // strip itself would not give the size away.
+      {"100000 x 100000 LZW", {{256, kLong, 1, 100000}, {257, kLong, 1, 100000}, {259, kShort, 1, 5}}},
+      {"width 2^32 - 1", {{256, kLong, 1, 0xFFFFFFFF}}},
+      {"height 0", {{257, kLong, 1, 0}}},
+      {"strip offset past the end", {{273, kLong, 1, 0x7FFFFFF0}}},
+      {"huge strip array", {{273, kLong, 0x40000000, 64}}},
+      {"huge profile", {{34675, 7, 0xFFFFFFF0, 64}}},
+      {"huge colour map", {{320, kShort, 0x30000000, 64}, {262, kShort, 1, 3}}},
+      {"LZW strip beyond the file", {{279, kLong, 1, 0xFFFFFFFF}, {259, kShort, 1, 5}}},
+      {"LZW in the old bit order", {{259, kShort, 1, 5}, {273, kLong, 1, 7}}},  // strip starts 0x00 0x07
+  };
+  Image image;
+  for (const Bad& b : bad) {
+    SCOPED_TRACE(b.name);
+    HandTiff t = Gray2x2();
+    for (const Field& change : b.changes) {
+      if (change.tag == 0) continue;
+      auto at = std::find_if(t.fields.begin(), t.fields.end(), [&](auto& f) { return f.tag >= change.tag; });
+      const HandTiff::Field f{change.tag, change.type, change.count, change.value};
+      if (at != t.fields.end() && at->tag == change.tag) {
+        if (change.count == 0) t.fields.erase(at);
+        else *at = f;
+      } else {
+        t.fields.insert(at, f);
+      }
+    }
+    AllocImage(&image, Gray8, 5, 5, 72);  // a previous picture is dropped
+    EXPECT_EQ(ReadMemory(t.Build(), &image), 1);
+    EXPECT_EQ(image.type, 0);
+    EXPECT_EQ(image.rows, nullptr);
+  }
+  // Damaged headers and truncated files.
+  const std::vector<uint8_t> good = Gray2x2().Build();
+  for (size_t cut : {size_t{0}, size_t{5}, size_t{12}, good.size() - 1})
+    EXPECT_EQ(ReadMemory(std::vector<uint8_t>(good.begin(), good.begin() + cut), &image), 1) << cut;
+  // BigTIFF, II and MM mixed, a directory past the end.
+  for (auto [at, value] : std::initializer_list<std::pair<int, int>>{{2, 43}, {0, 'M'}, {4, 0xF0}}) {
+    std::vector<uint8_t> header = good;
+    header[at] = static_cast<uint8_t>(value);
+    EXPECT_EQ(ReadMemory(header, &image), 1) << at;
+  }
+}
+
+// Codes of 9 bits, most significant bit first.
+std::vector<uint8_t> PackCodes(std::initializer_list<uint32_t> codes) {
+  std::vector<uint8_t> out;
+  uint32_t bits = 0, count = 0;
+  for (uint32_t code : codes) {
+    bits = (bits << 9) | code;
+    for (count += 9; count >= 8;) out.push_back(static_cast<uint8_t>(bits >> (count -= 8)));
+  }
+  if (count > 0) out.push_back(static_cast<uint8_t>(bits << (8 - count)));
+  return out;
+}
+
+TEST(TiffLzw, DecodesAndRefusesGarbage) {
+  auto decode = [](const std::vector<uint8_t>& input, size_t capacity, int expectedResult) {
+    std::string out(capacity, '.');
+    size_t produced = 0;
+    EXPECT_EQ(DecodeTiffLzw(input.data(), input.size(), reinterpret_cast<uint8_t*>(out.data()), capacity, &produced),
+              expectedResult);
+    return out.substr(0, produced);
+  };
+  // 258 = "AB", 259 = "BA", then 260 is the code being defined: "ABA".
+  const auto stream = PackCodes({256, 'A', 'B', 258, 260, 257});
+  EXPECT_EQ(decode(stream, 64, 0), "ABABABA");
+  EXPECT_EQ(decode(stream, 4, 0), "ABAB");                       // cut to the room left
+  EXPECT_EQ(decode(PackCodes({256, 'A', 'B'}), 64, 0), "AB");    // no end code
+  EXPECT_EQ(decode(PackCodes({256, 256, 'C', 257}), 64, 0), "C");  // repeated clear
+  decode(PackCodes({256, 'A', 'B', 262}), 64, 1);                 // past the table
+  decode(PackCodes({256, 300}), 64, 1);                           // a string right after a clear
+  decode({0x00, 0x01, 0x42, 0x42}, 64, 1);                        // the old bit order
+  // Random input never writes past the output or reads past the input.
+  Bytes noise(3);
+  for (int round = 0; round < 3000; ++round) {
+    std::vector<uint8_t> garbage(1 + noise.Next() % 64), out(noise.Next() % 200 + 1);
+    for (auto& b : garbage) b = noise.Next();
+    garbage[0] = 0x80;  // a clear code, so most rounds decode something
+    size_t produced = 0;
+    const int r = DecodeTiffLzw(garbage.data(), garbage.size(), out.data(), out.size(), &produced);
+    ASSERT_TRUE(r == 0 || r == 1);
+    ASSERT_LE(produced, out.size());
+  }
+}
+
+TEST(TiffEdge, VeryLargePictureStillLoads) {
+  // 20000 x 15000 gray, every one-row strip pointing at the same bytes.
+  const uint32_t width = 20000, height = 15000;
+  HandTiff t = Gray2x2();
+  t.fields = {{256, kLong, 1, width}, {257, kLong, 1, height}, {258, kShort, 1, 8}, {278, kShort, 1, 1}};
+  t.blobs.clear();
+  const uint32_t rowAt = 8 + 2 + 12 * 6 + 4 + 8 * height;
+  std::vector<uint8_t> offsets(4 * size_t{height}), counts(4 * size_t{height});
+  for (uint32_t i = 0; i < height; ++i) {
+    std::memcpy(&offsets[4 * size_t{i}], &rowAt, 4);
+    std::memcpy(&counts[4 * size_t{i}], &width, 4);
+  }
+  t.AddData(273, kLong, height, offsets);
+  t.AddData(279, kLong, height, counts);
+  for (uint32_t x = 0; x < width; ++x) t.blobs.push_back(static_cast<uint8_t>(x * 7));
+  Image image;
+  ASSERT_EQ(ReadMemory(t.Build(), &image), 0);
+  ASSERT_EQ(image.width * int64_t{image.height}, 300000000);
+  EXPECT_EQ(image.rows[0][19999], static_cast<uint8_t>(19999 * 7));
+  EXPECT_EQ(image.rows[14999][12345], static_cast<uint8_t>(12345 * 7));
+}
+
+TEST(TiffEdge, DamagedFilesNeverCrash) {
+  // Random bytes changed in valid LZW files from libtiff (a palette and a
+  // 16-bit RGB picture, both turned by Orientation 6): every read either
+  // succeeds with a whole picture or fails with none.
+  TempFolder folder;
+  for (int seed = 0; seed < 2; ++seed) {
+    TIFF* tif = TIFFOpen(folder.Path("seed.tif").c_str(), seed ? "wb" : "wl");
+    ASSERT_NE(tif, nullptr);
+    std::vector<uint16_t> map(256, 0x1234);
+    for (auto [tag, value] : std::initializer_list<std::pair<uint32_t, uint32_t>>{
+             {TIFFTAG_IMAGEWIDTH, 40}, {TIFFTAG_IMAGELENGTH, 30},
+                              {TIFFTAG_BITSPERSAMPLE, seed ? 16 : 8}, {TIFFTAG_SAMPLESPERPIXEL, seed ? 3 : 1},
+                              {TIFFTAG_PHOTOMETRIC, seed ? PHOTOMETRIC_RGB : PHOTOMETRIC_PALETTE},
+                              {TIFFTAG_COMPRESSION, COMPRESSION_LZW}, {TIFFTAG_PREDICTOR, 2},
+                              {TIFFTAG_ROWSPERSTRIP, 7}, {TIFFTAG_ORIENTATION, 6}})
+      TIFFSetField(tif, tag, value);
+    if (!seed) TIFFSetField(tif, TIFFTAG_COLORMAP, map.data(), map.data(), map.data());
+    std::vector<uint8_t> row(40 * 6);
+    Bytes bytes(seed + 5);
+    for (uint32_t r = 0; r < 30; ++r) {
+      for (auto& b : row) b = bytes.Next() & 0x3F;
+      TIFFWriteScanline(tif, row.data(), r, 0);
+    }
+    TIFFClose(tif);
+    const std::vector<uint8_t> original = Slurp(folder.Path("seed.tif"));
+    Image image;
+    ASSERT_EQ(ReadMemory(original, &image), 0);
+    Bytes noise(seed + 77);
+    int loaded = 0;
+    for (int round = 0; round < 1500; ++round) {
+      std::vector<uint8_t> damaged = original;
+      for (int flips = 1 + noise.Next() % 4; flips > 0; --flips) damaged[(noise.Next16() * 7919u) % damaged.size()] = noise.Next();
+      const int result = ReadMemory(damaged, &image);
+      ASSERT_TRUE(result == 0 || result == 1);
+      ASSERT_EQ(image.rows != nullptr, result == 0);
+      loaded += result == 0;
+    }
+    EXPECT_GT(loaded, 0);  // flips inside the pixel data still load
+  }
+}
+
+}  // namespace

@@ -1,0 +1,128 @@
+// The writer's fixed layout, and its files read back by libtiff and by our reader.
+#include <tiffio.h>
+
+#include "tiff_test_util.h"
+
+namespace {
+
+using namespace tifftest;
+
+uint32_t Le32(const std::vector<uint8_t>& b, size_t at) {
+  return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (uint32_t{b[at + 3]} << 24);
+}
+uint32_t Le16(const std::vector<uint8_t>& b, size_t at) { return b[at] | (b[at + 1] << 8); }
+
+std::vector<uint8_t> WriteToBytes(const TempFolder& folder, const Image& image, int* result) {
+  FileHandle file;
+  EXPECT_EQ(CreateForWrite(folder.Path("w.tif"), &file), 0);
+  *result = WriteTiff(file, image);
+  CloseFile(file);
+  return Slurp(folder.Path("w.tif"));
+}
+
+TEST(TiffWrite, LaysOutTheFixedDirectory) {
+  TempFolder folder;
+  Image image;
+  ASSERT_EQ(AllocImage(&image, Rgb8, 3, 2, 72.25), 0);
+  FillRandom(&image, 1);
+  Image before;
+  CopyImage(image, &before);
+  int result = -1;
+  const std::vector<uint8_t> b = WriteToBytes(folder, image, &result);
+  ASSERT_EQ(result, 0);
+  ASSERT_EQ(b.size(), 258u);
+  EXPECT_EQ(std::vector<uint8_t>(b.begin(), b.begin() + 10), (std::vector<uint8_t>{'I', 'I', 42, 0, 8, 0, 0, 0, 17, 0}));
+  // tag, type, count, value of the 17 entries, in order.
+  const uint32_t entries[17][4] = {
+      {254, 4, 1, 0},   {255, 3, 1, 1},   {256, 4, 1, 3},   {257, 4, 1, 2},   {258, 3, 3, 218},
+      {259, 3, 1, 1},   {262, 3, 1, 2},   {266, 3, 1, 1},   {273, 4, 1, 240}, {274, 3, 1, 1},
+      {277, 3, 1, 3},   {278, 4, 1, 2},   {279, 4, 1, 18},  {282, 5, 1, 224}, {283, 5, 1, 232},
+      {284, 3, 1, 1},   {296, 3, 1, 2}};
+  for (size_t i = 0; i < 17; ++i) {
+    const size_t at = 10 + 12 * i;
+    SCOPED_TRACE(entries[i][0]);
+    EXPECT_EQ(Le16(b, at), entries[i][0]);
+    EXPECT_EQ(Le16(b, at + 2), entries[i][1]);
+    EXPECT_EQ(Le32(b, at + 4), entries[i][2]);
+    EXPECT_EQ(Le32(b, at + 8), entries[i][3]);
+  }
+  EXPECT_EQ(Le32(b, 214), 0u);
+  EXPECT_EQ(Le16(b, 218), 8u);
+  EXPECT_EQ(Le16(b, 222), 8u);
+  EXPECT_EQ(Le32(b, 224), 723u);  // 72.25 ppi as 723 / 10
+  EXPECT_EQ(Le32(b, 228), 10u);
+  EXPECT_EQ(Le32(b, 232), 723u);
+  EXPECT_EQ(Le32(b, 236), 10u);
+  // Top row first, red first, no spare bytes (rows of 9 bytes, not 12).
+  EXPECT_EQ(b[240], image.rows[1][2]);
+  EXPECT_EQ(b[242], image.rows[1][0]);
+  EXPECT_EQ(b[249], image.rows[0][2]);
+  EXPECT_TRUE(SamePixels(image, before));  // the source is unchanged
+  EXPECT_EQ(std::memcmp(image.rows[0], before.rows[0], 12), 0);
+
+  // Gray: BitsPerSample inside its entry, one sample, BlackIsZero, pixels at 234.
+  ASSERT_EQ(AllocImage(&image, Gray8, 5, 1, 300.0), 0);
+  FillRandom(&image, 2);
+  const std::vector<uint8_t> g = WriteToBytes(folder, image, &result);
+  ASSERT_EQ(g.size(), 239u);
+  EXPECT_EQ(Le16(g, 10 + 12 * 4 + 8), 8u);
+  EXPECT_EQ(Le16(g, 10 + 12 * 6 + 8), 1u);
+  EXPECT_EQ(Le32(g, 10 + 12 * 8 + 8), 234u);
+  EXPECT_EQ(Le16(g, 10 + 12 * 10 + 8), 1u);
+  EXPECT_EQ(Le32(g, 218), 3000u);
+  EXPECT_EQ(g[238], image.rows[0][4]);
+
+  // Nothing is written for an image without pixels.
+  FreeImage(&image);
+  WriteToBytes(folder, image, &result);
+  EXPECT_EQ(result, 1);
+}
+
+TEST(TiffWrite, LibtiffAndOurReaderReadBackEveryType) {
+  TempFolder folder;
+  for (int32_t type = Bilevel; type <= Rgb16; ++type) {
+    SCOPED_TRACE(type);
+    Image image;
+    ASSERT_EQ(AllocImage(&image, type, 67, 41, 96.04), 0);
+    FillRandom(&image, static_cast<uint32_t>(type));
+    int result = -1;
+    WriteToBytes(folder, image, &result);
+    ASSERT_EQ(result, 0);
+
+    TIFF* tif = TIFFOpen(folder.Path("w.tif").c_str(), "r");
+    ASSERT_NE(tif, nullptr);
+    uint32_t width = 0, height = 0;
+    uint16_t bits = 0, samples = 0;
+    float resolution = 0;
+    TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &width);
+    TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &height);
+    TIFFGetField(tif, TIFFTAG_BITSPERSAMPLE, &bits);
+    TIFFGetField(tif, TIFFTAG_SAMPLESPERPIXEL, &samples);
+    TIFFGetField(tif, TIFFTAG_XRESOLUTION, &resolution);
+    EXPECT_EQ(width * 100 + height, 6741u);
+    EXPECT_FLOAT_EQ(resolution, 96.0f);
+    std::vector<uint8_t> line(TIFFScanlineSize(tif));
+    int wrong = 0;
+    for (uint32_t r = 0; r < height; ++r) {
+      ASSERT_EQ(TIFFReadScanline(tif, line.data(), r, 0), 1);
+      for (uint32_t c = 0, i = 0; c < width; ++c) {
+        for (int ch = 0; ch < samples; ++ch, ++i) {  // i: sample index in the row
+          uint16_t v16 = 0;
+          if (bits == 16) std::memcpy(&v16, &line[2 * i], 2);
+          const uint32_t v = bits == 1 ? (line[c / 8] >> (7 - c % 8)) & 1 : bits == 8 ? line[i] : v16;
+          wrong += v != SampleAt(image, static_cast<int32_t>(c), static_cast<int32_t>(r), ch);
+        }
+      }
+    }
+    TIFFClose(tif);
+    EXPECT_EQ(wrong, 0);
+
+    Image back;
+    IccProfile profile;
+    ASSERT_EQ(ReadPath(folder.Path("w.tif"), &back, &profile), 0);
+    EXPECT_TRUE(SamePixels(image, back));
+    EXPECT_DOUBLE_EQ(back.resolution, 96.0);
+  }
+}
+
+}  // namespace

@@ -1,0 +1,122 @@
+// Orientation transforms and the conversion to Rgb8.
+#include "image/transform.h"
+
+#include "tiff_test_util.h"
+
+namespace {
+
+using namespace tifftest;
+using Transform = int (*)(const Image&, Image*);
+
+TEST(Transform, InversePairsGiveBackTheSourceForEveryTypeAndSize) {
+  const struct {
+    const char* name;
+    Transform first, second;
+  } pairs[] = {
+      {"Rotate180 twice", Rotate180, Rotate180},
+      {"Transpose twice", Transpose, Transpose},
+      {"Transverse twice", Transverse, Transverse},
+      {"MirrorHorizontal twice", MirrorHorizontal, MirrorHorizontal},
+      {"FlipVertical twice", FlipVertical, FlipVertical},
+      {"counter-clockwise then clockwise", Rotate90CounterClockwise, Rotate90Clockwise},
+  };
+  const int32_t sizes[][2] = {{65, 1}, {1, 130}, {130, 67}, {9, 1}};
+  for (int32_t type = Bilevel; type <= Rgb16; ++type) {
+    for (const auto& size : sizes) {
+      Image source;
+      ASSERT_EQ(AllocImage(&source, type, size[0], size[1], 72.0), 0);
+      FillRandom(&source, static_cast<uint32_t>(type * 1000 + size[0]));
+      for (const auto& pair : pairs) {
+        SCOPED_TRACE(std::string(pair.name) + " type " + std::to_string(type) + " " + std::to_string(size[0]));
+        Image once, twice;
+        ASSERT_EQ(pair.first(source, &once), 0);
+        ASSERT_EQ(pair.second(once, &twice), 0);
+        EXPECT_TRUE(SamePixels(source, twice));
+      }
+    }
+  }
+}
+
+TEST(Transform, QuarterTurnsKeepSamplesIntact) {
+  // A 3 x 2 picture turned clockwise: its top row is the first column read
+  // from the bottom up.
+  Image source, turned;
+  ASSERT_EQ(AllocImage(&source, Gray8, 3, 2, 200.0), 0);
+  const uint8_t top[] = {1, 2, 3}, bottom[] = {4, 5, 6};
+  std::memcpy(source.rows[1], top, 3);
+  std::memcpy(source.rows[0], bottom, 3);
+  ASSERT_EQ(Rotate90Clockwise(source, &turned), 0);
+  ASSERT_EQ(turned.width * 10 + turned.height, 23);
+  EXPECT_EQ(turned.resolution, 200.0);
+  EXPECT_EQ(SampleAt(turned, 0, 0, 0) * 10 + SampleAt(turned, 1, 0, 0), 41u);
+  EXPECT_EQ(SampleAt(turned, 0, 2, 0) * 10 + SampleAt(turned, 1, 2, 0), 63u);
+
+  // A Bilevel 9 x 1 turned upright is 1 x 9 with 4-byte rows.
+  Image line;
+  ASSERT_EQ(AllocImage(&line, Bilevel, 9, 1, 0), 0);
+  line.rows[0][0] = 0x80;  // only the first pixel white
+  line.rows[0][1] = 0x00;
+  ASSERT_EQ(Rotate90Clockwise(line, &turned), 0);
+  ASSERT_EQ(turned.width, 1);
+  ASSERT_EQ(turned.height, 9);
+  EXPECT_EQ(turned.rowBytes, 4);
+  for (int32_t y = 0; y < 9; ++y) EXPECT_EQ(SampleAt(turned, 0, y, 0), y == 0 ? 1u : 0u) << y;
+
+  // 16-bit samples move whole: a corner of an Rgb16 picture keeps its three values.
+  Image colour;
+  ASSERT_EQ(AllocImage(&colour, Rgb16, 70, 3, 0), 0);
+  FillRandom(&colour, 9);
+  ASSERT_EQ(Rotate90CounterClockwise(colour, &turned), 0);
+  // The top-left corner goes to the bottom-left.
+  for (int ch = 0; ch < 3; ++ch) EXPECT_EQ(SampleAt(turned, 0, 69, ch), SampleAt(colour, 0, 0, ch));
+  ASSERT_EQ(Transpose(colour, &turned), 0);
+  for (int ch = 0; ch < 3; ++ch) EXPECT_EQ(SampleAt(turned, 2, 69, ch), SampleAt(colour, 69, 2, ch));
+
+  // An unknown type gives its shape and moves nothing.
+  Image odd;
+  odd.type = 7;
+  odd.width = 4;
+  odd.height = 2;
+  ASSERT_EQ(Rotate90Clockwise(odd, &turned), 0);
+  EXPECT_EQ(turned.type, 7);
+  EXPECT_EQ(turned.rows, nullptr);
+  ResetImage(&odd);
+}
+
+TEST(Transform, ConvertToRgb8) {
+  Image gray16, rgb;
+  ASSERT_EQ(AllocImage(&gray16, Gray16, 5, 1, 150.0), 0);
+  const uint16_t samples[] = {0, 128, 129, 32896, 65535};
+  std::memcpy(gray16.rows[0], samples, sizeof samples);
+  ConvertToRgb8(gray16, &rgb);
+  ASSERT_EQ(rgb.type, Rgb8);
+  EXPECT_EQ(rgb.resolution, 150.0);
+  const uint8_t expected[] = {0, 0, 1, 128, 255};
+  for (int x = 0; x < 5; ++x)
+    for (int ch = 0; ch < 3; ++ch) EXPECT_EQ(SampleAt(rgb, x, 0, ch), expected[x]) << x;
+
+  // Rgb16 keeps the channels apart; 257 * v maps back to v.
+  Image rgb16;
+  ASSERT_EQ(AllocImage(&rgb16, Rgb16, 1, 1, 0), 0);
+  const uint16_t bgr[] = {257 * 10, 257 * 20, 257 * 30};
+  std::memcpy(rgb16.rows[0], bgr, sizeof bgr);
+  ConvertToRgb8(rgb16, &rgb);
+  EXPECT_EQ(rgb.rows[0][0], 10);
+  EXPECT_EQ(rgb.rows[0][1], 20);
+  EXPECT_EQ(rgb.rows[0][2], 30);
+
+  // Bilevel gives pure black and white; Gray8 repeats the byte.
+  Image bits, gray8;
+  ASSERT_EQ(AllocImage(&bits, Bilevel, 10, 1, 0), 0);
+  bits.rows[0][0] = 0xA5;
+  bits.rows[0][1] = 0x40;
+  ConvertToRgb8(bits, &rgb);
+  for (int x = 0; x < 10; ++x) EXPECT_EQ(SampleAt(rgb, x, 0, 1), GetBit(bits.rows[0], x) ? 255u : 0u) << x;
+  ASSERT_EQ(AllocImage(&gray8, Gray8, 3, 2, 0), 0);
+  FillRandom(&gray8, 4);
+  ConvertToRgb8(gray8, &rgb);
+  EXPECT_EQ(SampleAt(rgb, 2, 1, 0), gray8.rows[0][2]);
+  EXPECT_EQ(SampleAt(rgb, 2, 1, 2), gray8.rows[0][2]);
+}
+
+}  // namespace
