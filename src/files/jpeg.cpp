@@ -1,0 +1,265 @@
+#include "files/jpeg.h"
+
+#include <jpeglib.h>
+
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <vector>
+
+#include "files/fileio.h"
+
+namespace {
+
+// ---------------------------------------------------------------------------
+// Decoding through libjpeg-turbo
+
+// libjpeg reports a fatal error by calling error_exit, which must not return;
+// we jump back to the decode call instead of letting the library exit().
+struct JpegErrorManager {
+  jpeg_error_mgr pub;
+  std::jmp_buf jump;
+};
+
+[[noreturn]] void JumpOnError(j_common_ptr cinfo) {
+  auto* manager = reinterpret_cast<JpegErrorManager*>(cinfo->err);
+  std::longjmp(manager->jump, 1);
+}
+
+// Warnings (a truncated file, corrupt data the library works around) are
+// not shown: the picture still decodes, as far as it goes.
+void SilenceMessage(j_common_ptr) {}
+
+// Everything the decode touches lives here, outside the frame that calls
+// setjmp, so a jump back leaves nothing half-known behind.
+struct DecodeJob {
+  jpeg_decompress_struct cinfo;
+  JpegErrorManager error;
+  std::FILE* file;
+  bool created;
+};
+
+uint16_t ExifShort(const uint8_t* p, bool bigEndian) {
+  return bigEndian ? static_cast<uint16_t>((p[0] << 8) | p[1]) : static_cast<uint16_t>((p[1] << 8) | p[0]);
+}
+
+uint32_t ExifLong(const uint8_t* p, bool bigEndian) {
+  if (bigEndian) {
+    return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | uint32_t{p[3]};
+  }
+  return (uint32_t{p[3]} << 24) | (uint32_t{p[2]} << 16) | (uint32_t{p[1]} << 8) | uint32_t{p[0]};
+}
+
+bool UsableResolution(double r) { return r > 0.0 && r < 1.0e6; }
+
+// XResolution (tag 282) with ResolutionUnit (tag 296) from the first image
+// directory of an APP1 Exif segment. Every offset is checked against the
+// segment, which comes from the file and may say anything.
+bool ExifResolution(const uint8_t* data, size_t length, double* resolution) {
+  static const uint8_t kExifHeader[6] = {'E', 'x', 'i', 'f', 0, 0};
+  if (length < 6 + 8 || std::memcmp(data, kExifHeader, 6) != 0) return false;
+  const uint8_t* tiff = data + 6;
+  const uint64_t size = length - 6;
+  bool bigEndian;
+  if (tiff[0] == 'I' && tiff[1] == 'I') {
+    bigEndian = false;
+  } else if (tiff[0] == 'M' && tiff[1] == 'M') {
+    bigEndian = true;
+  } else {
+    return false;
+  }
+  if (ExifShort(tiff + 2, bigEndian) != 42) return false;
+  const uint64_t directory = ExifLong(tiff + 4, bigEndian);
+  if (directory + 2 > size) return false;
+  const uint32_t entries = ExifShort(tiff + directory, bigEndian);
+  double x = 0.0;
+  uint32_t unit = 2;  // inches unless the file says otherwise
+  for (uint32_t i = 0; i < entries; ++i) {
+    const uint64_t entry = directory + 2 + uint64_t{12} * i;
+    if (entry + 12 > size) break;
+    const uint8_t* e = tiff + entry;
+    const uint16_t tag = ExifShort(e, bigEndian);
+    const uint16_t type = ExifShort(e + 2, bigEndian);
+    if (tag == 282 && type == 5) {
+      const uint64_t at = ExifLong(e + 8, bigEndian);
+      if (at + 8 > size) continue;
+      const uint32_t numerator = ExifLong(tiff + at, bigEndian);
+      const uint32_t denominator = ExifLong(tiff + at + 4, bigEndian);
+      if (denominator != 0) x = static_cast<double>(numerator) / denominator;
+    } else if (tag == 296 && type == 3) {
+      unit = ExifShort(e + 8, bigEndian);
+    }
+  }
+  if (unit == 3) x *= 2.54;
+  if (!UsableResolution(x)) return false;
+  *resolution = x;
+  return true;
+}
+
+double ResolutionOf(const jpeg_decompress_struct& cinfo) {
+  if (cinfo.saw_JFIF_marker) {
+    double x = 0.0;
+    if (cinfo.density_unit == 1) x = cinfo.X_density;
+    if (cinfo.density_unit == 2) x = cinfo.X_density * 2.54;
+    if (UsableResolution(x)) return x;
+  }
+  for (jpeg_saved_marker_ptr m = cinfo.marker_list; m != nullptr; m = m->next) {
+    double x = 0.0;
+    if (m->marker == JPEG_APP0 + 1 && ExifResolution(m->data, m->data_length, &x)) return x;
+  }
+  return 96.0;
+}
+
+// Only trivially destructible locals live in this frame, so a longjmp out of
+// the library cannot skip a destructor.
+int RunDecode(DecodeJob* job, Image* destination) {
+  if (setjmp(job->error.jump) != 0) return 1;
+  jpeg_decompress_struct* cinfo = &job->cinfo;
+  jpeg_create_decompress(cinfo);
+  job->created = true;
+  jpeg_stdio_src(cinfo, job->file);
+  jpeg_save_markers(cinfo, JPEG_APP0 + 1, 0xFFFF);
+  if (jpeg_read_header(cinfo, TRUE) != JPEG_HEADER_OK) return 1;
+
+  int32_t type;
+  if (cinfo->jpeg_color_space == JCS_GRAYSCALE && cinfo->num_components == 1) {
+    cinfo->out_color_space = JCS_GRAYSCALE;
+    type = Gray8;
+  } else if ((cinfo->jpeg_color_space == JCS_YCbCr || cinfo->jpeg_color_space == JCS_RGB) &&
+             cinfo->num_components == 3) {
+    cinfo->out_color_space = JCS_EXT_BGR;  // the Image's own byte order
+    type = Rgb8;
+  } else {
+    return 1;  // CMYK, YCCK and anything else
+  }
+  // Checked before the library or we allocate anything of picture size.
+  const int64_t pixels = int64_t{cinfo->image_width} * int64_t{cinfo->image_height};
+  if (pixels <= 0 || pixels > kMaxJpegPixels) return 1;
+
+  const double resolution = ResolutionOf(*cinfo);
+  jpeg_start_decompress(cinfo);
+  const int32_t width = static_cast<int32_t>(cinfo->output_width);
+  const int32_t height = static_cast<int32_t>(cinfo->output_height);
+  if (cinfo->output_components != (type == Gray8 ? 1 : 3)) return 1;
+  if (AllocImage(destination, type, width, height, resolution) != 0) return 1;
+
+  // The file's first row is the picture's top row: Image row height - 1.
+  constexpr JDIMENSION kBatch = 16;
+  JSAMPROW batch[kBatch];
+  while (cinfo->output_scanline < cinfo->output_height) {
+    const JDIMENSION first = cinfo->output_scanline;
+    JDIMENSION count = cinfo->output_height - first;
+    if (count > kBatch) count = kBatch;
+    for (JDIMENSION i = 0; i < count; ++i)
+      batch[i] = destination->rows[height - 1 - static_cast<int32_t>(first + i)];
+    if (jpeg_read_scanlines(cinfo, batch, count) == 0) return 1;
+  }
+  // Whatever follows the last row (trailing markers, garbage) does not
+  // concern the picture, so the stream is not read to its end.
+  return 0;
+}
+
+// ---------------------------------------------------------------------------
+// ICC profile chunks
+
+int ReadExactly(FileHandle file, uint32_t count, uint8_t* buffer) {
+  uint32_t done = 0;
+  while (done < count) {
+    uint32_t n = count - done;
+    if (ReadBytes(file, &n, buffer + done) != 0 || n == 0) return 1;
+    done += n;
+  }
+  return 0;
+}
+
+bool IsIccIdentifier(const uint8_t* id) {
+  static const char kIdentifier[12] = {'I', 'C', 'C', '_', 'P', 'R', 'O', 'F', 'I', 'L', 'E', 0};
+  for (int i = 0; i < 12; ++i) {
+    uint8_t c = id[i];
+    if (c >= 'a' && c <= 'z') c = static_cast<uint8_t>(c - 'a' + 'A');
+    if (c != static_cast<uint8_t>(kIdentifier[i])) return false;
+  }
+  return true;
+}
+
+int GatherIccChunks(FileHandle file, IccProfile* profile) {
+  uint8_t start[2];
+  if (ReadExactly(file, 2, start) != 0 || start[0] != 0xFF || start[1] != 0xD8) return 1;
+  std::vector<std::vector<uint8_t>> chunks;  // in file order
+  uint64_t p = 2;
+  for (;;) {
+    if (p >= kFileFailure || SeekTo(file, static_cast<uint32_t>(p)) != 0) return 1;
+    uint8_t marker[2];
+    if (ReadExactly(file, 2, marker) != 0) return 1;
+    if (marker[0] == 0xFF && marker[1] == 0xFF) {
+      // A fill byte, which may pad any marker; the marker follows it.
+      p += 1;
+      continue;
+    }
+    p += 2;
+    if (marker[0] != 0xFF) return 0;
+    if (marker[1] == 0xD9 || (marker[1] >= 0xC0 && marker[1] <= 0xCF)) return 0;
+    uint8_t lengthBytes[2];
+    if (ReadExactly(file, 2, lengthBytes) != 0) return 1;
+    const uint32_t length = ReadBigEndian16(lengthBytes, 0);
+    // An APP2 segment too short for the chunk header cannot be a chunk;
+    // it is stepped over like any other segment.
+    if (marker[1] == 0xE2 && length >= 16) {
+      uint8_t header[14];
+      if (ReadExactly(file, 14, header) != 0) return 1;
+      if (IsIccIdentifier(header)) {
+        const uint8_t sequence = header[12];
+        const uint8_t count = header[13];
+        chunks.emplace_back(length - 16);
+        if (ReadExactly(file, length - 16, chunks.back().data()) != 0) return 1;
+        if (sequence == count) {
+          size_t total = 0;
+          for (const auto& chunk : chunks) total += chunk.size();
+          profile->reserve(total);
+          for (const auto& chunk : chunks) profile->insert(profile->end(), chunk.begin(), chunk.end());
+          return 0;
+        }
+      }
+    }
+    p += length;
+  }
+}
+
+}  // namespace
+
+int DecodeWithImagingLibrary(const std::string& path, Image* destination) {
+  FreeImage(destination);
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) return 1;
+  std::unique_ptr<DecodeJob> job(new (std::nothrow) DecodeJob());
+  if (!job) {
+    std::fclose(file);
+    return 1;
+  }
+  job->file = file;
+  job->cinfo.err = jpeg_std_error(&job->error.pub);
+  job->error.pub.error_exit = JumpOnError;
+  job->error.pub.output_message = SilenceMessage;
+  const int result = RunDecode(job.get(), destination);
+  if (job->created) jpeg_destroy_decompress(&job->cinfo);
+  std::fclose(file);
+  if (result != 0) FreeImage(destination);
+  return result;
+}
+
+int ReadJpegIccProfile(const std::string& path, IccProfile* profile) {
+  profile->clear();
+  FileHandle file;
+  if (OpenForRead(path, &file) != 0) return 1;
+  int result;
+  try {
+    result = GatherIccChunks(file, profile);
+  } catch (const std::bad_alloc&) {
+    result = 1;
+  }
+  CloseFile(file);
+  if (result != 0) profile->clear();
+  return result;
+}

@@ -1,0 +1,26 @@
+// JPEG pictures: pixels and resolution through libjpeg-turbo, and the ICC
+// profile gathered from the file's APP2 "ICC_PROFILE" segments.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "files/icc.h"
+#include "image/image.h"
+
+// The largest picture a JPEG may claim before anything is allocated for it:
+// about 537 megapixels (1.6 GB as Rgb8), which a 20000 x 15000 photograph
+// stays well inside and a damaged header claiming 65000 x 65000 does not.
+constexpr int64_t kMaxJpegPixels = int64_t{1} << 29;
+
+// Decodes a JPEG file: grayscale into Gray8, colour (YCbCr or RGB) into Rgb8;
+// the resolution comes from the JFIF density, else the Exif XResolution,
+// else 96 pixels per inch. 0 on success; 1 with the destination empty for a
+// missing, damaged or CMYK file and for a picture above kMaxJpegPixels.
+int DecodeWithImagingLibrary(const std::string& path, Image* destination);
+
+// Gathers the ICC profile chunks in file order up to the first frame header.
+// 0 on success, with `profile` holding the joined chunks, or empty when the
+// file has no complete profile; 1 when the file cannot be opened or read, or
+// does not start like a JPEG (the profile is then empty).
+int ReadJpegIccProfile(const std::string& path, IccProfile* profile);

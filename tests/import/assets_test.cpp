@@ -1,0 +1,193 @@
+// The asset loaders against a generated set, and the generated set itself:
+// complete, gray, seamless where it repeats, and lit from the upper left.
+#include "files/assets.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "assetgen.h"
+#include "import_test_util.h"
+#include "render/render.h"
+
+using namespace importtest;
+namespace fs = std::filesystem;
+
+namespace {
+
+double Mean(const Image& image) {
+  double sum = 0.0;
+  for (int32_t r = 0; r < image.height; ++r)
+    for (int32_t c = 0; c < image.width; ++c) sum += image.rows[r][c];
+  return sum / (double(image.width) * image.height);
+}
+
+// Mean absolute difference between columns a and b (rows when `rows`).
+double Step(const Image& image, int32_t a, int32_t b, bool rows) {
+  double sum = 0.0;
+  const int32_t n = rows ? image.width : image.height;
+  for (int32_t i = 0; i < n; ++i)
+    sum += std::abs(rows ? image.rows[a][i] - image.rows[b][i] : image.rows[i][a] - image.rows[i][b]);
+  return sum / n;
+}
+
+// One generated set for the whole program, loaded once; tests that damage
+// files work on a copy.
+struct Assets : ::testing::Test {
+  static void SetUpTestSuite() {
+    set = new TempFolder;
+    ASSERT_EQ(WriteAssetSet(set->root.string()), 0);
+    ErrorCapture errors;
+    LoadTextures(set->root.string(), &textures, &profile);
+    LoadFrameTiles(set->root.string(), &tiles, &profile);
+    ASSERT_TRUE(errors.messages.empty());
+  }
+  static void TearDownTestSuite() {
+    FreeTextures(&textures);
+    FreeFrameTiles(&tiles);
+    delete set;
+  }
+  std::string Copy() {
+    fs::copy(set->root, scratch.root / "program", fs::copy_options::recursive);
+    return (scratch.root / "program").string();
+  }
+  static const Image& Tile(int32_t finish, int32_t style, int32_t side) {
+    return tiles.tiles[FrameTileSet::Index(finish, style, side)];
+  }
+  static inline TempFolder* set = nullptr;
+  static inline TextureSet textures;
+  static inline FrameTileSet tiles;
+  static inline IccProfile profile;
+  TempFolder scratch;
+};
+
+}  // namespace
+
+TEST_F(Assets, CompleteSetLoadsAsGray) {
+  size_t files = 0;
+  for (const auto& entry : fs::recursive_directory_iterator(set->root)) files += entry.is_regular_file();
+  EXPECT_EQ(files, 93u);
+  EXPECT_EQ(textures.images[0].type, 0);
+  for (int32_t t = 1; t < 6; ++t) EXPECT_EQ(textures.images[t].type, Gray8) << t;
+  for (const Image& tile : tiles.tiles) EXPECT_EQ(tile.type, Gray8);
+}
+
+TEST_F(Assets, DamagedFilesCostOneMessageEachAndOnlyTheirImage) {
+  const std::string root = Copy();
+  const std::string missing = root + "/Frames/Glossy/Fancy 2/Top.tif";
+  const std::string linen = root + "/Textures/Linen.tif";
+  ASSERT_TRUE(fs::remove(missing));
+  WriteAll(linen, {'n', 'o', 't', ' ', 't', 'i', 'f', 'f'});
+  ErrorCapture errors;
+  TextureSet textures;
+  FrameTileSet tiles;
+  LoadTextures(root, &textures, &profile);
+  LoadFrameTiles(root + "/", &tiles, &profile);  // a trailing separator is not doubled
+  EXPECT_EQ(errors.messages, (std::vector<std::string>{"Error reading texture file: " + linen,
+                                                       "Cannot locate frame file: " + missing}));
+  for (int32_t t = 1; t < 6; ++t) EXPECT_EQ(textures.images[t].HasPixels(), t != 3) << t;
+  for (int32_t i = 0; i < 88; ++i)
+    EXPECT_EQ(tiles.tiles[i].HasPixels(), i != FrameTileSet::Index(1, 9, kSideTop));
+}
+
+TEST_F(Assets, MissingFoldersAreReportedInLoadingOrder) {
+  ErrorCapture errors;
+  TextureSet textures;
+  FrameTileSet tiles;
+  const std::string root = scratch.root.string();
+  LoadTextures(root, &textures, &profile);
+  LoadFrameTiles(root, &tiles, &profile);
+  ASSERT_EQ(errors.messages.size(), 5u + 88u);
+  EXPECT_EQ(errors.messages[0], "Cannot locate texture file: " + root + "/Textures/Laid.tif");
+  EXPECT_EQ(errors.messages[4], "Cannot locate texture file: " + root + "/Textures/Burlap.tif");
+  const std::string frames = "Cannot locate frame file: " + root + "/Frames/";
+  EXPECT_EQ(errors.messages[5], frames + "Flat/Rectangular/Left.tif");
+  EXPECT_EQ(errors.messages[8], frames + "Flat/Rectangular/Top.tif");
+  EXPECT_EQ(errors.messages[13], frames + "Flat/Reverse Bevel 1/Left.tif");  // not the code order
+  EXPECT_EQ(errors.messages[5 + 4 * 9], frames + "Flat/Inverted V/Left.tif");
+  EXPECT_EQ(errors.messages[5 + 44], frames + "Glossy/Rectangular/Left.tif");
+  EXPECT_EQ(errors.messages.back(), frames + "Glossy/Triple Bead/Top.tif");
+}
+
+TEST_F(Assets, TexturesAreLightSeamlessAndOneToTwoInches) {
+  for (int32_t t = 1; t < 6; ++t) {
+    const Image& tex = textures.images[t];
+    EXPECT_GE(tex.width / tex.resolution, 1.0) << t;
+    EXPECT_LE(tex.width / tex.resolution, 2.0) << t;
+    EXPECT_GT(Mean(tex), 185.0) << t;  // a texel only darkens the mat
+    // The step across the repeat (last line to first) is no larger than the
+    // largest step inside; a woven tile repeats on a thread boundary, so the
+    // average step would be the wrong yardstick.
+    for (bool rows : {false, true}) {
+      const int32_t n = rows ? tex.height : tex.width;
+      double largest = 0.0, sum = 0.0;
+      for (int32_t i = 0; i + 1 < n; ++i) {
+        largest = std::max(largest, Step(tex, i, i + 1, rows));
+        sum += Step(tex, i, i + 1, rows);
+      }
+      EXPECT_LE(Step(tex, n - 1, 0, rows), largest) << t;
+      EXPECT_GT(sum / (n - 1), 0.5) << t;  // and there is a texture at all
+    }
+  }
+}
+
+TEST_F(Assets, TilesAreLitFromTheUpperLeftAndOrientedBySide) {
+  for (int32_t finish = 0; finish < 2; ++finish) {
+    for (int32_t style = 0; style < 11; ++style) {
+      const Image &left = Tile(finish, style, kSideLeft), &right = Tile(finish, style, kSideRight);
+      const Image &bottom = Tile(finish, style, kSideBottom), &top = Tile(finish, style, kSideTop);
+      EXPECT_GT(std::min(Mean(left), Mean(top)), 1.05 * std::max(Mean(right), Mean(bottom)))
+          << kFrameFinishLabels[finish] << " " << kFrameStyleLabels[style];
+      // Left runs outer to inner and Top inner to outer, both lit from their
+      // outer edge: one profile, reversed. Likewise Right against Bottom.
+      const int32_t n = left.width;
+      ASSERT_TRUE(left.height < n && bottom.width < n && top.height == n && bottom.height == n);
+      for (int32_t i = 0; i < n; ++i) {
+        ASSERT_EQ(left.rows[0][i], top.rows[n - 1 - i][0]) << style << " " << i;
+        ASSERT_EQ(right.rows[0][i], bottom.rows[n - 1 - i][0]) << style << " " << i;
+      }
+    }
+  }
+  // Each style has its own cross-section, on the lit and on the shaded side.
+  for (int32_t a = 0; a < 11; ++a) {
+    for (int32_t b = a + 1; b < 11; ++b) {
+      double d = 0.0;
+      for (int32_t side : {kSideLeft, kSideRight})
+        for (int32_t i = 0; i < kTileAcross; ++i)
+          d += std::abs(Tile(0, a, side).rows[0][i] - Tile(0, b, side).rows[0][i]);
+      EXPECT_GT(d / (2 * kTileAcross), 8.0) << kFrameStyleLabels[a] << " / " << kFrameStyleLabels[b];
+    }
+  }
+}
+
+TEST_F(Assets, RenderedFrameIsBrighterOnTheLitSides) {
+  SceneSettings scene;
+  RenderState render;
+  InitScene(&scene, &render);
+  scene.lighting.type = kDaylight;
+  scene.frame.color = RgbColor{255, 255, 255};
+  scene.frame.leftWidth = scene.frame.rightWidth = scene.frame.topWidth = scene.frame.bottomWidth = 2.0;
+  scene.frame.outerDepth = scene.frame.innerDepth = 0.0;
+  render.requestedWidth = render.requestedHeight = 400;
+  for (int32_t finish = 0; finish < 2; ++finish) {
+    for (int32_t style = 0; style < 11; ++style) {
+      scene.frame.finish = finish;
+      scene.frame.style = style;
+      RenderComposite(&scene, &render, textures, tiles, DisplayColorimetry{});
+      const PixelRect f = render.layout.frameOuter, in = render.layout.frameInner;
+      ASSERT_GT(in.x0 - f.x0, 10);
+      // Mean green across each band, through the middle of its side.
+      auto band = [&](bool across, int32_t from, int32_t to) {
+        double sum = 0.0;
+        for (int32_t k = from; k < to; ++k)
+          sum += across ? render.composite.rows[(f.y0 + f.y1) / 2][3 * k + 1]
+                        : render.composite.rows[k][3 * ((f.x0 + f.x1) / 2) + 1];
+        return sum / (to - from);
+      };
+      EXPECT_GT(std::min(band(true, f.x0, in.x0), band(false, in.y1, f.y1)),
+                std::max(band(true, in.x1, f.x1), band(false, f.y0, in.y0)))
+          << kFrameFinishLabels[finish] << " " << kFrameStyleLabels[style];
+    }
+  }
+}

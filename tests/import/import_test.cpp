@@ -1,0 +1,207 @@
+// LoadPicture and PictureFileTypeOf: every message, what a load changes and
+// what a failed one leaves alone, and the conversion through the picture's
+// embedded profile checked against Little CMS itself.
+#include "files/import.h"
+
+#include <gtest/gtest.h>
+#include <lcms2.h>
+
+#include <cstring>
+
+#include "files/fileio.h"
+#include "files/jpeg.h"
+#include "files/tiff.h"
+#include "import_test_util.h"
+#include "render/render_state.h"
+
+using namespace importtest;
+
+TEST(PictureFileTypeOf, ExtensionOfTheFileNameInAnyCase) {
+  EXPECT_EQ(PictureFileTypeOf("/photos/a.tif"), kPictureTiff);
+  EXPECT_EQ(PictureFileTypeOf("/My Pictures/a b.TiFf"), kPictureTiff);
+  EXPECT_EQ(PictureFileTypeOf("a.JPG"), kPictureJpeg);
+  EXPECT_EQ(PictureFileTypeOf("a.jpeg"), kPictureJpeg);
+  EXPECT_EQ(PictureFileTypeOf("a.Jpe"), kPictureJpeg);
+  for (const char* other : {"a.tif.png", "a.jp", "a.", "/photos.tif/picture", "C:tif", ""})
+    EXPECT_EQ(PictureFileTypeOf(other), kPictureUnknown) << other;
+}
+
+namespace {
+
+// Little CMS's own profile with Adobe RGB (1998) primaries and a 2.2 curve.
+IccProfile WideGamutProfile() {
+  cmsCIExyY white = {0.3127, 0.3290, 1.0};
+  cmsCIExyYTRIPLE primaries = {{0.64, 0.33, 1.0}, {0.21, 0.71, 1.0}, {0.15, 0.06, 1.0}};
+  cmsToneCurve* curve = cmsBuildGamma(nullptr, 2.2);
+  cmsToneCurve* curves[3] = {curve, curve, curve};
+  cmsHPROFILE profile = cmsCreateRGBProfile(&white, &primaries, curves);
+  cmsUInt32Number size = 0;
+  cmsSaveProfileToMem(profile, nullptr, &size);
+  IccProfile bytes(size);
+  cmsSaveProfileToMem(profile, bytes.data(), &size);
+  cmsCloseProfile(profile);
+  cmsFreeToneCurve(curve);
+  return bytes;
+}
+
+bool SamePixels(const Image& a, const Image& b) {
+  if (a.type != b.type || a.width != b.width || a.height != b.height) return false;
+  for (int r = 0; r < a.height; ++r)
+    if (std::memcmp(a.rows[r], b.rows[r], 3 * a.width) != 0) return false;
+  return true;
+}
+
+struct LoadTest : ::testing::Test {
+  LoadTest() { InitScene(&scene, &render); }
+  std::string Jpeg(const std::string& name, const JpegSpec& spec = {}) {
+    WriteJpeg(folder.Path(name), spec);
+    return folder.Path(name);
+  }
+  int Load(const std::string& path, int32_t type) {
+    return LoadPicture(path, type, &scene, &profile, &lastFolder);
+  }
+  TempFolder folder;
+  SceneSettings scene;
+  RenderState render;
+  IccProfile profile;
+  std::string lastFolder = "/earlier";
+};
+
+}  // namespace
+
+TEST_F(LoadTest, JpegBecomesThePictureAndResetsTheBorder) {
+  JpegSpec spec;
+  spec.width = 192, spec.height = 96, spec.densityUnit = 1, spec.density = 48;
+  spec.space = JCS_GRAYSCALE;
+  const std::string path = Jpeg("photo.jpg", spec);
+  scene.border = ImageBorder{1, 2, 3, 4, RgbColor{10, 20, 30}};
+  const uint64_t version = scene.picture.rasterVersion;
+  ErrorCapture errors;
+  ASSERT_EQ(Load(path, kPictureJpeg), 0);
+  EXPECT_TRUE(errors.messages.empty());
+  // A gray picture arrives as gray Rgb8.
+  const Bytes gray = DecodeWithLibjpeg(path);
+  const Image& raster = scene.picture.raster;
+  ASSERT_EQ(raster.type, Rgb8);
+  ASSERT_EQ(raster.width, 192);
+  ASSERT_EQ(raster.height, 96);
+  EXPECT_EQ(raster.resolution, 48.0);
+  for (int y = 0; y < 96; y += 5)
+    for (int x = 0; x < 192; x += 7)
+      for (int c = 0; c < 3; ++c) ASSERT_EQ(raster.rows[95 - y][3 * x + c], gray[y * 192 + x]);
+  EXPECT_EQ(scene.picture.rasterVersion, version + 1);
+  EXPECT_EQ(scene.picture.pathname, path);
+  EXPECT_EQ(lastFolder, folder.root.string());
+  EXPECT_TRUE(profile.empty());
+  EXPECT_EQ(scene.border.left + scene.border.right + scene.border.top + scene.border.bottom, 0.0);
+  EXPECT_EQ(scene.border.color, (RgbColor{10, 20, 30}));
+  // The overall size follows the 4 x 2 inch picture: mats 2 x 2.25, frame 2 x 0.75.
+  EXPECT_DOUBLE_EQ(scene.frame.overallWidth, 4.0 + 4.5 + 1.5);
+  EXPECT_DOUBLE_EQ(scene.frame.overallHeight, 2.0 + 4.5 + 1.5);
+}
+
+TEST_F(LoadTest, EmbeddedProfileConvertsUnlessItIsTheStandardSrgb) {
+  const IccProfile wide = WideGamutProfile();
+  JpegSpec spec;
+  spec.pixel = [](int, int, int c) { return uint8_t(c == 0 ? 200 : (c == 1 ? 120 : 40)); };
+  spec.app2 = {IccChunk(1, 1, wide)};
+  const std::string path = Jpeg("wide.jpg", spec);
+  Image decoded, expected;
+  ASSERT_EQ(DecodeWithImagingLibrary(path, &decoded), 0);
+  ASSERT_EQ(CopyImage(decoded, &expected), 0);
+  cmsHPROFILE in = cmsOpenProfileFromMem(wide.data(), static_cast<cmsUInt32Number>(wide.size()));
+  cmsHPROFILE srgb = cmsCreate_sRGBProfile();
+  cmsHTRANSFORM transform = cmsCreateTransform(in, TYPE_BGR_8, srgb, TYPE_BGR_8, INTENT_PERCEPTUAL, 0);
+  for (int r = 0; r < decoded.height; ++r)
+    cmsDoTransform(transform, decoded.rows[r], expected.rows[r], decoded.width);
+  cmsDeleteTransform(transform);
+  cmsCloseProfile(in);
+  cmsCloseProfile(srgb);
+  ASSERT_FALSE(SamePixels(expected, decoded));  // the wider gamut really moves the colours
+
+  ASSERT_EQ(Load(path, kPictureJpeg), 0);
+  EXPECT_EQ(profile, wide);
+  EXPECT_TRUE(SamePixels(scene.picture.raster, expected));
+
+  spec.app2 = {IccChunk(1, 1, IccProfile(SrgbProfileBytes(), SrgbProfileBytes() + kSrgbProfileLength))};
+  ASSERT_EQ(Load(Jpeg("srgb.jpg", spec), kPictureJpeg), 0);
+  EXPECT_TRUE(IsSrgbProfile(profile));
+  EXPECT_TRUE(SamePixels(scene.picture.raster, decoded));
+}
+
+TEST_F(LoadTest, TiffGoesThroughOurOwnReader) {
+  Image source;
+  ASSERT_EQ(AllocImage(&source, Rgb8, 5, 3, 150.0), 0);
+  for (int r = 0; r < 3; ++r)
+    for (int i = 0; i < 15; ++i) source.rows[r][i] = static_cast<uint8_t>(r * 40 + i * 13);
+  const std::string path = folder.Path("picture.TIF");
+  FileHandle file;
+  ASSERT_EQ(CreateForWrite(path, &file), 0);
+  ASSERT_EQ(WriteTiff(file, source), 0);
+  CloseFile(file);
+  scene.border.left = 2.0;
+  ASSERT_EQ(Load(path, PictureFileTypeOf(path)), 0);
+  EXPECT_TRUE(SamePixels(scene.picture.raster, source));
+  EXPECT_EQ(scene.picture.raster.resolution, 150.0);
+  EXPECT_EQ(scene.border.left, 0.0);
+}
+
+TEST_F(LoadTest, EveryFailureSaysWhyAndChangesNothing) {
+  ASSERT_EQ(Load(Jpeg("earlier.jpg"), kPictureJpeg), 0);
+  scene.border.left = 0.5;
+  lastFolder = "/earlier";
+  Image before;
+  ASSERT_EQ(CopyImage(scene.picture.raster, &before), 0);
+  const std::string pathBefore = scene.picture.pathname;
+  const uint64_t versionBefore = scene.picture.rasterVersion;
+
+  JpegSpec cmyk;
+  cmyk.space = JCS_CMYK;
+  const std::string jpeg = Jpeg("real.jpg"), cmykPath = Jpeg("cmyk.jpg", cmyk), huge = Jpeg("huge.jpg");
+  PatchFrameSize(huge, 65000, 65000);
+  // A parameterless TEM marker: libjpeg steps over it, the profile scan
+  // takes the next bytes for a length and runs off the end of the file.
+  const std::string tem = Jpeg("tem.jpg");
+  Bytes bytes = ReadAll(tem);
+  bytes.insert(bytes.begin() + 2, {0xFF, 0x01});
+  WriteAll(tem, bytes);
+  const std::string text = folder.Path("notes.jpg"), png = folder.Path("a.png"),
+                    missing = folder.Path("no.tif");
+  WriteAll(text, {'p', 'l', 'a', 'i', 'n'});
+  WriteAll(png, {0x89, 'P', 'N', 'G'});
+  const struct {
+    std::string path;
+    int32_t type;
+    std::string message;
+  } cases[] = {
+      {missing, kPictureTiff, "Cannot open image file: " + missing},
+      {jpeg, kPictureTiff, "Cannot read TIFF file: " + jpeg},
+      {text, kPictureJpeg, "Cannot read JPEG file: " + text},
+      {cmykPath, kPictureJpeg, "Cannot read JPEG file: " + cmykPath},
+      {huge, kPictureJpeg, "Cannot read JPEG file: " + huge},
+      {tem, kPictureJpeg, "Error reading profile from JPEG file: " + tem},
+      {png, PictureFileTypeOf(png), "Unsupported picture file type: " + png},
+  };
+  for (const auto& c : cases) {
+    ErrorCapture errors;
+    EXPECT_EQ(Load(c.path, c.type), 1);
+    EXPECT_EQ(errors.messages, std::vector<std::string>{c.message});
+    EXPECT_TRUE(SamePixels(scene.picture.raster, before)) << c.path;
+    EXPECT_EQ(scene.picture.rasterVersion, versionBefore);
+    EXPECT_EQ(scene.picture.pathname, pathBefore);
+    EXPECT_EQ(scene.border.left, 0.5);
+    EXPECT_EQ(lastFolder, "/earlier");
+  }
+}
+
+TEST_F(LoadTest, VeryLargeLegitimatePictureStillLoads) {
+  // A header claiming 20000 x 15000 whose data ends early: libjpeg fills the
+  // rest, and the whole 900 MB picture is allocated and taken over.
+  const std::string path = Jpeg("large.jpg");
+  PatchFrameSize(path, 20000, 15000);
+  ErrorCapture errors;
+  ASSERT_EQ(Load(path, kPictureJpeg), 0);
+  EXPECT_TRUE(errors.messages.empty());
+  EXPECT_EQ(scene.picture.raster.width, 20000);
+  EXPECT_EQ(scene.picture.raster.height, 15000);
+}

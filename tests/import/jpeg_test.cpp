@@ -1,0 +1,182 @@
+// The JPEG decoder and ICC profile assembler against files written by
+// libjpeg and against libjpeg's own decode.
+#include "files/jpeg.h"
+
+#include <gtest/gtest.h>
+
+#include "import_test_util.h"
+
+using namespace importtest;
+
+namespace {
+
+Bytes Data(size_t n, uint8_t seed) {
+  Bytes v(n);
+  for (size_t i = 0; i < n; ++i) v[i] = static_cast<uint8_t>(seed + i * 31);
+  return v;
+}
+
+Bytes Cat(std::initializer_list<Bytes> parts) {
+  Bytes all;
+  for (const Bytes& p : parts) all.insert(all.end(), p.begin(), p.end());
+  return all;
+}
+
+// An Exif APP1 payload with XResolution (stored at `at`, 0 for its right
+// place) and, when `unit` is not 0, ResolutionUnit.
+Bytes Exif(uint32_t numerator, uint32_t denominator, uint16_t unit, uint32_t at = 0) {
+  Bytes p = {'E', 'x', 'i', 'f', 0, 0, 'I', 'I', 42, 0, 8, 0, 0, 0};
+  auto put = [&](uint32_t v, int n) {
+    for (int i = 0; i < n; ++i) p.push_back(uint8_t(v >> (8 * i)));
+  };
+  const int entries = unit != 0 ? 2 : 1;
+  put(entries, 2);
+  put(282, 2), put(5, 2), put(1, 4), put(at != 0 ? at : 8 + 2 + 12 * entries + 4, 4);
+  if (unit != 0) put(296, 2), put(3, 2), put(1, 4), put(unit, 4);
+  put(0, 4), put(numerator, 4), put(denominator, 4);
+  return p;
+}
+
+struct JpegTest : ::testing::Test {
+  std::string Write(const JpegSpec& spec) {
+    const std::string path = folder.Path("f" + std::to_string(count++) + ".jpg");
+    WriteJpeg(path, spec);
+    return path;
+  }
+  TempFolder folder;
+  int count = 0;
+};
+
+}  // namespace
+
+TEST_F(JpegTest, ProfileChunksAreJoinedInFileOrder) {
+  const Bytes a = Data(1000, 1), b = Data(700, 2), c = Data(65517, 3), d = Data(64, 7);
+  const struct {
+    std::vector<Bytes> app2;
+    Bytes expected;
+  } cases[] = {
+      {{IccChunk(1, 1, a)}, a},
+      {{IccChunk(1, 3, a), IccChunk(2, 3, b), IccChunk(3, 3, c)}, Cat({a, b, c})},
+      {{IccChunk(2, 3, b), IccChunk(1, 3, a), IccChunk(3, 3, c)}, Cat({b, a, c})},  // not re-sorted
+      {{IccChunk(1, 2, a)}, {}},                                                    // second chunk missing
+      {{}, {}},                                                                     // no APP2 at all
+      {{Bytes{'M', 'P', 'F', 0, 1}, IccChunk(1, 1, d, "icc_profile")}, d},  // other user; small letters
+      {{Bytes{'I', 'C', 'C', '_'}, IccChunk(1, 1, d)}, d},                  // shorter than a chunk header
+      {{IccChunk(1, 1, {})}, {}},
+  };
+  for (const auto& c : cases) {
+    JpegSpec spec;
+    spec.app2 = c.app2;
+    IccProfile profile = {1, 2, 3};
+    EXPECT_EQ(ReadJpegIccProfile(Write(spec), &profile), 0);
+    EXPECT_EQ(profile, c.expected) << count;
+  }
+}
+
+TEST_F(JpegTest, ProfileScanSkipsFillBytesAndRefusesNonJpeg) {
+  JpegSpec spec;
+  spec.app2 = {IccChunk(1, 1, Data(64, 7))};
+  const std::string path = Write(spec);
+  Bytes file = ReadAll(path);
+  file.insert(file.begin() + 2, {0xFF, 0xFF, 0xFF});  // padding before a marker is legal
+  WriteAll(path, file);
+  IccProfile profile;
+  Image image;
+  EXPECT_EQ(DecodeWithImagingLibrary(path, &image), 0);
+  EXPECT_EQ(ReadJpegIccProfile(path, &profile), 0);
+  EXPECT_EQ(profile, Data(64, 7));
+
+  for (const Bytes& bad : {Bytes{'h', 'e', 'l', 'l', 'o'}, Bytes{0xFF, 0xD8}, Bytes{}}) {
+    WriteAll(folder.Path("bad.jpg"), bad);
+    EXPECT_EQ(ReadJpegIccProfile(folder.Path("bad.jpg"), &profile), 1);
+    EXPECT_TRUE(profile.empty());
+    EXPECT_EQ(DecodeWithImagingLibrary(folder.Path("bad.jpg"), &image), 1);
+  }
+  EXPECT_EQ(ReadJpegIccProfile(folder.Path("missing.jpg"), &profile), 1);
+}
+
+TEST_F(JpegTest, PixelsMatchLibjpegsOwnDecode) {
+  for (J_COLOR_SPACE space : {JCS_RGB, JCS_GRAYSCALE}) {
+    JpegSpec spec;
+    spec.space = space;
+    spec.width = 37;  // partial blocks, padded Image rows
+    spec.height = 21;
+    const std::string path = Write(spec);
+    const Bytes reference = DecodeWithLibjpeg(path);
+    Image image;
+    ASSERT_EQ(DecodeWithImagingLibrary(path, &image), 0);
+    const int n = space == JCS_RGB ? 3 : 1;
+    ASSERT_EQ(image.type, n == 3 ? Rgb8 : Gray8);
+    ASSERT_EQ(image.width, 37);
+    ASSERT_EQ(image.height, 21);
+    int mismatches = 0;
+    for (int y = 0; y < 21; ++y) {
+      const uint8_t* row = image.rows[20 - y];  // rows count from the bottom
+      for (int i = 0; i < 37 * n; ++i) {
+        const int channel = i % n;  // ours blue-green-red, libjpeg's red-green-blue
+        mismatches += row[i] != reference[y * 37 * n + i - channel + (n - 1 - channel)];
+      }
+    }
+    EXPECT_EQ(mismatches, 0);
+  }
+}
+
+TEST_F(JpegTest, CmykTruncatedAndOversizedFilesFailCleanly) {
+  JpegSpec spec;
+  spec.space = JCS_CMYK;
+  Image image;
+  EXPECT_EQ(DecodeWithImagingLibrary(Write(spec), &image), 1);
+  EXPECT_EQ(image.type, 0);
+
+  const std::string huge = Write(JpegSpec{});
+  PatchFrameSize(huge, 65000, 65000);  // 4.2 gigapixels: refused before any allocation
+  EXPECT_EQ(DecodeWithImagingLibrary(huge, &image), 1);
+  EXPECT_FALSE(image.HasPixels());
+
+  // Every cut of a real file either fails with nothing allocated or gives
+  // the full picture (libjpeg fills what the data does not reach).
+  JpegSpec colour;
+  colour.app2 = {IccChunk(1, 1, Data(200, 1))};
+  const Bytes whole = ReadAll(Write(colour));
+  const std::string cut = folder.Path("cut.jpg");
+  for (size_t n = 0; n < whole.size(); n += 5) {
+    WriteAll(cut, Bytes(whole.begin(), whole.begin() + n));
+    if (DecodeWithImagingLibrary(cut, &image) == 0) {
+      EXPECT_EQ(image.width, colour.width) << n;
+    } else {
+      EXPECT_FALSE(image.HasPixels()) << n;
+    }
+    IccProfile profile;
+    if (ReadJpegIccProfile(cut, &profile) != 0) {
+      EXPECT_TRUE(profile.empty()) << n;
+    }
+  }
+}
+
+TEST_F(JpegTest, ResolutionFromJfifThenExifElse96) {
+  const struct {
+    bool jfif;
+    int unit, density;
+    std::vector<Bytes> app1;
+    double expected;
+  } cases[] = {
+      {true, 0, 1, {}, 96.0},
+      {true, 1, 150, {}, 150.0},
+      {true, 2, 118, {}, 118 * 2.54},
+      {true, 0, 1, {Exif(300, 1, 0)}, 300.0},  // the unit defaults to inches
+      {true, 0, 1, {Exif(720, 10, 3)}, 72 * 2.54},
+      {false, 0, 1, {Exif(240, 1, 2)}, 240.0},
+      {true, 1, 200, {Exif(300, 1, 2)}, 200.0},                             // JFIF first
+      {true, 0, 1, {Exif(300, 1, 2, 0xFFFFFFF0u), Exif(300, 0, 2)}, 96.0},  // damaged Exif
+  };
+  for (const auto& c : cases) {
+    JpegSpec spec;
+    spec.jfif = c.jfif;
+    spec.densityUnit = c.unit;
+    spec.density = c.density;
+    spec.app1 = c.app1;
+    Image image;
+    ASSERT_EQ(DecodeWithImagingLibrary(Write(spec), &image), 0);
+    EXPECT_NEAR(image.resolution, c.expected, 1e-9) << count;
+  }
+}
