@@ -4,10 +4,12 @@
 #include <cmath>
 #include <cstring>
 #include <exception>
+#include <mutex>
 #include <utility>
 #include <vector>
 
 #include "core/hooks.h"
+#include "core/parallel.h"
 
 #if defined(__x86_64__) && defined(__GNUC__)
 #include <immintrin.h>
@@ -714,7 +716,33 @@ int ResampleImage(const Image& source, Image* destination, int32_t newWidth, int
     return 1;
   }
   SetBusy(true);
-  ResampleRows(plan, source, destination, 0, newHeight, &scratch);
+  // Large pictures are split among the worker threads by destination rows;
+  // every slice has its own scratch, so the rows come out as from one thread.
+  const int64_t rowCost = static_cast<int64_t>(destination->rowBytes) * (plan.maxRowTaps + 1);
+  std::mutex unfinishedLock;
+  std::vector<std::pair<int32_t, int32_t>> unfinished;
+  RowScratch pristine;
+  try {
+    pristine = scratch;
+  } catch (const std::exception&) {
+  }
+  ParallelFor(newHeight, rowCost, [&](int64_t begin, int64_t end) {
+    const auto y0 = static_cast<int32_t>(begin);
+    const auto y1 = static_cast<int32_t>(end);
+    if (begin == 0) {
+      ResampleRows(plan, source, destination, y0, y1, &scratch);
+      return;
+    }
+    try {
+      RowScratch own = pristine;
+      if (own.line.size() != scratch.line.size()) throw std::bad_alloc();
+      ResampleRows(plan, source, destination, y0, y1, &own);
+    } catch (const std::exception&) {  // no memory for this slice's scratch
+      std::lock_guard<std::mutex> hold(unfinishedLock);
+      unfinished.emplace_back(y0, y1);
+    }
+  });
+  for (const auto& [y0, y1] : unfinished) ResampleRows(plan, source, destination, y0, y1, &scratch);
   SetBusy(false);
   return 0;
 }

@@ -8,6 +8,7 @@
 #include <new>
 
 #include "core/numeric.h"
+#include "core/parallel.h"
 #include "files/icc.h"
 
 namespace {
@@ -385,9 +386,12 @@ void ApplyLighting(const LightingSettings& lighting, const DisplayColorimetry& c
   BuildPairTable(red, blue, redBlue);
   BuildPairTable(green, red, greenRed);
   const int32_t grouped = width & ~3;
-  for (int32_t r = 0; r < composite->height; ++r) {
-    uint8_t* row = composite->rows[r];
-    LightRowByPairs(row, grouped, blueGreen, redBlue, greenRed);
-    LightRow(row + 3 * grouped, width - grouped, blue.data(), green.data(), red.data());
-  }
+  // Rows are independent: large composites are lit by several threads.
+  ParallelFor(composite->height, composite->rowBytes, [&](int64_t begin, int64_t end) {
+    for (int64_t r = begin; r < end; ++r) {
+      uint8_t* row = composite->rows[r];
+      LightRowByPairs(row, grouped, blueGreen, redBlue, greenRed);
+      LightRow(row + 3 * grouped, width - grouped, blue.data(), green.data(), red.data());
+    }
+  });
 }
