@@ -3,6 +3,12 @@
 #pragma once
 
 #include <string>
+#include <vector>
+
+struct FileFilter {
+  std::string name;     // e.g. "TIFF Files"
+  std::string pattern;  // e.g. "*.tif;*.tiff"
+};
 
 struct FileDialogRequest {
   std::string title;
@@ -11,6 +17,8 @@ struct FileDialogRequest {
   std::string folder;       // starting folder
   std::string initialName;  // name shown in the name field
   bool confirmOverwrite = false;
+  // When not empty, these filters are offered instead of filterName/pattern.
+  std::vector<FileFilter> filters;
 };
 
 enum class Answer { Yes, No, Cancel };
@@ -20,6 +28,11 @@ class Interaction {
   virtual ~Interaction() = default;
   // The chosen path, or an empty text when the user cancelled.
   virtual std::string AskOpenFile(const FileDialogRequest& request) = 0;
+  // The same, also telling which of request.filters was active (0 the first).
+  virtual std::string AskOpenFileWithFilter(const FileDialogRequest& request, int* chosenFilter) {
+    *chosenFilter = 0;
+    return AskOpenFile(request);
+  }
   virtual std::string AskSaveFile(const FileDialogRequest& request) = 0;
   virtual Answer AskYesNoCancel(const std::string& title, const std::string& text) = 0;
   // A box titled "Error" with an OK button.

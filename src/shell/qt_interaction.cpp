@@ -3,6 +3,9 @@
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QString>
+#include <QStringList>
+
+#include <algorithm>
 
 namespace {
 
@@ -12,7 +15,16 @@ QFileDialog* MakeFileDialog(QWidget* owner, const FileDialogRequest& request) {
   // Qt's own dialog rather than the desktop portal, so that every run looks
   // and behaves the same and tests can drive it.
   dialog->setOption(QFileDialog::DontUseNativeDialog, true);
-  dialog->setNameFilter(QString::fromStdString(request.filterName + " (" + request.pattern + ")"));
+  if (request.filters.empty()) {
+    dialog->setNameFilter(QString::fromStdString(request.filterName + " (" + request.pattern + ")"));
+  } else {
+    // Qt separates the patterns of one filter by blanks.
+    QStringList filters;
+    for (const FileFilter& filter : request.filters) {
+      filters << QString::fromStdString(filter.name + " (" + filter.pattern + ")").replace(';', ' ');
+    }
+    dialog->setNameFilters(filters);
+  }
   if (!request.initialName.empty()) dialog->selectFile(QString::fromStdString(request.initialName));
   return dialog;
 }
@@ -26,6 +38,20 @@ std::string QtInteraction::AskOpenFile(const FileDialogRequest& request) {
   std::string chosen;
   if (dialog->exec() == QDialog::Accepted && !dialog->selectedFiles().isEmpty()) {
     chosen = dialog->selectedFiles().first().toStdString();
+  }
+  delete dialog;
+  return chosen;
+}
+
+std::string QtInteraction::AskOpenFileWithFilter(const FileDialogRequest& request, int* chosenFilter) {
+  QFileDialog* dialog = MakeFileDialog(owner_, request);
+  dialog->setAcceptMode(QFileDialog::AcceptOpen);
+  dialog->setFileMode(QFileDialog::ExistingFile);
+  std::string chosen;
+  *chosenFilter = 0;
+  if (dialog->exec() == QDialog::Accepted && !dialog->selectedFiles().isEmpty()) {
+    chosen = dialog->selectedFiles().first().toStdString();
+    *chosenFilter = std::max(0, static_cast<int>(dialog->nameFilters().indexOf(dialog->selectedNameFilter())));
   }
   delete dialog;
   return chosen;

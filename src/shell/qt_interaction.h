@@ -10,6 +10,7 @@ class QtInteraction : public Interaction {
   // Boxes are owned by `owner` once it is set (none during start-up).
   void SetOwner(QWidget* owner) { owner_ = owner; }
   std::string AskOpenFile(const FileDialogRequest& request) override;
+  std::string AskOpenFileWithFilter(const FileDialogRequest& request, int* chosenFilter) override;
   std::string AskSaveFile(const FileDialogRequest& request) override;
   Answer AskYesNoCancel(const std::string& title, const std::string& text) override;
   void ShowErrorBox(const std::string& text) override;

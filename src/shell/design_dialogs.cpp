@@ -1,0 +1,336 @@
+// Background and lighting, frame and mat dialogs. The picture's dialog is in
+// image_dialog.cpp.
+#include "shell/design_dialogs.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QVBoxLayout>
+
+#include <string>
+
+#include "core/app_state.h"
+#include "scene/text.h"
+#include "shell/property_dialog.h"
+
+namespace {
+
+template <size_t N>
+std::vector<const char*> Labels(const std::array<const char*, N>& table) {
+  return std::vector<const char*>(table.begin(), table.end());
+}
+
+QHBoxLayout* ButtonRow(QPushButton* ok, QWidget* cancel) {
+  auto* row = new QHBoxLayout;
+  row->addStretch(1);
+  row->addWidget(ok);
+  row->addWidget(cancel);
+  return row;
+}
+
+// ---- Background and lighting ----------------------------------------------
+
+class BackgroundDialog : public PropertyDialog {
+ public:
+  BackgroundDialog(const DialogContext& context, QWidget* owner) : PropertyDialog(context, 1105, 615, owner) {
+    setWindowTitle(QStringLiteral("Background & Lighting Properties"));
+    SceneSettings& s = scene();
+
+    auto* background = new QGroupBox(QStringLiteral("Background"), this);
+    auto* backgroundGrid = new QGridLayout(background);
+    AddLabelledRow(backgroundGrid, 0, "Color:",
+           MakeColourButton(604, 605, QStringLiteral("Background Color"), &s.background.color));
+    ratio_ = MakeField(614);
+    ratio_->setText(QString::fromStdString(FormatText("%2f", {s.background.ratio})));
+    AddLabelledRow(backgroundGrid, 1, "Background to Frame Ratio:", ratio_);
+
+    auto* intensity = new QGroupBox(QStringLiteral("Lighting Intensity"), this);
+    auto* intensityColumn = new QVBoxLayout(intensity);
+    intensities_ = new QButtonGroup(this);
+    const int intensityIds[] = {603, 602, 601};
+    for (int code = 0; code < 3; ++code) {
+      intensityColumn->addWidget(MakeRadio(intensityIds[code], kLightingIntensityLabels[code], intensities_,
+                                           code, s.lighting.intensity));
+    }
+    intensityColumn->addStretch(1);
+
+    auto* type = new QGroupBox(QStringLiteral("Lighting Type"), this);
+    auto* typeColumn = new QVBoxLayout(type);
+    types_ = new QButtonGroup(this);
+    for (int code = 0; code < kLightingTypeCount; ++code) {
+      typeColumn->addWidget(MakeRadio(606 + code, kLightingTypeLabels[code], types_, code, s.lighting.type));
+    }
+
+    auto* lighting = new QHBoxLayout;
+    lighting->addWidget(intensity);
+    lighting->addWidget(type);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(background);
+    layout->addLayout(lighting);
+    QPushButton* ok = MakeButtons();
+    layout->addLayout(ButtonRow(ok, control(2)));
+    TakeBackupNow();
+  }
+
+ protected:
+  bool ReadAndStore() override {
+    // Text with a leading number is that number; text without one is 0.
+    double ratio = 0.0;
+    ReadNumber(ratio_->text().toStdString(), &ratio);
+    if (!(ratio >= 1.0 && ratio <= 10.0)) {
+      ShowError("Illegal Background to Frame Ratio");
+      return false;
+    }
+    SceneSettings& s = scene();
+    if (intensities_->checkedId() >= 0) s.lighting.intensity = intensities_->checkedId();
+    if (types_->checkedId() >= 0) s.lighting.type = types_->checkedId();
+    s.background.ratio = ratio;
+    return true;
+  }
+
+  void RestoreFromBackup() override {
+    SceneSettings& s = scene();
+    s.background.ratio = backup().background.ratio;
+    s.background.color = backup().background.color;
+    s.lighting.intensity = backup().lighting.intensity;
+    s.lighting.type = backup().lighting.type;
+  }
+
+ private:
+  QLineEdit* ratio_ = nullptr;
+  QButtonGroup* intensities_ = nullptr;
+  QButtonGroup* types_ = nullptr;
+};
+
+// ---- Frame ----------------------------------------------------------------
+
+class FrameDialog : public PropertyDialog {
+ public:
+  FrameDialog(const DialogContext& context, QWidget* owner) : PropertyDialog(context, 1104, 712, owner) {
+    setWindowTitle(QStringLiteral("Frame Properties"));
+    FrameSettings& f = scene().frame;
+
+    auto* top = new QGridLayout;
+    style_ = MakeList(701, Labels(kFrameStyleLabels), f.style);
+    finish_ = MakeList(714, Labels(kFrameFinishLabels), f.finish);
+    AddLabelledRow(top, 0, "Style:", style_);
+    AddLabelledRow(top, 1, "Gloss:", finish_);
+    AddLabelledRow(top, 2, "Color:", MakeColourButton(702, 711, QStringLiteral("Frame Color"), &f.color));
+
+    // The overall size as of the last layout; shown, never edited.
+    auto* overall = new QGroupBox(QStringLiteral("Overall Size"), this);
+    auto* overallGrid = new QGridLayout(overall);
+    QLineEdit* width = MakeField(703, false);
+    QLineEdit* height = MakeField(704, false);
+    width->setText(QString::fromStdString(Format(f.overallWidth)));
+    height->setText(QString::fromStdString(Format(f.overallHeight)));
+    width->setReadOnly(true);
+    height->setReadOnly(true);
+    width->setEnabled(false);
+    height->setEnabled(false);
+    AddLabelledRow(overallGrid, 0, "Width:", width);
+    AddLabelledRow(overallGrid, 1, "Height:", height);
+
+    outerDepth_ = MakeField(705);
+    innerDepth_ = MakeField(706);
+    outerDepth_->setText(QString::fromStdString(Format(f.outerDepth)));
+    innerDepth_->setText(QString::fromStdString(Format(f.innerDepth)));
+    AddLabelledRow(top, 3, "Outer Depth:", outerDepth_);
+    AddLabelledRow(top, 4, "Inner Depth:", innerDepth_);
+
+    auto* widths = new QGroupBox(QStringLiteral("Frame Widths"), this);
+    auto* widthGrid = new QGridLayout(widths);
+    QLineEdit* left = MakeField(707);
+    QLineEdit* topField = MakeField(708);
+    QLineEdit* right = MakeField(709);
+    QLineEdit* bottom = MakeField(710);
+    left->setText(QString::fromStdString(Format(f.leftWidth)));
+    topField->setText(QString::fromStdString(Format(f.topWidth)));
+    right->setText(QString::fromStdString(Format(f.rightWidth)));
+    bottom->setText(QString::fromStdString(Format(f.bottomWidth)));
+    AddLabelledRow(widthGrid, 0, "Left:", left);
+    AddLabelledRow(widthGrid, 1, "Top:", topField);
+    AddLabelledRow(widthGrid, 0, "Right:", right, 2);
+    AddLabelledRow(widthGrid, 1, "Bottom:", bottom, 2);
+    widthGrid->addWidget(MakeEqualBox(715, {left, right, topField, bottom},
+                                      {&f.leftWidth, &f.rightWidth, &f.topWidth, &f.bottomWidth}),
+                         2, 1);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(overall);
+    layout->addWidget(widths);
+    QPushButton* ok = MakeButtons();
+    layout->addLayout(ButtonRow(ok, control(2)));
+    TakeBackupNow();
+  }
+
+ protected:
+  bool ReadAndStore() override {
+    FrameSettings& f = scene().frame;
+    // The lists are stored before any field is checked, so a choice made
+    // there stays even when a typed value is refused.
+    if (style_->currentIndex() >= 0) f.style = style_->currentIndex();
+    if (finish_->currentIndex() >= 0) f.finish = finish_->currentIndex();
+    double inner = 0.0;
+    double outer = 0.0;
+    std::array<double, 4> widths{};
+    if (!ReadLengthField(innerDepth_, "Illegal inner depth value", &inner)) return false;
+    if (!ReadLengthField(outerDepth_, "Illegal outer depth value", &outer)) return false;
+    if (!ReadFourWidths({"Illegal left value", "Illegal right value", "Illegal top value", "Illegal bottom value"},
+                        &widths)) {
+      return false;
+    }
+    f.innerDepth = inner;
+    f.outerDepth = outer;
+    f.leftWidth = widths[0];
+    f.rightWidth = widths[1];
+    f.topWidth = widths[2];
+    f.bottomWidth = widths[3];
+    return true;
+  }
+
+  void RestoreFromBackup() override {
+    FrameSettings& f = scene().frame;
+    const FrameSettings& b = backup().frame;
+    f.style = b.style;
+    f.finish = b.finish;
+    f.color = b.color;
+    f.outerDepth = b.outerDepth;
+    f.innerDepth = b.innerDepth;
+    f.leftWidth = b.leftWidth;
+    f.rightWidth = b.rightWidth;
+    f.topWidth = b.topWidth;
+    f.bottomWidth = b.bottomWidth;
+  }
+
+ private:
+  QComboBox* style_ = nullptr;
+  QComboBox* finish_ = nullptr;
+  QLineEdit* outerDepth_ = nullptr;
+  QLineEdit* innerDepth_ = nullptr;
+};
+
+// ---- Mats -----------------------------------------------------------------
+
+class MatDialog : public PropertyDialog {
+ public:
+  MatDialog(const DialogContext& context, int32_t index, QWidget* owner)
+      : PropertyDialog(context, 1101 + index, 814, owner), index_(index) {
+    const std::string label = kMatLabels[static_cast<size_t>(index)];
+    setWindowTitle(QString::fromStdString(FormatText("%s Mat Properties", {label})));
+    MatSettings& m = scene().mats[static_cast<size_t>(index)];
+
+    auto* top = new QGridLayout;
+    opening_ = MakeList(815, Labels(kMatOpeningLabels), m.opening);
+    texture_ = MakeList(810, Labels(kMatTextureLabels), m.texture);
+    AddLabelledRow(top, 0, "Opening:", opening_);
+    AddLabelledRow(top, 1, "Texture:", texture_);
+    AddLabelledRow(top, 2, "Color:",
+           MakeColourButton(801, 811, QString::fromStdString(FormatText("%s Mat Color", {label})), &m.color));
+    thickness_ = MakeField(813);
+    thickness_->setText(QString::fromStdString(Format(m.thickness)));
+    AddLabelledRow(top, 3, "Thickness:", thickness_);
+
+    auto* margins = new QGroupBox(QStringLiteral("Margins"), this);
+    auto* marginGrid = new QGridLayout(margins);
+    QLineEdit* left = MakeField(802);
+    QLineEdit* topField = MakeField(803);
+    QLineEdit* right = MakeField(804);
+    QLineEdit* bottom = MakeField(805);
+    left->setText(QString::fromStdString(Format(m.left)));
+    topField->setText(QString::fromStdString(Format(m.top)));
+    right->setText(QString::fromStdString(Format(m.right)));
+    bottom->setText(QString::fromStdString(Format(m.bottom)));
+    AddLabelledRow(marginGrid, 0, "Left:", left);
+    AddLabelledRow(marginGrid, 1, "Top:", topField);
+    AddLabelledRow(marginGrid, 0, "Right:", right, 2);
+    AddLabelledRow(marginGrid, 1, "Bottom:", bottom, 2);
+    marginGrid->addWidget(MakeEqualBox(817, {left, right, topField, bottom}, {&m.left, &m.right, &m.top, &m.bottom}),
+                          2, 1);
+
+    auto* bevel = new QGroupBox(QStringLiteral("Bevel"), this);
+    auto* bevelGrid = new QGridLayout(bevel);
+    bevels_ = new QButtonGroup(this);
+    for (int code = 0; code < 3; ++code) {
+      bevelGrid->addWidget(MakeRadio(806 + code, kBevelAngleLabels[code], bevels_, code, m.bevel), code, 0);
+    }
+    AddLabelledRow(bevelGrid, 3, "Bevel Color:",
+           MakeColourButton(809, 812, QString::fromStdString(FormatText("%s Mat Bevel Color", {label})),
+                            &m.bevelColor));
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(margins);
+    layout->addWidget(bevel);
+    QPushButton* ok = MakeButtons();
+    layout->addLayout(ButtonRow(ok, control(2)));
+    TakeBackupNow();
+  }
+
+ protected:
+  bool ReadAndStore() override {
+    double thickness = 0.0;
+    std::array<double, 4> margins{};
+    if (!ReadLengthField(thickness_, "Illegal thickness value", &thickness)) return false;
+    if (!ReadFourWidths({"Illegal left margin value", "Illegal right margin value", "Illegal top margin value",
+                         "Illegal bottom margin value"},
+                        &margins)) {
+      return false;
+    }
+    MatSettings& m = mat();
+    m.thickness = thickness;
+    m.left = margins[0];
+    m.right = margins[1];
+    m.top = margins[2];
+    m.bottom = margins[3];
+    if (opening_->currentIndex() >= 0) m.opening = opening_->currentIndex();
+    if (texture_->currentIndex() >= 0) m.texture = texture_->currentIndex();
+    if (bevels_->checkedId() >= 0) m.bevel = bevels_->checkedId();
+    return true;
+  }
+
+  void RestoreFromBackup() override {
+    MatSettings& m = mat();
+    const MatFields& b = backup().mats[static_cast<size_t>(index_)];
+    m.thickness = b.thickness;
+    m.left = b.left;
+    m.right = b.right;
+    m.top = b.top;
+    m.bottom = b.bottom;
+    m.opening = b.opening;
+    m.texture = b.texture;
+    m.bevel = b.bevel;
+    m.color = b.color;
+    m.bevelColor = b.bevelColor;
+  }
+
+ private:
+  MatSettings& mat() const { return scene().mats[static_cast<size_t>(index_)]; }
+
+  int32_t index_;
+  QComboBox* opening_ = nullptr;
+  QComboBox* texture_ = nullptr;
+  QLineEdit* thickness_ = nullptr;
+  QButtonGroup* bevels_ = nullptr;
+};
+
+}  // namespace
+
+PropertyDialog* MakeBackgroundDialog(const DialogContext& context, QWidget* owner) {
+  return new BackgroundDialog(context, owner);
+}
+
+PropertyDialog* MakeFrameDialog(const DialogContext& context, QWidget* owner) {
+  return new FrameDialog(context, owner);
+}
+
+PropertyDialog* MakeMatDialog(const DialogContext& context, int32_t matIndex, QWidget* owner) {
+  if (matIndex < 0 || matIndex >= kMatCount) return nullptr;
+  return new MatDialog(context, matIndex, owner);
+}

@@ -1,0 +1,268 @@
+// "Image Properties": which picture is framed, how large it is shown and
+// the coloured border around it.
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "core/app_state.h"
+#include "files/import.h"
+#include "scene/text.h"
+#include "scene/units.h"
+#include "shell/design_dialogs.h"
+#include "shell/interaction.h"
+#include "shell/property_dialog.h"
+
+namespace {
+
+constexpr const char* kNotAvailable = "N/A";
+
+class ImageDialog : public PropertyDialog {
+ public:
+  ImageDialog(const DialogContext& context, QWidget* owner) : PropertyDialog(context, 1100, 913, owner) {
+    setWindowTitle(QStringLiteral("Image Properties"));
+
+    auto* select = new QPushButton(QStringLiteral("Select New Image ..."), this);
+    select->setAutoDefault(false);
+    Register(902, select);
+    connect(select, &QPushButton::clicked, this, [this]() { SelectNewImage(); });
+    pathname_ = new QLabel(QStringLiteral("Pathname:"), this);
+    pathname_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    Register(901, pathname_);
+
+    auto* scaling = new QGroupBox(QStringLiteral("Image Scaling"), this);
+    auto* scalingGrid = new QGridLayout(scaling);
+    modes_ = new QButtonGroup(this);
+    fromFile_ = new QRadioButton(QStringLiteral("Size from File"), this);
+    custom_ = new QRadioButton(QStringLiteral("Custom Size:"), this);
+    Register(909, fromFile_);
+    Register(910, custom_);
+    modes_->addButton(fromFile_, kSizeFromFile);
+    modes_->addButton(custom_, kCustomSize);
+    connect(fromFile_, &QRadioButton::clicked, this, [this]() { ChooseSizeFromFile(); });
+    connect(custom_, &QRadioButton::clicked, this, [this]() { ChooseCustomSize(); });
+    width_ = MakeField(911, false);
+    height_ = MakeField(912, false);
+    connect(width_, &QLineEdit::textEdited, this, [this]() { WidthTyped(); });
+    scalingGrid->addWidget(fromFile_, 0, 0, 1, 2);
+    scalingGrid->addWidget(custom_, 1, 0, 1, 2);
+    AddLabelledRow(scalingGrid, 2, "Width:", width_);
+    AddLabelledRow(scalingGrid, 3, "Height:", height_);
+
+    SceneSettings& s = scene();
+    auto* border = new QGroupBox(QStringLiteral("Image Border"), this);
+    auto* borderGrid = new QGridLayout(border);
+    left_ = MakeField(903);
+    top_ = MakeField(904);
+    right_ = MakeField(905);
+    bottom_ = MakeField(906);
+    AddLabelledRow(borderGrid, 0, "Left:", left_);
+    AddLabelledRow(borderGrid, 1, "Top:", top_);
+    AddLabelledRow(borderGrid, 0, "Right:", right_, 2);
+    AddLabelledRow(borderGrid, 1, "Bottom:", bottom_, 2);
+    borderGrid->addWidget(MakeEqualBox(915, {left_, right_, top_, bottom_},
+                                       {&s.border.left, &s.border.right, &s.border.top, &s.border.bottom}),
+                          2, 1);
+    AddLabelledRow(borderGrid, 2, "Color:",
+           MakeColourButton(907, 908, QStringLiteral("Image Border Color"), &s.border.color), 2);
+
+    auto* layout = new QVBoxLayout(this);
+    auto* selectRow = new QHBoxLayout;
+    selectRow->addWidget(select);
+    selectRow->addStretch(1);
+    layout->addLayout(selectRow);
+    layout->addWidget(pathname_);
+    auto* groups = new QHBoxLayout;
+    groups->addWidget(scaling);
+    groups->addWidget(border);
+    layout->addLayout(groups);
+    QPushButton* ok = MakeButtons();
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(ok);
+    buttons->addWidget(control(2));
+    layout->addLayout(buttons);
+    Fill();
+  }
+
+ protected:
+  bool ReadAndStore() override {
+    std::array<double, 4> widths{};
+    if (!ReadFourWidths({"Illegal left border value", "Illegal right border value", "Illegal top border value",
+                         "Illegal bottom border value"},
+                        &widths)) {
+      return false;
+    }
+    // Without a picture the width has nothing to follow and is left alone.
+    double width = 0.0;
+    if (HasPicture() && !ReadLengthField(width_, "Illegal custom width value", &width)) return false;
+    SceneSettings& s = scene();
+    s.border.left = widths[0];
+    s.border.right = widths[1];
+    s.border.top = widths[2];
+    s.border.bottom = widths[3];
+    if (HasPicture()) {
+      s.picture.customWidth = width;
+      if (s.picture.sizeMode == kCustomSize) {
+        s.picture.customHeight = ProportionalHeight(width);
+        height_->setText(QString::fromStdString(Format(s.picture.customHeight)));
+      }
+    }
+    return true;
+  }
+
+  // The whole backup: this dialog's Cancel also undoes what other dialogs
+  // changed meanwhile, but never the picture itself.
+  void RestoreFromBackup() override { RestoreBackup(backup(), &scene()); }
+
+ private:
+  // A picture with pixels; an empty raster has no proportions to follow.
+  bool HasPicture() const {
+    const Image& raster = scene().picture.raster;
+    return raster.type != 0 && raster.width > 0 && raster.height > 0;
+  }
+
+  // The picture's size from its file's resolution. One without a usable
+  // resolution is measured as the layout measures it, 10 by 8 inches.
+  void FileSize(double* width, double* height) const {
+    const Image& raster = scene().picture.raster;
+    if (raster.resolution > 0.0) {
+      *width = raster.width / raster.resolution;
+      *height = raster.height / raster.resolution;
+    } else {
+      *width = 10.0;
+      *height = 8.0;
+    }
+  }
+
+  double ProportionalHeight(double width) const {
+    const Image& raster = scene().picture.raster;
+    return raster.height * width / raster.width;
+  }
+
+  void ShowLength(QLineEdit* field, double inches) const {
+    field->setText(QString::fromStdString(Format(inches)));
+  }
+
+  void ShowFileSize() {
+    if (!HasPicture()) {
+      width_->setText(QString::fromUtf8(kNotAvailable));
+      height_->setText(QString::fromUtf8(kNotAvailable));
+      return;
+    }
+    PictureSettings& p = scene().picture;
+    FileSize(&p.customWidth, &p.customHeight);
+    ShowLength(width_, p.customWidth);
+    ShowLength(height_, p.customHeight);
+  }
+
+  void ShowCustomSize() {
+    PictureSettings& p = scene().picture;
+    ShowLength(width_, p.customWidth);
+    if (HasPicture()) {
+      p.customHeight = ProportionalHeight(p.customWidth);
+      ShowLength(height_, p.customHeight);
+    } else {
+      height_->setText(QString::fromUtf8(kNotAvailable));
+    }
+  }
+
+  void Fill() {
+    delayTimer()->stop();
+    const SceneSettings& s = scene();
+    pathname_->setText(s.picture.pathname.empty() || !HasPicture()
+                           ? QStringLiteral("Pathname: N/A")
+                           : QString::fromStdString(FormatText("Pathname: %s", {s.picture.pathname})));
+    ShowLength(left_, s.border.left);
+    ShowLength(right_, s.border.right);
+    ShowLength(top_, s.border.top);
+    ShowLength(bottom_, s.border.bottom);
+    modes_->setExclusive(false);
+    fromFile_->setChecked(s.picture.sizeMode == kSizeFromFile);
+    custom_->setChecked(s.picture.sizeMode == kCustomSize);
+    modes_->setExclusive(true);
+    if (s.picture.sizeMode == kCustomSize) {
+      ShowCustomSize();
+      width_->setEnabled(true);
+    } else {
+      if (s.picture.sizeMode == kSizeFromFile) ShowFileSize();
+      width_->setEnabled(false);
+    }
+    height_->setEnabled(false);
+    RefreshEqual();
+    TakeBackupNow();
+  }
+
+  void ChooseSizeFromFile() {
+    scene().picture.sizeMode = kSizeFromFile;
+    ShowFileSize();
+    width_->setEnabled(false);
+    Apply(false);
+  }
+
+  void ChooseCustomSize() {
+    scene().picture.sizeMode = kCustomSize;
+    ShowCustomSize();
+    width_->setEnabled(true);
+    Apply(false);
+  }
+
+  void WidthTyped() {
+    if (scene().picture.sizeMode != kCustomSize || !HasPicture()) return;
+    double width = 0.0;
+    if (ReadLength(width_->text().toStdString(), units(), &width) == 0 && width >= 0.0 && width < 1000.0) {
+      ShowLength(height_, ProportionalHeight(width));
+      RestartTimer();
+    } else {
+      height_->setText(QString::fromUtf8(kNotAvailable));
+    }
+  }
+
+  void SelectNewImage() {
+    if (context().interaction == nullptr) return;
+    FileDialogRequest request;
+    request.title = "Load Input Image TIFF File";
+    request.filters = {{"TIFF Files", "*.tif;*.tiff"}, {"JPEG Files", "*.jpg;*.jpeg;*.jpe"}};
+    request.filterName = request.filters[0].name;
+    request.pattern = request.filters[0].pattern;
+    request.initialName = "*.tif;*.tiff";
+    request.folder = state()->persistent.lastInputFolder;
+    int filter = 0;
+    const std::string path = context().interaction->AskOpenFileWithFilter(request, &filter);
+    if (path.empty()) return;
+    // The type follows the filter that was active, whatever the name says.
+    LoadPicture(path, filter == 1 ? kPictureJpeg : kPictureTiff, &scene(), &state()->inputProfile,
+                &state()->persistent.lastInputFolder);
+    if (HasPicture()) {
+      PictureSettings& p = scene().picture;
+      FileSize(&p.customWidth, &p.customHeight);
+    }
+    Render();
+    // Filling again renews the backup, so a later Cancel keeps the new picture.
+    Fill();
+  }
+
+  QLabel* pathname_ = nullptr;
+  QButtonGroup* modes_ = nullptr;
+  QRadioButton* fromFile_ = nullptr;
+  QRadioButton* custom_ = nullptr;
+  QLineEdit* width_ = nullptr;
+  QLineEdit* height_ = nullptr;
+  QLineEdit* left_ = nullptr;
+  QLineEdit* top_ = nullptr;
+  QLineEdit* right_ = nullptr;
+  QLineEdit* bottom_ = nullptr;
+};
+
+}  // namespace
+
+PropertyDialog* MakeImageDialog(const DialogContext& context, QWidget* owner) {
+  return new ImageDialog(context, owner);
+}

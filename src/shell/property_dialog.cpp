@@ -1,0 +1,356 @@
+#include "shell/property_dialog.h"
+
+#include <QAbstractButton>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QRadioButton>
+#include <QTimer>
+
+#include <algorithm>
+
+#include "core/app_state.h"
+#include "scene/persistent.h"
+#include "scene/units.h"
+#include "shell/colour_picker.h"
+#include "shell/design_dialogs.h"
+#include "shell/hit_test.h"
+#include "shell/interaction.h"
+
+namespace {
+
+MatFields FieldsOf(const MatSettings& mat) {
+  MatFields f;
+  f.shown = mat.shown;
+  f.opening = mat.opening;
+  f.left = mat.left;
+  f.right = mat.right;
+  f.top = mat.top;
+  f.bottom = mat.bottom;
+  f.thickness = mat.thickness;
+  f.texture = mat.texture;
+  f.color = mat.color;
+  f.bevel = mat.bevel;
+  f.bevelColor = mat.bevelColor;
+  return f;
+}
+
+void PutFields(const MatFields& f, MatSettings* mat) {
+  mat->shown = f.shown;
+  mat->opening = f.opening;
+  mat->left = f.left;
+  mat->right = f.right;
+  mat->top = f.top;
+  mat->bottom = f.bottom;
+  mat->thickness = f.thickness;
+  mat->texture = f.texture;
+  mat->color = f.color;
+  mat->bevel = f.bevel;
+  mat->bevelColor = f.bevelColor;
+}
+
+int32_t DelayMilliseconds(int32_t index) {
+  // A delay index from outside the table (a damaged store) falls back to the default.
+  if (index < 0 || index >= static_cast<int32_t>(kUpdateDelayMilliseconds.size())) index = 1;
+  return kUpdateDelayMilliseconds[static_cast<size_t>(index)];
+}
+
+}  // namespace
+
+SceneBackup TakeBackup(const SceneSettings& scene) {
+  SceneBackup backup;
+  backup.background = scene.background;
+  backup.lighting = scene.lighting;
+  backup.frame = scene.frame;
+  for (int i = 0; i < kMatCount; ++i) backup.mats[i] = FieldsOf(scene.mats[i]);
+  backup.border = scene.border;
+  backup.sizeMode = scene.picture.sizeMode;
+  backup.customWidth = scene.picture.customWidth;
+  backup.customHeight = scene.picture.customHeight;
+  return backup;
+}
+
+void RestoreBackup(const SceneBackup& backup, SceneSettings* scene) {
+  scene->background = backup.background;
+  scene->lighting = backup.lighting;
+  scene->frame = backup.frame;
+  for (int i = 0; i < kMatCount; ++i) PutFields(backup.mats[i], &scene->mats[i]);
+  scene->border = backup.border;
+  scene->picture.sizeMode = backup.sizeMode;
+  scene->picture.customWidth = backup.customWidth;
+  scene->picture.customHeight = backup.customHeight;
+}
+
+ColourButton::ColourButton(const RgbColor* colour, QWidget* parent) : QPushButton(parent), colour_(colour) {
+  setAutoDefault(false);
+  setFixedSize(64, 22);
+}
+
+QColor ColourButton::shownColour() const {
+  auto clamp = [](int32_t v) { return std::clamp(v, 0, 255); };
+  return QColor(clamp(colour_->red), clamp(colour_->green), clamp(colour_->blue));
+}
+
+void ColourButton::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  painter.fillRect(rect(), shownColour());
+  // An outline, so that a colour close to the dialog's own still shows as a button.
+  painter.setPen(QPen(palette().color(QPalette::Shadow), 1));
+  painter.drawRect(rect().adjusted(0, 0, -1, -1));
+  if (hasFocus()) {
+    // A dotted frame in a colour that shows on the fill.
+    painter.setPen(QPen(shownColour().lightness() < 128 ? Qt::white : Qt::black, 1, Qt::DotLine));
+    painter.drawRect(rect().adjusted(2, 2, -3, -3));
+  }
+}
+
+PropertyDialog::PropertyDialog(const DialogContext& context, int command, int applyId, QWidget* owner)
+    : QDialog(owner), context_(context), command_(command), units_(context.state->persistent.units) {
+  timer_ = new QTimer(this);
+  timer_->setSingleShot(true);
+  // The timer clicks the hidden Apply button, which is the dialog's one
+  // internal apply action.
+  auto* apply = new QPushButton(QStringLiteral("Apply"), this);
+  apply->setAutoDefault(false);
+  apply->hide();
+  Register(applyId, apply);
+  connect(apply, &QPushButton::clicked, this, [this]() { Apply(false); });
+  connect(timer_, &QTimer::timeout, apply, &QPushButton::click);
+}
+
+PropertyDialog::~PropertyDialog() {
+  // Before the widget tree goes: a picker's last notification must still
+  // find this dialog whole.
+  ClosePickers();
+}
+
+QWidget* PropertyDialog::control(int id) const {
+  auto found = controls_.find(id);
+  return found == controls_.end() ? nullptr : found->second;
+}
+
+ColourPicker* PropertyDialog::picker(int colourId) const {
+  for (const auto& slot : pickers_) {
+    if (slot->colourId == colourId) return slot->picker.data();
+  }
+  return nullptr;
+}
+
+SceneSettings& PropertyDialog::scene() const { return context_.state->scene; }
+
+void PropertyDialog::Render() const {
+  if (context_.renderAndRepaint) context_.renderAndRepaint();
+}
+
+void PropertyDialog::ShowError(const std::string& message) const {
+  if (context_.interaction != nullptr) context_.interaction->ShowErrorBox(message);
+}
+
+void PropertyDialog::Register(int id, QWidget* widget) {
+  widget->setObjectName(QString::number(id));
+  controls_[id] = widget;
+}
+
+QLineEdit* PropertyDialog::MakeField(int id, bool watched) {
+  auto* field = new QLineEdit(this);
+  Register(id, field);
+  if (watched) connect(field, &QLineEdit::textEdited, this, [this]() { RestartTimer(); });
+  return field;
+}
+
+void PropertyDialog::RestartTimer() {
+  timer_->stop();
+  timer_->start(DelayMilliseconds(context_.state->persistent.updateDelay));
+}
+
+QComboBox* PropertyDialog::MakeList(int id, const std::vector<const char*>& labels, int32_t code) {
+  auto* list = new QComboBox(this);
+  Register(id, list);
+  for (const char* label : labels) list->addItem(QString::fromUtf8(label));
+  // A code from a file may lie outside the list: then nothing is selected,
+  // and Apply leaves the stored code alone until the user picks one.
+  list->setCurrentIndex(code >= 0 && code < static_cast<int32_t>(labels.size()) ? code : -1);
+  connect(list, &QComboBox::activated, this, [this]() { Apply(false); });
+  return list;
+}
+
+QAbstractButton* PropertyDialog::MakeRadio(int id, const char* label, QButtonGroup* group, int32_t value,
+                                           int32_t code) {
+  auto* radio = new QRadioButton(QString::fromUtf8(label), this);
+  Register(id, radio);
+  group->addButton(radio, value);
+  radio->setChecked(value == code);
+  connect(radio, &QRadioButton::clicked, this, [this]() { Apply(false); });
+  return radio;
+}
+
+QPushButton* PropertyDialog::MakeButtons() {
+  auto* ok = new QPushButton(QStringLiteral("OK"), this);
+  auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
+  Register(1, ok);
+  Register(2, cancel);
+  ok->setDefault(true);
+  cancel->setAutoDefault(false);
+  connect(ok, &QPushButton::clicked, this, &PropertyDialog::accept);
+  connect(cancel, &QPushButton::clicked, this, &PropertyDialog::reject);
+  return ok;
+}
+
+ColourButton* PropertyDialog::MakeColourButton(int id, int colourId, const QString& pickerTitle,
+                                               RgbColor* setting) {
+  auto* button = new ColourButton(setting, this);
+  Register(id, button);
+  auto slot = std::make_unique<PickerSlot>();
+  slot->colourId = colourId;
+  slot->title = pickerTitle;
+  slot->setting = setting;
+  slot->button = button;
+  PickerSlot* raw = slot.get();
+  pickers_.push_back(std::move(slot));
+  connect(button, &QPushButton::clicked, this, [this, raw]() { OpenPicker(raw); });
+  return button;
+}
+
+void PropertyDialog::OpenPicker(PickerSlot* slot) {
+  if (slot->picker) {
+    slot->picker->raise();
+    slot->picker->activateWindow();
+    return;
+  }
+  auto* picker = new ColourPicker(this, QPoint(100, 100), slot->title, static_cast<uint32_t>(slot->colourId),
+                                  *slot->setting);
+  slot->picker = picker;
+  connect(picker, &ColourPicker::PickerColorChanged, this, &PropertyDialog::ColourChosen);
+  connect(picker, &ColourPicker::PickerClosed, this, [this](quint32 id, quint32) { PickerGone(id); });
+  if (context_.pickerPlacements != nullptr) {
+    auto placement = context_.pickerPlacements->find(PlacementKey(slot->colourId));
+    if (placement != context_.pickerPlacements->end()) picker->move(placement->second.topLeft());
+  }
+}
+
+void PropertyDialog::ColourChosen(quint32 id, quint32 packed) {
+  for (const auto& slot : pickers_) {
+    if (static_cast<quint32>(slot->colourId) != id) continue;
+    *slot->setting = UnpackColour(packed);
+    slot->button->update();
+    Render();
+  }
+}
+
+void PropertyDialog::PickerGone(quint32 id) {
+  for (const auto& slot : pickers_) {
+    if (static_cast<quint32>(slot->colourId) != id || !slot->picker) continue;
+    if (context_.pickerPlacements != nullptr) {
+      (*context_.pickerPlacements)[PlacementKey(slot->colourId)] = slot->picker->frameGeometry();
+    }
+    slot->picker = nullptr;
+  }
+}
+
+void PropertyDialog::ClosePickers() {
+  for (const auto& slot : pickers_) {
+    if (!slot->picker) continue;
+    ColourPicker* picker = slot->picker.data();
+    delete picker;  // its destructor reports PickerClosed, which keeps the placement
+    slot->picker = nullptr;
+  }
+}
+
+void PropertyDialog::Apply(bool byOk) {
+  timer_->stop();
+  if (!ReadAndStore()) return;
+  scene().modified = 1;
+  if (byOk) QDialog::accept();
+  Render();
+  if (byOk) ClosePickers();
+}
+
+void PropertyDialog::accept() { Apply(true); }
+
+void PropertyDialog::reject() {
+  timer_->stop();
+  RestoreFromBackup();
+  QDialog::reject();
+  Render();
+  ClosePickers();
+}
+
+bool PropertyDialog::ReadLengthField(QLineEdit* field, const char* message, double* inches) const {
+  double value = 0.0;
+  if (ReadLength(field->text().toStdString(), units_, &value) != 0 || !(value >= 0.0 && value < 1000.0)) {
+    ShowError(message);
+    return false;
+  }
+  *inches = value;
+  return true;
+}
+
+std::string PropertyDialog::Format(double inches) const { return FormatLength(inches, units_); }
+
+QCheckBox* PropertyDialog::MakeEqualBox(int id, std::array<QLineEdit*, 4> fields, std::array<double*, 4> stored) {
+  equalBox_ = new QCheckBox(QStringLiteral("Equal"), this);
+  Register(id, equalBox_);
+  equalFields_ = fields;
+  equalStored_ = stored;
+  RefreshEqual();
+  connect(equalBox_, &QCheckBox::clicked, this, [this](bool checked) {
+    equal_ = checked;
+    for (int i = 1; i < 4; ++i) {
+      equalFields_[i]->setEnabled(!checked);
+      if (checked) {
+        *equalStored_[i] = *equalStored_[0];
+        equalFields_[i]->clear();
+      } else {
+        equalFields_[i]->setText(equalFields_[0]->text());
+      }
+    }
+    Apply(false);
+  });
+  return equalBox_;
+}
+
+void PropertyDialog::RefreshEqual() {
+  const std::array<double*, 4>& s = equalStored_;
+  equal_ = *s[0] == *s[1] && *s[0] == *s[2] && *s[0] == *s[3];
+  equalBox_->setChecked(equal_);
+  for (int i = 1; i < 4; ++i) {
+    equalFields_[i]->setEnabled(!equal_);
+    if (equal_) equalFields_[i]->clear();
+  }
+}
+
+bool PropertyDialog::ReadFourWidths(const std::array<const char*, 4>& messages,
+                                    std::array<double, 4>* values) const {
+  if (!ReadLengthField(equalFields_[0], messages[0], &(*values)[0])) return false;
+  for (int i = 1; i < 4; ++i) {
+    if (equal_) {
+      (*values)[i] = (*values)[0];
+    } else if (!ReadLengthField(equalFields_[i], messages[i], &(*values)[i])) {
+      return false;
+    }
+  }
+  return true;
+}
+
+void AddLabelledRow(QGridLayout* grid, int row, const char* label, QWidget* control, int column) {
+  auto* text = new QLabel(QString::fromUtf8(label));
+  text->setBuddy(control);
+  grid->addWidget(text, row, column);
+  grid->addWidget(control, row, column + 1);
+}
+
+QDialog* MakePropertyDialog(int command, QWidget* owner, const DialogContext& context) {
+  switch (command) {
+    case kCommandImage: return MakeImageDialog(context, owner);
+    case kCommandOuterMat: return MakeMatDialog(context, kOuterMat, owner);
+    case kCommandMiddleMat: return MakeMatDialog(context, kMiddleMat, owner);
+    case kCommandInnerMat: return MakeMatDialog(context, kInnerMat, owner);
+    case kCommandFrame: return MakeFrameDialog(context, owner);
+    case kCommandBackground: return MakeBackgroundDialog(context, owner);
+    default: return nullptr;
+  }
+}

@@ -1,0 +1,185 @@
+// What every modeless property dialog shares: the backup that Cancel puts
+// back, the delay timer that applies typed text after a pause, colour
+// buttons with their pickers, and the "Equal" box that couples four widths.
+#pragma once
+
+#include <QDialog>
+#include <QPointer>
+#include <QPushButton>
+#include <QRect>
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "scene/settings.h"
+
+struct AppState;
+class ColourPicker;
+class Interaction;
+class QAbstractButton;
+class QButtonGroup;
+class QCheckBox;
+class QComboBox;
+class QGridLayout;
+class QLineEdit;
+class QTimer;
+
+// What a dialog needs from the program around it.
+struct DialogContext {
+  AppState* state = nullptr;
+  Interaction* interaction = nullptr;
+  std::function<void()> renderAndRepaint;
+  // Picker placements, kept for the whole run; owned by the program.
+  std::map<int, QRect>* pickerPlacements = nullptr;
+};
+
+// The plain fields of one mat: everything but its texture cache.
+struct MatFields {
+  int32_t shown = 0;
+  int32_t opening = 0;
+  double left = 0.0;
+  double right = 0.0;
+  double top = 0.0;
+  double bottom = 0.0;
+  double thickness = 0.0;
+  int32_t texture = 0;
+  RgbColor color;
+  int32_t bevel = 0;
+  RgbColor bevelColor;
+};
+
+// A dialog's backup: the design's plain fields only. The picture's raster
+// and path and the texture caches are owned storage that a backup must never
+// hold or give back, so a picture loaded meanwhile survives a Cancel.
+struct SceneBackup {
+  BackgroundSettings background;
+  LightingSettings lighting;
+  FrameSettings frame;
+  std::array<MatFields, kMatCount> mats;
+  ImageBorder border;
+  int32_t sizeMode = 0;
+  double customWidth = 0.0;
+  double customHeight = 0.0;
+};
+
+SceneBackup TakeBackup(const SceneSettings& scene);
+// Puts back every field of the backup; `modified` is left as it is.
+void RestoreBackup(const SceneBackup& backup, SceneSettings* scene);
+
+// A button that shows a colour by filling itself with it.
+class ColourButton : public QPushButton {
+  Q_OBJECT
+ public:
+  ColourButton(const RgbColor* colour, QWidget* parent);
+  // The colour drawn, clamped to 0..255.
+  QColor shownColour() const;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  const RgbColor* colour_;
+};
+
+class PropertyDialog : public QDialog {
+  Q_OBJECT
+ public:
+  // `command` (1100..1105) names the dialog, `applyId` its hidden Apply button.
+  PropertyDialog(const DialogContext& context, int command, int applyId, QWidget* owner);
+  ~PropertyDialog() override;
+
+  // The control with a resource identifier (1 OK, 2 Cancel, ...), or null.
+  QWidget* control(int id) const;
+  template <typename T>
+  T* controlAs(int id) const {
+    return qobject_cast<T*>(control(id));
+  }
+  QTimer* delayTimer() const { return timer_; }
+  // The picker a colour setting opened (by its colour identifier), or null.
+  ColourPicker* picker(int colourId) const;
+  // The units the dialog was opened with.
+  int32_t units() const { return units_; }
+
+  // Cancel, Escape and the close box.
+  void reject() override;
+  // OK and Enter.
+  void accept() override;
+
+ protected:
+  // Reads and checks the fields in the dialog's order and stores them; false
+  // (nothing of the failing step stored) after showing the refusal.
+  virtual bool ReadAndStore() = 0;
+  // Puts back, from the backup, the settings this dialog edits.
+  virtual void RestoreFromBackup() = 0;
+
+  // The common Apply: ReadAndStore, `modified`, close on OK, render.
+  void Apply(bool byOk);
+  void TakeBackupNow() { backup_ = TakeBackup(scene()); }
+  const SceneBackup& backup() const { return backup_; }
+  SceneSettings& scene() const;
+  AppState* state() const { return context_.state; }
+  const DialogContext& context() const { return context_; }
+  void Render() const;
+  void ShowError(const std::string& message) const;
+
+  void Register(int id, QWidget* widget);
+  // An edit field whose typing restarts the delay timer.
+  QLineEdit* MakeField(int id, bool watched = true);
+  void RestartTimer();
+  QComboBox* MakeList(int id, const std::vector<const char*>& labels, int32_t code);
+  // A radio that applies when clicked; checked when `code` equals `value`.
+  QAbstractButton* MakeRadio(int id, const char* label, QButtonGroup* group, int32_t value, int32_t code);
+  QPushButton* MakeButtons();  // OK, Cancel and the hidden Apply; returns OK
+  ColourButton* MakeColourButton(int id, int colourId, const QString& pickerTitle, RgbColor* setting);
+  void ClosePickers();
+
+  // A length field's value in inches, accepted when 0 <= v < 1000; shows
+  // `message` and returns false otherwise.
+  bool ReadLengthField(QLineEdit* field, const char* message, double* inches) const;
+  std::string Format(double inches) const;
+
+  // The "Equal" box over four width fields (left, right, top, bottom) and
+  // the four stored widths they edit.
+  QCheckBox* MakeEqualBox(int id, std::array<QLineEdit*, 4> fields, std::array<double*, 4> stored);
+  bool equal() const { return equal_; }
+  // Sets the box again from the stored widths (exact comparison).
+  void RefreshEqual();
+  // Left, then (unless equal) right, top and bottom, with their messages.
+  bool ReadFourWidths(const std::array<const char*, 4>& messages, std::array<double, 4>* values) const;
+
+ private:
+  struct PickerSlot {
+    int colourId = 0;
+    QString title;
+    RgbColor* setting = nullptr;
+    ColourButton* button = nullptr;
+    QPointer<ColourPicker> picker;
+  };
+  void OpenPicker(PickerSlot* slot);
+  void ColourChosen(quint32 id, quint32 packed);
+  void PickerGone(quint32 id);
+  int PlacementKey(int colourId) const { return command_ * 10000 + colourId; }
+
+  DialogContext context_;
+  int command_;
+  int32_t units_;
+  SceneBackup backup_;
+  QTimer* timer_;
+  std::map<int, QWidget*> controls_;
+  std::vector<std::unique_ptr<PickerSlot>> pickers_;
+  bool equal_ = false;
+  std::array<QLineEdit*, 4> equalFields_{};
+  std::array<double*, 4> equalStored_{};
+  QCheckBox* equalBox_ = nullptr;
+};
+
+// A label and its control side by side in a grid, the label naming the control.
+void AddLabelledRow(QGridLayout* grid, int row, const char* label, QWidget* control, int column = 0);
+
+// The dialog for a Settings command (1100..1105), or null for another command.
+QDialog* MakePropertyDialog(int command, QWidget* owner, const DialogContext& context);

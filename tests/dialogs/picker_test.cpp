@@ -1,0 +1,225 @@
+// The colour picker: its arithmetic, its hit rectangles, what it paints and
+// when it reports.
+#include <QSignalSpy>
+#include <QtTest>
+
+#include <cmath>
+#include <memory>
+
+#include "shell/colour_picker.h"
+
+namespace {
+
+RgbColor PointColour(double x, double y) {
+  RgbColor c{-1, -1, -1};
+  if (!HexPointColour(x, y, &c)) return RgbColor{-1, -1, -1};
+  return c;
+}
+
+QRgb Rgb(const RgbColor& c) { return qRgb(c.red, c.green, c.blue); }
+
+}  // namespace
+
+class PickerTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void tablesRoundTheirProducts() {
+    // Non-negative entries are i * sqrt(3)/2 and i * 2/sqrt(3) rounded; the
+    // fixed-point form truncates toward zero, so a negative entry is the
+    // mirror of its positive one or one above it.
+    for (int i = 0; i <= 255; ++i) {
+      QVERIFY(std::fabs(HexLookup(HexHalfRoot3, i) - i * std::sqrt(3.0) / 2.0) <= 0.52);
+      QVERIFY(std::fabs(HexLookup(HexTwoByRoot3, i) - i * 2.0 / std::sqrt(3.0)) <= 0.52);
+      for (const HexTable* table : {&HexHalfRoot3, &HexTwoByRoot3}) {
+        const int sum = HexLookup(*table, -i) + HexLookup(*table, i);
+        QVERIFY2(sum == 0 || sum == 1, qPrintable(QString::number(i)));
+      }
+    }
+    QCOMPARE(HexLookup(HexHalfRoot3, 255), 221);
+    QCOMPARE(HexLookup(HexTwoByRoot3, 220), 254);
+    QCOMPARE(HexLookup(HexTwoByRoot3, -220), -253);
+    QCOMPARE(HexLookup(HexTwoByRoot3, 9999), HexLookup(HexTwoByRoot3, 255));
+  }
+
+  void hexagonPointsHaveTheirColours() {
+    QCOMPARE(Rgb(PointColour(0, -200)), qRgb(255, 55, 55));
+    QCOMPARE(Rgb(PointColour(220, 0)), qRgb(128, 255, 1));
+    QCOMPARE(Rgb(PointColour(-220, 0)), qRgb(129, 2, 255));
+    QCOMPARE(Rgb(PointColour(100, 100)), qRgb(98, 255, 140));
+    QCOMPARE(Rgb(PointColour(0, 0)), qRgb(255, 255, 255));
+    QCOMPARE(Rgb(PointColour(0, -255)), qRgb(255, 0, 0));
+    QCOMPARE(Rgb(PointColour(0, 255)), qRgb(0, 255, 255));
+    // The corners at +-127.5 lie on the edge; beyond the edges nothing.
+    QVERIFY(PointColour(220.8, 127.5).red >= 0);
+    QCOMPARE(PointColour(221.0, 0).red, -1);
+    QCOMPARE(PointColour(0, 255.5).red, -1);
+    QCOMPARE(PointColour(150, 200).red, -1);  // outside a slanted edge
+    QCOMPARE(Rgb(PointColour(90, 200)), qRgb(3, 255, 151));  // just inside it
+  }
+
+  void markersSitOnTheirHues() {
+    const std::pair<RgbColor, QPoint> cases[] = {{{255, 0, 0}, {132, 4}},
+                                                 {{255, 255, 0}, {242, 68}},
+                                                 {{0, 255, 0}, {242, 196}},
+                                                 {{255, 255, 255}, {132, 132}}};
+    for (const auto& [hue, centre] : cases) {
+      int32_t mx = 0;
+      int32_t my = 0;
+      HueMarkerCentre(hue, &mx, &my);
+      QCOMPARE(QPoint(mx, my), centre);
+    }
+  }
+
+  void initialStateSplitsHueAndBrightness() {
+    PickerState s = InitPickerState(7, {100, 50, 0});
+    QCOMPARE(s.brightness, 100);
+    QCOMPARE(Rgb(s.hue), qRgb(255, 127, 0));
+    QCOMPARE(Rgb(s.current), qRgb(100, 50, 0));
+    s = InitPickerState(7, {0, 0, 0});
+    QCOMPARE(s.brightness, 0);
+    QCOMPARE(Rgb(s.hue), qRgb(255, 255, 255));
+    // Black stays black wherever the hexagon is clicked.
+    QVERIFY(!PickerPress(&s, 200, 60));
+    QCOMPARE(s.dragMode, 1);
+    QVERIFY(!(s.hue == RgbColor{255, 255, 255}));
+    QCOMPARE(Rgb(s.current), qRgb(0, 0, 0));
+    // A colour read from a damaged design is brought into range.
+    s = InitPickerState(7, {300, -4, 128});
+    QCOMPARE(Rgb(s.current), qRgb(255, 0, 128));
+    QCOMPARE(s.brightness, 255);
+  }
+
+  void swatchesReportAtOnce() {
+    PickerState s = InitPickerState(1, {10, 20, 30});
+    QVERIFY(PickerPress(&s, 150 + 12 * 6 + 5, 290));  // green
+    QCOMPARE(PackColour(s.current), 65280u);
+    QCOMPARE(s.dragMode, 0);
+    // x = 162 is shared by the black and the dark gray cells: black wins.
+    QVERIFY(PickerPress(&s, 162, 272));
+    QCOMPARE(Rgb(s.current), qRgb(0, 0, 0));
+    QVERIFY(PickerPress(&s, 163, 305));
+    QCOMPARE(Rgb(s.current), qRgb(64, 64, 64));
+    QVERIFY(PickerPress(&s, 282, 300));  // yellow, the last cell
+    QCOMPARE(Rgb(s.current), qRgb(255, 255, 0));
+    QVERIFY(!PickerPress(&s, 283, 300));  // beyond the row: nothing chosen
+    QVERIFY(!PickerPress(&s, 200, 306));
+    QCOMPARE(UnpackColour(PackColour({12, 34, 56})).blue, 56);
+  }
+
+  void draggingReportsOnlyOnRelease() {
+    PickerState s = InitPickerState(1, {255, 255, 255});
+    QVERIFY(!PickerPress(&s, 132, 4));  // top corner
+    QCOMPARE(Rgb(s.current), qRgb(255, 0, 0));
+    PickerMove(&s, 132, 260);  // bottom corner
+    QCOMPARE(Rgb(s.current), qRgb(0, 255, 255));
+    PickerMove(&s, 5, 5);  // outside the hexagon: the last colour stays
+    QCOMPARE(Rgb(s.current), qRgb(0, 255, 255));
+    QVERIFY(PickerRelease(&s));
+    QCOMPARE(s.dragMode, 0);
+    QVERIFY(!PickerRelease(&s));
+
+    // The bar: the top gives full brightness, below the bar none.
+    QVERIFY(!PickerPress(&s, 275, 100));
+    QCOMPARE(s.dragMode, 2);
+    QCOMPARE(s.brightness, 160);
+    QCOMPARE(s.cursor, PickerCursor::VerticalResize);
+    PickerMove(&s, 275, 5);
+    QCOMPARE(s.brightness, 255);
+    PickerMove(&s, 275, -40);
+    QCOMPARE(s.brightness, 255);
+    PickerMove(&s, 275, 260);
+    QCOMPARE(s.brightness, 0);
+    PickerMove(&s, 275, 400);
+    QCOMPARE(Rgb(s.current), qRgb(0, 0, 0));
+    QVERIFY(PickerRelease(&s));
+    QCOMPARE(s.cursor, PickerCursor::Arrow);
+
+    // Without a drag the cursor only tells where the bar is.
+    PickerMove(&s, 262, 4);
+    QCOMPARE(s.cursor, PickerCursor::VerticalResize);
+    PickerMove(&s, 261, 100);
+    QCOMPARE(s.cursor, PickerCursor::Arrow);
+    QVERIFY(!PickerPress(&s, 290, 100));  // between the bar and the edge
+    QCOMPARE(s.dragMode, 0);
+  }
+
+  void imagesHoldTheFieldAndTheBar() {
+    Image hex;
+    QCOMPARE(BuildHexImage(&hex), 0);
+    QCOMPARE(hex.width, 257);
+    QCOMPARE(hex.height, 257);
+    auto pixel = [&hex](int column, int lineFromTop) {
+      const uint8_t* p = hex.rows[256 - lineFromTop] + 3 * column;
+      return qRgb(p[2], p[1], p[0]);
+    };
+    QCOMPARE(pixel(128, 128), qRgb(255, 255, 255));
+    QCOMPARE(pixel(128, 0), qRgb(255, 0, 0));
+    QCOMPARE(pixel(128, 256), qRgb(0, 255, 255));
+    QCOMPARE(pixel(0, 0), qRgb(192, 192, 192));
+    FreeImage(&hex);
+
+    Image bar;
+    QCOMPARE(BuildBarImage({255, 128, 0}, &bar), 0);
+    QCOMPARE(bar.rows[255][2], 255);
+    QCOMPARE(bar.rows[255][1], 128);
+    QCOMPARE(bar.rows[0][2], 0);
+    QCOMPARE(bar.rows[51][2], 51);  // stored row r: hue * r / 255
+    QCOMPARE(bar.rows[51][1], 25);
+    QCOMPARE(bar.rows[51][3 * 15 + 2], 51);
+    FreeImage(&bar);
+  }
+
+  void windowPaintsAndNotifies() {
+    QWidget owner;
+    auto* picker = new ColourPicker(&owner, QPoint(100, 100), QStringLiteral("Frame Color"), 711, {100, 50, 0});
+    QPointer<ColourPicker> alive(picker);
+    QCOMPARE(picker->windowTitle(), QStringLiteral("Frame Color"));
+    QCOMPARE(picker->size(), QSize(300, 321));
+    QVERIFY(picker->isVisible());
+    QCOMPARE(picker->pos(), QPoint(100, 100));
+
+    const QImage shot = picker->grab().toImage();
+    QCOMPARE(shot.pixel(28, 288), qRgb(100, 50, 0));   // sample on black
+    QCOMPARE(shot.pixel(14, 274), qRgb(0, 0, 0));      // black surround
+    QCOMPARE(shot.pixel(60, 288), qRgb(100, 50, 0));   // sample on gray
+    QCOMPARE(shot.pixel(54, 274), qRgb(128, 128, 128));
+    QCOMPARE(shot.pixel(94, 274), qRgb(255, 255, 255));
+    QCOMPARE(shot.pixel(16, 288), qRgb(255, 255, 255));  // outline: the colour is dark
+    QCOMPARE(shot.pixel(6, 266), qRgb(64, 64, 64));      // panel
+    QCOMPARE(shot.pixel(4 + 128, 4 + 128), qRgb(255, 255, 255));  // hexagon centre
+    QCOMPARE(shot.pixel(8, 8), qRgb(192, 192, 192));
+    QCOMPARE(shot.pixel(155 + 12 * 5, 290), qRgb(255, 0, 0));  // red swatch
+    QCOMPARE(shot.pixel(155 + 12 * 2, 290), qRgb(128, 128, 128));
+    QCOMPARE(shot.pixel(148, 290), qRgb(255, 255, 255));       // swatch frame
+    QCOMPARE(shot.pixel(275, 4), qRgb(255, 127, 0));            // the bar's top: the hue
+    QCOMPARE(shot.pixel(275, 259), qRgb(0, 0, 0));
+    QCOMPARE(shot.pixel(265, 20), qRgb(128, 128, 128));        // bar well
+
+    QSignalSpy changed(picker, &ColourPicker::PickerColorChanged);
+    QTest::mouseClick(picker, Qt::LeftButton, {}, QPoint(150 + 12 * 6 + 5, 290));
+    QCOMPARE(changed.count(), 1);
+    QCOMPARE(changed[0][0].toUInt(), 711u);
+    QCOMPARE(changed[0][1].toUInt(), 65280u);
+
+    QTest::mousePress(picker, Qt::LeftButton, {}, QPoint(132, 20));
+    QTest::mouseMove(picker, QPoint(132, 250));
+    QTest::mouseMove(picker, QPoint(2, 2));
+    QCOMPARE(changed.count(), 1);
+    QTest::mouseRelease(picker, Qt::LeftButton, {}, QPoint(2, 2));
+    QCOMPARE(changed.count(), 2);
+    // The last inside point (0, 235) at the green swatch's full brightness.
+    QCOMPARE(Rgb(UnpackColour(changed[1][1].toUInt())), qRgb(20, 255, 255));
+    QCOMPARE(Rgb(picker->state().current), qRgb(20, 255, 255));
+
+    QSignalSpy closed(picker, &ColourPicker::PickerClosed);
+    picker->close();  // from its title bar: the window goes
+    QTRY_VERIFY(alive.isNull());
+    QCOMPARE(closed.count(), 1);
+    QCOMPARE(closed[0][0].toUInt(), 711u);
+  }
+};
+
+std::unique_ptr<QObject> MakePickerTest() { return std::make_unique<PickerTest>(); }
+
+#include "picker_test.moc"
