@@ -5,12 +5,11 @@
 #include <QCursor>
 #include <QDialog>
 #include <QDir>
-#include <QLabel>
 #include <QLocale>
 #include <QMessageBox>
 #include <QScreen>
-#include <QVBoxLayout>
 
+#include <map>
 #include <memory>
 #include <string>
 
@@ -19,11 +18,17 @@
 #include "display/monitor_profile.h"
 #include "files/assets.h"
 #include "files/import.h"
+#include "scene/settings_file.h"
 #include "scene/text.h"
+#include "output/export_tiff.h"
+#include "output/print.h"
+#include "output/qt_output_interaction.h"
 #include "shell/design_commands.h"
 #include "shell/help_window.h"
 #include "shell/hit_test.h"
 #include "shell/main_window.h"
+#include "shell/preferences_dialog.h"
+#include "shell/property_dialog.h"
 #include "shell/qt_interaction.h"
 #include "shell/settings_store.h"
 
@@ -37,27 +42,6 @@ std::string FindDataFolder(const std::string& programFolder) {
   const QString installed = QDir::cleanPath(beside.filePath(QStringLiteral("../share/passavue")));
   if (QDir(installed).exists()) return installed.toStdString();
   return programFolder;
-}
-
-const char* DialogTitle(int command) {
-  switch (command) {
-    case kCommandImage: return "Image Properties";
-    case kCommandOuterMat: return "Outer Mat Properties";
-    case kCommandMiddleMat: return "Middle Mat Properties";
-    case kCommandInnerMat: return "Inner Mat Properties";
-    case kCommandFrame: return "Frame Properties";
-    default: return "Background & Lighting Properties";
-  }
-}
-
-// Until the editing dialogs are part of the program, each Settings command
-// opens a window that says so.
-QDialog* MakePlaceholderDialog(int command, QWidget* owner) {
-  auto* dialog = new QDialog(owner);
-  dialog->setWindowTitle(QString::fromUtf8(DialogTitle(command)));
-  auto* layout = new QVBoxLayout(dialog);
-  layout->addWidget(new QLabel(QStringLiteral("This part of the design cannot be edited yet."), dialog));
-  return dialog;
 }
 
 // The wait cursor from the core's busy hook; nested requests keep it up
@@ -90,6 +74,15 @@ void PrepareState(AppState* state, KeyValueStore* store, const std::string& prog
 void OpenStartupFiles(AppState* state, MainWindow* window, const std::vector<std::string>& arguments) {
   if (LoadDefaultDesign(state)) window->RenderAndRepaint();
   for (const std::string& path : arguments) {
+    // A design (say, double-clicked in a file manager) opens as File > Open
+    // would, with its messages; everything else is a picture to frame.
+    if (HasExtension(path, kSettingsExtension) == 0) {
+      if (LoadSettingsFile(path, &state->scene, &state->persistent.lastParamsFolder) == 0) {
+        state->scene.modified = 0;
+      }
+      window->RenderAndRepaint();
+      continue;
+    }
     const int32_t type = PictureFileTypeOf(path);
     if (type == kPictureUnknown) {
       ShowError(FormatText("Unsupported picture file type: %s", {path}));
@@ -122,14 +115,35 @@ int RunPassavue(int argc, char** argv) {
   const std::string dataFolder = state->assetFolder;
 
   CommandHandlers handlers;
-  handlers.makePropertyDialog = MakePlaceholderDialog;
   MainWindow* window = nullptr;
-  handlers.help = [&window, dataFolder]() { ShowHelpContents(dataFolder + "/help", window); };
-  handlers.about = [&window]() {
-    QMessageBox::about(window, QStringLiteral("About Passavue"),
-                       QStringLiteral("Passavue 1.0\nCopyright Kestrow. All rights reserved.\n"
-                                      "Colour management by Little CMS, copyright Marti Maria Saguer."));
+  std::map<int, QRect> pickerPlacements;  // kept for the run only
+  DialogContext dialogContext;
+  dialogContext.state = state.get();
+  dialogContext.interaction = &interaction;
+  dialogContext.renderAndRepaint = [&window]() {
+    if (window != nullptr) window->RenderAndRepaint();
   };
+  dialogContext.pickerPlacements = &pickerPlacements;
+  handlers.makePropertyDialog = [&dialogContext](int command, QWidget* owner) {
+    return MakePropertyDialog(command, owner, dialogContext);
+  };
+  handlers.help = [&window, dataFolder]() { ShowHelpContents(dataFolder + "/help", window); };
+  handlers.preferences = [&window, &dialogContext]() {
+    PreferencesDialog dialog(&dialogContext.state->persistent, dialogContext.renderAndRepaint, window);
+    dialog.exec();
+  };
+  handlers.about = [&window]() {
+    AboutDialog dialog(window);
+    dialog.exec();
+  };
+
+  QtOutputInteraction outputInteraction(&interaction, nullptr);
+  const auto repaint = [&window]() {
+    if (window != nullptr) window->view()->update();
+  };
+  handlers.exportTiff = [&, repaint]() { ExportTiff(state.get(), &interaction, &outputInteraction, repaint); };
+  handlers.print = [&, repaint]() { PrintDesign(state.get(), &outputInteraction, repaint); };
+  handlers.printSpecifications = [&]() { PrintSpecifications(state.get(), &outputInteraction); };
 
   MainWindow mainWindow(state.get(), &interaction, handlers);
   window = &mainWindow;

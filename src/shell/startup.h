@@ -13,7 +13,8 @@ class MainWindow;
 void PrepareState(AppState* state, KeyValueStore* store, const std::string& programFolder);
 
 // After the main window exists: the program folder's default design, then
-// every picture named on the command line, each rendered as it comes.
+// every file named on the command line, each rendered as it comes: a
+// ".Passavue" design opens as File > Open does, anything else is a picture.
 void OpenStartupFiles(AppState* state, MainWindow* window, const std::vector<std::string>& arguments);
 
 // The whole run: checks, state, assets, the main window, the default design,
