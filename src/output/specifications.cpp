@@ -58,9 +58,13 @@ std::vector<std::string> SpecificationLines(const SceneSettings& scene, int32_t 
 
   const ImageBorder& border = scene.border;
   lines.push_back("Image:");
+  // The size the picture is framed at, in whichever size mode: a framer cuts
+  // the mat from this line, so it must be the size the design shows.
+  double pictureWidth = 0.0;
+  double pictureHeight = 0.0;
+  PictureSizeInches(scene, &pictureWidth, &pictureHeight);
   lines.push_back(FormatText("  Image size (width, height) = (%s, %s)",
-                             {FormatLength(scene.picture.customWidth, units),
-                              FormatLength(scene.picture.customHeight, units)}));
+                             {FormatLength(pictureWidth, units), FormatLength(pictureHeight, units)}));
   if (border.left == 0.0 && border.right == 0.0 && border.top == 0.0 && border.bottom == 0.0) {
     lines.push_back("    No border showing between edge of image and mat opening");
   } else {

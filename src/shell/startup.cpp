@@ -8,6 +8,7 @@
 #include <QLocale>
 #include <QMessageBox>
 #include <QScreen>
+#include <QStandardPaths>
 
 #include <map>
 #include <memory>
@@ -60,13 +61,19 @@ void InstallBusyCursor() {
 
 void PrepareState(AppState* state, KeyValueStore* store, const std::string& programFolder) {
   InitScene(&state->scene, &state->render);
+  state->assetFolder = FindDataFolder(programFolder);
   state->programFolder = programFolder;
+  if (state->assetFolder != programFolder) {
+    // Installed, the program's folder is not the user's to write: the default
+    // design (Save As Default, New) lives in the user's own data folder.
+    const QString user = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
+    if (!user.isEmpty() && QDir().mkpath(user)) state->programFolder = user.toStdString();
+  }
   state->store = store;
-  LoadPersistentState(store, programFolder, &state->persistent);
+  LoadPersistentState(store, state->programFolder, &state->persistent);
   FindMonitorProfile(&state->monitorProfile, &state->colorimetry);
   const QString decimalPoint = QLocale::system().decimalPoint();
   if (!decimalPoint.isEmpty()) SetDecimalSeparator(decimalPoint.at(0).toLatin1());
-  state->assetFolder = FindDataFolder(programFolder);
   LoadTextures(state->assetFolder, &state->textures, &state->inputProfile);
   LoadFrameTiles(state->assetFolder, &state->frameTiles, &state->inputProfile);
 }

@@ -82,6 +82,17 @@ TEST_F(Specifications, OneMatHasNoNumberAndBevelsIndentAsPrinted) {
   EXPECT_EQ(lines[15], "    Cut opening with no bevel");
 }
 
+TEST_F(Specifications, ImageSizeIsTheSizeTheDesignShows) {
+  // A picture of 900 x 600 pixels at 100 per inch, imported without a visit
+  // to the image dialog: the page gives its real size, not the custom one.
+  ASSERT_EQ(AllocImage(&scene_.picture.raster, Rgb8, 900, 600, 100.0), 0);
+  EXPECT_EQ(Lines()[23], "  Image size (width, height) = (9.000 in, 6.000 in)");
+  scene_.picture.sizeMode = kCustomSize;
+  scene_.picture.customWidth = 12.0;
+  scene_.picture.customHeight = 8.0;
+  EXPECT_EQ(Lines()[23], "  Image size (width, height) = (12.000 in, 8.000 in)");
+}
+
 TEST_F(Specifications, BorderAndUnits) {
   scene_.border.top = 0.5;
   scene_.frame.style = 7;

@@ -149,6 +149,30 @@ class ShellTest : public QObject {
     QVERIFY(qAbs(run.state->render.pixelsPerInch - expected) < 1e-9);
   }
 
+  void installedCopyKeepsTheDefaultDesignPerUser() {
+    // bin/passavue with its data in share/passavue, as installed.
+    QTemporaryDir prefix;
+    QVERIFY(QDir(prefix.path()).mkpath(QStringLiteral("bin")));
+    QVERIFY(QDir(prefix.path()).mkpath(QStringLiteral("share/passavue")));
+    const QString build = qEnvironmentVariable("PASSAVUE_BUILD_DIR");
+    for (const char* assets : {"Textures", "Frames"}) {
+      QVERIFY(QFile::link(build + "/" + assets, prefix.filePath(QStringLiteral("share/passavue/") + assets)));
+    }
+    MapStore store;
+    ScriptedInteraction interaction;
+    SetErrorHook([&interaction](const std::string& message) { interaction.ShowErrorBox(message); });
+    auto state = std::make_unique<AppState>();
+    PrepareState(state.get(), &store, prefix.filePath(QStringLiteral("bin")).toStdString());
+    SetErrorHook(nullptr);
+    QVERIFY(interaction.errors.empty());  // the assets were found under share/passavue
+    const QString user = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
+    QCOMPARE(state->programFolder, user.toStdString());
+    QCOMPARE(state->persistent.lastParamsFolder, user.toStdString());
+    QVERIFY(SaveDesignAsDefault(state.get()) == SaveOutcome::Saved);
+    QVERIFY(QFile::exists(user + QStringLiteral("/default.Passavue")));
+    QFile::remove(user + QStringLiteral("/default.Passavue"));
+  }
+
   void menusCarryTheirLabelsAndNoShortcuts() {
     Run run;
     run.Start();
