@@ -16,11 +16,31 @@ run() {  # run <program> <output.json> [filter]
 }
 
 run resample/resample_bench resample.json
-python3 bench/resample/pillow_resize.py > "$results/pillow.txt"
+/usr/bin/python3 bench/resample/pillow_resize.py > "$results/pillow.txt"
 run render/render_bench render.json
 run lighting/lighting_bench lighting.json
 run tiff/tiff_bench tiff.json
 run jpeg/jpeg_bench jpeg.json
+
+# The largest export: the default design with a 6000 x 4000 photograph at
+# 20000 x 20000 pixels, with one and with two threads; wall time and peak memory.
+/usr/bin/python3 - "$build" "$results" <<'PY'
+import os, resource, subprocess, sys, time
+from PIL import Image, ImageFilter
+build, folder = sys.argv[1], sys.argv[2]
+photo = os.path.join(folder, "photo.jpg")
+Image.effect_noise((6000, 4000), 60).filter(ImageFilter.GaussianBlur(2)).convert("RGB").save(photo, quality=90)
+with open(os.path.join(folder, "export.txt"), "w") as out:
+    for threads in (1, 2):
+        start = time.perf_counter()
+        before = resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss
+        child = subprocess.run([os.path.join(build, "passavue-render"), "--picture", photo, "--size", "20000x20000",
+                                "--threads", str(threads), "-o", os.path.join(folder, "export.tif")], check=True)
+        seconds = time.perf_counter() - start
+        peak = resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss  # the largest child so far, in KiB
+        out.write(f"export_threads_{threads} {seconds} {peak * 1024}\n")
+        os.remove(os.path.join(folder, "export.tif"))
+PY
 
 python3 - "$results" <<'PY'
 import glob, json, os, sys
@@ -34,6 +54,10 @@ for path in glob.glob(os.path.join(folder, "*.json")):
             continue
         name = b["name"].split("/real_time")[0].split("/min_time")[0]
         times[name] = min(times.get(name, 1e30), b["real_time"] * scale[b["time_unit"]])
+export = {}
+for line in open(os.path.join(folder, "export.txt")):
+    name, seconds, peak = line.split()
+    export[name] = (float(seconds), int(peak))
 for line in open(os.path.join(folder, "pillow.txt")):
     parts = line.split()
     if len(parts) == 2:
@@ -62,5 +86,18 @@ for name, peer, limit in targets:
     verdict = "ok" if ratio <= limit else "FAIL"
     failed |= verdict == "FAIL"
     print(f"{name:36} {ours:10.5f} {theirs:10.5f} {ratio:7.2f} {limit:6.1f} {verdict}")
+one, two = export.get("export_threads_1"), export.get("export_threads_2")
+if one and two:
+    ratio = two[0] / one[0]
+    verdict = "ok" if ratio <= 0.6 else "FAIL"
+    failed |= verdict == "FAIL"
+    print(f"{'export_20000x20000_2_threads':36} {two[0]:10.5f} {one[0]:10.5f} {ratio:7.2f} {0.6:6.1f} {verdict}")
+    peak = max(one[1], two[1]) / 1e9
+    verdict = "ok" if peak <= 1.6 else "FAIL"
+    failed |= verdict == "FAIL"
+    print(f"{'export_20000x20000_peak_memory_GB':36} {peak:10.3f} {'':>10} {'':>7} {1.6:6.1f} {verdict}")
+else:
+    print("export measurements missing")
+    failed = True
 sys.exit(1 if failed else 0)
 PY

@@ -12,6 +12,7 @@
 
 #include "core/app_state.h"
 #include "core/hooks.h"
+#include "core/parallel.h"
 #include "files/assets.h"
 #include "files/import.h"
 #include "files/tiff.h"
@@ -26,7 +27,7 @@ namespace {
 constexpr const char* kUsage =
     "usage: passavue-render [--design FILE] [--picture FILE] [--custom-width INCHES] [--size WxH]\n"
     "                       [--assets DIR] [--units in|mm|cm] [--layout] [--specs]\n"
-    "                       [--write-design FILE] [-o OUT.tif]\n";
+    "                       [--write-design FILE] [--threads N] [-o OUT.tif]\n";
 
 struct Options {
   std::string design;
@@ -40,6 +41,7 @@ struct Options {
   bool specs = false;
   std::string writeDesign;
   std::string output;
+  int threads = 0;  // 0: one per core
 };
 
 // The value of "--size": W and H each a whole number from 2 to 20000.
@@ -61,7 +63,7 @@ std::string ParseArguments(const std::vector<std::string>& arguments, Options* o
     const std::string& name = arguments[i];
     const bool takesValue = name == "--design" || name == "--picture" || name == "--custom-width" ||
                             name == "--size" || name == "--assets" || name == "--units" ||
-                            name == "--write-design" || name == "-o";
+                            name == "--write-design" || name == "--threads" || name == "-o";
     if (name == "--layout") {
       options->layout = true;
     } else if (name == "--specs") {
@@ -100,6 +102,12 @@ std::string ParseArguments(const std::vector<std::string>& arguments, Options* o
         }
       } else if (name == "--write-design") {
         options->writeDesign = value;
+      } else if (name == "--threads") {
+        int32_t threads = 0;
+        if (ReadInteger(value, &threads) != 0 || threads < 1 || threads > 256) {
+          return "--threads takes a whole number from 1 to 256";
+        }
+        options->threads = threads;
       } else {
         if (HasExtension(value, ".TIF") != 0 && HasExtension(value, ".TIFF") != 0) {
           return "-o takes a file name ending in .tif or .tiff";
@@ -202,6 +210,7 @@ int RunRenderCommand(const std::vector<std::string>& arguments, const std::strin
     return 2;
   }
 
+  SetWorkerThreads(options.threads);
   bool failed = false;
   ErrorHook previous = SetErrorHook([&err, &failed](const std::string& message) {
     err << message << '\n';
