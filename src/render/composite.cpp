@@ -1,0 +1,417 @@
+// The composite driver: overall size, canvas and scale, the pixel rectangles,
+// the wall, the border and the picture, then the mats, the frame, the shadows
+// and the light in their painting order.
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <new>
+
+#include "core/numeric.h"
+#include "image/resample.h"
+#include "render/lighting.h"
+#include "render/paint.h"
+#include "render/render.h"
+
+// ---- Span helpers ---------------------------------------------------------
+
+Bgr ClampColor(const RgbColor& color) {
+  return Bgr{ClampToByte(color.blue), ClampToByte(color.green), ClampToByte(color.red)};
+}
+
+Span ClipSpan(int64_t c0, int64_t c1, int32_t width) {
+  c0 = std::max<int64_t>(c0, 0);
+  c1 = std::min<int64_t>(c1, width);
+  if (c1 <= c0) return Span{};
+  return Span{static_cast<int32_t>(c0), static_cast<int32_t>(c1)};
+}
+
+Span ClipRows(int64_t r0, int64_t r1, int32_t height) { return ClipSpan(r0, r1, height); }
+
+void FillSpan(uint8_t* row, Span span, Bgr color) {
+  if (span.Empty()) return;
+  uint8_t* p = row + 3 * static_cast<size_t>(span.c0);
+  const size_t total = 3 * static_cast<size_t>(span.c1 - span.c0);
+  p[0] = color.blue;
+  p[1] = color.green;
+  p[2] = color.red;
+  // Double the filled prefix until the span is full: long spans go at memcpy speed.
+  size_t filled = 3;
+  while (filled < total) {
+    const size_t chunk = std::min(filled, total - filled);
+    std::memcpy(p + filled, p, chunk);
+    filled += chunk;
+  }
+}
+
+namespace {
+
+// v * f / 255 with the fraction dropped, exact for all bytes v and f, in
+// 16-bit arithmetic the compiler can vectorise.
+inline uint8_t ScaleByte(uint32_t v, uint32_t f) {
+  const uint16_t x = static_cast<uint16_t>(v * f);
+  return static_cast<uint8_t>((x + 1u + (x >> 8)) >> 8);
+}
+
+}  // namespace
+
+void DarkenSpan(uint8_t* row, Span span, int32_t factor) {
+  if (span.Empty()) return;
+  const uint32_t f = static_cast<uint32_t>(factor);
+  uint8_t* p = row + 3 * static_cast<size_t>(span.c0);
+  const size_t bytes = 3 * static_cast<size_t>(span.c1 - span.c0);
+  for (size_t i = 0; i < bytes; ++i) p[i] = ScaleByte(p[i], f);
+}
+
+int32_t ShadowFactor(int64_t j, int64_t n) {
+  if (n <= 1) return 128;
+  return static_cast<int32_t>(128 + (127 * j) / (n - 1));
+}
+
+ShadowColumns::ShadowColumns(int64_t firstColumn, int64_t n, int32_t compositeWidth)
+    : firstColumn(firstColumn) {
+  // Only the lines whose column lies in the composite get a factor.
+  firstLine = std::max<int64_t>(0, -firstColumn);
+  const int64_t lastLine = std::min<int64_t>(n - 1, compositeWidth - 1 - firstColumn);
+  for (int64_t j = firstLine; j <= lastLine; ++j) factors.push_back(static_cast<uint8_t>(ShadowFactor(j, n)));
+}
+
+void ShadowColumns::Darken(uint8_t* row, int64_t j0, int64_t j1) const {
+  j0 = std::max(j0, firstLine);
+  j1 = std::min<int64_t>(j1, firstLine + static_cast<int64_t>(factors.size()));
+  if (j1 <= j0) return;
+  uint8_t* p = row + 3 * static_cast<size_t>(firstColumn + j0);
+  const uint8_t* f = factors.data() + (j0 - firstLine);
+  for (int64_t k = 0; k < j1 - j0; ++k, p += 3) {
+    p[0] = ScaleByte(p[0], f[k]);
+    p[1] = ScaleByte(p[1], f[k]);
+    p[2] = ScaleByte(p[2], f[k]);
+  }
+}
+
+void DarkenInsideTopLeft(const PixelRect& R, int64_t n, int64_t yLimit, int64_t xLimit,
+                         Image* composite) {
+  if (n <= 0) return;
+  const int64_t H = composite->height;
+  // The horizontal and vertical parts of different lines never share a
+  // pixel, so the order in which they are darkened does not matter.
+  const int64_t rowEnd = std::min(H, yLimit);
+  const int64_t hFirst = std::max<int64_t>(0, R.y1 - rowEnd + 1);
+  const int64_t hLast = std::min<int64_t>(n - 1, R.y1);
+  for (int64_t j = hFirst; j <= hLast; ++j) {
+    const Span cols = ClipSpan(R.x0 + j, std::min<int64_t>(R.x1, xLimit), composite->width);
+    DarkenSpan(composite->rows[R.y1 - j], cols, ShadowFactor(j, n));
+  }
+  // Vertical parts, walked row by row: row r lies on the lines j < R.y1 - r.
+  const ShadowColumns columns(R.x0, n, composite->width);
+  const Span rows = ClipRows(R.y0, std::min<int64_t>(R.y1, yLimit), composite->height);
+  for (int32_t r = rows.c0; r < rows.c1; ++r) columns.Darken(composite->rows[r], 0, std::min<int64_t>(n, R.y1 - r));
+}
+
+void CopyPatternSpan(const RowPattern& pattern, uint8_t* row, int32_t r, Span span) {
+  if (span.Empty() || pattern.Empty()) return;
+  const uint8_t* source =
+      pattern.bytes.data() + 3 * static_cast<size_t>(r % pattern.height) * pattern.storedWidth;
+  int32_t at = span.c0 % pattern.period;
+  int32_t c = span.c0;
+  // storedWidth is a multiple of the period, so a copy that reaches its end
+  // continues from the pattern's first column in phase.
+  while (c < span.c1) {
+    const int32_t n = std::min(span.c1 - c, pattern.storedWidth - at);
+    std::memcpy(row + 3 * static_cast<size_t>(c), source + 3 * static_cast<size_t>(at),
+                3 * static_cast<size_t>(n));
+    c += n;
+    at = 0;
+  }
+}
+
+bool HasGraySamples(const Image& image) {
+  return image.HasPixels() && image.width > 0 && image.height > 0 &&
+         (image.type == Bilevel || image.type == Gray8 || image.type == Rgb8 ||
+          image.type == Gray16 || image.type == Rgb16);
+}
+
+uint8_t SampleGray(const Image& image, int32_t x, int32_t y) {
+  const uint8_t* row = image.rows[y];
+  switch (image.type) {
+    case Bilevel: return GetBit(row, x) ? 255 : 0;
+    case Gray8: return row[x];
+    case Gray16: {
+      uint16_t v;
+      std::memcpy(&v, row + 2 * static_cast<size_t>(x), 2);
+      return static_cast<uint8_t>(v >> 8);
+    }
+    case Rgb8: {
+      const uint8_t* p = row + 3 * static_cast<size_t>(x);
+      return static_cast<uint8_t>((29 * p[0] + 150 * p[1] + 77 * p[2]) >> 8);
+    }
+    case Rgb16: {
+      uint16_t v[3];
+      std::memcpy(v, row + 6 * static_cast<size_t>(x), 6);
+      return static_cast<uint8_t>((29 * (v[0] >> 8) + 150 * (v[1] >> 8) + 77 * (v[2] >> 8)) >> 8);
+    }
+    default: return 0;
+  }
+}
+
+int64_t MaxTemporaryLength(int32_t compositeLength) {
+  return 4 * static_cast<int64_t>(std::max(compositeLength, 0)) + 64;
+}
+
+// ---- Layout ---------------------------------------------------------------
+
+void ComputeOverallSize(SceneSettings* scene) {
+  double w = 0.0;
+  double h = 0.0;
+  PictureSizeInches(*scene, &w, &h);
+  w += scene->border.left + scene->border.right;
+  h += scene->border.top + scene->border.bottom;
+  for (const MatSettings& mat : scene->mats) {
+    if (mat.shown == 0) continue;
+    w += mat.left + mat.right;
+    h += mat.top + mat.bottom;
+  }
+  FrameSettings& frame = scene->frame;
+  frame.overallWidth = frame.leftWidth + frame.rightWidth + w;
+  frame.overallHeight = frame.topWidth + frame.bottomWidth + h;
+}
+
+namespace {
+
+// Edges in inches on the canvas: x from its left, y from its top downwards.
+struct Edges {
+  double left = 0.0;
+  double right = 0.0;
+  double top = 0.0;
+  double bottom = 0.0;
+};
+
+Edges Inset(const Edges& e, double left, double right, double top, double bottom) {
+  return Edges{e.left + left, e.right - right, e.top + top, e.bottom - bottom};
+}
+
+// Each edge is rounded by itself, so neighbouring elements share their pixel edges.
+PixelRect ToPixels(const Edges& e, double s, double canvasHeight) {
+  PixelRect r;
+  r.x0 = Nearest(s * e.left);
+  r.x1 = Nearest(s * e.right);
+  r.y0 = Nearest(s * (canvasHeight - e.bottom));
+  r.y1 = Nearest(s * (canvasHeight - e.top));
+  return r;
+}
+
+}  // namespace
+
+bool ComputeLayout(const SceneSettings& scene, int32_t width, int32_t height,
+                   double* pixelsPerInch, LayoutRects* layout) {
+  if (width <= 0 || height <= 0) return false;
+  const FrameSettings& frame = scene.frame;
+  const double W = width;
+  const double H = height;
+  double A = frame.overallWidth * scene.background.ratio;
+  double B = frame.overallHeight * scene.background.ratio;
+  if (!std::isfinite(A) || !std::isfinite(B) || !(A > 0.0) || !(B > 0.0)) return false;
+  if (B * W / A > H) {
+    A = B * W / H;
+  } else {
+    B = A * H / W;
+  }
+  const double s = W / A;
+  if (!std::isfinite(s) || !(s > 0.0) || !std::isfinite(A) || !std::isfinite(B)) return false;
+
+  const double mX = (A - frame.overallWidth) * 0.5;
+  const double mY = (B - frame.overallHeight) * 0.5;
+  const Edges outer{mX, A - mX, mY, B - mY};
+  const Edges inner = Inset(outer, frame.leftWidth, frame.rightWidth, frame.topWidth, frame.bottomWidth);
+  layout->frameOuter = ToPixels(outer, s, B);
+  layout->frameInner = ToPixels(inner, s, B);
+
+  Edges box = inner;
+  for (int32_t i = 0; i < kMatCount; ++i) {
+    const MatSettings& mat = scene.mats[i];
+    if (mat.shown == 0) continue;
+    const Edges opening = Inset(box, mat.left, mat.right, mat.top, mat.bottom);
+    layout->matOuter[i] = ToPixels(box, s, B);
+    layout->matOpening[i] = ToPixels(opening, s, B);
+    box = opening;
+  }
+  const ImageBorder& border = scene.border;
+  layout->borderOuter = ToPixels(box, s, B);
+  layout->pictureRect = ToPixels(Inset(box, border.left, border.right, border.top, border.bottom), s, B);
+  *pixelsPerInch = s;
+  return true;
+}
+
+// ---- Wall, border, picture --------------------------------------------------
+
+namespace {
+
+void PaintWall(const RgbColor& color, Image* composite) {
+  const Span all{0, composite->width};
+  FillSpan(composite->rows[0], all, ClampColor(color));
+  const size_t bytes = 3 * static_cast<size_t>(composite->width);
+  for (int32_t r = 1; r < composite->height; ++r) std::memcpy(composite->rows[r], composite->rows[0], bytes);
+}
+
+void PaintBorder(const RgbColor& color, const PixelRect& outer, const PixelRect& picture,
+                 Image* composite) {
+  const Bgr bgr = ClampColor(color);
+  const Span rows = ClipRows(outer.y0, outer.y1, composite->height);
+  const Span full = ClipSpan(outer.x0, outer.x1, composite->width);
+  const Span left = ClipSpan(outer.x0, std::min(picture.x0, outer.x1), composite->width);
+  const Span right = ClipSpan(std::max(picture.x1, outer.x0), outer.x1, composite->width);
+  for (int32_t r = rows.c0; r < rows.c1; ++r) {
+    uint8_t* row = composite->rows[r];
+    if (r >= picture.y0 && r < picture.y1) {
+      FillSpan(row, left, bgr);
+      FillSpan(row, right, bgr);
+    } else {
+      FillSpan(row, full, bgr);
+    }
+  }
+}
+
+// 255 where (c XOR r) AND 8 is set, else 240, aligned to the composite's origin.
+void PaintCheckerboard(const PixelRect& rect, Image* composite) {
+  const Span rows = ClipRows(rect.y0, rect.y1, composite->height);
+  const Span cols = ClipSpan(rect.x0, rect.x1, composite->width);
+  if (rows.Empty() || cols.Empty()) return;
+  RowPattern pattern;
+  pattern.period = 16;
+  pattern.storedWidth = 16 * 32;
+  pattern.height = 16;
+  pattern.bytes.resize(3 * static_cast<size_t>(pattern.storedWidth) * pattern.height);
+  for (int32_t r = 0; r < pattern.height; ++r) {
+    uint8_t* p = pattern.bytes.data() + 3 * static_cast<size_t>(r) * pattern.storedWidth;
+    for (int32_t c = 0; c < pattern.storedWidth; ++c, p += 3) {
+      const uint8_t v = ((c ^ r) & 8) ? 255 : 240;
+      p[0] = p[1] = p[2] = v;
+    }
+  }
+  for (int32_t r = rows.c0; r < rows.c1; ++r) CopyPatternSpan(pattern, composite->rows[r], r, cols);
+}
+
+// Copies rows of a resampled picture into the composite at (x0, y0), clipped.
+// The resampler keeps the raster's pixel type; pictures arrive as Rgb8, and
+// the gray kinds are spread to three equal bytes.
+void PlacePicture(const Image& picture, int32_t x0, int32_t y0, Image* composite) {
+  if (!HasGraySamples(picture)) return;
+  const Span rows = ClipRows(y0, static_cast<int64_t>(y0) + picture.height, composite->height);
+  const Span cols = ClipSpan(x0, static_cast<int64_t>(x0) + picture.width, composite->width);
+  if (rows.Empty() || cols.Empty()) return;
+  const int32_t first = cols.c0 - x0;
+  const int32_t count = cols.c1 - cols.c0;
+  for (int32_t r = rows.c0; r < rows.c1; ++r) {
+    const int32_t k = r - y0;
+    uint8_t* dst = composite->rows[r] + 3 * static_cast<size_t>(cols.c0);
+    if (picture.type == Rgb8) {
+      std::memcpy(dst, picture.rows[k] + 3 * static_cast<size_t>(first), 3 * static_cast<size_t>(count));
+    } else {
+      for (int32_t j = 0; j < count; ++j, dst += 3) dst[0] = dst[1] = dst[2] = SampleGray(picture, first + j, k);
+    }
+  }
+}
+
+// The picture resampled to the rectangle, kept in render->pictureCache while
+// the raster and the rectangle's size stay the same.
+void PaintPicture(const SceneSettings& scene, const PixelRect& rect, RenderState* render) {
+  const Image& raster = scene.picture.raster;
+  Image* composite = &render->composite;
+  const int64_t w = static_cast<int64_t>(rect.x1) - rect.x0;
+  const int64_t h = static_cast<int64_t>(rect.y1) - rect.y0;
+  if (w <= 0 || h <= 0 || !HasGraySamples(raster)) return;
+  if (w > MaxTemporaryLength(composite->width) || h > MaxTemporaryLength(composite->height)) return;
+  Image& cache = render->pictureCache;
+  const bool reusable = render->pictureCacheValid && render->pictureCacheVersion == scene.picture.rasterVersion &&
+                        cache.HasPixels() && cache.width == w && cache.height == h;
+  if (!reusable) {
+    render->pictureCacheValid = false;
+    if (ResampleImage(raster, &cache, static_cast<int32_t>(w), static_cast<int32_t>(h), 100.0, FilterCubic, -1.0) != 0 ||
+        !cache.HasPixels() || cache.width != w || cache.height != h) {
+      FreeImage(&cache);
+      return;
+    }
+    render->pictureCacheValid = true;
+    render->pictureCacheVersion = scene.picture.rasterVersion;
+  }
+  PlacePicture(cache, rect.x0, rect.y0, composite);
+}
+
+void ClearLayout(const SceneSettings& scene, RenderState* render) {
+  LayoutRects& layout = render->layout;
+  layout.frameOuter = layout.frameInner = layout.borderOuter = layout.pictureRect = PixelRect{};
+  for (int32_t i = 0; i < kMatCount; ++i) {
+    if (scene.mats[i].shown != 0) layout.matOuter[i] = layout.matOpening[i] = PixelRect{};
+  }
+}
+
+}  // namespace
+
+// ---- The driver -------------------------------------------------------------
+
+void RenderComposite(SceneSettings* scene, RenderState* render, const TextureSet& textures,
+                     const FrameTileSet& frameTiles, const DisplayColorimetry& colorimetry) {
+  ComputeOverallSize(scene);
+  const int32_t W = render->requestedWidth;
+  const int32_t H = render->requestedHeight;
+  if (W <= 0 || H <= 0) return;
+
+  double s = 0.0;
+  LayoutRects layout = render->layout;
+  const bool laidOut = ComputeLayout(*scene, W, H, &s, &layout);
+
+  Image* composite = &render->composite;
+  FreeImage(&render->displayCopy);
+  if (AllocImage(composite, Rgb8, W, H, laidOut ? s : 0.0) != 0 || !composite->HasPixels()) {
+    FreeImage(composite);  // nothing is painted into missing storage
+    if (laidOut) {
+      render->layout = layout;
+      render->pixelsPerInch = s;
+    }
+    return;
+  }
+  PaintWall(scene->background.color, composite);
+
+  if (!laidOut) {
+    // A design without area (overall size 0, or nonsense from a file) shows the wall only.
+    render->pixelsPerInch = 0.0;
+    ClearLayout(*scene, render);
+    FreeImage(&render->pictureCache);
+    render->pictureCacheValid = false;
+    ApplyLighting(scene->lighting, colorimetry, composite);
+    return;
+  }
+  render->layout = layout;
+  render->pixelsPerInch = s;
+
+  // The painting steps hold a few small pattern rows and factor tables;
+  // should even those not be had, the step is skipped and its area keeps
+  // what earlier steps painted.
+  auto step = [](auto&& paint) {
+    try {
+      paint();
+    } catch (const std::bad_alloc&) {
+    }
+  };
+  PaintBorder(scene->border.color, layout.borderOuter, layout.pictureRect, composite);
+  if (scene->picture.raster.type == 0) {
+    FreeImage(&render->pictureCache);
+    render->pictureCacheValid = false;
+    step([&] { PaintCheckerboard(layout.pictureRect, composite); });
+  } else {
+    PaintPicture(*scene, layout.pictureRect, render);
+  }
+
+  for (int32_t i = kMatCount - 1; i >= 0; --i) {
+    MatSettings* mat = &scene->mats[i];
+    if (mat->shown == 0) continue;
+    PrepareMatTexture(mat, textures, s, *composite);
+    step([&] { PaintMatFace(*mat, layout.matOuter[i], layout.matOpening[i], composite); });
+    PaintMatBevel(*mat, layout.matOuter[i], layout.matOpening[i], s, composite);
+  }
+  step([&] { PaintFrame(scene->frame, frameTiles, layout.frameOuter, layout.frameInner, composite); });
+  step([&] { PaintFrameShadows(*scene, layout, s, composite); });
+  for (int32_t i = 0; i < kMatCount; ++i) {
+    if (scene->mats[i].shown != 0) step([&] { PaintMatShadow(*scene, i, layout, s, composite); });
+  }
+  ApplyLighting(scene->lighting, colorimetry, composite);
+}

@@ -1,0 +1,116 @@
+#include <cmath>
+
+#include "core/hooks.h"
+#include "render_fixture.h"
+
+namespace {
+
+// Red bottom-left, blue bottom-right, green top-left, white top-right.
+Image QuadrantPicture(int32_t w, int32_t h, double ppi) {
+  Image image;
+  AllocImage(&image, Rgb8, w, h, ppi);
+  for (int32_t r = 0; r < h; ++r)
+    for (int32_t c = 0; c < w; ++c) {
+      const bool top = r >= h / 2, right = c >= w / 2;
+      FillSpan(image.rows[r], Span{c, c + 1}, top ? (right ? Gray(255) : Rgb(0, 255, 0)) : (right ? Rgb(0, 0, 255) : Rgb(255, 0, 0)));
+    }
+  return image;
+}
+
+TEST(Composite, WallCheckerboardBorderAndFrameBands) {
+  NeutralDesign d;
+  FillTiles(&d.tiles, {255, 255, 255, 255});
+  d.scene.frame.color = {200, 0, 0};
+  const Image& c = d.Render(1000, 875);
+  const LayoutRects& l = d.render.layout;
+  ExpectPixels(c, {{500, 0, Rgb(150, 140, 100)}, {5, 500, Rgb(150, 140, 100)}, {500, 150, Rgb(255, 250, 240)}});
+  for (int32_t r = l.pictureRect.y0; r < l.pictureRect.y1; ++r)
+    for (int32_t col = l.pictureRect.x0; col < l.pictureRect.x1; ++col)
+      ASSERT_EQ(Px(c, col, r), Gray(((col ^ r) & 8) ? 255 : 240)) << col << "," << r;
+  // The bottom band fills the lowest frame rows (the outermost one under the
+  // drop shadow), the top band the highest (the innermost under the rebate's shadow).
+  EXPECT_EQ(Px(c, 500, l.frameOuter.y0), Rgb(100, 0, 0));
+  for (int32_t r = l.frameOuter.y0 + 1; r < l.frameInner.y0; ++r) ASSERT_EQ(Px(c, 500, r), Rgb(200, 0, 0)) << r;
+  for (int32_t r = l.frameInner.y1 + 1; r < l.frameOuter.y1; ++r) ASSERT_EQ(Px(c, 500, r), Rgb(200, 0, 0)) << r;
+
+  d.scene.border = ImageBorder{0.5, 0.5, 0.5, 0.5, {10, 20, 30}};
+  d.Render(1000, 875);
+  EXPECT_EQ(l.pictureRect.x0 - l.borderOuter.x0, 24);  // 0.5 inch at 48.6 per inch
+  ExpectPixels(c, {{l.borderOuter.x0 + 3, 400, Rgb(10, 20, 30)}, {500, l.pictureRect.y1 + 2, Rgb(10, 20, 30)},
+                   {l.pictureRect.x0, l.pictureRect.y0, Gray(240)}});
+}
+
+TEST(Composite, PictureIsCachedAcrossMatChanges) {
+  int32_t resamples = 0;  // the resampler raises the busy indicator once per real resampling
+  const BusyHook previous = SetBusyHook([&](bool busy) { resamples += busy ? 1 : 0; });
+  NeutralDesign d;
+  d.scene.picture.raster = QuadrantPicture(120, 90, 12.0);  // 10 x 7.5 inches
+  ++d.scene.picture.rasterVersion;
+  const Image& c = d.Render(400, 300);
+  const PixelRect p = d.render.layout.pictureRect;
+  EXPECT_EQ(resamples, 1);
+  ExpectPixels(c, {{p.x0 + 3, p.y0 + 3, Rgb(255, 0, 0)}, {p.x1 - 3, p.y0 + 3, Rgb(0, 0, 255)},
+                   {p.x0 + 3, p.y1 - 3, Rgb(0, 255, 0)}});
+
+  // Mat and wall changes reuse the resampled picture, and the composite is
+  // what a fresh state renders.
+  const uint8_t* cached = d.render.pictureCache.rows[0];
+  d.scene.mats[kOuterMat].color = {30, 60, 90};
+  d.scene.background.color = {1, 2, 3};
+  d.Render(400, 300);
+  EXPECT_EQ(resamples, 1);
+  EXPECT_EQ(d.render.pictureCache.rows[0], cached);
+  RenderState fresh;
+  std::swap(fresh, d.render);
+  d.Render(400, 300);
+  EXPECT_EQ(resamples, 2);
+  EXPECT_TRUE(SameImage(d.render.composite, fresh.composite));
+
+  // A new picture (its version bumped) or a new rectangle size resamples again.
+  d.scene.picture.raster = QuadrantPicture(60, 45, 6.0);
+  ++d.scene.picture.rasterVersion;
+  d.Render(400, 300);
+  EXPECT_EQ(resamples, 3);
+  d.Render(500, 400);
+  d.Render(500, 400);
+  EXPECT_EQ(resamples, 4);
+  SetBusyHook(previous);
+}
+
+TEST(Composite, UncheckedValuesFromFilesRenderSafely) {
+  NeutralDesign d;
+  FillTiles(&d.tiles, {255, 200, 150, 100});
+  d.textures.images[1] = GrayImage(9, 9, 30.0, [](int32_t x, int32_t y) { return x * y; });
+  d.scene.background.color = {999, -4, 128};
+  d.scene.frame.style = -3;
+  d.scene.frame.finish = 12;
+  d.scene.mats[0].texture = 77;
+  d.scene.mats[0].bevel = 8;
+  d.scene.mats[1].opening = 5;
+  d.scene.mats[1].texture = 1;
+  d.scene.mats[2].bevel = kBevel90;
+  d.scene.mats[2].opening = kOvalOpening;
+  d.scene.lighting = LightingSettings{-1, 99};
+  ASSERT_TRUE(d.Render(300, 200).HasPixels());
+  EXPECT_EQ(Px(d.render.composite, 0, 0), Rgb(255, 0, 128));
+
+  // Absurd lengths: every rectangle is clipped to the composite (run under ASan).
+  for (double bad : {1e300, -1e300, std::nan(""), double(INFINITY), double(-INFINITY), 5000.0}) {
+    for (int32_t field = 0; field < 5; ++field) {
+      NeutralDesign e;
+      FillTiles(&e.tiles, {255, 200, 150, 100});
+      e.scene.mats[1].opening = kOvalOpening;
+      e.scene.mats[0].bevel = kBevel90;
+      e.scene.picture.sizeMode = kCustomSize;
+      double* targets[] = {&e.scene.mats[1].left, &e.scene.frame.topWidth, &e.scene.mats[0].thickness,
+                           &e.scene.frame.outerDepth, &e.scene.picture.customWidth};
+      *targets[field] = bad;
+      EXPECT_EQ(e.Render(120, 90).width, 120) << bad << " " << field;
+    }
+  }
+  NeutralDesign f;  // no storage for the composite (a row too long for a chunk)
+  f.Render(90000, 2);
+  EXPECT_FALSE(f.render.composite.HasPixels());
+}
+
+}  // namespace

@@ -1,0 +1,116 @@
+#include "render_fixture.h"
+
+namespace {
+
+constexpr Bgr kWall{1, 2, 3};
+const PixelRect kOuter{0, 0, 40, 40}, kInner{10, 10, 30, 30};
+
+FrameSettings WhiteFrame(int32_t finish = kFlat) {
+  FrameSettings frame;
+  frame.color = {255, 255, 255};
+  frame.finish = finish;
+  return frame;
+}
+
+TEST(Frame, TintAndUncheckedCodes) {
+  FrameSettings frame;
+  frame.color = {200, 100, 50};
+  EXPECT_EQ(TintFrameSample(frame, 128), Rgb(100, 50, 25));
+  // Only Flat rectangular tiles: an unknown finish reads Flat and an unknown
+  // style the rectangular profile, while Glossy finds no tiles here.
+  FrameTileSet tiles;
+  for (int32_t side = 0; side < 4; ++side)
+    tiles.tiles[FrameTileSet::Index(kFlat, 0, side)] = GrayImage(5, 5, 100.0, [](int32_t, int32_t) { return 77; });
+  for (int32_t finish : {9, int(kGlossy)}) {
+    frame = WhiteFrame(finish);
+    frame.style = 42;
+    Image c = Canvas(40, 40, kWall);
+    PaintFrame(frame, tiles, kOuter, kInner, &c);
+    EXPECT_EQ(Px(c, 5, 20), finish == kGlossy ? kWall : Gray(77));
+  }
+}
+
+TEST(Frame, EqualBandsMeetOnTheDiagonals) {
+  FrameTileSet tiles;
+  FillTiles(&tiles, {50, 100, 150, 200});
+  Image c = Canvas(40, 40, kWall);
+  PaintFrame(WhiteFrame(), tiles, kOuter, kInner, &c);
+  for (int32_t i = 0; i < 10; ++i) {
+    for (int32_t j = 0; j < 10; ++j) {  // j rows in from the outer edge the side keeps j + 1 columns
+      const bool side = i <= j;
+      ExpectPixels(c, {{i, j, Gray(side ? 50 : 150)}, {39 - i, j, Gray(side ? 100 : 150)},
+                       {i, 39 - j, Gray(side ? 50 : 200)}, {39 - i, 39 - j, Gray(side ? 100 : 200)}});
+    }
+  }
+  EXPECT_EQ(Px(c, 20, 20), kWall);
+  PaintFrame(FrameSettings{}, tiles, kOuter, kInner, &c);  // black frame
+  ExpectPixels(c, {{3, 20, Gray(0)}, {20, 38, Gray(0)}});
+}
+
+TEST(Frame, SamplesAndUnequalMitres) {
+  // Tiles one sample longer than their bands are copied as they are, so each
+  // pixel shows which sample it took.
+  FrameTileSet tiles;
+  auto set = [&](int32_t side, int32_t w, int32_t h, int base) {
+    tiles.tiles[FrameTileSet::Index(kGlossy, 0, side)] = GrayImage(w, h, 100.0, [=](int32_t x, int32_t y) { return base + x + y; });
+  };
+  set(kSideLeft, 11, 1, 20);
+  set(kSideRight, 16, 1, 100);
+  set(kSideBottom, 1, 9, 150);
+  set(kSideTop, 1, 11, 200);
+  const PixelRect F{0, 0, 60, 50}, I{10, 8, 45, 40};  // bands 10, 15, 8, 10
+  Image c = Canvas(60, 50, kWall);
+  PaintFrame(WhiteFrame(kGlossy), tiles, F, I, &c);
+  ExpectPixels(c, {{0, 20, Gray(20)}, {9, 20, Gray(29)},      // left: outer edge first
+                   {45, 20, Gray(100)}, {59, 20, Gray(114)},  // right: inner edge first
+                   {30, 0, Gray(151)}, {30, 7, Gray(158)},    // bottom: samples 1 .. 8
+                   {30, 40, Gray(200)}, {30, 49, Gray(209)},  // top: inner edge first
+                   {0, 0, Gray(20)}, {1, 0, Gray(151)}, {59, 0, Gray(114)}, {58, 49, Gray(209)},
+                   {9, 7, Gray(158)}, {9, 8, Gray(29)},       // narrower bottom: joint along its edge
+                   {49, 40, Gray(200)}, {50, 40, Gray(105)}});
+
+  // A bottom band wider than the left band leaves the wall up to the mitre.
+  FrameTileSet uniform;
+  FillTiles(&uniform, {50, 100, 150, 200});
+  Image d = Canvas(60, 50, kWall);
+  PaintFrame(WhiteFrame(), uniform, F, PixelRect{5, 12, 45, 40}, &d);
+  ExpectPixels(d, {{4, 8, Gray(50)}, {5, 8, kWall}, {8, 8, kWall}, {9, 8, Gray(150)}});
+
+  // An empty tile leaves its side unpainted; zero widths paint nothing.
+  uniform.tiles[FrameTileSet::Index(kFlat, 0, kSideLeft)] = Image{};
+  Image e = Canvas(60, 50, kWall);
+  PaintFrame(WhiteFrame(), uniform, F, I, &e);
+  ExpectPixels(e, {{5, 20, kWall}, {30, 3, Gray(150)}});
+  Image z = Canvas(60, 50, kWall);
+  PaintFrame(WhiteFrame(), uniform, F, F, &z);
+  EXPECT_TRUE(SameImage(z, Canvas(60, 50, kWall)));
+}
+
+TEST(FrameShadows, OuterAndInnerDepth) {
+  EXPECT_EQ(ShadowFactor(0, 15), 128);
+  EXPECT_EQ(ShadowFactor(7, 15), 191);  // 128 + 889 / 14
+  EXPECT_EQ(ShadowFactor(14, 15), 255);
+  SceneSettings scene;
+  scene.frame.outerDepth = 0.75;  // 15 pixels at 20 per inch
+  LayoutRects layout;
+  layout.frameOuter = PixelRect{10, 20, 50, 60};
+  Image c = Canvas(80, 80, Gray(255));
+  PaintFrameShadows(scene, layout, 20.0, &c);
+  ExpectPixels(c, {{30, 20, Gray(128)}, {30, 13, Gray(191)}, {30, 6, Gray(255)},  // below, from the frame's own row
+                   {50, 40, Gray(128)}, {57, 40, Gray(191)},                      // right of the frame
+                   {16, 13, Gray(255)}, {57, 59, Gray(255)}});
+
+  scene.frame.outerDepth = 0.0;  // the rebate's shadow on the outermost shown mat
+  scene.frame.innerDepth = 0.25;
+  scene.mats[kOuterMat].shown = 1;
+  layout.matOuter[kOuterMat] = PixelRect{15, 25, 45, 55};
+  Image d = Canvas(80, 80, Gray(255));
+  PaintFrameShadows(scene, layout, 20.0, &d);
+  ExpectPixels(d, {{20, 55, Gray(128)}, {15, 40, Gray(128)}, {20, 50, Gray(255)}, {14, 40, Gray(255)}});
+  layout.frameOuter = PixelRect{-30, -30, 75, 100};  // off the edges: clipped
+  scene.frame.outerDepth = 5.0;
+  PaintFrameShadows(scene, layout, 20.0, &d);
+  EXPECT_EQ(Px(d, 75, 5), Gray(128));
+}
+
+}  // namespace

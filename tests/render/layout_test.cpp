@@ -1,0 +1,82 @@
+#include <cmath>
+
+#include "render_fixture.h"
+
+namespace {
+
+void ExpectRect(const PixelRect& r, PixelRect want) { EXPECT_TRUE(r == want) << r.x0 << "," << r.y0 << "," << r.x1 << "," << r.y1; }
+
+TEST(Layout, CanvasFollowsTheRequestedShape) {
+  NeutralDesign d;  // overall 20 x 10 inches: a custom picture with nothing around it
+  for (MatSettings& mat : d.scene.mats) mat.shown = 0;
+  d.scene.frame.leftWidth = d.scene.frame.rightWidth = d.scene.frame.topWidth = d.scene.frame.bottomWidth = 0;
+  d.scene.picture.sizeMode = kCustomSize;
+  d.scene.picture.customWidth = 20.0;
+  d.scene.picture.customHeight = 10.0;
+  d.Render(1000, 500);
+  EXPECT_NEAR(d.render.pixelsPerInch, 1000.0 / 24.0, 1e-9);
+  ExpectRect(d.render.layout.frameOuter, {83, 42, 917, 458});
+  ExpectRect(d.render.layout.frameInner, d.render.layout.frameOuter);  // frame widths 0
+  d.Render(1000, 1000);  // taller canvas: 7 inches of wall above and below
+  EXPECT_NEAR(d.render.pixelsPerInch, 1000.0 / 24.0, 1e-9);
+  ExpectRect(d.render.layout.frameOuter, {83, 292, 917, 708});
+  d.scene.background.ratio = 1.0;  // the frame touches the constraining edges
+  d.Render(1000, 500);
+  ExpectRect(d.render.layout.frameOuter, {0, 0, 1000, 500});
+}
+
+TEST(Layout, DefaultDesignRectangles) {
+  NeutralDesign d;
+  const Image& composite = d.Render(1000, 875);
+  EXPECT_DOUBLE_EQ(d.scene.frame.overallWidth, 16.0);  // replaces the stored 15.5 x 12.5
+  EXPECT_DOUBLE_EQ(d.scene.frame.overallHeight, 14.0);
+  EXPECT_NEAR(d.render.pixelsPerInch, 1000.0 / 19.2, 1e-9);
+  EXPECT_NEAR(composite.resolution, d.render.pixelsPerInch, 1e-9);
+  const LayoutRects& l = d.render.layout;
+  ExpectRect(l.frameOuter, {83, 73, 917, 802});
+  ExpectRect(l.frameInner, {122, 112, 878, 763});
+  ExpectRect(l.matOuter[0], l.frameInner);
+  ExpectRect(l.matOpening[0], {201, 190, 799, 685});
+  ExpectRect(l.matOuter[1], l.matOpening[0]);
+  ExpectRect(l.matOpening[1], {227, 216, 773, 659});
+  ExpectRect(l.matOuter[2], l.matOpening[1]);
+  ExpectRect(l.matOpening[2], {240, 229, 760, 646});
+  ExpectRect(l.borderOuter, l.matOpening[2]);
+  ExpectRect(l.pictureRect, l.matOpening[2]);
+}
+
+TEST(Layout, HiddenMatsAndZeroRequests) {
+  NeutralDesign d;
+  d.scene.mats[kMiddleMat].shown = 0;
+  d.render.layout.matOuter[kMiddleMat] = PixelRect{1, 2, 3, 4};
+  d.Render(1000, 875);
+  EXPECT_DOUBLE_EQ(d.scene.frame.overallWidth, 15.0);
+  ExpectRect(d.render.layout.matOuter[kInnerMat], d.render.layout.matOpening[kOuterMat]);
+  ExpectRect(d.render.layout.matOuter[kMiddleMat], {1, 2, 3, 4});
+
+  // A zero request keeps the composite but still updates the overall size.
+  uint8_t* before = d.render.composite.rows[0];
+  d.scene.mats[kOuterMat].left = 3.0;
+  d.Render(0, 100);
+  EXPECT_DOUBLE_EQ(d.scene.frame.overallWidth, 16.5);
+  EXPECT_EQ(d.render.composite.width, 1000);
+  EXPECT_EQ(d.render.composite.rows[0], before);
+}
+
+TEST(Layout, DesignWithoutAreaShowsTheWallOnly) {
+  const double nan = std::nan("");
+  for (double ratio : {1.2, 0.0, -2.0, nan, double(INFINITY)}) {
+    NeutralDesign d;
+    for (MatSettings& mat : d.scene.mats) mat.shown = 0;
+    d.scene.frame.leftWidth = d.scene.frame.rightWidth = 0;
+    d.scene.picture.sizeMode = kCustomSize;
+    d.scene.picture.customWidth = ratio == 1.2 ? 0.0 : 10.0;  // first case: overall width 0
+    d.scene.background.ratio = ratio;
+    const Image& composite = d.Render(64, 48);
+    ASSERT_TRUE(composite.HasPixels()) << ratio;
+    EXPECT_TRUE(SameImage(composite, Canvas(64, 48, Rgb(150, 140, 100)))) << ratio;
+    EXPECT_TRUE(d.render.layout.frameOuter.Empty());
+  }
+}
+
+}  // namespace

@@ -1,0 +1,134 @@
+#include <algorithm>
+#include <cmath>
+
+#include "render_fixture.h"
+
+namespace {
+
+constexpr Bgr kSentinel{1, 2, 3};
+
+MatSettings Mat(RgbColor color) {
+  MatSettings mat{.shown = 1, .thickness = 0.055, .color = color, .bevelColor = {255, 255, 255}, .textureCache = {}};
+  return mat;
+}
+
+TEST(MatBevel, WidthShadesAndMitres) {
+  MatSettings mat = Mat({0, 0, 0});
+  EXPECT_EQ(BevelWidth(mat, 100.0), 6);  // nearest(5.5)
+  mat.bevel = kBevel60;
+  EXPECT_EQ(BevelWidth(mat, 100.0), 3);  // nearest(3.175)
+  mat.bevel = 7;                         // unknown code from a file: no bevel
+  EXPECT_EQ(BevelWidth(mat, 100.0), 0);
+
+  mat.bevel = kBevel45;
+  Image c = Canvas(40, 40, kSentinel);
+  PaintMatBevel(mat, PixelRect{0, 0, 40, 40}, PixelRect{10, 10, 30, 30}, 100.0, &c);
+  ExpectPixels(c, {{8, 20, Gray(191)}, {32, 20, Gray(255)}, {20, 32, Gray(191)}, {20, 7, Gray(255)},
+                   {3, 20, kSentinel}, {20, 20, kSentinel},
+                   {8, 9, Gray(191)}, {9, 9, Gray(255)},                            // lower-left mitre, tie lit
+                   {30, 30, Gray(191)}, {31, 30, Gray(255)}, {35, 35, Gray(191)}});  // upper-right mitre
+
+  mat.bevelColor = {240, 120, 0};  // margins of 2: the bevel is clipped to O
+  PaintMatBevel(mat, PixelRect{8, 8, 32, 32}, PixelRect{10, 10, 30, 30}, 100.0, &c);
+  ExpectPixels(c, {{8, 20, Rgb(180, 90, 0)}, {31, 20, Rgb(240, 120, 0)}, {7, 20, Gray(191)}});
+}
+
+TEST(MatFace, TextureTintsTheColourInPhaseWithTheComposite) {
+  TextureSet textures;
+  textures.images[2] = GrayImage(8, 8, 50.0, [](int32_t, int32_t) { return 128; });
+  MatSettings mat = Mat({255, 250, 240});
+  mat.texture = 2;  // Suede
+  PrepareMatTexture(&mat, textures, 100.0, Canvas(50, 40, kSentinel));
+  EXPECT_EQ(mat.textureCache.width, 16);  // the tile keeps its size in inches
+  EXPECT_EQ(MatColorAt(mat, 33, 17), Rgb(128, 125, 120));
+
+  // Every face pixel is the colour times the texel at (c mod 7, r mod 5).
+  textures.images[3] = GrayImage(7, 5, 100.0, [](int32_t x, int32_t y) { return 20 * y + 25 * x; });
+  mat.texture = 3;
+  Image c = Canvas(50, 40, kSentinel);
+  PrepareMatTexture(&mat, textures, 100.0, c);
+  PaintMatFace(mat, PixelRect{0, 0, 50, 40}, PixelRect{20, 15, 30, 25}, &c);
+  for (int32_t r = 0; r < 40; ++r) {
+    for (int32_t col = 0; col < 50; ++col) {
+      const uint32_t t = 20 * (r % 5) + 25 * (col % 7);
+      const bool window = col >= 20 && col < 30 && r >= 15 && r < 25;
+      ASSERT_EQ(Px(c, col, r), window ? kSentinel : Rgb(255 * t / 255, 250 * t / 255, 240 * t / 255)) << col << "," << r;
+    }
+  }
+
+  // Plain: smooth, unknown codes, an empty tile, a tile without resolution.
+  textures.images[4] = GrayImage(8, 8, 0.0, [](int32_t, int32_t) { return 10; });
+  for (int32_t code : {0, 9, -1, 1, 4}) {
+    mat.texture = code;
+    PrepareMatTexture(&mat, textures, 100.0, c);
+    EXPECT_EQ(MatColorAt(mat, 3, 4), Rgb(255, 250, 240)) << code;
+  }
+  mat.color = {300, -5, 128};  // clamped
+  EXPECT_EQ(MatColorAt(mat, 0, 0), Rgb(255, 0, 128));
+}
+
+TEST(MatFace, OvalWindowKeepsTheCornersOfItsRectangle) {
+  MatSettings mat = Mat({10, 20, 30});
+  mat.opening = kOvalOpening;
+  Image c = Canvas(60, 60, kSentinel);
+  PaintMatFace(mat, PixelRect{0, 0, 60, 60}, PixelRect{10, 10, 50, 50}, &c);
+  // The corners of P are face; the ellipse reaches P's sides in its middle row.
+  ExpectPixels(c, {{11, 11, Rgb(10, 20, 30)}, {48, 48, Rgb(10, 20, 30)}, {30, 30, kSentinel}, {12, 30, kSentinel}});
+}
+
+TEST(MatBevel, OvalRingIsShadedFromTheUpperLeft) {
+  Image c = Canvas(100, 100, kSentinel);
+  PaintOvalBevel(PixelRect{20, 20, 80, 80}, 6, RgbColor{240, 240, 240}, &c);  // a circle of radius 30
+  const double pi = std::acos(-1.0);
+  int32_t painted = 0, darkest = 255;
+  for (int32_t r = 1; r < 100; ++r) {
+    for (int32_t col = 0; col < 100; ++col) {
+      const Bgr p = Px(c, col, r);
+      const bool on = !(p == kSentinel);
+      ASSERT_EQ(on, !(Px(c, col, 100 - r) == kSentinel)) << "mirror of " << col << "," << r;
+      if (!on) continue;
+      ++painted;
+      EXPECT_NEAR(std::hypot(col - 50.0, r - 50.0), 33.0, 4.5);  // outside the circle, within the ring
+      const double phi = std::fmod(std::atan2(r - 50.0, col - 50.0) + 2 * pi, 2 * pi);
+      if (phi <= pi / 4 || phi >= 5 * pi / 4) {
+        EXPECT_EQ(p, Gray(240)) << col << "," << r;  // the lower-right half is plain
+      }
+      if (p.red == 180) {
+        EXPECT_NEAR(phi, 3 * pi / 4, 0.2) << col << "," << r;  // darkest near 135 degrees
+      }
+      darkest = std::min<int32_t>(darkest, p.red);
+    }
+  }
+  EXPECT_GT(painted, 800);
+  EXPECT_EQ(darkest, 180);  // 240 * 15 / 20
+  PaintOvalBevel(PixelRect{10, 10, 90, 90}, 30, RgbColor{9, 9, 9}, &c);  // past the edges: clipped
+  EXPECT_EQ(Px(c, 95, 95), Gray(9));
+}
+
+TEST(MatShadow, NinetyDegreeCutDarkensTheWindowEdge) {
+  SceneSettings scene;
+  scene.mats[0] = Mat({0, 0, 0});
+  scene.mats[0].bevel = kBevel90;
+  scene.mats[0].thickness = 0.04;  // 2 pixels at 50 per inch
+  LayoutRects layout;
+  layout.matOuter[0] = layout.frameOuter = PixelRect{0, 0, 40, 40};
+  layout.borderOuter = PixelRect{10, 10, 30, 30};
+  Image c = Canvas(40, 40, Gray(200));
+  PaintMatShadow(scene, 0, layout, 50.0, &c);
+  // Line 0 (200 * 128 / 255) above the window and down its left column; line 1 keeps all.
+  ExpectPixels(c, {{10, 30, Gray(100)}, {29, 30, Gray(100)}, {10, 10, Gray(100)}, {11, 29, Gray(200)},
+                   {30, 30, Gray(200)}, {9, 30, Gray(200)}});
+  scene.mats[0].thickness = 0.02;  // one pixel: factor 128
+  Image d = Canvas(40, 40, Gray(200));
+  PaintMatShadow(scene, 0, layout, 50.0, &d);
+  ExpectPixels(d, {{15, 30, Gray(100)}, {15, 29, Gray(200)}});
+  for (int32_t oval = 0; oval < 2; ++oval) {  // no shadow for an oval window or a bevelled cut
+    scene.mats[0].opening = oval ? kOvalOpening : kRectangularOpening;
+    scene.mats[0].bevel = oval ? kBevel90 : kBevel45;
+    Image e = Canvas(40, 40, Gray(200));
+    PaintMatShadow(scene, 0, layout, 50.0, &e);
+    EXPECT_EQ(Px(e, 15, 30), Gray(200));
+  }
+}
+
+}  // namespace
