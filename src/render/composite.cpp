@@ -6,6 +6,7 @@
 #include <cstring>
 #include <new>
 
+#include "core/hooks.h"
 #include "core/numeric.h"
 #include "image/resample.h"
 #include "render/lighting.h"
@@ -249,7 +250,8 @@ void PaintWall(const RgbColor& color, Image* composite) {
   const Span all{0, composite->width};
   FillSpan(composite->rows[0], all, ClampColor(color));
   const size_t bytes = 3 * static_cast<size_t>(composite->width);
-  for (int32_t r = 1; r < composite->height; ++r) std::memcpy(composite->rows[r], composite->rows[0], bytes);
+  ForRows(Span{1, composite->height}, static_cast<int64_t>(bytes),
+          [&](int32_t r) { std::memcpy(composite->rows[r], composite->rows[0], bytes); });
 }
 
 void PaintBorder(const RgbColor& color, const PixelRect& outer, const PixelRect& picture,
@@ -287,7 +289,8 @@ void PaintCheckerboard(const PixelRect& rect, Image* composite) {
       p[0] = p[1] = p[2] = v;
     }
   }
-  for (int32_t r = rows.c0; r < rows.c1; ++r) CopyPatternSpan(pattern, composite->rows[r], r, cols);
+  ForRows(rows, 3 * static_cast<int64_t>(cols.c1 - cols.c0),
+          [&](int32_t r) { CopyPatternSpan(pattern, composite->rows[r], r, cols); });
 }
 
 // Copies rows of a resampled picture into the composite at (x0, y0), clipped.
@@ -300,7 +303,7 @@ void PlacePicture(const Image& picture, int32_t x0, int32_t y0, Image* composite
   if (rows.Empty() || cols.Empty()) return;
   const int32_t first = cols.c0 - x0;
   const int32_t count = cols.c1 - cols.c0;
-  for (int32_t r = rows.c0; r < rows.c1; ++r) {
+  ForRows(rows, 3 * static_cast<int64_t>(count), [&](int32_t r) {
     const int32_t k = r - y0;
     uint8_t* dst = composite->rows[r] + 3 * static_cast<size_t>(cols.c0);
     if (picture.type == Rgb8) {
@@ -308,7 +311,7 @@ void PlacePicture(const Image& picture, int32_t x0, int32_t y0, Image* composite
     } else {
       for (int32_t j = 0; j < count; ++j, dst += 3) dst[0] = dst[1] = dst[2] = SampleGray(picture, first + j, k);
     }
-  }
+  });
 }
 
 // The picture resampled to the rectangle, kept in render->pictureCache while
@@ -369,7 +372,10 @@ void RenderComposite(SceneSettings* scene, RenderState* render, const TextureSet
     }
     return;
   }
+  // Progress in rows: six passes over the composite's height.
+  const int64_t total = 6 * static_cast<int64_t>(H);
   PaintWall(scene->background.color, composite);
+  ReportProgress(H, total);
 
   if (!laidOut) {
     // A design without area (overall size 0, or nonsense from a file) shows the wall only.
@@ -400,6 +406,7 @@ void RenderComposite(SceneSettings* scene, RenderState* render, const TextureSet
   } else {
     PaintPicture(*scene, layout.pictureRect, render);
   }
+  ReportProgress(2 * static_cast<int64_t>(H), total);
 
   for (int32_t i = kMatCount - 1; i >= 0; --i) {
     MatSettings* mat = &scene->mats[i];
@@ -408,10 +415,14 @@ void RenderComposite(SceneSettings* scene, RenderState* render, const TextureSet
     step([&] { PaintMatFace(*mat, layout.matOuter[i], layout.matOpening[i], composite); });
     PaintMatBevel(*mat, layout.matOuter[i], layout.matOpening[i], s, composite);
   }
+  ReportProgress(3 * static_cast<int64_t>(H), total);
   step([&] { PaintFrame(scene->frame, frameTiles, layout.frameOuter, layout.frameInner, composite); });
+  ReportProgress(4 * static_cast<int64_t>(H), total);
   step([&] { PaintFrameShadows(*scene, layout, s, composite); });
   for (int32_t i = 0; i < kMatCount; ++i) {
     if (scene->mats[i].shown != 0) step([&] { PaintMatShadow(*scene, i, layout, s, composite); });
   }
+  ReportProgress(5 * static_cast<int64_t>(H), total);
   ApplyLighting(scene->lighting, colorimetry, composite);
+  ReportProgress(total, total);
 }

@@ -77,11 +77,11 @@ void PaintFrame(const FrameSettings& frame, const FrameTileSet& tiles, const Pix
   const Span rightCols = hasR ? ClipSpan(I.x1, F.x1, W) : Span{};
   const std::vector<uint8_t> left = hasL ? TintedColumns(frame, L, F.x0, leftCols) : std::vector<uint8_t>{};
   const std::vector<uint8_t> right = hasR ? TintedColumns(frame, R, I.x1, rightCols) : std::vector<uint8_t>{};
-  for (int32_t r = rows.c0; r < rows.c1; ++r) {
+  ForRows(rows, static_cast<int64_t>(left.size() + right.size()), [&](int32_t r) {
     uint8_t* row = composite->rows[r];
     if (!left.empty()) std::memcpy(row + 3 * static_cast<size_t>(leftCols.c0), left.data(), left.size());
     if (!right.empty()) std::memcpy(row + 3 * static_cast<size_t>(rightCols.c0), right.data(), right.size());
-  }
+  });
 
   // The bottom and top bands overwrite the side bands inside a trapezoid:
   // on the row k pixels in from the outer edge the side keeps k columns.

@@ -115,20 +115,21 @@ void PaintMatFace(const MatSettings& mat, const PixelRect& O, const PixelRect& P
   const Span middle = ClipRows(std::max(P.y0, O.y0), std::min(P.y1, O.y1), composite->height);
   const Span above = ClipRows(std::max<int64_t>(aboveStart, belowEnd), O.y1, composite->height);
 
-  for (int32_t r = below.c0; r < below.c1; ++r) CopyPatternSpan(pattern, composite->rows[r], r, full);
+  const int64_t rowBytes = 3 * static_cast<int64_t>(full.c1 - full.c0);
+  ForRows(below, rowBytes, [&](int32_t r) { CopyPatternSpan(pattern, composite->rows[r], r, full); });
   if (mat.opening == kRectangularOpening) {
     const Span left = ClipSpan(O.x0, std::min(P.x0, O.x1), W);
     const Span right = ClipSpan(std::max(P.x1, O.x0), O.x1, W);
-    for (int32_t r = middle.c0; r < middle.c1; ++r) {
+    ForRows(middle, rowBytes, [&](int32_t r) {
       CopyPatternSpan(pattern, composite->rows[r], r, left);
       CopyPatternSpan(pattern, composite->rows[r], r, right);
-    }
+    });
   } else if (mat.opening == kOvalOpening) {
     const double cx = (static_cast<double>(P.x0) + P.x1) * 0.5;
     const double cy = (static_cast<double>(P.y0) + P.y1) * 0.5;
     const double a = (static_cast<double>(P.x1) - P.x0) * 0.5;
     const double b = (static_cast<double>(P.y1) - P.y0) * 0.5;
-    for (int32_t r = middle.c0; r < middle.c1; ++r) {
+    ForRows(middle, rowBytes, [&](int32_t r) {
       const double q = 1.0 - (r - cy) * (r - cy) / (b * b);
       double xl = cx;
       double xr = cx;
@@ -141,9 +142,9 @@ void PaintMatFace(const MatSettings& mat, const PixelRect& O, const PixelRect& P
       const Span right = ClipSpan(std::max<int64_t>(Nearest(xr), O.x0), O.x1, W);
       CopyPatternSpan(pattern, composite->rows[r], r, left);
       CopyPatternSpan(pattern, composite->rows[r], r, right);
-    }
+    });
   }
-  for (int32_t r = above.c0; r < above.c1; ++r) CopyPatternSpan(pattern, composite->rows[r], r, full);
+  ForRows(above, rowBytes, [&](int32_t r) { CopyPatternSpan(pattern, composite->rows[r], r, full); });
 }
 
 int32_t BevelWidth(const MatSettings& mat, double pixelsPerInch) {

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "core/parallel.h"
 #include "image/image.h"
 #include "render/asset_sets.h"
 #include "render/render_state.h"
@@ -47,6 +48,16 @@ struct Span {
 Span ClipSpan(int64_t c0, int64_t c1, int32_t width);
 // Rows r0 <= r < r1 clipped to 0..height, as a span of rows.
 Span ClipRows(int64_t r0, int64_t r1, int32_t height);
+
+// Calls paint(r) for every row of `rows`. Rows are painted independently, so
+// large spans are split among the worker threads with the same result.
+template <typename Paint>
+void ForRows(const Span& rows, int64_t bytesPerRow, const Paint& paint) {
+  if (rows.Empty()) return;
+  ParallelFor(static_cast<int64_t>(rows.c1) - rows.c0, bytesPerRow, [&](int64_t begin, int64_t end) {
+    for (int64_t i = begin; i < end; ++i) paint(static_cast<int32_t>(rows.c0 + i));
+  });
+}
 
 void FillSpan(uint8_t* row, Span span, Bgr color);
 // Each byte v becomes v * factor / 255.

@@ -1,0 +1,131 @@
+// Large renders split their rows among threads; the picture must come out
+// byte for byte as one thread makes it.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+#include "core/hooks.h"
+#include "core/parallel.h"
+#include "files/assets.h"
+#include "image/resample.h"
+#include "render/render.h"
+
+namespace {
+
+struct Assets {
+  TextureSet textures;
+  FrameTileSet tiles;
+  Assets() {
+    IccProfile profile;
+    const char* build = std::getenv("PASSAVUE_BUILD_DIR");
+    LoadTextures(build, &textures, &profile);
+    LoadFrameTiles(build, &tiles, &profile);
+  }
+};
+
+void FillPicture(Image* picture, int width, int height) {
+  ASSERT_EQ(AllocImage(picture, Rgb8, width, height, 150.0), 0);
+  uint32_t state = 12345;
+  for (int r = 0; r < height; ++r) {
+    for (int b = 0; b < 3 * width; ++b) {
+      state = state * 1664525u + 1013904223u;
+      picture->rows[r][b] = static_cast<uint8_t>((r + b / 3) / 8 + (state >> 28));
+    }
+  }
+}
+
+bool SameImage(const Image& a, const Image& b) {
+  if (a.type != b.type || a.width != b.width || a.height != b.height) return false;
+  const size_t bytes = static_cast<size_t>(UnroundedRowBytes(a.type, a.width));
+  for (int r = 0; r < a.height; ++r) {
+    if (std::memcmp(a.rows[r], b.rows[r], bytes) != 0) return false;
+  }
+  return true;
+}
+
+class Threads : public ::testing::Test {
+ protected:
+  void TearDown() override { SetWorkerThreads(0); }
+  static Assets& SharedAssets() {
+    static Assets assets;
+    return assets;
+  }
+  // Renders the design made by `design` with the given number of threads.
+  std::unique_ptr<RenderState> Render(int threads, void (*design)(SceneSettings*)) {
+    SetWorkerThreads(threads);
+    auto scene = std::make_unique<SceneSettings>();
+    auto render = std::make_unique<RenderState>();
+    InitScene(scene.get(), render.get());
+    FillPicture(&scene->picture.raster, 1200, 900);
+    design(scene.get());
+    render->requestedWidth = 2400;
+    render->requestedHeight = 2000;
+    RenderComposite(scene.get(), render.get(), SharedAssets().textures, SharedAssets().tiles, DisplayColorimetry{});
+    return render;
+  }
+};
+
+TEST_F(Threads, RenderingsAreIdenticalWithOneAndSeveralThreads) {
+  void (*designs[])(SceneSettings*) = {
+      [](SceneSettings*) {},
+      [](SceneSettings* s) {
+        s->mats[kOuterMat].texture = 4;
+        s->mats[kMiddleMat].opening = kOvalOpening;
+        s->mats[kMiddleMat].texture = 2;
+        s->mats[kInnerMat].bevel = kBevel90;
+        s->frame.style = 10;
+        s->frame.color = {170, 120, 60};
+        s->lighting.type = 0;
+        s->lighting.intensity = kSubdued;
+        s->border.left = s->border.top = 0.3;
+      },
+      [](SceneSettings* s) {
+        s->mats[kMiddleMat].shown = 0;
+        s->mats[kOuterMat].bevel = kBevel60;
+        s->frame.finish = kFlat;
+        s->frame.style = 8;
+        s->frame.color = {90, 90, 120};
+        s->background.ratio = 1.0;
+      },
+  };
+  for (auto design : designs) {
+    auto one = Render(1, design);
+    auto several = Render(3, design);
+    ASSERT_TRUE(one->composite.HasPixels());
+    EXPECT_TRUE(SameImage(one->composite, several->composite));
+    EXPECT_EQ(one->layout.pictureRect, several->layout.pictureRect);
+  }
+}
+
+TEST_F(Threads, ResamplingIsIdenticalWithOneAndSeveralThreads) {
+  Image source;
+  FillPicture(&source, 1500, 1000);
+  for (int filter : {FilterTriangle, FilterCubic}) {
+    for (auto [w, h] : {std::pair{700, 467}, std::pair{3100, 2070}, std::pair{1500, 3000}}) {
+      Image a;
+      Image b;
+      SetWorkerThreads(1);
+      ASSERT_EQ(ResampleImage(source, &a, w, h, 100.0, filter, -1.0), 0);
+      SetWorkerThreads(4);
+      ASSERT_EQ(ResampleImage(source, &b, w, h, 100.0, filter, -1.0), 0);
+      EXPECT_TRUE(SameImage(a, b)) << w << "x" << h << " filter " << filter;
+    }
+  }
+}
+
+TEST_F(Threads, ProgressRisesToTheWholeRendering) {
+  std::vector<std::pair<int64_t, int64_t>> reports;
+  ProgressHook previous = SetProgressHook([&reports](int64_t done, int64_t total) { reports.emplace_back(done, total); });
+  Render(2, [](SceneSettings*) {});
+  SetProgressHook(std::move(previous));
+  ASSERT_GE(reports.size(), 3u);
+  for (size_t i = 1; i < reports.size(); ++i) {
+    EXPECT_GE(reports[i].first, reports[i - 1].first);
+    EXPECT_EQ(reports[i].second, reports[0].second);
+  }
+  EXPECT_EQ(reports.back().first, reports.back().second);
+}
+
+}  // namespace
