@@ -101,7 +101,9 @@ struct FrameSettings {
   double bottomWidth = 0.0;
 };
 
-struct MatSettings {
+// The plain, copyable fields of one mat: what a design file and a dialog's
+// backup hold.
+struct MatFields {
   int32_t shown = 0;
   int32_t opening = 0;
   double left = 0.0;
@@ -113,6 +115,9 @@ struct MatSettings {
   RgbColor color;
   int32_t bevel = 0;
   RgbColor bevelColor;
+};
+
+struct MatSettings : MatFields {
   Image textureCache;  // the texture at the last rendering's scale; never stored
 };
 

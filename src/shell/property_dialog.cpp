@@ -23,36 +23,6 @@
 
 namespace {
 
-MatFields FieldsOf(const MatSettings& mat) {
-  MatFields f;
-  f.shown = mat.shown;
-  f.opening = mat.opening;
-  f.left = mat.left;
-  f.right = mat.right;
-  f.top = mat.top;
-  f.bottom = mat.bottom;
-  f.thickness = mat.thickness;
-  f.texture = mat.texture;
-  f.color = mat.color;
-  f.bevel = mat.bevel;
-  f.bevelColor = mat.bevelColor;
-  return f;
-}
-
-void PutFields(const MatFields& f, MatSettings* mat) {
-  mat->shown = f.shown;
-  mat->opening = f.opening;
-  mat->left = f.left;
-  mat->right = f.right;
-  mat->top = f.top;
-  mat->bottom = f.bottom;
-  mat->thickness = f.thickness;
-  mat->texture = f.texture;
-  mat->color = f.color;
-  mat->bevel = f.bevel;
-  mat->bevelColor = f.bevelColor;
-}
-
 int32_t DelayMilliseconds(int32_t index) {
   // A delay index from outside the table (a damaged store) falls back to the default.
   if (index < 0 || index >= static_cast<int32_t>(kUpdateDelayMilliseconds.size())) index = 1;
@@ -66,7 +36,7 @@ SceneBackup TakeBackup(const SceneSettings& scene) {
   backup.background = scene.background;
   backup.lighting = scene.lighting;
   backup.frame = scene.frame;
-  for (int i = 0; i < kMatCount; ++i) backup.mats[i] = FieldsOf(scene.mats[i]);
+  for (int i = 0; i < kMatCount; ++i) backup.mats[i] = static_cast<const MatFields&>(scene.mats[i]);
   backup.border = scene.border;
   backup.sizeMode = scene.picture.sizeMode;
   backup.customWidth = scene.picture.customWidth;
@@ -78,7 +48,7 @@ void RestoreBackup(const SceneBackup& backup, SceneSettings* scene) {
   scene->background = backup.background;
   scene->lighting = backup.lighting;
   scene->frame = backup.frame;
-  for (int i = 0; i < kMatCount; ++i) PutFields(backup.mats[i], &scene->mats[i]);
+  for (int i = 0; i < kMatCount; ++i) static_cast<MatFields&>(scene->mats[i]) = backup.mats[i];
   scene->border = backup.border;
   scene->picture.sizeMode = backup.sizeMode;
   scene->picture.customWidth = backup.customWidth;

@@ -38,21 +38,6 @@ struct DialogContext {
   std::map<int, QRect>* pickerPlacements = nullptr;
 };
 
-// The plain fields of one mat: everything but its texture cache.
-struct MatFields {
-  int32_t shown = 0;
-  int32_t opening = 0;
-  double left = 0.0;
-  double right = 0.0;
-  double top = 0.0;
-  double bottom = 0.0;
-  double thickness = 0.0;
-  int32_t texture = 0;
-  RgbColor color;
-  int32_t bevel = 0;
-  RgbColor bevelColor;
-};
-
 // A dialog's backup: the design's plain fields only. The picture's raster
 // and path and the texture caches are owned storage that a backup must never
 // hold or give back, so a picture loaded meanwhile survives a Cancel.

@@ -8,7 +8,11 @@ namespace {
 constexpr Bgr kSentinel{1, 2, 3};
 
 MatSettings Mat(RgbColor color) {
-  MatSettings mat{.shown = 1, .thickness = 0.055, .color = color, .bevelColor = {255, 255, 255}, .textureCache = {}};
+  MatSettings mat;
+  mat.shown = 1;
+  mat.thickness = 0.055;
+  mat.color = color;
+  mat.bevelColor = {255, 255, 255};
   return mat;
 }
 
