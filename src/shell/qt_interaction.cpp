@@ -32,15 +32,8 @@ QFileDialog* MakeFileDialog(QWidget* owner, const FileDialogRequest& request) {
 }  // namespace
 
 std::string QtInteraction::AskOpenFile(const FileDialogRequest& request) {
-  QFileDialog* dialog = MakeFileDialog(owner_, request);
-  dialog->setAcceptMode(QFileDialog::AcceptOpen);
-  dialog->setFileMode(QFileDialog::ExistingFile);
-  std::string chosen;
-  if (dialog->exec() == QDialog::Accepted && !dialog->selectedFiles().isEmpty()) {
-    chosen = dialog->selectedFiles().first().toStdString();
-  }
-  delete dialog;
-  return chosen;
+  int filter = 0;
+  return AskOpenFileWithFilter(request, &filter);
 }
 
 std::string QtInteraction::AskOpenFileWithFilter(const FileDialogRequest& request, int* chosenFilter) {

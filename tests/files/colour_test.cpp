@@ -3,27 +3,13 @@
 
 #include <lcms2.h>
 
+#include "support/profiles.h"
 #include "tiff_test_util.h"
 
 namespace {
 
 using namespace tifftest;
 
-// A wide-gamut RGB profile (Adobe RGB 1998 primaries, D65, gamma 2.2).
-IccProfile WideGamutProfile() {
-  const cmsCIExyY white = {0.3127, 0.3290, 1.0};
-  const cmsCIExyYTRIPLE primaries = {{0.64, 0.33, 1.0}, {0.21, 0.71, 1.0}, {0.15, 0.06, 1.0}};
-  cmsToneCurve* gamma = cmsBuildGamma(nullptr, 2.2);
-  cmsToneCurve* curves[3] = {gamma, gamma, gamma};
-  cmsHPROFILE profile = cmsCreateRGBProfile(&white, &primaries, curves);
-  cmsUInt32Number size = 0;
-  cmsSaveProfileToMem(profile, nullptr, &size);
-  IccProfile bytes(size);
-  cmsSaveProfileToMem(profile, bytes.data(), &size);
-  cmsCloseProfile(profile);
-  cmsFreeToneCurve(gamma);
-  return bytes;
-}
 
 // Pixels converted straight through Little CMS, red first.
 std::vector<uint16_t> Oracle(const IccProfile& from, const IccProfile* to, const std::vector<uint16_t>& rgb, bool wide) {

@@ -13,6 +13,7 @@
 #include "files/tiff.h"
 #include "import_test_util.h"
 #include "render/render_state.h"
+#include "support/profiles.h"
 
 using namespace importtest;
 
@@ -28,21 +29,6 @@ TEST(PictureFileTypeOf, ExtensionOfTheFileNameInAnyCase) {
 
 namespace {
 
-// Little CMS's own profile with Adobe RGB (1998) primaries and a 2.2 curve.
-IccProfile WideGamutProfile() {
-  cmsCIExyY white = {0.3127, 0.3290, 1.0};
-  cmsCIExyYTRIPLE primaries = {{0.64, 0.33, 1.0}, {0.21, 0.71, 1.0}, {0.15, 0.06, 1.0}};
-  cmsToneCurve* curve = cmsBuildGamma(nullptr, 2.2);
-  cmsToneCurve* curves[3] = {curve, curve, curve};
-  cmsHPROFILE profile = cmsCreateRGBProfile(&white, &primaries, curves);
-  cmsUInt32Number size = 0;
-  cmsSaveProfileToMem(profile, nullptr, &size);
-  IccProfile bytes(size);
-  cmsSaveProfileToMem(profile, bytes.data(), &size);
-  cmsCloseProfile(profile);
-  cmsFreeToneCurve(curve);
-  return bytes;
-}
 
 bool SamePixels(const Image& a, const Image& b) {
   if (a.type != b.type || a.width != b.width || a.height != b.height) return false;

@@ -1,0 +1,22 @@
+// ICC profiles made by Little CMS for tests of the colour paths.
+#pragma once
+
+#include <lcms2.h>
+
+#include "files/icc.h"
+
+// A wide-gamut RGB profile: Adobe RGB (1998) primaries, D65 white, gamma 2.2.
+inline IccProfile WideGamutProfile() {
+  const cmsCIExyY white = {0.3127, 0.3290, 1.0};
+  const cmsCIExyYTRIPLE primaries = {{0.64, 0.33, 1.0}, {0.21, 0.71, 1.0}, {0.15, 0.06, 1.0}};
+  cmsToneCurve* gamma = cmsBuildGamma(nullptr, 2.2);
+  cmsToneCurve* curves[3] = {gamma, gamma, gamma};
+  cmsHPROFILE profile = cmsCreateRGBProfile(&white, &primaries, curves);
+  cmsUInt32Number size = 0;
+  cmsSaveProfileToMem(profile, nullptr, &size);
+  IccProfile bytes(size);
+  cmsSaveProfileToMem(profile, bytes.data(), &size);
+  cmsCloseProfile(profile);
+  cmsFreeToneCurve(gamma);
+  return bytes;
+}
