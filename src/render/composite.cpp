@@ -316,6 +316,10 @@ void PlacePicture(const Image& picture, int32_t x0, int32_t y0, Image* composite
 
 // The picture resampled to the rectangle, kept in render->pictureCache while
 // the raster and the rectangle's size stay the same.
+// The resampled picture is kept between renderings up to this size, which
+// holds any screen's worth; larger ones go straight into the composite.
+constexpr int64_t kMaxPictureCacheBytes = int64_t{64} << 20;
+
 void PaintPicture(const SceneSettings& scene, const PixelRect& rect, RenderState* render) {
   const Image& raster = scene.picture.raster;
   Image* composite = &render->composite;
@@ -324,6 +328,26 @@ void PaintPicture(const SceneSettings& scene, const PixelRect& rect, RenderState
   if (w <= 0 || h <= 0 || !HasGraySamples(raster)) return;
   if (w > MaxTemporaryLength(composite->width) || h > MaxTemporaryLength(composite->height)) return;
   Image& cache = render->pictureCache;
+  if (raster.type == Rgb8 && w * h * 3 > kMaxPictureCacheBytes && (w != raster.width || h != raster.height) &&
+      rect.x0 >= 0 && rect.y0 >= 0 &&
+      rect.x1 <= composite->width && rect.y1 <= composite->height) {
+    // An export or print: a second copy of a picture this large could cost
+    // hundreds of megabytes, so the resampler writes straight into place and
+    // nothing is kept for the next rendering.
+    FreeImage(&cache);
+    render->pictureCacheValid = false;
+    Image view;
+    view.type = Rgb8;
+    view.width = static_cast<int32_t>(w);
+    view.height = static_cast<int32_t>(h);
+    view.rowBytes = composite->rowBytes;
+    view.resolution = 100.0;
+    view.rows = new (std::nothrow) uint8_t*[static_cast<size_t>(h)];
+    if (view.rows == nullptr) return;
+    for (int64_t k = 0; k < h; ++k) view.rows[k] = composite->rows[rect.y0 + k] + 3 * static_cast<size_t>(rect.x0);
+    ResampleImage(raster, &view, view.width, view.height, 100.0, FilterCubic, -1.0);
+    return;  // the view owns only its row table, which goes with it
+  }
   const bool reusable = render->pictureCacheValid && render->pictureCacheVersion == scene.picture.rasterVersion &&
                         cache.HasPixels() && cache.width == w && cache.height == h;
   if (!reusable) {

@@ -115,6 +115,37 @@ TEST_F(Threads, ResamplingIsIdenticalWithOneAndSeveralThreads) {
   }
 }
 
+TEST_F(Threads, LargePictureIsResampledStraightIntoPlace) {
+  // Too large to keep a second copy of: the picture goes straight into the
+  // composite, and must be exactly what the resampler makes, with the border
+  // around it untouched.
+  auto scene = std::make_unique<SceneSettings>();
+  auto render = std::make_unique<RenderState>();
+  InitScene(scene.get(), render.get());
+  FillPicture(&scene->picture.raster, 1200, 900);
+  for (MatSettings& mat : scene->mats) mat.shown = 0;
+  scene->border = {0.2, 0.2, 0.2, 0.2, {1, 2, 3}};
+  scene->lighting = {kBright, kDaylight};  // leaves every byte as painted
+  scene->frame.innerDepth = 0.0;            // and no shadow falls on the picture
+  render->requestedWidth = 9000;
+  render->requestedHeight = 9000;
+  RenderComposite(scene.get(), render.get(), SharedAssets().textures, SharedAssets().tiles, DisplayColorimetry{});
+  const PixelRect& rect = render->layout.pictureRect;
+  const int w = rect.x1 - rect.x0;
+  const int h = rect.y1 - rect.y0;
+  ASSERT_GT(int64_t{w} * h * 3, int64_t{64} << 20);
+  EXPECT_FALSE(render->pictureCache.HasPixels());
+  Image expected;
+  ASSERT_EQ(ResampleImage(scene->picture.raster, &expected, w, h, 100.0, FilterCubic, -1.0), 0);
+  const uint8_t border[3] = {3, 2, 1};
+  for (int k = 0; k < h; ++k) {
+    const uint8_t* row = render->composite.rows[rect.y0 + k];
+    ASSERT_EQ(std::memcmp(row + 3 * rect.x0, expected.rows[k], 3 * static_cast<size_t>(w)), 0) << k;
+    ASSERT_EQ(std::memcmp(row + 3 * (rect.x0 - 1), border, 3), 0) << k;
+    ASSERT_EQ(std::memcmp(row + 3 * rect.x1, border, 3), 0) << k;
+  }
+}
+
 TEST_F(Threads, ProgressRisesToTheWholeRendering) {
   std::vector<std::pair<int64_t, int64_t>> reports;
   ProgressHook previous = SetProgressHook([&reports](int64_t done, int64_t total) { reports.emplace_back(done, total); });
