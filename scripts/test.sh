@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Sets up a fresh Debian 12 machine, builds Passavue and runs every test:
-# the normal build, then the core tests again under AddressSanitizer and
+# the normal build, then the whole suite again under AddressSanitizer and
 # UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -12,7 +12,7 @@ cmake --build build -j "$jobs"
 QT_QPA_PLATFORM=offscreen ctest --test-dir build --output-on-failure -j "$jobs"
 
 cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPASSAVUE_SANITIZE=ON \
-  -DPASSAVUE_BUILD_BENCH=OFF -DPASSAVUE_BUILD_SHELL=OFF
+  -DPASSAVUE_BUILD_BENCH=OFF
 cmake --build build-sanitize -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-  ctest --test-dir build-sanitize --output-on-failure -j "$jobs"
+  QT_QPA_PLATFORM=offscreen ctest --test-dir build-sanitize --output-on-failure -j "$jobs"
