@@ -320,6 +320,7 @@ inline uint16_t Load16(const uint8_t* p, bool bigEndian) {
 // Converts one file row into one Image row. 1 for a palette index beyond the map.
 int ConvertRow(const Plan& plan, const Source& src, int32_t width, uint8_t* in, uint8_t* out) {
   const size_t w = static_cast<size_t>(width);
+  uint8_t* const row = out;  // the RGB cases walk `out` along the row
   switch (plan.kind) {
     case RowKind::Bits:
       std::memcpy(out, in, static_cast<size_t>(plan.fileRowBytes));
@@ -398,7 +399,7 @@ int ConvertRow(const Plan& plan, const Source& src, int32_t width, uint8_t* in, 
   if (plan.invert) {
     // WhiteIsZero: the complement of every sample, after the differencing is undone.
     const size_t bytes = static_cast<size_t>(UnroundedRowBytes(plan.type, width));
-    for (size_t i = 0; i < bytes; ++i) out[i] = static_cast<uint8_t>(~out[i]);
+    for (size_t i = 0; i < bytes; ++i) row[i] = static_cast<uint8_t>(~row[i]);
   }
   return 0;
 }

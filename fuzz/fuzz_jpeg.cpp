@@ -1,0 +1,14 @@
+// JPEG import: the ICC profile assembler, the decoder and the colour conversion.
+#include <cstdio>
+#include <cstdlib>
+
+#include "fuzz_entries.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const FuzzOutcome outcome = FuzzJpeg(data, size);
+  if (!outcome.fault.empty()) {
+    std::fprintf(stderr, "FAULT: %s\n", outcome.fault.c_str());
+    std::abort();
+  }
+  return 0;
+}

@@ -1,0 +1,14 @@
+// ReadSettingsFile on any bytes, then the design it leaves saved and read back.
+#include <cstdio>
+#include <cstdlib>
+
+#include "fuzz_entries.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const FuzzOutcome outcome = FuzzSettings(data, size);
+  if (!outcome.fault.empty()) {
+    std::fprintf(stderr, "FAULT: %s\n", outcome.fault.c_str());
+    std::abort();
+  }
+  return 0;
+}
