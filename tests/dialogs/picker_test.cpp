@@ -36,26 +36,21 @@ class PickerTest : public QObject {
         QVERIFY2(sum == 0 || sum == 1, qPrintable(QString::number(i)));
       }
     }
-    QCOMPARE(HexLookup(HexHalfRoot3, 255), 221);
-    QCOMPARE(HexLookup(HexTwoByRoot3, 220), 254);
-    QCOMPARE(HexLookup(HexTwoByRoot3, -220), -253);
+    QCOMPARE(std::tuple(HexLookup(HexHalfRoot3, 255), HexLookup(HexTwoByRoot3, 220), HexLookup(HexTwoByRoot3, -220)),
+             std::tuple(221, 254, -253));
     QCOMPARE(HexLookup(HexTwoByRoot3, 9999), HexLookup(HexTwoByRoot3, 255));
   }
 
   void hexagonPointsHaveTheirColours() {
-    QCOMPARE(Rgb(PointColour(0, -200)), qRgb(255, 55, 55));
-    QCOMPARE(Rgb(PointColour(220, 0)), qRgb(128, 255, 1));
-    QCOMPARE(Rgb(PointColour(-220, 0)), qRgb(129, 2, 255));
-    QCOMPARE(Rgb(PointColour(100, 100)), qRgb(98, 255, 140));
-    QCOMPARE(Rgb(PointColour(0, 0)), qRgb(255, 255, 255));
-    QCOMPARE(Rgb(PointColour(0, -255)), qRgb(255, 0, 0));
-    QCOMPARE(Rgb(PointColour(0, 255)), qRgb(0, 255, 255));
-    // The corners at +-127.5 lie on the edge; beyond the edges nothing.
+    // (90, 200) lies just inside a slanted edge.
+    const std::tuple<double, double, QRgb> inside[] = {
+        {0, -200, qRgb(255, 55, 55)}, {220, 0, qRgb(128, 255, 1)},  {-220, 0, qRgb(129, 2, 255)},
+        {100, 100, qRgb(98, 255, 140)}, {0, 0, qRgb(255, 255, 255)}, {0, -255, qRgb(255, 0, 0)},
+        {0, 255, qRgb(0, 255, 255)},   {90, 200, qRgb(3, 255, 151)}};
+    for (auto [x, y, rgb] : inside) QCOMPARE(Rgb(PointColour(x, y)), rgb);
+    // The corners at +-127.5 lie on the edge; beyond the edges (also a slanted one) nothing.
     QVERIFY(PointColour(220.8, 127.5).red >= 0);
-    QCOMPARE(PointColour(221.0, 0).red, -1);
-    QCOMPARE(PointColour(0, 255.5).red, -1);
-    QCOMPARE(PointColour(150, 200).red, -1);  // outside a slanted edge
-    QCOMPARE(Rgb(PointColour(90, 200)), qRgb(3, 255, 151));  // just inside it
+    for (auto [x, y] : {std::pair{221.0, 0.0}, {0.0, 255.5}, {150.0, 200.0}}) QCOMPARE(PointColour(x, y).red, -1);
   }
 
   void markersSitOnTheirHues() {
@@ -64,8 +59,7 @@ class PickerTest : public QObject {
                                                  {{0, 255, 0}, {242, 196}},
                                                  {{255, 255, 255}, {132, 132}}};
     for (const auto& [hue, centre] : cases) {
-      int32_t mx = 0;
-      int32_t my = 0;
+      int32_t mx = 0, my = 0;
       HueMarkerCentre(hue, &mx, &my);
       QCOMPARE(QPoint(mx, my), centre);
     }
@@ -73,12 +67,9 @@ class PickerTest : public QObject {
 
   void initialStateSplitsHueAndBrightness() {
     PickerState s = InitPickerState(7, {100, 50, 0});
-    QCOMPARE(s.brightness, 100);
-    QCOMPARE(Rgb(s.hue), qRgb(255, 127, 0));
-    QCOMPARE(Rgb(s.current), qRgb(100, 50, 0));
+    QCOMPARE(std::tuple(s.brightness, Rgb(s.hue), Rgb(s.current)), std::tuple(100, qRgb(255, 127, 0), qRgb(100, 50, 0)));
     s = InitPickerState(7, {0, 0, 0});
-    QCOMPARE(s.brightness, 0);
-    QCOMPARE(Rgb(s.hue), qRgb(255, 255, 255));
+    QCOMPARE(std::tuple(s.brightness, Rgb(s.hue)), std::tuple(0, qRgb(255, 255, 255)));
     // Black stays black wherever the hexagon is clicked.
     QVERIFY(!PickerPress(&s, 200, 60));
     QCOMPARE(s.dragMode, 1);
@@ -86,8 +77,7 @@ class PickerTest : public QObject {
     QCOMPARE(Rgb(s.current), qRgb(0, 0, 0));
     // A colour read from a damaged design is brought into range.
     s = InitPickerState(7, {300, -4, 128});
-    QCOMPARE(Rgb(s.current), qRgb(255, 0, 128));
-    QCOMPARE(s.brightness, 255);
+    QCOMPARE(std::tuple(Rgb(s.current), s.brightness), std::tuple(qRgb(255, 0, 128), 255));
   }
 
   void swatchesReportAtOnce() {
@@ -96,14 +86,12 @@ class PickerTest : public QObject {
     QCOMPARE(PackColour(s.current), 65280u);
     QCOMPARE(s.dragMode, 0);
     // x = 162 is shared by the black and the dark gray cells: black wins.
-    QVERIFY(PickerPress(&s, 162, 272));
-    QCOMPARE(Rgb(s.current), qRgb(0, 0, 0));
-    QVERIFY(PickerPress(&s, 163, 305));
-    QCOMPARE(Rgb(s.current), qRgb(64, 64, 64));
-    QVERIFY(PickerPress(&s, 282, 300));  // yellow, the last cell
-    QCOMPARE(Rgb(s.current), qRgb(255, 255, 0));
-    QVERIFY(!PickerPress(&s, 283, 300));  // beyond the row: nothing chosen
-    QVERIFY(!PickerPress(&s, 200, 306));
+    // (282, 300) is yellow, the last cell.
+    for (auto [x, y, rgb] : {std::tuple{162, 272, qRgb(0, 0, 0)}, {163, 305, qRgb(64, 64, 64)}, {282, 300, qRgb(255, 255, 0)}}) {
+      QVERIFY(PickerPress(&s, x, y));
+      QCOMPARE(Rgb(s.current), rgb);
+    }
+    QVERIFY(!PickerPress(&s, 283, 300) && !PickerPress(&s, 200, 306));  // beyond the row: nothing chosen
     QCOMPARE(UnpackColour(PackColour({12, 34, 56})).blue, 56);
   }
 
@@ -121,15 +109,12 @@ class PickerTest : public QObject {
 
     // The bar: the top gives full brightness, below the bar none.
     QVERIFY(!PickerPress(&s, 275, 100));
-    QCOMPARE(s.dragMode, 2);
-    QCOMPARE(s.brightness, 160);
+    QCOMPARE(std::tuple(s.dragMode, s.brightness), std::tuple(2, 160));
     QCOMPARE(s.cursor, PickerCursor::VerticalResize);
-    PickerMove(&s, 275, 5);
-    QCOMPARE(s.brightness, 255);
-    PickerMove(&s, 275, -40);
-    QCOMPARE(s.brightness, 255);
-    PickerMove(&s, 275, 260);
-    QCOMPARE(s.brightness, 0);
+    for (auto [y, brightness] : {std::pair{5, 255}, {-40, 255}, {260, 0}}) {
+      PickerMove(&s, 275, y);
+      QCOMPARE(s.brightness, brightness);
+    }
     PickerMove(&s, 275, 400);
     QCOMPARE(Rgb(s.current), qRgb(0, 0, 0));
     QVERIFY(PickerRelease(&s));
@@ -147,26 +132,21 @@ class PickerTest : public QObject {
   void imagesHoldTheFieldAndTheBar() {
     Image hex;
     QCOMPARE(BuildHexImage(&hex), 0);
-    QCOMPARE(hex.width, 257);
-    QCOMPARE(hex.height, 257);
+    QCOMPARE(QSize(hex.width, hex.height), QSize(257, 257));
     auto pixel = [&hex](int column, int lineFromTop) {
       const uint8_t* p = hex.rows[256 - lineFromTop] + 3 * column;
       return qRgb(p[2], p[1], p[0]);
     };
-    QCOMPARE(pixel(128, 128), qRgb(255, 255, 255));
-    QCOMPARE(pixel(128, 0), qRgb(255, 0, 0));
-    QCOMPARE(pixel(128, 256), qRgb(0, 255, 255));
-    QCOMPARE(pixel(0, 0), qRgb(192, 192, 192));
+    QCOMPARE(std::tuple(pixel(128, 128), pixel(128, 0), pixel(128, 256), pixel(0, 0)),
+             std::tuple(qRgb(255, 255, 255), qRgb(255, 0, 0), qRgb(0, 255, 255), qRgb(192, 192, 192)));
     FreeImage(&hex);
 
     Image bar;
     QCOMPARE(BuildBarImage({255, 128, 0}, &bar), 0);
-    QCOMPARE(bar.rows[255][2], 255);
-    QCOMPARE(bar.rows[255][1], 128);
-    QCOMPARE(bar.rows[0][2], 0);
-    QCOMPARE(bar.rows[51][2], 51);  // stored row r: hue * r / 255
-    QCOMPARE(bar.rows[51][1], 25);
-    QCOMPARE(bar.rows[51][3 * 15 + 2], 51);
+    // Stored row r: hue * r / 255.
+    QCOMPARE(std::vector<int>({bar.rows[255][2], bar.rows[255][1], bar.rows[0][2], bar.rows[51][2], bar.rows[51][1],
+                               bar.rows[51][3 * 15 + 2]}),
+             std::vector<int>({255, 128, 0, 51, 25, 51}));
     FreeImage(&bar);
   }
 
@@ -175,32 +155,25 @@ class PickerTest : public QObject {
     auto* picker = new ColourPicker(&owner, QPoint(100, 100), QStringLiteral("Frame Color"), 711, {100, 50, 0});
     QPointer<ColourPicker> alive(picker);
     QCOMPARE(picker->windowTitle(), QStringLiteral("Frame Color"));
-    QCOMPARE(picker->size(), QSize(300, 321));
+    QCOMPARE(QRect(picker->pos(), picker->size()), QRect(100, 100, 300, 321));
     QVERIFY(picker->isVisible());
-    QCOMPARE(picker->pos(), QPoint(100, 100));
 
     const QImage shot = picker->grab().toImage();
-    QCOMPARE(shot.pixel(28, 288), qRgb(100, 50, 0));   // sample on black
-    QCOMPARE(shot.pixel(14, 274), qRgb(0, 0, 0));      // black surround
-    QCOMPARE(shot.pixel(60, 288), qRgb(100, 50, 0));   // sample on gray
-    QCOMPARE(shot.pixel(54, 274), qRgb(128, 128, 128));
-    QCOMPARE(shot.pixel(94, 274), qRgb(255, 255, 255));
-    QCOMPARE(shot.pixel(16, 288), qRgb(255, 255, 255));  // outline: the colour is dark
-    QCOMPARE(shot.pixel(6, 266), qRgb(64, 64, 64));      // panel
-    QCOMPARE(shot.pixel(4 + 128, 4 + 128), qRgb(255, 255, 255));  // hexagon centre
-    QCOMPARE(shot.pixel(8, 8), qRgb(192, 192, 192));
-    QCOMPARE(shot.pixel(155 + 12 * 5, 290), qRgb(255, 0, 0));  // red swatch
-    QCOMPARE(shot.pixel(155 + 12 * 2, 290), qRgb(128, 128, 128));
-    QCOMPARE(shot.pixel(148, 290), qRgb(255, 255, 255));       // swatch frame
-    QCOMPARE(shot.pixel(275, 4), qRgb(255, 127, 0));            // the bar's top: the hue
-    QCOMPARE(shot.pixel(275, 259), qRgb(0, 0, 0));
-    QCOMPARE(shot.pixel(265, 20), qRgb(128, 128, 128));        // bar well
+    // The sample on black and on gray and its surrounds, its outline (the
+    // colour is dark), the panel, the hexagon's centre and corner, the red and
+    // gray swatches and their frame, the bar's top (the hue), bottom and well.
+    const std::tuple<int, int, QRgb> expected[] = {
+        {28, 288, qRgb(100, 50, 0)},    {14, 274, qRgb(0, 0, 0)},          {60, 288, qRgb(100, 50, 0)},
+        {54, 274, qRgb(128, 128, 128)}, {94, 274, qRgb(255, 255, 255)},    {16, 288, qRgb(255, 255, 255)},
+        {6, 266, qRgb(64, 64, 64)},     {132, 132, qRgb(255, 255, 255)},   {8, 8, qRgb(192, 192, 192)},
+        {215, 290, qRgb(255, 0, 0)},    {179, 290, qRgb(128, 128, 128)},   {148, 290, qRgb(255, 255, 255)},
+        {275, 4, qRgb(255, 127, 0)},    {275, 259, qRgb(0, 0, 0)},         {265, 20, qRgb(128, 128, 128)}};
+    for (auto [x, y, rgb] : expected) QCOMPARE(std::tuple(x, y, shot.pixel(x, y)), std::tuple(x, y, rgb));
 
     QSignalSpy changed(picker, &ColourPicker::PickerColorChanged);
     QTest::mouseClick(picker, Qt::LeftButton, {}, QPoint(150 + 12 * 6 + 5, 290));
     QCOMPARE(changed.count(), 1);
-    QCOMPARE(changed[0][0].toUInt(), 711u);
-    QCOMPARE(changed[0][1].toUInt(), 65280u);
+    QCOMPARE(std::tuple(changed[0][0].toUInt(), changed[0][1].toUInt()), std::tuple(711u, 65280u));
 
     QTest::mousePress(picker, Qt::LeftButton, {}, QPoint(132, 20));
     QTest::mouseMove(picker, QPoint(132, 250));
@@ -209,8 +182,8 @@ class PickerTest : public QObject {
     QTest::mouseRelease(picker, Qt::LeftButton, {}, QPoint(2, 2));
     QCOMPARE(changed.count(), 2);
     // The last inside point (0, 235) at the green swatch's full brightness.
-    QCOMPARE(Rgb(UnpackColour(changed[1][1].toUInt())), qRgb(20, 255, 255));
-    QCOMPARE(Rgb(picker->state().current), qRgb(20, 255, 255));
+    QCOMPARE(std::tuple(Rgb(UnpackColour(changed[1][1].toUInt())), Rgb(picker->state().current)),
+             std::tuple(qRgb(20, 255, 255), qRgb(20, 255, 255)));
 
     QSignalSpy closed(picker, &ColourPicker::PickerClosed);
     picker->close();  // from its title bar: the window goes

@@ -10,7 +10,6 @@ namespace {
 
 using namespace tifftest;
 
-
 // Pixels converted straight through Little CMS, red first.
 std::vector<uint16_t> Oracle(const IccProfile& from, const IccProfile* to, const std::vector<uint16_t>& rgb, bool wide) {
   cmsHPROFILE in = from.empty() ? cmsCreate_sRGBProfile() : cmsOpenProfileFromMem(from.data(), from.size());
@@ -74,16 +73,14 @@ TEST(Colour, MakeDisplayCopy) {
   ASSERT_EQ(AllocImage(&composite, Rgb8, 33, 17, 96.0), 0);
   FillRandom(&composite, 8);
   ASSERT_EQ(MakeDisplayCopy(composite, monitor, &display), 0);
-  ASSERT_EQ(display.type, Rgb8);
-  EXPECT_EQ(display.resolution, 96.0);
+  ASSERT_EQ(std::tuple(display.type, display.resolution), std::tuple(Rgb8, 96.0));
   EXPECT_EQ(RedFirst(display), Oracle({}, &monitor, RedFirst(composite), false));
   // Without a usable monitor profile there is no display copy.
   const IccProfile srgb(SrgbProfileBytes(), SrgbProfileBytes() + kSrgbProfileLength);
   for (const IccProfile& none : {IccProfile{}, srgb}) {
     Image empty;
     EXPECT_EQ(MakeDisplayCopy(composite, none, &empty), 0);
-    EXPECT_EQ(empty.rows, nullptr);
-    EXPECT_EQ(empty.type, 0);
+    EXPECT_EQ(std::tuple(empty.rows, empty.type), std::tuple(nullptr, 0));
   }
 }
 

@@ -14,10 +14,7 @@ constexpr uint16_t kShort = 3, kLong = 4, kRational = 5;
 // A valid 2 x 2 Gray8 picture in one strip; rows 10 20 / 30 40.
 HandTiff Gray2x2() {
   HandTiff t;
-  t.Add(256, kShort, 1, 2);
-  t.Add(257, kShort, 1, 2);
-  t.Add(258, kShort, 1, 8);
-  t.Add(262, kShort, 1, 1);
+  for (auto [tag, value] : {std::pair{256, 2}, {257, 2}, {258, 8}, {262, 1}}) t.Add(tag, kShort, 1, value);
   t.AddData(273, kLong, 1, {10, 20, 30, 40});
   t.Add(279, kLong, 1, 4);
   return t;
@@ -31,17 +28,14 @@ TEST(TiffEdge, WorkedNumbers) {
   four.fields[2].value = 4;
   four.blobs = {0x1F};
   ASSERT_EQ(ReadMemory(four.Build(), &image), 0);
-  EXPECT_EQ(image.rows[0][0], 17);
-  EXPECT_EQ(image.rows[0][1], 255);
-  EXPECT_DOUBLE_EQ(image.resolution, 300.0);
+  EXPECT_EQ(std::tuple(image.rows[0][0], image.rows[0][1], image.resolution), std::tuple(17, 255, 300.0));
   // 118.11 pixels per centimetre is about 300 per inch (2.540005 cm to the inch).
   HandTiff cm = Gray2x2();
   cm.AddData(282, kRational, 1, {0x5E, 0xCD, 0x01, 0, 0xE8, 0x03, 0, 0});  // 118110 / 1000
   cm.Add(296, kShort, 1, 3);
   ASSERT_EQ(ReadMemory(cm.Build(), &image), 0);
   EXPECT_NEAR(image.resolution, 118.11 * 2.540005, 1e-9);
-  EXPECT_EQ(image.rows[1][0], 10);  // the file's first row is the top
-  EXPECT_EQ(image.rows[0][1], 40);
+  EXPECT_EQ(std::tuple(image.rows[1][0], image.rows[0][1]), std::tuple(10, 40));  // the file's first row is the top
 
   // A palette of four colours, all gray but one when `blue3` differs.
   auto palette = [](uint16_t blue3, std::vector<uint8_t> indices) {
@@ -54,12 +48,10 @@ TEST(TiffEdge, WorkedNumbers) {
     return t.Build();
   };
   ASSERT_EQ(ReadMemory(palette(0xFF00, {3, 2, 1, 0}), &image), 0);
-  EXPECT_EQ(image.type, Gray8);
-  EXPECT_EQ(image.rows[0][1], 0x80);
+  EXPECT_EQ(std::tuple(image.type, image.rows[0][1]), std::tuple(Gray8, 0x80));
   ASSERT_EQ(ReadMemory(palette(0x1200, {3, 2, 1, 0}), &image), 0);
-  EXPECT_EQ(image.type, Rgb8);
-  EXPECT_EQ(image.rows[0][0], 0x12);  // blue of entry 3, then green and red
-  EXPECT_EQ(image.rows[0][2], 0xFF);
+  // Blue of entry 3, then green and red.
+  EXPECT_EQ(std::tuple(image.type, image.rows[0][0], image.rows[0][2]), std::tuple(Rgb8, 0x12, 0xFF));
   EXPECT_EQ(ReadMemory(palette(0xFF00, {3, 2, 7, 0}), &image), 1);  // index beyond the map
   EXPECT_EQ(image.rows, nullptr);
 
@@ -74,8 +66,7 @@ TEST(TiffEdge, WorkedNumbers) {
   strips.AddData(279, kLong, 2, {99, 0, 0, 0, 1, 0, 0, 0});
   strips.blobs.insert(strips.blobs.end(), {1, 2, 3, 4, 5, 6});
   ASSERT_EQ(ReadMemory(strips.Build(), &image), 0);
-  EXPECT_EQ(image.rows[1][2], 3);
-  EXPECT_EQ(image.rows[0][0], 4);
+  EXPECT_EQ(std::tuple(image.rows[1][2], image.rows[0][0]), std::tuple(3, 4));
   strips.fields[6].count = 3;
   EXPECT_EQ(ReadMemory(strips.Build(), &image), 1);
 }
@@ -139,8 +130,7 @@ TEST(TiffEdge, RefusedAndDamagedFilesFailWithNothingLoaded) {
     }
     AllocImage(&image, Gray8, 5, 5, 72);  // a previous picture is dropped
     EXPECT_EQ(ReadMemory(t.Build(), &image), 1);
-    EXPECT_EQ(image.type, 0);
-    EXPECT_EQ(image.rows, nullptr);
+    EXPECT_EQ(std::tuple(image.type, image.rows), std::tuple(0, nullptr));
   }
   // Damaged headers and truncated files.
   const std::vector<uint8_t> good = Gray2x2().Build();

@@ -1,6 +1,8 @@
 // The writer's fixed layout, and its files read back by libtiff and by our reader.
 #include <tiffio.h>
 
+#include <array>
+
 #include "tiff_test_util.h"
 
 namespace {
@@ -40,23 +42,13 @@ TEST(TiffWrite, LaysOutTheFixedDirectory) {
       {284, 3, 1, 1},   {296, 3, 1, 2}};
   for (size_t i = 0; i < 17; ++i) {
     const size_t at = 10 + 12 * i;
-    SCOPED_TRACE(entries[i][0]);
-    EXPECT_EQ(Le16(b, at), entries[i][0]);
-    EXPECT_EQ(Le16(b, at + 2), entries[i][1]);
-    EXPECT_EQ(Le32(b, at + 4), entries[i][2]);
-    EXPECT_EQ(Le32(b, at + 8), entries[i][3]);
+    EXPECT_EQ((std::array{Le16(b, at), Le16(b, at + 2), Le32(b, at + 4), Le32(b, at + 8)}), std::to_array(entries[i]));
   }
-  EXPECT_EQ(Le32(b, 214), 0u);
-  EXPECT_EQ(Le16(b, 218), 8u);
-  EXPECT_EQ(Le16(b, 222), 8u);
-  EXPECT_EQ(Le32(b, 224), 723u);  // 72.25 ppi as 723 / 10
-  EXPECT_EQ(Le32(b, 228), 10u);
-  EXPECT_EQ(Le32(b, 232), 723u);
-  EXPECT_EQ(Le32(b, 236), 10u);
+  // No next directory, the three 8s, then 72.25 ppi as 723 / 10 twice.
+  EXPECT_EQ((std::array{Le32(b, 214), Le16(b, 218), Le16(b, 222), Le32(b, 224), Le32(b, 228), Le32(b, 232), Le32(b, 236)}),
+            (std::array<uint32_t, 7>{0, 8, 8, 723, 10, 723, 10}));
   // Top row first, red first, no spare bytes (rows of 9 bytes, not 12).
-  EXPECT_EQ(b[240], image.rows[1][2]);
-  EXPECT_EQ(b[242], image.rows[1][0]);
-  EXPECT_EQ(b[249], image.rows[0][2]);
+  EXPECT_EQ(std::tuple(b[240], b[242], b[249]), std::tuple(image.rows[1][2], image.rows[1][0], image.rows[0][2]));
   EXPECT_TRUE(SamePixels(image, before));  // the source is unchanged
   EXPECT_EQ(std::memcmp(image.rows[0], before.rows[0], 12), 0);
 
@@ -65,12 +57,9 @@ TEST(TiffWrite, LaysOutTheFixedDirectory) {
   FillRandom(&image, 2);
   const std::vector<uint8_t> g = WriteToBytes(folder, image, &result);
   ASSERT_EQ(g.size(), 239u);
-  EXPECT_EQ(Le16(g, 10 + 12 * 4 + 8), 8u);
-  EXPECT_EQ(Le16(g, 10 + 12 * 6 + 8), 1u);
-  EXPECT_EQ(Le32(g, 10 + 12 * 8 + 8), 234u);
-  EXPECT_EQ(Le16(g, 10 + 12 * 10 + 8), 1u);
-  EXPECT_EQ(Le32(g, 218), 3000u);
-  EXPECT_EQ(g[238], image.rows[0][4]);
+  EXPECT_EQ((std::array{Le16(g, 10 + 12 * 4 + 8), Le16(g, 10 + 12 * 6 + 8), Le32(g, 10 + 12 * 8 + 8),
+                        Le16(g, 10 + 12 * 10 + 8), Le32(g, 218), uint32_t{g[238]}}),
+            (std::array<uint32_t, 6>{8, 1, 234, 1, 3000, image.rows[0][4]}));
 
   // Nothing is written for an image without pixels.
   FreeImage(&image);

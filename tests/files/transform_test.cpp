@@ -46,20 +46,16 @@ TEST(Transform, QuarterTurnsKeepSamplesIntact) {
   std::memcpy(source.rows[1], top, 3);
   std::memcpy(source.rows[0], bottom, 3);
   ASSERT_EQ(Rotate90Clockwise(source, &turned), 0);
-  ASSERT_EQ(turned.width * 10 + turned.height, 23);
-  EXPECT_EQ(turned.resolution, 200.0);
+  ASSERT_EQ(std::tuple(turned.width, turned.height, turned.resolution), std::tuple(2, 3, 200.0));
   EXPECT_EQ(SampleAt(turned, 0, 0, 0) * 10 + SampleAt(turned, 1, 0, 0), 41u);
   EXPECT_EQ(SampleAt(turned, 0, 2, 0) * 10 + SampleAt(turned, 1, 2, 0), 63u);
 
   // A Bilevel 9 x 1 turned upright is 1 x 9 with 4-byte rows.
   Image line;
   ASSERT_EQ(AllocImage(&line, Bilevel, 9, 1, 0), 0);
-  line.rows[0][0] = 0x80;  // only the first pixel white
-  line.rows[0][1] = 0x00;
+  line.rows[0][0] = 0x80, line.rows[0][1] = 0x00;  // only the first pixel white
   ASSERT_EQ(Rotate90Clockwise(line, &turned), 0);
-  ASSERT_EQ(turned.width, 1);
-  ASSERT_EQ(turned.height, 9);
-  EXPECT_EQ(turned.rowBytes, 4);
+  ASSERT_EQ(std::tuple(turned.width, turned.height, turned.rowBytes), std::tuple(1, 9, 4));
   for (int32_t y = 0; y < 9; ++y) EXPECT_EQ(SampleAt(turned, 0, y, 0), y == 0 ? 1u : 0u) << y;
 
   // 16-bit samples move whole: a corner of an Rgb16 picture keeps its three values.
@@ -74,12 +70,9 @@ TEST(Transform, QuarterTurnsKeepSamplesIntact) {
 
   // An unknown type gives its shape and moves nothing.
   Image odd;
-  odd.type = 7;
-  odd.width = 4;
-  odd.height = 2;
+  odd.type = 7, odd.width = 4, odd.height = 2;
   ASSERT_EQ(Rotate90Clockwise(odd, &turned), 0);
-  EXPECT_EQ(turned.type, 7);
-  EXPECT_EQ(turned.rows, nullptr);
+  EXPECT_EQ(std::tuple(turned.type, turned.rows), std::tuple(7, nullptr));
   ResetImage(&odd);
 }
 
@@ -89,8 +82,7 @@ TEST(Transform, ConvertToRgb8) {
   const uint16_t samples[] = {0, 128, 129, 32896, 65535};
   std::memcpy(gray16.rows[0], samples, sizeof samples);
   ConvertToRgb8(gray16, &rgb);
-  ASSERT_EQ(rgb.type, Rgb8);
-  EXPECT_EQ(rgb.resolution, 150.0);
+  ASSERT_EQ(std::tuple(rgb.type, rgb.resolution), std::tuple(Rgb8, 150.0));
   const uint8_t expected[] = {0, 0, 1, 128, 255};
   for (int x = 0; x < 5; ++x)
     for (int ch = 0; ch < 3; ++ch) EXPECT_EQ(SampleAt(rgb, x, 0, ch), expected[x]) << x;
@@ -101,22 +93,18 @@ TEST(Transform, ConvertToRgb8) {
   const uint16_t bgr[] = {257 * 10, 257 * 20, 257 * 30};
   std::memcpy(rgb16.rows[0], bgr, sizeof bgr);
   ConvertToRgb8(rgb16, &rgb);
-  EXPECT_EQ(rgb.rows[0][0], 10);
-  EXPECT_EQ(rgb.rows[0][1], 20);
-  EXPECT_EQ(rgb.rows[0][2], 30);
+  EXPECT_EQ(std::tuple(rgb.rows[0][0], rgb.rows[0][1], rgb.rows[0][2]), std::tuple(10, 20, 30));
 
   // Bilevel gives pure black and white; Gray8 repeats the byte.
   Image bits, gray8;
   ASSERT_EQ(AllocImage(&bits, Bilevel, 10, 1, 0), 0);
-  bits.rows[0][0] = 0xA5;
-  bits.rows[0][1] = 0x40;
+  bits.rows[0][0] = 0xA5, bits.rows[0][1] = 0x40;
   ConvertToRgb8(bits, &rgb);
   for (int x = 0; x < 10; ++x) EXPECT_EQ(SampleAt(rgb, x, 0, 1), GetBit(bits.rows[0], x) ? 255u : 0u) << x;
   ASSERT_EQ(AllocImage(&gray8, Gray8, 3, 2, 0), 0);
   FillRandom(&gray8, 4);
   ConvertToRgb8(gray8, &rgb);
-  EXPECT_EQ(SampleAt(rgb, 2, 1, 0), gray8.rows[0][2]);
-  EXPECT_EQ(SampleAt(rgb, 2, 1, 2), gray8.rows[0][2]);
+  EXPECT_EQ(std::tuple(SampleAt(rgb, 2, 1, 0), SampleAt(rgb, 2, 1, 2)), std::tuple(gray8.rows[0][2], gray8.rows[0][2]));
 }
 
 }  // namespace

@@ -21,30 +21,22 @@ class FileIo : public ::testing::Test {
 };
 
 TEST_F(FileIo, ReadsShortAndFailsAtEnd) {
-  {
-    std::ofstream out(Path("five"), std::ios::binary);
-    out << "abcde";
-  }
+  { std::ofstream(Path("five"), std::ios::binary) << "abcde"; }
   FileHandle file;
   ASSERT_EQ(OpenForRead(Path("five"), &file), 0);
   char buffer[16] = {};
-  uint32_t count = 3;
-  EXPECT_EQ(ReadBytes(file, &count, buffer), 0);
-  EXPECT_EQ(count, 3u);
-  count = 10;  // crosses the end: success with the smaller count
-  EXPECT_EQ(ReadBytes(file, &count, buffer), 0);
-  EXPECT_EQ(count, 2u);
+  // Crossing the end succeeds with the smaller count; at the end it fails.
+  for (auto [asked, result, got] : {std::tuple{3u, 0, 3u}, {10u, 0, 2u}, {4u, 1, 0u}}) {
+    uint32_t count = asked;
+    EXPECT_EQ(ReadBytes(file, &count, buffer), result) << asked;
+    EXPECT_EQ(count, got) << asked;
+  }
   EXPECT_EQ(std::string(buffer, 2), "de");
-  count = 4;
-  EXPECT_EQ(ReadBytes(file, &count, buffer), 1);
-  EXPECT_EQ(count, 0u);
-  uint32_t where = 0;
+  uint32_t where = 0, length = 0;
   ASSERT_EQ(SeekTo(file, 1), 0);
   ASSERT_EQ(TellPosition(file, &where), 0);
-  EXPECT_EQ(where, 1u);
-  uint32_t length = 0;
   ASSERT_EQ(GetFileLength(file, &length), 0);
-  EXPECT_EQ(length, 5u);
+  EXPECT_EQ(std::tuple(where, length), std::tuple(1u, 5u));
   CloseFile(file);
   EXPECT_EQ(GetPathFileLength(Path("five"), &length), 0);
   EXPECT_EQ(GetPathFileLength(Path("missing"), &length), 1);
@@ -54,8 +46,7 @@ TEST_F(FileIo, ZeroCountSucceedsWithoutAFile) {
   FileHandle closed;
   uint32_t count = 0;
   char buffer[1];
-  EXPECT_EQ(ReadBytes(closed, &count, buffer), 0);
-  EXPECT_EQ(WriteBytes(closed, &count, buffer), 0);
+  EXPECT_EQ(ReadBytes(closed, &count, buffer) + WriteBytes(closed, &count, buffer), 0);
 }
 
 TEST_F(FileIo, ExistsMeansReadableFile) {
@@ -74,11 +65,10 @@ TEST_F(FileIo, CreateTruncatesAndWrites) {
   ASSERT_EQ(CreateForWrite(Path("old"), &file), 0);
   uint32_t count = 2;
   ASSERT_EQ(WriteBytes(file, &count, "hi"), 0);
-  EXPECT_EQ(count, 2u);
   CloseFile(file);
   uint32_t length = 0;
   ASSERT_EQ(GetPathFileLength(Path("old"), &length), 0);
-  EXPECT_EQ(length, 2u);
+  EXPECT_EQ(std::tuple(count, length), std::tuple(2u, 2u));
   EXPECT_EQ(CreateForWrite(Path("no/such/folder/file"), &file), 1);
 }
 

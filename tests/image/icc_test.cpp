@@ -17,9 +17,10 @@ TEST(SrgbProfile, EmbeddedBytesAreTheShippedProfile) {
   std::vector<uint8_t> file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   ASSERT_EQ(file.size(), 3144u);
   EXPECT_TRUE(IsSrgbProfile(file));
-  EXPECT_EQ(ReadBigEndian32(SrgbProfileBytes(), 0), 3144u);            // header size field
-  EXPECT_EQ(ReadBigEndian32(SrgbProfileBytes(), 12), 0x6D6E7472u);     // "mntr"
-  EXPECT_EQ(ReadBigEndian32(SrgbProfileBytes(), 128), 17u);            // tag count
+  // The header's size field, "mntr" and the tag count.
+  EXPECT_EQ(std::tuple(ReadBigEndian32(SrgbProfileBytes(), 0), ReadBigEndian32(SrgbProfileBytes(), 12),
+                       ReadBigEndian32(SrgbProfileBytes(), 128)),
+            std::tuple(3144u, 0x6D6E7472u, 17u));
 }
 
 TEST(SrgbProfile, AnyDifferenceIsNotRecognised) {
@@ -35,9 +36,8 @@ TEST(SrgbProfile, AnyDifferenceIsNotRecognised) {
 
 TEST(BigEndian, ReadsMostSignificantByteFirst) {
   const uint8_t bytes[] = {0x12, 0x34, 0x56, 0x78, 0x9A};
-  EXPECT_EQ(ReadBigEndian32(bytes, 0), 0x12345678u);
-  EXPECT_EQ(ReadBigEndian32(bytes, 1), 0x3456789Au);
-  EXPECT_EQ(ReadBigEndian16(bytes, 3), 0x789A);
+  EXPECT_EQ(std::tuple(ReadBigEndian32(bytes, 0), ReadBigEndian32(bytes, 1), ReadBigEndian16(bytes, 3)),
+            std::tuple(0x12345678u, 0x3456789Au, 0x789A));
 }
 
 }  // namespace

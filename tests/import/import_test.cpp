@@ -18,17 +18,14 @@
 using namespace importtest;
 
 TEST(PictureFileTypeOf, ExtensionOfTheFileNameInAnyCase) {
-  EXPECT_EQ(PictureFileTypeOf("/photos/a.tif"), kPictureTiff);
-  EXPECT_EQ(PictureFileTypeOf("/My Pictures/a b.TiFf"), kPictureTiff);
-  EXPECT_EQ(PictureFileTypeOf("a.JPG"), kPictureJpeg);
-  EXPECT_EQ(PictureFileTypeOf("a.jpeg"), kPictureJpeg);
-  EXPECT_EQ(PictureFileTypeOf("a.Jpe"), kPictureJpeg);
-  for (const char* other : {"a.tif.png", "a.jp", "a.", "/photos.tif/picture", "C:tif", ""})
-    EXPECT_EQ(PictureFileTypeOf(other), kPictureUnknown) << other;
+  for (auto [name, type] : {std::pair{"/photos/a.tif", kPictureTiff}, {"/My Pictures/a b.TiFf", kPictureTiff},
+                            {"a.JPG", kPictureJpeg}, {"a.jpeg", kPictureJpeg}, {"a.Jpe", kPictureJpeg},
+                            {"a.tif.png", kPictureUnknown}, {"a.jp", kPictureUnknown}, {"a.", kPictureUnknown},
+                            {"/photos.tif/picture", kPictureUnknown}, {"C:tif", kPictureUnknown}, {"", kPictureUnknown}})
+    EXPECT_EQ(PictureFileTypeOf(name), type) << name;
 }
 
 namespace {
-
 
 bool SamePixels(const Image& a, const Image& b) {
   if (a.type != b.type || a.width != b.width || a.height != b.height) return false;
@@ -68,16 +65,12 @@ TEST_F(LoadTest, JpegBecomesThePictureAndResetsTheBorder) {
   // A gray picture arrives as gray Rgb8.
   const Bytes gray = DecodeWithLibjpeg(path);
   const Image& raster = scene.picture.raster;
-  ASSERT_EQ(raster.type, Rgb8);
-  ASSERT_EQ(raster.width, 192);
-  ASSERT_EQ(raster.height, 96);
-  EXPECT_EQ(raster.resolution, 48.0);
+  ASSERT_EQ(std::tuple(raster.type, raster.width, raster.height, raster.resolution), std::tuple(Rgb8, 192, 96, 48.0));
   for (int y = 0; y < 96; y += 5)
     for (int x = 0; x < 192; x += 7)
       for (int c = 0; c < 3; ++c) ASSERT_EQ(raster.rows[95 - y][3 * x + c], gray[y * 192 + x]);
   EXPECT_EQ(scene.picture.rasterVersion, version + 1);
-  EXPECT_EQ(scene.picture.pathname, path);
-  EXPECT_EQ(lastFolder, folder.root.string());
+  EXPECT_EQ(std::tuple(scene.picture.pathname, lastFolder), std::tuple(path, folder.root.string()));
   EXPECT_TRUE(profile.empty());
   EXPECT_EQ(scene.border.left + scene.border.right + scene.border.top + scene.border.bottom, 0.0);
   EXPECT_EQ(scene.border.color, (RgbColor{10, 20, 30}));
@@ -128,8 +121,7 @@ TEST_F(LoadTest, TiffGoesThroughOurOwnReader) {
   scene.border.left = 2.0;
   ASSERT_EQ(Load(path, PictureFileTypeOf(path)), 0);
   EXPECT_TRUE(SamePixels(scene.picture.raster, source));
-  EXPECT_EQ(scene.picture.raster.resolution, 150.0);
-  EXPECT_EQ(scene.border.left, 0.0);
+  EXPECT_EQ(std::tuple(scene.picture.raster.resolution, scene.border.left), std::tuple(150.0, 0.0));
 }
 
 TEST_F(LoadTest, EveryFailureSaysWhyAndChangesNothing) {
@@ -173,10 +165,8 @@ TEST_F(LoadTest, EveryFailureSaysWhyAndChangesNothing) {
     EXPECT_EQ(Load(c.path, c.type), 1);
     EXPECT_EQ(errors.messages, std::vector<std::string>{c.message});
     EXPECT_TRUE(SamePixels(scene.picture.raster, before)) << c.path;
-    EXPECT_EQ(scene.picture.rasterVersion, versionBefore);
-    EXPECT_EQ(scene.picture.pathname, pathBefore);
-    EXPECT_EQ(scene.border.left, 0.5);
-    EXPECT_EQ(lastFolder, "/earlier");
+    EXPECT_EQ(std::tuple(scene.picture.rasterVersion, scene.picture.pathname, scene.border.left, lastFolder),
+              std::tuple(versionBefore, pathBefore, 0.5, std::string("/earlier")));
   }
 }
 
@@ -188,6 +178,5 @@ TEST_F(LoadTest, VeryLargeLegitimatePictureStillLoads) {
   ErrorCapture errors;
   ASSERT_EQ(Load(path, kPictureJpeg), 0);
   EXPECT_TRUE(errors.messages.empty());
-  EXPECT_EQ(scene.picture.raster.width, 20000);
-  EXPECT_EQ(scene.picture.raster.height, 15000);
+  EXPECT_EQ(std::tuple(scene.picture.raster.width, scene.picture.raster.height), std::tuple(20000, 15000));
 }

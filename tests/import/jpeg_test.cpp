@@ -99,16 +99,13 @@ TEST_F(JpegTest, PixelsMatchLibjpegsOwnDecode) {
   for (J_COLOR_SPACE space : {JCS_RGB, JCS_GRAYSCALE}) {
     JpegSpec spec;
     spec.space = space;
-    spec.width = 37;  // partial blocks, padded Image rows
-    spec.height = 21;
+    spec.width = 37, spec.height = 21;  // partial blocks, padded Image rows
     const std::string path = Write(spec);
     const Bytes reference = DecodeWithLibjpeg(path);
     Image image;
     ASSERT_EQ(DecodeWithImagingLibrary(path, &image), 0);
     const int n = space == JCS_RGB ? 3 : 1;
-    ASSERT_EQ(image.type, n == 3 ? Rgb8 : Gray8);
-    ASSERT_EQ(image.width, 37);
-    ASSERT_EQ(image.height, 21);
+    ASSERT_EQ(std::tuple(image.type, image.width, image.height), std::tuple(n == 3 ? Rgb8 : Gray8, 37, 21));
     int mismatches = 0;
     for (int y = 0; y < 21; ++y) {
       const uint8_t* row = image.rows[20 - y];  // rows count from the bottom

@@ -47,8 +47,7 @@ TEST(Chromaticity, TableAndDaylightSwitches) {
   auto upper = [](double t) { return 247.48 / t - 2.0064e9 / (t * t * t) + 1.9018e6 / (t * t) + 0.23704; };
   double x = 0, y = 0;
   ASSERT_EQ(TemperatureChromaticity(3999.0, &x, &y), 0);  // table: 0.99 of 3900 -> 4000
-  EXPECT_NEAR(x, 0.38104, 1e-12);
-  EXPECT_NEAR(y, 0.37703, 1e-12);
+  EXPECT_TRUE(std::fabs(x - 0.38104) < 1e-12 && std::fabs(y - 0.37703) < 1e-12) << x << " " << y;
   ASSERT_EQ(TemperatureChromaticity(4000.0, &x, &y), 0);  // daylight, not the 4000 K row
   EXPECT_NEAR(x, lower(4000.0), 1e-12);
   EXPECT_NEAR(y, (2.87 - 3 * x) * x - 0.275, 1e-15);
@@ -100,9 +99,9 @@ TEST(ApplyLighting, EveryPixelGoesThroughItsChannelTable) {
   ToneTables tones;
   ASSERT_EQ(BuildToneTables(20.0 / 9.0, &tones), 0);
   ChannelTable red{}, green{}, blue{};  // Mixed light: 255, 253, 221
-  ASSERT_EQ(BuildChannelTable(tones, kModerate, 255, &red), 0);
-  ASSERT_EQ(BuildChannelTable(tones, kModerate, 253, &green), 0);
-  ASSERT_EQ(BuildChannelTable(tones, kModerate, 221, &blue), 0);
+  ASSERT_EQ(BuildChannelTable(tones, kModerate, 255, &red) + BuildChannelTable(tones, kModerate, 253, &green) +
+                BuildChannelTable(tones, kModerate, 221, &blue),
+            0);
   // Large composites over several chunks, widths that do and do not fill
   // groups of four pixels, and a small one.
   for (int32_t width : {1000, 1001, 1002, 1003, 64}) {
@@ -128,13 +127,10 @@ TEST(ApplyLighting, WhatCannotBeLitIsLeftUnchanged) {
   noGamma.gamma = 0.0;
   nanGamma.gamma = std::nan("");
   // Primaries under which tungsten light has no positive channel.
-  darkLight.red = Xyz{0, 0, 1};
-  darkLight.green = Xyz{0, 1, 0};
-  darkLight.blue = Xyz{1, 0, 0};
+  darkLight.red = Xyz{0, 0, 1}, darkLight.green = Xyz{0, 1, 0}, darkLight.blue = Xyz{1, 0, 0};
   darkLight.white = Xyz{-1, -1, -1};
   XyzMatrix m{};
-  EXPECT_EQ(XyzToRgb(singular, &m), 1);
-  EXPECT_EQ(XyzToRgb(darkLight, &m), 0);
+  EXPECT_EQ(std::tuple(XyzToRgb(singular, &m), XyzToRgb(darkLight, &m)), std::tuple(1, 0));
   for (const DisplayColorimetry& c : {singular, noGamma, nanGamma, darkLight}) {
     ApplyLighting(LightingSettings{kSubdued, kTungsten}, c, &image);
   }

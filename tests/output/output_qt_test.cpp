@@ -98,11 +98,10 @@ class OutputTest : public QObject {
     ExportTiff(design.state.get(), &interaction, &output, [&repaints]() { ++repaints; });
     QCOMPARE(interaction.errors, std::vector<std::string>{"TIFF files must have an extension of .tif or .tiff"});
     QCOMPARE(interaction.saveRequests.size(), size_t{3});
-    QCOMPARE(interaction.saveRequests[0].title, std::string("Export TIFF file"));
-    QCOMPARE(interaction.saveRequests[0].pattern, std::string("*.tif"));
+    QCOMPARE(interaction.saveRequests[0].title + "|" + interaction.saveRequests[0].pattern,
+             std::string("Export TIFF file|*.tif"));
     QVERIFY(!QFile::exists(QString::fromStdString(base + "/first.tif")));  // its size was cancelled
-    QCOMPARE(output.offered[0], std::make_pair(1024, 1024));
-    QCOMPARE(repaints, 1);
+    QCOMPARE(std::tuple(output.offered[0], repaints), std::tuple(std::make_pair(1024, 1024), 1));
 
     // The file holds the composite at the export size; the window's size is back.
     FileHandle file;
@@ -111,12 +110,11 @@ class OutputTest : public QObject {
     IccProfile profile;
     QCOMPARE(ReadTiff(file, &written, &profile), 0);
     CloseFile(file);
-    QCOMPARE(written.width, 640);
-    QCOMPARE(written.height, 480);
-    QCOMPARE(design.state->render.composite.width, 400);
-    QCOMPARE(design.state->render.requestedHeight, 300);
-    QCOMPARE(design.state->persistent.lastSaveFolder, base + "/my.folder");
-    QCOMPARE(design.state->persistent.lastExportWidth, 640);
+    const AppState& s = *design.state;
+    QCOMPARE(std::tuple(written.width, written.height, s.render.composite.width, s.render.requestedHeight,
+                        s.persistent.lastExportWidth),
+             std::tuple(640, 480, 400, 300, 640));
+    QCOMPARE(s.persistent.lastSaveFolder, base + "/my.folder");
 
     // The next export starts in that folder from that size; ".TIFF" is kept.
     interaction.saveAnswers = {base + "/again.TIFF"};
@@ -136,25 +134,20 @@ class OutputTest : public QObject {
 
   void exportSizeDialogChecksWidthFirst() {
     std::string message;
-    int width = 0;
-    int height = 0;
+    int width = 0, height = 0;
     QCOMPARE(CheckExportSize("2", "20000", &width, &height, &message), 0);
-    QCOMPARE(width, 2);
-    QCOMPARE(height, 20000);
-    for (const char* bad : {"1", "20001", "12a", ""}) {
-      QCOMPARE(CheckExportSize(bad, "100", &width, &height, &message), 1);
-      QCOMPARE(message, std::string("Illegal image width value"));
+    QCOMPARE(std::tuple(width, height), std::tuple(2, 20000));
+    // The width is checked first.
+    for (auto [w, h, expected] : {std::tuple{"1", "100", "width"}, {"20001", "100", "width"}, {"12a", "100", "width"},
+                                  {"", "100", "width"}, {"x", "y", "width"}, {"100", "0", "height"}}) {
+      QCOMPARE(CheckExportSize(w, h, &width, &height, &message), 1);
+      QCOMPARE(message, std::string("Illegal image ") + expected + " value");
     }
-    QCOMPARE(CheckExportSize("x", "y", &width, &height, &message), 1);
-    QCOMPARE(message, std::string("Illegal image width value"));
-    QCOMPARE(CheckExportSize("100", "0", &width, &height, &message), 1);
-    QCOMPARE(message, std::string("Illegal image height value"));
 
     ScriptedInteraction interaction;
     ExportSizeDialog dialog(1024, 768, &interaction, nullptr);
     QCOMPARE(dialog.windowTitle(), QStringLiteral("File Export"));
-    QCOMPARE(dialog.widthField()->text(), QStringLiteral("1024"));
-    QCOMPARE(dialog.heightField()->text(), QStringLiteral("768"));
+    QCOMPARE(dialog.widthField()->text() + "x" + dialog.heightField()->text(), QStringLiteral("1024x768"));
     dialog.show();
     dialog.widthField()->setText(QStringLiteral("12a"));
     dialog.accept();
@@ -162,8 +155,7 @@ class OutputTest : public QObject {
     QCOMPARE(interaction.errors, std::vector<std::string>{"Illegal image width value"});
     dialog.widthField()->setText(QStringLiteral("300"));
     dialog.accept();
-    QCOMPARE(dialog.result(), int(QDialog::Accepted));
-    QCOMPARE(dialog.acceptedWidth(), 300);
+    QCOMPARE(std::tuple(dialog.result(), dialog.acceptedWidth()), std::tuple(int(QDialog::Accepted), 300));
   }
 
   void printFillsThePageAtThreeHundredPixelsPerInch() {
@@ -176,9 +168,8 @@ class OutputTest : public QObject {
     PrintDesignOn(design.state.get(), &printer);
     QCOMPARE(PdfPages(pdf), 1);
     // Back at the window's size afterwards.
-    QCOMPARE(design.state->render.composite.width, 400);
-    QCOMPARE(design.state->render.pixelsPerInch, windowScale);
-    QCOMPARE(windowScale, 300 / (14.0 * 1.2));
+    QCOMPARE(std::tuple(design.state->render.composite.width, design.state->render.pixelsPerInch, windowScale),
+             std::tuple(400, windowScale, 300 / (14.0 * 1.2)));
 
     // The page shows the rendering at 1200 x 900: compare a few points with
     // a rendering made at that size.
@@ -206,8 +197,7 @@ class OutputTest : public QObject {
     const QImage grayPage = Rasterise(grayPdf, 100);
     QVERIFY(!grayPage.isNull());
     const QRgb wall = grayPage.pixel(5, 5);
-    QCOMPARE(qRed(wall), qGreen(wall));
-    QCOMPARE(qGreen(wall), qBlue(wall));
+    QCOMPARE(std::tuple(qRed(wall), qGreen(wall)), std::tuple(qGreen(wall), qBlue(wall)));
   }
 
   void specificationsBreakOntoASecondPage() {

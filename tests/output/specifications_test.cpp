@@ -20,33 +20,18 @@ class Specifications : public ::testing::Test {
 };
 
 TEST_F(Specifications, DefaultDesignWithThreeMats) {
-  const std::vector<std::string> expected = {
-      "Frame Specifications",
-      "Sunday, 6 December 2026",
-      "",
-      "Frame:",
-      "    Type: Rectangular - Glossy",
+  std::vector<std::string> expected = {
+      "Frame Specifications", "Sunday, 6 December 2026", "", "Frame:", "    Type: Rectangular - Glossy",
       "    Outside frame size (width, height) = (16.000 in, 14.000 in)",
-      "    Frame widths (left, right, top, bottom) = (0.750 in, 0.750 in, 0.750 in, 0.750 in)",
-      "",
-      "Mats:",
-      "  Mat 1 (Outer)",
-      "    Rectangular opening",
-      "    Mat widths (left, right, top, bottom) = (1.500 in, 1.500 in, 1.500 in, 1.500 in)",
-      "    Cut opening with 45 degree bevel",
-      "  Mat 2",
-      "    Rectangular opening",
-      "    Mat widths (left, right, top, bottom) = (0.500 in, 0.500 in, 0.500 in, 0.500 in)",
-      "    Cut opening with 45 degree bevel",
-      "  Mat 3 (Inner)",
-      "    Rectangular opening",
-      "    Mat widths (left, right, top, bottom) = (0.250 in, 0.250 in, 0.250 in, 0.250 in)",
-      "    Cut opening with 45 degree bevel",
-      "",
-      "Image:",
-      "  Image size (width, height) = (10.000 in, 8.000 in)",
-      "    No border showing between edge of image and mat opening",
-      ""};
+      "    Frame widths (left, right, top, bottom) = (0.750 in, 0.750 in, 0.750 in, 0.750 in)", "", "Mats:"};
+  for (auto [name, width] : {std::pair{"  Mat 1 (Outer)", "1.500 in"}, {"  Mat 2", "0.500 in"}, {"  Mat 3 (Inner)", "0.250 in"}}) {
+    const std::string w = width;
+    expected.insert(expected.end(), {name, "    Rectangular opening",
+                                     "    Mat widths (left, right, top, bottom) = (" + w + ", " + w + ", " + w + ", " + w + ")",
+                                     "    Cut opening with 45 degree bevel"});
+  }
+  expected.insert(expected.end(), {"", "Image:", "  Image size (width, height) = (10.000 in, 8.000 in)",
+                                   "    No border showing between edge of image and mat opening", ""});
   EXPECT_EQ(Lines(), expected);
 }
 
@@ -54,8 +39,7 @@ TEST_F(Specifications, NoMatGoesStraightToTheImage) {
   for (MatSettings& mat : scene_.mats) mat.shown = 0;
   const std::vector<std::string> lines = Lines();
   ASSERT_EQ(lines.size(), 12u);
-  EXPECT_EQ(lines[7], "");
-  EXPECT_EQ(lines[8], "Image:");
+  EXPECT_EQ(lines[7] + "|" + lines[8], "|Image:");
 }
 
 TEST_F(Specifications, OneMatHasNoNumberAndBevelsIndentAsPrinted) {
@@ -64,10 +48,8 @@ TEST_F(Specifications, OneMatHasNoNumberAndBevelsIndentAsPrinted) {
   scene_.mats[kMiddleMat].opening = kOvalOpening;
   scene_.mats[kMiddleMat].bevel = kBevel60;
   std::vector<std::string> lines = Lines();
-  EXPECT_EQ(lines[8], "Mat:");
-  EXPECT_EQ(lines[9], "    Oval Opening");
-  EXPECT_EQ(lines[11], "     Cut opening with 60 degree bevel");
-  EXPECT_EQ(lines[12], "");
+  EXPECT_EQ((std::vector{lines[8], lines[9], lines[11], lines[12]}),
+            (std::vector<std::string>{"Mat:", "    Oval Opening", "     Cut opening with 60 degree bevel", ""}));
 
   // Numbering counts only the shown mats.
   scene_.mats[kMiddleMat].shown = 0;
@@ -76,10 +58,10 @@ TEST_F(Specifications, OneMatHasNoNumberAndBevelsIndentAsPrinted) {
   scene_.mats[kInnerMat].bevel = kBevel90;
   scene_.mats[kInnerMat].opening = 7;  // an unknown opening prints no line
   lines = Lines();
-  EXPECT_EQ(lines[9], "  Mat 1 (Outer)");
-  EXPECT_EQ(lines[13], "  Mat 2 (Inner)");
-  EXPECT_EQ(lines[14], "    Mat widths (left, right, top, bottom) = (0.250 in, 0.250 in, 0.250 in, 0.250 in)");
-  EXPECT_EQ(lines[15], "    Cut opening with no bevel");
+  EXPECT_EQ((std::vector{lines[9], lines[13], lines[14], lines[15]}),
+            (std::vector<std::string>{"  Mat 1 (Outer)", "  Mat 2 (Inner)",
+                                      "    Mat widths (left, right, top, bottom) = (0.250 in, 0.250 in, 0.250 in, 0.250 in)",
+                                      "    Cut opening with no bevel"}));
 }
 
 TEST_F(Specifications, ImageSizeIsTheSizeTheDesignShows) {
@@ -98,11 +80,9 @@ TEST_F(Specifications, BorderAndUnits) {
   scene_.frame.style = 7;
   scene_.frame.finish = kGlossy;
   std::vector<std::string> lines = Lines(1);
-  EXPECT_EQ(lines[4], "    Type: Inverted V - Glossy");
-  EXPECT_EQ(lines.back(), "");
-  EXPECT_EQ(lines[lines.size() - 2],
-            "    Image border widths (left, right, top, bottom) = (0.00 mm, 0.00 mm, 12.70 mm, 0.00 mm)");
-  EXPECT_EQ(lines[5], "    Outside frame size (width, height) = (406.40 mm, 355.60 mm)");
+  EXPECT_EQ((std::vector{lines[4], lines[5], lines[lines.size() - 2], lines.back()}),
+            (std::vector<std::string>{"    Type: Inverted V - Glossy", "    Outside frame size (width, height) = (406.40 mm, 355.60 mm)",
+                                      "    Image border widths (left, right, top, bottom) = (0.00 mm, 0.00 mm, 12.70 mm, 0.00 mm)", ""}));
   // Codes from a damaged file never index the name tables out of range.
   scene_.frame.style = 42;
   scene_.frame.finish = -3;

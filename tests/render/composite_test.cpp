@@ -58,8 +58,7 @@ TEST(Composite, PictureIsCachedAcrossMatChanges) {
   d.scene.mats[kOuterMat].color = {30, 60, 90};
   d.scene.background.color = {1, 2, 3};
   d.Render(400, 300);
-  EXPECT_EQ(resamples, 1);
-  EXPECT_EQ(d.render.pictureCache.rows[0], cached);
+  EXPECT_EQ(std::tuple(resamples, d.render.pictureCache.rows[0]), std::tuple(1, cached));
   RenderState fresh;
   std::swap(fresh, d.render);
   d.Render(400, 300);

@@ -28,8 +28,8 @@ TEST(Layout, CanvasFollowsTheRequestedShape) {
 TEST(Layout, DefaultDesignRectangles) {
   NeutralDesign d;
   const Image& composite = d.Render(1000, 875);
-  EXPECT_DOUBLE_EQ(d.scene.frame.overallWidth, 16.0);  // replaces the stored 15.5 x 12.5
-  EXPECT_DOUBLE_EQ(d.scene.frame.overallHeight, 14.0);
+  // 16 x 14 replaces the stored 15.5 x 12.5.
+  EXPECT_EQ(std::tuple(d.scene.frame.overallWidth, d.scene.frame.overallHeight), std::tuple(16.0, 14.0));
   EXPECT_NEAR(d.render.pixelsPerInch, 1000.0 / 19.2, 1e-9);
   EXPECT_NEAR(composite.resolution, d.render.pixelsPerInch, 1e-9);
   const LayoutRects& l = d.render.layout;
@@ -58,9 +58,8 @@ TEST(Layout, HiddenMatsAndZeroRequests) {
   uint8_t* before = d.render.composite.rows[0];
   d.scene.mats[kOuterMat].left = 3.0;
   d.Render(0, 100);
-  EXPECT_DOUBLE_EQ(d.scene.frame.overallWidth, 16.5);
-  EXPECT_EQ(d.render.composite.width, 1000);
-  EXPECT_EQ(d.render.composite.rows[0], before);
+  EXPECT_EQ(std::tuple(d.scene.frame.overallWidth, d.render.composite.width, d.render.composite.rows[0]),
+            std::tuple(16.5, 1000, before));
 }
 
 TEST(Layout, DesignWithoutAreaShowsTheWallOnly) {

@@ -38,14 +38,10 @@ TEST(PersistentState, FirstRunDefaultsAndRoundTrip) {
 
   state = PersistentState{"/home/ann/photos", "/home/ann/exports", "/home/ann/designs", 3000, -5, 1, 2, 4};
   ASSERT_EQ(SavePersistentState(state, &store), 0);
-  EXPECT_EQ(store.values, (std::map<std::string, std::string>{{"lastinputfolder", "/home/ann/photos"},
-                                                              {"lastsavefolder", "/home/ann/exports"},
-                                                              {"lastparamsfolder", "/home/ann/designs"},
-                                                              {"lastexportnx", "3000"},
-                                                              {"lastexportny", "-5"},
-                                                              {"showruler", "1"},
-                                                              {"units", "2"},
-                                                              {"update_delay", "4"}}));
+  EXPECT_EQ(store.values, (std::map<std::string, std::string>{
+                              {"lastinputfolder", "/home/ann/photos"}, {"lastsavefolder", "/home/ann/exports"},
+                              {"lastparamsfolder", "/home/ann/designs"}, {"lastexportnx", "3000"},
+                              {"lastexportny", "-5"}, {"showruler", "1"}, {"units", "2"}, {"update_delay", "4"}}));
   PersistentState loaded;
   LoadPersistentState(&store, "/opt/passavue", &loaded);
   EXPECT_EQ(std::tie(loaded.lastInputFolder, loaded.lastSaveFolder, loaded.lastParamsFolder),
@@ -81,8 +77,8 @@ TEST(PersistentState, DamagedAndOutOfRangeValues) {
                   {"lastsavefolder", std::string("/tmp\0", 5)}};
   PersistentState state;
   LoadPersistentState(&store, "/p", &state);
-  EXPECT_EQ(state.lastInputFolder, "");  // too long for a folder: ignored, not cut short
-  EXPECT_EQ(state.lastSaveFolder, "/tmp");
+  // Too long for a folder: ignored, not cut short.
+  EXPECT_EQ(state.lastInputFolder + "|" + state.lastSaveFolder, "|/tmp");
 }
 
 }  // namespace

@@ -97,8 +97,7 @@ TEST_F(SettingsFile, ReaderRules) {
                          "frame 3 0 10 20 30 1 2 3 4 5 6 7 8\n"
                          "mat 2 1 1,25 12.5% 1.5e1 abc 0.1 4 1 2 3 2 5 6 7 0\nend\nbackground 9 9 9 9\n"),
             0);
-  EXPECT_DOUBLE_EQ(scene_.background.ratio, 2.5);
-  EXPECT_EQ(scene_.background.color, (RgbColor{1, 2, 3}));
+  EXPECT_EQ(std::tuple(scene_.background.ratio, scene_.background.color), std::tuple(2.5, RgbColor{1, 2, 3}));
   EXPECT_EQ(scene_.lighting.intensity * 10 + scene_.lighting.type, 17);
   const FrameSettings& f = scene_.frame;
   EXPECT_EQ(f.style * 10 + f.finish, 30);
@@ -111,8 +110,7 @@ TEST_F(SettingsFile, ReaderRules) {
             std::vector<double>({1.25, 0.125, 15, 0, 0.1}));
   EXPECT_EQ(std::vector<int32_t>({m.opening, m.texture, m.bevel, m.shown}),
             std::vector<int32_t>({1, 4, 2, 0}));
-  EXPECT_EQ(m.color, (RgbColor{1, 2, 3}));
-  EXPECT_EQ(m.bevelColor, (RgbColor{5, 6, 7}));
+  EXPECT_EQ(std::tuple(m.color, m.bevelColor), std::tuple(RgbColor{1, 2, 3}, RgbColor{5, 6, 7}));
   EXPECT_EQ(scene_.mats[kMiddleMat].left + scene_.mats[kOuterMat].shown, 1.5);  // the other mats unchanged
   const ImageBorder& b = scene_.border;
   EXPECT_EQ(std::vector<double>({b.left, b.right, b.top, b.bottom}), std::vector<double>({1, 2, 3, 4}));
@@ -141,14 +139,12 @@ TEST_F(SettingsFile, LoadAndSaveReportAndRememberTheFolder) {
   EXPECT_EQ(messages_, (std::vector<std::string>{"Cannot open file: " + Path("missing.Passavue"),
                                                  "Error reading file: " + Path("bad.Passavue"),
                                                  kSettingsExtensionMessage}));
-  EXPECT_EQ(lastFolder, "unchanged");
-  EXPECT_EQ(scene_.modified, 1);
-  EXPECT_FALSE(fs::exists(Path("design.txt")));
+  EXPECT_EQ(std::tuple(lastFolder, scene_.modified, fs::exists(Path("design.txt"))),
+            std::tuple(std::string("unchanged"), 1, false));
 
   EXPECT_EQ(SaveSettingsFileAs(Path("design"), &scene_, &lastFolder), 0);  // the extension is added
   EXPECT_EQ(ReadAll(Path("design.Passavue")), Golden());
-  EXPECT_EQ(scene_.modified, 0);
-  EXPECT_EQ(lastFolder, folder_.string());
+  EXPECT_EQ(std::tuple(scene_.modified, lastFolder), std::tuple(0, folder_.string()));
   // Replacing keeps the file's permissions.
   ::chmod(Path("design.Passavue").c_str(), 0640);
   scene_.lighting.type = 6;
@@ -157,9 +153,7 @@ TEST_F(SettingsFile, LoadAndSaveReportAndRememberTheFolder) {
   scene_.lighting.type = 0;
   lastFolder.clear();
   EXPECT_EQ(LoadSettingsFile(Path("design.Passavue"), &scene_, &lastFolder), 0);
-  EXPECT_EQ(scene_.lighting.type, 6);
-  EXPECT_EQ(lastFolder, folder_.string());
-  EXPECT_EQ(messages_.size(), 3u);
+  EXPECT_EQ(std::tuple(scene_.lighting.type, lastFolder, messages_.size()), std::tuple(6, folder_.string(), size_t{3}));
 }
 
 TEST_F(SettingsFile, FailedSaveLeavesTheEarlierFileIntact) {
@@ -179,8 +173,7 @@ TEST_F(SettingsFile, FailedSaveLeavesTheEarlierFileIntact) {
   const int result = SaveSettingsFileAs(path, &scene_, &lastFolder);
   ::setrlimit(RLIMIT_FSIZE, &saved);
   ::signal(SIGXFSZ, previousSignal);
-  EXPECT_EQ(result, 1);
-  EXPECT_EQ(ReadAll(path), before);
+  EXPECT_EQ(std::tuple(result, ReadAll(path)), std::tuple(1, before));
   EXPECT_EQ(std::distance(fs::directory_iterator(folder_), fs::directory_iterator()), 1);  // no leftovers
   // The folder has gone: nothing can be created.
   const std::string gone = Path("gone/x.Passavue");

@@ -88,17 +88,48 @@ class ShellTest : public QObject {
  private slots:
   void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
 
-  void startsWithDefaultsWithoutDefaultDesign() {
+  void startsWithDefaultsMenusAndViewSwitches() {
     Run run;
     run.Start();
     QCOMPARE(run.window->windowTitle(), QStringLiteral("Passavue 1.0"));
     QCOMPARE(run.window->minimumSize(), QSize(300, 300));
-    QCOMPARE(run.state->scene.background.ratio, 1.2);
-    QCOMPARE(run.state->scene.frame.overallWidth, 16.0);
+    QCOMPARE(std::tuple(run.state->scene.background.ratio, run.state->scene.frame.overallWidth), std::tuple(1.2, 16.0));
     // The first size change rendered the design at the view's size.
-    QCOMPARE(run.state->render.composite.width, run.window->view()->width());
-    QCOMPARE(run.state->render.composite.height, run.window->view()->height());
+    QCOMPARE(QSize(run.state->render.composite.width, run.state->render.composite.height), run.window->view()->size());
     QCOMPARE(run.state->persistent.lastParamsFolder, run.folder.path().toStdString());
+
+    // The menus carry their labels and no shortcuts.
+    const std::vector<std::pair<int, QString>> expected = {
+        {1000, "&New...\tCtrl-N"}, {1001, "&Open...\tCtrl-O"}, {1002, "&Save\tCtrl-S"},
+        {1003, "Save &As..."}, {1004, "Save As &Default"}, {1005, "&Print...\tCtrl-P"},
+        {1006, "Print Speci&fications..."}, {1007, "&Export..."}, {1008, "Pre&ferences"},
+        {1009, "E&xit\tCtrl-Q"}, {1100, "&Image"}, {1103, "I&nner Mat"}, {1102, "&Middle Mat"},
+        {1101, "&Outer Mat"}, {1104, "&Frame"}, {1105, "&Background && Lighting"}, {1200, "&Rulers"},
+        {1201, "&Outer Mat"}, {1202, "&Middle Mat"}, {1203, "&Inner Mat"}, {1300, "&Contents"},
+        {1301, "&About Passavue"}};
+    for (const auto& [command, label] : expected) {
+      QAction* action = run.window->action(command);
+      QVERIFY2(action != nullptr, qPrintable(label));
+      QCOMPARE(action->text(), label);
+      QVERIFY(action->shortcut().isEmpty());
+    }
+    // Separators after Save As Default, Export and Preferences.
+    QMenu* file = run.window->menuBar()->actions().at(0)->menu();
+    QStringList shape;
+    for (QAction* action : file->actions()) shape << (action->isSeparator() ? "-" : action->data().toString());
+    QCOMPARE(shape.join(','), QStringLiteral("1000,1001,1002,1003,1004,-,1005,1006,1007,-,1008,-,1009"));
+
+    // The View menu switches, and its check marks follow.
+    run.window->UpdateCheckMarks();
+    QVERIFY(!run.window->action(1200)->isChecked() && run.window->action(1202)->isChecked());
+    const double width = run.state->scene.frame.overallWidth;
+    run.window->RunCommand(1202);  // middle mat off: its margins leave the size
+    QCOMPARE(std::tuple(run.state->scene.mats[kMiddleMat].shown, run.state->scene.frame.overallWidth),
+             std::tuple(0, width - 1.0));
+    run.window->RunCommand(1200);
+    run.window->UpdateCheckMarks();
+    QVERIFY(run.window->action(1200)->isChecked() && !run.window->action(1202)->isChecked());
+    QCOMPARE(run.state->scene.modified, 0);
   }
 
   void startsWithDefaultDesignAndCommandLinePictures() {
@@ -109,10 +140,8 @@ class ShellTest : public QObject {
     run.Start({run.Path("first.tif"), run.Path("notes.txt"), run.Path("second.tif")});
     QCOMPARE(run.state->scene.background.ratio, 2.0);
     QCOMPARE(run.state->scene.picture.pathname, run.Path("second.tif"));
-    QCOMPARE(run.state->scene.picture.raster.width, 30);
-    QCOMPARE(run.state->scene.picture.raster.height, 60);
-    QCOMPARE(run.interaction.errors.size(), size_t{1});
-    QCOMPARE(run.interaction.errors[0], "Unsupported picture file type: " + run.Path("notes.txt"));
+    QCOMPARE(QSize(run.state->scene.picture.raster.width, run.state->scene.picture.raster.height), QSize(30, 60));
+    QCOMPARE(run.interaction.errors, std::vector{"Unsupported picture file type: " + run.Path("notes.txt")});
     QCOMPARE(run.state->persistent.lastInputFolder, run.folder.path().toStdString());
   }
 
@@ -129,17 +158,15 @@ class ShellTest : public QObject {
     }
     run.Start({run.Path("picture.tif"), run.Path("damaged.Passavue"), run.Path("missing.Passavue"),
                run.Path("designs/CHOSEN.PASSAVUE")});
-    QCOMPARE(run.interaction.errors.size(), size_t{2});
-    QCOMPARE(run.interaction.errors[0], "Error reading file: " + run.Path("damaged.Passavue"));
-    QCOMPARE(run.interaction.errors[1], "Cannot open file: " + run.Path("missing.Passavue"));
+    QCOMPARE(run.interaction.errors, (std::vector{"Error reading file: " + run.Path("damaged.Passavue"),
+                                                  "Cannot open file: " + run.Path("missing.Passavue")}));
     // The last design wins over the default one, keeps the picture and is
     // where the next Open or Save starts.
-    QCOMPARE(run.state->scene.background.ratio, 2.5);
-    QCOMPARE(run.state->scene.background.color.blue, 100);
-    QCOMPARE(run.state->scene.picture.pathname, run.Path("picture.tif"));
-    QCOMPARE(run.state->scene.picture.raster.width, 40);
-    QCOMPARE(run.state->persistent.lastParamsFolder, run.Path("designs"));
-    QCOMPARE(run.state->scene.modified, 0);
+    const SceneSettings& scene = run.state->scene;
+    QCOMPARE(std::tuple(scene.background.ratio, scene.background.color.blue, scene.picture.raster.width, scene.modified),
+             std::tuple(2.5, 100, 40, 0));
+    QCOMPARE(std::tuple(scene.picture.pathname, run.state->persistent.lastParamsFolder),
+             std::tuple(run.Path("picture.tif"), run.Path("designs")));
     // Rendered after the last design: the wall is 2.5 times the frame in the
     // direction that limits the scale.
     const double width = run.state->render.composite.width;
@@ -173,47 +200,6 @@ class ShellTest : public QObject {
     QFile::remove(user + QStringLiteral("/default.Passavue"));
   }
 
-  void menusCarryTheirLabelsAndNoShortcuts() {
-    Run run;
-    run.Start();
-    const std::vector<std::pair<int, QString>> expected = {
-        {1000, "&New...\tCtrl-N"}, {1001, "&Open...\tCtrl-O"}, {1002, "&Save\tCtrl-S"},
-        {1003, "Save &As..."}, {1004, "Save As &Default"}, {1005, "&Print...\tCtrl-P"},
-        {1006, "Print Speci&fications..."}, {1007, "&Export..."}, {1008, "Pre&ferences"},
-        {1009, "E&xit\tCtrl-Q"}, {1100, "&Image"}, {1103, "I&nner Mat"}, {1102, "&Middle Mat"},
-        {1101, "&Outer Mat"}, {1104, "&Frame"}, {1105, "&Background && Lighting"}, {1200, "&Rulers"},
-        {1201, "&Outer Mat"}, {1202, "&Middle Mat"}, {1203, "&Inner Mat"}, {1300, "&Contents"},
-        {1301, "&About Passavue"}};
-    for (const auto& [command, label] : expected) {
-      QAction* action = run.window->action(command);
-      QVERIFY2(action != nullptr, qPrintable(label));
-      QCOMPARE(action->text(), label);
-      QVERIFY(action->shortcut().isEmpty());
-    }
-    // Separators after Save As Default, Export and Preferences.
-    QMenu* file = run.window->menuBar()->actions().at(0)->menu();
-    QStringList shape;
-    for (QAction* action : file->actions()) shape << (action->isSeparator() ? "-" : action->data().toString());
-    QCOMPARE(shape.join(','), QStringLiteral("1000,1001,1002,1003,1004,-,1005,1006,1007,-,1008,-,1009"));
-  }
-
-  void viewMenuSwitchesAndCheckMarks() {
-    Run run;
-    run.Start();
-    run.window->UpdateCheckMarks();
-    QVERIFY(!run.window->action(1200)->isChecked());
-    QVERIFY(run.window->action(1202)->isChecked());
-    const double width = run.state->scene.frame.overallWidth;
-    run.window->RunCommand(1202);  // middle mat off: its margins leave the size
-    QCOMPARE(run.state->scene.mats[kMiddleMat].shown, 0);
-    QCOMPARE(run.state->scene.frame.overallWidth, width - 1.0);
-    run.window->RunCommand(1200);
-    run.window->UpdateCheckMarks();
-    QVERIFY(run.window->action(1200)->isChecked());
-    QVERIFY(!run.window->action(1202)->isChecked());
-    QCOMPARE(run.state->scene.modified, 0);
-  }
-
   void clickOpensTheElementUnderIt() {
     SceneSettings scene;
     RenderState render;
@@ -224,12 +210,10 @@ class ShellTest : public QObject {
     render.requestedHeight = 875;
     RenderComposite(&scene, &render, textures, tiles, DisplayColorimetry{});
     // Rectangles of the default design at 1000 x 875.
-    QCOMPARE(HitTest(scene, render.layout, 500, 437), kCommandImage);
-    QCOMPARE(HitTest(scene, render.layout, 235, 437), kCommandInnerMat);
-    QCOMPARE(HitTest(scene, render.layout, 215, 437), kCommandMiddleMat);
-    QCOMPARE(HitTest(scene, render.layout, 150, 437), kCommandOuterMat);
-    QCOMPARE(HitTest(scene, render.layout, 100, 437), kCommandFrame);
-    QCOMPARE(HitTest(scene, render.layout, 10, 437), kCommandBackground);
+    for (auto [x, command] : {std::pair{500, kCommandImage}, {235, kCommandInnerMat}, {215, kCommandMiddleMat},
+                              {150, kCommandOuterMat}, {100, kCommandFrame}, {10, kCommandBackground}}) {
+      QCOMPARE(HitTest(scene, render.layout, x, 437), command);
+    }
     scene.mats[kInnerMat].shown = 0;  // the same point now lies in the middle mat
     QCOMPARE(HitTest(scene, render.layout, 235, 437), kCommandMiddleMat);
 
@@ -252,16 +236,14 @@ class ShellTest : public QObject {
     const PixelRect& picture = run.state->render.layout.pictureRect;
     const int height = run.state->render.composite.height;
     const QPoint onPicture((picture.x0 + picture.x1) / 2, height - 1 - (picture.y0 + picture.y1) / 2);
-    int c = 0;
-    int r = 0;
+    int c = 0, r = 0;
     view->ToComposite(onPicture, &c, &r);
     QCOMPARE(c, (picture.x0 + picture.x1) / 2);
     QCOMPARE(r, (picture.y0 + picture.y1) / 2);
 
     QTest::mouseClick(view, Qt::RightButton, {}, onPicture);
     QDialog* dialog = run.window->propertyDialog(kCommandImage);
-    QVERIFY(dialog != nullptr);
-    QVERIFY(dialog->isVisible());
+    QVERIFY(dialog != nullptr && dialog->isVisible());
     QTest::mouseClick(view, Qt::LeftButton, {}, onPicture);  // raised, not opened twice
     QCOMPARE(run.window->propertyDialog(kCommandImage), dialog);
     QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(2, 2));  // the wall
@@ -272,9 +254,8 @@ class ShellTest : public QObject {
     dialog->reject();
     QTRY_VERIFY(run.window->propertyDialog(kCommandImage) == nullptr);
     run.window->RunCommand(kCommandImage);
-    QDialog* again = run.window->propertyDialog(kCommandImage);
-    QVERIFY(again != nullptr);
-    QCOMPARE(again->geometry(), placed);
+    QVERIFY(run.window->propertyDialog(kCommandImage) != nullptr);
+    QCOMPARE(run.window->propertyDialog(kCommandImage)->geometry(), placed);
   }
 
   void newFlows() {
@@ -287,20 +268,18 @@ class ShellTest : public QObject {
     run.interaction.answers = {Answer::Cancel};
     QVERIFY(!NewDesign(run.state.get(), &run.interaction));
     QCOMPARE(run.interaction.questions.back(), std::string("File New|Save current settings first?"));
-    QCOMPARE(run.state->scene.background.ratio, 5.0);
-    QCOMPARE(run.state->scene.modified, 1);
+    QCOMPARE(std::tuple(run.state->scene.background.ratio, run.state->scene.modified), std::tuple(5.0, 1));
 
     run.interaction.answers = {Answer::Yes};  // then the Save dialog is cancelled: nothing is reset
     QVERIFY(!NewDesign(run.state.get(), &run.interaction));
-    QCOMPARE(run.state->scene.background.ratio, 5.0);
-    QCOMPARE(run.state->scene.modified, 1);
+    QCOMPARE(std::tuple(run.state->scene.background.ratio, run.state->scene.modified), std::tuple(5.0, 1));
 
     run.store.values["units"] = "2";
     run.interaction.answers = {Answer::No};
     QVERIFY(NewDesign(run.state.get(), &run.interaction));
-    QCOMPARE(run.state->scene.background.ratio, 3.0);  // the default design again
-    QCOMPARE(run.state->persistent.units, 2);          // and the stored preferences
-    QCOMPARE(run.state->scene.modified, 0);
+    // The default design again, and the stored preferences.
+    QCOMPARE(std::tuple(run.state->scene.background.ratio, run.state->persistent.units, run.state->scene.modified),
+             std::tuple(3.0, 2, 0));
   }
 
   void closeKeepsUnsavedWorkUnlessSaved() {
@@ -328,8 +307,7 @@ class ShellTest : public QObject {
     run.state->scene.modified = 1;
     run.interaction.saveAnswers = {run.Path("design.txt"), run.Path("design")};
     QVERIFY(SaveDesignWithDialog(run.state.get(), &run.interaction) == SaveOutcome::Saved);
-    QCOMPARE(run.interaction.errors.size(), size_t{1});
-    QCOMPARE(run.interaction.errors[0], std::string("Passavue settings files must have an extension of .Passavue"));
+    QCOMPARE(run.interaction.errors, std::vector<std::string>{"Passavue settings files must have an extension of .Passavue"});
     QCOMPARE(run.interaction.saveRequests.size(), size_t{2});
     QCOMPARE(run.interaction.saveRequests[0].title, std::string("Save Passavue Settings"));
     QCOMPARE(run.interaction.saveRequests[1].initialName, run.Path("design.txt"));
@@ -354,16 +332,10 @@ class ShellTest : public QObject {
     std::vector<RulerTick> ticks = RulerTicks(961, 24.0, 0);
     QCOMPARE(ticks.size(), size_t{97});
     QVERIFY(ticks[0].label.empty());
-    QCOMPARE(ticks[0].length, 6);
-    QCOMPARE(ticks[1].length, 3);
-    QCOMPARE(ticks[4].label, std::string("1"));
-    QCOMPARE(ticks[96].label, std::string("24"));
-    QCOMPARE(ticks[96].position, 960);
-    QCOMPARE(ticks[2].position, 20);
-    QCOMPARE(RulerTicks(961, 24.0, 1)[4].label, std::string("20"));
-    QCOMPARE(RulerTicks(961, 24.0, 2)[4].label, std::string("2"));
-    QVERIFY(RulerTicks(961, 0.0, 0).empty());
-    QVERIFY(RulerTicks(0, 24.0, 0).empty());
+    QCOMPARE(std::tuple(ticks[0].length, ticks[1].length, ticks[2].position, ticks[96].position), std::tuple(6, 3, 20, 960));
+    QCOMPARE(ticks[4].label + "," + ticks[96].label, std::string("1,24"));
+    QCOMPARE(RulerTicks(961, 24.0, 1)[4].label + "," + RulerTicks(961, 24.0, 2)[4].label, std::string("20,2"));
+    QVERIFY(RulerTicks(961, 0.0, 0).empty() && RulerTicks(0, 24.0, 0).empty());
   }
 
   void blitDrawsEveryBandWithoutSeams() {
@@ -410,9 +382,7 @@ class ShellTest : public QObject {
     QtSettingsStore store;
     PersistentState state;
     LoadPersistentState(&store, "/opt/passavue", &state);
-    QCOMPARE(state.showRuler, 1);
-    QCOMPARE(state.units, 1);
-    QCOMPARE(state.lastExportWidth, 3000);
+    QCOMPARE(std::tuple(state.showRuler, state.units, state.lastExportWidth), std::tuple(1, 1, 3000));
     QSettings settings(QStringLiteral("Kestrow"), QStringLiteral("Passavue"));
     QCOMPARE(settings.value(QStringLiteral("State/units")).toString(), QStringLiteral("1"));
   }
@@ -422,9 +392,9 @@ class ShellTest : public QObject {
     IccProfile profile = ProfileFromProperty(srgb, kSrgbProfileLength + 10);
     QCOMPARE(profile.size(), size_t{kSrgbProfileLength});
     QVERIFY(IsSrgbProfile(profile));
-    QVERIFY(ProfileFromProperty(srgb, 100).empty());
-    QVERIFY(ProfileFromProperty(srgb, kSrgbProfileLength - 1).empty());  // header claims more than there is
-    QVERIFY(ProfileFromProperty(nullptr, 0).empty());
+    // Too short, a header claiming more than there is, nothing.
+    for (auto [bytes, length] : {std::pair{srgb, size_t{100}}, {srgb, size_t{kSrgbProfileLength - 1}}, {nullptr, size_t{0}}})
+      QVERIFY(ProfileFromProperty(bytes, length).empty());
   }
 };
 

@@ -104,8 +104,7 @@ TEST_F(Threads, ResamplingIsIdenticalWithOneAndSeveralThreads) {
   FillPicture(&source, 1500, 1000);
   for (int filter : {FilterTriangle, FilterCubic}) {
     for (auto [w, h] : {std::pair{700, 467}, std::pair{3100, 2070}, std::pair{1500, 3000}}) {
-      Image a;
-      Image b;
+      Image a, b;
       SetWorkerThreads(1);
       ASSERT_EQ(ResampleImage(source, &a, w, h, 100.0, filter, -1.0), 0);
       SetWorkerThreads(4);

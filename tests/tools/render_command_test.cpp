@@ -74,8 +74,7 @@ TEST_F(RenderCommand, DesignPictureAndOutputRoundTrip) {
   IccProfile profile;
   EXPECT_EQ(ReadTiff(file, &rendered, &profile), 0);
   CloseFile(file);
-  EXPECT_EQ(rendered.width, 640);
-  EXPECT_EQ(rendered.height, 480);
+  EXPECT_EQ(std::tuple(rendered.width, rendered.height), std::tuple(640, 480));
 
   // The design file holds the overall size as computed for the picture...
   std::ifstream saved(Path("saved.Passavue"), std::ios::binary);
@@ -91,26 +90,24 @@ TEST_F(RenderCommand, DesignPictureAndOutputRoundTrip) {
 TEST_F(RenderCommand, WrongUsageAndBadFiles) {
   EXPECT_EQ(Run({}), 2);
   EXPECT_NE(err_.str().find("usage: passavue-render"), std::string::npos);
-  EXPECT_EQ(Run({"--size", "1x100", "--layout"}), 2);
-  EXPECT_EQ(Run({"--size", "20001x100", "--layout"}), 2);
-  EXPECT_EQ(Run({"--size", "12a", "--layout"}), 2);
-  EXPECT_EQ(Run({"--units", "ft", "--layout"}), 2);
-  EXPECT_EQ(Run({"-o", Path("out.png")}), 2);
-  EXPECT_EQ(Run({"--bogus"}), 2);
-  EXPECT_EQ(Run({"--design"}), 2);
+  const std::vector<std::vector<std::string>> usage = {{"--size", "1x100", "--layout"}, {"--size", "20001x100", "--layout"},
+                                                       {"--size", "12a", "--layout"},   {"--units", "ft", "--layout"},
+                                                       {"-o", Path("out.png")},         {"--bogus"},
+                                                       {"--design"}};
+  for (const auto& arguments : usage) EXPECT_EQ(Run(arguments), 2) << arguments[0];
 
-  EXPECT_EQ(Run({"--design", Path("missing.Passavue"), "--layout"}), 1);
-  EXPECT_EQ(err_.str(), "Cannot open file: " + Path("missing.Passavue") + "\n");
   std::ofstream(Path("broken.Passavue")) << "Passavue 1.0\r\nbackground 2.5 1 2 3\r\n";
-  EXPECT_EQ(Run({"--design", Path("broken.Passavue"), "--layout"}), 1);
-  EXPECT_EQ(err_.str(), "Error reading file: " + Path("broken.Passavue") + "\n");
-  EXPECT_EQ(Run({"--picture", Path("photo.bmp"), "--layout"}), 1);
-  EXPECT_EQ(err_.str(), "Unsupported picture file type: " + Path("photo.bmp") + "\n");
   std::ofstream(Path("fake.jpg")) << "not a picture";
-  EXPECT_EQ(Run({"--picture", Path("fake.jpg"), "--layout"}), 1);
-  EXPECT_EQ(err_.str(), "Cannot read JPEG file: " + Path("fake.jpg") + "\n");
-  EXPECT_EQ(Run({"-o", Path("no/such/folder/out.tif")}), 1);
-  EXPECT_EQ(err_.str(), "Cannot create file: " + Path("no/such/folder/out.tif") + "\n");
+  const std::pair<std::vector<std::string>, std::string> failures[] = {
+      {{"--design", Path("missing.Passavue"), "--layout"}, "Cannot open file: " + Path("missing.Passavue")},
+      {{"--design", Path("broken.Passavue"), "--layout"}, "Error reading file: " + Path("broken.Passavue")},
+      {{"--picture", Path("photo.bmp"), "--layout"}, "Unsupported picture file type: " + Path("photo.bmp")},
+      {{"--picture", Path("fake.jpg"), "--layout"}, "Cannot read JPEG file: " + Path("fake.jpg")},
+      {{"-o", Path("no/such/folder/out.tif")}, "Cannot create file: " + Path("no/such/folder/out.tif")}};
+  for (const auto& [arguments, message] : failures) {
+    EXPECT_EQ(Run(arguments), 1) << message;
+    EXPECT_EQ(err_.str(), message + "\n");
+  }
   EXPECT_EQ(Run({"--assets", Path("nowhere"), "--layout"}), 1);  // rendered, but every asset was missing
   EXPECT_NE(err_.str().find("Cannot locate texture file: " + Path("nowhere") + "/Textures/Laid.tif"),
             std::string::npos);
