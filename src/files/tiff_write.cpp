@@ -3,16 +3,23 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <condition_variable>
 #include <cstring>
+#include <exception>
+#include <mutex>
 #include <new>
+#include <thread>
 #include <vector>
 
 #include "files/tiff.h"
+
+#include "core/parallel.h"
 
 namespace {
 
 constexpr uint32_t kEntryCount = 17;
 constexpr uint32_t kDataStart = 8 + 2 + kEntryCount * 12 + 4;  // 218: out-of-line values follow the directory
+constexpr size_t kOverlapBytes = size_t{16} << 20;               // pictures worth a writer thread
 constexpr size_t kBatchBytes = size_t{1} << 18;                // rows gathered per write, kept in cache
 
 enum TiffType : uint16_t { kShort = 3, kLong = 4, kRational = 5 };
@@ -128,11 +135,101 @@ void ExchangeRedBlue16(const uint8_t* __restrict from, uint8_t* __restrict to, i
   }
 }
 
-int Flush(FileHandle file, const std::vector<uint8_t>& batch, size_t used) {
-  if (used == 0) return 0;
-  uint32_t count = static_cast<uint32_t>(used);
-  return WriteBytes(file, &count, batch.data());
-}
+// Hands filled batches to the file. For a large picture a second thread
+// writes one batch while the next is being filled, so the channel exchange
+// and the system's copy into its file cache overlap; the bytes are the same.
+class BatchWriter {
+ public:
+  BatchWriter(FileHandle file, size_t capacity, bool overlap) : file_(file), capacity_(capacity) {
+    try {
+      buffers_[0].resize(capacity);
+      if (overlap) {
+        buffers_[1].resize(capacity);
+        writer_ = std::thread([this] { WriteLoop(); });
+      }
+    } catch (const std::exception&) {  // no memory or no thread: write in line
+      buffers_[1].clear();
+    }
+  }
+  ~BatchWriter() { Stop(); }
+
+  bool Ready() const { return buffers_[0].size() == capacity_; }
+  size_t Capacity() const { return capacity_; }
+  uint8_t* Buffer() { return buffers_[current_].data(); }
+
+  // Sends the current buffer's first `used` bytes; the next buffer to fill,
+  // or nullptr once a write has failed.
+  uint8_t* Submit(size_t used) {
+    if (!writer_.joinable()) return WriteNow(buffers_[0], used) == 0 ? buffers_[0].data() : nullptr;
+    std::unique_lock<std::mutex> lock(mutex_);
+    idle_.wait(lock, [this] { return !pending_; });
+    if (failed_) return nullptr;
+    pendingBuffer_ = current_;
+    pendingBytes_ = used;
+    pending_ = true;
+    work_.notify_one();
+    current_ = 1 - current_;
+    return buffers_[current_].data();
+  }
+
+  // Writes what is left and waits for every write. 0, or 1 after a failure.
+  int Finish(size_t used) {
+    if (!writer_.joinable()) return WriteNow(buffers_[0], used);
+    if (Submit(used) == nullptr) {
+      Stop();
+      return 1;
+    }
+    Stop();
+    return failed_ ? 1 : 0;
+  }
+
+ private:
+  int WriteNow(const std::vector<uint8_t>& buffer, size_t used) {
+    if (used == 0) return 0;
+    uint32_t count = static_cast<uint32_t>(used);
+    return WriteBytes(file_, &count, buffer.data());
+  }
+
+  void WriteLoop() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+      work_.wait(lock, [this] { return pending_ || stopping_; });
+      if (!pending_) return;
+      const int buffer = pendingBuffer_;
+      const size_t bytes = pendingBytes_;
+      lock.unlock();
+      const int result = WriteNow(buffers_[buffer], bytes);
+      lock.lock();
+      if (result != 0) failed_ = true;
+      pending_ = false;
+      idle_.notify_one();
+    }
+  }
+
+  void Stop() {
+    if (!writer_.joinable()) return;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      stopping_ = true;
+    }
+    work_.notify_one();
+    writer_.join();
+  }
+
+  FileHandle file_;
+  size_t capacity_;
+  std::vector<uint8_t> buffers_[2];
+  int current_ = 0;
+  std::thread writer_;
+  std::mutex mutex_;
+  std::condition_variable work_;
+  std::condition_variable idle_;
+  bool pending_ = false;
+  bool stopping_ = false;
+  bool failed_ = false;
+  int pendingBuffer_ = 0;
+  size_t pendingBytes_ = 0;
+};
 
 }  // namespace
 
@@ -184,23 +281,21 @@ int WriteTiff(FileHandle file, const Image& image) {
   // wide picture does not cost one system call per row.
   const size_t row = static_cast<size_t>(rowLength);
   const size_t rowsPerBatch = std::max<size_t>(1, kBatchBytes / row);
-  std::vector<uint8_t> batch;
-  try {
-    batch.resize(rowsPerBatch * row);
-  } catch (const std::bad_alloc&) {
-    return 1;
-  }
+  BatchWriter writer(file, rowsPerBatch * row, stripBytes >= kOverlapBytes && WorkerThreads() > 1);
+  if (!writer.Ready()) return 1;
+  uint8_t* batch = writer.Buffer();
   size_t used = 0;
   for (int32_t r = image.height - 1; r >= 0; --r) {
-    uint8_t* to = batch.data() + used;
+    uint8_t* to = batch + used;
     if (type == Rgb8) ExchangeRedBlue8(image.rows[r], to, image.width);
     else if (type == Rgb16) ExchangeRedBlue16(image.rows[r], to, image.width);
     else std::memcpy(to, image.rows[r], row);
     used += row;
-    if (used + row > batch.size()) {
-      if (Flush(file, batch, used) != 0) return 1;
+    if (used + row > writer.Capacity()) {
+      batch = writer.Submit(used);
+      if (batch == nullptr) return 1;
       used = 0;
     }
   }
-  return Flush(file, batch, used);
+  return writer.Finish(used);
 }

@@ -3,12 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstdio>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <memory>
 
 #include "core/hooks.h"
 #include "core/parallel.h"
 #include "files/assets.h"
+#include "files/tiff.h"
 #include "image/resample.h"
 #include "render/render.h"
 
@@ -143,6 +147,28 @@ TEST_F(Threads, LargePictureIsResampledStraightIntoPlace) {
     ASSERT_EQ(std::memcmp(row + 3 * (rect.x0 - 1), border, 3), 0) << k;
     ASSERT_EQ(std::memcmp(row + 3 * rect.x1, border, 3), 0) << k;
   }
+}
+
+TEST_F(Threads, LargeTiffFilesAreTheSameWrittenWithAWriterThread) {
+  Image picture;
+  FillPicture(&picture, 3000, 2100);  // 18.9 MB: large enough for the writer thread
+  std::string files[2];
+  for (int threads : {1, 2}) {
+    SetWorkerThreads(threads);
+    const std::string path = ::testing::TempDir() + "/passavue-threads-" + std::to_string(threads) + ".tif";
+    FileHandle file;
+    ASSERT_EQ(CreateForWrite(path, &file), 0);
+    ASSERT_EQ(WriteTiff(file, picture), 0);
+    CloseFile(file);
+    std::ifstream in(path, std::ios::binary);
+    files[threads - 1].assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    std::remove(path.c_str());
+  }
+  ASSERT_EQ(files[0].size(), 240u + 3000u * 2100u * 3u);
+  EXPECT_TRUE(files[0] == files[1]);
+  // The first row written is the picture's top row, red first.
+  EXPECT_EQ(static_cast<uint8_t>(files[1][240]), picture.rows[2099][2]);
+  EXPECT_EQ(static_cast<uint8_t>(files[1][242]), picture.rows[2099][0]);
 }
 
 TEST_F(Threads, ProgressRisesToTheWholeRendering) {
