@@ -6,6 +6,13 @@
 #include <new>
 #include <utility>
 
+#include <sys/mman.h>
+
+namespace {
+// Images at least this large take their chunks from one mapped region.
+constexpr size_t kPoolBytes = size_t{32} << 20;
+}  // namespace
+
 Image::~Image() { FreeImage(this); }
 
 Image::Image(Image&& other) noexcept
@@ -17,7 +24,9 @@ Image::Image(Image&& other) noexcept
       rows(other.rows),
       chunkCount(other.chunkCount),
       rowsPerChunk(other.rowsPerChunk),
-      chunks(other.chunks) {
+      chunks(other.chunks),
+      pool(other.pool),
+      poolBytes(other.poolBytes) {
   ResetImage(&other);
 }
 
@@ -33,6 +42,8 @@ Image& Image::operator=(Image&& other) noexcept {
     chunkCount = other.chunkCount;
     rowsPerChunk = other.rowsPerChunk;
     chunks = other.chunks;
+    pool = other.pool;
+    poolBytes = other.poolBytes;
     ResetImage(&other);
   }
   return *this;
@@ -80,14 +91,19 @@ void ResetImage(Image* image) {
   image->chunkCount = 0;
   image->rowsPerChunk = 0;
   image->chunks = nullptr;
+  image->pool = nullptr;
+  image->poolBytes = 0;
 }
 
 void FreeImage(Image* image) {
   delete[] image->rows;
   if (image->chunks != nullptr) {
-    for (int32_t i = 0; i < image->chunkCount; ++i) std::free(image->chunks[i]);
+    if (image->pool == nullptr) {
+      for (int32_t i = 0; i < image->chunkCount; ++i) std::free(image->chunks[i]);
+    }
     delete[] image->chunks;
   }
+  if (image->pool != nullptr) ::munmap(image->pool, image->poolBytes);
   ResetImage(image);
 }
 
@@ -135,7 +151,20 @@ int AllocImage(Image* image, int32_t type, int32_t width, int32_t height, double
   }
   image->chunkCount = chunkCount;
   for (int32_t i = 0; i < chunkCount; ++i) image->chunks[i] = nullptr;
-  for (int32_t i = 0; i < chunkCount; ++i) {
+  const size_t chunkBytes = static_cast<size_t>(rowsPerChunk) * rowBytes;
+  const size_t totalBytes = static_cast<size_t>(height) * rowBytes;
+  if (totalBytes >= kPoolBytes) {
+    // One region for all chunks, in chunk order: a 20000 x 20000 composite
+    // then costs a few hundred page faults instead of three hundred thousand.
+    void* region = ::mmap(nullptr, totalBytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (region != MAP_FAILED) {
+      ::madvise(region, totalBytes, MADV_HUGEPAGE);
+      image->pool = region;
+      image->poolBytes = totalBytes;
+      for (int32_t i = 0; i < chunkCount; ++i) image->chunks[i] = static_cast<uint8_t*>(region) + i * chunkBytes;
+    }
+  }
+  for (int32_t i = 0; i < chunkCount && image->pool == nullptr; ++i) {
     const int32_t chunkRows = (i == chunkCount - 1) ? lastRows : rowsPerChunk;
     image->chunks[i] = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(chunkRows) * rowBytes));
     if (image->chunks[i] == nullptr) {

@@ -2,6 +2,7 @@
 // into chunks of at most 256000 bytes reached through a row table.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 enum PixelType : int32_t {
@@ -26,6 +27,11 @@ struct Image {
   int32_t chunkCount = 0;
   int32_t rowsPerChunk = 0;
   uint8_t** chunks = nullptr;
+  // Large images take their chunks from one mapped region (so the system can
+  // back it with huge pages); the chunks are then carved from it, not freed one
+  // by one. Null for chunks from the general allocator.
+  void* pool = nullptr;
+  size_t poolBytes = 0;
 
   Image() = default;
   ~Image();
