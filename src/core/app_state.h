@@ -23,6 +23,9 @@ struct AppState {
   std::string programFolder;  // where default.Passavue lives
   std::string assetFolder;    // holds Textures/ and Frames/
   KeyValueStore* store = nullptr;  // where the persistent state lives
+  // An export or print has the composite at its own size and may let events
+  // through (its progress window): the view neither shows nor renders it then.
+  bool renderingOffscreen = false;
 };
 
 // Renders the design at render.requestedWidth x requestedHeight.

@@ -1,11 +1,58 @@
 #include "output/export_tiff.h"
 
+#include <algorithm>
+#include <utility>
+
 #include "core/app_state.h"
 #include "core/hooks.h"
 #include "files/tiff.h"
 #include "output/output_interaction.h"
 #include "scene/text.h"
 #include "shell/interaction.h"
+
+namespace {
+
+// Puts the previous progress hook back however the export ends.
+class ProgressHookScope {
+ public:
+  explicit ProgressHookScope(ProgressHook hook) : previous_(SetProgressHook(std::move(hook))) {}
+  ~ProgressHookScope() { SetProgressHook(std::move(previous_)); }
+  ProgressHookScope(const ProgressHookScope&) = delete;
+  ProgressHookScope& operator=(const ProgressHookScope&) = delete;
+
+ private:
+  ProgressHook previous_;
+};
+
+// The render and the write at the export size, shown as one bar: the render
+// has the first 60 percent, the write the rest. 0 when the file is written.
+int RenderAndWrite(AppState* state, OutputInteraction* output, FileHandle file, int width, int height) {
+  int phaseStart = 0;
+  int phaseSpan = 60;
+  int shown = -1;
+  output->BeginProgress("Exporting TIFF file...");
+  const ProgressHookScope scope([&](int64_t done, int64_t total) {
+    if (total <= 0) return;
+    const int percent = phaseStart + static_cast<int>(std::clamp<int64_t>(done, 0, total) * phaseSpan / total);
+    // The bar only moves forward, and a repeated value costs the window a repaint for nothing.
+    if (percent <= shown) return;
+    shown = percent;
+    output->ShowProgress(percent);
+  });
+  state->render.requestedWidth = width;
+  state->render.requestedHeight = height;
+  RenderDesign(state);
+  // A composite that could not be allocated at this size is no picture to write.
+  const bool rendered = state->render.composite.rows != nullptr && state->render.composite.width == width &&
+                        state->render.composite.height == height;
+  phaseStart = 60;
+  phaseSpan = 40;
+  const int written = rendered ? WriteTiff(file, state->render.composite) : 1;
+  output->EndProgress();
+  return written;
+}
+
+}  // namespace
 
 int CheckExportSize(const std::string& widthText, const std::string& heightText, int* width, int* height,
                     std::string* message) {
@@ -61,17 +108,13 @@ void ExportTiff(AppState* state, Interaction* interaction, OutputInteraction* ou
   SetBusy(true);
   const int savedWidth = state->render.requestedWidth;
   const int savedHeight = state->render.requestedHeight;
-  state->render.requestedWidth = width;
-  state->render.requestedHeight = height;
-  RenderDesign(state);
-  // A composite that could not be allocated at this size is no picture to write.
-  const bool rendered = state->render.composite.rows != nullptr && state->render.composite.width == width &&
-                        state->render.composite.height == height;
-  const int written = rendered ? WriteTiff(file, state->render.composite) : 1;
+  state->renderingOffscreen = true;
+  const int written = RenderAndWrite(state, output, file, width, height);
   CloseFile(file);
   state->render.requestedWidth = savedWidth;
   state->render.requestedHeight = savedHeight;
   RenderDesign(state);
+  state->renderingOffscreen = false;
   SetBusy(false);
   if (repaint) repaint();
 

@@ -1,5 +1,8 @@
-// The output commands' own questions: the export size and the printer.
+// The output commands' own questions (the export size, the printer) and the
+// export's progress window.
 #pragma once
+
+#include <string>
 
 class QPrinter;
 
@@ -13,10 +16,14 @@ class OutputInteraction {
   // The print dialog for one copy, no page range and no selection. True
   // when the user chose to print.
   virtual bool AskPrinter(QPrinter* printer) = 0;
+  // A window telling how far a long job has come, from Begin to End, with
+  // the percentage done (0 to 100) in between.
+  virtual void BeginProgress(const std::string& label) = 0;
+  virtual void ShowProgress(int percent) = 0;
+  virtual void EndProgress() = 0;
 };
 
 // The size dialog's check of its two fields: 0 with both values, or 1 with
 // the message for the first field that is not a whole number from 2 to 20000.
-#include <string>
 int CheckExportSize(const std::string& widthText, const std::string& heightText, int* width, int* height,
                     std::string* message);

@@ -46,6 +46,10 @@ void PrintDesignOn(AppState* state, QPrinter* printer) {
   const double heightInches = static_cast<double>(printable.height()) / printer->logicalDpiY();
 
   SetBusy(true);
+  // The composite is at the page's size until the end: whatever lets events
+  // through meanwhile (a progress hook, a printer driver) must find the view
+  // leaving it alone.
+  state->renderingOffscreen = true;
   const int savedWidth = state->render.requestedWidth;
   const int savedHeight = state->render.requestedHeight;
   const double savedScale = state->render.pixelsPerInch;
@@ -70,6 +74,7 @@ void PrintDesignOn(AppState* state, QPrinter* printer) {
   state->render.requestedHeight = savedHeight;
   state->render.pixelsPerInch = savedScale;
   RenderDesign(state);
+  state->renderingOffscreen = false;
   SetBusy(false);
 }
 

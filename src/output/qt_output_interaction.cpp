@@ -1,5 +1,7 @@
 #include "output/qt_output_interaction.h"
 
+#include <QCloseEvent>
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QLabel>
@@ -9,6 +11,24 @@
 
 #include "scene/text.h"
 #include "shell/interaction.h"
+
+namespace {
+
+// The job cannot be stopped half way, so the window cannot be closed either:
+// hidden, it would no longer keep the user away from the main window while
+// the composite is at the export size.
+class UnclosableProgressDialog : public QProgressDialog {
+ public:
+  // No text for the cancel button: the dialog has none.
+  UnclosableProgressDialog(const QString& label, QWidget* owner)
+      : QProgressDialog(label, QString(), 0, 100, owner) {}
+  void reject() override {}
+
+ protected:
+  void closeEvent(QCloseEvent* event) override { event->ignore(); }
+};
+
+}  // namespace
 
 ExportSizeDialog::ExportSizeDialog(int width, int height, Interaction* interaction, QWidget* owner)
     : QDialog(owner), interaction_(interaction) {
@@ -54,4 +74,33 @@ bool QtOutputInteraction::AskPrinter(QPrinter* printer) {
   dialog.setOptions(QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintCollateCopies |
                     QAbstractPrintDialog::PrintShowPageSize);
   return dialog.exec() == QDialog::Accepted;
+}
+
+QtOutputInteraction::~QtOutputInteraction() { EndProgress(); }
+
+void QtOutputInteraction::BeginProgress(const std::string& label) {
+  EndProgress();
+  progress_ = new UnclosableProgressDialog(QString::fromStdString(label), owner_);
+  progress_->setWindowTitle(QStringLiteral("File Export"));
+  progress_->setWindowModality(Qt::ApplicationModal);
+  // A quick export is over before the window would be worth reading.
+  progress_->setMinimumDuration(800);
+  progress_->setAutoClose(false);
+  progress_->setAutoReset(false);
+  progress_->setValue(0);  // starts the dialog's clock for the minimum duration
+}
+
+void QtOutputInteraction::ShowProgress(int percent) {
+  if (!progress_) return;
+  const bool wasShown = progress_->isVisible();
+  // Being modal, the dialog lets the event loop paint each new value.
+  progress_->setValue(percent);
+  // The step that first shows it does not; without this the window would
+  // stay blank until the next step, seconds later for a large export.
+  if (!wasShown && progress_->isVisible()) QCoreApplication::processEvents();
+}
+
+void QtOutputInteraction::EndProgress() {
+  delete progress_.data();  // null when its owner took it along
+  progress_.clear();
 }

@@ -1,7 +1,11 @@
-// The desktop's export size dialog and print dialog.
+// The desktop's export size dialog, print dialog and export progress window.
 #pragma once
 
 #include <QDialog>
+#include <QPointer>
+#include <QProgressDialog>
+
+#include <string>
 
 #include "output/output_interaction.h"
 
@@ -30,10 +34,19 @@ class ExportSizeDialog : public QDialog {
 class QtOutputInteraction : public OutputInteraction {
  public:
   QtOutputInteraction(Interaction* interaction, QWidget* owner) : interaction_(interaction), owner_(owner) {}
+  ~QtOutputInteraction() override;
+  // The dialogs belong to `owner` once it is set; the progress window blocks
+  // it (and only it) while it is up.
+  void SetOwner(QWidget* owner) { owner_ = owner; }
   bool AskExportSize(int* width, int* height) override;
   bool AskPrinter(QPrinter* printer) override;
+  void BeginProgress(const std::string& label) override;
+  void ShowProgress(int percent) override;
+  void EndProgress() override;
+  QProgressDialog* progressDialog() const { return progress_.data(); }
 
  private:
   Interaction* interaction_;
   QWidget* owner_;
+  QPointer<QProgressDialog> progress_;
 };

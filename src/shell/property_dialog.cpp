@@ -89,7 +89,15 @@ PropertyDialog::PropertyDialog(const DialogContext& context, int command, int ap
   apply->hide();
   Register(applyId, apply);
   connect(apply, &QPushButton::clicked, this, [this]() { Apply(false); });
-  connect(timer_, &QTimer::timeout, apply, &QPushButton::click);
+  connect(timer_, &QTimer::timeout, apply, [this, apply]() {
+    // An export or print in progress reads the design as it goes; a change
+    // typed just before waits until it is done, so the file shows one design.
+    if (context_.state->renderingOffscreen) {
+      timer_->start();
+    } else {
+      apply->click();
+    }
+  });
 }
 
 PropertyDialog::~PropertyDialog() {

@@ -146,7 +146,7 @@ int RunPassavue(int argc, char** argv) {
 
   QtOutputInteraction outputInteraction(&interaction, nullptr);
   const auto repaint = [&window]() {
-    if (window != nullptr) window->view()->update();
+    if (window != nullptr) window->view()->ShowRendering();
   };
   handlers.exportTiff = [&, repaint]() { ExportTiff(state.get(), &interaction, &outputInteraction, repaint); };
   handlers.print = [&, repaint]() { PrintDesign(state.get(), &outputInteraction, repaint); };
@@ -155,6 +155,7 @@ int RunPassavue(int argc, char** argv) {
   MainWindow mainWindow(state.get(), &interaction, handlers);
   window = &mainWindow;
   interaction.SetOwner(&mainWindow);
+  outputInteraction.SetOwner(&mainWindow);
   mainWindow.setGeometry(20, 20, 800, 600);
 
   std::vector<std::string> arguments;

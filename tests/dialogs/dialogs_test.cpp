@@ -117,6 +117,13 @@ class DialogsTest : public QObject {
     Type(d, 614, "2");
     QVERIFY(d->delayTimer()->isActive() && d->delayTimer()->interval() == 1500);
     QCOMPARE(std::tuple(h.state->scene.background.ratio, h.renders), std::tuple(1.2, 0));  // nothing before the pause
+    // While an export reads the design, the pause ends without a change and
+    // the timer waits again.
+    h.state->renderingOffscreen = true;
+    QVERIFY(Pause(d));
+    QCOMPARE(std::tuple(h.state->scene.background.ratio, h.renders), std::tuple(1.2, 0));
+    QVERIFY(d->delayTimer()->isActive());
+    h.state->renderingOffscreen = false;
     QVERIFY(Pause(d));
     QCOMPARE(std::tuple(h.state->scene.background.ratio, h.state->scene.modified, h.renders), std::tuple(2.0, 1, 1));
 

@@ -6,11 +6,14 @@
 #include <QPageSize>
 #include <QPrinter>
 #include <QProcess>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <deque>
+#include <functional>
 #include <memory>
+#include <string>
 
 #include "core/app_state.h"
 #include "core/hooks.h"
@@ -19,6 +22,8 @@
 #include "output/print.h"
 #include "output/qt_output_interaction.h"
 #include "render/render.h"
+#include "shell/main_window.h"
+#include "support/profiles.h"
 #include "support/scripted.h"
 
 namespace {
@@ -39,6 +44,16 @@ class ScriptedOutput : public OutputInteraction {
     return true;
   }
   bool AskPrinter(QPrinter*) override { return false; }
+
+  // The progress window's calls, in order: "begin <label>", each percentage, "end".
+  std::vector<std::string> progress;
+  std::function<void(int percent)> onProgress;
+  void BeginProgress(const std::string& label) override { progress.push_back("begin " + label); }
+  void ShowProgress(int percent) override {
+    progress.push_back(std::to_string(percent));
+    if (onProgress) onProgress(percent);
+  }
+  void EndProgress() override { progress.push_back("end"); }
 };
 
 struct Design {
@@ -130,6 +145,127 @@ class OutputTest : public QObject {
     output.sizes = {{10, 10}};
     ExportTiff(design.state.get(), &interaction, &output, nullptr);
     QCOMPARE(interaction.errors.back(), "Cannot create file: " + base + "/no/such/folder/x.tif");
+  }
+
+  void exportShowsProgressAndPutsTheHookBack() {
+    QTemporaryDir folder;
+    Design design;
+    ScriptedInteraction interaction;
+    ScriptedOutput output;
+    const std::string base = folder.path().toStdString();
+    std::pair<int64_t, int64_t> earlierHookGot;
+    const ProgressHook before = SetProgressHook([&](int64_t done, int64_t total) { earlierHookGot = {done, total}; });
+
+    interaction.saveAnswers = {base + "/shown.tif"};
+    output.sizes = {{640, 480}};
+    ExportTiff(design.state.get(), &interaction, &output, nullptr);
+    QVERIFY(interaction.errors.empty());
+    QVERIFY(output.progress.size() > 10);
+    QCOMPARE(output.progress.front(), std::string("begin Exporting TIFF file..."));
+    QCOMPARE(output.progress.back(), std::string("end"));
+    // One bar for both phases: up to 60 from the render, on to 100 from the write.
+    std::vector<int> percents;
+    for (size_t i = 1; i + 1 < output.progress.size(); ++i) percents.push_back(std::stoi(output.progress[i]));
+    QVERIFY(std::is_sorted(percents.begin(), percents.end(), std::less_equal<int>()));
+    QCOMPARE(std::tuple(percents.back(), std::count(percents.begin(), percents.end(), 60)), std::tuple(100, 1L));
+    QVERIFY(std::count_if(percents.begin(), percents.end(), [](int p) { return p > 60; }) > 20);
+
+    // The hook from before is back; a command that ends early shows no progress.
+    output.progress.clear();
+    ReportProgress(1, 2);
+    QCOMPARE(earlierHookGot, std::make_pair(int64_t{1}, int64_t{2}));
+    interaction.saveAnswers = {base + "/cancelled.tif"};
+    output.sizes = {{0, 0}};
+    ExportTiff(design.state.get(), &interaction, &output, nullptr);
+    interaction.saveAnswers = {base + "/no/such/folder/x.tif"};
+    output.sizes = {{10, 10}};
+    ExportTiff(design.state.get(), &interaction, &output, nullptr);
+    QCOMPARE(output.progress, std::vector<std::string>{});
+    ReportProgress(3, 4);
+    QCOMPARE(earlierHookGot, std::make_pair(int64_t{3}, int64_t{4}));
+    SetProgressHook(before);
+  }
+
+  void viewLeavesTheCompositeAloneDuringExportAndPrint() {
+    QTemporaryDir folder;
+    Design design;
+    AppState* state = design.state.get();
+    state->monitorProfile = WideGamutProfile();  // so that painting makes a display copy
+    const QFont font;
+    DesignView view(state, &font, nullptr);
+    view.resize(400, 300);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    const double ratio = view.devicePixelRatioF();
+    view.RenderAtViewSize();
+    view.grab();
+    QVERIFY(state->render.displayCopy.type != 0);
+
+    // Painting and resizing from inside the export (as the progress window's
+    // event processing may) neither converts nor replaces the composite.
+    ScriptedInteraction interaction;
+    ScriptedOutput output;
+    interaction.saveAnswers = {folder.filePath(QStringLiteral("big.tif")).toStdString()};
+    output.sizes = {{640, 480}};
+    std::vector<std::tuple<int, int, int>> seen;  // display copy type, composite size
+    output.onProgress = [&](int percent) {
+      if (percent >= 60 && view.width() == 400) view.resize(320, 240);
+      view.grab();
+      seen.emplace_back(state->render.displayCopy.type, state->render.composite.width,
+                        state->render.composite.height);
+    };
+    ExportTiff(state, &interaction, &output, [&view]() { view.ShowRendering(); });
+    QCOMPARE(view.width(), 320);
+    QVERIFY(!seen.empty());
+    for (const auto& each : seen) QCOMPARE(each, std::tuple(0, 640, 480));
+    FileHandle file;
+    QCOMPARE(OpenForRead(folder.filePath(QStringLiteral("big.tif")).toStdString(), &file), 0);
+    Image written;
+    IccProfile profile;
+    QCOMPARE(ReadTiff(file, &written, &profile), 0);
+    CloseFile(file);
+    QCOMPARE(std::tuple(written.width, written.height), std::tuple(640, 480));
+
+    // Afterwards the view renders at its new size and paints as usual.
+    view.grab();
+    const Image& copy = state->render.displayCopy;
+    QCOMPARE(std::tuple(state->render.composite.width, copy.width, copy.type != 0),
+             std::tuple(static_cast<int>(std::lround(320 * ratio)), static_cast<int>(std::lround(320 * ratio)), true));
+
+    // Printing renders at the page's size (4 x 3 inches at 300) in the same composite.
+    seen.clear();
+    const ProgressHook before = SetProgressHook([&](int64_t, int64_t) {
+      view.grab();
+      seen.emplace_back(state->render.displayCopy.type, state->render.composite.width,
+                        state->render.composite.height);
+    });
+    QPrinter printer(QPrinter::HighResolution);
+    SetUpPdf(&printer, folder.filePath(QStringLiteral("page.pdf")), 4.0, 3.0);
+    PrintDesignOn(state, &printer);
+    SetProgressHook(before);
+    QCOMPARE(std::count(seen.begin(), seen.end(), std::tuple(0, 1200, 900)), 6L);
+    QVERIFY(std::all_of(seen.begin(), seen.end(), [](const auto& each) { return std::get<0>(each) == 0; }));
+  }
+
+  void progressWindowCannotBeClosed() {
+    QWidget owner;
+    owner.show();
+    QtOutputInteraction output(nullptr, &owner);
+    output.BeginProgress("Exporting TIFF file...");
+    const QPointer<QProgressDialog> dialog = output.progressDialog();
+    QVERIFY(dialog);
+    QCOMPARE(std::tuple(dialog->labelText(), dialog->windowModality(), dialog->parentWidget() == &owner),
+             std::tuple(QStringLiteral("Exporting TIFF file..."), Qt::ApplicationModal, true));
+    QCOMPARE(dialog->findChild<QPushButton*>(), nullptr);
+    dialog->setMinimumDuration(0);  // shown by the next step, however soon it comes
+    output.ShowProgress(30);
+    QVERIFY(dialog->isVisible());
+    QCOMPARE(dialog->value(), 30);
+    dialog->close();
+    QTest::keyClick(dialog, Qt::Key_Escape);
+    QVERIFY(dialog->isVisible());
+    output.EndProgress();
+    QVERIFY(dialog.isNull());
   }
 
   void exportSizeDialogChecksWidthFirst() {
