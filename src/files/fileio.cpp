@@ -24,8 +24,15 @@ int OpenForRead(const std::string& path, FileHandle* file) {
 int CreateForWrite(const std::string& path, FileHandle* file) {
   int fd;
   do {
-    fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   } while (fd < 0 && errno == EINTR);
+  // Readable as well, so a large picture can be written through a mapping;
+  // a file the user may write but not read is still written.
+  if (fd < 0 && errno == EACCES) {
+    do {
+      fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    } while (fd < 0 && errno == EINTR);
+  }
   if (fd < 0) return 1;
   file->fd = fd;
   return 0;

@@ -2,12 +2,16 @@
 // byte for byte as one thread makes it.
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <iterator>
 #include <memory>
+
+#include <fcntl.h>
+#include <sys/resource.h>
 
 #include "core/hooks.h"
 #include "core/parallel.h"
@@ -149,26 +153,63 @@ TEST_F(Threads, LargePictureIsResampledStraightIntoPlace) {
   }
 }
 
-TEST_F(Threads, LargeTiffFilesAreTheSameWrittenWithAWriterThread) {
+TEST_F(Threads, LargeTiffFilesAreTheSameWhicheverWayTheyAreWritten) {
   Image picture;
-  FillPicture(&picture, 3000, 2100);  // 18.9 MB: large enough for the writer thread
-  std::string files[2];
-  for (int threads : {1, 2}) {
+  FillPicture(&picture, 3000, 2100);  // 18.9 MB: written through a mapping or a writer thread
+  const std::string path = ::testing::TempDir() + "/passavue-threads.tif";
+  // Through the file's pages where it can be mapped; through ordinary writes
+  // (with a writer thread when there are several) where it cannot, as a file
+  // the program may write but not read.
+  auto write = [&](int threads, bool mappable, std::vector<std::pair<int64_t, int64_t>>* reports) {
     SetWorkerThreads(threads);
-    const std::string path = ::testing::TempDir() + "/passavue-threads-" + std::to_string(threads) + ".tif";
     FileHandle file;
-    ASSERT_EQ(CreateForWrite(path, &file), 0);
-    ASSERT_EQ(WriteTiff(file, picture), 0);
+    if (mappable) {
+      EXPECT_EQ(CreateForWrite(path, &file), 0);
+    } else {
+      file.fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    }
+    ProgressHook previous = SetProgressHook([reports](int64_t done, int64_t total) { reports->emplace_back(done, total); });
+    const int result = WriteTiff(file, picture);
+    SetProgressHook(std::move(previous));
     CloseFile(file);
     std::ifstream in(path, std::ios::binary);
-    files[threads - 1].assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    std::string bytes(std::istreambuf_iterator<char>(in), {});
     std::remove(path.c_str());
-  }
-  ASSERT_EQ(files[0].size(), 240u + 3000u * 2100u * 3u);
-  EXPECT_TRUE(files[0] == files[1]);
+    return std::pair(result, bytes);
+  };
+  std::vector<std::pair<int64_t, int64_t>> reports;
+  const auto [result, reference] = write(1, true, &reports);
+  ASSERT_EQ(result, 0);
+  ASSERT_EQ(reference.size(), 240u + 3000u * 2100u * 3u);
   // The first row written is the picture's top row, red first.
-  EXPECT_EQ(static_cast<uint8_t>(files[1][240]), picture.rows[2099][2]);
-  EXPECT_EQ(static_cast<uint8_t>(files[1][242]), picture.rows[2099][0]);
+  EXPECT_EQ(static_cast<uint8_t>(reference[240]), picture.rows[2099][2]);
+  EXPECT_EQ(static_cast<uint8_t>(reference[242]), picture.rows[2099][0]);
+  ASSERT_GE(reports.size(), 50u);
+  for (size_t i = 1; i < reports.size(); ++i) EXPECT_GT(reports[i].first, reports[i - 1].first);
+  EXPECT_EQ(reports.back(), (std::pair<int64_t, int64_t>(2100, 2100)));
+  for (auto [threads, mappable] : {std::pair(2, true), std::pair(1, false), std::pair(2, false)}) {
+    reports.clear();
+    const auto [code, bytes] = write(threads, mappable, &reports);
+    EXPECT_EQ(code, 0);
+    EXPECT_TRUE(bytes == reference) << threads << " threads, mappable " << mappable;
+    EXPECT_EQ(reports.back(), (std::pair<int64_t, int64_t>(2100, 2100)));
+  }
+
+  // A file that cannot grow to its size (here a file-size limit; a full disk
+  // alike) fails either way, with no success reported.
+  rlimit saved{};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+  void (*previousSignal)(int) = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit limited = saved;
+  limited.rlim_cur = 8u << 20;
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+  for (auto [threads, mappable] : {std::pair(1, true), std::pair(2, true), std::pair(2, false)}) {
+    reports.clear();
+    EXPECT_EQ(write(threads, mappable, &reports).first, 1) << threads << " threads, mappable " << mappable;
+    EXPECT_TRUE(reports.empty() || reports.back().first < 2100);
+  }
+  ::setrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, previousSignal);
 }
 
 TEST_F(Threads, ProgressRisesToTheWholeRendering) {
