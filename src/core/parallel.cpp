@@ -11,6 +11,7 @@ std::atomic<int> configuredThreads{0};
 
 // Below about this much work per thread, a thread costs more than it saves.
 constexpr int64_t kMinimumUnitsPerThread = 1 << 18;
+constexpr int64_t kSlicesPerThread = 8;
 
 }  // namespace
 
@@ -31,20 +32,28 @@ void ParallelFor(int64_t count, int64_t unitsPerItem, const std::function<void(i
     body(0, count);
     return;
   }
+  // Several slices per thread, taken in turn: a core that is slower (an
+  // efficiency core, one busy with something else, memory still being
+  // mapped in) takes fewer, and the others are not left waiting for it.
+  const int64_t slices = std::min<int64_t>(count, threads * kSlicesPerThread);
+  const int64_t sliceItems = (count + slices - 1) / slices;
+  std::atomic<int64_t> next{0};
+  auto work = [&]() {
+    for (;;) {
+      const int64_t begin = next.fetch_add(sliceItems);
+      if (begin >= count) return;
+      body(begin, std::min(count, begin + sliceItems));
+    }
+  };
   std::vector<std::thread> workers;
   workers.reserve(static_cast<size_t>(threads - 1));
-  const int64_t slice = (count + threads - 1) / threads;
   for (int64_t t = 1; t < threads; ++t) {
-    const int64_t begin = t * slice;
-    const int64_t end = std::min(count, begin + slice);
-    if (begin >= end) break;
     try {
-      workers.emplace_back(body, begin, end);
+      workers.emplace_back(work);
     } catch (...) {
-      // No thread to be had: do the slice here instead.
-      body(begin, end);
+      break;  // no thread to be had: the others take its slices
     }
   }
-  body(0, std::min(count, slice));
+  work();
   for (std::thread& worker : workers) worker.join();
 }
