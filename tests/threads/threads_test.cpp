@@ -33,11 +33,12 @@ struct Assets {
   }
 };
 
-void FillPicture(Image* picture, int width, int height) {
-  ASSERT_EQ(AllocImage(picture, Rgb8, width, height, 150.0), 0);
+void FillPicture(Image* picture, int width, int height, int32_t type = Rgb8) {
+  ASSERT_EQ(AllocImage(picture, type, width, height, 150.0), 0);
   uint32_t state = 12345;
+  const int64_t bytes = UnroundedRowBytes(type, width);
   for (int r = 0; r < height; ++r) {
-    for (int b = 0; b < 3 * width; ++b) {
+    for (int64_t b = 0; b < bytes; ++b) {
       state = state * 1664525u + 1013904223u;
       picture->rows[r][b] = static_cast<uint8_t>((r + b / 3) / 8 + (state >> 28));
     }
@@ -160,7 +161,8 @@ TEST_F(Threads, LargeTiffFilesAreTheSameWhicheverWayTheyAreWritten) {
   // Through the file's pages where it can be mapped; through ordinary writes
   // (with a writer thread when there are several) where it cannot, as a file
   // the program may write but not read.
-  auto write = [&](int threads, bool mappable, std::vector<std::pair<int64_t, int64_t>>* reports) {
+  auto write = [&](int threads, bool mappable, std::vector<std::pair<int64_t, int64_t>>* reports,
+                   const Image* image = nullptr) {
     SetWorkerThreads(threads);
     FileHandle file;
     if (mappable) {
@@ -169,7 +171,7 @@ TEST_F(Threads, LargeTiffFilesAreTheSameWhicheverWayTheyAreWritten) {
       file.fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     }
     ProgressHook previous = SetProgressHook([reports](int64_t done, int64_t total) { reports->emplace_back(done, total); });
-    const int result = WriteTiff(file, picture);
+    const int result = WriteTiff(file, image != nullptr ? *image : picture);
     SetProgressHook(std::move(previous));
     CloseFile(file);
     std::ifstream in(path, std::ios::binary);
@@ -193,6 +195,16 @@ TEST_F(Threads, LargeTiffFilesAreTheSameWhicheverWayTheyAreWritten) {
     EXPECT_EQ(code, 0);
     EXPECT_TRUE(bytes == reference) << threads << " threads, mappable " << mappable;
     EXPECT_EQ(reports.back(), (std::pair<int64_t, int64_t>(2100, 2100)));
+  }
+  // Gray and 16-bit pictures are copied and exchanged as ordinary writes do.
+  for (auto [type, width] : {std::pair(Gray8, 8500), std::pair(Rgb16, 1420)}) {
+    Image other;
+    FillPicture(&other, width, 2000, type);
+    const auto [mappedCode, mapped] = write(2, true, &reports, &other);
+    const auto [writtenCode, written] = write(1, false, &reports, &other);
+    EXPECT_EQ(mappedCode + writtenCode, 0);
+    EXPECT_GT(mapped.size(), size_t{16} << 20);
+    EXPECT_TRUE(mapped == written) << "type " << type;
   }
 
   // A file that cannot grow to its size (here a file-size limit; a full disk
