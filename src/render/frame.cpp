@@ -116,17 +116,19 @@ void PaintFrameShadows(const SceneSettings& scene, const LayoutRects& layout, do
   if (n > 0) {
     const int64_t hFirst = std::max<int64_t>(0, F.y0 - H + 1);
     const int64_t hLast = std::min<int64_t>(n - 1, F.y0);
-    for (int64_t j = hFirst; j <= hLast; ++j) {
-      DarkenSpan(composite->rows[F.y0 - j], ClipSpan(F.x0 + j, F.x1 + j, composite->width), ShadowFactor(j, n));
-    }
+    ParallelFor(hLast - hFirst + 1, 3 * static_cast<int64_t>(composite->width), [&](int64_t begin, int64_t end) {
+      for (int64_t j = hFirst + begin; j < hFirst + end; ++j) {
+        DarkenSpan(composite->rows[F.y0 - j], ClipSpan(F.x0 + j, F.x1 + j, composite->width), ShadowFactor(j, n));
+      }
+    });
     // Column F.x1 + j is darkened on the rows F.y0 - j .. F.y1 - j - 1, so
     // row r lies on the lines F.y0 - r <= j < F.y1 - r.
     const ShadowColumns columns(F.x1, n, composite->width);
     const Span rows = ClipRows(static_cast<int64_t>(F.y0) - (n - 1), F.y1, composite->height);
-    for (int32_t r = rows.c0; r < rows.c1; ++r) {
+    ForRows(rows, 3 * n, [&](int32_t r) {
       columns.Darken(composite->rows[r], std::max<int64_t>(0, static_cast<int64_t>(F.y0) - r),
                      std::min<int64_t>(n, static_cast<int64_t>(F.y1) - r));
-    }
+    });
   }
 
   // The rebate's shadow on whatever lies just inside the frame.

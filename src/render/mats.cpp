@@ -176,28 +176,29 @@ void PaintMatBevel(const MatSettings& mat, const PixelRect& O, const PixelRect& 
   // Below the window: the left face meets the lit bottom face on the
   // diagonal, a tie going to the bottom.
   const Span below = ClipRows(yl, P.y0, H);
-  for (int32_t r = below.c0; r < below.c1; ++r) {
+  const int64_t faceBytes = 3 * (xh - xl);
+  ForRows(below, faceBytes, [&](int32_t r) {
     const int64_t mitre = static_cast<int64_t>(P.x0) - (P.y0 - static_cast<int64_t>(r));
     const int64_t litStart = std::max(xl, mitre);
     FillSpan(composite->rows[r], ClipSpan(xl, std::min(xh, litStart), W), dark);
     FillSpan(composite->rows[r], ClipSpan(litStart, xh, W), lit);
-  }
+  });
   const Span middle = ClipRows(std::max(P.y0, O.y0), std::min(P.y1, O.y1), H);
   const Span leftFace = ClipSpan(xl, P.x0, W);
   const Span rightFace = ClipSpan(P.x1, xh, W);
-  for (int32_t r = middle.c0; r < middle.c1; ++r) {
+  ForRows(middle, 6 * bw, [&](int32_t r) {
     FillSpan(composite->rows[r], leftFace, dark);
     FillSpan(composite->rows[r], rightFace, lit);
-  }
+  });
   // Above the window: the shaded top face meets the lit right face on the
   // diagonal from the bevel's outer corner.
   const Span above = ClipRows(P.y1, yh, H);
-  for (int32_t r = above.c0; r < above.c1; ++r) {
+  ForRows(above, faceBytes, [&](int32_t r) {
     const int64_t k = yh - r;
     const int64_t litStart = std::max({xl, static_cast<int64_t>(P.x1), xh - k + 1});
     FillSpan(composite->rows[r], ClipSpan(xl, std::min(xh, litStart), W), dark);
     FillSpan(composite->rows[r], ClipSpan(litStart, xh, W), lit);
-  }
+  });
 }
 
 void PaintOvalBevel(const PixelRect& P, int32_t bevelWidth, const RgbColor& color, Image* composite) {

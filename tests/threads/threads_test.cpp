@@ -84,6 +84,9 @@ TEST_F(Threads, RenderingsAreIdenticalWithOneAndSeveralThreads) {
         s->mats[kMiddleMat].opening = kOvalOpening;
         s->mats[kMiddleMat].texture = 2;
         s->mats[kInnerMat].bevel = kBevel90;
+        s->mats[kInnerMat].thickness = 1.5;  // shadows wide enough to be split among threads
+        s->frame.outerDepth = 2.0;
+        s->frame.innerDepth = 1.0;
         s->frame.style = 10;
         s->frame.color = {170, 120, 60};
         s->lighting.type = 0;
