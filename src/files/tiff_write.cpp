@@ -282,14 +282,18 @@ int WriteMapped(FileHandle file, const Image& image, const HeaderBuilder& header
   std::memcpy(bytes, header.Data(), headerBytes);
   const int32_t height = image.height;
   const int32_t rowsPerBand = std::max<int32_t>(1, height / 100);
+  const long pageSize = ::sysconf(_SC_PAGESIZE);
+  const size_t page = pageSize > 0 ? static_cast<size_t>(pageSize) : 4096;
+  size_t released = 0;
   for (int32_t band = 0; band < height; band += rowsPerBand) {
     const int32_t bandEnd = std::min(height, band + rowsPerBand);
     ParallelFor(bandEnd - band, static_cast<int64_t>(row), [&](int64_t begin, int64_t end) {
       uint8_t* to = bytes + headerBytes + row * static_cast<size_t>(band + begin);
 #ifdef MADV_POPULATE_WRITE
       // Taking the pages in one call costs less than a fault for each.
-      ::madvise(to - (reinterpret_cast<uintptr_t>(to) & 4095), row * static_cast<size_t>(end - begin) + 4096,
-                MADV_POPULATE_WRITE);
+      const size_t first = static_cast<size_t>(to - bytes) / page * page;
+      const size_t last = std::min(total, static_cast<size_t>(to - bytes) + row * static_cast<size_t>(end - begin));
+      ::madvise(bytes + first, last - first, MADV_POPULATE_WRITE);
 #endif
       for (int64_t i = begin; i < end; ++i, to += row) {
         const uint8_t* from = image.rows[height - 1 - (band + i)];
@@ -298,9 +302,16 @@ int WriteMapped(FileHandle file, const Image& image, const HeaderBuilder& header
         else std::memcpy(to, from, row);
       }
     });
+    // Written pages are the file's now: letting go of them band by band
+    // keeps them out of the program's own memory, as ordinary writes would.
+    const size_t done = (headerBytes + row * static_cast<size_t>(bandEnd)) / page * page;
+    if (done > released) {
+      ::munmap(bytes + released, done - released);
+      released = done;
+    }
     ReportProgress(bandEnd, height);
   }
-  ::munmap(region, total);
+  if (total > released) ::munmap(bytes + released, total - released);
   // Leave the file positioned after the picture, as writing it would.
   return ::lseek(fd, static_cast<off_t>(total), SEEK_SET) == static_cast<off_t>(total) ? 0 : 1;
 }
