@@ -1,0 +1,85 @@
+// The largest export as File > Export runs it, with the picture already
+// loaded: render the design at the export size, write the TIFF file, render
+// back at the window's size. Alternates one and two worker threads and
+// prints one line per export: its thread count, wall seconds, and whether
+// the system was handing freed memory back to its host meanwhile (on a
+// virtual machine with free page reporting, such runs pay for memory the
+// program does not otherwise wait for, and say nothing about the program).
+//
+// Usage: export_bench PICTURE ASSET-FOLDER OUTPUT-FOLDER [ROUNDS] [SIZE]
+#include <array>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include "core/app_state.h"
+#include "core/parallel.h"
+#include "files/assets.h"
+#include "files/fileio.h"
+#include "files/import.h"
+#include "files/tiff.h"
+#include "scene/settings.h"
+
+namespace {
+
+// Kilobytes reported to the host so far, or -1 where the system has no such count.
+long long ReportedKilobytes() {
+  std::ifstream in("/sys/module/page_reporting/parameters/reported_kib");
+  long long value = -1;
+  if (!(in >> value)) return -1;
+  return value;
+}
+
+bool Export(AppState* state, const std::string& path, int size, int threads, double* seconds, bool* disturbed) {
+  SetWorkerThreads(threads);
+  const long long reportedBefore = ReportedKilobytes();
+  const auto start = std::chrono::steady_clock::now();
+  FileHandle file;
+  if (CreateForWrite(path, &file) != 0) return false;
+  state->render.requestedWidth = size;
+  state->render.requestedHeight = size;
+  RenderDesign(state);
+  const int written = WriteTiff(file, state->render.composite);
+  CloseFile(file);
+  state->render.requestedWidth = 800;
+  state->render.requestedHeight = 600;
+  RenderDesign(state);
+  *seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  *disturbed = ReportedKilobytes() != reportedBefore;
+  std::remove(path.c_str());
+  return written == 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 4) {
+    std::fprintf(stderr, "usage: export_bench PICTURE ASSET-FOLDER OUTPUT-FOLDER [ROUNDS] [SIZE]\n");
+    return 2;
+  }
+  const int rounds = argc > 4 ? std::atoi(argv[4]) : 6;
+  const int size = argc > 5 ? std::atoi(argv[5]) : 20000;
+  auto state = std::make_unique<AppState>();
+  InitScene(&state->scene, &state->render);
+  std::string folder;
+  if (LoadPicture(argv[1], PictureFileTypeOf(argv[1]), &state->scene, &state->inputProfile, &folder) != 0) return 1;
+  LoadTextures(argv[2], &state->textures, &state->inputProfile);
+  LoadFrameTiles(argv[2], &state->frameTiles, &state->inputProfile);
+  const std::string path = std::string(argv[3]) + "/export_bench.tif";
+
+  double seconds = 0.0;
+  bool disturbed = false;
+  if (!Export(state.get(), path, size, 2, &seconds, &disturbed)) return 1;  // warm-up
+  for (int round = 0; round < rounds; ++round) {
+    // Alternate which goes first, so neither always follows the other.
+    for (int threads : round % 2 == 0 ? std::array{1, 2} : std::array{2, 1}) {
+      if (!Export(state.get(), path, size, threads, &seconds, &disturbed)) return 1;
+      std::printf("export_threads_%d %.4f %d\n", threads, seconds, disturbed ? 1 : 0);
+      std::fflush(stdout);
+    }
+  }
+  return 0;
+}
