@@ -304,14 +304,16 @@ int WriteMapped(FileHandle file, const Image& image, const HeaderBuilder& header
     });
     // Written pages are the file's now: letting go of them band by band
     // keeps them out of the program's own memory, as ordinary writes would.
+    // (Their contents stay in the file's cache; unmapping each band instead
+    // would cost as much again as the writing.)
     const size_t done = (headerBytes + row * static_cast<size_t>(bandEnd)) / page * page;
     if (done > released) {
-      ::munmap(bytes + released, done - released);
+      ::madvise(bytes + released, done - released, MADV_DONTNEED);
       released = done;
     }
     ReportProgress(bandEnd, height);
   }
-  if (total > released) ::munmap(bytes + released, total - released);
+  ::munmap(region, total);
   // Leave the file positioned after the picture, as writing it would.
   return ::lseek(fd, static_cast<off_t>(total), SEEK_SET) == static_cast<off_t>(total) ? 0 : 1;
 }
