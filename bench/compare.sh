@@ -33,7 +33,8 @@ build, folder = sys.argv[1], sys.argv[2]
 photo = os.path.join(folder, "photo.jpg")
 Image.effect_noise((6000, 4000), 60).filter(ImageFilter.GaussianBlur(2)).convert("RGB").save(photo, quality=90)
 with open(os.path.join(folder, "export.txt"), "w") as out:
-    subprocess.run([os.path.join(build, "bench/export/export_bench"), photo, build, folder, "8"], stdout=out, check=True)
+    subprocess.run([os.path.join(build, "bench/export/export_bench"), photo, build, folder, "5", "15"], stdout=out,
+                   check=True)
     for threads in (1, 2):
         subprocess.run([os.path.join(build, "passavue-render"), "--picture", photo, "--size", "20000x20000",
                         "--threads", str(threads), "-o", os.path.join(folder, "export.tif")], check=True)
@@ -52,7 +53,7 @@ for path in glob.glob(os.path.join(folder, "*.json")):
     for b in json.load(open(path))["benchmarks"]:
         if b.get("run_type", "iteration") != "iteration":
             continue
-        name = b["name"].split("/real_time")[0].split("/min_time")[0]
+        name = "/".join(b["name"].split("/")[:2])  # without /iterations:, /min_time:, /real_time
         times[name] = min(times.get(name, 1e30), b["real_time"] * scale[b["time_unit"]])
 # Exports during which the system handed freed memory back to its host (a
 # virtual machine's free page reporting) are left out when enough others remain.
@@ -68,12 +69,14 @@ def median(values):
     values = sorted(values)
     return values[len(values) // 2] if len(values) % 2 else (values[len(values) // 2 - 1] + values[len(values) // 2]) / 2
 export = {}
+# Both counts are judged alike: undisturbed runs when each has at least three, else all runs.
+calm_only = all(len(calm) >= 3 for calm, _ in runs.values())
 for threads, (calm, disturbed) in runs.items():
-    chosen = calm if len(calm) >= 3 else calm + disturbed
+    chosen = calm if calm_only else calm + disturbed
     if chosen:
         export[threads] = median(chosen)
-        print(f"export with {threads} thread(s): median {export[threads]:.3f} s of {len(chosen)} runs"
-              f" ({len(calm)} undisturbed: {' '.join(f'{x:.2f}' for x in calm)};"
+        print(f"export with {threads} thread(s): median {export[threads]:.3f} s of {len(chosen)}"
+              f" {'undisturbed' if calm_only else 'all'} runs (undisturbed: {' '.join(f'{x:.2f}' for x in calm)};"
               f" disturbed: {' '.join(f'{x:.2f}' for x in disturbed)})")
 for line in open(os.path.join(folder, "pillow.txt")):
     parts = line.split()

@@ -6,7 +6,11 @@
 // virtual machine with free page reporting, such runs pay for memory the
 // program does not otherwise wait for, and say nothing about the program).
 //
-// Usage: export_bench PICTURE ASSET-FOLDER OUTPUT-FOLDER [ROUNDS] [SIZE]
+// Rounds go on until each thread count has CALM undisturbed exports, or for
+// at most MAX-ROUNDS rounds.
+//
+// Usage: export_bench PICTURE ASSET-FOLDER OUTPUT-FOLDER [CALM] [MAX-ROUNDS] [SIZE]
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <cstdio>
@@ -57,11 +61,12 @@ bool Export(AppState* state, const std::string& path, int size, int threads, dou
 
 int main(int argc, char** argv) {
   if (argc < 4) {
-    std::fprintf(stderr, "usage: export_bench PICTURE ASSET-FOLDER OUTPUT-FOLDER [ROUNDS] [SIZE]\n");
+    std::fprintf(stderr, "usage: export_bench PICTURE ASSET-FOLDER OUTPUT-FOLDER [CALM] [MAX-ROUNDS] [SIZE]\n");
     return 2;
   }
-  const int rounds = argc > 4 ? std::atoi(argv[4]) : 6;
-  const int size = argc > 5 ? std::atoi(argv[5]) : 20000;
+  const int calmWanted = argc > 4 ? std::atoi(argv[4]) : 5;
+  const int maxRounds = argc > 5 ? std::atoi(argv[5]) : 15;
+  const int size = argc > 6 ? std::atoi(argv[6]) : 20000;
   auto state = std::make_unique<AppState>();
   InitScene(&state->scene, &state->render);
   std::string folder;
@@ -73,10 +78,12 @@ int main(int argc, char** argv) {
   double seconds = 0.0;
   bool disturbed = false;
   if (!Export(state.get(), path, size, 2, &seconds, &disturbed)) return 1;  // warm-up
-  for (int round = 0; round < rounds; ++round) {
+  std::array<int, 3> calm{};
+  for (int round = 0; round < maxRounds && std::min(calm[1], calm[2]) < calmWanted; ++round) {
     // Alternate which goes first, so neither always follows the other.
     for (int threads : round % 2 == 0 ? std::array{1, 2} : std::array{2, 1}) {
       if (!Export(state.get(), path, size, threads, &seconds, &disturbed)) return 1;
+      if (!disturbed) ++calm[static_cast<size_t>(threads)];
       std::printf("export_threads_%d %.4f %d\n", threads, seconds, disturbed ? 1 : 0);
       std::fflush(stdout);
     }
