@@ -2,6 +2,7 @@
 // 17-entry directory, so the same picture always gives the same bytes.
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cmath>
 #include <condition_variable>
 #include <cstring>
@@ -238,7 +239,6 @@ class BatchWriter {
   int pendingBuffer_ = 0;
   size_t pendingBytes_ = 0;
 };
-
 
 // Filesystems on local storage, where space reserved ahead is really there,
 // so writing through a mapping cannot fail half-way. Elsewhere (network
