@@ -27,8 +27,9 @@ namespace {
 
 constexpr uint32_t kEntryCount = 17;
 constexpr uint32_t kDataStart = 8 + 2 + kEntryCount * 12 + 4;  // 218: out-of-line values follow the directory
-constexpr size_t kOverlapBytes = size_t{16} << 20;               // pictures worth a writer thread
-constexpr size_t kMappedBytes = size_t{16} << 20;                // pictures written through a mapping
+// Pictures this large are written by the worker threads: through a mapping,
+// or else with a writer thread beside the one filling batches.
+constexpr size_t kLargeBytes = size_t{16} << 20;
 constexpr size_t kBatchBytes = size_t{1} << 18;                // rows gathered per write, kept in cache
 
 enum TiffType : uint16_t { kShort = 3, kLong = 4, kRational = 5 };
@@ -362,7 +363,7 @@ int WriteTiff(FileHandle file, const Image& image) {
   header.PatchLong(stripOffsetsEntry, header.Size());
 
   const size_t row = static_cast<size_t>(rowLength);
-  if (stripBytes >= kMappedBytes) {
+  if (stripBytes >= kLargeBytes) {
     const int mapped = WriteMapped(file, image, header, row);
     if (mapped >= 0) return mapped;
   }
@@ -373,7 +374,7 @@ int WriteTiff(FileHandle file, const Image& image) {
   // Rows from the top of the picture down, gathered into batches so that a
   // wide picture does not cost one system call per row.
   const size_t rowsPerBatch = std::max<size_t>(1, kBatchBytes / row);
-  BatchWriter writer(file, rowsPerBatch * row, stripBytes >= kOverlapBytes && WorkerThreads() > 1);
+  BatchWriter writer(file, rowsPerBatch * row, stripBytes >= kLargeBytes && WorkerThreads() > 1);
   if (!writer.Ready()) return 1;
   uint8_t* batch = writer.Buffer();
   size_t used = 0;
