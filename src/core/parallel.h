@@ -1,7 +1,8 @@
 // Splitting row loops among worker threads. Each row is computed from the
 // same inputs whatever thread runs it, so the result is byte for byte that
-// of one thread. Called from one thread at a time (the user-interface
-// thread or the command-line renderer).
+// of one thread. Meant for one thread at a time (the user-interface thread
+// or the command-line renderer): a loop started inside another one, or
+// while another thread's loop runs, runs on its calling thread alone.
 #pragma once
 
 #include <cstdint>

@@ -2,6 +2,7 @@
 // byte for byte as one thread makes it.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <csignal>
 #include <cstdlib>
 #include <cstdio>
@@ -9,6 +10,8 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <thread>
+#include <vector>
 
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -238,6 +241,48 @@ TEST_F(Threads, ProgressRisesToTheWholeRendering) {
     EXPECT_EQ(reports[i].second, reports[0].second);
   }
   EXPECT_EQ(reports.back().first, reports.back().second);
+}
+
+// The worker threads stay between loops; a loop started inside another or
+// from a second thread must still visit every item exactly once.
+TEST_F(Threads, LoopsVisitEveryItemOnceWhenNestedOrRunSideBySide) {
+  constexpr int64_t kOuter = 512;
+  constexpr int64_t kInner = 64;
+  constexpr int64_t kUnits = int64_t{1} << 20;  // enough to bring in every thread
+  auto nestedLoop = [&](std::vector<std::atomic<int>>* outer, std::vector<std::atomic<int>>* inner) {
+    ParallelFor(kOuter, kUnits, [&](int64_t begin, int64_t end) {
+      for (int64_t i = begin; i < end; ++i) {
+        ++(*outer)[static_cast<size_t>(i)];
+        if (i % 128 == 0) {
+          ParallelFor(kInner, kUnits, [&](int64_t b, int64_t e) {
+            for (int64_t j = b; j < e; ++j) ++(*inner)[static_cast<size_t>(j)];
+          });
+        }
+      }
+    });
+  };
+  for (int threads : {4, 1, 2}) {
+    SetWorkerThreads(threads);
+    std::vector<std::atomic<int>> outer(kOuter);
+    std::vector<std::atomic<int>> inner(kInner);
+    nestedLoop(&outer, &inner);
+    for (const auto& count : outer) ASSERT_EQ(count.load(), 1) << threads << " threads";
+    for (const auto& count : inner) ASSERT_EQ(count.load(), kOuter / 128) << threads << " threads";
+  }
+
+  SetWorkerThreads(3);
+  std::vector<std::atomic<int>> outerA(kOuter), innerA(kInner), outerB(kOuter), innerB(kInner);
+  std::thread other([&] {
+    for (int round = 0; round < 20; ++round) nestedLoop(&outerB, &innerB);
+  });
+  for (int round = 0; round < 20; ++round) nestedLoop(&outerA, &innerA);
+  other.join();
+  for (const auto* counts : {&outerA, &outerB}) {
+    for (const auto& count : *counts) ASSERT_EQ(count.load(), 20);
+  }
+  for (const auto* counts : {&innerA, &innerB}) {
+    for (const auto& count : *counts) ASSERT_EQ(count.load(), 20 * kOuter / 128);
+  }
 }
 
 }  // namespace
