@@ -91,7 +91,7 @@ void PrintSpecificationsOn(AppState* state, QPrinter* printer) {
   const QRect printable = printer->pageLayout().paintRectPixels(printer->resolution());
   const PageLayout layout = SpecificationsLayout(printer->logicalDpiX(), printer->logicalDpiY(), printable.height());
   const std::string date = QLocale::system().toString(QDate::currentDate(), QLocale::LongFormat).toStdString();
-  const auto pages = PaginateLines(SpecificationLines(state->scene, state->persistent.units, date), layout);
+  const auto pages = PaginateLines(SpecificationPage(state->scene, state->persistent.units, date), layout);
 
   QPainter painter;
   if (!painter.begin(printer)) return;

@@ -17,6 +17,15 @@ std::string Widths(const char* format, double left, double right, double top, do
                              FormatLength(bottom, units)});
 }
 
+std::string Size(const char* format, const CutSize& size, int32_t units) {
+  return FormatText(format, {FormatCutLength(size.width, units), FormatCutLength(size.height, units)});
+}
+
+// "  Mat 1 (Outer)", "  Mat 2", "  Mat 3 (Inner)": the k-th of n shown mats, counted from the outside.
+std::string MatHeading(int k, int n) {
+  return FormatText(k == 1 ? "  Mat %d (Outer)" : (k == n ? "  Mat %d (Inner)" : "  Mat %d"), {k});
+}
+
 }  // namespace
 
 std::vector<std::string> SpecificationLines(const SceneSettings& scene, int32_t units, const std::string& date) {
@@ -41,10 +50,7 @@ std::vector<std::string> SpecificationLines(const SceneSettings& scene, int32_t 
     for (const MatSettings& mat : scene.mats) {
       if (mat.shown == 0) continue;
       ++k;
-      if (shown > 1) {
-        const char* format = k == 1 ? "  Mat %d (Outer)" : (k == shown ? "  Mat %d (Inner)" : "  Mat %d");
-        lines.push_back(FormatText(format, {k}));
-      }
+      if (shown > 1) lines.push_back(MatHeading(k, shown));
       if (mat.opening == kRectangularOpening) lines.push_back("    Rectangular opening");
       if (mat.opening == kOvalOpening) lines.push_back("    Oval Opening");
       lines.push_back(Widths("    Mat widths (left, right, top, bottom) = (%s, %s, %s, %s)", mat.left, mat.right,
@@ -72,5 +78,87 @@ std::vector<std::string> SpecificationLines(const SceneSettings& scene, int32_t 
                            border.right, border.top, border.bottom, units));
   }
   lines.push_back("");
+  return lines;
+}
+
+CutList ComputeCutList(const SceneSettings& scene) {
+  CutList cuts;
+  const FrameSettings& frame = scene.frame;
+  cuts.outside = {frame.overallWidth, frame.overallHeight};
+  cuts.frameWidths = {frame.leftWidth, frame.rightWidth, frame.topWidth, frame.bottomWidth};
+  cuts.inside = {frame.overallWidth - frame.leftWidth - frame.rightWidth,
+                 frame.overallHeight - frame.topWidth - frame.bottomWidth};
+  cuts.mouldingLength = 2.0 * (frame.overallWidth + frame.overallHeight);
+  cuts.unitedInches = cuts.inside.width + cuts.inside.height;
+
+  // Each window is measured from the board's edges, so the margins of every
+  // mat outside it add up: that is the under-mat cut.
+  CutSides from;
+  for (int32_t i = 0; i < kMatCount; ++i) {
+    const MatSettings& mat = scene.mats[i];
+    if (mat.shown == 0) continue;
+    from = {from.left + mat.left, from.right + mat.right, from.top + mat.top, from.bottom + mat.bottom};
+    MatCut cut;
+    cut.mat = i;
+    cut.board = cuts.inside;
+    cut.fromEdges = from;
+    cut.window = {cuts.inside.width - from.left - from.right, cuts.inside.height - from.top - from.bottom};
+    cut.opening = mat.opening;
+    cut.bevel = mat.bevel;
+    cuts.mats.push_back(cut);
+  }
+
+  PictureSizeInches(scene, &cuts.picture.width, &cuts.picture.height);
+  const ImageBorder& border = scene.border;
+  cuts.withBorder = {cuts.picture.width + border.left + border.right,
+                     cuts.picture.height + border.top + border.bottom};
+  return cuts;
+}
+
+std::vector<std::string> CutListLines(const CutList& cuts, int32_t units) {
+  std::vector<std::string> lines;
+  lines.push_back("Cut list:");
+  lines.push_back("  Frame");
+  lines.push_back(Size("    Outside size (width, height) = (%s, %s)", cuts.outside, units));
+  lines.push_back(Size("    Inside size (width, height) = (%s, %s)", cuts.inside, units));
+  lines.push_back(FormatText("    Moulding length (the four outside edges) = %s",
+                             {FormatCutLength(cuts.mouldingLength, units)}));
+  lines.push_back(FormatText("    United inches (inside width + height) = %s",
+                             {FormatCutLength(cuts.unitedInches, units)}));
+  lines.push_back("  Glazing and backing");
+  lines.push_back(Size("    Size (width, height) = (%s, %s)", cuts.inside, units));
+
+  const int shown = static_cast<int>(cuts.mats.size());
+  for (int k = 1; k <= shown; ++k) {
+    const MatCut& mat = cuts.mats[k - 1];
+    lines.push_back(shown == 1 ? "  Mat" : MatHeading(k, shown));
+    lines.push_back(Size("    Board size (width, height) = (%s, %s)", mat.board, units));
+    lines.push_back(FormatText("    Window from edges (left, right, top, bottom) = (%s, %s, %s, %s)",
+                               {FormatCutLength(mat.fromEdges.left, units), FormatCutLength(mat.fromEdges.right, units),
+                                FormatCutLength(mat.fromEdges.top, units),
+                                FormatCutLength(mat.fromEdges.bottom, units)}));
+    lines.push_back(Size("    Window size (width, height) = (%s, %s)", mat.window, units));
+    // Unknown codes from a damaged file name no shape and no bevel.
+    std::string cut = mat.opening == kRectangularOpening ? "    Rectangular window"
+                      : mat.opening == kOvalOpening      ? "    Oval window, its size the oval's bounding box"
+                                                         : "    Window";
+    if (mat.bevel == kBevel45) cut += ", 45 degree bevel";
+    if (mat.bevel == kBevel60) cut += ", 60 degree bevel";
+    if (mat.bevel == kBevel90) cut += ", 90 degree cut (no bevel)";
+    lines.push_back(cut);
+  }
+
+  lines.push_back("  Picture");
+  lines.push_back(Size("    Size (width, height) = (%s, %s)", cuts.picture, units));
+  lines.push_back(Size("    Size with border (width, height) = (%s, %s)", cuts.withBorder, units));
+  lines.push_back("Sizes as designed; add your own allowances.");
+  lines.push_back("");
+  return lines;
+}
+
+std::vector<std::string> SpecificationPage(const SceneSettings& scene, int32_t units, const std::string& date) {
+  std::vector<std::string> lines = SpecificationLines(scene, units, date);
+  const std::vector<std::string> cuts = CutListLines(ComputeCutList(scene), units);
+  lines.insert(lines.end(), cuts.begin(), cuts.end());
   return lines;
 }

@@ -1,5 +1,7 @@
 #include "scene/units.h"
 
+#include <cmath>
+
 #include "scene/text.h"
 
 namespace {
@@ -14,6 +16,28 @@ char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' +
 std::string FormatLength(double inches, int32_t units) {
   if (units < 0 || units >= kUnitCount) return std::string();
   return FormatText(kUnitFormats[units], {inches * kInchesToUnit[units]});
+}
+
+std::string FormatCutLength(double inches, int32_t units) {
+  // Lengths no frame has (and NaN) keep the decimal form rather than
+  // overflowing a count of sixteenths.
+  if (units != kInches || !(std::fabs(inches) < 1e9)) return FormatLength(inches, units);
+  const int64_t sixteenths = std::llround(inches * 16.0);
+  const int64_t magnitude = sixteenths < 0 ? -sixteenths : sixteenths;
+  const int64_t whole = magnitude / 16;
+  int64_t numerator = magnitude % 16;
+  int64_t denominator = 16;
+  while (numerator != 0 && numerator % 2 == 0) {
+    numerator /= 2;
+    denominator /= 2;
+  }
+  std::string text = sixteenths < 0 ? "-" : "";
+  if (whole != 0 || numerator == 0) text += std::to_string(whole);
+  if (numerator != 0) {
+    if (whole != 0) text += ' ';
+    text += std::to_string(numerator) + '/' + std::to_string(denominator);
+  }
+  return text + " in";
 }
 
 int ReadLength(const std::string& text, int32_t units, double* inches) {

@@ -21,6 +21,11 @@ constexpr std::array<double, 3> kUnitToInches = {1.0, 0.039370001240155036, 0.39
 // "1.500 in", "38.10 mm", "3.810 cm"; empty for units outside 0..2.
 std::string FormatLength(double inches, int32_t units);
 
+// A length as a mat cutter or a tape measure reads it: in inches the nearest
+// sixteenth in lowest terms ("16 3/8 in", "3/16 in", "12 in"); in millimetres
+// and centimetres as FormatLength. Empty for units outside 0..2.
+std::string FormatCutLength(double inches, int32_t units);
+
 // Reads a typed length in `units`, or in the unit of a final "in", "mm" or
 // "cm" (any case). Blanks, signs and stray characters are skipped; a
 // fraction such as "3/8", "1 1/2" or "1-1/2" is read as such. 0 success,

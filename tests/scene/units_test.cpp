@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 
 #include "scene/text.h"
 
@@ -18,6 +19,24 @@ TEST(FormatLength, ThreeUnits) {
   SetDecimalSeparator(',');
   EXPECT_EQ(FormatLength(1.5, kInches), "1,500 in");
   SetDecimalSeparator('.');
+}
+
+TEST(FormatCutLength, NearestSixteenthInLowestTerms) {
+  const std::pair<double, const char*> cases[] = {
+      {16.375, "16 3/8 in"}, {0.1875, "3/16 in"},   {12.0, "12 in"},    {0.5, "1/2 in"},
+      {15.97, "16 in"},      {11.99, "12 in"},      {0.02, "0 in"},     {-0.02, "0 in"},
+      {2.53125, "2 9/16 in"}, {1.0 / 3.0, "5/16 in"}, {-1.5, "-1 1/2 in"}, {9.9375, "9 15/16 in"}};
+  for (const auto& [inches, text] : cases) EXPECT_EQ(FormatCutLength(inches, kInches), text) << inches;
+  EXPECT_EQ(FormatCutLength(1.5, kMillimetres) + FormatCutLength(1.5, kCentimetres) + FormatCutLength(1.5, 3),
+            "38.10 mm3.810 cm");
+  // What the page prints reads back, through the length reader, as the
+  // nearest sixteenth of what was designed.
+  for (double inches = 0.0; inches < 40.0; inches += 0.0137) {
+    double read = -1.0;
+    ASSERT_EQ(ReadLength(FormatCutLength(inches, kInches), kMillimetres, &read), 0) << inches;
+    EXPECT_LE(std::fabs(read - inches), 1.0 / 32.0 + 1e-12) << inches;
+    EXPECT_EQ(read * 16.0, std::round(read * 16.0)) << inches;
+  }
 }
 
 constexpr double kMm = 0.039370001240155036;

@@ -5,6 +5,7 @@
 #include <QLocale>
 
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -26,7 +27,7 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: passavue-render [--design FILE] [--picture FILE] [--custom-width INCHES] [--size WxH]\n"
-    "                       [--assets DIR] [--units in|mm|cm] [--layout] [--specs]\n"
+    "                       [--assets DIR] [--units in|mm|cm] [--layout] [--cut-list] [--specs]\n"
     "                       [--write-design FILE] [--threads N] [-o OUT.tif]\n";
 
 struct Options {
@@ -38,6 +39,7 @@ struct Options {
   std::string assets;
   int units = kInches;
   bool layout = false;
+  bool cutList = false;
   bool specs = false;
   std::string writeDesign;
   std::string output;
@@ -66,6 +68,8 @@ std::string ParseArguments(const std::vector<std::string>& arguments, Options* o
                             name == "--write-design" || name == "--threads" || name == "-o";
     if (name == "--layout") {
       options->layout = true;
+    } else if (name == "--cut-list") {
+      options->cutList = true;
     } else if (name == "--specs") {
       options->specs = true;
     } else if (!takesValue) {
@@ -116,8 +120,9 @@ std::string ParseArguments(const std::vector<std::string>& arguments, Options* o
       }
     }
   }
-  if (!options->layout && !options->specs && options->writeDesign.empty() && options->output.empty()) {
-    return "nothing to do: give --layout, --specs, --write-design or -o";
+  if (!options->layout && !options->cutList && !options->specs && options->writeDesign.empty() &&
+      options->output.empty()) {
+    return "nothing to do: give --layout, --cut-list, --specs, --write-design or -o";
   }
   return {};
 }
@@ -135,6 +140,7 @@ void WriteRect(std::ostream& out, const PixelRect& rect) {
 }
 
 std::string Number(double value) {
+  if (!std::isfinite(value)) return "null";  // JSON has no NaN or infinity
   char text[40];
   std::snprintf(text, sizeof text, "%.17g", value);
   return text;
@@ -166,6 +172,54 @@ void WriteLayout(std::ostream& out, const AppState& state) {
   out << ", \"pictureRect\": ";
   WriteRect(out, layout.pictureRect);
   out << "}\n";
+}
+
+void WriteSize(std::ostream& out, const CutSize& size) {
+  out << '[' << Number(size.width) << ", " << Number(size.height) << ']';
+}
+
+void WriteSides(std::ostream& out, const CutSides& sides) {
+  out << '[' << Number(sides.left) << ", " << Number(sides.right) << ", " << Number(sides.top) << ", "
+      << Number(sides.bottom) << ']';
+}
+
+// Every length in inches at full precision, whatever --units says: this is
+// read by programs, which round as they need.
+void WriteCutList(std::ostream& out, const CutList& cuts) {
+  out << "{\"frame\": {\"outside\": ";
+  WriteSize(out, cuts.outside);
+  out << ", \"inside\": ";
+  WriteSize(out, cuts.inside);
+  out << ", \"widths\": ";
+  WriteSides(out, cuts.frameWidths);
+  out << ", \"mouldingLength\": " << Number(cuts.mouldingLength)
+      << ", \"unitedInches\": " << Number(cuts.unitedInches) << "}, \"glazing\": ";
+  WriteSize(out, cuts.inside);
+  out << ", \"mats\": [";
+  for (size_t i = 0; i < cuts.mats.size(); ++i) {
+    const MatCut& mat = cuts.mats[i];
+    static constexpr std::array<const char*, kMatCount> kNames = {"outer", "middle", "inner"};
+    out << (i > 0 ? ", " : "") << "{\"mat\": \"" << kNames[static_cast<size_t>(mat.mat) % kNames.size()]
+        << "\", \"board\": ";
+    WriteSize(out, mat.board);
+    out << ", \"window\": ";
+    WriteSize(out, mat.window);
+    out << ", \"fromEdges\": ";
+    WriteSides(out, mat.fromEdges);
+    // Codes a damaged file holds that name no opening or bevel are null.
+    out << ", \"opening\": "
+        << (mat.opening == kRectangularOpening ? "\"rectangular\""
+            : mat.opening == kOvalOpening      ? "\"oval\""
+                                               : "null")
+        << ", \"bevel\": "
+        << (mat.bevel == kBevel45 ? "45" : mat.bevel == kBevel60 ? "60" : mat.bevel == kBevel90 ? "90" : "null")
+        << '}';
+  }
+  out << "], \"picture\": {\"size\": ";
+  WriteSize(out, cuts.picture);
+  out << ", \"withBorder\": ";
+  WriteSize(out, cuts.withBorder);
+  out << "}}\n";
 }
 
 // A progress line for renders that take more than a second, when someone watches.
@@ -252,9 +306,12 @@ int RunRenderCommand(const std::vector<std::string>& arguments, const std::strin
   }
   if (options.specs) {
     const std::string date = QLocale::system().toString(QDate::currentDate(), QLocale::LongFormat).toStdString();
-    for (const std::string& line : SpecificationLines(state->scene, options.units, date)) out << line << '\n';
+    for (const std::string& line : SpecificationPage(state->scene, options.units, date)) out << line << '\n';
   }
-  if (!options.layout && options.output.empty()) return failed ? 1 : 0;
+  if (!options.layout && options.output.empty()) {
+    if (options.cutList) WriteCutList(out, ComputeCutList(state->scene));
+    return failed ? 1 : 0;
+  }
 
   const std::string assets = options.assets.empty() ? DefaultAssetFolder(programFolder) : options.assets;
   LoadTextures(assets, &state->textures, &state->inputProfile);
@@ -271,6 +328,7 @@ int RunRenderCommand(const std::vector<std::string>& arguments, const std::strin
     return 1;
   }
   if (options.layout) WriteLayout(out, *state);
+  if (options.cutList) WriteCutList(out, ComputeCutList(state->scene));
   if (!options.output.empty()) {
     FileHandle file;
     if (CreateForWrite(options.output, &file) != 0) {
