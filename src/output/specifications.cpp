@@ -133,10 +133,10 @@ std::vector<std::string> CutListLines(const CutList& cuts, int32_t units) {
     const MatCut& mat = cuts.mats[k - 1];
     lines.push_back(shown == 1 ? "  Mat" : MatHeading(k, shown));
     lines.push_back(Size("    Board size (width, height) = (%s, %s)", mat.board, units));
-    lines.push_back(FormatText("    Window from edges (left, right, top, bottom) = (%s, %s, %s, %s)",
-                               {FormatCutLength(mat.fromEdges.left, units), FormatCutLength(mat.fromEdges.right, units),
-                                FormatCutLength(mat.fromEdges.top, units),
-                                FormatCutLength(mat.fromEdges.bottom, units)}));
+    lines.push_back(FormatText(
+        "    Window from edges (left, right, top, bottom) = (%s, %s, %s, %s)",
+        {FormatCutLength(mat.fromEdges.left, units), FormatCutLength(mat.fromEdges.right, units),
+         FormatCutLength(mat.fromEdges.top, units), FormatCutLength(mat.fromEdges.bottom, units)}));
     lines.push_back(Size("    Window size (width, height) = (%s, %s)", mat.window, units));
     // Unknown codes from a damaged file name no shape and no bevel.
     std::string cut = mat.opening == kRectangularOpening ? "    Rectangular window"
@@ -156,7 +156,8 @@ std::vector<std::string> CutListLines(const CutList& cuts, int32_t units) {
   return lines;
 }
 
-std::vector<std::string> SpecificationPage(const SceneSettings& scene, int32_t units, const std::string& date) {
+std::vector<std::string> SpecificationPage(const SceneSettings& scene, int32_t units,
+                                           const std::string& date) {
   std::vector<std::string> lines = SpecificationLines(scene, units, date);
   const std::vector<std::string> cuts = CutListLines(ComputeCutList(scene), units);
   lines.insert(lines.end(), cuts.begin(), cuts.end());

@@ -24,10 +24,10 @@ struct CutSides {
   double bottom = 0.0;
 };
 struct MatCut {
-  int32_t mat = 0;     // kOuterMat, kMiddleMat or kInnerMat
-  CutSize board;       // the frame's inside size: mats are stacked boards
-  CutSize window;      // an oval's is its bounding box
-  CutSides fromEdges;  // from the board's edges to the window's
+  int32_t mat = 0;      // kOuterMat, kMiddleMat or kInnerMat
+  CutSize board;        // the frame's inside size: mats are stacked boards
+  CutSize window;       // an oval's is its bounding box
+  CutSides fromEdges;   // from the board's edges to the window's
   int32_t opening = 0;  // the design's codes, unchecked
   int32_t bevel = 0;
 };
@@ -50,4 +50,5 @@ CutList ComputeCutList(const SceneSettings& scene);
 std::vector<std::string> CutListLines(const CutList& cuts, int32_t units);
 
 // The whole page: SpecificationLines, then the cut list.
-std::vector<std::string> SpecificationPage(const SceneSettings& scene, int32_t units, const std::string& date);
+std::vector<std::string> SpecificationPage(const SceneSettings& scene, int32_t units,
+                                           const std::string& date);

@@ -346,9 +346,11 @@ class OutputTest : public QObject {
     QCOMPARE(PdfPages(pdf), 5);  // 26 lines and 28 of the cut list at 12 a page
     // The last page, read back by poppler, ends the cut list.
     QProcess text;
-    text.start(QStringLiteral("pdftotext"), {QStringLiteral("-f"), QStringLiteral("5"), pdf, QStringLiteral("-")});
+    text.start(QStringLiteral("pdftotext"),
+               {QStringLiteral("-f"), QStringLiteral("5"), pdf, QStringLiteral("-")});
     QVERIFY(text.waitForFinished());
-    QVERIFY(QString::fromUtf8(text.readAllStandardOutput()).contains(QStringLiteral("Sizes as designed; add your own allowances.")));
+    QVERIFY(QString::fromUtf8(text.readAllStandardOutput())
+                .contains(QStringLiteral("Sizes as designed; add your own allowances.")));
 
     SetUpPdf(&printer, pdf, 8.5, 11.0);
     PrintSpecificationsOn(design.state.get(), &printer);

@@ -94,7 +94,8 @@ TEST_F(Specifications, BorderAndUnits) {
 }
 
 void SetMat(SceneSettings* scene, int32_t index, int32_t opening, const CutSides& m, int32_t bevel) {
-  static_cast<MatFields&>(scene->mats[index]) = {1, opening, m.left, m.right, m.top, m.bottom, 0.055, 0, {}, bevel, {}};
+  static_cast<MatFields&>(scene->mats[index]) = {1,     opening, m.left, m.right, m.top, m.bottom,
+                                                 0.055, 0,       {},     bevel,   {}};
 }
 
 // Designs a framer can measure by hand. The overall sizes are worked out
@@ -119,11 +120,13 @@ std::string Summary(const CutList& c) {
   std::ostringstream s;
   s << c.inside.width << 'x' << c.inside.height << " m" << c.mouldingLength << " u" << c.unitedInches;
   for (const MatCut& m : c.mats) {
-    s << " | " << kMatLabels[m.mat] << ' ' << m.fromEdges.left << ',' << m.fromEdges.right << ',' << m.fromEdges.top
-      << ',' << m.fromEdges.bottom << ' ' << m.window.width << 'x' << m.window.height << " o" << m.opening << " b"
-      << m.bevel << (m.board.width == c.inside.width && m.board.height == c.inside.height ? "" : " board?");
+    s << " | " << kMatLabels[m.mat] << ' ' << m.fromEdges.left << ',' << m.fromEdges.right << ','
+      << m.fromEdges.top << ',' << m.fromEdges.bottom << ' ' << m.window.width << 'x' << m.window.height
+      << " o" << m.opening << " b" << m.bevel
+      << (m.board.width == c.inside.width && m.board.height == c.inside.height ? "" : " board?");
   }
-  s << " | " << c.picture.width << 'x' << c.picture.height << ' ' << c.withBorder.width << 'x' << c.withBorder.height;
+  s << " | " << c.picture.width << 'x' << c.picture.height << ' ' << c.withBorder.width << 'x'
+    << c.withBorder.height;
   return s.str();
 }
 
@@ -134,7 +137,8 @@ TEST_F(Specifications, CutSizesOfDesignsCheckedByHand) {
          scene->picture.sizeMode = kCustomSize;
          scene->picture.customWidth = 11.0;
          scene->picture.customHeight = 14.0;
-         scene->frame.leftWidth = scene->frame.rightWidth = scene->frame.topWidth = scene->frame.bottomWidth = 1.0;
+         scene->frame.leftWidth = scene->frame.rightWidth = scene->frame.topWidth = scene->frame.bottomWidth =
+             1.0;
          scene->mats[kOuterMat].shown = scene->mats[kInnerMat].shown = 0;
          SetMat(scene, kMiddleMat, kRectangularOpening, {3.0, 3.0, 3.0, 3.5}, kBevel45);
          scene->frame.overallWidth = 19.0;
@@ -151,7 +155,8 @@ TEST_F(Specifications, CutSizesOfDesignsCheckedByHand) {
          scene->border.left = scene->border.right = 0.25;
          scene->border.top = 0.5;
          scene->border.bottom = 0.75;
-         scene->frame.leftWidth = scene->frame.rightWidth = scene->frame.topWidth = scene->frame.bottomWidth = 1.3;
+         scene->frame.leftWidth = scene->frame.rightWidth = scene->frame.topWidth = scene->frame.bottomWidth =
+             1.3;
          scene->mats[kOuterMat].shown = scene->mats[kMiddleMat].shown = 0;
          SetMat(scene, kInnerMat, kOvalOpening, {2.1, 2.1, 2.1, 2.1}, kBevel90);
          scene->frame.overallWidth = 2.6 + 4.2 + 9.5;
@@ -167,15 +172,17 @@ TEST_F(Specifications, CutSizesOfDesignsCheckedByHand) {
 
   // The oval design on the page: sixteenths rounded, the oval's box named.
   const std::vector<std::string> oval = CutListLines(ComputeCutList(scene_), kInches);
-  EXPECT_EQ((std::vector{oval[3], oval[4], oval[5], oval[8], oval[10], oval[12], oval[14], oval[15], oval[16]}),
-            (std::vector<std::string>{
-                "    Inside size (width, height) = (13 11/16 in, 11 7/16 in)",
-                "    Moulding length (the four outside edges) = 60 11/16 in",
-                "    United inches (inside width + height) = 25 1/8 in", "  Mat",
-                "    Window from edges (left, right, top, bottom) = (2 1/8 in, 2 1/8 in, 2 1/8 in, 2 1/8 in)",
-                "    Oval window (its size is the oval's bounding box), 90 degree cut (no bevel)",
-                "    Size (width, height) = (9 in, 6 in)", "    Size with border (width, height) = (9 1/2 in, 7 1/4 in)",
-                "Sizes as designed; add your own allowances."}));
+  EXPECT_EQ(
+      (std::vector{oval[3], oval[4], oval[5], oval[8], oval[10], oval[12], oval[14], oval[15], oval[16]}),
+      (std::vector<std::string>{
+          "    Inside size (width, height) = (13 11/16 in, 11 7/16 in)",
+          "    Moulding length (the four outside edges) = 60 11/16 in",
+          "    United inches (inside width + height) = 25 1/8 in", "  Mat",
+          "    Window from edges (left, right, top, bottom) = (2 1/8 in, 2 1/8 in, 2 1/8 in, 2 1/8 in)",
+          "    Oval window (its size is the oval's bounding box), 90 degree cut (no bevel)",
+          "    Size (width, height) = (9 in, 6 in)",
+          "    Size with border (width, height) = (9 1/2 in, 7 1/4 in)",
+          "Sizes as designed; add your own allowances."}));
 }
 
 TEST_F(Specifications, CutListFollowsThePageInEachUnit) {
@@ -185,21 +192,32 @@ TEST_F(Specifications, CutListFollowsThePageInEachUnit) {
   ASSERT_GT(page.size(), before.size());
   EXPECT_TRUE(std::equal(before.begin(), before.end(), page.begin()));
   page.erase(page.begin(), page.begin() + static_cast<std::ptrdiff_t>(before.size()));
-  EXPECT_EQ(page, (std::vector<std::string>{
-                      "Cut list:", "  Frame", "    Outside size (width, height) = (15 5/8 in, 17 5/16 in)",
-                      "    Inside size (width, height) = (14 1/8 in, 15 5/16 in)",
-                      "    Moulding length (the four outside edges) = 65 7/8 in",
-                      "    United inches (inside width + height) = 29 7/16 in", "  Glazing and backing",
-                      "    Size (width, height) = (14 1/8 in, 15 5/16 in)", "  Mat 1 (Outer)",
-                      "    Board size (width, height) = (14 1/8 in, 15 5/16 in)",
-                      "    Window from edges (left, right, top, bottom) = (3 in, 2 1/2 in, 2 in, 2 3/4 in)",
-                      "    Window size (width, height) = (8 5/8 in, 10 9/16 in)", "    Rectangular window, 45 degree bevel",
-                      "  Mat 2 (Inner)", "    Board size (width, height) = (14 1/8 in, 15 5/16 in)",
-                      "    Window from edges (left, right, top, bottom) = (3 1/4 in, 2 7/8 in, 2 1/4 in, 3 1/16 in)",
-                      "    Window size (width, height) = (8 in, 10 in)", "    Rectangular window, 60 degree bevel",
-                      "  Picture", "    Size (width, height) = (8 in, 10 in)",
-                      "    Size with border (width, height) = (8 in, 10 in)",
-                      "Sizes as designed; add your own allowances.", ""}));
+  EXPECT_EQ(
+      page,
+      (std::vector<std::string>{
+          "Cut list:",
+          "  Frame",
+          "    Outside size (width, height) = (15 5/8 in, 17 5/16 in)",
+          "    Inside size (width, height) = (14 1/8 in, 15 5/16 in)",
+          "    Moulding length (the four outside edges) = 65 7/8 in",
+          "    United inches (inside width + height) = 29 7/16 in",
+          "  Glazing and backing",
+          "    Size (width, height) = (14 1/8 in, 15 5/16 in)",
+          "  Mat 1 (Outer)",
+          "    Board size (width, height) = (14 1/8 in, 15 5/16 in)",
+          "    Window from edges (left, right, top, bottom) = (3 in, 2 1/2 in, 2 in, 2 3/4 in)",
+          "    Window size (width, height) = (8 5/8 in, 10 9/16 in)",
+          "    Rectangular window, 45 degree bevel",
+          "  Mat 2 (Inner)",
+          "    Board size (width, height) = (14 1/8 in, 15 5/16 in)",
+          "    Window from edges (left, right, top, bottom) = (3 1/4 in, 2 7/8 in, 2 1/4 in, 3 1/16 in)",
+          "    Window size (width, height) = (8 in, 10 in)",
+          "    Rectangular window, 60 degree bevel",
+          "  Picture",
+          "    Size (width, height) = (8 in, 10 in)",
+          "    Size with border (width, height) = (8 in, 10 in)",
+          "Sizes as designed; add your own allowances.",
+          ""}));
 
   // Millimetres and centimetres are written as the page's other lengths.
   for (const auto& [units, outside, edges] :

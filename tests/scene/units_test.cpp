@@ -23,8 +23,8 @@ TEST(FormatLength, ThreeUnits) {
 
 TEST(FormatCutLength, NearestSixteenthInLowestTerms) {
   const std::pair<double, const char*> cases[] = {
-      {16.375, "16 3/8 in"}, {0.1875, "3/16 in"},   {12.0, "12 in"},    {0.5, "1/2 in"},
-      {15.97, "16 in"},      {11.99, "12 in"},      {0.02, "0 in"},     {-0.02, "0 in"},
+      {16.375, "16 3/8 in"},  {0.1875, "3/16 in"},    {12.0, "12 in"},     {0.5, "1/2 in"},
+      {15.97, "16 in"},       {11.99, "12 in"},       {0.02, "0 in"},      {-0.02, "0 in"},
       {2.53125, "2 9/16 in"}, {1.0 / 3.0, "5/16 in"}, {-1.5, "-1 1/2 in"}, {9.9375, "9 15/16 in"}};
   for (const auto& [inches, text] : cases) EXPECT_EQ(FormatCutLength(inches, kInches), text) << inches;
   EXPECT_EQ(FormatCutLength(1.5, kMillimetres) + FormatCutLength(1.5, kCentimetres) + FormatCutLength(1.5, 3),

@@ -70,16 +70,19 @@ TEST_F(RenderCommand, DesignPictureAndOutputRoundTrip) {
   EXPECT_EQ(out_.str().find("{\"overallWidth\": 12, \"overallHeight\": 10"), 0u) << out_.str();
   // The cut list follows the layout, in inches whatever the units: inside the
   // 3/4 inch frame 10 1/2 x 8 1/2, windows 1 1/2, 2 and 2 1/4 from the edges.
-  EXPECT_EQ(out_.str().substr(out_.str().find('\n') + 1),
-            "{\"frame\": {\"outside\": [12, 10], \"inside\": [10.5, 8.5], \"widths\": [0.75, 0.75, 0.75, 0.75], "
-            "\"mouldingLength\": 44, \"unitedInches\": 19}, \"glazing\": [10.5, 8.5], \"mats\": ["
-            "{\"mat\": \"outer\", \"board\": [10.5, 8.5], \"window\": [7.5, 5.5], \"fromEdges\": [1.5, 1.5, 1.5, 1.5], "
-            "\"opening\": \"rectangular\", \"bevel\": 45}, "
-            "{\"mat\": \"middle\", \"board\": [10.5, 8.5], \"window\": [6.5, 4.5], \"fromEdges\": [2, 2, 2, 2], "
-            "\"opening\": \"rectangular\", \"bevel\": 45}, "
-            "{\"mat\": \"inner\", \"board\": [10.5, 8.5], \"window\": [6, 4], \"fromEdges\": [2.25, 2.25, 2.25, 2.25], "
-            "\"opening\": \"rectangular\", \"bevel\": 45}], "
-            "\"picture\": {\"size\": [6, 4], \"withBorder\": [6, 4]}}\n");
+  EXPECT_EQ(
+      out_.str().substr(out_.str().find('\n') + 1),
+      "{\"frame\": {\"outside\": [12, 10], \"inside\": [10.5, 8.5], \"widths\": [0.75, 0.75, 0.75, 0.75], "
+      "\"mouldingLength\": 44, \"unitedInches\": 19}, \"glazing\": [10.5, 8.5], \"mats\": ["
+      "{\"mat\": \"outer\", \"board\": [10.5, 8.5], \"window\": [7.5, 5.5], \"fromEdges\": [1.5, 1.5, 1.5, "
+      "1.5], "
+      "\"opening\": \"rectangular\", \"bevel\": 45}, "
+      "{\"mat\": \"middle\", \"board\": [10.5, 8.5], \"window\": [6.5, 4.5], \"fromEdges\": [2, 2, 2, 2], "
+      "\"opening\": \"rectangular\", \"bevel\": 45}, "
+      "{\"mat\": \"inner\", \"board\": [10.5, 8.5], \"window\": [6, 4], \"fromEdges\": [2.25, 2.25, 2.25, "
+      "2.25], "
+      "\"opening\": \"rectangular\", \"bevel\": 45}], "
+      "\"picture\": {\"size\": [6, 4], \"withBorder\": [6, 4]}}\n");
   ASSERT_TRUE(fs::exists(Path("saved.Passavue")));
   ASSERT_EQ(OpenForRead(Path("out.TIFF"), &file), 0);
   Image rendered;
@@ -97,8 +100,9 @@ TEST_F(RenderCommand, DesignPictureAndOutputRoundTrip) {
   EXPECT_NE(out_.str().find("    Outside frame size (width, height) = (406.40 mm, 355.60 mm)"), std::string::npos)
       << out_.str();
   EXPECT_EQ(out_.str().rfind("Frame Specifications\n", 0), 0u);
-  EXPECT_NE(out_.str().find("\nCut list:\n  Frame\n    Outside size (width, height) = (406.40 mm, 355.60 mm)\n"),
-            std::string::npos);
+  EXPECT_NE(
+      out_.str().find("\nCut list:\n  Frame\n    Outside size (width, height) = (406.40 mm, 355.60 mm)\n"),
+      std::string::npos);
   // Alone, the cut list needs no rendering. With the middle mat hidden it is
   // left out, the frame is 15 x 13 and the inner window 1 3/4 from the edges.
   std::string hidden = text;
@@ -149,12 +153,15 @@ TEST_F(RenderCommand, ProgramExitStatus) {
   EXPECT_EQ(WEXITSTATUS(std::system((program + " --size 50x40 -o " + Path("tiny.tif") + " 2>&1").c_str())), 0);
   // Python's JSON reader takes both lines and finds the innermost window the
   // size of the picture with its border.
-  EXPECT_EQ(WEXITSTATUS(std::system((program + " --custom-width 7.3 --size 50x40 --layout --cut-list | python3 -c "
-                                     "'import json,sys; l,c=[json.loads(t) for t in sys.stdin]; "
-                                     "sys.exit(l[\"overallWidth\"]!=c[\"frame\"][\"outside\"][0] or "
-                                     "max(abs(a-b) for a,b in zip(c[\"mats\"][-1][\"window\"],c[\"picture\"][\"withBorder\"]))>1e-9)'")
-                                        .c_str())),
-            0);
+  EXPECT_EQ(
+      WEXITSTATUS(std::system(
+          (program +
+           " --custom-width 7.3 --size 50x40 --layout --cut-list | python3 -c "
+           "'import json,sys; l,c=[json.loads(t) for t in sys.stdin]; "
+           "sys.exit(l[\"overallWidth\"]!=c[\"frame\"][\"outside\"][0] or "
+           "max(abs(a-b) for a,b in zip(c[\"mats\"][-1][\"window\"],c[\"picture\"][\"withBorder\"]))>1e-9)'")
+              .c_str())),
+      0);
   uint32_t length = 0;
   ASSERT_EQ(GetPathFileLength(Path("tiny.tif"), &length), 0);
   EXPECT_EQ(length, 240u + 50u * 40u * 3u);  // header and directory, then the pixels

@@ -212,7 +212,10 @@ void WriteCutList(std::ostream& out, const CutList& cuts) {
             : mat.opening == kOvalOpening      ? "\"oval\""
                                                : "null")
         << ", \"bevel\": "
-        << (mat.bevel == kBevel45 ? "45" : mat.bevel == kBevel60 ? "60" : mat.bevel == kBevel90 ? "90" : "null")
+        << (mat.bevel == kBevel45   ? "45"
+            : mat.bevel == kBevel60 ? "60"
+            : mat.bevel == kBevel90 ? "90"
+                                    : "null")
         << '}';
   }
   out << "], \"picture\": {\"size\": ";
