@@ -140,8 +140,8 @@ std::vector<std::string> CutListLines(const CutList& cuts, int32_t units) {
     lines.push_back(Size("    Window size (width, height) = (%s, %s)", mat.window, units));
     // Unknown codes from a damaged file name no shape and no bevel.
     std::string cut = mat.opening == kRectangularOpening ? "    Rectangular window"
-                      : mat.opening == kOvalOpening      ? "    Oval window, its size the oval's bounding box"
-                                                         : "    Window";
+                      : mat.opening == kOvalOpening ? "    Oval window (its size is the oval's bounding box)"
+                                                    : "    Window";
     if (mat.bevel == kBevel45) cut += ", 45 degree bevel";
     if (mat.bevel == kBevel60) cut += ", 60 degree bevel";
     if (mat.bevel == kBevel90) cut += ", 90 degree cut (no bevel)";
