@@ -65,14 +65,15 @@ void DrawRulers(QPainter* painter, const QFont& font, const RulerGeometry& g) {
   // A label starts a few pixels clear of the longest tick, or it would read
   // as a minus sign; the left strip is as wide as its widest label.
   constexpr int kLongTick = 6;
-  constexpr int kGap = 3;
+  constexpr int kGap = 3;      // below a tick of the top ruler
+  constexpr int kSideGap = 6;  // beside a tick of the left ruler, level with it
   int widest = metrics.horizontalAdvance(QStringLiteral("999"));
   for (const RulerTick& tick : down) {
     if (!tick.label.empty())
       widest = std::max(widest, metrics.horizontalAdvance(QString::fromStdString(tick.label)));
   }
   const int stripHeight = kLongTick + kGap + textHeight + 2;
-  const int stripWidth = kLongTick + kGap + widest + 2;
+  const int stripWidth = kLongTick + kSideGap + widest + 2;
   painter->fillRect(QRect(0, 0, g.clientWidth, stripHeight), Qt::white);
   painter->fillRect(QRect(0, 0, stripWidth, g.clientHeight), Qt::white);
   painter->setPen(QPen(grey, 1));
@@ -96,7 +97,7 @@ void DrawRulers(QPainter* painter, const QFont& font, const RulerGeometry& g) {
     if (tick.label.empty()) continue;
     const int y = std::min(tick.position - textHeight / 2, g.clientHeight - textHeight);
     if (y < clearFrom) continue;
-    painter->drawText(kLongTick + kGap, y + metrics.ascent(), QString::fromStdString(tick.label));
+    painter->drawText(kLongTick + kSideGap, y + metrics.ascent(), QString::fromStdString(tick.label));
     clearFrom = y + textHeight;
   }
   painter->restore();
