@@ -7,6 +7,7 @@
 #include <QLocale>
 #include <QPainter>
 #include <QPrinter>
+
 #include <algorithm>
 
 #include "core/app_state.h"
@@ -41,8 +42,8 @@ int DrawnCopies(const QPrinter& printer) {
 QFont SpecificationsFont(int lineHeight, QPaintDevice* device) {
   // A pixel size sets the em, not the full height with ascent and descent;
   // scaled by their ratio, as a point size (which may be fractional), the
-  // full height fills the line.
-  // The metrics are rounded at each size, so the ratio is taken again once.
+  // full height fills the line. The metrics are rounded at each size, so the
+  // ratio is taken a second time.
   lineHeight = std::max(1, lineHeight);
   QFont font(QStringLiteral("Arial"));
   font.setWeight(QFont::Normal);

@@ -9,6 +9,7 @@
 #include <QTextDocument>
 #include <QTextImageFormat>
 #include <QUrl>
+
 #include <algorithm>
 #include <utility>
 #include <vector>

@@ -12,6 +12,7 @@
 #include <QRadioButton>
 #include <QTimer>
 #include <QVBoxLayout>
+
 #include <algorithm>
 
 #include "core/app_state.h"

@@ -9,6 +9,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
+
 #include <algorithm>
 #include <cmath>
 

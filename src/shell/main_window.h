@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <QRect>
 #include <QWidget>
+
 #include <array>
 #include <functional>
 #include <map>

@@ -11,6 +11,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
+
 #include <memory>
 #include <set>
 

@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
+
 #include <deque>
 #include <functional>
 #include <memory>

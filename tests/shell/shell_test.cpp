@@ -14,6 +14,7 @@
 #include <QTextBrowser>
 #include <QTextDocument>
 #include <QtTest>
+
 #include <algorithm>
 #include <deque>
 #include <memory>
