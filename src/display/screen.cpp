@@ -57,29 +57,48 @@ void DrawRulers(QPainter* painter, const QFont& font, const RulerGeometry& g) {
   painter->setFont(font);
   const QFontMetrics metrics(font);
   const int textHeight = metrics.height();
-  const int left = 0;
-  const int top = 0;
-  painter->fillRect(QRect(left, top, g.clientWidth, textHeight + 8), Qt::white);
-  painter->fillRect(QRect(left, top, metrics.horizontalAdvance(QStringLiteral("999")) + 8, g.clientHeight),
-                    Qt::white);
-  painter->setPen(QPen(grey, 1));
-
   const double widthInches = g.compositeWidth / g.pixelsPerInch;
   const double heightInches = g.compositeHeight / g.pixelsPerInch;
-  for (const RulerTick& tick : RulerTicks(g.clientWidth, widthInches, g.units)) {
-    const int x = tick.position + left;
-    painter->drawLine(x, top + tick.length, x, top);
-    if (!tick.label.empty()) {
-      const QString label = QString::fromStdString(tick.label);
-      painter->drawText(x - metrics.horizontalAdvance(label) / 2, top + 6 + metrics.ascent(), label);
-    }
+  const std::vector<RulerTick> across = RulerTicks(g.clientWidth, widthInches, g.units);
+  const std::vector<RulerTick> down = RulerTicks(g.clientHeight, heightInches, g.units);
+
+  // A label starts a few pixels clear of the longest tick, or it would read
+  // as a minus sign; the left strip is as wide as its widest label.
+  constexpr int kLongTick = 6;
+  constexpr int kGap = 3;      // below a tick of the top ruler
+  constexpr int kSideGap = 6;  // beside a tick of the left ruler, level with it
+  int widest = metrics.horizontalAdvance(QStringLiteral("999"));
+  for (const RulerTick& tick : down) {
+    if (!tick.label.empty())
+      widest = std::max(widest, metrics.horizontalAdvance(QString::fromStdString(tick.label)));
   }
-  for (const RulerTick& tick : RulerTicks(g.clientHeight, heightInches, g.units)) {
-    const int y = tick.position + top;
-    painter->drawLine(left + tick.length, y, left, y);
-    if (!tick.label.empty()) {
-      painter->drawText(left + 6, y - textHeight / 2 + metrics.ascent(), QString::fromStdString(tick.label));
-    }
+  const int stripHeight = kLongTick + kGap + textHeight + 2;
+  const int stripWidth = kLongTick + kSideGap + widest + 2;
+  painter->fillRect(QRect(0, 0, g.clientWidth, stripHeight), Qt::white);
+  painter->fillRect(QRect(0, 0, stripWidth, g.clientHeight), Qt::white);
+  painter->setPen(QPen(grey, 1));
+
+  // Each label is kept inside its strip and drawn only where it clears the
+  // last one drawn; its tick is drawn either way.
+  int clearFrom = 0;
+  for (const RulerTick& tick : across) {
+    painter->drawLine(tick.position, tick.length, tick.position, 0);
+    if (tick.label.empty()) continue;
+    const QString label = QString::fromStdString(tick.label);
+    const int width = metrics.horizontalAdvance(label);
+    const int x = std::max(0, std::min(tick.position - width / 2, g.clientWidth - width));
+    if (x < clearFrom) continue;
+    painter->drawText(x, kLongTick + kGap + metrics.ascent(), label);
+    clearFrom = x + width + kGap;
+  }
+  clearFrom = stripHeight;  // below the top strip
+  for (const RulerTick& tick : down) {
+    painter->drawLine(tick.length, tick.position, 0, tick.position);
+    if (tick.label.empty()) continue;
+    const int y = std::min(tick.position - textHeight / 2, g.clientHeight - textHeight);
+    if (y < clearFrom) continue;
+    painter->drawText(kLongTick + kSideGap, y + metrics.ascent(), QString::fromStdString(tick.label));
+    clearFrom = y + textHeight;
   }
   painter->restore();
 }

@@ -132,8 +132,10 @@ bool IntegerValue(const Source& src, const Entry& e, uint32_t* value) {
 struct Layout {
   uint32_t width = 0, height = 0;
   bool hasWidth = false, hasHeight = false;
-  uint32_t bitsPerSample = 0;  // 0: no BitsPerSample entry
-  uint32_t bitsCount = 0;      // values in the BitsPerSample entry
+  // Without a BitsPerSample entry a sample has one bit (common for bilevel
+  // files, whose writers leave the entry out).
+  uint32_t bitsPerSample = 1;
+  uint32_t bitsCount = 1;  // values in the BitsPerSample entry
   uint32_t samplesPerPixel = 1;
   bool lzw = false;
   uint32_t photometric = 1;
@@ -269,7 +271,7 @@ struct Plan {
 // Decides the Image type and the row conversion. 1 for combinations we
 // cannot read.
 int MakePlan(const Layout& layout, Plan* plan) {
-  if (!layout.hasWidth || !layout.hasHeight || layout.bitsCount == 0) return 1;
+  if (!layout.hasWidth || !layout.hasHeight) return 1;
   const uint32_t bits = layout.bitsPerSample;
   const uint32_t spp = layout.samplesPerPixel;
   plan->bits = bits;

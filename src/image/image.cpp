@@ -122,6 +122,7 @@ int AllocImage(Image* image, int32_t type, int32_t width, int32_t height, double
   if (unrounded < 0) return 0;  // unknown type: shape without storage
   if (width <= 0) return 0;
   if (unrounded > kChunkBytes) {  // one row would not fit a chunk
+    if (height <= 0) return 0;    // but there are no rows to store
     FreeImage(image);
     return 1;
   }

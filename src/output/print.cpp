@@ -2,10 +2,13 @@
 
 #include <QDate>
 #include <QFont>
+#include <QFontMetrics>
 #include <QImage>
 #include <QLocale>
 #include <QPainter>
 #include <QPrinter>
+
+#include <algorithm>
 
 #include "core/app_state.h"
 #include "core/hooks.h"
@@ -28,7 +31,33 @@ void DrawBands(QPainter* painter, const Image& image, QImage::Format format, int
   }
 }
 
+// Copies a printer cannot make itself (a PDF file, for one) are drawn here;
+// the others it makes from one, collated as the user chose.
+int DrawnCopies(const QPrinter& printer) {
+  return printer.supportsMultipleCopies() ? 1 : std::max(1, printer.copyCount());
+}
+
 }  // namespace
+
+QFont SpecificationsFont(int lineHeight, QPaintDevice* device) {
+  // A pixel size sets the em, not the full height with ascent and descent;
+  // scaled by their ratio, as a point size (which may be fractional), the
+  // full height fills the line. The metrics are rounded at each size, so the
+  // ratio is taken a second time.
+  lineHeight = std::max(1, lineHeight);
+  QFont font(QStringLiteral("Arial"));
+  font.setWeight(QFont::Normal);
+  font.setPixelSize(lineHeight);
+  const int dpi = device != nullptr ? device->logicalDpiY() : 0;
+  double points = lineHeight * 72.0 / std::max(1, dpi);
+  for (int round = 0; round < 2 && dpi > 0; ++round) {
+    const double full = QFontMetricsF(font, device).height();
+    if (!(full > 0.0)) break;
+    points *= lineHeight / full;
+    font.setPointSizeF(points);
+  }
+  return font;
+}
 
 void DrawImageRgb(QPainter* painter, const Image& image, int x, int y, int w, int h) {
   if (image.type == Rgb8) DrawBands(painter, image, QImage::Format_BGR888, x, y, w, h);
@@ -40,7 +69,6 @@ void DrawImageGray(QPainter* painter, const Image& image, int x, int y, int w, i
 
 void PrintDesignOn(AppState* state, QPrinter* printer) {
   printer->setDocName(QStringLiteral("Passavue"));
-  printer->setCopyCount(1);
   const QRect printable = printer->pageLayout().paintRectPixels(printer->resolution());
   const double widthInches = static_cast<double>(printable.width()) / printer->logicalDpiX();
   const double heightInches = static_cast<double>(printable.height()) / printer->logicalDpiY();
@@ -61,12 +89,15 @@ void PrintDesignOn(AppState* state, QPrinter* printer) {
   if (painter.begin(printer)) {
     // Drawn in printer pixels from the printable area's corner.
     painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
-    if (printer->colorMode() == QPrinter::GrayScale) {
-      Image gray;
-      ConvertRgb8ToGray8(state->render.composite, &gray);
-      DrawImageGray(&painter, gray, 0, 0, printable.width(), printable.height());
-    } else {
-      DrawImageRgb(&painter, state->render.composite, 0, 0, printable.width(), printable.height());
+    Image gray;
+    if (printer->colorMode() == QPrinter::GrayScale) ConvertRgb8ToGray8(state->render.composite, &gray);
+    for (int copy = 0, copies = DrawnCopies(*printer); copy < copies; ++copy) {
+      if (copy > 0) printer->newPage();
+      if (gray.type != 0) {
+        DrawImageGray(&painter, gray, 0, 0, printable.width(), printable.height());
+      } else {
+        DrawImageRgb(&painter, state->render.composite, 0, 0, printable.width(), printable.height());
+      }
     }
     painter.end();
   }
@@ -87,7 +118,6 @@ void PrintDesign(AppState* state, OutputInteraction* output, const std::function
 
 void PrintSpecificationsOn(AppState* state, QPrinter* printer) {
   printer->setDocName(QStringLiteral("Passavue Settings"));
-  printer->setCopyCount(1);
   const QRect printable = printer->pageLayout().paintRectPixels(printer->resolution());
   const PageLayout layout = SpecificationsLayout(printer->logicalDpiX(), printer->logicalDpiY(), printable.height());
   const std::string date = QLocale::system().toString(QDate::currentDate(), QLocale::LongFormat).toStdString();
@@ -95,13 +125,14 @@ void PrintSpecificationsOn(AppState* state, QPrinter* printer) {
 
   QPainter painter;
   if (!painter.begin(printer)) return;
-  QFont font(QStringLiteral("Arial"));
-  font.setPixelSize(std::max(1, layout.lineHeight));
-  font.setWeight(QFont::Normal);
-  painter.setFont(font);
+  painter.setFont(SpecificationsFont(layout.lineHeight, printer));
   const int ascent = painter.fontMetrics().ascent();
-  for (size_t page = 0; page < pages.size(); ++page) {
-    if (page > 0) printer->newPage();
+  // Collated: the whole set once per copy; otherwise each page that often.
+  const size_t copies = static_cast<size_t>(DrawnCopies(*printer));
+  const bool collate = printer->collateCopies();
+  for (size_t sheet = 0; sheet < copies * pages.size(); ++sheet) {
+    if (sheet > 0) printer->newPage();
+    const size_t page = collate ? sheet % pages.size() : sheet / copies;
     for (const PrintedLine& line : pages[page]) {
       painter.drawText(line.x, line.y + ascent, QString::fromStdString(line.text));
     }

@@ -7,6 +7,8 @@
 
 struct AppState;
 class OutputInteraction;
+class QFont;
+class QPaintDevice;
 class QPainter;
 class QPrinter;
 
@@ -19,6 +21,10 @@ void DrawImageGray(QPainter* painter, const Image& image, int x, int y, int w, i
 void PrintDesign(AppState* state, OutputInteraction* output, const std::function<void()>& repaint);
 // The same on a printer already set up (used by PrintDesign and tests).
 void PrintDesignOn(AppState* state, QPrinter* printer);
+
+// The specifications page's font on `device`: its full height (ascent and
+// descent) is the line height, so that lines never overlap.
+QFont SpecificationsFont(int lineHeight, QPaintDevice* device);
 
 // The specifications page with today's date in the user's long format.
 void PrintSpecifications(AppState* state, OutputInteraction* output);

@@ -28,6 +28,19 @@ class UnclosableProgressDialog : public QProgressDialog {
   void closeEvent(QCloseEvent* event) override { event->ignore(); }
 };
 
+// Every print is one page (or one set of pages): the dialog's page-range
+// choice has nothing to choose. Qt shows it whatever the options say, and
+// again at every showing.
+class PrintDialog : public QPrintDialog {
+ public:
+  using QPrintDialog::QPrintDialog;
+  void setVisible(bool visible) override {
+    QPrintDialog::setVisible(visible);
+    if (!visible) return;
+    if (auto* range = findChild<QWidget*>(QStringLiteral("gbPrintRange"))) range->hide();
+  }
+};
+
 }  // namespace
 
 ExportSizeDialog::ExportSizeDialog(int width, int height, Interaction* interaction, QWidget* owner)
@@ -69,8 +82,7 @@ bool QtOutputInteraction::AskExportSize(int* width, int* height) {
 }
 
 bool QtOutputInteraction::AskPrinter(QPrinter* printer) {
-  printer->setCopyCount(1);
-  QPrintDialog dialog(printer, owner_);
+  PrintDialog dialog(printer, owner_);
   dialog.setOptions(QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintCollateCopies |
                     QAbstractPrintDialog::PrintShowPageSize);
   return dialog.exec() == QDialog::Accepted;

@@ -5,8 +5,10 @@
 
 namespace {
 
+// The renderer draws an unknown style as the Rectangular moulding; the page
+// names what is drawn.
 std::string StyleName(int32_t style) {
-  return style >= 0 && style < kFrameStyleCount ? kFrameStyleLabels[style] : "Unknown";
+  return kFrameStyleLabels[style >= 0 && style < kFrameStyleCount ? style : 0];
 }
 
 // The renderer paints any finish but Glossy as Flat; the page says the same.

@@ -135,9 +135,16 @@ int ReadDisplayColorimetry(const uint8_t* profile, uint32_t length, DisplayColor
 
     if (signature == Signature("rTRC") || signature == Signature("gTRC") || signature == Signature("bTRC")) {
       if (offset + uint64_t{14} > end) return 1;
-      // A parametric curve (newer profiles) keeps its exponent where a
-      // sampled curve keeps its count; read as a count it would give 1.0.
+      // A parametric curve (newer profiles) keeps its function type where a
+      // sampled curve keeps its count. A pure power (type 0) is its exponent;
+      // the others have a linear toe or offsets, so their exponent overstates
+      // the curve (sRGB's 2.4 behaves like 2.2) and the display exponent
+      // describes them better.
       if (ReadBigEndian32(profile, offset) == Signature("para")) {
+        if (ReadBigEndian16(profile, offset + 8) != 0) {
+          colorimetry->gamma = 20.0 / 9.0;
+          continue;
+        }
         if (offset + uint64_t{16} > end) return 1;
         colorimetry->gamma =
             static_cast<double>(static_cast<int32_t>(ReadBigEndian32(profile, offset + 12))) * kS15Fixed16;

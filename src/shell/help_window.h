@@ -5,5 +5,6 @@
 
 class QWidget;
 
-// Opens (or raises) the help window at the manual's contents page.
-void ShowHelpContents(const std::string& manualFolder, QWidget* owner);
+// Opens (or raises) the help window at the manual's contents page; the
+// screenshots are fitted to the window's width.
+QWidget* ShowHelpContents(const std::string& manualFolder, QWidget* owner);

@@ -2,6 +2,7 @@
 // the coloured border around it.
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -11,6 +12,8 @@
 #include <QRadioButton>
 #include <QTimer>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 #include "core/app_state.h"
 #include "files/import.h"
@@ -24,6 +27,39 @@ namespace {
 
 constexpr const char* kNotAvailable = "N/A";
 
+// The picture's path elided in the middle to the width the dialog gives it,
+// whole in the tooltip: a long path would otherwise stretch the dialog (and
+// its buttons) past the screen.
+class PathLabel : public QLabel {
+ public:
+  explicit PathLabel(QWidget* parent) : QLabel(parent) {}
+  void SetFullText(const QString& text, const QString& tip) {
+    full_ = text;
+    setToolTip(tip);
+    updateGeometry();
+    Elide();
+  }
+  // Up to about sixty characters' worth; never more than the dialog has.
+  QSize sizeHint() const override {
+    const QFontMetrics metrics = fontMetrics();
+    return {std::min(metrics.horizontalAdvance(full_), 60 * metrics.averageCharWidth()) + 2,
+            QLabel::sizeHint().height()};
+  }
+  QSize minimumSizeHint() const override { return {0, QLabel::minimumSizeHint().height()}; }
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override {
+    QLabel::resizeEvent(event);
+    Elide();
+  }
+
+ private:
+  void Elide() {
+    setText(fontMetrics().elidedText(full_, Qt::ElideMiddle, std::max(0, contentsRect().width())));
+  }
+  QString full_;
+};
+
 class ImageDialog : public PropertyDialog {
  public:
   ImageDialog(const DialogContext& context, QWidget* owner) : PropertyDialog(context, 1100, 913, owner) {
@@ -33,7 +69,7 @@ class ImageDialog : public PropertyDialog {
     select->setAutoDefault(false);
     Register(902, select);
     connect(select, &QPushButton::clicked, this, [this]() { SelectNewImage(); });
-    pathname_ = new QLabel(QStringLiteral("Pathname:"), this);
+    pathname_ = new PathLabel(this);
     pathname_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     Register(901, pathname_);
 
@@ -177,9 +213,10 @@ class ImageDialog : public PropertyDialog {
   void Fill() {
     delayTimer()->stop();
     const SceneSettings& s = scene();
-    pathname_->setText(s.picture.pathname.empty() || !HasPicture()
-                           ? QStringLiteral("Pathname: N/A")
-                           : QString::fromStdString(FormatText("Pathname: %s", {s.picture.pathname})));
+    const bool shown = !s.picture.pathname.empty() && HasPicture();
+    pathname_->SetFullText(shown ? QString::fromStdString(FormatText("Pathname: %s", {s.picture.pathname}))
+                                 : QStringLiteral("Pathname: N/A"),
+                           shown ? QString::fromStdString(s.picture.pathname) : QString());
     ShowLength(left_, s.border.left);
     ShowLength(right_, s.border.right);
     ShowLength(top_, s.border.top);
@@ -237,9 +274,12 @@ class ImageDialog : public PropertyDialog {
     int filter = 0;
     const std::string path = context().interaction->AskOpenFileWithFilter(request, &filter);
     if (path.empty()) return;
-    // The type follows the filter that was active, whatever the name says.
-    LoadPicture(path, filter == 1 ? kPictureJpeg : kPictureTiff, &scene(), &state()->inputProfile,
-                &state()->persistent.lastInputFolder);
+    // The name's extension decides the reader, as on the command line: a
+    // JPEG picked while the TIFF filter is shown is still a JPEG. Only a
+    // name without a known extension goes by the filter.
+    int32_t type = PictureFileTypeOf(path);
+    if (type == kPictureUnknown) type = filter == 1 ? kPictureJpeg : kPictureTiff;
+    LoadPicture(path, type, &scene(), &state()->inputProfile, &state()->persistent.lastInputFolder);
     if (HasPicture()) {
       PictureSettings& p = scene().picture;
       FileSize(&p.customWidth, &p.customHeight);
@@ -249,7 +289,7 @@ class ImageDialog : public PropertyDialog {
     Fill();
   }
 
-  QLabel* pathname_ = nullptr;
+  PathLabel* pathname_ = nullptr;
   QButtonGroup* modes_ = nullptr;
   QRadioButton* fromFile_ = nullptr;
   QRadioButton* custom_ = nullptr;

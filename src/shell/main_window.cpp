@@ -3,11 +3,14 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QDialog>
+#include <QIcon>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScreen>
 
+#include <algorithm>
 #include <cmath>
 
 #include "core/app_state.h"
@@ -98,9 +101,42 @@ void DesignView::mousePressEvent(QMouseEvent* event) {
   emit clickedOn(HitTest(state_->scene, state_->render.layout, c, r));
 }
 
+namespace {
+
+// Where a dialog first opens: beside the drawing where the screen has room
+// (right, else left), otherwise over its right-hand side, and cascaded by
+// its slot so that no two dialogs cover each other exactly. `frame` is the
+// dialog's size with its window frame; the result is the frame's corner.
+QPoint FirstPlacement(const QRect& drawing, const QSize& frame, const QRect& screen, int slot) {
+  constexpr int kGap = 8;
+  constexpr int kStep = 28;
+  constexpr int kLastSlot = 5;
+  const int shift = slot * kStep;
+  int x = screen.right() + 1 - frame.width() - (kLastSlot - slot) * kStep;
+  if (drawing.right() + kGap + shift + frame.width() <= screen.right()) {
+    x = drawing.right() + 1 + kGap + shift;
+  } else if (drawing.left() - kGap - shift - frame.width() >= screen.left()) {
+    x = drawing.left() - kGap - shift - frame.width();
+  }
+  x = std::max(x, screen.left());
+  const int lowest = std::max(screen.top(), screen.bottom() + 1 - frame.height());
+  return {x, std::clamp(drawing.top() + shift, screen.top(), lowest)};
+}
+
+}  // namespace
+
+QIcon ProgramIcon() {
+  QIcon icon;
+  for (int size : {16, 32, 48, 64, 128, 256}) {
+    icon.addFile(QStringLiteral(":/icons/passavue-%1.png").arg(size), QSize(size, size));
+  }
+  return icon;
+}
+
 MainWindow::MainWindow(AppState* state, Interaction* interaction, CommandHandlers handlers)
     : state_(state), interaction_(interaction), handlers_(std::move(handlers)) {
   setWindowTitle(QStringLiteral("Passavue 1.0"));
+  setWindowIcon(ProgramIcon());  // its dialogs and windows take it too
   setMinimumSize(300, 300);
   rulerFont_ = QFont(QStringLiteral("Arial"));
   rulerFont_.setPixelSize(11);
@@ -264,7 +300,17 @@ void MainWindow::OpenPropertyDialog(int command) {
     placements_[command] = dialog->geometry();
   });
   auto placement = placements_.find(command);
-  if (placement != placements_.end()) dialog->setGeometry(placement->second);
+  if (placement != placements_.end()) {
+    dialog->setGeometry(placement->second);
+  } else if (QScreen* screen = this->screen(); screen != nullptr && command >= 1100 && command <= 1105) {
+    // Centred over the design (Qt's choice) a dialog hides what it changes.
+    // The main window's frame stands in for the dialog's, not known before
+    // it is shown.
+    dialog->adjustSize();
+    const QSize frame = dialog->size() + frameGeometry().size() - geometry().size();
+    const QRect drawing(view_->mapToGlobal(QPoint(0, 0)), view_->size());
+    dialog->move(FirstPlacement(drawing, frame, screen->availableGeometry(), command - 1100));
+  }
   dialog->show();
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QFont>
+#include <QIcon>
 #include <QMainWindow>
 #include <QPointer>
 #include <QRect>
@@ -60,6 +61,9 @@ struct CommandHandlers {
   // Makes the property dialog for a Settings command (1100..1105).
   std::function<QDialog*(int command, QWidget* owner)> makePropertyDialog;
 };
+
+// The program's icon at every size it ships in, for the windows' title bars.
+QIcon ProgramIcon();
 
 class MainWindow : public QMainWindow {
   Q_OBJECT

@@ -206,7 +206,8 @@ void PropertyDialog::OpenPicker(PickerSlot* slot) {
   connect(picker, &ColourPicker::PickerClosed, this, [this](quint32 id, quint32) { PickerGone(id); });
   if (context_.pickerPlacements != nullptr) {
     auto placement = context_.pickerPlacements->find(PlacementKey(slot->colourId));
-    if (placement != context_.pickerPlacements->end()) picker->move(placement->second.topLeft());
+    if (placement != context_.pickerPlacements->end())
+      picker->setGeometry(QRect(placement->second.topLeft(), picker->size()));
   }
 }
 
@@ -223,7 +224,11 @@ void PropertyDialog::PickerGone(quint32 id) {
   for (const auto& slot : pickers_) {
     if (static_cast<quint32>(slot->colourId) != id || !slot->picker) continue;
     if (context_.pickerPlacements != nullptr) {
-      (*context_.pickerPlacements)[PlacementKey(slot->colourId)] = slot->picker->frameGeometry();
+      // The window's own area, which is given back as it was: by the time it
+      // closes, a window manager has taken its frame away, and a frame
+      // position saved now would be restored as the area's, moving the
+      // picker by the frame's size at every reopening.
+      (*context_.pickerPlacements)[PlacementKey(slot->colourId)] = slot->picker->geometry();
     }
     slot->picker = nullptr;
   }

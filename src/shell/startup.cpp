@@ -100,10 +100,21 @@ void OpenStartupFiles(AppState* state, MainWindow* window, const std::vector<std
   }
 }
 
+std::vector<std::string> CommandLineFiles(int argc, char** argv) {
+  // The bytes as given are the names the file system knows: decoded as text
+  // and encoded again, a name that is not valid UTF-8 would name no file.
+  std::vector<std::string> files;
+  for (int i = 1; i < argc; ++i) {
+    if (argv[i] != nullptr) files.emplace_back(argv[i]);
+  }
+  return files;
+}
+
 int RunPassavue(int argc, char** argv) {
   QApplication app(argc, argv);
   QCoreApplication::setOrganizationName(QString::fromUtf8(kStateOrganization));
   QCoreApplication::setApplicationName(QString::fromUtf8(kStateApplication));
+  QApplication::setWindowIcon(ProgramIcon());  // message boxes without an owner too
 
   if (QScreen* screen = QGuiApplication::primaryScreen(); screen != nullptr && screen->depth() < 24) {
     QMessageBox::critical(nullptr, QStringLiteral("Error"),
@@ -158,9 +169,8 @@ int RunPassavue(int argc, char** argv) {
   outputInteraction.SetOwner(&mainWindow);
   mainWindow.setGeometry(20, 20, 800, 600);
 
-  std::vector<std::string> arguments;
-  for (const QString& argument : QCoreApplication::arguments().mid(1)) arguments.push_back(argument.toStdString());
-  OpenStartupFiles(state.get(), &mainWindow, arguments);
+  // QApplication has taken its own options out of argv by now.
+  OpenStartupFiles(state.get(), &mainWindow, CommandLineFiles(argc, argv));
   mainWindow.showMaximized();
   const int code = app.exec();
 

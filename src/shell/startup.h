@@ -17,6 +17,9 @@ void PrepareState(AppState* state, KeyValueStore* store, const std::string& prog
 // ".Passavue" design opens as File > Open does, anything else is a picture.
 void OpenStartupFiles(AppState* state, MainWindow* window, const std::vector<std::string>& arguments);
 
+// The names after the program's on the command line, byte for byte.
+std::vector<std::string> CommandLineFiles(int argc, char** argv);
+
 // The whole run: checks, state, assets, the main window, the default design,
 // the pictures named on the command line, the event loop and shutdown.
 int RunPassavue(int argc, char** argv);

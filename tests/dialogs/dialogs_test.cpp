@@ -2,6 +2,7 @@
 // clicks and their delay timers.
 #include <QCheckBox>
 #include <QComboBox>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -12,6 +13,7 @@
 #include <QtTest>
 
 #include <memory>
+#include <set>
 
 #include "dialogs_test_util.h"
 #include "scene/units.h"
@@ -202,14 +204,17 @@ class DialogsTest : public QObject {
     QCOMPARE(std::tuple(h.renders, h.state->scene.modified), std::tuple(1, 0));  // a live colour is not yet a change
     QCOMPARE(d->controlAs<ColourButton>(604)->shownColour(), QColor(0, 255, 0));
 
-    // A picker's placement is kept when it closes and used when it reopens.
+    // A picker's placement is kept when it closes and used when it reopens:
+    // its own area, which a window manager does not change when it takes
+    // the frame away at closing.
     picker->move(230, 170);
-    const QPoint moved = picker->pos();
+    const QRect moved = picker->geometry();
     picker->close();
     Settle();
     QVERIFY(picker.isNull() && d->picker(605) == nullptr);
+    QCOMPARE(h.placements[kCommandBackground * 10000 + 605], moved);
     Click(d, 604);
-    QCOMPARE(d->picker(605)->pos(), moved);
+    QCOMPARE(d->picker(605)->geometry(), moved);
 
     // Changes made meanwhile elsewhere survive this dialog's Cancel.
     h.state->scene.frame.leftWidth = 2.5;
@@ -546,15 +551,37 @@ class DialogsTest : public QObject {
              std::tuple(std::string("*.tif;*.tiff"), std::string("JPEG Files"), std::string("*.jpg;*.jpeg;*.jpe"),
                         std::string("*.tif;*.tiff"), std::string("/somewhere")));
 
-    // The JPEG filter reads the file as JPEG, which it is not.
+    // The extension picks the reader whatever filter is shown: a JPEG
+    // (written by Qt) under the TIFF filter, a TIFF named .jpg refused as JPEG.
+    const PictureSettings& p = h.state->scene.picture;
+    const QString jpeg = folder.filePath("harbour.JPG");
+    QImage harbour(40, 30, QImage::Format_RGB32);
+    harbour.fill(Qt::darkCyan);
+    QVERIFY(harbour.save(jpeg, "JPEG") &&
+            QFile::copy(QString::fromStdString(path), folder.filePath("boats.jpg")));
+    h.interaction.openAnswers = {{jpeg.toStdString(), 0}, {folder.filePath("boats.jpg").toStdString(), 0}};
+    Click(d, 902);
+    QCOMPARE(std::tuple(p.raster.width, h.interaction.errors.size()), std::tuple(40, size_t{0}));
+    Click(d, 902);
+    QCOMPARE(h.interaction.errors.back(),
+             "Cannot read JPEG file: " + folder.filePath("boats.jpg").toStdString());
+
+    // A path of 510 characters is elided in the middle to the dialog's width
+    // (an 800-pixel screen) and shown whole in the tooltip.
+    const QString deep = folder.filePath(QString(240, 'a') + "/" + QString(258 - folder.path().size(), 'b'));
+    const std::string longPath = (deep + "/boats.tif").toStdString();
+    QVERIFY(QDir().mkpath(deep) && WriteTiffPicture(longPath, 40, 10, 100.0));
+    h.interaction.openAnswers = {{longPath, 0}};
+    Click(d, 902);
+    QCoreApplication::processEvents();
+    const QLabel* label = d->controlAs<QLabel>(901);
+    QCOMPARE(std::tuple(longPath.size(), label->toolTip().toStdString()), std::tuple(size_t{510}, longPath));
+    QVERIFY(d->frameGeometry().width() <= 800 && label->text().contains(QChar(0x2026)));
+    QVERIFY(label->text().startsWith("Pathname: " + folder.path()) && label->text().endsWith("b/boats.tif"));
+    QVERIFY(label->fontMetrics().horizontalAdvance(label->text()) <= label->contentsRect().width());
+
     h.interaction.openAnswers = {{path, 1}};
     Click(d, 902);
-    QCOMPARE(h.interaction.errors.back(), "Cannot read JPEG file: " + path);
-    QCOMPARE(h.state->scene.picture.raster.type, 0);
-
-    h.interaction.openAnswers = {{path, 0}};
-    Click(d, 902);
-    const PictureSettings& p = h.state->scene.picture;
     QCOMPARE(std::tuple(p.raster.width, p.pathname, h.state->persistent.lastInputFolder),
              std::tuple(400, path, folder.path().toStdString()));
     QCOMPARE(d->controlAs<QLabel>(901)->text(), QString::fromStdString("Pathname: " + path));
@@ -576,16 +603,36 @@ class DialogsTest : public QObject {
       return MakePropertyDialog(command, owner, h.context);
     };
     MainWindow window(h.state.get(), &h.interaction, handlers);
-    window.setGeometry(20, 20, 500, 400);
+    window.setGeometry(20, 20, 300, 400);
     window.show();
     h.context.renderAndRepaint = [&window, &h]() {
       ++h.renders;
       window.RenderAndRepaint();
     };
     for (int command = kCommandImage; command <= kCommandBackground; ++command) window.RunCommand(command);
+    // First openings lie on the screen, cascaded: no two share a corner,
+    // and none sits centred over the design.
+    const QRect screen = window.screen()->availableGeometry();
+    const QRect drawing(window.view()->mapToGlobal(QPoint(0, 0)), window.view()->size());
+    std::set<std::pair<int, int>> corners;
     for (int command = kCommandImage; command <= kCommandBackground; ++command) {
-      QVERIFY(window.propertyDialog(command) != nullptr && window.propertyDialog(command)->isVisible());
+      QDialog* dialog = window.propertyDialog(command);
+      QVERIFY(dialog != nullptr && dialog->isVisible());
+      QVERIFY(screen.contains(dialog->frameGeometry()));
+      QVERIFY(dialog->geometry().center() != drawing.center());
+      corners.emplace(dialog->x(), dialog->y());
     }
+    QCOMPARE(corners.size(), size_t{6});
+    // Beside this narrow window there is room for a mat dialog: it leaves
+    // the drawing clear. Where the user moves it, it opens again.
+    QDialog* outer = window.propertyDialog(kCommandOuterMat);
+    QVERIFY(!outer->frameGeometry().intersects(drawing));
+    outer->move(outer->x() - 40, outer->y() + 30);
+    const QRect moved = outer->geometry();
+    outer->close();
+    Settle();
+    window.RunCommand(kCommandOuterMat);
+    QCOMPARE(window.propertyDialog(kCommandOuterMat)->geometry(), moved);
     QDialog* frame = window.propertyDialog(kCommandFrame);
     window.RunCommand(kCommandFrame);
     QCOMPARE(window.propertyDialog(kCommandFrame), frame);

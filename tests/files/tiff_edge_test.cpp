@@ -37,6 +37,16 @@ TEST(TiffEdge, WorkedNumbers) {
   EXPECT_NEAR(image.resolution, 118.11 * 2.540005, 1e-9);
   EXPECT_EQ(std::tuple(image.rows[1][0], image.rows[0][1]), std::tuple(10, 40));  // the file's first row is the top
 
+  // Without BitsPerSample a sample has one bit: rows 10 / 01 (bits from the left).
+  HandTiff bilevel = Gray2x2();
+  bilevel.fields.erase(bilevel.fields.begin() + 2);
+  bilevel.fields[4].value = 2;
+  bilevel.blobs = {0x80, 0x40};
+  ASSERT_EQ(ReadMemory(bilevel.Build(), &image), 0);
+  EXPECT_EQ(
+      std::tuple(image.type, GetBit(image.rows[1], 0), GetBit(image.rows[1], 1), GetBit(image.rows[0], 1)),
+      std::tuple(Bilevel, 1, 0, 1));
+
   // A palette of four colours, all gray but one when `blue3` differs.
   auto palette = [](uint16_t blue3, std::vector<uint8_t> indices) {
     HandTiff t = Gray2x2();

@@ -54,7 +54,8 @@ TEST(Image, ReallocationKeepsPixelsOnlyForUnchangedShape) {
 }
 
 TEST(Image, ShapesWithoutStorageAndFree) {
-  for (auto [type, width, height] : {std::tuple{0, 5, 5}, {6, 5, 5}, {Rgb8, 0, 5}, {Rgb8, 5, 0}}) {
+  for (auto [type, width, height] :
+       {std::tuple{0, 5, 5}, {6, 5, 5}, {Rgb8, 0, 5}, {Rgb8, 5, 0}, {Rgb8, 85334, 0}}) {
     Image image;
     EXPECT_EQ(AllocImage(&image, type, width, height, 1.0), 0);
     EXPECT_EQ(std::tuple(image.type, image.width, image.rows, image.chunkCount), std::tuple(type, width, nullptr, 0));

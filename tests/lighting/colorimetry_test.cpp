@@ -80,10 +80,13 @@ void CrossCheck(const Bytes& bytes, const DisplayColorimetry& ours) {
   cmsCloseProfile(h);
 }
 
-Bytes LittleCmsProfile(double version) {
+// Little CMS numbers its parametric types one above the profile's (1 is a pure power).
+Bytes LittleCmsProfile(double version, int type = 1) {
   const cmsCIExyY white{0.3127, 0.3290, 1.0};
   const cmsCIExyYTRIPLE primaries{{0.64, 0.33, 1.0}, {0.21, 0.71, 1.0}, {0.15, 0.06, 1.0}};
-  cmsToneCurve* curve = cmsBuildGamma(nullptr, 2.2);
+  const double srgb[] = {2.4, 1.0 / 1.055, 0.055 / 1.055, 1.0 / 12.92, 0.04045};
+  const double power[] = {2.2};
+  cmsToneCurve* curve = cmsBuildParametricToneCurve(nullptr, type, type == 1 ? power : srgb);
   cmsToneCurve* curves[3] = {curve, curve, curve};
   cmsHPROFILE h = cmsCreateRGBProfile(&white, &primaries, curves);
   cmsFreeToneCurve(curve);
@@ -107,7 +110,8 @@ TEST(ReadDisplayColorimetry, DefaultsSrgbAndLittleCmsProfiles) {
   const std::pair<Bytes, double> profiles[] = {
       {Bytes(SrgbProfileBytes(), SrgbProfileBytes() + kSrgbProfileLength), 20.0 / 9.0},
       {LittleCmsProfile(2.1), 2.19921875},
-      {LittleCmsProfile(4.3), 2.2}};
+      {LittleCmsProfile(4.3), 2.2},
+      {LittleCmsProfile(4.3, 4), 20.0 / 9.0}};
   for (const auto& [profile, gamma] : profiles) {
     c = Zeroed();
     ASSERT_EQ(Read(profile, profile.size(), &c), 0);
@@ -123,7 +127,10 @@ TEST(ReadDisplayColorimetry, ToneCurvesLastOneWins) {
       {Profile({{"rTRC", TagData("curv", {0})}, {"desc", Bytes(4)}}), 1.0},
       {Profile({{"rTRC", sampled}, {"bTRC", TagData("curv", {1, 384u << 16})}}), 1.5},
       {Profile({{"gTRC", TagData("curv", {1, 563u << 16})}, {"rTRC", sampled}}), 20.0 / 9.0},
-      {Profile({{"gTRC", TagData("para", {0, Fixed(1.8)})}}), 1.8}};
+      {Profile({{"gTRC", TagData("para", {0, Fixed(1.8)})}}), 1.8},
+      {Profile({{"gTRC", TagData("para", {3u << 16, Fixed(2.4), Fixed(0.9479), Fixed(0.0521), Fixed(0.0774),
+                                          Fixed(0.04045)})}}),
+       20.0 / 9.0}};
   for (const auto& [profile, gamma] : cases) {
     ASSERT_EQ(Read(profile, profile.size(), &c), 0);
     EXPECT_NEAR(c.gamma, gamma, 1e-4);

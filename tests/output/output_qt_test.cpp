@@ -1,5 +1,6 @@
 // Export and printing driven without a person; printing goes to PDF files,
 // which poppler's pdftoppm turns back into pixels.
+#include <QApplication>
 #include <QImage>
 #include <QLineEdit>
 #include <QPageLayout>
@@ -7,7 +8,9 @@
 #include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
 
 #include <deque>
@@ -74,6 +77,14 @@ int PdfPages(const QString& pdf) {
     if (line.startsWith(QStringLiteral("Pages:"))) return line.mid(6).trimmed().toInt();
   }
   return -1;
+}
+
+QString PdfText(const QString& pdf, int page) {
+  QProcess text;
+  text.start(QStringLiteral("pdftotext"), {QStringLiteral("-f"), QString::number(page), QStringLiteral("-l"),
+                                           QString::number(page), pdf, QStringLiteral("-")});
+  text.waitForFinished();
+  return QString::fromUtf8(text.readAllStandardOutput());
 }
 
 QImage Rasterise(const QString& pdf, int dpi) {
@@ -329,14 +340,38 @@ class OutputTest : public QObject {
     QPrinter grayPrinter(QPrinter::HighResolution);
     SetUpPdf(&grayPrinter, grayPdf, 4.0, 3.0);
     grayPrinter.setColorMode(QPrinter::GrayScale);
+    grayPrinter.setCopyCount(2);  // a PDF file makes no copies: they are pages
     PrintDesignOn(design.state.get(), &grayPrinter);
+    QCOMPARE(PdfPages(grayPdf), 2);
     const QImage grayPage = Rasterise(grayPdf, 100);
     QVERIFY(!grayPage.isNull());
     const QRgb wall = grayPage.pixel(5, 5);
     QCOMPARE(std::tuple(qRed(wall), qGreen(wall)), std::tuple(qGreen(wall), qBlue(wall)));
   }
 
-  void specificationsBreakOntoASecondPage() {
+  void printDialogKeepsCopiesAndHasNoPageRange() {
+    QTemporaryDir folder;
+    const QString pdf = folder.filePath(QStringLiteral("copies.pdf"));
+    QWidget owner;
+    QtOutputInteraction output(nullptr, &owner);
+    QPrinter printer(QPrinter::HighResolution);
+    SetUpPdf(&printer, pdf, 4.0, 3.0);
+    std::vector<bool> hidden;  // the page range, the copies
+    QTimer::singleShot(0, [&hidden]() {
+      QWidget* dialog = QApplication::activeModalWidget();
+      auto* copies = dialog->findChild<QSpinBox*>(QStringLiteral("copies"));
+      hidden = {dialog->findChild<QWidget*>(QStringLiteral("gbPrintRange"))->isHidden(), copies->isHidden()};
+      copies->setValue(3);
+      QMetaObject::invokeMethod(dialog, "accept");
+    });
+    QVERIFY(output.AskPrinter(&printer));
+    QCOMPARE(hidden, (std::vector<bool>{true, false}));
+    Design design;
+    PrintDesignOn(design.state.get(), &printer);
+    QCOMPARE(PdfPages(pdf), 3);
+  }
+
+  void specificationsPagesCopiesAndFont() {
     QTemporaryDir folder;
     Design design;
     const QString pdf = folder.filePath(QStringLiteral("specs.pdf"));
@@ -345,12 +380,25 @@ class OutputTest : public QObject {
     PrintSpecificationsOn(design.state.get(), &printer);
     QCOMPARE(PdfPages(pdf), 5);  // 26 lines and 28 of the cut list at 12 a page
     // The last page, read back by poppler, ends the cut list.
-    QProcess text;
-    text.start(QStringLiteral("pdftotext"),
-               {QStringLiteral("-f"), QStringLiteral("5"), pdf, QStringLiteral("-")});
-    QVERIFY(text.waitForFinished());
-    QVERIFY(QString::fromUtf8(text.readAllStandardOutput())
-                .contains(QStringLiteral("Sizes as designed; add your own allowances.")));
+    QVERIFY(PdfText(pdf, 5).contains(QStringLiteral("Sizes as designed; add your own allowances.")));
+    // Two copies: collated 1 2 3 4 5 1 2 ..., otherwise 1 1 2 2 3 3 ...
+    for (bool collate : {true, false}) {
+      SetUpPdf(&printer, pdf, 8.5, 3.0);
+      printer.setCopyCount(2);
+      printer.setCollateCopies(collate);
+      PrintSpecificationsOn(design.state.get(), &printer);
+      QCOMPARE(
+          std::tuple(PdfPages(pdf), PdfText(pdf, 2) == PdfText(pdf, 1), PdfText(pdf, 6) == PdfText(pdf, 1)),
+          std::tuple(10, !collate, collate));
+    }
+    printer.setCopyCount(1);
+
+    // The font's full height is the line height (a sixth of an inch) to 1 %, at any resolution.
+    for (int dpi : {300, 600, 1200}) {
+      printer.setResolution(dpi);
+      const double height = QFontMetricsF(SpecificationsFont(dpi / 6, &printer), &printer).height();
+      QVERIFY2(std::abs(height / (dpi / 6) - 1.0) < 0.01, qPrintable(QString::number(height)));
+    }
 
     SetUpPdf(&printer, pdf, 8.5, 11.0);
     PrintSpecificationsOn(design.state.get(), &printer);

