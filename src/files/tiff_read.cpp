@@ -23,8 +23,9 @@ constexpr uint32_t kReadLimit = 8192;     // bytes per read of uncompressed data
 constexpr double kCentimetresPerInch = 2.540005;
 // Coded strips and tiles read from the file at once, to be decoded side by side.
 constexpr uint64_t kBatchLimit = uint64_t{8} << 20;
-// The largest decoded tile: 64 MiB, far beyond any real one.
+// The largest decoded tile, 64 MiB, and tile side: far beyond any real one.
 constexpr uint64_t kTileLimit = uint64_t{64} << 20;
+constexpr uint32_t kTileSide = 65536;
 
 enum Compression : uint32_t {
   kUncompressed = 1,
@@ -586,7 +587,7 @@ int MakeStripPlan(const Source& src, const Layout& layout, const Plan& plan, Chu
 
 int MakeTilePlan(const Source& src, const Layout& layout, const Plan& plan, ChunkPlan* tiles) {
   const uint32_t tw = layout.tileWidth, tl = layout.tileLength;
-  if (tw == 0 || tl == 0 || tw % 16 != 0 || tl % 16 != 0) return 1;
+  if (tw == 0 || tl == 0 || tw % 16 != 0 || tl % 16 != 0 || tw > kTileSide || tl > kTileSide) return 1;
   const uint64_t rowBytes = (uint64_t{tw} * plan.bits * plan.chunkSamples + 7) / 8;
   if (rowBytes * tl > kTileLimit) return 1;
   const uint32_t planes = plan.chunkSamples == plan.samples ? 1 : plan.samples;
@@ -779,7 +780,7 @@ int ReadTiffInto(const Source& src, Image* destination, IccProfile* inputProfile
   if (layout.width == 0 || layout.height == 0 || layout.width > INT32_MAX || layout.height > INT32_MAX) return 1;
   if (uint64_t{layout.width} * layout.height > static_cast<uint64_t>(kMaxTiffPixels)) return 1;
   ChunkPlan chunks;
-  const bool tiled = layout.tileWidth != 0 || layout.tileLength != 0 || !layout.tileOffsets.empty();
+  const bool tiled = !layout.tileOffsets.empty();
   if ((tiled ? MakeTilePlan(s, layout, plan, &chunks) : MakeStripPlan(s, layout, plan, &chunks)) != 0) return 1;
   *cmyk = plan.kind == RowKind::Cmyk8 || plan.kind == RowKind::Cmyk16;
   if (*cmyk) MakeCmykToSrgb(*inputProfile, static_cast<int32_t>(plan.bits), static_cast<int32_t>(plan.samples), &plan.cmyk);

@@ -185,8 +185,9 @@ TEST(TiffEdge, CodedStripsAndTilesWithWorkedNumbers) {
     t.fields.back().value = static_cast<uint32_t>(c.strip.size());
     const int result = ReadMemory(t.Build(), &image);
     ASSERT_EQ(result, c.rows[0] < 0 ? 1 : 0);
-    if (result == 0)
+    if (result == 0) {
       EXPECT_EQ((std::array<int, 4>{image.rows[1][0], image.rows[1][1], image.rows[0][0], image.rows[0][1]}), c.rows);
+    }
   }
 
   // A 2 x 2 picture in the corner of one 16 x 16 tile, and damaged tiles.
@@ -209,6 +210,7 @@ TEST(TiffEdge, CodedStripsAndTilesWithWorkedNumbers) {
       {{322, kShort, 1, 20}},                        // not a multiple of 16
       {{323, kShort, 1, 0}},                         // no length
       {{322, kLong, 1, 65536}, {323, kLong, 1, 65536}},  // 4 GB tiles
+      {{322, kLong, 1, 0x80000000}, {323, kLong, 1, 0x80000000}},  // their size overflows
       {{324, kLong, 1, 0x7FFFFFF0}},                 // outside the file
       {{259, kShort, 1, 8}, {325, kLong, 1, 0x10000}},  // runs past the end
       {{325, kLong, 2, 0}},                          // counts for two tiles, one offset
