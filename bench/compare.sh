@@ -89,6 +89,7 @@ targets = [
     ("render_default_1920x1080_warm", "peer/memcpy_1920x1080_composite", 12.0),
     ("apply_lighting_1920x1080", "peer/memcpy_1920x1080_composite", 5.0),
     ("read_tiff_6000x4000_lzw_predictor", "peer/read_tiff_6000x4000_lzw_predictor", 1.3),
+    ("read_tiff_6000x4000_deflate_predictor", "peer/read_tiff_6000x4000_deflate_predictor", 1.3),
     ("read_tiff_6000x4000_uncompressed", "peer/read_tiff_6000x4000_uncompressed", 2.5),
     ("write_tiff_20000x20000", "peer/write_tiff_20000x20000", 1.2),
     ("import_jpeg_24mp", "peer/import_jpeg_24mp", 1.3),

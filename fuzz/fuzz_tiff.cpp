@@ -1,4 +1,5 @@
-// ReadTiff on any bytes: LZW, predictor, palettes, orientation, the profile tag.
+// ReadTiff on any bytes: LZW, Deflate and PackBits, predictor, tiles, planes,
+// palettes, CMYK, orientation, the profile tag.
 #include <cstdio>
 #include <cstdlib>
 

@@ -26,6 +26,7 @@
 #include "scene/settings.h"
 #include "scene/settings_file.h"
 #include "scene/text.h"
+#include "support/profiles.h"
 
 namespace fs = std::filesystem;
 using Bytes = std::vector<uint8_t>;
@@ -98,6 +99,9 @@ struct TiffSpec {
   int orientation = 1;
   bool bigEndian = false;
   bool centimetres = false;
+  int planar = PLANARCONFIG_CONTIG;
+  int tile = 0;  // 0: strips, else square tiles of this side (8 and 16 bits)
+  int sampleFormat = SAMPLEFORMAT_UINT;
   Bytes icc;
 };
 
@@ -111,12 +115,18 @@ Bytes WriteWithLibtiff(const TiffSpec& s, bool grayPalette = false) {
   TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, s.bits);
   TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, s.samples);
   TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, s.photometric);
-  TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+  TIFFSetField(tif, TIFFTAG_PLANARCONFIG, s.planar);
   TIFFSetField(tif, TIFFTAG_COMPRESSION, s.compression);
   if (s.predictor != 1) TIFFSetField(tif, TIFFTAG_PREDICTOR, s.predictor);
-  TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, s.rowsPerStrip > 0 ? s.rowsPerStrip : s.height);
+  if (s.sampleFormat != SAMPLEFORMAT_UINT) TIFFSetField(tif, TIFFTAG_SAMPLEFORMAT, s.sampleFormat);
+  if (s.tile > 0) {
+    TIFFSetField(tif, TIFFTAG_TILEWIDTH, s.tile);
+    TIFFSetField(tif, TIFFTAG_TILELENGTH, s.tile);
+  } else {
+    TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, s.rowsPerStrip > 0 ? s.rowsPerStrip : s.height);
+  }
   if (s.orientation != 1) TIFFSetField(tif, TIFFTAG_ORIENTATION, s.orientation);
-  if (s.samples == 4) {
+  if (s.samples == (s.photometric == PHOTOMETRIC_SEPARATED ? 5 : 4)) {
     const uint16_t extra = EXTRASAMPLE_UNASSALPHA;
     TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, 1, &extra);
   }
@@ -141,6 +151,7 @@ Bytes WriteWithLibtiff(const TiffSpec& s, bool grayPalette = false) {
     TIFFSetField(tif, TIFFTAG_COLORMAP, red.data(), green.data(), blue.data());
   }
   const size_t rowBytes = (static_cast<size_t>(s.width) * s.bits * s.samples + 7) / 8;
+  std::vector<Bytes> rows;
   Bytes row(rowBytes);
   for (int y = 0; y < s.height; ++y) {
     if (s.bits == 16) {
@@ -151,7 +162,28 @@ Bytes WriteWithLibtiff(const TiffSpec& s, bool grayPalette = false) {
     } else {
       for (size_t i = 0; i < rowBytes; ++i) row[i] = Pattern(static_cast<int>(i), y, 0);
     }
-    TIFFWriteScanline(tif, row.data(), static_cast<uint32_t>(y), 0);
+    rows.push_back(row);
+  }
+  // Separate planes and tiles take whole bytes per sample.
+  const int planes = s.planar == PLANARCONFIG_SEPARATE ? s.samples : 1;
+  const size_t size = static_cast<size_t>(s.bits / 8), pixel = size * static_cast<size_t>(s.samples / planes);
+  for (int plane = 0; plane < planes; ++plane) {
+    std::vector<Bytes> planeRows = rows;
+    for (int y = 0; planes > 1 && y < s.height; ++y)
+      for (size_t x = 0; x < static_cast<size_t>(s.width); ++x)
+        std::memcpy(&planeRows[y][x * size], &rows[y][(x * s.samples + plane) * size], size);
+    for (int y = 0; s.tile == 0 && y < s.height; ++y)
+      TIFFWriteScanline(tif, planeRows[y].data(), static_cast<uint32_t>(y), static_cast<uint16_t>(plane));
+    for (int ty = 0; s.tile > 0 && ty < s.height; ty += s.tile) {
+      for (int tx = 0; tx < s.width; tx += s.tile) {
+        Bytes tile(static_cast<size_t>(TIFFTileSize(tif)), 0);
+        for (int y = ty; y < std::min(s.height, ty + s.tile); ++y)
+          std::memcpy(&tile[static_cast<size_t>(y - ty) * s.tile * pixel], &planeRows[y][tx * pixel],
+                      static_cast<size_t>(std::min(s.tile, s.width - tx)) * pixel);
+        TIFFWriteTile(tif, tile.data(), static_cast<uint32_t>(tx), static_cast<uint32_t>(ty), 0,
+                      static_cast<uint16_t>(plane));
+      }
+    }
   }
   TIFFClose(tif);
   Bytes bytes = Load(path);
@@ -405,6 +437,62 @@ int main(int argc, char** argv) {
   TiffSpec grayPalette;
   grayPalette.photometric = PHOTOMETRIC_PALETTE;
   Save("tiff", "palette8-gray.tif", WriteWithLibtiff(grayPalette, true));
+
+  // Deflate and PackBits, tiles clipped at the edges, separate planes, CMYK.
+  TiffSpec d;
+  d.width = 20;
+  d.height = 10;
+  d.samples = 3;
+  d.photometric = PHOTOMETRIC_RGB;
+  d.compression = COMPRESSION_ADOBE_DEFLATE;
+  d.predictor = 2;
+  d.rowsPerStrip = 3;
+  Save("tiff", "deflate-rgb8-predictor.tif", WriteWithLibtiff(d));
+  d.bits = 16;
+  d.bigEndian = true;
+  Save("tiff", "deflate-rgb16-predictor-mm.tif", WriteWithLibtiff(d));
+  d.tile = 16;
+  Save("tiff", "tiles-deflate-rgb16-predictor-mm.tif", WriteWithLibtiff(d));
+  d.planar = PLANARCONFIG_SEPARATE;
+  Save("tiff", "planes-tiles-deflate-rgb16-mm.tif", WriteWithLibtiff(d));
+  d.tile = 0;
+  d.bits = 8;
+  d.bigEndian = false;
+  d.compression = COMPRESSION_PACKBITS;
+  d.predictor = 1;
+  Save("tiff", "planes-packbits-rgb8.tif", WriteWithLibtiff(d));
+  d.planar = PLANARCONFIG_CONTIG;
+  d.tile = 16;
+  d.compression = COMPRESSION_LZW;
+  d.samples = 1;
+  d.photometric = PHOTOMETRIC_MINISBLACK;
+  Save("tiff", "tiles-lzw-gray8.tif", WriteWithLibtiff(d));
+  d.tile = 0;
+  d.compression = COMPRESSION_PACKBITS;
+  Save("tiff", "packbits-gray8.tif", WriteWithLibtiff(d));
+  TiffSpec ink;
+  ink.samples = 4;
+  ink.photometric = PHOTOMETRIC_SEPARATED;
+  Save("tiff", "cmyk8.tif", WriteWithLibtiff(ink));
+  ink.icc = CmykProfile();
+  Save("tiff", "cmyk8-profile.tif", WriteWithLibtiff(ink));
+  ink.icc.clear();
+  ink.samples = 5;
+  ink.bits = 16;
+  ink.bigEndian = true;
+  ink.compression = COMPRESSION_ADOBE_DEFLATE;
+  ink.predictor = 2;
+  ink.tile = 16;
+  Save("tiff", "cmyk16-alpha-tiles-deflate-mm.tif", WriteWithLibtiff(ink));
+  TiffSpec refused;
+  refused.bits = 32;
+  refused.sampleFormat = SAMPLEFORMAT_IEEEFP;
+  Save("tiff", "float-refused.tif", WriteWithLibtiff(refused));
+  refused.bits = 8;
+  refused.sampleFormat = SAMPLEFORMAT_UINT;
+  refused.width = refused.height = 16;
+  refused.compression = COMPRESSION_JPEG;
+  Save("tiff", "jpeg-compression-refused.tif", WriteWithLibtiff(refused));
 
   // LZW strips as the decoder sees them.
   TiffSpec lzw;

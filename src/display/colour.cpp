@@ -60,6 +60,50 @@ int ConvertToWorkingSpace(Image* picture, const IccProfile& inputProfile) {
   return 0;
 }
 
+void CmykTransformDeleter::operator()(void* transform) const { cmsDeleteTransform(transform); }
+
+void MakeCmykToSrgb(const IccProfile& profile, int32_t bits, int32_t samples, CmykToSrgb* conversion) {
+  conversion->bits = bits;
+  conversion->samples = samples;
+  conversion->transform.reset();
+  if (profile.empty()) return;
+  ProfileHandle cmyk = OpenProfile(profile);
+  if (!cmyk || cmsGetColorSpace(cmyk.get()) != cmsSigCmykData) return;
+  ProfileHandle srgb(cmsCreate_sRGBProfile());
+  const cmsUInt32Number bytes = bits == 16 ? 2 : 1;
+  const cmsUInt32Number input =
+      COLORSPACE_SH(PT_CMYK) | CHANNELS_SH(4) | BYTES_SH(bytes) | EXTRA_SH(static_cast<cmsUInt32Number>(samples - 4));
+  conversion->transform.reset(cmsCreateTransform(cmyk.get(), input, srgb.get(), bits == 16 ? TYPE_BGR_16 : TYPE_BGR_8,
+                                                 INTENT_PERCEPTUAL, 0));
+}
+
+namespace {
+
+template <typename Sample, uint32_t kMax>
+void PlainCmykRow(const Sample* in, Sample* out, size_t pixels, size_t samples) {
+  for (size_t x = 0; x < pixels; ++x, in += samples, out += 3) {
+    const uint32_t white = kMax - in[3];
+    out[0] = static_cast<Sample>(((kMax - in[2]) * white + kMax / 2) / kMax);
+    out[1] = static_cast<Sample>(((kMax - in[1]) * white + kMax / 2) / kMax);
+    out[2] = static_cast<Sample>(((kMax - in[0]) * white + kMax / 2) / kMax);
+  }
+}
+
+}  // namespace
+
+void ConvertCmykRow(const CmykToSrgb& conversion, const uint8_t* cmyk, uint8_t* bgr, int32_t pixels) {
+  if (conversion.transform) {
+    cmsDoTransform(conversion.transform.get(), cmyk, bgr, static_cast<cmsUInt32Number>(pixels));
+    return;
+  }
+  const size_t n = static_cast<size_t>(pixels), samples = static_cast<size_t>(conversion.samples);
+  if (conversion.bits == 16) {
+    PlainCmykRow<uint16_t, 65535>(reinterpret_cast<const uint16_t*>(cmyk), reinterpret_cast<uint16_t*>(bgr), n, samples);
+  } else {
+    PlainCmykRow<uint8_t, 255>(cmyk, bgr, n, samples);
+  }
+}
+
 int MakeDisplayCopy(const Image& composite, const IccProfile& monitorProfile, Image* displayCopy) {
   if (monitorProfile.empty() || IsSrgbProfile(monitorProfile)) return 0;
   const cmsUInt32Number format = LibraryFormat(composite.type);

@@ -55,10 +55,14 @@ int LoadPicture(const std::string& path, int32_t type, SceneSettings* scene, Icc
   const char* readFailure;
   if (type == kPictureTiff) {
     readFailure = "Cannot read TIFF file: %s";
-    const int result = ReadTiff(file, &decoded, inputProfile);
+    const char* unsupported = nullptr;
+    const int result = ReadTiff(file, &decoded, inputProfile, &unsupported);
     CloseFile(file);
     if (result != 0) {
-      ReportFailure(readFailure, path);
+      // A second line tells the framer what to ask the photographer for.
+      std::string message = FormatText(readFailure, {path});
+      if (unsupported != nullptr) message += std::string("\nNot supported: ") + unsupported;
+      ShowError(message);
       return 1;
     }
   } else {

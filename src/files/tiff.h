@@ -1,5 +1,6 @@
-// Our own TIFF reader (a baseline subset with LZW, predictor, palettes and
-// the ICC profile tag) and writer (little-endian, one uncompressed strip).
+// Our own TIFF reader (strips or tiles; none, LZW, Deflate or PackBits
+// compression with the predictor; gray, RGB, palette and CMYK; the ICC
+// profile tag) and writer (little-endian, one uncompressed strip).
 #pragma once
 
 #include <cstddef>
@@ -16,9 +17,12 @@ constexpr int64_t kMaxTiffPixels = int64_t{1} << 29;
 
 // Reads the first image of an open TIFF file into `destination`, applying
 // its Orientation, replacing `inputProfile` with the file's embedded profile
-// (or none) and converting the picture into sRGB through it. 0 on success;
-// 1 on failure with the destination empty.
-int ReadTiff(FileHandle file, Image* destination, IccProfile* inputProfile);
+// (or none) and converting the picture into sRGB through it (CMYK through
+// the plain complement of black when there is no usable CMYK profile).
+// 0 on success; 1 on failure with the destination empty. On a failure
+// caused by something the reader does not take, `unsupported` (when given)
+// names it for the user ("JPEG compression"), else it is set to null.
+int ReadTiff(FileHandle file, Image* destination, IccProfile* inputProfile, const char** unsupported = nullptr);
 
 // Decodes one LZW strip into at most `outputLength` bytes; *produced is the
 // count decoded (a stream that ends early is not an error). Bytes past
@@ -26,6 +30,12 @@ int ReadTiff(FileHandle file, Image* destination, IccProfile* inputProfile);
 // old least-significant-bit-first variant.
 int DecodeTiffLzw(const uint8_t* input, size_t inputLength, uint8_t* output, size_t outputLength,
                   size_t* produced);
+
+// Decode one PackBits or Deflate strip or tile into exactly `outputLength`
+// bytes; runs past the end are cut. 1 when the stream is damaged or ends
+// before the output is full.
+int DecodeTiffPackBits(const uint8_t* input, size_t inputLength, uint8_t* output, size_t outputLength);
+int DecodeTiffDeflate(const uint8_t* input, size_t inputLength, uint8_t* output, size_t outputLength);
 
 // Writes an image of any pixel type to an open file; the source pixels are
 // unchanged afterwards. 0 on success, 1 on a write error or an image without

@@ -1,14 +1,17 @@
-// The TIFF reader: the first directory of a baseline file, strips of
-// uncompressed or LZW data, gray, RGB and palette pictures. Every offset and
-// count from the file is checked against the file's length before it is
-// used, and the picture's size against kMaxTiffPixels before anything is
-// allocated, so a damaged file fails cleanly.
+// The TIFF reader: the first directory of a file, strips or tiles of
+// uncompressed, LZW, Deflate or PackBits data, chunky or planar samples,
+// gray, RGB, palette and CMYK pictures. Every offset and count from the file
+// is checked against the file's length before it is used, and the picture's
+// size against kMaxTiffPixels before anything is allocated, so a damaged
+// file fails cleanly.
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <new>
 #include <stdexcept>
 #include <vector>
 
+#include "core/parallel.h"
 #include "display/colour.h"
 #include "files/tiff.h"
 #include "image/transform.h"
@@ -18,6 +21,21 @@ namespace {
 constexpr uint32_t kPieceLimit = 256000;  // decoded bytes held at once
 constexpr uint32_t kReadLimit = 8192;     // bytes per read of uncompressed data
 constexpr double kCentimetresPerInch = 2.540005;
+// Coded strips and tiles read from the file at once, to be decoded side by side.
+constexpr uint64_t kBatchLimit = uint64_t{8} << 20;
+// The largest decoded tile, 64 MiB, and tile side: far beyond any real one.
+constexpr uint64_t kTileLimit = uint64_t{64} << 20;
+constexpr uint32_t kTileSide = 65536;
+
+enum Compression : uint32_t {
+  kUncompressed = 1,
+  kLzw = 5,
+  kJpegOld = 6,
+  kJpeg = 7,
+  kAdobeDeflate = 8,
+  kPackBits = 32773,
+  kDeflate = 32946
+};
 
 enum TiffType : uint16_t { kByte = 1, kAscii = 2, kShort = 3, kLong = 4, kRational = 5 };
 
@@ -137,12 +155,16 @@ struct Layout {
   uint32_t bitsPerSample = 1;
   uint32_t bitsCount = 1;  // values in the BitsPerSample entry
   uint32_t samplesPerPixel = 1;
-  bool lzw = false;
+  uint32_t compression = kUncompressed;
   uint32_t photometric = 1;
   std::vector<uint32_t> stripOffsets;
   std::vector<uint32_t> stripByteCounts;
   uint32_t rowsPerStrip = 0;
   bool hasRowsPerStrip = false;
+  uint32_t tileWidth = 0, tileLength = 0;  // 0: no such entry
+  std::vector<uint32_t> tileOffsets;
+  std::vector<uint32_t> tileByteCounts;
+  bool planar = false;  // PlanarConfiguration 2: one plane per sample
   uint32_t orientation = 1;
   bool predictor = false;
   double xResolution = 300.0;
@@ -183,6 +205,14 @@ int ApplyEntry(const Source& src, const Entry& e, Layout* layout, IccProfile* in
   }
   if (e.tag == 273) return ReadEntryIntegers(src, e, &layout->stripOffsets);
   if (e.tag == 279) return ReadEntryIntegers(src, e, &layout->stripByteCounts);
+  if (e.tag == 324) return ReadEntryIntegers(src, e, &layout->tileOffsets);
+  if (e.tag == 325) return ReadEntryIntegers(src, e, &layout->tileByteCounts);
+  if (e.tag == 339) {
+    // Signed integers read as they always have; floating point is refused.
+    std::vector<uint32_t> formats;
+    if (ReadEntryIntegers(src, e, &formats) != 0) return 1;
+    return std::find(formats.begin(), formats.end(), 3u) == formats.end() ? 0 : 1;
+  }
   if (e.tag == 320) {
     if (e.type != kShort || e.count < 3) return 1;
     std::vector<uint8_t> bytes;
@@ -200,7 +230,7 @@ int ApplyEntry(const Source& src, const Entry& e, Layout* layout, IccProfile* in
       layout->bitsCount = 1;
       return 0;
     }
-    if ((e.count != 3 && e.count != 4) || e.type != kShort) return 1;
+    if (e.count < 3 || e.count > 5 || e.type != kShort) return 1;
     std::vector<uint32_t> bits;
     if (ReadEntryIntegers(src, e, &bits) != 0) return 1;
     if (bits[0] != bits[1] || bits[0] != bits[2]) return 1;
@@ -213,10 +243,10 @@ int ApplyEntry(const Source& src, const Entry& e, Layout* layout, IccProfile* in
   // The remaining tags we handle each hold one integer.
   switch (e.tag) {
     case 254: case 255: case 256: case 257: case 259: case 262: case 266:
-    case 274: case 277: case 278: case 284: case 317:
+    case 274: case 277: case 278: case 284: case 317: case 322: case 323: case 332:
       break;
     default:
-      return 0;  // not ours: ignored, tiles included
+      return 0;  // not ours: ignored
   }
   uint32_t v = 0;
   if (!IntegerValue(src, e, &v)) return 1;
@@ -226,11 +256,11 @@ int ApplyEntry(const Source& src, const Entry& e, Layout* layout, IccProfile* in
     case 256: layout->width = v; layout->hasWidth = true; return 0;
     case 257: layout->height = v; layout->hasHeight = true; return 0;
     case 259:
-      if (v != 1 && v != 5) return 1;
-      layout->lzw = v == 5;
+      if (v != kUncompressed && v != kLzw && v != kAdobeDeflate && v != kPackBits && v != kDeflate) return 1;
+      layout->compression = v;
       return 0;
     case 262:
-      if (v > 3) return 1;
+      if (v > 3 && v != 5) return 1;
       layout->photometric = v;
       return 0;
     case 266: return v == 1 ? 0 : 1;
@@ -239,33 +269,41 @@ int ApplyEntry(const Source& src, const Entry& e, Layout* layout, IccProfile* in
       layout->orientation = v;
       return 0;
     case 277:
-      if (v != 1 && v != 3 && v != 4) return 1;
+      if (v != 1 && v != 3 && v != 4 && v != 5) return 1;
       layout->samplesPerPixel = v;
       return 0;
     case 278: layout->rowsPerStrip = v; layout->hasRowsPerStrip = true; return 0;
-    case 284: return v == 1 ? 0 : 1;
+    case 284:
+      if (v != 1 && v != 2) return 1;
+      layout->planar = v == 2;
+      return 0;
     case 317:
       if (v != 1 && v != 2) return 1;
       layout->predictor = v == 2;
       return 0;
+    case 322: layout->tileWidth = v; return v == 0 ? 1 : 0;
+    case 323: layout->tileLength = v; return v == 0 ? 1 : 0;
+    case 332: return v == 1 ? 0 : 1;  // InkSet: CMYK only
     default: return 0;
   }
 }
 
 // How the file's rows become Image rows, decided once for the whole read.
-enum class RowKind { Bits, Gray4, Gray8, Gray16, Rgb8, Rgb16, Palette };
+enum class RowKind { Bits, Gray4, Gray8, Gray16, Rgb8, Rgb16, Palette, Plane8, Plane16, Cmyk8, Cmyk16 };
 
 struct Plan {
   int32_t type = 0;              // the Image type
   RowKind kind = RowKind::Gray8;
   uint32_t bits = 0;             // bits per sample in the file
   uint32_t samples = 1;          // samples per pixel in the file
-  uint64_t fileRowBytes = 0;
+  uint32_t chunkSamples = 1;     // samples per pixel in one strip or tile: 1 when planar
+  uint64_t fileRowBytes = 0;     // one row of the whole width in one strip
   bool invert = false;
   bool predictor = false;
   // Palette: n entries per channel, split out by channel.
   uint32_t paletteSize = 0;
   std::vector<uint8_t> red, green, blue;
+  CmykToSrgb cmyk;
 };
 
 // Decides the Image type and the row conversion. 1 for combinations we
@@ -279,7 +317,21 @@ int MakePlan(const Layout& layout, Plan* plan) {
   plan->invert = layout.photometric == 0;
   plan->predictor = layout.predictor;
 
-  if (layout.photometric == 3) {
+  const bool planar = layout.planar && spp > 1;
+  if (layout.photometric == 5) {
+    // CMYK, with at most one extra sample, interleaved.
+    if (spp < 4 || planar || (bits != 8 && bits != 16)) return 1;
+    plan->type = bits == 8 ? Rgb8 : Rgb16;
+    plan->kind = bits == 8 ? RowKind::Cmyk8 : RowKind::Cmyk16;
+  } else if (spp == 5 || layout.bitsCount == 5) {
+    return 1;
+  } else if (planar) {
+    // Separate planes of RGB; a fourth plane is never read.
+    if (layout.photometric != 2 || spp < 3 || (bits != 8 && bits != 16)) return 1;
+    plan->type = bits == 8 ? Rgb8 : Rgb16;
+    plan->kind = bits == 8 ? RowKind::Plane8 : RowKind::Plane16;
+    plan->chunkSamples = 1;
+  } else if (layout.photometric == 3) {
     if (layout.colorMap.empty()) return 1;
     // Palettes are single-sample with 1, 4 or 8 bits per index.
     if (spp != 1 || layout.bitsCount != 1 || bits == 16) return 1;
@@ -305,7 +357,8 @@ int MakePlan(const Layout& layout, Plan* plan) {
   }
   // Differencing works on whole samples: 8 or 16 bits.
   if (plan->predictor && bits < 8) return 1;
-  plan->fileRowBytes = (uint64_t{layout.width} * bits * spp + 7) / 8;
+  if (!planar) plan->chunkSamples = spp;
+  plan->fileRowBytes = (uint64_t{layout.width} * bits * plan->chunkSamples + 7) / 8;
   return 0;
 }
 
@@ -319,13 +372,15 @@ inline uint16_t Load16(const uint8_t* p, bool bigEndian) {
   return bigEndian ? static_cast<uint16_t>((p[0] << 8) | p[1]) : static_cast<uint16_t>(p[0] | (p[1] << 8));
 }
 
-// Converts one file row into one Image row. 1 for a palette index beyond the map.
-int ConvertRow(const Plan& plan, const Source& src, int32_t width, uint8_t* in, uint8_t* out) {
-  const size_t w = static_cast<size_t>(width);
+// Converts `width` pixels of one row of a strip or tile (of `plane`, when
+// planar) into an Image row from its first pixel on; the row's samples may
+// be changed on the way. 1 for a palette index beyond the map.
+int ConvertRow(const Plan& plan, const Source& src, uint32_t width, uint32_t plane, uint8_t* in, uint8_t* out) {
+  const size_t w = width;
   uint8_t* const row = out;  // the RGB cases walk `out` along the row
   switch (plan.kind) {
     case RowKind::Bits:
-      std::memcpy(out, in, static_cast<size_t>(plan.fileRowBytes));
+      std::memcpy(out, in, (w + 7) / 8);
       break;
     case RowKind::Gray4:
       for (size_t x = 0; x < w; ++x) {
@@ -397,10 +452,44 @@ int ConvertRow(const Plan& plan, const Source& src, int32_t width, uint8_t* in, 
       }
       break;
     }
+    case RowKind::Plane8: {
+      uint8_t* o = out + (2 - plane);
+      uint8_t sum = 0;
+      if (plan.predictor) {
+        for (size_t x = 0; x < w; ++x) o[3 * x] = sum = static_cast<uint8_t>(sum + in[x]);
+      } else {
+        for (size_t x = 0; x < w; ++x) o[3 * x] = in[x];
+      }
+      break;
+    }
+    case RowKind::Plane16: {
+      uint16_t* o = reinterpret_cast<uint16_t*>(out) + (2 - plane);
+      uint16_t sum = 0;
+      for (size_t x = 0; x < w; ++x) {
+        const uint16_t v = Load16(in + 2 * x, src.bigEndian);
+        o[3 * x] = sum = plan.predictor ? static_cast<uint16_t>(sum + v) : v;
+      }
+      break;
+    }
+    case RowKind::Cmyk8:
+      if (plan.predictor) Accumulate(in, w * plan.samples, plan.samples);
+      ConvertCmykRow(plan.cmyk, in, out, static_cast<int32_t>(w));
+      break;
+    case RowKind::Cmyk16: {
+      // Into native samples in place, for the differencing and the conversion.
+      uint16_t* samples = reinterpret_cast<uint16_t*>(in);  // rows of 16-bit samples are 2-byte aligned
+      const size_t count = w * plan.samples;
+      if (src.bigEndian) {
+        for (size_t i = 0; i < count; ++i) samples[i] = Load16(in + 2 * i, true);
+      }
+      if (plan.predictor) Accumulate(samples, count, plan.samples);
+      ConvertCmykRow(plan.cmyk, in, out, static_cast<int32_t>(w));
+      break;
+    }
   }
   if (plan.invert) {
     // WhiteIsZero: the complement of every sample, after the differencing is undone.
-    const size_t bytes = static_cast<size_t>(UnroundedRowBytes(plan.type, width));
+    const size_t bytes = static_cast<size_t>(UnroundedRowBytes(plan.type, static_cast<int32_t>(width)));
     for (size_t i = 0; i < bytes; ++i) row[i] = static_cast<uint8_t>(~row[i]);
   }
   return 0;
@@ -424,116 +513,244 @@ int Reorient(uint32_t orientation, Image* picture) {
   return 0;
 }
 
-// The strips as they will be read: offsets and byte counts checked against
-// the file, one entry per strip the picture needs.
-struct StripPlan {
-  uint32_t rowsPerStrip = 0;
-  uint32_t count = 0;  // strips needed to cover the height
-  std::vector<uint32_t> offsets;
-  std::vector<uint64_t> bytes;  // to read (uncompressed) or to decode (LZW)
+// One strip or tile of one plane: where its bytes lie and which part of the
+// picture (in the file's rows and columns) it holds.
+struct Chunk {
+  uint32_t offset = 0;
+  uint64_t bytes = 0;  // to read (uncompressed) or to decode
+  uint32_t x = 0, y = 0;
+  uint32_t columns = 0, rows = 0;  // inside the picture
+  uint32_t plane = 0;
 };
 
-int MakeStripPlan(const Source& src, const Layout& layout, const Plan& plan, StripPlan* strips) {
+// The strips or tiles as they will be read, checked against the file, only
+// those of the planes the picture uses.
+struct ChunkPlan {
+  bool tiled = false;
+  uint32_t rows = 0;      // rows per strip, or the tile length
+  uint64_t rowBytes = 0;  // bytes of one decoded row of a strip or tile
+  std::vector<Chunk> chunks;
+};
+
+int MakeStripPlan(const Source& src, const Layout& layout, const Plan& plan, ChunkPlan* strips) {
   if (layout.stripOffsets.empty()) return 1;
   const uint64_t available = layout.stripOffsets.size();
   if (!layout.stripByteCounts.empty() && layout.stripByteCounts.size() != available) return 1;
+  // Separate planes each have their strips, one plane after the other.
+  const uint32_t planes = plan.chunkSamples == plan.samples ? 1 : plan.samples;
   const uint32_t height = layout.height;
   uint32_t rps = layout.rowsPerStrip;
-  if (!layout.hasRowsPerStrip || available == 1 || rps > height) rps = height;
+  if (!layout.hasRowsPerStrip || available == planes || rps > height) rps = height;
   if (rps == 0) return 1;
-  const uint32_t needed = static_cast<uint32_t>((uint64_t{height} + rps - 1) / rps);
+  const uint32_t perPlane = static_cast<uint32_t>((uint64_t{height} + rps - 1) / rps);
+  const uint64_t needed = uint64_t{perPlane} * planes;
   // Too few strips would leave rows of the picture unread.
   if (available < needed) return 1;
   const uint64_t rowBytes = plan.fileRowBytes;
+  const bool compressed = layout.compression != kUncompressed;
 
-  strips->rowsPerStrip = rps;
-  strips->count = needed;
-  std::vector<uint64_t> expected;
-  if (!Resize(&strips->offsets, needed) || !Resize(&strips->bytes, needed) || !Resize(&expected, needed)) return 1;
-  for (uint32_t i = 0; i < needed; ++i) {
-    strips->offsets[i] = layout.stripOffsets[i];
-    expected[i] = rowBytes * std::min<uint64_t>(rps, height - uint64_t{i} * rps);
-  }
+  std::vector<uint64_t> expected, bytes;
+  if (!Resize(&expected, needed) || !Resize(&bytes, needed)) return 1;
+  for (uint64_t i = 0; i < needed; ++i) expected[i] = rowBytes * std::min<uint64_t>(rps, height - i % perPlane * rps);
 
   if (layout.stripByteCounts.empty()) {
     if (available > 1) return 1;  // several strips need their byte counts
     // One strip without its count: uncompressed it is the picture's bytes;
-    // LZW data runs at most to the end of the file.
-    strips->bytes[0] = expected[0];
-    if (layout.lzw) strips->bytes[0] = src.length - std::min(src.length, strips->offsets[0]);
-  } else if (!layout.lzw && available > 1) {
+    // coded data runs at most to the end of the file.
+    bytes[0] = expected[0];
+    if (compressed) bytes[0] = src.length - std::min(src.length, layout.stripOffsets[0]);
+  } else if (!compressed && available > 1) {
     // Uncompressed counts are known from the shape; a file that gets one
     // wrong is read with all of them computed.
     bool right = true;
-    for (uint32_t i = 0; i < needed; ++i) right = right && layout.stripByteCounts[i] == expected[i];
-    for (uint32_t i = 0; i < needed; ++i) strips->bytes[i] = right ? layout.stripByteCounts[i] : expected[i];
+    for (uint64_t i = 0; i < needed; ++i) right = right && layout.stripByteCounts[i] == expected[i];
+    for (uint64_t i = 0; i < needed; ++i) bytes[i] = right ? layout.stripByteCounts[i] : expected[i];
   } else {
-    for (uint32_t i = 0; i < needed; ++i) strips->bytes[i] = layout.stripByteCounts[i];
+    for (uint64_t i = 0; i < needed; ++i) bytes[i] = layout.stripByteCounts[i];
   }
 
-  for (uint32_t i = 0; i < needed; ++i) {
+  const uint32_t used = std::min(planes, 3u);  // a fourth plane is never shown
+  strips->rows = rps;
+  strips->rowBytes = rowBytes;
+  if (!Resize(&strips->chunks, uint64_t{perPlane} * used)) return 1;
+  for (uint64_t i = 0; i < uint64_t{perPlane} * used; ++i) {
+    Chunk& c = strips->chunks[i];
+    c.offset = layout.stripOffsets[i];
     // Uncompressed strips never read past what their rows need.
-    if (!layout.lzw) strips->bytes[i] = std::min(strips->bytes[i], expected[i]);
-    if (!FitsFile(src, strips->offsets[i], strips->bytes[i])) return 1;
+    c.bytes = compressed ? bytes[i] : std::min(bytes[i], expected[i]);
+    if (!FitsFile(src, c.offset, c.bytes)) return 1;
+    c.y = static_cast<uint32_t>(i % perPlane * rps);
+    c.columns = layout.width;
+    c.rows = std::min(rps, height - c.y);
+    c.plane = static_cast<uint32_t>(i / perPlane);
   }
   return 0;
 }
 
-int ReadPixels(const Source& src, const Layout& layout, const Plan& plan, const StripPlan& strips,
-               Image* picture) {
-  const uint64_t rowBytes = plan.fileRowBytes;
-  const uint32_t rps = strips.rowsPerStrip;
-  uint64_t rowsPerPiece = rps;
-  if (!layout.lzw && rowBytes * rps > kPieceLimit) {
+int MakeTilePlan(const Source& src, const Layout& layout, const Plan& plan, ChunkPlan* tiles) {
+  const uint32_t tw = layout.tileWidth, tl = layout.tileLength;
+  if (tw == 0 || tl == 0 || tw % 16 != 0 || tl % 16 != 0 || tw > kTileSide || tl > kTileSide) return 1;
+  const uint64_t rowBytes = (uint64_t{tw} * plan.bits * plan.chunkSamples + 7) / 8;
+  if (rowBytes * tl > kTileLimit) return 1;
+  const uint32_t planes = plan.chunkSamples == plan.samples ? 1 : plan.samples;
+  const uint64_t across = (uint64_t{layout.width} + tw - 1) / tw, down = (uint64_t{layout.height} + tl - 1) / tl;
+  const uint64_t perPlane = across * down;
+  if (layout.tileOffsets.size() < perPlane * planes || layout.tileByteCounts.size() != layout.tileOffsets.size()) {
+    return 1;
+  }
+  const uint32_t used = std::min(planes, 3u);
+  tiles->tiled = true;
+  tiles->rows = tl;
+  tiles->rowBytes = rowBytes;
+  if (!Resize(&tiles->chunks, perPlane * used)) return 1;
+  for (uint64_t i = 0; i < perPlane * used; ++i) {
+    Chunk& c = tiles->chunks[i];
+    c.offset = layout.tileOffsets[i];
+    c.bytes = layout.tileByteCounts[i];
+    if (layout.compression == kUncompressed) c.bytes = std::min<uint64_t>(c.bytes, rowBytes * tl);
+    if (!FitsFile(src, c.offset, c.bytes)) return 1;
+    const uint64_t t = i % perPlane;
+    c.x = static_cast<uint32_t>(t % across * tw);
+    c.y = static_cast<uint32_t>(t / across * tl);
+    c.columns = std::min(tw, layout.width - c.x);  // tiles past the edges are clipped
+    c.rows = std::min(tl, layout.height - c.y);
+    c.plane = static_cast<uint32_t>(i / perPlane);
+  }
+  return 0;
+}
+
+// Converts `rows` decoded rows of a chunk, from its row `first` on, into place.
+int ConvertRows(const Plan& plan, const Source& src, const Chunk& c, uint64_t rowBytes, uint8_t* data,
+                uint64_t first, uint64_t rows, Image* picture) {
+  const size_t at = static_cast<size_t>(UnroundedRowBytes(plan.type, static_cast<int32_t>(c.x)));
+  for (uint64_t r = 0; r < rows; ++r) {
+    uint8_t* out = picture->rows[picture->height - 1 - static_cast<int64_t>(c.y + first + r)] + at;
+    if (ConvertRow(plan, src, c.columns, c.plane, data + r * rowBytes, out) != 0) return 1;
+  }
+  return 0;
+}
+
+// Uncompressed strips, read piece by piece with small working memory.
+int ReadPlainStrips(const Source& src, const Plan& plan, const ChunkPlan& strips, Image* picture) {
+  const uint64_t rowBytes = strips.rowBytes;
+  uint64_t rowsPerPiece = strips.rows;
+  if (rowBytes * rowsPerPiece > kPieceLimit) {
     rowsPerPiece = kPieceLimit / rowBytes;
     if (rowsPerPiece == 0) return 1;
   }
   std::vector<uint8_t> piece;
-  std::vector<uint8_t> compressed;
   if (!Resize(&piece, static_cast<size_t>(rowsPerPiece * rowBytes))) return 1;
-
-  int64_t row = picture->height - 1;  // the file's first row is the picture's top
-  auto convert = [&](uint8_t* data, uint64_t rows) {
-    for (uint64_t r = 0; r < rows && row >= 0; ++r, --row) {
-      if (ConvertRow(plan, src, picture->width, data + r * rowBytes, picture->rows[row]) != 0) return 1;
-    }
-    return 0;
-  };
-
-  for (uint32_t s = 0; s < strips.count; ++s) {
-    const uint64_t stripRows = std::min<uint64_t>(rps, static_cast<uint64_t>(row + 1));
-    if (layout.lzw) {
-      const uint64_t capacity = stripRows * rowBytes;
-      if (!Resize(&compressed, static_cast<size_t>(strips.bytes[s]))) return 1;
-      if (ReadAt(src, strips.offsets[s], strips.bytes[s], compressed.data()) != 0) return 1;
-      size_t produced = 0;
-      if (DecodeTiffLzw(compressed.data(), compressed.size(), piece.data(), static_cast<size_t>(capacity),
-                        &produced) != 0) {
-        return 1;
-      }
-      // A strip that ends early leaves the rest of its rows black rather
-      // than holding the previous strip's data.
-      std::memset(piece.data() + produced, 0, static_cast<size_t>(capacity - produced));
-      if (convert(piece.data(), stripRows) != 0) return 1;
-      continue;
-    }
-    if (SeekTo(src.file, strips.offsets[s]) != 0) return 1;
-    uint64_t left = strips.bytes[s];
-    for (uint64_t done = 0; done < stripRows; done += rowsPerPiece) {
-      const uint64_t rows = std::min(rowsPerPiece, stripRows - done);
+  for (const Chunk& c : strips.chunks) {
+    if (SeekTo(src.file, c.offset) != 0) return 1;
+    uint64_t left = c.bytes;
+    for (uint64_t done = 0; done < c.rows; done += rowsPerPiece) {
+      const uint64_t rows = std::min<uint64_t>(rowsPerPiece, c.rows - done);
       const uint64_t want = rows * rowBytes;
       const uint64_t take = std::min(want, left);
       if (ReadExactly(src, piece.data(), take, kReadLimit) != 0) return 1;
       left -= take;
       // A short strip count leaves its missing bytes at 0.
       std::memset(piece.data() + take, 0, static_cast<size_t>(want - take));
-      if (convert(piece.data(), rows) != 0) return 1;
+      if (ConvertRows(plan, src, c, rowBytes, piece.data(), done, rows, picture) != 0) return 1;
     }
   }
   return 0;
 }
 
-int ReadTiffInto(const Source& src, Image* destination, IccProfile* inputProfile) {
+int DecodeChunk(uint32_t compression, const uint8_t* in, size_t length, uint8_t* out, size_t capacity) {
+  switch (compression) {
+    case kUncompressed: {
+      const size_t take = std::min(length, capacity);
+      std::memcpy(out, in, take);
+      std::memset(out + take, 0, capacity - take);
+      return 0;
+    }
+    case kLzw: {
+      size_t produced = 0;
+      if (DecodeTiffLzw(in, length, out, capacity, &produced) != 0) return 1;
+      // A strip that ends early leaves the rest of its rows black.
+      std::memset(out + produced, 0, capacity - produced);
+      return 0;
+    }
+    case kPackBits: return DecodeTiffPackBits(in, length, out, capacity);
+    default: return DecodeTiffDeflate(in, length, out, capacity);
+  }
+}
+
+// Coded strips and tiles: a batch of them is read from the file, then
+// decoded and converted on the worker threads, each into its own part of
+// the picture, so the result does not depend on the number of threads.
+int ReadCodedChunks(const Source& src, const Layout& layout, const Plan& plan, const ChunkPlan& chunkPlan,
+                    Image* picture) {
+  const std::vector<Chunk>& chunks = chunkPlan.chunks;
+  std::vector<uint8_t> coded;
+  std::vector<uint64_t> starts;
+  for (size_t first = 0; first < chunks.size();) {
+    size_t end = first;
+    uint64_t sum = 0, low = UINT64_MAX, high = 0;
+    while (end < chunks.size() && (end == first || sum + chunks[end].bytes <= kBatchLimit)) {
+      sum += chunks[end].bytes;
+      low = std::min<uint64_t>(low, chunks[end].offset);
+      high = std::max(high, chunks[end].offset + chunks[end].bytes);
+      ++end;
+    }
+    if (!Resize(&starts, end - first)) return 1;
+    // Strips and tiles usually follow each other: one read takes them all.
+    if (high - low <= sum + sum / 8 + 65536) {
+      if (!Resize(&coded, static_cast<size_t>(high - low)) || ReadAt(src, low, high - low, coded.data()) != 0) return 1;
+      for (size_t i = first; i < end; ++i) starts[i - first] = chunks[i].offset - low;
+    } else {
+      if (!Resize(&coded, static_cast<size_t>(sum))) return 1;
+      uint64_t at = 0;
+      for (size_t i = first; i < end; ++i) {
+        if (ReadAt(src, chunks[i].offset, chunks[i].bytes, coded.data() + at) != 0) return 1;
+        starts[i - first] = at;
+        at += chunks[i].bytes;
+      }
+    }
+    std::atomic<bool> failed{false};
+    const uint64_t decodedBytes = chunkPlan.rowBytes * chunkPlan.rows;
+    ParallelFor(static_cast<int64_t>(end - first), static_cast<int64_t>(decodedBytes), [&](int64_t begin, int64_t stop) {
+      std::vector<uint8_t> decoded;
+      for (int64_t k = begin; k < stop && !failed.load(std::memory_order_relaxed); ++k) {
+        const Chunk& c = chunks[first + static_cast<size_t>(k)];
+        const uint64_t rows = chunkPlan.tiled ? chunkPlan.rows : c.rows;
+        const size_t capacity = static_cast<size_t>(rows * chunkPlan.rowBytes);
+        if (!Resize(&decoded, capacity) ||
+            DecodeChunk(layout.compression, coded.data() + starts[static_cast<size_t>(k)], static_cast<size_t>(c.bytes),
+                        decoded.data(), capacity) != 0 ||
+            ConvertRows(plan, src, c, chunkPlan.rowBytes, decoded.data(), 0, c.rows, picture) != 0) {
+          failed.store(true, std::memory_order_relaxed);
+        }
+      }
+    });
+    if (failed.load()) return 1;
+    first = end;
+  }
+  return 0;
+}
+
+// What a refused directory holds that the reader never takes, named for
+// the user; null when the refusal has another cause.
+const char* UnsupportedFeature(const Source& src, const std::vector<uint8_t>& entries) {
+  for (size_t at = 0; at + 12 <= entries.size(); at += 12) {
+    const uint8_t* p = &entries[at];
+    const Entry e{src.U16(p), src.U16(p + 2), src.U32(p + 4), {p[8], p[9], p[10], p[11]}};
+    uint32_t v = 0;
+    const bool single = e.count == 1 && IntegerValue(src, e, &v);
+    if (e.tag == 259 && single && (v == kJpeg || v == kJpegOld)) return "JPEG compression";
+    if ((e.tag == 254 && single && (v & 2) != 0) || (e.tag == 255 && single && v == 3)) return "more than one picture";
+    std::vector<uint32_t> formats;
+    if (e.tag == 339 && ReadEntryIntegers(src, e, &formats) == 0 &&
+        std::find(formats.begin(), formats.end(), 3u) != formats.end()) {
+      return "floating-point samples";
+    }
+  }
+  return nullptr;
+}
+
+int ReadTiffInto(const Source& src, Image* destination, IccProfile* inputProfile, bool* cmyk,
+                 const char** unsupported) {
   uint8_t header[8];
   if (ReadAt(src, 0, 8, header) != 0) return 1;
   if (header[0] != header[1] || (header[0] != 0x49 && header[0] != 0x4D)) return 1;
@@ -554,15 +771,21 @@ int ReadTiffInto(const Source& src, Image* destination, IccProfile* inputProfile
   for (uint32_t i = 0; i < entryCount; ++i) {
     const uint8_t* p = &entries[12 * size_t{i}];
     Entry e{s.U16(p), s.U16(p + 2), s.U32(p + 4), {p[8], p[9], p[10], p[11]}};
-    if (ApplyEntry(s, e, &layout, inputProfile) != 0) return 1;
+    if (ApplyEntry(s, e, &layout, inputProfile) != 0) {
+      *unsupported = UnsupportedFeature(s, entries);
+      return 1;
+    }
   }
 
   Plan plan;
   if (MakePlan(layout, &plan) != 0) return 1;
   if (layout.width == 0 || layout.height == 0 || layout.width > INT32_MAX || layout.height > INT32_MAX) return 1;
   if (uint64_t{layout.width} * layout.height > static_cast<uint64_t>(kMaxTiffPixels)) return 1;
-  StripPlan strips;
-  if (MakeStripPlan(s, layout, plan, &strips) != 0) return 1;
+  ChunkPlan chunks;
+  const bool tiled = !layout.tileOffsets.empty();
+  if ((tiled ? MakeTilePlan(s, layout, plan, &chunks) : MakeStripPlan(s, layout, plan, &chunks)) != 0) return 1;
+  *cmyk = plan.kind == RowKind::Cmyk8 || plan.kind == RowKind::Cmyk16;
+  if (*cmyk) MakeCmykToSrgb(*inputProfile, static_cast<int32_t>(plan.bits), static_cast<int32_t>(plan.samples), &plan.cmyk);
 
   double resolution = layout.xResolution;
   if (layout.centimetre) resolution *= kCentimetresPerInch;
@@ -570,21 +793,30 @@ int ReadTiffInto(const Source& src, Image* destination, IccProfile* inputProfile
                  resolution) != 0) {
     return 1;
   }
-  if (ReadPixels(s, layout, plan, strips, destination) != 0) return 1;
+  const bool plain = layout.compression == kUncompressed && !chunks.tiled;
+  if ((plain ? ReadPlainStrips(s, plan, chunks, destination) : ReadCodedChunks(s, layout, plan, chunks, destination)) != 0) {
+    return 1;
+  }
   if (Reorient(layout.orientation, destination) != 0) return 1;
   return 0;
 }
 
 }  // namespace
 
-int ReadTiff(FileHandle file, Image* destination, IccProfile* inputProfile) {
+int ReadTiff(FileHandle file, Image* destination, IccProfile* inputProfile, const char** unsupported) {
   IccProfile().swap(*inputProfile);
   Source src;
   src.file = file;
-  if (GetFileLength(file, &src.length) != 0 || ReadTiffInto(src, destination, inputProfile) != 0) {
+  bool cmyk = false;
+  const char* feature = nullptr;
+  const bool failed = GetFileLength(file, &src.length) != 0 ||
+                      ReadTiffInto(src, destination, inputProfile, &cmyk, &feature) != 0;
+  if (unsupported != nullptr) *unsupported = failed ? feature : nullptr;
+  if (failed) {
     FreeImage(destination);
     return 1;
   }
-  ConvertToWorkingSpace(destination, *inputProfile);
+  // CMYK pictures were brought into sRGB as their rows were read.
+  if (!cmyk) ConvertToWorkingSpace(destination, *inputProfile);
   return 0;
 }

@@ -2,6 +2,7 @@
 #include <tiffio.h>
 
 #include <algorithm>
+#include <array>
 
 #include "tiff_test_util.h"
 
@@ -89,22 +90,27 @@ TEST(TiffEdge, RefusedAndDamagedFilesFailWithNothingLoaded) {
   struct Bad {
     const char* name;
     Field changes[3];
+    const char* unsupported = nullptr;  // named for the user
   } const bad[] = {
-      {"NewSubfileType 2", {{254, kLong, 1, 2}}},
+      {"NewSubfileType 2", {{254, kLong, 1, 2}}, "more than one picture"},
       {"SubfileType 2", {{255, kShort, 1, 2}}},
       {"BitsPerSample 2", {{258, kShort, 1, 2}}},
       {"BitsPerSample 12", {{258, kShort, 1, 12}}},
       {"BitsPerSample 32", {{258, kShort, 1, 32}}},
       {"BitsPerSample count 2", {{258, kShort, 2, 0x00080008}}},
       {"RGB samples unequal", {{258, kShort, 3, 8}, {277, kShort, 1, 3}}},
-      {"PackBits", {{259, kShort, 1, 32773}}},
-      {"CMYK", {{262, kShort, 1, 5}}},
+      {"PackBits literal past its strip", {{259, kShort, 1, 32773}}},  // 10: eleven bytes follow
+      {"not a Deflate stream", {{259, kShort, 1, 8}}},
+      {"CMYK of one sample", {{262, kShort, 1, 5}}},
+      {"CMYK in planes", {{262, kShort, 1, 5}, {277, kShort, 1, 4}, {284, kShort, 1, 2}}},
+      {"InkSet 2", {{262, kShort, 1, 5}, {277, kShort, 1, 4}, {332, kShort, 1, 2}}},
       {"YCbCr", {{262, kShort, 1, 6}}},
       {"palette without map", {{262, kShort, 1, 3}}},
       {"FillOrder 2", {{266, kShort, 1, 2}}},
       {"Orientation 9", {{274, kShort, 1, 9}}},
       {"SamplesPerPixel 2", {{277, kShort, 1, 2}}},
-      {"PlanarConfiguration 2", {{284, kShort, 1, 2}}},
+      {"PlanarConfiguration 3", {{284, kShort, 1, 3}}},
+      {"WhiteIsZero RGB in planes", {{262, kShort, 1, 0}, {277, kShort, 1, 3}, {284, kShort, 1, 2}}},
       {"Predictor 3", {{317, kShort, 1, 3}}},
       {"Predictor on bilevel", {{258, kShort, 1, 1}, {317, kShort, 1, 2}}},
       {"Predictor on 4 bits", {{258, kShort, 1, 4}, {317, kShort, 1, 2}}},
@@ -122,6 +128,10 @@ TEST(TiffEdge, RefusedAndDamagedFilesFailWithNothingLoaded) {
       {"huge colour map", {{320, kShort, 0x30000000, 64}, {262, kShort, 1, 3}}},
       {"LZW strip beyond the file", {{279, kLong, 1, 0xFFFFFFFF}, {259, kShort, 1, 5}}},
       {"LZW in the old bit order", {{259, kShort, 1, 5}, {273, kLong, 1, 7}}},  // strip starts 0x00 0x07
+      {"JPEG compression", {{259, kShort, 1, 7}}, "JPEG compression"},
+      {"old-style JPEG", {{259, kShort, 1, 6}, {262, kShort, 1, 6}}, "JPEG compression"},
+      {"floating-point samples", {{258, kShort, 1, 32}, {339, kShort, 1, 3}}, "floating-point samples"},
+      {"half floats", {{258, kShort, 1, 16}, {339, kShort, 1, 3}}, "floating-point samples"},
   };
   Image image;
   for (const Bad& b : bad) {
@@ -139,8 +149,10 @@ TEST(TiffEdge, RefusedAndDamagedFilesFailWithNothingLoaded) {
       }
     }
     AllocImage(&image, Gray8, 5, 5, 72);  // a previous picture is dropped
-    EXPECT_EQ(ReadMemory(t.Build(), &image), 1);
+    const char* unsupported = "unset";
+    EXPECT_EQ(ReadMemory(t.Build(), &image, nullptr, &unsupported), 1);
     EXPECT_EQ(std::tuple(image.type, image.rows), std::tuple(0, nullptr));
+    EXPECT_STREQ(unsupported, b.unsupported);
   }
   // Damaged headers and truncated files.
   const std::vector<uint8_t> good = Gray2x2().Build();
@@ -151,6 +163,72 @@ TEST(TiffEdge, RefusedAndDamagedFilesFailWithNothingLoaded) {
     std::vector<uint8_t> header = good;
     header[at] = static_cast<uint8_t>(value);
     EXPECT_EQ(ReadMemory(header, &image), 1) << at;
+  }
+}
+
+TEST(TiffEdge, CodedStripsAndTilesWithWorkedNumbers) {
+  // Rows 10 20 / 30 40 as a stored Deflate block with its Adler-32, and as
+  // PackBits (a run of three 7s, then a literal 40); then damaged forms.
+  const std::vector<uint8_t> stored = {0x78, 0x01, 0x01, 0x04, 0x00, 0xFB, 0xFF, 10, 20, 30, 40, 0x00, 0xCC, 0x00, 0x65};
+  const struct {
+    const char* name;
+    uint16_t compression;
+    std::vector<uint8_t> strip;
+    std::array<int, 4> rows;  // -1: refused
+  } coded[] = {
+      {"Deflate", 8, stored, {10, 20, 30, 40}},
+      {"old Deflate code", 32946, stored, {10, 20, 30, 40}},
+      {"PackBits", 32773, {0xFE, 7, 0x80, 0x00, 40}, {7, 7, 7, 40}},
+      {"Deflate cut short", 8, {0x78, 0x01, 0x01, 0x04, 0x00, 0xFB, 0xFF, 10, 20}, {-1}},
+      {"Deflate stream of two bytes", 8, {0x78, 0x01, 0x01, 0x02, 0x00, 0xFD, 0xFF, 10, 20, 0x00, 0x2A, 0x00, 0x1F}, {-1}},
+      {"Deflate block length damaged", 8, {0x78, 0x01, 0x01, 0x04, 0x00, 0xFA, 0xFF, 10, 20, 30, 40}, {-1}},
+      {"Deflate checksum damaged", 8, {0x78, 0x01, 0x01, 0x04, 0x00, 0xFB, 0xFF, 10, 20, 30, 40, 0, 0, 0, 0}, {-1}},
+      {"PackBits cut short", 32773, {0xFE, 7, 0x01, 40}, {-1}},
+      {"PackBits run without its byte", 32773, {0x01, 10, 20, 0xFF}, {-1}},
+  };
+  Image image;
+  for (const auto& c : coded) {
+    SCOPED_TRACE(c.name);
+    HandTiff t = Gray2x2();
+    t.fields.insert(t.fields.begin() + 3, {259, kShort, 1, c.compression});
+    t.blobs = c.strip;
+    t.fields.back().value = static_cast<uint32_t>(c.strip.size());
+    const int result = ReadMemory(t.Build(), &image);
+    ASSERT_EQ(result, c.rows[0] < 0 ? 1 : 0);
+    if (result == 0) {
+      EXPECT_EQ((std::array<int, 4>{image.rows[1][0], image.rows[1][1], image.rows[0][0], image.rows[0][1]}), c.rows);
+    }
+  }
+
+  // A 2 x 2 picture in the corner of one 16 x 16 tile, and damaged tiles.
+  auto tiled = [](std::initializer_list<HandTiff::Field> changes) {
+    HandTiff t;
+    for (auto [tag, value] : {std::pair{256, 2}, {257, 2}, {258, 8}, {259, 1}, {262, 1}, {322, 16}, {323, 16}}) t.Add(tag, kShort, 1, value);
+    std::vector<uint8_t> tile(256, 99);
+    tile[0] = 10, tile[1] = 20, tile[16] = 30, tile[17] = 40;
+    t.AddData(324, kLong, 1, tile);
+    t.Add(325, kLong, 1, 256);
+    for (const HandTiff::Field& f : changes)
+      for (auto& field : t.fields)
+        if (field.tag == f.tag) field = f;
+    return t.Build();
+  };
+  ASSERT_EQ(ReadMemory(tiled({}), &image), 0);
+  EXPECT_EQ((std::array<int, 4>{image.rows[1][0], image.rows[1][1], image.rows[0][0], image.rows[0][1]}),
+            (std::array<int, 4>{10, 20, 30, 40}));
+  const std::initializer_list<HandTiff::Field> damaged[] = {
+      {{322, kShort, 1, 20}},                        // not a multiple of 16
+      {{323, kShort, 1, 0}},                         // no length
+      {{322, kLong, 1, 65536}, {323, kLong, 1, 65536}},  // 4 GB tiles
+      {{322, kLong, 1, 0x80000000}, {323, kLong, 1, 0x80000000}},  // their size overflows
+      {{324, kLong, 1, 0x7FFFFFF0}},                 // outside the file
+      {{259, kShort, 1, 8}, {325, kLong, 1, 0x10000}},  // runs past the end
+      {{325, kLong, 2, 0}},                          // counts for two tiles, one offset
+      {{322, kShort, 1, 16}, {324, kShort, 0, 0}},   // no offsets
+  };
+  for (const auto& changes : damaged) {
+    EXPECT_EQ(ReadMemory(tiled(changes), &image), 1);
+    EXPECT_EQ(image.rows, nullptr);
   }
 }
 

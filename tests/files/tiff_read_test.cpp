@@ -1,7 +1,12 @@
-// The reader against files written by libtiff: every supported variant must
-// give libtiff's samples, in our bottom-up blue-green-red layout and upright.
+// The reader against files written by libtiff, and rewritten by tiffcp in
+// every layout and compression it offers: every supported variant must give
+// libtiff's samples, in our bottom-up blue-green-red layout and upright.
+#include <lcms2.h>
 #include <tiffio.h>
 
+#include <cstdlib>
+
+#include "support/profiles.h"
 #include "tiff_test_util.h"
 
 namespace {
@@ -15,6 +20,7 @@ struct Variant {
   uint32_t width, height, rowsPerStrip;
   uint16_t orientation;
   bool grayMap;  // palette: all three columns equal
+  bool separate = false;  // one plane per sample
 };
 
 struct Written {
@@ -33,8 +39,9 @@ Written WriteWithLibtiff(const std::string& path, const Variant& v, const IccPro
            {TIFFTAG_ORIENTATION, v.orientation}, {TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH}})
     TIFFSetField(tif, tag, value);
   if (v.predictor != 1) TIFFSetField(tif, TIFFTAG_PREDICTOR, v.predictor);
+  if (v.separate) TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_SEPARATE);
   TIFFSetField(tif, TIFFTAG_XRESOLUTION, 150.0f);
-  if (v.samples == 4) {
+  if (v.samples == 4 + (v.photometric == PHOTOMETRIC_SEPARATED)) {
     const uint16_t extra = EXTRASAMPLE_UNASSALPHA;
     TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, 1, &extra);
   }
@@ -55,17 +62,80 @@ Written WriteWithLibtiff(const std::string& path, const Variant& v, const IccPro
     std::vector<uint8_t> row(rowBytes);
     for (auto& b : row) b = bytes.Next();
     w.rows.push_back(row);
-    EXPECT_EQ(TIFFWriteScanline(tif, row.data(), r, 0), 1);
+  }
+  // Separate planes are written plane by plane, from whole bytes per sample.
+  const size_t size = v.bits / 8;
+  for (uint16_t plane = 0; plane < (v.separate ? v.samples : 1); ++plane) {
+    for (uint32_t r = 0; r < v.height; ++r) {
+      std::vector<uint8_t> row = w.rows[r];
+      for (size_t x = 0; v.separate && x < v.width; ++x)
+        std::memcpy(&row[x * size], &w.rows[r][(x * v.samples + plane) * size], size);
+      EXPECT_EQ(TIFFWriteScanline(tif, row.data(), r, plane), 1);
+    }
   }
   TIFFClose(tif);
   return w;
 }
 
+// libtiff's own decoding of a file in strips or tiles, chunky or planar, as
+// chunky rows of native samples.
+std::vector<std::vector<uint8_t>> DecodeWithLibtiff(const std::string& path) {
+  TIFF* tif = TIFFOpen(path.c_str(), "r");
+  uint32_t width = 0, height = 0, tw = 0, tl = 0;
+  uint16_t bits = 0, spp = 0, planar = 0;
+  TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &width);
+  TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &height);
+  TIFFGetFieldDefaulted(tif, TIFFTAG_BITSPERSAMPLE, &bits);
+  TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLESPERPIXEL, &spp);
+  TIFFGetFieldDefaulted(tif, TIFFTAG_PLANARCONFIG, &planar);
+  const bool tiled = TIFFIsTiled(tif);
+  if (tiled) {
+    TIFFGetField(tif, TIFFTAG_TILEWIDTH, &tw);
+    TIFFGetField(tif, TIFFTAG_TILELENGTH, &tl);
+  }
+  const uint16_t planes = planar == PLANARCONFIG_SEPARATE ? spp : 1;
+  const size_t perPixel = size_t{bits} * (planes > 1 ? 1 : spp);  // bits in a strip or tile
+  std::vector<std::vector<uint8_t>> rows(height, std::vector<uint8_t>((size_t{width} * bits * spp + 7) / 8));
+  std::vector<uint8_t> buffer(static_cast<size_t>(tiled ? TIFFTileSize(tif) : TIFFScanlineSize(tif)));
+  const size_t chunkRow = static_cast<size_t>(tiled ? TIFFTileRowSize(tif) : TIFFScanlineSize(tif));
+  const uint32_t stepX = tiled ? tw : width, stepY = tiled ? tl : 1;
+  for (uint16_t plane = 0; plane < planes; ++plane) {
+    for (uint32_t y0 = 0; y0 < height; y0 += stepY) {
+      for (uint32_t x0 = 0; x0 < width; x0 += stepX) {
+        EXPECT_GE(tiled ? TIFFReadTile(tif, buffer.data(), x0, y0, 0, plane)
+                        : TIFFReadScanline(tif, buffer.data(), y0, plane), 0);
+        for (uint32_t y = y0; y < std::min(height, y0 + stepY); ++y) {
+          const uint8_t* in = &buffer[(y - y0) * chunkRow];
+          const uint32_t columns = std::min(width - x0, stepX);
+          if (planes == 1) {
+            std::memcpy(&rows[y][x0 * perPixel / 8], in, (columns * perPixel + 7) / 8);
+            continue;
+          }
+          for (uint32_t x = 0; x < columns; ++x)
+            std::memcpy(&rows[y][((x0 + x) * spp + plane) * bits / 8], in + x * bits / 8, bits / 8);
+        }
+      }
+    }
+  }
+  TIFFClose(tif);
+  return rows;
+}
+
 // What libtiff's file holds at file row r, column c, in 8 or 16 bits per
-// channel as our Image keeps it, following the TIFF definitions.
+// channel as our Image keeps it, following the TIFF definitions; CMYK
+// without a profile as each ink's complement times black's, rounded.
 uint32_t Expected(const Variant& v, const Written& w, uint32_t r, uint32_t c, int channel) {
   const std::vector<uint8_t>& row = w.rows[r];
   const bool whiteIsZero = v.photometric == PHOTOMETRIC_MINISWHITE;
+  if (v.photometric == PHOTOMETRIC_SEPARATED) {
+    uint32_t ink[4], max = v.bits == 8 ? 255 : 65535;
+    for (int i = 0; i < 4; ++i) {
+      uint16_t s = row[c * v.samples + i];
+      if (v.bits == 16) std::memcpy(&s, &row[2 * (c * v.samples + i)], 2);
+      ink[i] = max - s;
+    }
+    return (ink[channel] * ink[3] + max / 2) / max;
+  }
   uint32_t value = 0, max = 255;
   if (v.bits == 1) {
     value = (row[c / 8] >> (7 - c % 8)) & 1;
@@ -100,13 +170,22 @@ void Upright(uint16_t orientation, uint32_t w, uint32_t h, uint32_t r, uint32_t 
   }
 }
 
-void CheckVariant(const Variant& v) {
-  SCOPED_TRACE(v.name);
+// With `tiffcp` options, the file libtiff wrote is first rewritten by tiffcp
+// in the variant's byte order.
+void CheckVariant(const Variant& v, const std::string& tiffcp = "") {
+  SCOPED_TRACE(std::string(v.name) + " " + tiffcp);
   TempFolder folder;
-  const Written w = WriteWithLibtiff(folder.Path("v.tif"), v);
+  Written w = WriteWithLibtiff(folder.Path("v.tif"), v);
+  std::string path = folder.Path("v.tif");
+  if (!tiffcp.empty()) {
+    path = folder.Path("copy.tif");
+    const std::string command = "tiffcp " + tiffcp + (v.bigEndian ? " -B " : " -L ") + folder.Path("v.tif") + " " + path;
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    w.rows = DecodeWithLibtiff(path);
+  }
   Image image;
   IccProfile profile{1, 2, 3};
-  ASSERT_EQ(ReadPath(folder.Path("v.tif"), &image, &profile), 0);
+  ASSERT_EQ(ReadPath(path, &image, &profile), 0);
   EXPECT_TRUE(profile.empty());
   const bool swapped = v.orientation >= 5;
   ASSERT_EQ(std::tuple(image.width, image.height, image.resolution),
@@ -129,7 +208,7 @@ void CheckVariant(const Variant& v) {
 
 constexpr uint16_t kNone = COMPRESSION_NONE, kLzw = COMPRESSION_LZW;
 constexpr uint16_t kBlack = PHOTOMETRIC_MINISBLACK, kWhite = PHOTOMETRIC_MINISWHITE;
-constexpr uint16_t kRgb = PHOTOMETRIC_RGB, kPalette = PHOTOMETRIC_PALETTE;
+constexpr uint16_t kRgb = PHOTOMETRIC_RGB, kPalette = PHOTOMETRIC_PALETTE, kCmyk = PHOTOMETRIC_SEPARATED;
 
 TEST(TiffRead, MatchesLibtiffForEverySupportedVariant) {
   const Variant variants[] = {
@@ -165,6 +244,95 @@ TEST(TiffRead, MatchesLibtiffForEverySupportedVariant) {
     CheckVariant({name.c_str(), true, 1, 1, kBlack, kLzw, 1, 67, 13, 13, orientation, false});
     CheckVariant({name.c_str(), false, 16, 1, kBlack, kNone, 1, 30, 20, 20, orientation, false});
   }
+}
+
+TEST(TiffRead, MatchesLibtiffForEveryLayoutTiffcpWrites) {
+  // 150 x 100 pictures, so that 64 x 64 tiles run past the right and bottom
+  // edges; each rewritten in both byte orders.
+  const Variant bases[] = {
+      {"bilevel", false, 1, 1, kBlack, kNone, 1, 150, 100, 100, 1, false},
+      {"gray4 WhiteIsZero", false, 4, 1, kWhite, kNone, 1, 150, 100, 100, 1, false},
+      {"gray8", false, 8, 1, kBlack, kNone, 1, 150, 100, 100, 1, false},
+      {"gray16", false, 16, 1, kBlack, kNone, 1, 150, 100, 100, 1, false},
+      {"rgb8 turned", false, 8, 3, kRgb, kNone, 1, 150, 100, 100, 6, false},
+      {"rgba8", false, 8, 4, kRgb, kNone, 1, 150, 100, 100, 1, false},
+      {"rgb16", false, 16, 3, kRgb, kNone, 1, 150, 100, 100, 1, false},
+      {"palette8", false, 8, 1, kPalette, kNone, 1, 150, 100, 100, 1, false},
+      {"cmyk8", false, 8, 4, kCmyk, kNone, 1, 150, 100, 100, 1, false},
+      {"cmyk8 and alpha", false, 8, 5, kCmyk, kNone, 1, 150, 100, 100, 1, false},
+      {"cmyk16", false, 16, 4, kCmyk, kNone, 1, 150, 100, 100, 1, false},
+      {"rgba16 separate", false, 16, 4, kRgb, kNone, 1, 150, 100, 30, 1, false, true},  // tiffcp keeps planes
+  };
+  const char* options[] = {"", "-c zip", "-c zip:2 -r 7", "-c packbits -r 9", "-t -w 64 -l 64", "-t -w 64 -l 64 -c zip:2",
+                           "-t -w 48 -l 32 -c packbits", "-t -w 64 -l 16 -c lzw:2", "-p separate -c zip:2 -r 5",
+                           "-p separate -t -w 64 -l 64 -c lzw", "-p separate -c packbits"};
+  for (Variant v : bases) {
+    for (const char* option : options) {
+      const bool predictor = std::strchr(option, ':') != nullptr;
+      // tiffcp separates 8-bit samples only; CMYK is read interleaved only.
+      if ((predictor && v.bits < 8) || (std::strstr(option, "separate") && (v.photometric == kCmyk || v.bits != 8))) {
+        continue;
+      }
+      for (bool big : {false, true}) {
+        if (*option == '\0' && big) continue;
+        v.bigEndian = big;
+        CheckVariant(v, option);
+      }
+    }
+  }
+}
+
+TEST(TiffRead, CmykGoesThroughItsProfile) {
+  // Against Little CMS on the samples libtiff wrote, 8 and 16 bits, strips
+  // and Deflate tiles with the predictor; a profile that is not CMYK gives
+  // way to the plain conversion, whose worked numbers CheckVariant knows.
+  TempFolder folder;
+  const IccProfile cmyk = CmykProfile();
+  for (const char* tiffcp : {"", "-t -w 32 -l 32 -c zip:2 -B"}) {
+    for (uint16_t bits : {8, 16}) {
+      SCOPED_TRACE(std::string(tiffcp) + " " + std::to_string(bits));
+      const Variant v{"cmyk", false, bits, 4, kCmyk, kNone, 1, 40, 30, 7, 1, false};
+      const Written w = WriteWithLibtiff(folder.Path("cmyk.tif"), v, &cmyk);
+      const std::string command = std::string("tiffcp ") + tiffcp + " " + folder.Path("cmyk.tif") + " " + folder.Path("copy.tif");
+      ASSERT_EQ(std::system(command.c_str()), 0);
+      Image image;
+      IccProfile profile;
+      ASSERT_EQ(ReadPath(folder.Path("copy.tif"), &image, &profile), 0);
+      ASSERT_EQ(std::tuple(image.type, profile), std::tuple(bits == 8 ? Rgb8 : Rgb16, cmyk));
+      cmsHPROFILE in = cmsOpenProfileFromMem(cmyk.data(), static_cast<cmsUInt32Number>(cmyk.size()));
+      cmsHPROFILE srgb = cmsCreate_sRGBProfile();
+      cmsHTRANSFORM t = cmsCreateTransform(in, bits == 8 ? TYPE_CMYK_8 : TYPE_CMYK_16, srgb,
+                                           bits == 8 ? TYPE_RGB_8 : TYPE_RGB_16, INTENT_PERCEPTUAL, 0);
+      ASSERT_NE(t, nullptr);
+      int wrong = 0, plain = 0;
+      for (uint32_t y = 0; y < v.height; ++y) {
+        std::vector<uint8_t> out(6 * v.width);
+        cmsDoTransform(t, w.rows[y].data(), out.data(), v.width);
+        for (uint32_t x = 0; x < v.width; ++x) {
+          for (int ch = 0; ch < 3; ++ch) {
+            uint16_t want = out[3 * x + ch];
+            if (bits == 16) std::memcpy(&want, &out[2 * (3 * x + ch)], 2);
+            wrong += SampleAt(image, static_cast<int32_t>(x), static_cast<int32_t>(y), ch) != want;
+            plain += Expected(v, w, y, x, ch) == want;
+          }
+        }
+      }
+      cmsDeleteTransform(t);
+      cmsCloseProfile(in);
+      cmsCloseProfile(srgb);
+      EXPECT_EQ(wrong, 0);
+      EXPECT_LT(plain, static_cast<int>(v.width * v.height));  // the profile made a difference
+    }
+  }
+  // An RGB profile cannot take CMYK samples.
+  const IccProfile rgb = WideGamutProfile();
+  const Variant v{"cmyk with an RGB profile", true, 8, 4, kCmyk, kLzw, 2, 20, 10, 10, 1, false};
+  const Written w = WriteWithLibtiff(folder.Path("rgb.tif"), v, &rgb);
+  Image image;
+  IccProfile profile;
+  ASSERT_EQ(ReadPath(folder.Path("rgb.tif"), &image, &profile), 0);
+  EXPECT_EQ(SampleAt(image, 3, 4, 0), Expected(v, w, 4, 3, 0));
+  EXPECT_EQ(SampleAt(image, 19, 9, 2), Expected(v, w, 9, 19, 2));
 }
 
 TEST(TiffRead, TakesTheEmbeddedProfile) {

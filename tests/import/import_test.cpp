@@ -147,6 +147,9 @@ TEST_F(LoadTest, EveryFailureSaysWhyAndChangesNothing) {
                     missing = folder.Path("no.tif");
   WriteAll(text, {'p', 'l', 'a', 'i', 'n'});
   WriteAll(png, {0x89, 'P', 'N', 'G'});
+  // A directory of one entry: Compression 7, JPEG.
+  const std::string jpegTiff = folder.Path("jpeg-inside.tif");
+  WriteAll(jpegTiff, {'I', 'I', 42, 0, 8, 0, 0, 0, 1, 0, 3, 1, 3, 0, 1, 0, 0, 0, 7, 0, 0, 0, 0, 0, 0, 0});
   const struct {
     std::string path;
     int32_t type;
@@ -154,6 +157,7 @@ TEST_F(LoadTest, EveryFailureSaysWhyAndChangesNothing) {
   } cases[] = {
       {missing, kPictureTiff, "Cannot open image file: " + missing},
       {jpeg, kPictureTiff, "Cannot read TIFF file: " + jpeg},
+      {jpegTiff, kPictureTiff, "Cannot read TIFF file: " + jpegTiff + "\nNot supported: JPEG compression"},
       {text, kPictureJpeg, "Cannot read JPEG file: " + text},
       {cmykPath, kPictureJpeg, "Cannot read JPEG file: " + cmykPath},
       {huge, kPictureJpeg, "Cannot read JPEG file: " + huge},

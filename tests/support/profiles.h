@@ -20,3 +20,34 @@ inline IccProfile WideGamutProfile() {
   cmsFreeToneCurve(gamma);
   return bytes;
 }
+
+// A made-up CMYK printer (ink-to-Lab table on a 5-point grid per ink), so
+// that a profile's conversion and the plain complement of black differ.
+inline IccProfile CmykProfile() {
+  cmsHPROFILE profile = cmsCreateProfilePlaceholder(nullptr);
+  cmsSetProfileVersion(profile, 2.1);
+  cmsSetDeviceClass(profile, cmsSigOutputClass);
+  cmsSetColorSpace(profile, cmsSigCmykData);
+  cmsSetPCS(profile, cmsSigLabData);
+  cmsWriteTag(profile, cmsSigMediaWhitePointTag, cmsD50_XYZ());
+  cmsStage* table = cmsStageAllocCLut16bit(nullptr, 5, 4, 3, nullptr);
+  auto sampler = [](const cmsUInt16Number in[], cmsUInt16Number out[], void*) -> cmsInt32Number {
+    double ink[4];
+    for (int i = 0; i < 4; ++i) ink[i] = in[i] / 65535.0;
+    const double light = (1 - 0.9 * ink[3]) * (1 - 0.3 * ink[0] - 0.5 * ink[1] - 0.1 * ink[2]);
+    const cmsCIELab lab = {100 * light, 60 * (ink[1] - ink[0]) * (1 - ink[3]), 70 * (ink[2] - 0.5 * ink[0]) * (1 - ink[3])};
+    cmsFloat2LabEncodedV2(out, &lab);
+    return 1;
+  };
+  cmsStageSampleCLut16bit(table, sampler, nullptr, 0);
+  cmsPipeline* pipeline = cmsPipelineAlloc(nullptr, 4, 3);
+  cmsPipelineInsertStage(pipeline, cmsAT_END, table);
+  cmsWriteTag(profile, cmsSigAToB0Tag, pipeline);
+  cmsPipelineFree(pipeline);
+  cmsUInt32Number size = 0;
+  cmsSaveProfileToMem(profile, nullptr, &size);
+  IccProfile bytes(size);
+  cmsSaveProfileToMem(profile, bytes.data(), &size);
+  cmsCloseProfile(profile);
+  return bytes;
+}

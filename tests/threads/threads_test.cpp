@@ -230,6 +230,33 @@ TEST_F(Threads, LargeTiffFilesAreTheSameWhicheverWayTheyAreWritten) {
   std::signal(SIGXFSZ, previousSignal);
 }
 
+TEST_F(Threads, CodedTiffFilesReadTheSameWithOneAndSeveralThreads) {
+  // Our uncompressed file rewritten by tiffcp; strips and tiles are decoded
+  // side by side, each into its own part of the picture.
+  Image picture;
+  FillPicture(&picture, 1500, 1000);
+  const std::string plain = ::testing::TempDir() + "/passavue-plain.tif";
+  const std::string coded = ::testing::TempDir() + "/passavue-coded.tif";
+  FileHandle file;
+  ASSERT_EQ(CreateForWrite(plain, &file), 0);
+  ASSERT_EQ(WriteTiff(file, picture), 0);
+  CloseFile(file);
+  for (const char* options : {"-c zip:2 -r 3", "-p separate -t -w 64 -l 64 -c lzw"}) {
+    ASSERT_EQ(std::system(("tiffcp " + std::string(options) + " " + plain + " " + coded).c_str()), 0);
+    for (int threads : {1, 3}) {
+      SetWorkerThreads(threads);
+      Image read;
+      IccProfile profile;
+      ASSERT_EQ(OpenForRead(coded, &file), 0);
+      EXPECT_EQ(ReadTiff(file, &read, &profile), 0);
+      CloseFile(file);
+      EXPECT_TRUE(SameImage(read, picture)) << options << ", " << threads << " threads";
+    }
+  }
+  std::remove(plain.c_str());
+  std::remove(coded.c_str());
+}
+
 TEST_F(Threads, ProgressRisesToTheWholeRendering) {
   std::vector<std::pair<int64_t, int64_t>> reports;
   ProgressHook previous = SetProgressHook([&reports](int64_t done, int64_t total) { reports.emplace_back(done, total); });
