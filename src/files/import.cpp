@@ -13,7 +13,10 @@
 
 namespace {
 
-void ReportFailure(const char* format, const std::string& path) { ShowError(FormatText(format, {path})); }
+// A picture refused for its size says so on a second line.
+void ReportFailure(const char* format, const std::string& path, const std::string& note = {}) {
+  ShowError(note.empty() ? FormatText(format, {path}) : FormatText(format, {path}) + "\n" + note);
+}
 
 }  // namespace
 
@@ -52,20 +55,21 @@ int LoadPicture(const std::string& path, int32_t type, SceneSettings* scene, Icc
   }
 
   Image decoded;
+  std::string sizeNote;
   const char* readFailure;
   if (type == kPictureTiff) {
     readFailure = "Cannot read TIFF file: %s";
-    const int result = ReadTiff(file, &decoded, inputProfile);
+    const int result = ReadTiff(file, &decoded, inputProfile, &sizeNote);
     CloseFile(file);
     if (result != 0) {
-      ReportFailure(readFailure, path);
+      ReportFailure(readFailure, path, sizeNote);
       return 1;
     }
   } else {
     readFailure = "Cannot read JPEG file: %s";
     CloseFile(file);
-    if (DecodeWithImagingLibrary(path, &decoded) != 0) {
-      ReportFailure(readFailure, path);
+    if (DecodeWithImagingLibrary(path, &decoded, &sizeNote) != 0) {
+      ReportFailure(readFailure, path, sizeNote);
       return 1;
     }
     inputProfile->clear();

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "files/fileio.h"
 #include "files/icc.h"
@@ -17,8 +18,11 @@ constexpr int64_t kMaxTiffPixels = int64_t{1} << 29;
 // Reads the first image of an open TIFF file into `destination`, applying
 // its Orientation, replacing `inputProfile` with the file's embedded profile
 // (or none) and converting the picture into sRGB through it. 0 on success;
-// 1 on failure with the destination empty.
-int ReadTiff(FileHandle file, Image* destination, IccProfile* inputProfile);
+// 1 on failure with the destination empty; a picture refused for its size
+// also fills `sizeNote` with a line saying its size and the limit.
+int ReadTiff(FileHandle file, Image* destination, IccProfile* inputProfile, std::string* sizeNote = nullptr);
+// That line, for a picture of width x height pixels.
+std::string PictureSizeNote(uint64_t width, uint64_t height);
 
 // Decodes one LZW strip into at most `outputLength` bytes; *produced is the
 // count decoded (a stream that ends early is not an error). Bytes past

@@ -531,7 +531,7 @@ int ReadPixels(const Source& src, const Layout& layout, const Plan& plan, const 
   return 0;
 }
 
-int ReadTiffInto(const Source& src, Image* destination, IccProfile* inputProfile) {
+int ReadTiffInto(const Source& src, Image* destination, IccProfile* inputProfile, std::string* sizeNote) {
   uint8_t header[8];
   if (ReadAt(src, 0, 8, header) != 0) return 1;
   if (header[0] != header[1] || (header[0] != 0x49 && header[0] != 0x4D)) return 1;
@@ -555,10 +555,14 @@ int ReadTiffInto(const Source& src, Image* destination, IccProfile* inputProfile
     if (ApplyEntry(s, e, &layout, inputProfile) != 0) return 1;
   }
 
+  if (layout.width == 0 || layout.height == 0) return 1;
+  if (layout.width > INT32_MAX || layout.height > INT32_MAX ||
+      uint64_t{layout.width} * layout.height > static_cast<uint64_t>(kMaxTiffPixels)) {
+    if (sizeNote != nullptr) *sizeNote = PictureSizeNote(layout.width, layout.height);
+    return 1;
+  }
   Plan plan;
   if (MakePlan(layout, &plan) != 0) return 1;
-  if (layout.width == 0 || layout.height == 0 || layout.width > INT32_MAX || layout.height > INT32_MAX) return 1;
-  if (uint64_t{layout.width} * layout.height > static_cast<uint64_t>(kMaxTiffPixels)) return 1;
   StripPlan strips;
   if (MakeStripPlan(s, layout, plan, &strips) != 0) return 1;
 
@@ -575,11 +579,16 @@ int ReadTiffInto(const Source& src, Image* destination, IccProfile* inputProfile
 
 }  // namespace
 
-int ReadTiff(FileHandle file, Image* destination, IccProfile* inputProfile) {
+std::string PictureSizeNote(uint64_t width, uint64_t height) {
+  return "The picture has " + std::to_string(width) + " x " + std::to_string(height) + " pixels; at most " +
+         std::to_string(kMaxTiffPixels) + " pixels can be read.";
+}
+
+int ReadTiff(FileHandle file, Image* destination, IccProfile* inputProfile, std::string* sizeNote) {
   IccProfile().swap(*inputProfile);
   Source src;
   src.file = file;
-  if (GetFileLength(file, &src.length) != 0 || ReadTiffInto(src, destination, inputProfile) != 0) {
+  if (GetFileLength(file, &src.length) != 0 || ReadTiffInto(src, destination, inputProfile, sizeNote) != 0) {
     FreeImage(destination);
     return 1;
   }
