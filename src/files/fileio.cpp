@@ -170,6 +170,11 @@ namespace {
 // Follows symbolic links at the end of the path, so that a save replaces
 // the file a link points to and the link stays; a link to a file not yet
 // there names where the new file goes.
+std::string FolderOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  return slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+}
+
 std::string ResolveLinks(std::string path) {
   for (int hop = 0; hop < 40; ++hop) {
     struct stat info {};
@@ -229,9 +234,7 @@ int CheckReplaceable(const std::string& path, WriteFailure* failure) {
   const bool exists = ::stat(target.c_str(), &existing) == 0;
   if (CheckExisting(target, exists, existing, failure) != 0) return 1;
   // The new file is made in the target's folder.
-  const size_t slash = target.rfind('/');
-  const std::string folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : target.substr(0, slash));
-  if (::access(folder.c_str(), W_OK | X_OK) != 0) {
+  if (::access(FolderOf(target).c_str(), W_OK | X_OK) != 0) {
     failure->error = errno;
     return 1;
   }
@@ -253,32 +256,37 @@ int WriteFileSafely(const std::string& path, const std::function<int(FileHandle)
   if (exists) {
     // Owner before mode: a change of owner clears the set-id bits.
     if (existing.st_uid != ::geteuid() || existing.st_gid != ::getegid()) {
-      if (::fchown(file.fd, existing.st_uid, existing.st_gid) != 0) ::fchown(file.fd, static_cast<uid_t>(-1), existing.st_gid);
+      if (::fchown(file.fd, existing.st_uid, existing.st_gid) != 0)
+        ::fchown(file.fd, static_cast<uid_t>(-1), existing.st_gid);  // a group the user belongs to
     }
     ::fchmod(file.fd, existing.st_mode & 07777);
   }
   RecordFileError(0);
-  int error = 0;
-  if (write(file) != 0) {
-    error = LastFileError() != 0 ? LastFileError() : EIO;
-  } else if ((error = InjectedFault(FileStep::Sync)) == 0 && ::fsync(file.fd) != 0) {
-    error = errno;  // the data must be on disk before the rename makes it the file
-  }
+  // A writer may fail without a reason from the system (error stays 0).
+  bool failed = write(file) != 0;
+  int error = failed ? LastFileError() : InjectedFault(FileStep::Sync);
+  // The data must be on disk before the rename makes it the file.
+  if (!failed && error == 0 && ::fsync(file.fd) != 0) error = errno;
+  failed = failed || error != 0;
   // A failed close can be the first news of a failed write (NFS, quotas).
   int closeError = InjectedFault(FileStep::Close);
   if (::close(file.fd) != 0 && closeError == 0 && errno != EINTR) closeError = errno;
-  if (error == 0) error = closeError;
-  if (error == 0 && ::rename(temporary.c_str(), target.c_str()) != 0) error = errno;
-  if (error != 0) {
+  if (!failed && closeError != 0) {
+    failed = true;
+    error = closeError;
+  }
+  if (!failed && ::rename(temporary.c_str(), target.c_str()) != 0) {
+    failed = true;
+    error = errno;
+  }
+  if (failed) {
     ::unlink(temporary.c_str());
     failure->error = error;
     return 1;
   }
   // The rename itself lasts once the folder is on disk too.
-  const size_t slash = target.rfind('/');
-  const std::string folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : target.substr(0, slash));
   FileHandle directory;
-  if ((directory.fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) >= 0) {
+  if ((directory.fd = ::open(FolderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) >= 0) {
     ::fsync(directory.fd);
     ::close(directory.fd);
   }

@@ -31,7 +31,9 @@ std::string PictureSizeNote(uint64_t width, uint64_t height);
 int DecodeTiffLzw(const uint8_t* input, size_t inputLength, uint8_t* output, size_t outputLength,
                   size_t* produced);
 
-// Writes an image of any pixel type to an open file; the source pixels are
-// unchanged afterwards. 0 on success, 1 on a write error or an image without
-// pixels.
+// Writes an image of any pixel type to an open file, from its current
+// position on, and leaves the position after the picture; the worker threads
+// write their rows at their offsets, so the file must be a regular one. The
+// source pixels are unchanged afterwards. 0 on success, 1 on a write error
+// (its reason in LastFileError) or an image without pixels.
 int WriteTiff(FileHandle file, const Image& image);
