@@ -143,7 +143,8 @@ int RunDecode(DecodeJob* job, Image* destination, uint64_t* refusedBytes) {
   const uint64_t pixels = uint64_t{cinfo->image_width} * cinfo->image_height;
   if (pixels == 0) return 1;
   uint64_t needed = 3 * pixels;
-  if (jpeg_has_multiple_scans(cinfo)) {
+  const bool multipleScans = jpeg_has_multiple_scans(cinfo);
+  if (multipleScans) {
     for (int c = 0; c < cinfo->num_components; ++c) {
       const jpeg_component_info& component = cinfo->comp_info[c];
       const uint64_t h = static_cast<uint64_t>(component.h_samp_factor);
@@ -155,8 +156,9 @@ int RunDecode(DecodeJob* job, Image* destination, uint64_t* refusedBytes) {
     *refusedBytes = needed;
     return 1;
   }
-  // Whatever the library would take beyond that fails the decode instead.
-  cinfo->mem->max_memory_to_use = static_cast<long>(kMaxJpegBytes - 3 * pixels);
+  // Should the library want more for those coefficients than reckoned here,
+  // the decode fails instead (0 would mean no limit at all).
+  if (multipleScans) cinfo->mem->max_memory_to_use = static_cast<long>(kMaxJpegBytes - 3 * pixels) + 1;
 
   const double resolution = ResolutionOf(*cinfo);
   jpeg_start_decompress(cinfo);
