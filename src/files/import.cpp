@@ -13,7 +13,10 @@
 
 namespace {
 
-void ReportFailure(const char* format, const std::string& path) { ShowError(FormatText(format, {path})); }
+// A picture refused for its size says so on a second line.
+void ReportFailure(const char* format, const std::string& path, const std::string& note = {}) {
+  ShowError(note.empty() ? FormatText(format, {path}) : FormatText(format, {path}) + "\n" + note);
+}
 
 }  // namespace
 
@@ -52,24 +55,22 @@ int LoadPicture(const std::string& path, int32_t type, SceneSettings* scene, Icc
   }
 
   Image decoded;
+  std::string reason;
   const char* readFailure;
   if (type == kPictureTiff) {
     readFailure = "Cannot read TIFF file: %s";
-    const char* unsupported = nullptr;
-    const int result = ReadTiff(file, &decoded, inputProfile, &unsupported);
+    const int result = ReadTiff(file, &decoded, inputProfile, &reason);
     CloseFile(file);
     if (result != 0) {
       // A second line tells the framer what to ask the photographer for.
-      std::string message = FormatText(readFailure, {path});
-      if (unsupported != nullptr) message += std::string("\nNot supported: ") + unsupported;
-      ShowError(message);
+      ReportFailure(readFailure, path, reason);
       return 1;
     }
   } else {
     readFailure = "Cannot read JPEG file: %s";
     CloseFile(file);
-    if (DecodeWithImagingLibrary(path, &decoded) != 0) {
-      ReportFailure(readFailure, path);
+    if (DecodeWithImagingLibrary(path, &decoded, &reason) != 0) {
+      ReportFailure(readFailure, path, reason);
       return 1;
     }
     inputProfile->clear();

@@ -1,6 +1,8 @@
 #include "files/jpeg.h"
 
 #include <jpeglib.h>
+// After jpeglib.h, which it needs.
+#include <jerror.h>
 
 #include <csetjmp>
 #include <cstdio>
@@ -114,7 +116,7 @@ double ResolutionOf(const jpeg_decompress_struct& cinfo) {
 
 // Only trivially destructible locals live in this frame, so a longjmp out of
 // the library cannot skip a destructor.
-int RunDecode(DecodeJob* job, Image* destination) {
+int RunDecode(DecodeJob* job, Image* destination, uint64_t* refusedBytes) {
   if (setjmp(job->error.jump) != 0) return 1;
   jpeg_decompress_struct* cinfo = &job->cinfo;
   jpeg_create_decompress(cinfo);
@@ -135,8 +137,28 @@ int RunDecode(DecodeJob* job, Image* destination) {
     return 1;  // CMYK, YCCK and anything else
   }
   // Checked before the library or we allocate anything of picture size.
-  const int64_t pixels = int64_t{cinfo->image_width} * int64_t{cinfo->image_height};
-  if (pixels <= 0 || pixels > kMaxJpegPixels) return 1;
+  // The picture becomes Rgb8 whatever the file holds; a progressive or
+  // multi-scan file also has the library keep every coefficient of the
+  // picture (two bytes each, in whole blocks) until the last scan.
+  const uint64_t pixels = uint64_t{cinfo->image_width} * cinfo->image_height;
+  if (pixels == 0) return 1;
+  uint64_t needed = 3 * pixels;
+  const bool multipleScans = jpeg_has_multiple_scans(cinfo);
+  if (multipleScans) {
+    for (int c = 0; c < cinfo->num_components; ++c) {
+      const jpeg_component_info& component = cinfo->comp_info[c];
+      const uint64_t h = static_cast<uint64_t>(component.h_samp_factor);
+      const uint64_t v = static_cast<uint64_t>(component.v_samp_factor);
+      needed += (component.width_in_blocks + h - 1) / h * h * ((component.height_in_blocks + v - 1) / v * v) * 128;
+    }
+  }
+  if (needed > kMaxJpegBytes) {
+    *refusedBytes = needed;
+    return 1;
+  }
+  // Should the library want more for those coefficients than reckoned here,
+  // the decode fails instead (0 would mean no limit at all).
+  if (multipleScans) cinfo->mem->max_memory_to_use = static_cast<long>(kMaxJpegBytes - 3 * pixels) + 1;
 
   const double resolution = ResolutionOf(*cinfo);
   jpeg_start_decompress(cinfo);
@@ -229,10 +251,15 @@ int GatherIccChunks(FileHandle file, IccProfile* profile) {
 
 }  // namespace
 
-int DecodeWithImagingLibrary(const std::string& path, Image* destination) {
+int DecodeWithImagingLibrary(const std::string& path, Image* destination, std::string* sizeNote) {
   FreeImage(destination);
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) return 1;
+  FileHandle handle;
+  if (OpenForRead(path, &handle) != 0) return 1;
+  std::FILE* file = ::fdopen(handle.fd, "rb");
+  if (file == nullptr) {
+    CloseFile(handle);
+    return 1;
+  }
   std::unique_ptr<DecodeJob> job(new (std::nothrow) DecodeJob());
   if (!job) {
     std::fclose(file);
@@ -242,7 +269,18 @@ int DecodeWithImagingLibrary(const std::string& path, Image* destination) {
   job->cinfo.err = jpeg_std_error(&job->error.pub);
   job->error.pub.error_exit = JumpOnError;
   job->error.pub.output_message = SilenceMessage;
-  const int result = RunDecode(job.get(), destination);
+  uint64_t refusedBytes = 0;
+  const int result = RunDecode(job.get(), destination, &refusedBytes);
+  // The library itself refuses a side above 65500 pixels.
+  if (result != 0 && job->error.pub.msg_code == JERR_IMAGE_TOO_BIG)
+    refusedBytes = 3 * uint64_t{job->cinfo.image_width} * job->cinfo.image_height;
+  if (refusedBytes != 0 && sizeNote != nullptr) {
+    constexpr uint64_t kMegabyte = uint64_t{1} << 20;
+    *sizeNote = "The picture has " + std::to_string(job->cinfo.image_width) + " x " +
+                std::to_string(job->cinfo.image_height) + " pixels and needs " +
+                std::to_string((refusedBytes + kMegabyte - 1) / kMegabyte) + " MB to read; at most " +
+                std::to_string(kMaxJpegBytes / kMegabyte) + " MB can be used.";
+  }
   if (job->created) jpeg_destroy_decompress(&job->cinfo);
   std::fclose(file);
   if (result != 0) FreeImage(destination);

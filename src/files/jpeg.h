@@ -12,12 +12,16 @@
 // about 537 megapixels (1.6 GB as Rgb8), which a 20000 x 15000 photograph
 // stays well inside and a damaged header claiming 65000 x 65000 does not.
 constexpr int64_t kMaxJpegPixels = int64_t{1} << 29;
+// What reading one may take, counting the decoder's own working memory:
+// the picture of kMaxJpegPixels as Rgb8.
+constexpr uint64_t kMaxJpegBytes = 3 * uint64_t{kMaxJpegPixels};
 
 // Decodes a JPEG file: grayscale into Gray8, colour (YCbCr or RGB) into Rgb8;
 // the resolution comes from the JFIF density, else the Exif XResolution,
 // else 96 pixels per inch. 0 on success; 1 with the destination empty for a
-// missing, damaged or CMYK file and for a picture above kMaxJpegPixels.
-int DecodeWithImagingLibrary(const std::string& path, Image* destination);
+// missing, damaged or CMYK file and for a picture that would take more than
+// kMaxJpegBytes to read, which also fills `sizeNote` with a line saying so.
+int DecodeWithImagingLibrary(const std::string& path, Image* destination, std::string* sizeNote = nullptr);
 
 // Gathers the ICC profile chunks in file order up to the first frame header.
 // 0 on success, with `profile` holding the joined chunks, or empty when the

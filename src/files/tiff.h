@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "files/fileio.h"
 #include "files/icc.h"
@@ -19,10 +20,13 @@ constexpr int64_t kMaxTiffPixels = int64_t{1} << 29;
 // its Orientation, replacing `inputProfile` with the file's embedded profile
 // (or none) and converting the picture into sRGB through it (CMYK through
 // the plain complement of black when there is no usable CMYK profile).
-// 0 on success; 1 on failure with the destination empty. On a failure
-// caused by something the reader does not take, `unsupported` (when given)
-// names it for the user ("JPEG compression"), else it is set to null.
-int ReadTiff(FileHandle file, Image* destination, IccProfile* inputProfile, const char** unsupported = nullptr);
+// 0 on success; 1 on failure with the destination empty. Where the reader
+// can say why it refused the file (what it does not take, or a picture too
+// large to read), `reason` (when given) gets that as a line for the user;
+// otherwise it is emptied.
+int ReadTiff(FileHandle file, Image* destination, IccProfile* inputProfile, std::string* reason = nullptr);
+// The line for a picture of width x height pixels refused for its size.
+std::string PictureSizeNote(uint64_t width, uint64_t height);
 
 // Decodes one LZW strip into at most `outputLength` bytes; *produced is the
 // count decoded (a stream that ends early is not an error). Bytes past
@@ -37,7 +41,9 @@ int DecodeTiffLzw(const uint8_t* input, size_t inputLength, uint8_t* output, siz
 int DecodeTiffPackBits(const uint8_t* input, size_t inputLength, uint8_t* output, size_t outputLength);
 int DecodeTiffDeflate(const uint8_t* input, size_t inputLength, uint8_t* output, size_t outputLength);
 
-// Writes an image of any pixel type to an open file; the source pixels are
-// unchanged afterwards. 0 on success, 1 on a write error or an image without
-// pixels.
+// Writes an image of any pixel type to an open file, from its current
+// position on, and leaves the position after the picture; the worker threads
+// write their rows at their offsets, so the file must be a regular one. The
+// source pixels are unchanged afterwards. 0 on success, 1 on a write error
+// (its reason in LastFileError) or an image without pixels.
 int WriteTiff(FileHandle file, const Image& image);

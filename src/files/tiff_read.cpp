@@ -750,7 +750,7 @@ const char* UnsupportedFeature(const Source& src, const std::vector<uint8_t>& en
 }
 
 int ReadTiffInto(const Source& src, Image* destination, IccProfile* inputProfile, bool* cmyk,
-                 const char** unsupported) {
+                 std::string* reason) {
   uint8_t header[8];
   if (ReadAt(src, 0, 8, header) != 0) return 1;
   if (header[0] != header[1] || (header[0] != 0x49 && header[0] != 0x4D)) return 1;
@@ -772,15 +772,19 @@ int ReadTiffInto(const Source& src, Image* destination, IccProfile* inputProfile
     const uint8_t* p = &entries[12 * size_t{i}];
     Entry e{s.U16(p), s.U16(p + 2), s.U32(p + 4), {p[8], p[9], p[10], p[11]}};
     if (ApplyEntry(s, e, &layout, inputProfile) != 0) {
-      *unsupported = UnsupportedFeature(s, entries);
+      if (const char* feature = UnsupportedFeature(s, entries)) *reason = std::string("Not supported: ") + feature;
       return 1;
     }
   }
 
+  if (layout.width == 0 || layout.height == 0) return 1;
+  if (layout.width > INT32_MAX || layout.height > INT32_MAX ||
+      uint64_t{layout.width} * layout.height > static_cast<uint64_t>(kMaxTiffPixels)) {
+    *reason = PictureSizeNote(layout.width, layout.height);
+    return 1;
+  }
   Plan plan;
   if (MakePlan(layout, &plan) != 0) return 1;
-  if (layout.width == 0 || layout.height == 0 || layout.width > INT32_MAX || layout.height > INT32_MAX) return 1;
-  if (uint64_t{layout.width} * layout.height > static_cast<uint64_t>(kMaxTiffPixels)) return 1;
   ChunkPlan chunks;
   const bool tiled = !layout.tileOffsets.empty();
   if ((tiled ? MakeTilePlan(s, layout, plan, &chunks) : MakeStripPlan(s, layout, plan, &chunks)) != 0) return 1;
@@ -803,15 +807,20 @@ int ReadTiffInto(const Source& src, Image* destination, IccProfile* inputProfile
 
 }  // namespace
 
-int ReadTiff(FileHandle file, Image* destination, IccProfile* inputProfile, const char** unsupported) {
+std::string PictureSizeNote(uint64_t width, uint64_t height) {
+  return "The picture has " + std::to_string(width) + " x " + std::to_string(height) + " pixels; at most " +
+         std::to_string(kMaxTiffPixels) + " pixels can be read.";
+}
+
+int ReadTiff(FileHandle file, Image* destination, IccProfile* inputProfile, std::string* reason) {
   IccProfile().swap(*inputProfile);
   Source src;
   src.file = file;
   bool cmyk = false;
-  const char* feature = nullptr;
+  std::string why;
   const bool failed = GetFileLength(file, &src.length) != 0 ||
-                      ReadTiffInto(src, destination, inputProfile, &cmyk, &feature) != 0;
-  if (unsupported != nullptr) *unsupported = failed ? feature : nullptr;
+                      ReadTiffInto(src, destination, inputProfile, &cmyk, &why) != 0;
+  if (reason != nullptr) *reason = failed ? why : std::string();
   if (failed) {
     FreeImage(destination);
     return 1;

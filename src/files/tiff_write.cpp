@@ -2,20 +2,13 @@
 // 17-entry directory, so the same picture always gives the same bytes.
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cerrno>
 #include <cmath>
-#include <condition_variable>
 #include <cstring>
-#include <exception>
-#include <mutex>
+#include <memory>
 #include <new>
-#include <thread>
-#include <vector>
 
-#include <fcntl.h>
-#include <sys/mman.h>
-#include <sys/stat.h>
-#include <sys/vfs.h>
 #include <unistd.h>
 
 #include "files/tiff.h"
@@ -27,9 +20,6 @@ namespace {
 
 constexpr uint32_t kEntryCount = 17;
 constexpr uint32_t kDataStart = 8 + 2 + kEntryCount * 12 + 4;  // 218: out-of-line values follow the directory
-// Pictures this large are written by the worker threads: through a mapping,
-// or else with a writer thread beside the one filling batches.
-constexpr size_t kLargeBytes = size_t{16} << 20;
 constexpr size_t kBatchBytes = size_t{1} << 18;                // rows gathered per write, kept in cache
 
 enum TiffType : uint16_t { kShort = 3, kLong = 4, kRational = 5 };
@@ -145,178 +135,43 @@ void ExchangeRedBlue16(const uint8_t* __restrict from, uint8_t* __restrict to, i
   }
 }
 
-// Hands filled batches to the file. For a large picture a second thread
-// writes one batch while the next is being filled, so the channel exchange
-// and the system's copy into its file cache overlap; the bytes are the same.
-class BatchWriter {
- public:
-  BatchWriter(FileHandle file, size_t capacity, bool overlap) : file_(file), capacity_(capacity) {
-    try {
-      buffers_[0].resize(capacity);
-      if (overlap) {
-        buffers_[1].resize(capacity);
-        writer_ = std::thread([this] { WriteLoop(); });
-      }
-    } catch (const std::exception&) {  // no memory or no thread: write in line
-      buffers_[1].clear();
-    }
-  }
-  ~BatchWriter() { Stop(); }
-
-  bool Ready() const { return buffers_[0].size() == capacity_; }
-  size_t Capacity() const { return capacity_; }
-  uint8_t* Buffer() { return buffers_[current_].data(); }
-
-  // Sends the current buffer's first `used` bytes; the next buffer to fill,
-  // or nullptr once a write has failed.
-  uint8_t* Submit(size_t used) {
-    if (!writer_.joinable()) return WriteNow(buffers_[0], used) == 0 ? buffers_[0].data() : nullptr;
-    std::unique_lock<std::mutex> lock(mutex_);
-    idle_.wait(lock, [this] { return !pending_; });
-    if (failed_) return nullptr;
-    pendingBuffer_ = current_;
-    pendingBytes_ = used;
-    pending_ = true;
-    work_.notify_one();
-    current_ = 1 - current_;
-    return buffers_[current_].data();
-  }
-
-  // Writes what is left and waits for every write. 0, or 1 after a failure.
-  int Finish(size_t used) {
-    if (!writer_.joinable()) return WriteNow(buffers_[0], used);
-    if (Submit(used) == nullptr) {
-      Stop();
-      return 1;
-    }
-    Stop();
-    return failed_ ? 1 : 0;
-  }
-
- private:
-  int WriteNow(const std::vector<uint8_t>& buffer, size_t used) {
-    if (used == 0) return 0;
-    uint32_t count = static_cast<uint32_t>(used);
-    return WriteBytes(file_, &count, buffer.data());
-  }
-
-  void WriteLoop() {
-    std::unique_lock<std::mutex> lock(mutex_);
-    for (;;) {
-      work_.wait(lock, [this] { return pending_ || stopping_; });
-      if (!pending_) return;
-      const int buffer = pendingBuffer_;
-      const size_t bytes = pendingBytes_;
-      lock.unlock();
-      const int result = WriteNow(buffers_[buffer], bytes);
-      lock.lock();
-      if (result != 0) failed_ = true;
-      pending_ = false;
-      idle_.notify_one();
-    }
-  }
-
-  void Stop() {
-    if (!writer_.joinable()) return;
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      stopping_ = true;
-    }
-    work_.notify_one();
-    writer_.join();
-  }
-
-  FileHandle file_;
-  size_t capacity_;
-  std::vector<uint8_t> buffers_[2];
-  int current_ = 0;
-  std::thread writer_;
-  std::mutex mutex_;
-  std::condition_variable work_;
-  std::condition_variable idle_;
-  bool pending_ = false;
-  bool stopping_ = false;
-  bool failed_ = false;
-  int pendingBuffer_ = 0;
-  size_t pendingBytes_ = 0;
-};
-
-// Filesystems on local storage, where space reserved ahead is really there,
-// so writing through a mapping cannot fail half-way. Elsewhere (network
-// shares, removable FAT media) the picture goes through ordinary writes.
-bool IsLocalFilesystem(int fd) {
-  struct statfs info;
-  if (::fstatfs(fd, &info) != 0) return false;
-  switch (static_cast<unsigned long>(info.f_type)) {
-    case 0xEF53:      // ext2, ext3, ext4
-    case 0x58465342:  // XFS
-    case 0x9123683E:  // Btrfs
-    case 0x01021994:  // tmpfs
-    case 0x794C7630:  // overlay, over one of these in a container
-      return true;
-    default:
-      return false;
-  }
-}
-
-// Writes a large picture straight into the file's pages: the worker threads
-// each exchange the channels of a share of the rows into place, so the
-// system's work of taking on a gigabyte of new file pages is shared among
-// the cores as well. Returns 0 when written, 1 when the file failed, and -1
-// when this file cannot be written this way and nothing was changed.
-int WriteMapped(FileHandle file, const Image& image, const HeaderBuilder& header, size_t row) {
-  const int fd = file.fd;
-  struct stat info;
-  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size != 0) return -1;
-  if (::lseek(fd, 0, SEEK_CUR) != 0 || !IsLocalFilesystem(fd)) return -1;
-  const size_t headerBytes = header.Size();
-  const size_t total = headerBytes + row * static_cast<size_t>(image.height);
-  // Reserving every block first means no page written below can lack space.
-  if (::fallocate(fd, 0, 0, static_cast<off_t>(total)) != 0) {
-    const int error = errno;
-    if (::ftruncate(fd, 0) != 0) return 1;
-    return error == ENOSPC || error == EDQUOT ? 1 : -1;
-  }
-  void* region = ::mmap(nullptr, total, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
-  if (region == MAP_FAILED) return ::ftruncate(fd, 0) == 0 ? -1 : 1;
-  auto* bytes = static_cast<uint8_t*>(region);
-  std::memcpy(bytes, header.Data(), headerBytes);
+// Writes the rows from the top of the picture down after the header, in
+// bands of about a hundredth of the picture for the progress bar. Within a
+// band the worker threads each exchange the channels of a share of the rows
+// into a buffer of their own and write it at its place in the file, so the
+// exchange on one core overlaps the system's copy into its file cache on
+// another; the bytes are those of writing the rows in order.
+int WriteRows(FileHandle file, uint64_t start, const Image& image, size_t row) {
   const int32_t height = image.height;
   const int32_t rowsPerBand = std::max<int32_t>(1, height / 100);
-  const long pageSize = ::sysconf(_SC_PAGESIZE);
-  const size_t page = pageSize > 0 ? static_cast<size_t>(pageSize) : 4096;
-  size_t released = 0;
-  for (int32_t band = 0; band < height; band += rowsPerBand) {
+  const size_t rowsPerBatch = std::max<size_t>(1, kBatchBytes / row);
+  std::atomic<bool> failed{false};
+  for (int32_t band = 0; band < height && !failed; band += rowsPerBand) {
     const int32_t bandEnd = std::min(height, band + rowsPerBand);
     ParallelFor(bandEnd - band, static_cast<int64_t>(row), [&](int64_t begin, int64_t end) {
-      uint8_t* to = bytes + headerBytes + row * static_cast<size_t>(band + begin);
-#ifdef MADV_POPULATE_WRITE
-      // Taking the pages in one call costs less than a fault for each.
-      const size_t first = static_cast<size_t>(to - bytes) / page * page;
-      const size_t last = std::min(total, static_cast<size_t>(to - bytes) + row * static_cast<size_t>(end - begin));
-      ::madvise(bytes + first, last - first, MADV_POPULATE_WRITE);
-#endif
-      for (int64_t i = begin; i < end; ++i, to += row) {
-        const uint8_t* from = image.rows[height - 1 - (band + i)];
-        if (image.type == Rgb8) ExchangeRedBlue8(from, to, image.width);
-        else if (image.type == Rgb16) ExchangeRedBlue16(from, to, image.width);
-        else std::memcpy(to, from, row);
+      const size_t batchRows = std::min(rowsPerBatch, static_cast<size_t>(end - begin));
+      std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[batchRows * row]);
+      if (!buffer) {
+        RecordFileError(ENOMEM);
+        failed = true;
+        return;
+      }
+      for (int64_t first = begin; first < end && !failed; first += static_cast<int64_t>(batchRows)) {
+        const int64_t last = std::min(end, first + static_cast<int64_t>(batchRows));
+        uint8_t* to = buffer.get();
+        for (int64_t i = first; i < last; ++i, to += row) {
+          const uint8_t* from = image.rows[height - 1 - (band + i)];
+          if (image.type == Rgb8) ExchangeRedBlue8(from, to, image.width);
+          else if (image.type == Rgb16) ExchangeRedBlue16(from, to, image.width);
+          else std::memcpy(to, from, row);
+        }
+        const uint64_t offset = start + row * static_cast<uint64_t>(band + first);
+        if (WriteBytesAt(file, offset, row * static_cast<size_t>(last - first), buffer.get()) != 0) failed = true;
       }
     });
-    // Written pages are the file's now: letting go of them band by band
-    // keeps them out of the program's own memory, as ordinary writes would.
-    // (Their contents stay in the file's cache; unmapping each band instead
-    // would cost as much again as the writing.)
-    const size_t done = (headerBytes + row * static_cast<size_t>(bandEnd)) / page * page;
-    if (done > released) {
-      ::madvise(bytes + released, done - released, MADV_DONTNEED);
-      released = done;
-    }
-    ReportProgress(bandEnd, height);
+    if (!failed) ReportProgress(bandEnd, height);
   }
-  ::munmap(region, total);
-  // Leave the file positioned after the picture, as writing it would.
-  return ::lseek(fd, static_cast<off_t>(total), SEEK_SET) == static_cast<off_t>(total) ? 0 : 1;
+  return failed ? 1 : 0;
 }
 
 }  // namespace
@@ -362,39 +217,22 @@ int WriteTiff(FileHandle file, const Image& image) {
   header.Short(296, 2);
   header.PatchLong(stripOffsetsEntry, header.Size());
 
-  const size_t row = static_cast<size_t>(rowLength);
-  if (stripBytes >= kLargeBytes) {
-    const int mapped = WriteMapped(file, image, header, row);
-    if (mapped >= 0) return mapped;
+  const off_t start = ::lseek(file.fd, 0, SEEK_CUR);
+  if (start < 0) {
+    RecordFileError(errno);
+    return 1;
   }
-
-  uint32_t count = header.Size();
-  if (WriteBytes(file, &count, header.Data()) != 0) return 1;
-
-  // Rows from the top of the picture down, gathered into batches so that a
-  // wide picture does not cost one system call per row.
-  const size_t rowsPerBatch = std::max<size_t>(1, kBatchBytes / row);
-  BatchWriter writer(file, rowsPerBatch * row, stripBytes >= kLargeBytes && WorkerThreads() > 1);
-  if (!writer.Ready()) return 1;
-  uint8_t* batch = writer.Buffer();
-  size_t used = 0;
-  // Progress in rows written, about a hundred reports for a large picture.
-  const int64_t rowsPerReport = std::max<int64_t>(1, image.height / 100);
-  for (int32_t r = image.height - 1; r >= 0; --r) {
-    const int64_t done = static_cast<int64_t>(image.height) - 1 - r;
-    if (done % rowsPerReport == 0) ReportProgress(done, image.height);
-    uint8_t* to = batch + used;
-    if (type == Rgb8) ExchangeRedBlue8(image.rows[r], to, image.width);
-    else if (type == Rgb16) ExchangeRedBlue16(image.rows[r], to, image.width);
-    else std::memcpy(to, image.rows[r], row);
-    used += row;
-    if (used + row > writer.Capacity()) {
-      batch = writer.Submit(used);
-      if (batch == nullptr) return 1;
-      used = 0;
-    }
+  ReportProgress(0, image.height);
+  const uint64_t headerAt = static_cast<uint64_t>(start);
+  if (WriteBytesAt(file, headerAt, header.Size(), header.Data()) != 0 ||
+      WriteRows(file, headerAt + header.Size(), image, static_cast<size_t>(rowLength)) != 0) {
+    return 1;
   }
-  const int finished = writer.Finish(used);
-  if (finished == 0) ReportProgress(image.height, image.height);
-  return finished;
+  // Leave the file positioned after the picture, as writing it in order would.
+  const off_t end = static_cast<off_t>(headerAt + header.Size() + stripBytes);
+  if (::lseek(file.fd, end, SEEK_SET) != end) {
+    RecordFileError(errno);
+    return 1;
+  }
+  return 0;
 }

@@ -1,6 +1,7 @@
 #include "output/export_tiff.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <utility>
 
 #include "core/app_state.h"
@@ -11,6 +12,8 @@
 #include "shell/interaction.h"
 
 namespace {
+
+constexpr const char* kExportMemoryMessage = "Not enough memory to export the design";
 
 // Puts the previous progress hook back however the export ends.
 class ProgressHookScope {
@@ -25,8 +28,10 @@ class ProgressHookScope {
 };
 
 // The render and the write at the export size, shown as one bar: the render
-// has the first 60 percent, the write the rest. 0 when the file is written.
-int RenderAndWrite(AppState* state, OutputInteraction* output, FileHandle file, int width, int height) {
+// has the first 60 percent, the write the rest. The file is only touched
+// once the picture exists. Empty when the file is written, else the message.
+std::string RenderAndWrite(AppState* state, OutputInteraction* output, const std::string& path, int width,
+                           int height) {
   int phaseStart = 0;
   int phaseSpan = 60;
   int shown = -1;
@@ -47,9 +52,18 @@ int RenderAndWrite(AppState* state, OutputInteraction* output, FileHandle file, 
                         state->render.composite.height == height;
   phaseStart = 60;
   phaseSpan = 40;
-  const int written = rendered ? WriteTiff(file, state->render.composite) : 1;
+  std::string message;
+  WriteFailure failure;
+  if (!rendered) {
+    message = kExportMemoryMessage;
+  } else if (WriteFileSafely(path, [state](FileHandle file) { return WriteTiff(file, state->render.composite); },
+                             &failure) != 0) {
+    if (failure.error == ENOMEM) message = kExportMemoryMessage;
+    else if (!failure.created) message = WithFileError(FormatText("Cannot create file: %s", {path}), failure.error);
+    else message = WithFileError(FormatText("Error saving TIFF file: %s", {path}), failure.error);
+  }
   output->EndProgress();
-  return written;
+  return message;
 }
 
 }  // namespace
@@ -100,17 +114,17 @@ void ExportTiff(AppState* state, Interaction* interaction, OutputInteraction* ou
   state->persistent.lastExportWidth = width;
   state->persistent.lastExportHeight = height;
 
-  FileHandle file;
-  if (CreateForWrite(path, &file) != 0) {
-    interaction->ShowErrorBox(FormatText("Cannot create file: %s", {path}));
+  // A target that can never be written is refused before the long render.
+  WriteFailure failure;
+  if (CheckReplaceable(path, &failure) != 0) {
+    interaction->ShowErrorBox(WithFileError(FormatText("Cannot create file: %s", {path}), failure.error));
     return;
   }
   SetBusy(true);
   const int savedWidth = state->render.requestedWidth;
   const int savedHeight = state->render.requestedHeight;
   state->renderingOffscreen = true;
-  const int written = RenderAndWrite(state, output, file, width, height);
-  CloseFile(file);
+  const std::string failed = RenderAndWrite(state, output, path, width, height);
   state->render.requestedWidth = savedWidth;
   state->render.requestedHeight = savedHeight;
   RenderDesign(state);
@@ -118,9 +132,9 @@ void ExportTiff(AppState* state, Interaction* interaction, OutputInteraction* ou
   SetBusy(false);
   if (repaint) repaint();
 
-  if (written == 0) {
+  if (failed.empty()) {
     state->persistent.lastSaveFolder = FolderOfPath(path);
   } else {
-    interaction->ShowErrorBox(FormatText("Error saving TIFF file: %s", {path}));
+    interaction->ShowErrorBox(failed);
   }
 }

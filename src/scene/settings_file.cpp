@@ -1,9 +1,5 @@
 #include "scene/settings_file.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cstdio>
 #include <vector>
 
 #include "core/hooks.h"
@@ -75,15 +71,6 @@ void StoreBorder(const Tokens& t, ImageBorder* border) {
   StoreColor(t, 5, &border->color);
 }
 
-// A hidden name in the target's own folder, so the final rename never
-// crosses file systems.
-std::string TemporaryPathFor(const std::string& target) {
-  const size_t slash = target.rfind('/');
-  const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
-  const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
-  return folder + "." + name + "." + std::to_string(::getpid()) + ".tmp";
-}
-
 }  // namespace
 
 int WriteSettingsFile(FileHandle file, const SceneSettings& scene) {
@@ -120,6 +107,8 @@ int WriteSettingsFile(FileHandle file, const SceneSettings& scene) {
 int ReadSettingsFile(FileHandle file, SceneSettings* scene) {
   std::string line;
   if (ReadTextLine(file, &line, kSettingsLineLength) != 0) return 1;
+  // Editors on some systems start a UTF-8 file with a byte-order mark.
+  if (line.rfind("\xEF\xBB\xBF", 0) == 0) line.erase(0, 3);
   Tokens tokens = SplitTokens(line);
   if (tokens.size() != 2 || !TextEqualsIgnoringCase(tokens[0], "Passavue") ||
       !TextEqualsIgnoringCase(tokens[1], "1.0")) {
@@ -179,29 +168,10 @@ int SaveSettingsFileAs(const std::string& path, SceneSettings* scene, std::strin
   std::string target = path;
   if (CheckSettingsFileName(&target) != 0) return 1;
 
-  // Replacing by rename would get past a write-protected file; refuse it as
-  // creating it in place would have.
-  struct stat existing {};
-  const bool exists = ::stat(target.c_str(), &existing) == 0;
-  if (exists && (S_ISDIR(existing.st_mode) || ::access(target.c_str(), W_OK) != 0)) {
-    ShowError(FormatText(kCannotCreateFileMessage, {target}));
-    return 1;
-  }
-
-  const std::string temporary = TemporaryPathFor(target);
-  FileHandle file;
-  if (CreateForWrite(temporary, &file) != 0) {
-    ShowError(FormatText(kCannotCreateFileMessage, {target}));
-    return 1;
-  }
-  if (exists) ::fchmod(file.fd, existing.st_mode & 07777);
-  int failed = WriteSettingsFile(file, *scene);
-  // The data must be on disk before the rename makes it the design.
-  if (failed == 0 && ::fsync(file.fd) != 0) failed = 1;
-  CloseFile(file);
-  if (failed != 0 || std::rename(temporary.c_str(), target.c_str()) != 0) {
-    std::remove(temporary.c_str());
-    ShowError(FormatText(kCannotWriteFileMessage, {target}));
+  WriteFailure failure;
+  if (WriteFileSafely(target, [scene](FileHandle file) { return WriteSettingsFile(file, *scene); }, &failure) != 0) {
+    const char* format = failure.created ? kCannotWriteFileMessage : kCannotCreateFileMessage;
+    ShowError(WithFileError(FormatText(format, {target}), failure.error));
     return 1;
   }
   scene->modified = 0;

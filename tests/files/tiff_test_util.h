@@ -76,11 +76,11 @@ inline int ReadPath(const std::string& path, Image* image, IccProfile* profile) 
 
 // Reads TIFF bytes through an anonymous in-memory file.
 inline int ReadMemory(const std::vector<uint8_t>& bytes, Image* image, IccProfile* profile = nullptr,
-                      const char** unsupported = nullptr) {
+                      std::string* reason = nullptr) {
   IccProfile scratch;
   FileHandle file{memfd_create("tiff", MFD_CLOEXEC)};
   if (file.fd < 0 || ::write(file.fd, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size())) return -1;
-  const int result = ReadTiff(file, image, profile ? profile : &scratch, unsupported);
+  const int result = ReadTiff(file, image, profile ? profile : &scratch, reason);
   CloseFile(file);
   return result;
 }

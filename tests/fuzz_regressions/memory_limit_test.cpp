@@ -62,8 +62,10 @@ struct Messages {
 };
 
 // Imports `path` into a design that already holds a 2 x 2 picture and
-// checks that the load fails with exactly `message` and changes nothing.
-void ExpectRefusedWithoutAllocating(const std::string& path, int32_t type, const std::string& message) {
+// checks that the load fails with exactly `message`, the path and `note` on
+// a second line, and changes nothing.
+void ExpectRefusedWithoutAllocating(const std::string& path, int32_t type, const std::string& message,
+                                    const std::string& note) {
   SceneSettings scene;
   RenderState render;
   InitScene(&scene, &render);
@@ -79,7 +81,7 @@ void ExpectRefusedWithoutAllocating(const std::string& path, int32_t type, const
 
   EXPECT_LT(PeakAddressSpace() - peakBefore, kGigabyte) << "the reader reserved memory for the claimed size";
   ASSERT_EQ(messages.shown.size(), 1u);
-  EXPECT_EQ(messages.shown[0], message + path);
+  EXPECT_EQ(messages.shown[0], message + path + "\n" + note);
   EXPECT_EQ(scene.picture.raster.width, 2);
   EXPECT_EQ(scene.picture.pathname, "before.tif");
   EXPECT_EQ(folder, "before");
@@ -170,13 +172,14 @@ Bytes ClaimingJpeg(uint16_t width, uint16_t height, bool progressive) {
 TEST(MemoryLimits, TiffClaimingTenGigapixelsFailsWithItsMessage) {
   TempFolder folder;
   const std::string path = folder.Path("claims.tif");
-  WriteAll(path, ClaimingTiff(100000, 100000));  // 30 GB as Rgb8
-  ExpectRefusedWithoutAllocating(path, kPictureTiff, "Cannot read TIFF file: ");
-  // The same claim through a wide single row and through a tall column.
-  WriteAll(path, ClaimingTiff(4000000000u, 1));
-  ExpectRefusedWithoutAllocating(path, kPictureTiff, "Cannot read TIFF file: ");
-  WriteAll(path, ClaimingTiff(1, 4000000000u));
-  ExpectRefusedWithoutAllocating(path, kPictureTiff, "Cannot read TIFF file: ");
+  // 30 GB as Rgb8, and the same claim through a wide single row and through a tall column.
+  for (auto [width, height, size] : {std::tuple{100000u, 100000u, "100000 x 100000"},
+                                     {4000000000u, 1u, "4000000000 x 1"}, {1u, 4000000000u, "1 x 4000000000"}}) {
+    WriteAll(path, ClaimingTiff(width, height));
+    ExpectRefusedWithoutAllocating(path, kPictureTiff, "Cannot read TIFF file: ",
+                                   "The picture has " + std::string(size) +
+                                       " pixels; at most 536870912 pixels can be read.");
+  }
 }
 
 TEST(MemoryLimits, TiffJustInsideTheClaimLimitIsNotRefusedForItsSize) {
@@ -202,10 +205,16 @@ TEST(MemoryLimits, JpegClaimingTheLargestFrameFailsWithItsMessage) {
   const std::string path = folder.Path("claims.jpg");
   // 65535 x 65535 is the most a JPEG frame header can say: 12.9 GB as Rgb8.
   WriteAll(path, ClaimingJpeg(65535, 65535, false));
-  ExpectRefusedWithoutAllocating(path, kPictureJpeg, "Cannot read JPEG file: ");
-  // A progressive decoder would also hold every coefficient of the picture.
-  WriteAll(path, ClaimingJpeg(65535, 65535, true));
-  ExpectRefusedWithoutAllocating(path, kPictureJpeg, "Cannot read JPEG file: ");
+  ExpectRefusedWithoutAllocating(path, kPictureJpeg, "Cannot read JPEG file: ",
+                                 "The picture has 65535 x 65535 pixels and needs 12288 MB to read; "
+                                 "at most 1536 MB can be used.");
+  // Under the pixel limit, but a progressive decoder also holds every
+  // coefficient: 2896^2 luma and 2 x 1448^2 chroma blocks of 128 bytes
+  // (1536 MB) besides the picture's 1536 MB.
+  WriteAll(path, ClaimingJpeg(23168, 23168, true));
+  ExpectRefusedWithoutAllocating(path, kPictureJpeg, "Cannot read JPEG file: ",
+                                 "The picture has 23168 x 23168 pixels and needs 3072 MB to read; "
+                                 "at most 1536 MB can be used.");
 }
 
 TEST(MemoryLimits, A20000By15000PictureStillLoads) {

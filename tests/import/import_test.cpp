@@ -160,7 +160,9 @@ TEST_F(LoadTest, EveryFailureSaysWhyAndChangesNothing) {
       {jpegTiff, kPictureTiff, "Cannot read TIFF file: " + jpegTiff + "\nNot supported: JPEG compression"},
       {text, kPictureJpeg, "Cannot read JPEG file: " + text},
       {cmykPath, kPictureJpeg, "Cannot read JPEG file: " + cmykPath},
-      {huge, kPictureJpeg, "Cannot read JPEG file: " + huge},
+      {huge, kPictureJpeg,
+       "Cannot read JPEG file: " + huge +
+           "\nThe picture has 65000 x 65000 pixels and needs 12088 MB to read; at most 1536 MB can be used."},
       {tem, kPictureJpeg, "Error reading profile from JPEG file: " + tem},
       {png, PictureFileTypeOf(png), "Unsupported picture file type: " + png},
   };

@@ -56,6 +56,7 @@ struct JpegSpec {
   int width = 16, height = 8;
   J_COLOR_SPACE space = JCS_RGB;  // or JCS_GRAYSCALE, JCS_CMYK
   bool jfif = true;
+  bool progressive = false;
   int densityUnit = 0, density = 1;  // JFIF: 0 none, 1 per inch, 2 per cm
   std::vector<Bytes> app1, app2;     // whole payloads, in file order
   uint8_t (*pixel)(int x, int y, int c) = [](int x, int y, int c) {
@@ -77,6 +78,7 @@ inline void WriteJpeg(const std::string& path, const JpegSpec& spec) {
   cinfo.input_components = components;
   cinfo.in_color_space = spec.space;
   jpeg_set_defaults(&cinfo);
+  if (spec.progressive) jpeg_simple_progression(&cinfo);
   jpeg_set_quality(&cinfo, 90, TRUE);
   cinfo.write_JFIF_header = spec.jfif;
   cinfo.density_unit = static_cast<UINT8>(spec.densityUnit);

@@ -1,11 +1,19 @@
 #include "render_command.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "files/fileio.h"
 #include "files/tiff.h"
@@ -32,6 +40,27 @@ class RenderCommand : public ::testing::Test {
     return RunRenderCommand(arguments, build_, out_, err_);
   }
   std::string Path(const std::string& name) const { return (folder_ / name).string(); }
+  std::string Text(const std::string& name) const {
+    std::ifstream in(Path(name), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+  // passavue-render in a process of its own, writing a size x size export.
+  pid_t Start(int size, const std::string& output) const {
+    const std::string program = build_ + "/passavue-render";
+    const std::string sizeText = std::to_string(size) + "x" + std::to_string(size);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+      ::execl(program.c_str(), program.c_str(), "--size", sizeText.c_str(), "-o", output.c_str(), "--threads", "2",
+              static_cast<char*>(nullptr));
+      ::_exit(127);
+    }
+    return pid;
+  }
+  static int WaitFor(pid_t pid) {
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  }
 
   fs::path folder_;
   std::string build_;
@@ -135,12 +164,19 @@ TEST_F(RenderCommand, WrongUsageAndBadFiles) {
 
   std::ofstream(Path("broken.Passavue")) << "Passavue 1.0\r\nbackground 2.5 1 2 3\r\n";
   std::ofstream(Path("fake.jpg")) << "not a picture";
+  // A FIFO is refused at once; opening it would wait for a writer or reader.
+  ASSERT_EQ(::mkfifo(Path("pipe.tif").c_str(), 0600), 0);
+  ASSERT_EQ(::mkfifo(Path("pipe.Passavue").c_str(), 0600), 0);
   const std::pair<std::vector<std::string>, std::string> failures[] = {
       {{"--design", Path("missing.Passavue"), "--layout"}, "Cannot open file: " + Path("missing.Passavue")},
       {{"--design", Path("broken.Passavue"), "--layout"}, "Error reading file: " + Path("broken.Passavue")},
       {{"--picture", Path("photo.bmp"), "--layout"}, "Unsupported picture file type: " + Path("photo.bmp")},
       {{"--picture", Path("fake.jpg"), "--layout"}, "Cannot read JPEG file: " + Path("fake.jpg")},
-      {{"-o", Path("no/such/folder/out.tif")}, "Cannot create file: " + Path("no/such/folder/out.tif")}};
+      {{"--picture", Path("pipe.tif"), "--layout"}, "Cannot open image file: " + Path("pipe.tif")},
+      {{"--design", Path("pipe.Passavue"), "--layout"}, "Cannot open file: " + Path("pipe.Passavue")},
+      {{"-o", Path("pipe.tif")}, "Cannot create file: " + Path("pipe.tif")},
+      {{"-o", Path("no/such/folder/out.tif")},
+       "Cannot create file: " + Path("no/such/folder/out.tif") + "\nNo such file or directory"}};
   for (const auto& [arguments, message] : failures) {
     EXPECT_EQ(Run(arguments), 1) << message;
     EXPECT_EQ(err_.str(), message + "\n");
@@ -170,6 +206,58 @@ TEST_F(RenderCommand, ProgramExitStatus) {
   uint32_t length = 0;
   ASSERT_EQ(GetPathFileLength(Path("tiny.tif"), &length), 0);
   EXPECT_EQ(length, 240u + 50u * 40u * 3u);  // header and directory, then the pixels
+}
+
+TEST_F(RenderCommand, AFullDiskLeavesTheEarlierExportByteForByte) {
+  fs::create_directory(folder_ / "small");
+  if (::mount("tmpfs", Path("small").c_str(), "tmpfs", 0, "size=2m") != 0) GTEST_SKIP() << "no tmpfs to mount";
+  ASSERT_EQ(Run({"--size", "300x300", "-o", Path("small/out.tif")}), 0) << err_.str();
+  const std::string earlier = Text("small/out.tif");
+  // 3 MB of pixels into what is left of 2 MB.
+  EXPECT_EQ(Run({"--size", "1000x1000", "-o", Path("small/out.tif")}), 1);
+  const std::string message = err_.str();
+  const std::string after = Text("small/out.tif");
+  const auto files = std::distance(fs::directory_iterator(folder_ / "small"), {});
+  ::umount(Path("small").c_str());
+  EXPECT_EQ(message, "Error saving TIFF file: " + Path("small/out.tif") + "\nNo space left on device\n");
+  EXPECT_TRUE(after == earlier) << "the earlier export was changed";
+  EXPECT_EQ(files, 1);  // no temporary file left behind
+}
+
+TEST_F(RenderCommand, OtherProcessesCannotSpoilAnExport) {
+  // Killed in the middle of writing: the earlier file is as it was.
+  ASSERT_EQ(Run({"--size", "64x64", "-o", Path("out.tif")}), 0) << err_.str();
+  const std::string earlier = Text("out.tif");
+  const pid_t killed = Start(6000, Path("out.tif"));
+  const auto writing = [&] {
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(folder_, error)) {
+      const auto size = fs::file_size(entry.path(), error);
+      if (!error && (entry.path().filename() != "out.tif" ? size > 0 : size != earlier.size())) return true;
+    }
+    return false;
+  };
+  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (!writing() && std::chrono::steady_clock::now() < until)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  ::kill(killed, SIGKILL);
+  // (An export that was done before the kill arrived has replaced it whole.)
+  if (WaitFor(killed) != 0) {
+    EXPECT_TRUE(Text("out.tif") == earlier) << "the earlier export was changed";
+  }
+
+  // Two exports to one name while a third process keeps emptying it: both
+  // finish, and the file is one whole export.
+  const pid_t first = Start(3000, Path("same.tif"));
+  const pid_t second = Start(3000, Path("same.tif"));
+  int status = 0;
+  while (::waitpid(first, &status, WNOHANG) == 0)
+    ::close(::open(Path("same.tif").c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC));
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the first export ended with " << status;
+  EXPECT_EQ(WaitFor(second), 0);
+  uint32_t length = 0;
+  ASSERT_EQ(GetPathFileLength(Path("same.tif"), &length), 0);
+  EXPECT_TRUE(length == 0 || length == 240u + 3000u * 3000u * 3u) << length;
 }
 
 }  // namespace

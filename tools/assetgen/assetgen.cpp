@@ -480,11 +480,8 @@ void PlaceSeam(Image* image) {
 }
 
 int WriteGrayTiff(const std::string& path, const Image& image) {
-  FileHandle file;
-  if (CreateForWrite(path, &file) != 0) return 1;
-  const int result = WriteTiff(file, image);
-  CloseFile(file);
-  return result;
+  WriteFailure failure;
+  return WriteFileSafely(path, [&image](FileHandle file) { return WriteTiff(file, image); }, &failure);
 }
 
 }  // namespace

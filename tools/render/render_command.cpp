@@ -325,6 +325,12 @@ int RunRenderCommand(const std::vector<std::string>& arguments, const std::strin
     if (options.cutList) WriteCutList(out, ComputeCutList(state->scene));
     return failed ? 1 : 0;
   }
+  // A target that can never be written is refused before the render.
+  WriteFailure unusable;
+  if (!options.output.empty() && CheckReplaceable(options.output, &unusable) != 0) {
+    ShowError(WithFileError(FormatText("Cannot create file: %s", {options.output}), unusable.error));
+    return 1;
+  }
 
   const std::string assets = options.assets.empty() ? DefaultAssetFolder(programFolder) : options.assets;
   LoadTextures(assets, &state->textures, &state->inputProfile);
@@ -343,15 +349,12 @@ int RunRenderCommand(const std::vector<std::string>& arguments, const std::strin
   if (options.layout) WriteLayout(out, *state);
   if (options.cutList) WriteCutList(out, ComputeCutList(state->scene));
   if (!options.output.empty()) {
-    FileHandle file;
-    if (CreateForWrite(options.output, &file) != 0) {
-      ShowError(FormatText("Cannot create file: %s", {options.output}));
-      return 1;
-    }
-    const int written = WriteTiff(file, state->render.composite);
-    CloseFile(file);
-    if (written != 0) {
-      ShowError(FormatText("Error saving TIFF file: %s", {options.output}));
+    const Image& composite = state->render.composite;
+    WriteFailure failure;
+    if (WriteFileSafely(options.output, [&composite](FileHandle file) { return WriteTiff(file, composite); },
+                        &failure) != 0) {
+      const char* format = failure.created ? "Error saving TIFF file: %s" : "Cannot create file: %s";
+      ShowError(WithFileError(FormatText(format, {options.output}), failure.error));
       return 1;
     }
   }
