@@ -1,7 +1,11 @@
 // The desktop program driven without a person: scripted answers stand in for
 // every dialog and message box.
+#include <QAbstractButton>
 #include <QAction>
 #include <QDialog>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
 #include <QImage>
 #include <QMenu>
 #include <QMenuBar>
@@ -24,6 +28,7 @@
 #include "shell/design_commands.h"
 #include "shell/hit_test.h"
 #include "shell/main_window.h"
+#include "shell/qt_interaction.h"
 #include "shell/settings_store.h"
 #include "shell/startup.h"
 #include "support/scripted.h"
@@ -68,6 +73,11 @@ void WriteDesign(const std::string& path, double ratio) {
   QCOMPARE(SaveSettingsFileAs(path, &scene, &folder), 0);
 }
 
+QByteArray ReadAll(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 void WriteTiffPicture(const std::string& path, int width, int height) {
   Image picture;
   QCOMPARE(AllocImage(&picture, Rgb8, width, height, 100.0), 0);
@@ -79,6 +89,50 @@ void WriteTiffPicture(const std::string& path, int width, int height) {
   QCOMPARE(WriteTiff(file, picture), 0);
   CloseFile(file);
 }
+
+// Answers the modal windows of the real dialogs as they come up, one step
+// each, and notes what came up; one that no step expects is rejected.
+class ModalDriver {
+ public:
+  std::deque<std::function<void(QWidget*)>> steps;
+  QStringList seen;
+
+  ModalDriver() {
+    QObject::connect(&timer_, &QTimer::timeout, [this]() {
+      QWidget* modal = QApplication::activeModalWidget();
+      if (modal == nullptr || !modal->isVisible()) return;
+      for (const QPointer<QWidget>& old : handled_) {
+        if (old == modal) return;
+      }
+      handled_.push_back(modal);
+      auto* box = qobject_cast<QMessageBox*>(modal);
+      seen << (box != nullptr ? box->windowTitle() + "|" + box->text() : QString::fromUtf8(modal->metaObject()->className()));
+      if (steps.empty()) {
+        if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->reject();
+        return;
+      }
+      // Outside this slot, so that a window the step brings up is answered too.
+      QTimer::singleShot(0, modal, [step = std::move(steps.front()), modal]() { step(modal); });
+      steps.pop_front();
+    });
+    timer_.start(10);
+  }
+  static std::function<void(QWidget*)> Name(const QString& name) {
+    return [name](QWidget* modal) {
+      auto* dialog = qobject_cast<QFileDialog*>(modal);
+      QVERIFY(dialog != nullptr);
+      dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(name);
+      static_cast<QDialog*>(dialog)->accept();  // as the Save button does
+    };
+  }
+  static std::function<void(QWidget*)> Press(QMessageBox::StandardButton button) {
+    return [button](QWidget* modal) { qobject_cast<QMessageBox*>(modal)->button(button)->click(); };
+  }
+
+ private:
+  QTimer timer_;
+  std::vector<QPointer<QWidget>> handled_;
+};
 
 }  // namespace
 
@@ -126,7 +180,9 @@ class ShellTest : public QObject {
     run.window->RunCommand(1202);  // middle mat off: its margins leave the size
     QCOMPARE(std::tuple(run.state->scene.mats[kMiddleMat].shown, run.state->scene.frame.overallWidth),
              std::tuple(0, width - 1.0));
-    run.window->RunCommand(1200);
+    QCOMPARE(run.state->scene.modified, 1);  // design files keep which mats are shown
+    run.state->scene.modified = 0;
+    run.window->RunCommand(1200);  // the rulers are a preference, not the design
     run.window->UpdateCheckMarks();
     QVERIFY(run.window->action(1200)->isChecked() && !run.window->action(1202)->isChecked());
     QCOMPARE(run.state->scene.modified, 0);
@@ -315,16 +371,72 @@ class ShellTest : public QObject {
     QCOMPARE(run.state->scene.modified, 0);
     QCOMPARE(run.state->persistent.lastParamsFolder, run.folder.path().toStdString());
 
-    // A cancelled or failed Open leaves unsaved work marked as such.
+    // The name given without its ending is the one asked about; No asks for
+    // another name, starting from that one.
+    run.state->scene.background.ratio = 4.0;
     run.state->scene.modified = 1;
-    QVERIFY(!OpenDesignWithDialog(run.state.get(), &run.interaction));
+    run.interaction.saveAnswers = {run.Path("design"), run.Path("other")};
+    run.interaction.answers = {Answer::No};
+    QVERIFY(SaveDesignWithDialog(run.state.get(), &run.interaction) == SaveOutcome::Saved);
+    QCOMPARE(run.interaction.questions,
+             std::vector<std::string>{"Save Passavue Settings|design.Passavue already exists.\nDo you want to replace it?"});
+    QCOMPARE(run.interaction.saveRequests.back().initialName, run.Path("design.Passavue"));
+    QVERIFY(QFile::exists(QString::fromStdString(run.Path("other.Passavue"))));
+
+    // Open asks about unsaved work first: Cancel, or a cancelled save, stops
+    // before the Open dialog; No opens; a failed Open keeps the mark.
+    const std::string design = run.Path("design.Passavue");
+    run.state->scene.modified = 1;
+    for (Answer answer : {Answer::Cancel, Answer::Yes}) {
+      run.interaction.answers = {answer};
+      run.interaction.openAnswers = {design};
+      QVERIFY(!OpenDesignWithDialog(run.state.get(), &run.interaction));
+      QCOMPARE(std::tuple(run.interaction.questions.back(), run.interaction.openAnswers.size(), run.state->scene.modified),
+               std::tuple(std::string("Warning|Save modified settings?"), size_t{1}, 1));
+    }
+    run.interaction.answers = {Answer::No};
     run.interaction.openAnswers = {run.Path("missing.Passavue")};
     QVERIFY(!OpenDesignWithDialog(run.state.get(), &run.interaction));
     QCOMPARE(run.interaction.errors.back(), "Cannot open file: " + run.Path("missing.Passavue"));
     QCOMPARE(run.state->scene.modified, 1);
-    run.interaction.openAnswers = {run.Path("design.Passavue")};
+    run.interaction.answers = {Answer::No};
+    run.interaction.openAnswers = {design};
     QVERIFY(OpenDesignWithDialog(run.state.get(), &run.interaction));
-    QCOMPARE(run.state->scene.modified, 0);
+    // The first save's design, untouched by the No above.
+    QCOMPARE(std::tuple(run.state->scene.background.ratio, run.state->scene.modified), std::tuple(1.2, 0));
+    const size_t asked = run.interaction.questions.size();
+    run.interaction.openAnswers = {design};
+    QVERIFY(OpenDesignWithDialog(run.state.get(), &run.interaction));  // unmodified: no question
+    QCOMPARE(run.interaction.questions.size(), asked);
+  }
+
+  void replaceQuestionThroughQtsOwnDialogs() {
+    QTemporaryDir folder;
+    const QString existing = folder.filePath(QStringLiteral("photo.Passavue"));
+    WriteDesign(existing.toStdString(), 3.0);
+    const QByteArray before = ReadAll(existing);
+    AppState state;
+    InitScene(&state.scene, &state.render);
+    state.persistent.lastParamsFolder = folder.path().toStdString();
+    QtInteraction qt;
+    const QString asked = QStringLiteral("Save Passavue Settings|photo.Passavue already exists.\nDo you want to replace it?");
+    // Typed without its ending: No shows the file dialog again, which is cancelled.
+    // With its ending: one question only, Qt's own is not asked as well.
+    struct Case {
+      QString typed;
+      QMessageBox::StandardButton answer;
+      SaveOutcome outcome;
+      QStringList seen;
+    };
+    for (const Case& c : {Case{"photo", QMessageBox::No, SaveOutcome::Cancelled, {"QFileDialog", asked, "QFileDialog"}},
+                          Case{"photo.Passavue", QMessageBox::Yes, SaveOutcome::Saved, {"QFileDialog", asked}}}) {
+      ModalDriver driver;
+      driver.steps = {ModalDriver::Name(c.typed), ModalDriver::Press(c.answer),
+                      [](QWidget* modal) { qobject_cast<QDialog*>(modal)->reject(); }};
+      QVERIFY(SaveDesignWithDialog(&state, &qt) == c.outcome);
+      QCOMPARE(driver.seen, c.seen);
+      QCOMPARE(ReadAll(existing) == before, c.outcome == SaveOutcome::Cancelled);
+    }
   }
 
   void rulerTicksAndLabels() {
