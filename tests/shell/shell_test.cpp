@@ -10,10 +10,14 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
+#include <QProcess>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <signal.h>
+#include <unistd.h>
 
 #include <deque>
 #include <memory>
@@ -29,6 +33,7 @@
 #include "shell/hit_test.h"
 #include "shell/main_window.h"
 #include "shell/qt_interaction.h"
+#include "shell/recovery.h"
 #include "shell/settings_store.h"
 #include "shell/startup.h"
 #include "support/scripted.h"
@@ -437,6 +442,74 @@ class ShellTest : public QObject {
       QCOMPARE(driver.seen, c.seen);
       QCOMPARE(ReadAll(existing) == before, c.outcome == SaveOutcome::Cancelled);
     }
+  }
+
+  void recoveryCopyFollowsTheDesignAndIsOffered() {
+    QTemporaryDir folder;
+    const std::string where = folder.filePath(QStringLiteral("recovery")).toStdString();
+    AppState state;
+    InitScene(&state.scene, &state.render);
+    state.persistent.lastParamsFolder = "/designs";
+    ScriptedInteraction interaction;
+    {
+      RecoveryCopy copy(where);
+      QVERIFY(copy.active() && !RecoveryCopy(where).active());  // a second Passavue keeps none
+      const QString path = QString::fromStdString(copy.path());
+      state.scene.background.ratio = 2.5;
+      state.scene.modified = 1;
+      copy.Keep(&state.scene);
+      QVERIFY(QFile::exists(path));
+      state.scene.modified = 0;  // saved
+      copy.Keep(&state.scene);
+      QVERIFY(!QFile::exists(path));
+      state.scene.modified = 1;
+      copy.Finish(&state.scene);  // ended from outside: kept, and left alone from then on
+      copy.Remove();
+      QVERIFY(QFile::exists(path));
+    }
+    // The next starts: Yes brings the design back as modified work (the copy
+    // stays until it is saved), No drops it; either way it is asked once.
+    for (Answer answer : {Answer::Yes, Answer::No}) {
+      InitScene(&state.scene, &state.render);
+      RecoveryCopy copy(where);
+      interaction.answers = {answer};
+      QCOMPARE(copy.Offer(&state.scene, &interaction), answer == Answer::Yes);
+      QVERIFY(!copy.Offer(&state.scene, &interaction));
+      QCOMPARE(std::tuple(state.scene.background.ratio, state.scene.modified, QFile::exists(QString::fromStdString(copy.path()))),
+               answer == Answer::Yes ? std::tuple(2.5, 1, true) : std::tuple(1.2, 0, false));
+    }
+    const std::string question = "Warning|Passavue was not closed properly. Restore the design you were working on?";
+    QCOMPARE(interaction.questions, (std::vector{question, question}));
+    QCOMPARE(state.persistent.lastParamsFolder, std::string("/designs"));
+
+    // A real SIGTERM reaches the handler through the event loop, not by ending the process.
+    bool ended = false;
+    OnTerminationSignal(this, [&ended]() { ended = true; });
+    QCOMPARE(::kill(::getpid(), SIGTERM), 0);
+    QTRY_VERIFY(ended);
+  }
+
+  void terminatedProgramKeepsTheCopyItWasOffering() {
+    // The program asks about the copy of an earlier run and is ended while
+    // asking: it leaves normally and the copy waits for the next start.
+    QTemporaryDir home;
+    const QString recovery = home.filePath(QStringLiteral(".local/share/Kestrow/Passavue/recovery"));
+    QVERIFY(QDir().mkpath(recovery));
+    WriteDesign((recovery + "/recovery.Passavue").toStdString(), 2.5);
+    const QByteArray before = ReadAll(recovery + "/recovery.Passavue");
+    QProcess program;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("HOME"), home.path());
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral(".config")));
+    environment.remove(QStringLiteral("XDG_DATA_HOME"));
+    program.setProcessEnvironment(environment);
+    program.start(qEnvironmentVariable("PASSAVUE_BUILD_DIR") + QStringLiteral("/passavue"), {});
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(recovery + "/recovery.lock"), 20000);
+    QTest::qWait(300);  // most likely while the question is up; before it the copy is as safe
+    program.terminate();
+    QVERIFY(program.waitForFinished(20000));
+    QCOMPARE(std::tuple(program.exitStatus(), program.exitCode()), std::tuple(QProcess::NormalExit, 0));
+    QCOMPARE(ReadAll(recovery + "/recovery.Passavue"), before);
   }
 
   void rulerTicksAndLabels() {
