@@ -31,8 +31,9 @@ void SignalArrived(int number) {
 }  // namespace
 
 std::string RecoveryFolder() {
-  return (QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation) + QStringLiteral("/recovery"))
-      .toStdString();
+  const QString data = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
+  // No data folder (no home): no copy, rather than one at the root.
+  return data.isEmpty() ? std::string() : (data + QStringLiteral("/recovery")).toStdString();
 }
 
 RecoveryCopy::RecoveryCopy(const std::string& folder) {
