@@ -93,7 +93,6 @@ void ExportTiff(AppState* state, Interaction* interaction, OutputInteraction* ou
   request.pattern = "*.tif";
   request.initialName = "*.tif";
   request.folder = state->persistent.lastSaveFolder;
-  request.confirmOverwrite = true;
 
   std::string path;
   int width = 0;
@@ -104,6 +103,10 @@ void ExportTiff(AppState* state, Interaction* interaction, OutputInteraction* ou
     path = AddDefaultExtension(path, ".tif");
     if (HasExtension(path, ".TIF") != 0 && HasExtension(path, ".TIFF") != 0) {
       interaction->ShowErrorBox("TIFF files must have an extension of .tif or .tiff");
+      continue;
+    }
+    if (!ConfirmReplace(interaction, request.title, path)) {
+      request.initialName = path;
       continue;
     }
     width = state->persistent.lastExportWidth;

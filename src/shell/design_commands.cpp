@@ -29,10 +29,10 @@ SaveOutcome SaveDesignWithDialog(AppState* state, Interaction* interaction) {
   std::string name = kSettingsFilterPattern;
   for (;;) {
     FileDialogRequest request = DesignDialog(*state, kSaveSettingsTitle, name);
-    request.confirmOverwrite = true;
     std::string path = interaction->AskSaveFile(request);
     if (path.empty()) return SaveOutcome::Cancelled;
-    if (CheckSettingsFileName(&path) != 0) {  // the message was shown; ask again from this name
+    // A refused name (the message was shown) or a No to replacing: ask again from this name.
+    if (CheckSettingsFileName(&path) != 0 || !ConfirmReplace(interaction, kSaveSettingsTitle, path)) {
       name = path;
       continue;
     }
@@ -45,6 +45,7 @@ SaveOutcome SaveDesignAsDefault(AppState* state) {
 }
 
 bool OpenDesignWithDialog(AppState* state, Interaction* interaction) {
+  if (!ConfirmDiscardChanges(state, interaction)) return false;
   std::string path = interaction->AskOpenFile(DesignDialog(*state, kLoadSettingsTitle, kSettingsFilterPattern));
   if (path.empty()) return false;
   if (LoadSettingsFile(path, &state->scene, &state->persistent.lastParamsFolder) != 0) return false;
@@ -77,7 +78,7 @@ bool NewDesign(AppState* state, Interaction* interaction) {
   return true;
 }
 
-bool ConfirmClose(AppState* state, Interaction* interaction) {
+bool ConfirmDiscardChanges(AppState* state, Interaction* interaction) {
   if (state->scene.modified != 1) return true;
   switch (interaction->AskYesNoCancel("Warning", "Save modified settings?")) {
     case Answer::Cancel:

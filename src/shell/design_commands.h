@@ -15,14 +15,17 @@ enum class SaveOutcome { Saved, Cancelled, Failed };
 SaveOutcome SaveDesignWithDialog(AppState* state, Interaction* interaction);
 // Save As Default: straight to the program folder's "default.Passavue".
 SaveOutcome SaveDesignAsDefault(AppState* state);
-// The Open dialog and the load. True when a design was read completely.
+// The question about unsaved changes, then the Open dialog and the load.
+// True when a design was read completely.
 bool OpenDesignWithDialog(AppState* state, Interaction* interaction);
 // New: asks "Save current settings first?"; resets only when nothing was
 // cancelled and a wanted save succeeded. True when the design was reset.
 bool NewDesign(AppState* state, Interaction* interaction);
-// Closing: true when the program may close. Unsaved changes are never lost:
-// a cancelled or failed save keeps the program open.
-bool ConfirmClose(AppState* state, Interaction* interaction);
+// Before closing or opening another design: asks "Save modified settings?"
+// when the design is modified. True when the design may be dropped (saved,
+// or the user answered No: `modified` then stays 1). Unsaved changes are
+// never lost: a cancelled or failed save answers false.
+bool ConfirmDiscardChanges(AppState* state, Interaction* interaction);
 
 // The program folder's default design, if there is one: loaded, true.
 bool LoadDefaultDesign(AppState* state);

@@ -46,7 +46,7 @@ class BackgroundDialog : public PropertyDialog {
     AddLabelledRow(backgroundGrid, 0, "Color:",
            MakeColourButton(604, 605, QStringLiteral("Background Color"), &s.background.color));
     ratio_ = MakeField(614);
-    ratio_->setText(QString::fromStdString(FormatText("%2f", {s.background.ratio})));
+    ShowValue(ratio_, FormatText("%2f", {s.background.ratio}), s.background.ratio);
     AddLabelledRow(backgroundGrid, 1, "Background to Frame Ratio:", ratio_);
 
     auto* intensity = new QGroupBox(QStringLiteral("Lighting Intensity"), this);
@@ -81,7 +81,7 @@ class BackgroundDialog : public PropertyDialog {
   bool ReadAndStore() override {
     // Text with a leading number is that number; text without one is 0.
     double ratio = 0.0;
-    ReadNumber(ratio_->text().toStdString(), &ratio);
+    if (!ShownValue(ratio_, &ratio)) ReadNumber(ratio_->text().toStdString(), &ratio);
     if (!(ratio >= 1.0 && ratio <= 10.0)) {
       ShowError("Illegal Background to Frame Ratio");
       return false;
@@ -127,8 +127,8 @@ class FrameDialog : public PropertyDialog {
     auto* overallGrid = new QGridLayout(overall);
     QLineEdit* width = MakeField(703, false);
     QLineEdit* height = MakeField(704, false);
-    width->setText(QString::fromStdString(Format(f.overallWidth)));
-    height->setText(QString::fromStdString(Format(f.overallHeight)));
+    ShowLength(width, f.overallWidth);
+    ShowLength(height, f.overallHeight);
     width->setReadOnly(true);
     height->setReadOnly(true);
     width->setEnabled(false);
@@ -138,8 +138,8 @@ class FrameDialog : public PropertyDialog {
 
     outerDepth_ = MakeField(705);
     innerDepth_ = MakeField(706);
-    outerDepth_->setText(QString::fromStdString(Format(f.outerDepth)));
-    innerDepth_->setText(QString::fromStdString(Format(f.innerDepth)));
+    ShowLength(outerDepth_, f.outerDepth);
+    ShowLength(innerDepth_, f.innerDepth);
     AddLabelledRow(top, 3, "Outer Depth:", outerDepth_);
     AddLabelledRow(top, 4, "Inner Depth:", innerDepth_);
 
@@ -149,10 +149,10 @@ class FrameDialog : public PropertyDialog {
     QLineEdit* topField = MakeField(708);
     QLineEdit* right = MakeField(709);
     QLineEdit* bottom = MakeField(710);
-    left->setText(QString::fromStdString(Format(f.leftWidth)));
-    topField->setText(QString::fromStdString(Format(f.topWidth)));
-    right->setText(QString::fromStdString(Format(f.rightWidth)));
-    bottom->setText(QString::fromStdString(Format(f.bottomWidth)));
+    ShowLength(left, f.leftWidth);
+    ShowLength(topField, f.topWidth);
+    ShowLength(right, f.rightWidth);
+    ShowLength(bottom, f.bottomWidth);
     AddLabelledRow(widthGrid, 0, "Left:", left);
     AddLabelledRow(widthGrid, 1, "Top:", topField);
     AddLabelledRow(widthGrid, 0, "Right:", right, 2);
@@ -234,7 +234,7 @@ class MatDialog : public PropertyDialog {
     AddLabelledRow(top, 2, "Color:",
            MakeColourButton(801, 811, QString::fromStdString(FormatText("%s Mat Color", {label})), &m.color));
     thickness_ = MakeField(813);
-    thickness_->setText(QString::fromStdString(Format(m.thickness)));
+    ShowLength(thickness_, m.thickness);
     AddLabelledRow(top, 3, "Thickness:", thickness_);
 
     auto* margins = new QGroupBox(QStringLiteral("Margins"), this);
@@ -243,10 +243,10 @@ class MatDialog : public PropertyDialog {
     QLineEdit* topField = MakeField(803);
     QLineEdit* right = MakeField(804);
     QLineEdit* bottom = MakeField(805);
-    left->setText(QString::fromStdString(Format(m.left)));
-    topField->setText(QString::fromStdString(Format(m.top)));
-    right->setText(QString::fromStdString(Format(m.right)));
-    bottom->setText(QString::fromStdString(Format(m.bottom)));
+    ShowLength(left, m.left);
+    ShowLength(topField, m.top);
+    ShowLength(right, m.right);
+    ShowLength(bottom, m.bottom);
     AddLabelledRow(marginGrid, 0, "Left:", left);
     AddLabelledRow(marginGrid, 1, "Top:", topField);
     AddLabelledRow(marginGrid, 0, "Right:", right, 2);

@@ -148,7 +148,7 @@ class ImageDialog : public PropertyDialog {
       s.picture.customWidth = width;
       if (s.picture.sizeMode == kCustomSize) {
         s.picture.customHeight = ProportionalHeight(width);
-        height_->setText(QString::fromStdString(Format(s.picture.customHeight)));
+        ShowLength(height_, s.picture.customHeight);
       }
     }
     return true;
@@ -181,10 +181,6 @@ class ImageDialog : public PropertyDialog {
   double ProportionalHeight(double width) const {
     const Image& raster = scene().picture.raster;
     return raster.height * width / raster.width;
-  }
-
-  void ShowLength(QLineEdit* field, double inches) const {
-    field->setText(QString::fromStdString(Format(inches)));
   }
 
   void ShowFileSize() {

@@ -16,7 +16,6 @@ struct FileDialogRequest {
   std::string pattern;      // e.g. "*.Passavue"
   std::string folder;       // starting folder
   std::string initialName;  // name shown in the name field
-  bool confirmOverwrite = false;
   // When not empty, these filters are offered instead of filterName/pattern.
   std::vector<FileFilter> filters;
 };
@@ -35,6 +34,16 @@ class Interaction {
   }
   virtual std::string AskSaveFile(const FileDialogRequest& request) = 0;
   virtual Answer AskYesNoCancel(const std::string& title, const std::string& text) = 0;
+  // A question with Yes and No only; a box without those buttons counts Cancel as No.
+  virtual Answer AskYesNo(const std::string& title, const std::string& text) {
+    return AskYesNoCancel(title, text) == Answer::Yes ? Answer::Yes : Answer::No;
+  }
   // A box titled "Error" with an OK button.
   virtual void ShowErrorBox(const std::string& text) = 0;
 };
+
+// Asks "<name> already exists. Do you want to replace it?" when `path`
+// names anything at all. The file dialogs never ask this themselves: only
+// the caller knows the name that will be written after the ending is added.
+// True when the path may be written.
+bool ConfirmReplace(Interaction* interaction, const std::string& title, const std::string& path);

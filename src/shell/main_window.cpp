@@ -19,6 +19,7 @@
 #include "render/render.h"
 #include "shell/design_commands.h"
 #include "shell/hit_test.h"
+#include "shell/property_dialog.h"
 
 DesignView::DesignView(AppState* state, const QFont* rulerFont, QWidget* parent)
     : QWidget(parent), state_(state), rulerFont_(rulerFont) {
@@ -223,10 +224,13 @@ void MainWindow::RenderAndRepaint() {
 void MainWindow::RunCommand(int command) {
   switch (command) {
     case 1000:
-      if (NewDesign(state_, interaction_)) RenderAndRepaint();
+      if (NewDesign(state_, interaction_)) {
+        DismissPropertyDialogs();
+        RenderAndRepaint();
+      }
       break;
     case 1001:
-      OpenDesignWithDialog(state_, interaction_);
+      if (OpenDesignWithDialog(state_, interaction_)) DismissPropertyDialogs();
       RenderAndRepaint();
       break;
     case 1002:
@@ -268,6 +272,8 @@ void MainWindow::RunCommand(int command) {
     case 1203: {
       MatSettings& mat = state_->scene.mats[command - 1201];
       mat.shown = mat.shown != 0 ? 0 : 1;
+      // Design files keep which mats are shown.
+      state_->scene.modified = 1;
       RenderAndRepaint();
       break;
     }
@@ -279,6 +285,19 @@ void MainWindow::RunCommand(int command) {
       break;
     default:
       break;
+  }
+  if (command >= 1000 && command <= 1004 && handlers_.fileCommandDone) handlers_.fileCommandDone();
+}
+
+void MainWindow::DismissPropertyDialogs() {
+  for (auto& [command, dialog] : dialogs_) {
+    if (!dialog) continue;
+    // Cancel would write the old design's values into the new one.
+    if (auto* property = qobject_cast<PropertyDialog*>(dialog.data())) {
+      property->Dismiss();
+    } else {
+      dialog->done(QDialog::Rejected);
+    }
   }
 }
 
@@ -315,7 +334,7 @@ void MainWindow::OpenPropertyDialog(int command) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-  if (!ConfirmClose(state_, interaction_)) {
+  if (!ConfirmDiscardChanges(state_, interaction_)) {
     event->ignore();
     return;
   }

@@ -60,6 +60,8 @@ struct CommandHandlers {
   std::function<void()> help;
   // Makes the property dialog for a Settings command (1100..1105).
   std::function<QDialog*(int command, QWidget* owner)> makePropertyDialog;
+  // After New, Open, Save, Save As and Save As Default, whatever their outcome.
+  std::function<void()> fileCommandDone;
 };
 
 // The program's icon at every size it ships in, for the windows' title bars.
@@ -87,6 +89,9 @@ class MainWindow : public QMainWindow {
   void BuildMenus();
   void AddCommand(QMenu* menu, int command, const char* label, bool checkable = false);
   void OpenPropertyDialog(int command);
+  // After New or Open: every property dialog and its pickers close, and
+  // nothing they hold goes back into the design.
+  void DismissPropertyDialogs();
 
   AppState* state_;
   Interaction* interaction_;

@@ -262,9 +262,16 @@ void PropertyDialog::reject() {
   ClosePickers();
 }
 
+void PropertyDialog::Dismiss() {
+  timer_->stop();
+  ClosePickers();
+  QDialog::done(QDialog::Rejected);
+}
+
 bool PropertyDialog::ReadLengthField(QLineEdit* field, const char* message, double* inches) const {
   double value = 0.0;
-  if (ReadLength(field->text().toStdString(), units_, &value) != 0 || !(value >= 0.0 && value < 1000.0)) {
+  const bool read = ShownValue(field, &value) || ReadLength(field->text().toStdString(), units_, &value) == 0;
+  if (!read || !(value >= 0.0 && value < 1000.0)) {
     ShowError(message);
     return false;
   }
@@ -273,6 +280,18 @@ bool PropertyDialog::ReadLengthField(QLineEdit* field, const char* message, doub
 }
 
 std::string PropertyDialog::Format(double inches) const { return FormatLength(inches, units_); }
+
+void PropertyDialog::ShowValue(QLineEdit* field, const std::string& text, double value) {
+  shown_[field] = {QString::fromStdString(text), value};
+  field->setText(shown_[field].first);
+}
+
+bool PropertyDialog::ShownValue(const QLineEdit* field, double* value) const {
+  auto found = shown_.find(field);
+  if (found == shown_.end() || found->second.first != field->text()) return false;
+  *value = found->second.second;
+  return true;
+}
 
 QCheckBox* PropertyDialog::MakeEqualBox(int id, std::array<QLineEdit*, 4> fields, std::array<double*, 4> stored) {
   equalBox_ = new QCheckBox(QStringLiteral("Equal"), this);
@@ -289,6 +308,9 @@ QCheckBox* PropertyDialog::MakeEqualBox(int id, std::array<QLineEdit*, 4> fields
         equalFields_[i]->clear();
       } else {
         equalFields_[i]->setText(equalFields_[0]->text());
+        // The same text stands for the same exact value.
+        auto left = shown_.find(equalFields_[0]);
+        if (left != shown_.end()) shown_[equalFields_[i]] = left->second;
       }
     }
     Apply(false);

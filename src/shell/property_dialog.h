@@ -94,6 +94,8 @@ class PropertyDialog : public QDialog {
   void reject() override;
   // OK and Enter.
   void accept() override;
+  // Closes the dialog and its pickers without applying or restoring anything.
+  void Dismiss();
 
  protected:
   // Reads and checks the fields in the dialog's order and stores them; false
@@ -127,6 +129,12 @@ class PropertyDialog : public QDialog {
   // `message` and returns false otherwise.
   bool ReadLengthField(QLineEdit* field, const char* message, double* inches) const;
   std::string Format(double inches) const;
+  // Shows a value and remembers it: while the field keeps that text, reading
+  // it gives the exact value back, not the rounded one the text shows.
+  void ShowValue(QLineEdit* field, const std::string& text, double value);
+  void ShowLength(QLineEdit* field, double inches) { ShowValue(field, Format(inches), inches); }
+  // The value last shown in a field whose text is still the one shown.
+  bool ShownValue(const QLineEdit* field, double* value) const;
 
   // The "Equal" box over four width fields (left, right, top, bottom) and
   // the four stored widths they edit.
@@ -156,6 +164,7 @@ class PropertyDialog : public QDialog {
   SceneBackup backup_;
   QTimer* timer_;
   std::map<int, QWidget*> controls_;
+  std::map<const QLineEdit*, std::pair<QString, double>> shown_;
   std::vector<std::unique_ptr<PickerSlot>> pickers_;
   bool equal_ = false;
   std::array<QLineEdit*, 4> equalFields_{};

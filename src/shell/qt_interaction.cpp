@@ -54,7 +54,9 @@ std::string QtInteraction::AskSaveFile(const FileDialogRequest& request) {
   QFileDialog* dialog = MakeFileDialog(owner_, request);
   dialog->setAcceptMode(QFileDialog::AcceptSave);
   dialog->setFileMode(QFileDialog::AnyFile);
-  dialog->setOption(QFileDialog::DontConfirmOverwrite, !request.confirmOverwrite);
+  // The name accepted here may still get its ending added; the caller asks
+  // about the name that is finally written (ConfirmReplace).
+  dialog->setOption(QFileDialog::DontConfirmOverwrite, true);
   std::string chosen;
   if (dialog->exec() == QDialog::Accepted && !dialog->selectedFiles().isEmpty()) {
     chosen = dialog->selectedFiles().first().toStdString();
@@ -70,6 +72,13 @@ Answer QtInteraction::AskYesNoCancel(const std::string& title, const std::string
   if (button == QMessageBox::Yes) return Answer::Yes;
   if (button == QMessageBox::No) return Answer::No;
   return Answer::Cancel;
+}
+
+Answer QtInteraction::AskYesNo(const std::string& title, const std::string& text) {
+  return QMessageBox::question(owner_, QString::fromStdString(title), QString::fromStdString(text),
+                               QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes) == QMessageBox::Yes
+             ? Answer::Yes
+             : Answer::No;
 }
 
 void QtInteraction::ShowErrorBox(const std::string& text) {

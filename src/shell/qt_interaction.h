@@ -13,6 +13,7 @@ class QtInteraction : public Interaction {
   std::string AskOpenFileWithFilter(const FileDialogRequest& request, int* chosenFilter) override;
   std::string AskSaveFile(const FileDialogRequest& request) override;
   Answer AskYesNoCancel(const std::string& title, const std::string& text) override;
+  Answer AskYesNo(const std::string& title, const std::string& text) override;
   void ShowErrorBox(const std::string& text) override;
 
  private:

@@ -8,7 +8,9 @@
 #include <QLocale>
 #include <QMessageBox>
 #include <QScreen>
+#include <QSessionManager>
 #include <QStandardPaths>
+#include <QTimer>
 
 #include <map>
 #include <memory>
@@ -31,6 +33,7 @@
 #include "shell/preferences_dialog.h"
 #include "shell/property_dialog.h"
 #include "shell/qt_interaction.h"
+#include "shell/recovery.h"
 #include "shell/settings_store.h"
 
 namespace {
@@ -163,6 +166,36 @@ int RunPassavue(int argc, char** argv) {
   handlers.print = [&, repaint]() { PrintDesign(state.get(), &outputInteraction, repaint); };
   handlers.printSpecifications = [&]() { PrintSpecifications(state.get(), &outputInteraction); };
 
+  // The handler is in place before the lock shows that this run keeps the copy.
+  std::unique_ptr<RecoveryCopy> copy;
+  bool ending = false;
+  OnTerminationSignal(&app, [&]() {
+    ending = true;
+    if (copy) copy->Finish(&state->scene);
+    QCoreApplication::exit(0);
+  });
+  copy = std::make_unique<RecoveryCopy>(RecoveryFolder());
+  RecoveryCopy& recovery = *copy;
+  // A saved or discarded design leaves no copy behind, even for a moment.
+  handlers.fileCommandDone = [&]() {
+    if (state->scene.modified == 0) recovery.Remove();
+  };
+  // Logging out: the usual question where the session lets us ask, else the copy.
+  bool discardedAtLogout = false;
+  QObject::connect(&app, &QGuiApplication::commitDataRequest, &app, [&](QSessionManager& manager) {
+    if (state->scene.modified != 1) return;
+    if (!manager.allowsInteraction()) {
+      recovery.Keep(&state->scene);
+      return;
+    }
+    if (!ConfirmDiscardChanges(state.get(), &interaction)) {
+      manager.cancel();
+    } else {
+      discardedAtLogout = state->scene.modified == 1;
+    }
+    manager.release();
+  });
+
   MainWindow mainWindow(state.get(), &interaction, handlers);
   window = &mainWindow;
   interaction.SetOwner(&mainWindow);
@@ -172,7 +205,20 @@ int RunPassavue(int argc, char** argv) {
   // QApplication has taken its own options out of argv by now.
   OpenStartupFiles(state.get(), &mainWindow, CommandLineFiles(argc, argv));
   mainWindow.showMaximized();
-  const int code = app.exec();
+  if (recovery.Offer(&state->scene, &interaction)) mainWindow.RenderAndRepaint();
+  QTimer copier;
+  QObject::connect(&copier, &QTimer::timeout, &app, [&]() { recovery.Keep(&state->scene); });
+  copier.start(kRecoveryIntervalMilliseconds);
+  // A signal during the question above has already ended the run.
+  const int code = ending ? 0 : app.exec();
+
+  // Closed by the user, the design was saved or discarded; ended from
+  // outside, a modified one is kept for the next start.
+  if (mainWindow.isVisible() && !discardedAtLogout) {
+    recovery.Keep(&state->scene);
+  } else {
+    recovery.Remove();
+  }
 
   // The window is closed: keep the preferences before anything is released.
   SavePersistentState(state->persistent, &store);

@@ -16,6 +16,7 @@
 #include <set>
 
 #include "dialogs_test_util.h"
+#include "scene/settings_file.h"
 #include "scene/units.h"
 #include "shell/colour_picker.h"
 #include "shell/design_dialogs.h"
@@ -262,9 +263,9 @@ class DialogsTest : public QObject {
     Type(d, 706, "x");
     Refused(h, d, 705, "y", "Illegal inner depth value");
     Refused(h, d, 706, "0", "Illegal outer depth value");
-    // Nothing of a refused Apply is stored: the inner depth is still the one
-    // applied from its first text, 6.35 mm.
-    QCOMPARE(h.state->scene.frame.innerDepth, 6.35 * kUnitToInches[kMillimetres]);
+    // Nothing of a refused Apply is stored: the inner depth is still the
+    // design's 0.25 in, kept exact while its text "6.35 mm" was untouched.
+    QCOMPARE(h.state->scene.frame.innerDepth, 0.25);
     Refused(h, d, 705, "3/8in", "Illegal left value");
     QCOMPARE(h.state->scene.frame.outerDepth, 1.0);
     Refused(h, d, 707, "1000 in", "Illegal left value");
@@ -530,6 +531,26 @@ class DialogsTest : public QObject {
              std::tuple(0.0, 0.75, 0));
   }
 
+  void untouchedFieldsKeepTheirExactValues() {
+    Harness h;
+    h.state->persistent.units = kMillimetres;  // 1 inch shows as "25.40 mm", which reads back as 0.999998
+    MatSettings& inner = h.state->scene.mats[kInnerMat];
+    MatSettings& outer = h.state->scene.mats[kOuterMat];
+    inner.top = 1.0;  // unequal margins: all four fields shown
+    outer.left = outer.right = outer.top = outer.bottom = 1.0;
+    h.state->scene.background.ratio = 1.234;
+    QPointer<PropertyDialog> mat = h.Open(kCommandInnerMat);
+    QPointer<PropertyDialog> wall = h.Open(kCommandBackground);
+    QPointer<PropertyDialog> equal = h.Open(kCommandOuterMat);
+    QCOMPARE(Text(mat, 813) + "|" + Text(mat, 803) + "|" + Text(wall, 614), QStringLiteral("1.40 mm|25.40 mm|1.23"));
+    Type(mat, 802, "5");  // typed: read from its text
+    Click(mat, 1);
+    Click(wall, 1);
+    Click(equal, 817);  // unchecked: the three fields take the left one's text, and its value
+    QCOMPARE(std::tuple(inner.thickness, inner.top, inner.left, h.state->scene.background.ratio, outer.right),
+             std::tuple(0.055, 1.0, 5 * 0.039370001240155036, 1.234, 1.0));
+  }
+
   void newPictureSurvivesCancel() {
     Harness h;
     QTemporaryDir folder;
@@ -640,6 +661,29 @@ class DialogsTest : public QObject {
     Enter(mat, 802, "2.5");
     QCOMPARE(h.state->scene.frame.overallWidth, 16.0 + 2.0);  // the design was laid out again
     QVERIFY(h.state->render.composite.width > 0);
+
+    // A completed Open or New closes every dialog and picker, and nothing of
+    // the old design comes back into the new one (Cancel would put 1.5 back).
+    QTemporaryDir folder;
+    const std::string design = folder.filePath(QStringLiteral("wide.Passavue")).toStdString();
+    std::string unused;
+    QCOMPARE(SaveSettingsFileAs(design, &h.state->scene, &unused), 0);  // outer left 2.5
+    Click(mat, 801);
+    QPointer<ColourPicker> picker = mat->picker(811);
+    h.interaction.answer = Answer::No;  // to "Save modified settings?"
+    for (int command : {1001, 1000}) {
+      for (int dialog = kCommandImage; dialog <= kCommandBackground; ++dialog) window.RunCommand(dialog);
+      h.state->scene.modified = 1;
+      h.interaction.openAnswers = {{design}};
+      window.RunCommand(command);
+      Settle();
+      for (int dialog = kCommandImage; dialog <= kCommandBackground; ++dialog) {
+        QVERIFY(window.propertyDialog(dialog) == nullptr);
+      }
+      QVERIFY(picker.isNull());
+      QCOMPARE(std::tuple(h.state->scene.mats[kOuterMat].left, h.state->scene.modified),
+               std::tuple(command == 1001 ? 2.5 : 1.5, 0));
+    }
   }
 
   void preferencesAndAbout() {

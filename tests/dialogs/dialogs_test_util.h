@@ -29,7 +29,8 @@ class ScriptedInteraction : public Interaction {
   std::string AskOpenFile(const FileDialogRequest& request) override;
   std::string AskOpenFileWithFilter(const FileDialogRequest& request, int* chosenFilter) override;
   std::string AskSaveFile(const FileDialogRequest&) override { return {}; }
-  Answer AskYesNoCancel(const std::string&, const std::string&) override { return Answer::Cancel; }
+  Answer answer = Answer::Cancel;  // to every question
+  Answer AskYesNoCancel(const std::string&, const std::string&) override { return answer; }
   void ShowErrorBox(const std::string& text) override { errors.push_back(text); }
 };
 

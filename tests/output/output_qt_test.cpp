@@ -152,6 +152,16 @@ class OutputTest : public QObject {
     QCOMPARE(output.offered.back(), std::make_pair(640, 480));
     QVERIFY(QFile::exists(QString::fromStdString(base + "/again.TIFF")));
 
+    // A name given without its ending is asked about as it will be written;
+    // No shows the dialog again from that name, and the file stays as it was.
+    interaction.saveAnswers = {base + "/my.folder/photo"};
+    interaction.answers = {Answer::No};
+    ExportTiff(design.state.get(), &interaction, &output, nullptr);
+    QCOMPARE(interaction.questions,
+             std::vector<std::string>{"Export TIFF file|photo.tif already exists.\nDo you want to replace it?"});
+    QCOMPARE(interaction.saveRequests.back().initialName, base + "/my.folder/photo.tif");
+    QCOMPARE(output.offered.size(), size_t{3});  // no size was asked for
+
     // Cancelling the file dialog ends the command without a file.
     ExportTiff(design.state.get(), &interaction, &output, nullptr);
     interaction.saveAnswers = {base + "/no/such/folder/x.tif"};

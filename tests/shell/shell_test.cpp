@@ -1,12 +1,17 @@
 // The desktop program driven without a person: scripted answers stand in for
 // every dialog and message box.
+#include <QAbstractButton>
 #include <QAction>
 #include <QDialog>
+#include <QFileDialog>
 #include <QFontMetrics>
+#include <QLineEdit>
+#include <QMessageBox>
 #include <QImage>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
+#include <QProcess>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -14,6 +19,9 @@
 #include <QTextBrowser>
 #include <QTextDocument>
 #include <QtTest>
+
+#include <signal.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <deque>
@@ -30,6 +38,8 @@
 #include "shell/help_window.h"
 #include "shell/hit_test.h"
 #include "shell/main_window.h"
+#include "shell/qt_interaction.h"
+#include "shell/recovery.h"
 #include "shell/settings_store.h"
 #include "shell/startup.h"
 #include "support/scripted.h"
@@ -74,6 +84,11 @@ void WriteDesign(const std::string& path, double ratio) {
   QCOMPARE(SaveSettingsFileAs(path, &scene, &folder), 0);
 }
 
+QByteArray ReadAll(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 void WriteTiffPicture(const std::string& path, int width, int height) {
   Image picture;
   QCOMPARE(AllocImage(&picture, Rgb8, width, height, 100.0), 0);
@@ -85,6 +100,50 @@ void WriteTiffPicture(const std::string& path, int width, int height) {
   QCOMPARE(WriteTiff(file, picture), 0);
   CloseFile(file);
 }
+
+// Answers the modal windows of the real dialogs as they come up, one step
+// each, and notes what came up; one that no step expects is rejected.
+class ModalDriver {
+ public:
+  std::deque<std::function<void(QWidget*)>> steps;
+  QStringList seen;
+
+  ModalDriver() {
+    QObject::connect(&timer_, &QTimer::timeout, [this]() {
+      QWidget* modal = QApplication::activeModalWidget();
+      if (modal == nullptr || !modal->isVisible()) return;
+      for (const QPointer<QWidget>& old : handled_) {
+        if (old == modal) return;
+      }
+      handled_.push_back(modal);
+      auto* box = qobject_cast<QMessageBox*>(modal);
+      seen << (box != nullptr ? box->windowTitle() + "|" + box->text() : QString::fromUtf8(modal->metaObject()->className()));
+      if (steps.empty()) {
+        if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->reject();
+        return;
+      }
+      // Outside this slot, so that a window the step brings up is answered too.
+      QTimer::singleShot(0, modal, [step = std::move(steps.front()), modal]() { step(modal); });
+      steps.pop_front();
+    });
+    timer_.start(10);
+  }
+  static std::function<void(QWidget*)> Name(const QString& name) {
+    return [name](QWidget* modal) {
+      auto* dialog = qobject_cast<QFileDialog*>(modal);
+      QVERIFY(dialog != nullptr);
+      dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(name);
+      static_cast<QDialog*>(dialog)->accept();  // as the Save button does
+    };
+  }
+  static std::function<void(QWidget*)> Press(QMessageBox::StandardButton button) {
+    return [button](QWidget* modal) { qobject_cast<QMessageBox*>(modal)->button(button)->click(); };
+  }
+
+ private:
+  QTimer timer_;
+  std::vector<QPointer<QWidget>> handled_;
+};
 
 }  // namespace
 
@@ -132,7 +191,9 @@ class ShellTest : public QObject {
     run.window->RunCommand(1202);  // middle mat off: its margins leave the size
     QCOMPARE(std::tuple(run.state->scene.mats[kMiddleMat].shown, run.state->scene.frame.overallWidth),
              std::tuple(0, width - 1.0));
-    run.window->RunCommand(1200);
+    QCOMPARE(run.state->scene.modified, 1);  // design files keep which mats are shown
+    run.state->scene.modified = 0;
+    run.window->RunCommand(1200);  // the rulers are a preference, not the design
     run.window->UpdateCheckMarks();
     QVERIFY(run.window->action(1200)->isChecked() && !run.window->action(1202)->isChecked());
     QCOMPARE(run.state->scene.modified, 0);
@@ -325,16 +386,140 @@ class ShellTest : public QObject {
     QCOMPARE(run.state->scene.modified, 0);
     QCOMPARE(run.state->persistent.lastParamsFolder, run.folder.path().toStdString());
 
-    // A cancelled or failed Open leaves unsaved work marked as such.
+    // The name given without its ending is the one asked about; No asks for
+    // another name, starting from that one.
+    run.state->scene.background.ratio = 4.0;
     run.state->scene.modified = 1;
-    QVERIFY(!OpenDesignWithDialog(run.state.get(), &run.interaction));
+    run.interaction.saveAnswers = {run.Path("design"), run.Path("other")};
+    run.interaction.answers = {Answer::No};
+    QVERIFY(SaveDesignWithDialog(run.state.get(), &run.interaction) == SaveOutcome::Saved);
+    QCOMPARE(run.interaction.questions,
+             std::vector<std::string>{"Save Passavue Settings|design.Passavue already exists.\nDo you want to replace it?"});
+    QCOMPARE(run.interaction.saveRequests.back().initialName, run.Path("design.Passavue"));
+    QVERIFY(QFile::exists(QString::fromStdString(run.Path("other.Passavue"))));
+
+    // Open asks about unsaved work first: Cancel, or a cancelled save, stops
+    // before the Open dialog; No opens; a failed Open keeps the mark.
+    const std::string design = run.Path("design.Passavue");
+    run.state->scene.modified = 1;
+    for (Answer answer : {Answer::Cancel, Answer::Yes}) {
+      run.interaction.answers = {answer};
+      run.interaction.openAnswers = {design};
+      QVERIFY(!OpenDesignWithDialog(run.state.get(), &run.interaction));
+      QCOMPARE(std::tuple(run.interaction.questions.back(), run.interaction.openAnswers.size(), run.state->scene.modified),
+               std::tuple(std::string("Warning|Save modified settings?"), size_t{1}, 1));
+    }
+    run.interaction.answers = {Answer::No};
     run.interaction.openAnswers = {run.Path("missing.Passavue")};
     QVERIFY(!OpenDesignWithDialog(run.state.get(), &run.interaction));
     QCOMPARE(run.interaction.errors.back(), "Cannot open file: " + run.Path("missing.Passavue"));
     QCOMPARE(run.state->scene.modified, 1);
-    run.interaction.openAnswers = {run.Path("design.Passavue")};
+    run.interaction.answers = {Answer::No};
+    run.interaction.openAnswers = {design};
     QVERIFY(OpenDesignWithDialog(run.state.get(), &run.interaction));
-    QCOMPARE(run.state->scene.modified, 0);
+    // The first save's design, untouched by the No above.
+    QCOMPARE(std::tuple(run.state->scene.background.ratio, run.state->scene.modified), std::tuple(1.2, 0));
+    const size_t asked = run.interaction.questions.size();
+    run.interaction.openAnswers = {design};
+    QVERIFY(OpenDesignWithDialog(run.state.get(), &run.interaction));  // unmodified: no question
+    QCOMPARE(run.interaction.questions.size(), asked);
+  }
+
+  void replaceQuestionThroughQtsOwnDialogs() {
+    QTemporaryDir folder;
+    const QString existing = folder.filePath(QStringLiteral("photo.Passavue"));
+    WriteDesign(existing.toStdString(), 3.0);
+    const QByteArray before = ReadAll(existing);
+    AppState state;
+    InitScene(&state.scene, &state.render);
+    state.persistent.lastParamsFolder = folder.path().toStdString();
+    QtInteraction qt;
+    const QString asked = QStringLiteral("Save Passavue Settings|photo.Passavue already exists.\nDo you want to replace it?");
+    // Typed without its ending: No shows the file dialog again, which is cancelled.
+    // With its ending: one question only, Qt's own is not asked as well.
+    struct Case {
+      QString typed;
+      QMessageBox::StandardButton answer;
+      SaveOutcome outcome;
+      QStringList seen;
+    };
+    for (const Case& c : {Case{"photo", QMessageBox::No, SaveOutcome::Cancelled, {"QFileDialog", asked, "QFileDialog"}},
+                          Case{"photo.Passavue", QMessageBox::Yes, SaveOutcome::Saved, {"QFileDialog", asked}}}) {
+      ModalDriver driver;
+      driver.steps = {ModalDriver::Name(c.typed), ModalDriver::Press(c.answer),
+                      [](QWidget* modal) { qobject_cast<QDialog*>(modal)->reject(); }};
+      QVERIFY(SaveDesignWithDialog(&state, &qt) == c.outcome);
+      QCOMPARE(driver.seen, c.seen);
+      QCOMPARE(ReadAll(existing) == before, c.outcome == SaveOutcome::Cancelled);
+    }
+  }
+
+  void recoveryCopyFollowsTheDesignAndIsOffered() {
+    QTemporaryDir folder;
+    const std::string where = folder.filePath(QStringLiteral("recovery")).toStdString();
+    AppState state;
+    InitScene(&state.scene, &state.render);
+    state.persistent.lastParamsFolder = "/designs";
+    ScriptedInteraction interaction;
+    {
+      RecoveryCopy copy(where);
+      QVERIFY(copy.active() && !RecoveryCopy(where).active());  // a second Passavue keeps none
+      const QString path = QString::fromStdString(copy.path());
+      state.scene.background.ratio = 2.5;
+      state.scene.modified = 1;
+      copy.Keep(&state.scene);
+      QVERIFY(QFile::exists(path));
+      state.scene.modified = 0;  // saved
+      copy.Keep(&state.scene);
+      QVERIFY(!QFile::exists(path));
+      state.scene.modified = 1;
+      copy.Finish(&state.scene);  // ended from outside: kept, and left alone from then on
+      copy.Remove();
+      QVERIFY(QFile::exists(path));
+    }
+    // The next starts: Yes brings the design back as modified work (the copy
+    // stays until it is saved), No drops it; either way it is asked once.
+    for (Answer answer : {Answer::Yes, Answer::No}) {
+      InitScene(&state.scene, &state.render);
+      RecoveryCopy copy(where);
+      interaction.answers = {answer};
+      QCOMPARE(copy.Offer(&state.scene, &interaction), answer == Answer::Yes);
+      QVERIFY(!copy.Offer(&state.scene, &interaction));
+      QCOMPARE(std::tuple(state.scene.background.ratio, state.scene.modified, QFile::exists(QString::fromStdString(copy.path()))),
+               answer == Answer::Yes ? std::tuple(2.5, 1, true) : std::tuple(1.2, 0, false));
+    }
+    const std::string question = "Warning|Passavue was not closed properly. Restore the design you were working on?";
+    QCOMPARE(interaction.questions, (std::vector{question, question}));
+    QCOMPARE(state.persistent.lastParamsFolder, std::string("/designs"));
+
+    // A real SIGTERM reaches the handler through the event loop, not by ending the process.
+    bool ended = false;
+    OnTerminationSignal(this, [&ended]() { ended = true; });
+    QCOMPARE(::kill(::getpid(), SIGTERM), 0);
+    QTRY_VERIFY(ended);
+  }
+
+  void terminatedProgramKeepsTheCopyItWasOffering() {
+    // The program asks about the copy of an earlier run and is ended while
+    // asking: it leaves normally and the copy waits for the next start.
+    QTemporaryDir home;
+    const QString recovery = home.filePath(QStringLiteral(".local/share/Kestrow/Passavue/recovery"));
+    QVERIFY(QDir().mkpath(recovery));
+    WriteDesign((recovery + "/recovery.Passavue").toStdString(), 2.5);
+    const QByteArray before = ReadAll(recovery + "/recovery.Passavue");
+    QProcess program;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("HOME"), home.path());
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral(".config")));
+    environment.remove(QStringLiteral("XDG_DATA_HOME"));
+    program.setProcessEnvironment(environment);
+    program.start(qEnvironmentVariable("PASSAVUE_BUILD_DIR") + QStringLiteral("/passavue"), {});
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(recovery + "/recovery.lock"), 20000);
+    QTest::qWait(300);  // most likely while the question is up; before it the copy is as safe
+    program.terminate();
+    QVERIFY(program.waitForFinished(20000));
+    QCOMPARE(std::tuple(program.exitStatus(), program.exitCode()), std::tuple(QProcess::NormalExit, 0));
+    QCOMPARE(ReadAll(recovery + "/recovery.Passavue"), before);
   }
 
   void rulerTicksAndLabels() {
