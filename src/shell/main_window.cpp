@@ -60,7 +60,7 @@ void DesignView::paintEvent(QPaintEvent*) {
   }
   const Image& composite = state_->render.composite;
   if (composite.type == Rgb8 && composite.rows != nullptr && state_->render.displayCopy.type == 0) {
-    MakeDisplayCopy(composite, state_->monitorProfile, &state_->render.displayCopy);
+    MakeDisplayCopy(composite, state_->monitorProfile, &state_->displayTransform, &state_->render.displayCopy);
   }
   const Image& shown = state_->render.displayCopy.rows != nullptr ? state_->render.displayCopy : composite;
   const double ratio = devicePixelRatioF();
