@@ -3,10 +3,13 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QDialog>
+#include <QGuiApplication>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScreen>
+#include <QWindow>
 
 #include <cmath>
 
@@ -266,6 +269,29 @@ void MainWindow::OpenPropertyDialog(int command) {
   auto placement = placements_.find(command);
   if (placement != placements_.end()) dialog->setGeometry(placement->second);
   dialog->show();
+}
+
+void MainWindow::FollowScreenProfile() {
+  if (!screenProfile_) return;
+  qsizetype index = 0;
+  if (const QWindow* handle = windowHandle(); handle != nullptr && handle->screen() != nullptr) {
+    index = std::max<qsizetype>(0, QGuiApplication::screens().indexOf(handle->screen()));
+  }
+  IccProfile profile = screenProfile_(static_cast<int>(index));
+  if (profile == state_->monitorProfile) return;
+  UseMonitorProfile(std::move(profile), &state_->monitorProfile, &state_->colorimetry);
+  // The lighting is worked out for the monitor, so the design is rendered
+  // again, not only converted again.
+  RenderAndRepaint();
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (followingScreen_ || windowHandle() == nullptr) return;
+  followingScreen_ = true;
+  connect(windowHandle(), &QWindow::screenChanged, this, &MainWindow::FollowScreenProfile);
+  // Start-up read the first screen's profile; the window may open on another.
+  FollowScreenProfile();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

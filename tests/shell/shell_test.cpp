@@ -26,6 +26,7 @@
 #include "shell/main_window.h"
 #include "shell/settings_store.h"
 #include "shell/startup.h"
+#include "support/profiles.h"
 #include "support/scripted.h"
 
 namespace {
@@ -385,6 +386,56 @@ class ShellTest : public QObject {
     QCOMPARE(std::tuple(state.showRuler, state.units, state.lastExportWidth), std::tuple(1, 1, 3000));
     QSettings settings(QStringLiteral("Kestrow"), QStringLiteral("Passavue"));
     QCOMPARE(settings.value(QStringLiteral("State/units")).toString(), QStringLiteral("1"));
+  }
+
+  // The profile of the screen the window is on, read again when told that
+  // the published profiles changed: taken with its colorimetry, its
+  // transform made once and kept across renderings, replaced by the next.
+  void monitorProfileFollowsTheScreen() {
+    Run run;
+    run.Start();
+    AppState& state = *run.state;
+    const DisplayColorimetry defaults = state.colorimetry;
+    IccProfile published = WideGamutProfile();
+    std::vector<int> asked;
+    run.window->SetScreenProfileReader([&](int index) {
+      asked.push_back(index);
+      return published;
+    });
+    auto paint = [&](int renders) {
+      for (int i = 0; i < renders; ++i) {
+        run.window->RenderAndRepaint();
+        run.window->view()->grab();
+      }
+    };
+    auto shownAsConverted = [&] {
+      Image expected;
+      DisplayTransform fresh;
+      if (MakeDisplayCopy(state.render.composite, published, &fresh, &expected) != 0 || !expected.HasPixels()) return false;
+      const Image& shown = state.render.displayCopy;
+      for (int r = 0; r < expected.height; ++r) {
+        if (std::memcmp(expected.rows[r], shown.rows[r], 3 * static_cast<size_t>(expected.width)) != 0) return false;
+      }
+      return true;
+    };
+    run.window->FollowScreenProfile();
+    QCOMPARE(asked, std::vector<int>{0});
+    QVERIFY(state.monitorProfile == published);
+    QVERIFY(state.colorimetry.red.X != defaults.red.X);
+    paint(3);
+    QCOMPARE(state.displayTransform.builds, 1);
+    QVERIFY(shownAsConverted());
+    published = MatrixProfile({0.68, 0.32, 0.265, 0.69, 0.15, 0.06}, {});
+    run.window->FollowScreenProfile();
+    paint(2);
+    QCOMPARE(state.displayTransform.builds, 2);
+    QVERIFY(shownAsConverted());
+    // The screen without a profile shows the composite itself.
+    published.clear();
+    run.window->FollowScreenProfile();
+    paint(1);
+    QVERIFY(state.monitorProfile.empty() && !state.render.displayCopy.HasPixels());
+    QCOMPARE(std::tuple(state.colorimetry.red.X, state.colorimetry.gamma), std::tuple(defaults.red.X, defaults.gamma));
   }
 
   void monitorProfileFromPropertyBytes() {
