@@ -35,16 +35,24 @@ void DesignView::RenderAtViewSize() {
     return;
   }
   renderDeferred_ = false;
+  // The device pixels the view covers: at a fractional scale its edges fall
+  // between pixels, and each is rounded where it lies in the window, as Qt
+  // places widgets, so the rendering fills the view to its last row.
   const double ratio = devicePixelRatioF();
-  state_->render.requestedWidth = static_cast<int>(std::lround(width() * ratio));
-  state_->render.requestedHeight = static_cast<int>(std::lround(height() * ratio));
+  const QPoint origin = mapTo(window(), QPoint(0, 0));
+  state_->render.requestedWidth =
+      static_cast<int>(std::lround((origin.x() + width()) * ratio) - std::lround(origin.x() * ratio));
+  state_->render.requestedHeight =
+      static_cast<int>(std::lround((origin.y() + height()) * ratio) - std::lround(origin.y() * ratio));
   RenderDesign(state_);
 }
 
 void DesignView::ToComposite(QPoint point, int* c, int* r) const {
   const double ratio = devicePixelRatioF();
-  *c = static_cast<int>(std::floor(point.x() * ratio));
-  *r = state_->render.composite.height - 1 - static_cast<int>(std::floor(point.y() * ratio));
+  const QPoint origin = mapTo(window(), QPoint(0, 0));
+  *c = static_cast<int>(std::floor((origin.x() + point.x()) * ratio) - std::lround(origin.x() * ratio));
+  *r = state_->render.composite.height - 1 -
+       static_cast<int>(std::floor((origin.y() + point.y()) * ratio) - std::lround(origin.y() * ratio));
 }
 
 void DesignView::ShowRendering() {
@@ -66,15 +74,11 @@ void DesignView::paintEvent(QPaintEvent*) {
     MakeDisplayCopy(composite, state_->monitorProfile, &state_->displayTransform, &state_->render.displayCopy);
   }
   const Image& shown = state_->render.displayCopy.rows != nullptr ? state_->render.displayCopy : composite;
-  const double ratio = devicePixelRatioF();
   if (shown.rows == nullptr) {
     painter.fillRect(rect(), Qt::white);
   } else {
-    // The composite is in device pixels; draw it one to one.
-    painter.save();
-    painter.scale(1.0 / ratio, 1.0 / ratio);
-    BlitImage(&painter, shown, 0, 0);
-    painter.restore();
+    // The composite is rendered in device pixels; drawn one to one.
+    BlitImageDevicePixels(&painter, shown, 0, 0);
   }
   if (state_->persistent.showRuler == 1) {
     RulerGeometry geometry;

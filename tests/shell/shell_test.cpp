@@ -6,6 +6,8 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
+#include <QProcess>
+#include <QScreen>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -365,6 +367,50 @@ class ShellTest : public QObject {
       }
     }
     QCOMPARE(target.pixel(4, 3), qRgb(0, 0, 0));
+  }
+
+  // The window as the screen shows it at every scale: each device row and
+  // column of the view is the composite's, with no seam where bands meet.
+  // Qt takes the scale at start, so each scale runs in a process of its own.
+  void viewShowsTheCompositeAtEveryScale() {
+    if (qEnvironmentVariableIsEmpty("QT_SCALE_FACTOR")) {
+      for (const char* factor : {"1", "1.25", "1.5", "1.75", "2"}) {
+        QProcess child;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("QT_SCALE_FACTOR"), QString::fromLatin1(factor));
+        child.setProcessEnvironment(environment);
+        child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("viewShowsTheCompositeAtEveryScale")});
+        QVERIFY(child.waitForFinished(120000));
+        QVERIFY2(child.exitCode() == 0, (factor + QByteArray("\n") + child.readAllStandardOutput()).constData());
+      }
+      return;
+    }
+    Run run;
+    run.Start();
+    run.state->persistent.showRuler = 0;
+    run.window->RenderAndRepaint();
+    QVERIFY(QTest::qWaitForWindowExposed(run.window.get()));
+    QCoreApplication::processEvents();
+    // The whole window painted as for the screen, children at their offsets.
+    const QImage screen = run.window->grab().toImage();
+    const Image& composite = run.state->render.composite;
+    const double ratio = run.window->devicePixelRatioF();
+    const QPoint origin = run.window->view()->mapTo(run.window.get(), QPoint(0, 0));
+    const int left = static_cast<int>(std::lround(origin.x() * ratio));
+    const int top = static_cast<int>(std::lround(origin.y() * ratio));
+    QVERIFY(composite.height > 2 * composite.rowsPerChunk);
+    // The view fills the window's lower part to its last device pixel.
+    QCOMPARE(std::tuple(left + composite.width, top + composite.height), std::tuple(screen.width(), screen.height()));
+    for (int y = 0; y < composite.height; ++y) {
+      const uint8_t* row = composite.rows[composite.height - 1 - y];
+      for (int x = 0; x < composite.width; ++x) {
+        const QRgb pixel = screen.pixel(left + x, top + y);
+        if (pixel != qRgb(row[3 * x + 2], row[3 * x + 1], row[3 * x])) {
+          QFAIL(qPrintable(QStringLiteral("device row %1, column %2 of %3 x %4 differs")
+                               .arg(y).arg(x).arg(composite.width).arg(composite.height)));
+        }
+      }
+    }
   }
 
   void persistentStateSurvivesTwoRuns() {
