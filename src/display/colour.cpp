@@ -12,7 +12,7 @@
 #include <new>
 #include <vector>
 
-#include <immintrin.h>
+#include <smmintrin.h>
 
 #include "core/parallel.h"
 
@@ -62,6 +62,11 @@ struct ColourTransformData {
   std::array<std::array<int32_t, 256>, 3> input{};  // red, green, blue: byte to 1.14
   std::array<int32_t, 9> matrix{};                  // rows red, green, blue; 1.14
   std::array<int32_t, 3> offset{};
+  // The matrix's products with each input value: products[channel][byte]
+  // holds the red, green and blue rows' terms (and a zero); bias holds each
+  // row's offset plus the rounding half.
+  alignas(16) std::array<std::array<std::array<int32_t, 4>, 256>, 3> products{};
+  std::array<int32_t, 4> bias{};
   // Byte results by 1.14 value, red, green, blue; three spare bytes so that
   // four-byte loads may read at the last entry.
   std::array<std::array<uint8_t, kOutputEntries + 3>, 3> output{};
@@ -148,6 +153,12 @@ cmsBool CaptureMatrixShaper(cmsPipeline** lut, cmsUInt32Number, cmsUInt32Number*
     // Sums that would overflow 32 bits (the library's own arithmetic) are
     // left to the library.
     if (reach > INT32_MAX) return FALSE;
+    data.bias[static_cast<size_t>(row)] = data.offset[static_cast<size_t>(row)] + 0x2000;
+  }
+  for (size_t c = 0; c < 3; ++c) {
+    for (size_t i = 0; i < 256; ++i) {
+      for (size_t row = 0; row < 3; ++row) data.products[c][i][row] = data.matrix[3 * row + c] * data.input[c][i];
+    }
   }
   capture->taken = true;
   return FALSE;
@@ -188,63 +199,34 @@ void ConvertRowScalar(const ColourTransformData& t, const uint8_t* source, uint8
   }
 }
 
-// Eight pixels at a time: the three input tables and the three output
-// tables read by gathers, the matrix in 32-bit lanes. Same integer
-// arithmetic as the scalar row, so the same bytes.
-__attribute__((target("avx2"))) void ConvertRowAvx2(const ColourTransformData& t, const uint8_t* source,
-                                                    uint8_t* destination, int32_t count) {
-  // Blue, green and red bytes of four pixels into four 32-bit lanes each.
-  const __m128i pickBlue = _mm_setr_epi8(0, -1, -1, -1, 3, -1, -1, -1, 6, -1, -1, -1, 9, -1, -1, -1);
-  const __m128i pickGreen = _mm_setr_epi8(1, -1, -1, -1, 4, -1, -1, -1, 7, -1, -1, -1, 10, -1, -1, -1);
-  const __m128i pickRed = _mm_setr_epi8(2, -1, -1, -1, 5, -1, -1, -1, 8, -1, -1, -1, 11, -1, -1, -1);
-  // Back from four lanes of blue | green << 8 | red << 16 to twelve bytes.
-  const __m128i pack = _mm_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
-  __m256i m[9];
-  for (int i = 0; i < 9; ++i) m[i] = _mm256_set1_epi32(t.matrix[static_cast<size_t>(i)]);
-  __m256i offset[3];
-  for (int i = 0; i < 3; ++i) offset[i] = _mm256_set1_epi32(t.offset[static_cast<size_t>(i)] + 0x2000);
-  const __m256i zero = _mm256_setzero_si256();
-  const __m256i top = _mm256_set1_epi32(16384);
-  const __m256i lowByte = _mm256_set1_epi32(0xff);
-  int32_t x = 0;
-  // Whole groups whose 16-byte loads stay within the row (the last load
-  // reads four bytes past the group's 24).
-  for (; x + 8 <= count && 3 * (x + 8) + 4 <= 3 * count; x += 8) {
-    const uint8_t* s = source + 3 * x;
-    const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s));
-    const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 12));
-    const __m256i bi = _mm256_set_m128i(_mm_shuffle_epi8(high, pickBlue), _mm_shuffle_epi8(low, pickBlue));
-    const __m256i gi = _mm256_set_m128i(_mm_shuffle_epi8(high, pickGreen), _mm_shuffle_epi8(low, pickGreen));
-    const __m256i ri = _mm256_set_m128i(_mm_shuffle_epi8(high, pickRed), _mm_shuffle_epi8(low, pickRed));
-    const __m256i r = _mm256_i32gather_epi32(t.input[0].data(), ri, 4);
-    const __m256i g = _mm256_i32gather_epi32(t.input[1].data(), gi, 4);
-    const __m256i b = _mm256_i32gather_epi32(t.input[2].data(), bi, 4);
-    __m256i result = _mm256_setzero_si256();
-    for (int c = 0; c < 3; ++c) {
-      __m256i v = _mm256_add_epi32(_mm256_mullo_epi32(m[3 * c], r), _mm256_mullo_epi32(m[3 * c + 1], g));
-      v = _mm256_add_epi32(v, _mm256_mullo_epi32(m[3 * c + 2], b));
-      v = _mm256_srai_epi32(_mm256_add_epi32(v, offset[c]), 14);
-      v = _mm256_min_epi32(_mm256_max_epi32(v, zero), top);
-      const __m256i byte = _mm256_and_si256(
-          _mm256_i32gather_epi32(reinterpret_cast<const int*>(t.output[static_cast<size_t>(c)].data()), v, 1),
-          lowByte);
-      // Red lands in the third byte of the pixel, blue in the first.
-      result = _mm256_or_si256(result, _mm256_slli_epi32(byte, 8 * (2 - c)));
-    }
-    alignas(16) uint8_t bytes[32];
-    _mm_store_si128(reinterpret_cast<__m128i*>(bytes), _mm_shuffle_epi8(_mm256_castsi256_si128(result), pack));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(bytes + 12),
-                     _mm_shuffle_epi8(_mm256_extracti128_si256(result, 1), pack));
-    // Exactly 24 bytes: a row converted in place must not be written ahead
-    // of what is still to be read.
-    std::memcpy(destination + 3 * x, bytes, 24);
+// The matrix folded into the input tables: each input byte gives its
+// channel's three products at once, so a pixel is three 16-byte loads, two
+// additions, a shift and a clamp in one register, then three output bytes.
+// Integer sums of the same products as the scalar row, so the same bytes.
+__attribute__((target("sse4.1"))) void ConvertRowSse41(const ColourTransformData& t, const uint8_t* source,
+                                                       uint8_t* destination, int32_t count) {
+  const __m128i bias = _mm_loadu_si128(reinterpret_cast<const __m128i*>(t.bias.data()));
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i top = _mm_set1_epi32(16384);
+  const auto* red = reinterpret_cast<const __m128i*>(t.products[0].data());
+  const auto* green = reinterpret_cast<const __m128i*>(t.products[1].data());
+  const auto* blue = reinterpret_cast<const __m128i*>(t.products[2].data());
+  for (int32_t x = 0; x < count; ++x, source += 3, destination += 3) {
+    __m128i v = _mm_add_epi32(_mm_load_si128(red + source[2]), _mm_load_si128(green + source[1]));
+    v = _mm_srai_epi32(_mm_add_epi32(_mm_add_epi32(v, _mm_load_si128(blue + source[0])), bias), 14);
+    v = _mm_min_epi32(_mm_max_epi32(v, zero), top);
+    const uint8_t b = t.output[2][static_cast<uint32_t>(_mm_extract_epi32(v, 2))];
+    const uint8_t g = t.output[1][static_cast<uint32_t>(_mm_extract_epi32(v, 1))];
+    const uint8_t r = t.output[0][static_cast<uint32_t>(_mm_cvtsi128_si32(v))];
+    destination[0] = b;
+    destination[1] = g;
+    destination[2] = r;
   }
-  ConvertRowScalar(t, source + 3 * x, destination + 3 * x, count - x);
 }
 
 using RowKernel = void (*)(const ColourTransformData&, const uint8_t*, uint8_t*, int32_t);
 
-RowKernel ChooseKernel() { return __builtin_cpu_supports("avx2") ? ConvertRowAvx2 : ConvertRowScalar; }
+RowKernel ChooseKernel() { return __builtin_cpu_supports("sse4.1") ? ConvertRowSse41 : ConvertRowScalar; }
 
 // Row buffers for in-place conversions through the library, one per slice
 // running at a time, all had before any row is touched.
