@@ -11,7 +11,9 @@
 #include <QPainter>
 
 #include <cstdlib>
+#include <memory>
 
+#include "core/app_state.h"
 #include "core/parallel.h"
 #include "display/colour.h"
 #include "display/screen.h"
@@ -46,6 +48,7 @@ void DisplayCopyOurs(benchmark::State& state) {
   FillPhotoLike(&composite, kWidth, kHeight);
   const IccProfile monitor = AdobeRgbLikeProfile();
   DisplayTransform cache;
+  MakeDisplayCopy(composite, monitor, &cache, &copy);  // the transform made and the rows had, as after a first paint
   for (auto _ : state) {
     if (MakeDisplayCopy(composite, monitor, &cache, &copy) != 0) state.SkipWithError("no display copy");
     benchmark::DoNotOptimize(copy.rows[0][0]);
@@ -82,29 +85,30 @@ void MakeFrameTiles(FrameTileSet* tiles) {
 // A mat colour changed, rendered again, converted and painted, as the main
 // window does after an edit; `monitor` empty is an sRGB screen.
 void EditToScreen(benchmark::State& state, const IccProfile& monitor) {
-  SceneSettings scene;
-  RenderState render;
-  TextureSet textures;
-  FrameTileSet tiles;
-  DisplayColorimetry colorimetry;
-  InitScene(&scene, &render);
-  FillPhotoLike(&scene.picture.raster, 6000, 4000);
-  ++scene.picture.rasterVersion;
-  MakeFrameTiles(&tiles);
-  render.requestedWidth = kWidth;
-  render.requestedHeight = kHeight;
-  RenderComposite(&scene, &render, textures, tiles, colorimetry);
-  DisplayTransform cache;
+  auto app = std::make_unique<AppState>();
+  InitScene(&app->scene, &app->render);
+  FillPhotoLike(&app->scene.picture.raster, 6000, 4000);
+  ++app->scene.picture.rasterVersion;
+  MakeFrameTiles(&app->frameTiles);
+  app->monitorProfile = monitor;
+  app->render.requestedWidth = kWidth;
+  app->render.requestedHeight = kHeight;
   QImage screen(kWidth, kHeight, QImage::Format_RGB32);
   int32_t shade = 0;
-  for (auto _ : state) {
-    scene.mats[kOuterMat].color = {255, 250 - (shade & 15), 240};
+  auto edit = [&] {
+    app->scene.mats[kOuterMat].color = {255, 250 - (shade & 15), 240};
     ++shade;
-    RenderComposite(&scene, &render, textures, tiles, colorimetry);
-    MakeDisplayCopy(render.composite, monitor, &cache, &render.displayCopy);
+    RenderDesign(app.get());
+    MakeDisplayCopy(app->render.composite, app->monitorProfile, &app->displayTransform, &app->render.displayCopy);
+    const Image& shown = app->render.displayCopy.HasPixels() ? app->render.displayCopy : app->render.composite;
     QPainter painter(&screen);
-    BlitImage(&painter, render.displayCopy.rows != nullptr ? render.displayCopy : render.composite, 0, 0);
-    painter.end();
+    BlitImageDevicePixels(&painter, shown, 0, 0);
+  };
+  // Warm: the picture resampled, the transform made, the copy's rows had.
+  edit();
+  edit();
+  for (auto _ : state) {
+    edit();
     benchmark::DoNotOptimize(screen.constBits());
   }
 }
@@ -114,13 +118,13 @@ void EditToScreenSrgb(benchmark::State& state) { EditToScreen(state, IccProfile(
 
 }  // namespace
 
-BENCHMARK(DisplayCopyOurs)->Name("ours/display_copy_3840x2160_wide_gamut")->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(DisplayCopyOurs)->Name("ours/display_copy_3840x2160_wide_gamut")->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
 BENCHMARK(DisplayCopyLittleCms)
     ->Name("peer/display_copy_3840x2160_wide_gamut")
     ->Unit(benchmark::kMillisecond)
-    ->UseRealTime();
-BENCHMARK(EditToScreenWide)->Name("ours/edit_to_screen_3840x2160_wide_gamut")->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(EditToScreenSrgb)->Name("peer/edit_to_screen_3840x2160_srgb")->Unit(benchmark::kMillisecond)->UseRealTime();
+    ->MeasureProcessCPUTime()->UseRealTime();
+BENCHMARK(EditToScreenWide)->Name("ours/edit_to_screen_3840x2160_wide_gamut")->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
+BENCHMARK(EditToScreenSrgb)->Name("peer/edit_to_screen_3840x2160_srgb")->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
 
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");

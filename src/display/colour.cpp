@@ -10,6 +10,7 @@
 #include <memory>
 #include <mutex>
 #include <new>
+#include <utility>
 #include <vector>
 
 #include <smmintrin.h>
@@ -330,6 +331,7 @@ int MakeDisplayCopy(const Image& composite, const IccProfile& monitorProfile, Di
     ++cache->builds;
   }
   if (cache->transform.empty()) return 0;
+  if (!displayCopy->HasPixels() && cache->storage.HasPixels()) *displayCopy = std::move(cache->storage);
   const int result = AllocImage(displayCopy, composite.type, composite.width, composite.height, composite.resolution);
   if (result != 0) return result;
   return ApplyColourTransform(cache->transform, composite, displayCopy);
