@@ -21,6 +21,7 @@ run render/render_bench render.json
 run lighting/lighting_bench lighting.json
 run tiff/tiff_bench tiff.json
 run jpeg/jpeg_bench jpeg.json
+run display/display_bench display.json
 
 # The largest export: the default design with a 6000 x 4000 photograph at
 # 20000 x 20000 pixels. Its time as File > Export spends it (render at size,
@@ -93,6 +94,9 @@ targets = [
     ("read_tiff_6000x4000_uncompressed", "peer/read_tiff_6000x4000_uncompressed", 2.5),
     ("write_tiff_20000x20000", "peer/write_tiff_20000x20000", 1.2),
     ("import_jpeg_24mp", "peer/import_jpeg_24mp", 1.3),
+    ("import_jpeg_24mp_adobe_rgb", "ours/import_jpeg_24mp", 1.25),
+    ("display_copy_3840x2160_wide_gamut", "peer/display_copy_3840x2160_wide_gamut", 0.3),
+    ("edit_to_screen_3840x2160_wide_gamut", "peer/edit_to_screen_3840x2160_srgb", 2.0),
 ]
 failed = False
 print(f"{'target':36} {'ours (s)':>10} {'peer (s)':>10} {'ratio':>7} {'limit':>6}")

@@ -613,7 +613,8 @@ FuzzOutcome FuzzColorimetry(const uint8_t* data, size_t size) {
   // The same bytes as the monitor profile of the display copy.
   Image display;
   const IccProfile monitor(data, data + size);
-  const int copied = MakeDisplayCopy(composite, monitor, &display);
+  DisplayTransform transform;
+  const int copied = MakeDisplayCopy(composite, monitor, &transform, &display);
   if (copied != 0 && copied != 1) {
     outcome.fault = "MakeDisplayCopy: result neither 0 nor 1";
   } else if (display.rows != nullptr &&

@@ -1,6 +1,7 @@
 // Importing a 24-megapixel JPEG through LoadPicture (decode, profile scan,
 // hand-over as the picture) beside libjpeg-turbo decoding the same file into
-// one buffer of memory.
+// one buffer of memory; and the same picture carrying a wide-gamut (Adobe
+// RGB (1998)-like) profile, converted into sRGB as it is imported.
 #include <benchmark/benchmark.h>
 #include <jpeglib.h>
 #include <unistd.h>
@@ -15,18 +16,20 @@
 
 #include "files/import.h"
 #include "render/render_state.h"
+#include "wide_gamut.h"
 
 namespace {
 
 constexpr int kWidth = 6000;
 constexpr int kHeight = 4000;
 
-// Smooth gradients with fine noise, written once at quality 90.
-std::string WritePicture() {
+// Smooth gradients with fine noise, written once at quality 90, with the
+// given profile embedded.
+std::string WritePicture(const char* name, const IccProfile& profile) {
   const std::filesystem::path folder =
       std::filesystem::temp_directory_path() / ("passavue-jpeg-bench-" + std::to_string(::getpid()));
   std::filesystem::create_directories(folder);
-  const std::string path = (folder / "photo.jpg").string();
+  const std::string path = (folder / name).string();
   std::FILE* file = std::fopen(path.c_str(), "wb");
   if (file == nullptr) std::abort();
   jpeg_compress_struct cinfo;
@@ -41,6 +44,7 @@ std::string WritePicture() {
   jpeg_set_defaults(&cinfo);
   jpeg_set_quality(&cinfo, 90, TRUE);
   jpeg_start_compress(&cinfo, TRUE);
+  if (!profile.empty()) jpeg_write_icc_profile(&cinfo, profile.data(), static_cast<unsigned>(profile.size()));
   std::vector<uint8_t> row(3 * kWidth);
   uint32_t seed = 20261206u;
   while (cinfo.next_scanline < cinfo.image_height) {
@@ -68,23 +72,30 @@ std::string WritePicture() {
 }
 
 const std::string& PicturePath() {
-  static const std::string path = WritePicture();
+  static const std::string path = WritePicture("photo.jpg", IccProfile());
   return path;
 }
 
-void Ours(benchmark::State& state) {
+const std::string& WideGamutPicturePath() {
+  static const std::string path = WritePicture("wide.jpg", AdobeRgbLikeProfile());
+  return path;
+}
+
+void Import(benchmark::State& state, const std::string& path) {
   SceneSettings scene;
   RenderState render;
   InitScene(&scene, &render);
   IccProfile profile;
   std::string lastFolder;
-  const std::string& path = PicturePath();
   for (auto _ : state) {
     if (LoadPicture(path, kPictureJpeg, &scene, &profile, &lastFolder) != 0)
       state.SkipWithError("load failed");
     benchmark::DoNotOptimize(scene.picture.raster.rows);
   }
 }
+
+void Ours(benchmark::State& state) { Import(state, PicturePath()); }
+void OursWideGamut(benchmark::State& state) { Import(state, WideGamutPicturePath()); }
 
 // libjpeg-turbo's own decode of the same file into one contiguous buffer,
 // allocated for each picture as any program holding a decoded picture must.
@@ -116,6 +127,7 @@ void Peer(benchmark::State& state) {
 }  // namespace
 
 BENCHMARK(Ours)->Name("ours/import_jpeg_24mp")->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(OursWideGamut)->Name("ours/import_jpeg_24mp_adobe_rgb")->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(Peer)->Name("peer/import_jpeg_24mp")->Unit(benchmark::kMillisecond)->UseRealTime();
 
 int main(int argc, char** argv) {
@@ -125,5 +137,6 @@ int main(int argc, char** argv) {
   benchmark::Shutdown();
   std::error_code ignored;
   std::filesystem::remove_all(std::filesystem::path(PicturePath()).parent_path(), ignored);
+  std::filesystem::remove_all(std::filesystem::path(WideGamutPicturePath()).parent_path(), ignored);
   return 0;
 }

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "display/colour.h"
 #include "files/icc.h"
 #include "render/asset_sets.h"
 #include "render/lighting.h"
@@ -16,6 +17,7 @@ struct AppState {
   RenderState render;
   IccProfile inputProfile;    // the last picture's embedded profile
   IccProfile monitorProfile;  // empty: the screen shows sRGB as it is
+  DisplayTransform displayTransform;  // onto the monitor profile, kept while it stays
   DisplayColorimetry colorimetry;
   TextureSet textures;
   FrameTileSet frameTiles;

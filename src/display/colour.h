@@ -7,6 +7,33 @@
 #include "files/icc.h"
 #include "image/image.h"
 
+struct ColourTransformData;
+
+// A transform between two profiles for one pixel type, made once and then
+// applied to any number of rows on the worker threads. Empty when there is
+// nothing to convert (no profile, the standard sRGB profile, a type without
+// a library format) or the library refused the profiles.
+struct ColourTransform {
+  std::shared_ptr<const ColourTransformData> data;
+  int32_t type = 0;
+  bool empty() const { return data == nullptr; }
+};
+
+// From `from` to `to` for Rgb8 or Rgb16 rows; an empty profile stands for
+// the library's built-in sRGB. Perceptual intent, no flags.
+ColourTransform MakeColourTransform(const IccProfile& from, const IccProfile& to, int32_t type);
+
+// True when the transform runs on our own matrix-shaper kernel rather than
+// through the library (8-bit rows between two matrix/TRC profiles).
+bool UsesOwnKernel(const ColourTransform& transform);
+
+// Converts every row of `source` into the same row of `destination` (which
+// may be the source itself), the rows split among the worker threads; the
+// result is byte for byte that of one thread. Both images have the
+// transform's type and the same size. 0, or 1 when a row buffer could not be
+// had (nothing is then changed).
+int ApplyColourTransform(const ColourTransform& transform, const Image& source, Image* destination);
+
 // Converts an Rgb8 or Rgb16 picture from `inputProfile` into sRGB in place.
 // Nothing happens without a profile, for the standard sRGB profile, for gray
 // pictures, or when the library refuses the profile. 0, or 1 when the row
@@ -30,8 +57,20 @@ void MakeCmykToSrgb(const IccProfile& profile, int32_t bits, int32_t samples, Cm
 // Converts `pixels` pixels; safe to call from several threads at once.
 void ConvertCmykRow(const CmykToSrgb& conversion, const uint8_t* cmyk, uint8_t* bgr, int32_t pixels);
 
+// The transform onto one monitor, kept while the monitor profile stays the
+// same: making it costs far more than converting a screenful.
+struct DisplayTransform {
+  IccProfile profile;         // the monitor profile it was made for
+  ColourTransform transform;  // empty for no profile or the standard sRGB one
+  int builds = 0;             // how many transforms were made
+  Image storage;              // rows of an earlier copy, taken up by the next
+};
+
 // The composite in the monitor's colours. Without a monitor profile, for the
 // standard sRGB profile, or when no transform can be made, the destination
-// stays untouched (empty) and the screen shows the composite itself.
-// 0, or 1 when memory ran out.
-int MakeDisplayCopy(const Image& composite, const IccProfile& monitorProfile, Image* displayCopy);
+// stays untouched (empty) and the screen shows the composite itself. The
+// transform in `cache` is made again only when the monitor profile differs
+// from the one it was made for; an empty destination takes the cache's
+// stored rows. 0, or 1 when memory ran out.
+int MakeDisplayCopy(const Image& composite, const IccProfile& monitorProfile, DisplayTransform* cache,
+                    Image* displayCopy);

@@ -27,6 +27,35 @@ void BlitImage(QPainter* painter, const Image& image, int x, int y) {
   }
 }
 
+void BlitImageDevicePixels(QPainter* painter, const Image& image, int x, int y) {
+  if (image.type != Rgb8 || image.rows == nullptr || image.height <= 0 || image.rowsPerChunk <= 0) return;
+  // Scaling each band by a fractional factor would sample it on its own and
+  // leave device rows uncovered where bands meet; drawn in device pixels
+  // with a whole-pixel offset, nothing is resampled at all.
+  const QTransform toDevice = painter->deviceTransform();
+  const QPointF corner = toDevice.map(painter->combinedTransform().map(QPointF(x, y)));
+  painter->save();
+  painter->setWorldTransform(QTransform::fromTranslate(std::round(corner.x()), std::round(corner.y())) *
+                             toDevice.inverted());
+  // One band at a time in the screen's own pixel format, top row first: the
+  // painter then only copies rows.
+  QImage band(image.width, std::min(image.rowsPerChunk, image.height), QImage::Format_RGB32);
+  const int height = image.height;
+  for (int r = 0; r < height; r += image.rowsPerChunk) {
+    const int bandRows = std::min(image.rowsPerChunk, height - r);
+    for (int i = 0; i < bandRows; ++i) {
+      const uint8_t* source = image.rows[r + i];
+      auto* line = reinterpret_cast<uint32_t*>(band.scanLine(bandRows - 1 - i));
+      for (int c = 0; c < image.width; ++c, source += 3) {
+        line[c] = 0xff000000u | (uint32_t{source[2]} << 16) | (uint32_t{source[1]} << 8) | source[0];
+      }
+    }
+    // Image row r lands on device row height - 1 - r below the corner.
+    painter->drawImage(QPoint(0, height - r - bandRows), band, QRect(0, 0, image.width, bandRows));
+  }
+  painter->restore();
+}
+
 namespace {
 
 constexpr double kTickSpacing[3] = {0.25, 0.19685000620077518, 0.19685000620077518};
@@ -76,7 +105,12 @@ void DrawRulers(QPainter* painter, const QFont& font, const RulerGeometry& g) {
   const int stripWidth = kLongTick + kSideGap + widest + 2;
   painter->fillRect(QRect(0, 0, g.clientWidth, stripHeight), Qt::white);
   painter->fillRect(QRect(0, 0, stripWidth, g.clientHeight), Qt::white);
-  painter->setPen(QPen(grey, 1));
+  // A whole number of device pixels wide, so that ticks stay crisp rather
+  // than alternating between one and two pixels at fractional scales.
+  QPen pen(grey);
+  pen.setCosmetic(true);
+  pen.setWidthF(std::max(1.0, std::round(painter->device()->devicePixelRatioF())));
+  painter->setPen(pen);
 
   // Each label is kept inside its strip and drawn only where it clears the
   // last one drawn; its tick is drawn either way.

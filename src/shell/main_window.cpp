@@ -3,12 +3,14 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QDialog>
+#include <QGuiApplication>
 #include <QIcon>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QWindow>
 
 #include <algorithm>
 #include <cmath>
@@ -36,16 +38,24 @@ void DesignView::RenderAtViewSize() {
     return;
   }
   renderDeferred_ = false;
+  // The device pixels the view covers: at a fractional scale its edges fall
+  // between pixels, and each is rounded where it lies in the window, as Qt
+  // places widgets, so the rendering fills the view to its last row.
   const double ratio = devicePixelRatioF();
-  state_->render.requestedWidth = static_cast<int>(std::lround(width() * ratio));
-  state_->render.requestedHeight = static_cast<int>(std::lround(height() * ratio));
+  const QPoint origin = mapTo(window(), QPoint(0, 0));
+  state_->render.requestedWidth =
+      static_cast<int>(std::lround((origin.x() + width()) * ratio) - std::lround(origin.x() * ratio));
+  state_->render.requestedHeight =
+      static_cast<int>(std::lround((origin.y() + height()) * ratio) - std::lround(origin.y() * ratio));
   RenderDesign(state_);
 }
 
 void DesignView::ToComposite(QPoint point, int* c, int* r) const {
   const double ratio = devicePixelRatioF();
-  *c = static_cast<int>(std::floor(point.x() * ratio));
-  *r = state_->render.composite.height - 1 - static_cast<int>(std::floor(point.y() * ratio));
+  const QPoint origin = mapTo(window(), QPoint(0, 0));
+  *c = static_cast<int>(std::floor((origin.x() + point.x()) * ratio) - std::lround(origin.x() * ratio));
+  *r = state_->render.composite.height - 1 -
+       static_cast<int>(std::floor((origin.y() + point.y()) * ratio) - std::lround(origin.y() * ratio));
 }
 
 void DesignView::ShowRendering() {
@@ -64,18 +74,14 @@ void DesignView::paintEvent(QPaintEvent*) {
   }
   const Image& composite = state_->render.composite;
   if (composite.type == Rgb8 && composite.rows != nullptr && state_->render.displayCopy.type == 0) {
-    MakeDisplayCopy(composite, state_->monitorProfile, &state_->render.displayCopy);
+    MakeDisplayCopy(composite, state_->monitorProfile, &state_->displayTransform, &state_->render.displayCopy);
   }
   const Image& shown = state_->render.displayCopy.rows != nullptr ? state_->render.displayCopy : composite;
-  const double ratio = devicePixelRatioF();
   if (shown.rows == nullptr) {
     painter.fillRect(rect(), Qt::white);
   } else {
-    // The composite is in device pixels; draw it one to one.
-    painter.save();
-    painter.scale(1.0 / ratio, 1.0 / ratio);
-    BlitImage(&painter, shown, 0, 0);
-    painter.restore();
+    // The composite is rendered in device pixels; drawn one to one.
+    BlitImageDevicePixels(&painter, shown, 0, 0);
   }
   if (state_->persistent.showRuler == 1) {
     RulerGeometry geometry;
@@ -331,6 +337,29 @@ void MainWindow::OpenPropertyDialog(int command) {
     dialog->move(FirstPlacement(drawing, frame, screen->availableGeometry(), command - 1100));
   }
   dialog->show();
+}
+
+void MainWindow::FollowScreenProfile() {
+  if (!screenProfile_) return;
+  qsizetype index = 0;
+  if (const QWindow* handle = windowHandle(); handle != nullptr && handle->screen() != nullptr) {
+    index = std::max<qsizetype>(0, QGuiApplication::screens().indexOf(handle->screen()));
+  }
+  IccProfile profile = screenProfile_(static_cast<int>(index));
+  if (profile == state_->monitorProfile) return;
+  UseMonitorProfile(std::move(profile), &state_->monitorProfile, &state_->colorimetry);
+  // The lighting is worked out for the monitor, so the design is rendered
+  // again, not only converted again.
+  RenderAndRepaint();
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (followingScreen_ || windowHandle() == nullptr) return;
+  followingScreen_ = true;
+  connect(windowHandle(), &QWindow::screenChanged, this, &MainWindow::FollowScreenProfile);
+  // Start-up read the first screen's profile; the window may open on another.
+  FollowScreenProfile();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

@@ -13,6 +13,7 @@
 #include <functional>
 #include <map>
 
+#include "display/monitor_profile.h"
 #include "shell/interaction.h"
 
 struct AppState;
@@ -81,9 +82,16 @@ class MainWindow : public QMainWindow {
   QDialog* propertyDialog(int command) const;
   // Sets the check marks as the menus do when they open.
   void UpdateCheckMarks();
+  // Reads the profile of the screen the window is on; a profile other than
+  // the one in use is taken, with the lighting's colorimetry, and the design
+  // drawn again. Runs when the window moves to another screen and when the
+  // published profiles change.
+  void FollowScreenProfile();
+  void SetScreenProfileReader(ScreenProfileReader reader) { screenProfile_ = std::move(reader); }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void showEvent(QShowEvent* event) override;
 
  private:
   void BuildMenus();
@@ -101,4 +109,6 @@ class MainWindow : public QMainWindow {
   std::map<int, QAction*> actions_;
   std::map<int, QPointer<QDialog>> dialogs_;
   std::map<int, QRect> placements_;
+  ScreenProfileReader screenProfile_ = ReadX11ScreenProfile;
+  bool followingScreen_ = false;
 };

@@ -1,5 +1,6 @@
 #include "shell/startup.h"
 
+#include <QAbstractNativeEventFilter>
 #include <QApplication>
 #include <QCoreApplication>
 #include <QCursor>
@@ -201,6 +202,12 @@ int RunPassavue(int argc, char** argv) {
   interaction.SetOwner(&mainWindow);
   outputInteraction.SetOwner(&mainWindow);
   mainWindow.setGeometry(20, 20, 800, 600);
+  // A calibration tool loading a new profile: taken up once the event that
+  // told of it has been handled.
+  const std::unique_ptr<QAbstractNativeEventFilter> profileWatch = WatchX11ScreenProfiles([&mainWindow]() {
+    QMetaObject::invokeMethod(&mainWindow, &MainWindow::FollowScreenProfile, Qt::QueuedConnection);
+  });
+  if (profileWatch) app.installNativeEventFilter(profileWatch.get());
 
   // QApplication has taken its own options out of argv by now.
   OpenStartupFiles(state.get(), &mainWindow, CommandLineFiles(argc, argv));

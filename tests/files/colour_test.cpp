@@ -3,6 +3,8 @@
 
 #include <lcms2.h>
 
+#include "core/parallel.h"
+
 #include "support/profiles.h"
 #include "tiff_test_util.h"
 
@@ -72,15 +74,96 @@ TEST(Colour, MakeDisplayCopy) {
   Image composite, display;
   ASSERT_EQ(AllocImage(&composite, Rgb8, 33, 17, 96.0), 0);
   FillRandom(&composite, 8);
-  ASSERT_EQ(MakeDisplayCopy(composite, monitor, &display), 0);
+  DisplayTransform cache;
+  ASSERT_EQ(MakeDisplayCopy(composite, monitor, &cache, &display), 0);
   ASSERT_EQ(std::tuple(display.type, display.resolution), std::tuple(Rgb8, 96.0));
   EXPECT_EQ(RedFirst(display), Oracle({}, &monitor, RedFirst(composite), false));
   // Without a usable monitor profile there is no display copy.
   const IccProfile srgb(SrgbProfileBytes(), SrgbProfileBytes() + kSrgbProfileLength);
   for (const IccProfile& none : {IccProfile{}, srgb}) {
     Image empty;
-    EXPECT_EQ(MakeDisplayCopy(composite, none, &empty), 0);
+    EXPECT_EQ(MakeDisplayCopy(composite, none, &cache, &empty), 0);
     EXPECT_EQ(std::tuple(empty.rows, empty.type), std::tuple(nullptr, 0));
+  }
+}
+
+// Matrix/TRC monitors run on our own kernel; every one of the 2^24 colours
+// must come out within one level of Little CMS with the same profiles.
+TEST(Colour, OwnKernelMatchesLittleCmsForEveryColour) {
+  const std::array<double, 6> p3 = {0.68, 0.32, 0.265, 0.69, 0.15, 0.06};
+  const std::array<double, 6> bt2020 = {0.708, 0.292, 0.170, 0.797, 0.131, 0.046};
+  const CurveSpec bt709 = {4, {1 / 0.45, 1 / 1.099, 0.099 / 1.099, 1 / 4.5, 0.081}};
+  const IccProfile monitors[] = {
+      WideGamutProfile(),
+      MatrixProfile(p3, {CurveSpec{1, {1.8}}, CurveSpec{1, {2.2}}, CurveSpec{1, {2.6}}}),
+      MatrixProfile(bt2020, {bt709, bt709, CurveSpec{2, {2.2, 1.05, -0.05}}}),
+  };
+  Image all, ours;
+  ASSERT_EQ(AllocImage(&all, Rgb8, 4096, 4096, 72.0), 0);
+  for (int32_t r = 0; r < 4096; ++r) {
+    for (int32_t c = 0; c < 4096; ++c) {
+      const uint32_t v = static_cast<uint32_t>(r) * 4096 + static_cast<uint32_t>(c);
+      uint8_t* p = all.rows[r] + 3 * c;
+      std::tie(p[0], p[1], p[2]) = std::tuple(uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16));
+    }
+  }
+  std::vector<uint8_t> expected(3 * 4096);
+  for (const IccProfile& monitor : monitors) {
+    DisplayTransform cache;
+    ASSERT_EQ(MakeDisplayCopy(all, monitor, &cache, &ours), 0);
+    ASSERT_TRUE(UsesOwnKernel(cache.transform));
+    cmsHPROFILE srgb = cmsCreate_sRGBProfile();
+    cmsHPROFILE out = cmsOpenProfileFromMem(monitor.data(), static_cast<cmsUInt32Number>(monitor.size()));
+    cmsHTRANSFORM t = cmsCreateTransform(srgb, TYPE_BGR_8, out, TYPE_BGR_8, INTENT_PERCEPTUAL, 0);
+    int64_t far = 0;
+    for (int32_t r = 0; r < 4096; ++r) {
+      cmsDoTransform(t, all.rows[r], expected.data(), 4096);
+      for (size_t i = 0; i < expected.size(); ++i) far += std::abs(int{expected[i]} - int{ours.rows[r][i]}) > 1;
+    }
+    EXPECT_EQ(far, 0);
+    cmsDeleteTransform(t);
+    cmsCloseProfile(out);
+    cmsCloseProfile(srgb);
+  }
+}
+
+// Both transforms split their rows among the worker threads, on our kernel
+// and through the library (a monitor whose black is raised, which the
+// library samples into a table); the bytes must be those of one thread.
+TEST(Colour, SameBytesWithOneAndSeveralThreads) {
+  const IccProfile wide = WideGamutProfile();
+  const CurveSpec raised = {3, {2.0, 0.95, 0.05, 0.1}};
+  const IccProfile greyBlack = MatrixProfile({0.64, 0.33, 0.30, 0.60, 0.15, 0.06}, {raised, raised, raised});
+  EXPECT_FALSE(UsesOwnKernel(MakeColourTransform({}, greyBlack, Rgb8)));
+  auto run = [](int threads, auto&& work) {
+    SetWorkerThreads(threads);
+    Image result = work();
+    SetWorkerThreads(0);
+    return result;
+  };
+  for (int32_t type : {Rgb8, Rgb16}) {
+    Image source;
+    ASSERT_EQ(AllocImage(&source, type, 1501, 1203, 72.0), 0);  // several chunks, an odd width
+    FillRandom(&source, 11);
+    for (const IccProfile* profile : {&wide, &greyBlack}) {
+      auto convert = [&] {
+        Image picture;
+        CopyImage(source, &picture);
+        EXPECT_EQ(ConvertToWorkingSpace(&picture, *profile), 0);
+        return picture;
+      };
+      auto display = [&] {
+        Image copy;
+        DisplayTransform cache;
+        EXPECT_EQ(MakeDisplayCopy(source, *profile, &cache, &copy), 0);
+        return copy;
+      };
+      EXPECT_TRUE(SamePixels(run(1, convert), run(3, convert))) << type;
+      EXPECT_FALSE(SamePixels(run(3, convert), source));
+      if (type == Rgb8) {
+        EXPECT_TRUE(SamePixels(run(1, display), run(2, display)));
+      }
+    }
   }
 }
 

@@ -12,6 +12,7 @@
 #include <QMenuBar>
 #include <QPainter>
 #include <QProcess>
+#include <QScreen>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -42,6 +43,7 @@
 #include "shell/recovery.h"
 #include "shell/settings_store.h"
 #include "shell/startup.h"
+#include "support/profiles.h"
 #include "support/scripted.h"
 
 namespace {
@@ -653,6 +655,50 @@ class ShellTest : public QObject {
     QCOMPARE(target.pixel(4, 3), qRgb(0, 0, 0));
   }
 
+  // The window as the screen shows it at every scale: each device row and
+  // column of the view is the composite's, with no seam where bands meet.
+  // Qt takes the scale at start, so each scale runs in a process of its own.
+  void viewShowsTheCompositeAtEveryScale() {
+    if (qEnvironmentVariableIsEmpty("QT_SCALE_FACTOR")) {
+      for (const char* factor : {"1", "1.25", "1.5", "1.75", "2"}) {
+        QProcess child;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("QT_SCALE_FACTOR"), QString::fromLatin1(factor));
+        child.setProcessEnvironment(environment);
+        child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("viewShowsTheCompositeAtEveryScale")});
+        QVERIFY(child.waitForFinished(120000));
+        QVERIFY2(child.exitCode() == 0, (factor + QByteArray("\n") + child.readAllStandardOutput()).constData());
+      }
+      return;
+    }
+    Run run;
+    run.Start();
+    run.state->persistent.showRuler = 0;
+    run.window->RenderAndRepaint();
+    QVERIFY(QTest::qWaitForWindowExposed(run.window.get()));
+    QCoreApplication::processEvents();
+    // The whole window painted as for the screen, children at their offsets.
+    const QImage screen = run.window->grab().toImage();
+    const Image& composite = run.state->render.composite;
+    const double ratio = run.window->devicePixelRatioF();
+    const QPoint origin = run.window->view()->mapTo(run.window.get(), QPoint(0, 0));
+    const int left = static_cast<int>(std::lround(origin.x() * ratio));
+    const int top = static_cast<int>(std::lround(origin.y() * ratio));
+    QVERIFY(composite.height > 2 * composite.rowsPerChunk);
+    // The view fills the window's lower part to its last device pixel.
+    QCOMPARE(std::tuple(left + composite.width, top + composite.height), std::tuple(screen.width(), screen.height()));
+    for (int y = 0; y < composite.height; ++y) {
+      const uint8_t* row = composite.rows[composite.height - 1 - y];
+      for (int x = 0; x < composite.width; ++x) {
+        const QRgb pixel = screen.pixel(left + x, top + y);
+        if (pixel != qRgb(row[3 * x + 2], row[3 * x + 1], row[3 * x])) {
+          QFAIL(qPrintable(QStringLiteral("device row %1, column %2 of %3 x %4 differs")
+                               .arg(y).arg(x).arg(composite.width).arg(composite.height)));
+        }
+      }
+    }
+  }
+
   void persistentStateSurvivesTwoRuns() {
     QSettings(QStringLiteral("Kestrow"), QStringLiteral("Passavue")).clear();
     {
@@ -672,6 +718,56 @@ class ShellTest : public QObject {
     QCOMPARE(std::tuple(state.showRuler, state.units, state.lastExportWidth), std::tuple(1, 1, 3000));
     QSettings settings(QStringLiteral("Kestrow"), QStringLiteral("Passavue"));
     QCOMPARE(settings.value(QStringLiteral("State/units")).toString(), QStringLiteral("1"));
+  }
+
+  // The profile of the screen the window is on, read again when told that
+  // the published profiles changed: taken with its colorimetry, its
+  // transform made once and kept across renderings, replaced by the next.
+  void monitorProfileFollowsTheScreen() {
+    Run run;
+    run.Start();
+    AppState& state = *run.state;
+    const DisplayColorimetry defaults = state.colorimetry;
+    IccProfile published = WideGamutProfile();
+    std::vector<int> asked;
+    run.window->SetScreenProfileReader([&](int index) {
+      asked.push_back(index);
+      return published;
+    });
+    auto paint = [&](int renders) {
+      for (int i = 0; i < renders; ++i) {
+        run.window->RenderAndRepaint();
+        run.window->view()->grab();
+      }
+    };
+    auto shownAsConverted = [&] {
+      Image expected;
+      DisplayTransform fresh;
+      if (MakeDisplayCopy(state.render.composite, published, &fresh, &expected) != 0 || !expected.HasPixels()) return false;
+      const Image& shown = state.render.displayCopy;
+      for (int r = 0; r < expected.height; ++r) {
+        if (std::memcmp(expected.rows[r], shown.rows[r], 3 * static_cast<size_t>(expected.width)) != 0) return false;
+      }
+      return true;
+    };
+    run.window->FollowScreenProfile();
+    QCOMPARE(asked, std::vector<int>{0});
+    QVERIFY(state.monitorProfile == published);
+    QVERIFY(state.colorimetry.red.X != defaults.red.X);
+    paint(3);
+    QCOMPARE(state.displayTransform.builds, 1);
+    QVERIFY(shownAsConverted());
+    published = MatrixProfile({0.68, 0.32, 0.265, 0.69, 0.15, 0.06}, {});
+    run.window->FollowScreenProfile();
+    paint(2);
+    QCOMPARE(state.displayTransform.builds, 2);
+    QVERIFY(shownAsConverted());
+    // The screen without a profile shows the composite itself.
+    published.clear();
+    run.window->FollowScreenProfile();
+    paint(1);
+    QVERIFY(state.monitorProfile.empty() && !state.render.displayCopy.HasPixels());
+    QCOMPARE(std::tuple(state.colorimetry.red.X, state.colorimetry.gamma), std::tuple(defaults.red.X, defaults.gamma));
   }
 
   void monitorProfileFromPropertyBytes() {
