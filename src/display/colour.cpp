@@ -328,7 +328,7 @@ void MakeCmykToSrgb(const IccProfile& profile, int32_t bits, int32_t samples, Cm
   conversion->samples = samples;
   conversion->transform.reset();
   if (profile.empty()) return;
-  ProfileHandle cmyk = OpenProfile(profile);
+  ProfileHandle cmyk = OpenProfile(nullptr, profile);
   if (!cmyk || cmsGetColorSpace(cmyk.get()) != cmsSigCmykData) return;
   ProfileHandle srgb(cmsCreate_sRGBProfile());
   const cmsUInt32Number bytes = bits == 16 ? 2 : 1;
