@@ -74,15 +74,14 @@ const std::string& PicturePath() {
 
 void Ours(benchmark::State& state) {
   SceneSettings scene;
-  RenderState render;
-  InitScene(&scene, &render);
+  InitScene(&scene);
   IccProfile profile;
   std::string lastFolder;
   const std::string& path = PicturePath();
   for (auto _ : state) {
     if (LoadPicture(path, kPictureJpeg, &scene, &profile, &lastFolder) != 0)
       state.SkipWithError("load failed");
-    benchmark::DoNotOptimize(scene.picture.raster.rows);
+    benchmark::DoNotOptimize(scene.picture.raster.get());
   }
 }
 

@@ -26,7 +26,7 @@ class ProgressHookScope {
 
 // The render and the write at the export size, shown as one bar: the render
 // has the first 60 percent, the write the rest. 0 when the file is written.
-int RenderAndWrite(AppState* state, OutputInteraction* output, FileHandle file, int width, int height) {
+int RenderAndWrite(const AppState* state, OutputInteraction* output, FileHandle file, int width, int height) {
   int phaseStart = 0;
   int phaseSpan = 60;
   int shown = -1;
@@ -39,15 +39,14 @@ int RenderAndWrite(AppState* state, OutputInteraction* output, FileHandle file, 
     shown = percent;
     output->ShowProgress(percent);
   });
-  state->render.requestedWidth = width;
-  state->render.requestedHeight = height;
-  RenderDesign(state);
+  RenderState render;
+  RenderDesignInto(*state, width, height, &render);
   // A composite that could not be allocated at this size is no picture to write.
-  const bool rendered = state->render.composite.rows != nullptr && state->render.composite.width == width &&
-                        state->render.composite.height == height;
+  const bool rendered =
+      render.composite.rows != nullptr && render.composite.width == width && render.composite.height == height;
   phaseStart = 60;
   phaseSpan = 40;
-  const int written = rendered ? WriteTiff(file, state->render.composite) : 1;
+  const int written = rendered ? WriteTiff(file, render.composite) : 1;
   output->EndProgress();
   return written;
 }
@@ -106,15 +105,8 @@ void ExportTiff(AppState* state, Interaction* interaction, OutputInteraction* ou
     return;
   }
   SetBusy(true);
-  const int savedWidth = state->render.requestedWidth;
-  const int savedHeight = state->render.requestedHeight;
-  state->renderingOffscreen = true;
   const int written = RenderAndWrite(state, output, file, width, height);
   CloseFile(file);
-  state->render.requestedWidth = savedWidth;
-  state->render.requestedHeight = savedHeight;
-  RenderDesign(state);
-  state->renderingOffscreen = false;
   SetBusy(false);
   if (repaint) repaint();
 

@@ -46,16 +46,8 @@ void PrintDesignOn(AppState* state, QPrinter* printer) {
   const double heightInches = static_cast<double>(printable.height()) / printer->logicalDpiY();
 
   SetBusy(true);
-  // The composite is at the page's size until the end: whatever lets events
-  // through meanwhile (a progress hook, a printer driver) must find the view
-  // leaving it alone.
-  state->renderingOffscreen = true;
-  const int savedWidth = state->render.requestedWidth;
-  const int savedHeight = state->render.requestedHeight;
-  const double savedScale = state->render.pixelsPerInch;
-  state->render.requestedWidth = Nearest(widthInches * 300.0);
-  state->render.requestedHeight = Nearest(heightInches * 300.0);
-  RenderDesign(state);
+  RenderState render;
+  RenderDesignInto(*state, Nearest(widthInches * 300.0), Nearest(heightInches * 300.0), &render);
 
   QPainter painter;
   if (painter.begin(printer)) {
@@ -63,18 +55,13 @@ void PrintDesignOn(AppState* state, QPrinter* printer) {
     painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
     if (printer->colorMode() == QPrinter::GrayScale) {
       Image gray;
-      ConvertRgb8ToGray8(state->render.composite, &gray);
+      ConvertRgb8ToGray8(render.composite, &gray);
       DrawImageGray(&painter, gray, 0, 0, printable.width(), printable.height());
     } else {
-      DrawImageRgb(&painter, state->render.composite, 0, 0, printable.width(), printable.height());
+      DrawImageRgb(&painter, render.composite, 0, 0, printable.width(), printable.height());
     }
     painter.end();
   }
-  state->render.requestedWidth = savedWidth;
-  state->render.requestedHeight = savedHeight;
-  state->render.pixelsPerInch = savedScale;
-  RenderDesign(state);
-  state->renderingOffscreen = false;
   SetBusy(false);
 }
 

@@ -25,16 +25,9 @@ DesignView::DesignView(AppState* state, const QFont* rulerFont, QWidget* parent)
 }
 
 void DesignView::RenderAtViewSize() {
-  // Rendering now would pull the composite from under the export or print
-  // that is working on it (and that may be what let this event through).
-  if (state_->renderingOffscreen) {
-    renderDeferred_ = true;
-    return;
-  }
-  renderDeferred_ = false;
   const double ratio = devicePixelRatioF();
-  state_->render.requestedWidth = static_cast<int>(std::lround(width() * ratio));
-  state_->render.requestedHeight = static_cast<int>(std::lround(height() * ratio));
+  state_->viewWidth = static_cast<int>(std::lround(width() * ratio));
+  state_->viewHeight = static_cast<int>(std::lround(height() * ratio));
   RenderDesign(state_);
 }
 
@@ -44,20 +37,8 @@ void DesignView::ToComposite(QPoint point, int* c, int* r) const {
   *r = state_->render.composite.height - 1 - static_cast<int>(std::floor(point.y() * ratio));
 }
 
-void DesignView::ShowRendering() {
-  if (renderDeferred_) RenderAtViewSize();
-  update();
-}
-
 void DesignView::paintEvent(QPaintEvent*) {
   QPainter painter(this);
-  if (state_->renderingOffscreen) {
-    // The composite is an export or print in the making, perhaps half done and
-    // far too large to convert for the screen: keep what the view shows, or
-    // a blank view where its size changed and nothing is left to keep.
-    if (renderDeferred_) painter.fillRect(rect(), Qt::white);
-    return;
-  }
   const Image& composite = state_->render.composite;
   if (composite.type == Rgb8 && composite.rows != nullptr && state_->render.displayCopy.type == 0) {
     MakeDisplayCopy(composite, state_->monitorProfile, &state_->render.displayCopy);

@@ -2,21 +2,20 @@
 
 #include <gtest/gtest.h>
 
-#include "render/render_state.h"
 #include "scene/text.h"
+#include "support/pictures.h"
 
 namespace {
 
 class Specifications : public ::testing::Test {
  protected:
   void SetUp() override {
-    InitScene(&scene_, &render_);
+    InitScene(&scene_);
     scene_.frame.overallWidth = 16.0;
     scene_.frame.overallHeight = 14.0;
   }
   std::vector<std::string> Lines(int units = 0) { return SpecificationLines(scene_, units, "Sunday, 6 December 2026"); }
   SceneSettings scene_;
-  RenderState render_;
 };
 
 TEST_F(Specifications, DefaultDesignWithThreeMats) {
@@ -67,7 +66,7 @@ TEST_F(Specifications, OneMatHasNoNumberAndBevelsIndentAsPrinted) {
 TEST_F(Specifications, ImageSizeIsTheSizeTheDesignShows) {
   // A picture of 900 x 600 pixels at 100 per inch, imported without a visit
   // to the image dialog: the page gives its real size, not the custom one.
-  ASSERT_EQ(AllocImage(&scene_.picture.raster, Rgb8, 900, 600, 100.0), 0);
+  scene_.picture.raster = BlankPicture(900, 600, 100.0);
   EXPECT_EQ(Lines()[23], "  Image size (width, height) = (9.000 in, 6.000 in)");
   scene_.picture.sizeMode = kCustomSize;
   scene_.picture.customWidth = 12.0;
