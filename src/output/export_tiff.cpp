@@ -104,10 +104,12 @@ void ExportTiff(AppState* state, Interaction* interaction, OutputInteraction* ou
     interaction->ShowErrorBox(FormatText("Cannot create file: %s", {path}));
     return;
   }
-  SetBusy(true);
-  const int written = RenderAndWrite(state, output, file, width, height);
-  CloseFile(file);
-  SetBusy(false);
+  int written = 1;
+  {
+    const BusyScope busy;
+    written = RenderAndWrite(state, output, file, width, height);
+    CloseFile(file);
+  }
   if (repaint) repaint();
 
   if (written == 0) {

@@ -45,7 +45,7 @@ void PrintDesignOn(AppState* state, QPrinter* printer) {
   const double widthInches = static_cast<double>(printable.width()) / printer->logicalDpiX();
   const double heightInches = static_cast<double>(printable.height()) / printer->logicalDpiY();
 
-  SetBusy(true);
+  const BusyScope busy;
   RenderState render;
   RenderDesignInto(*state, Nearest(widthInches * 300.0), Nearest(heightInches * 300.0), &render);
 
@@ -62,7 +62,6 @@ void PrintDesignOn(AppState* state, QPrinter* printer) {
     }
     painter.end();
   }
-  SetBusy(false);
 }
 
 void PrintDesign(AppState* state, OutputInteraction* output, const std::function<void()>& repaint) {
