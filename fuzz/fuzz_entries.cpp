@@ -456,8 +456,7 @@ FuzzOutcome FuzzJpeg(const uint8_t* data, size_t size) {
   if (!outcome.fault.empty()) return outcome;
 
   SceneSettings scene;
-  RenderState render;
-  InitScene(&scene, &render);
+  InitScene(&scene);
   scene.picture.pathname = "earlier.jpg";
   IccProfile inputProfile;
   std::string folder = "earlier";
@@ -466,12 +465,12 @@ FuzzOutcome FuzzJpeg(const uint8_t* data, size_t size) {
   if (outcome.result == 0) {
     if (!messages.messages.empty()) {
       outcome.fault = "LoadPicture succeeded with a message: " + messages.messages.front();
-    } else if (scene.picture.raster.type != Rgb8 || scene.picture.pathname != path || folder != "/proc/self/fd") {
+    } else if (PictureImage(scene.picture).type != Rgb8 || scene.picture.pathname != path || folder != "/proc/self/fd") {
       outcome.fault = "LoadPicture succeeded without taking the picture over";
     } else if (profileResult != 0 || inputProfile != profile) {
       outcome.fault = "LoadPicture and ReadJpegIccProfile disagree on the profile";
     } else {
-      outcome.fault = CheckPicture(scene.picture.raster, "LoadPicture");
+      outcome.fault = CheckPicture(PictureImage(scene.picture), "LoadPicture");
     }
     return outcome;
   }
@@ -481,7 +480,7 @@ FuzzOutcome FuzzJpeg(const uint8_t* data, size_t size) {
              (messages.messages[0] != "Cannot read JPEG file: " + path &&
               messages.messages[0] != "Error reading profile from JPEG file: " + path)) {
     outcome.fault = "LoadPicture failed without exactly one of its messages";
-  } else if (!IsEmpty(scene.picture.raster) || scene.picture.pathname != "earlier.jpg" || folder != "earlier") {
+  } else if (!IsEmpty(PictureImage(scene.picture)) || scene.picture.pathname != "earlier.jpg" || folder != "earlier") {
     outcome.fault = "LoadPicture failed but changed the design";
   }
   return outcome;
@@ -495,8 +494,7 @@ FuzzOutcome FuzzSettings(const uint8_t* data, size_t size) {
     return outcome;
   }
   SceneSettings scene;
-  RenderState render;
-  InitScene(&scene, &render);
+  InitScene(&scene);
   outcome.result = ReadSettingsFile(file.Handle(), &scene);
   if (outcome.result != 0 && outcome.result != 1) {
     outcome.fault = "ReadSettingsFile: result neither 0 nor 1";

@@ -333,8 +333,7 @@ Bytes ExifResolution(bool bigEndian, uint16_t unit) {
 
 Bytes DesignFile(char separator) {
   SceneSettings scene;
-  RenderState render;
-  InitScene(&scene, &render);
+  InitScene(&scene);
   scene.mats[1].opening = 1;
   scene.mats[2].shown = 0;
   scene.border.left = 0.125;

@@ -86,13 +86,17 @@ void MakeFrameTiles(FrameTileSet* tiles) {
 // window does after an edit; `monitor` empty is an sRGB screen.
 void EditToScreen(benchmark::State& state, const IccProfile& monitor) {
   auto app = std::make_unique<AppState>();
-  InitScene(&app->scene, &app->render);
-  FillPhotoLike(&app->scene.picture.raster, 6000, 4000);
+  InitScene(&app->scene);
+  {
+    Image photo;
+    FillPhotoLike(&photo, 6000, 4000);
+    app->scene.picture.raster = std::make_shared<const Image>(std::move(photo));
+  }
   ++app->scene.picture.rasterVersion;
   MakeFrameTiles(&app->frameTiles);
   app->monitorProfile = monitor;
-  app->render.requestedWidth = kWidth;
-  app->render.requestedHeight = kHeight;
+  app->viewWidth = kWidth;
+  app->viewHeight = kHeight;
   QImage screen(kWidth, kHeight, QImage::Format_RGB32);
   int32_t shade = 0;
   auto edit = [&] {

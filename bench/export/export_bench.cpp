@@ -43,14 +43,13 @@ bool Export(AppState* state, const std::string& path, int size, int threads, dou
   const auto start = std::chrono::steady_clock::now();
   FileHandle file;
   if (CreateForWrite(path, &file) != 0) return false;
-  state->render.requestedWidth = size;
-  state->render.requestedHeight = size;
-  RenderDesign(state);
-  const int written = WriteTiff(file, state->render.composite);
+  int written = 1;
+  {
+    RenderState render;
+    RenderDesignInto(*state, size, size, &render);
+    written = WriteTiff(file, render.composite);
+  }
   CloseFile(file);
-  state->render.requestedWidth = 800;
-  state->render.requestedHeight = 600;
-  RenderDesign(state);
   *seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   *disturbed = ReportedKilobytes() != reportedBefore;
   std::remove(path.c_str());
@@ -68,7 +67,7 @@ int main(int argc, char** argv) {
   const int maxRounds = argc > 5 ? std::atoi(argv[5]) : 15;
   const int size = argc > 6 ? std::atoi(argv[6]) : 20000;
   auto state = std::make_unique<AppState>();
-  InitScene(&state->scene, &state->render);
+  InitScene(&state->scene);
   std::string folder;
   if (LoadPicture(argv[1], PictureFileTypeOf(argv[1]), &state->scene, &state->inputProfile, &folder) != 0) return 1;
   LoadTextures(argv[2], &state->textures, &state->inputProfile);

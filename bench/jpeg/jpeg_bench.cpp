@@ -83,14 +83,13 @@ const std::string& WideGamutPicturePath() {
 
 void Import(benchmark::State& state, const std::string& path) {
   SceneSettings scene;
-  RenderState render;
-  InitScene(&scene, &render);
+  InitScene(&scene);
   IccProfile profile;
   std::string lastFolder;
   for (auto _ : state) {
     if (LoadPicture(path, kPictureJpeg, &scene, &profile, &lastFolder) != 0)
       state.SkipWithError("load failed");
-    benchmark::DoNotOptimize(scene.picture.raster.rows);
+    benchmark::DoNotOptimize(scene.picture.raster.get());
   }
 }
 

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "render/render.h"
@@ -56,34 +57,32 @@ struct Fixture {
   FrameTileSet tiles;
   DisplayColorimetry colorimetry;
   Fixture() {
-    InitScene(&scene, &render);
-    scene.picture.raster = PhotoLike(6000, 4000);
+    InitScene(&scene);
+    scene.picture.raster = std::make_shared<const Image>(PhotoLike(6000, 4000));
     ++scene.picture.rasterVersion;
     MakeFrameTiles(&tiles);
+    ComputeOverallSize(&scene);
   }
+  RenderAssets Assets() const { return RenderAssets{textures, tiles, colorimetry}; }
 };
 
 void RenderCold(benchmark::State& state) {
   Fixture f;
   for (auto _ : state) {
     RenderState fresh;
-    fresh.requestedWidth = kWidth;
-    fresh.requestedHeight = kHeight;
-    RenderComposite(&f.scene, &fresh, f.textures, f.tiles, f.colorimetry);
+    RenderComposite(f.scene, f.Assets(), kWidth, kHeight, &fresh);
     benchmark::DoNotOptimize(fresh.composite.rows[0][0]);
   }
 }
 
 void RenderWarm(benchmark::State& state) {
   Fixture f;
-  f.render.requestedWidth = kWidth;
-  f.render.requestedHeight = kHeight;
-  RenderComposite(&f.scene, &f.render, f.textures, f.tiles, f.colorimetry);
+  RenderComposite(f.scene, f.Assets(), kWidth, kHeight, &f.render);
   int32_t shade = 0;
   for (auto _ : state) {
     f.scene.mats[kOuterMat].color = {255, 250 - (shade & 15), 240};
     ++shade;
-    RenderComposite(&f.scene, &f.render, f.textures, f.tiles, f.colorimetry);
+    RenderComposite(f.scene, f.Assets(), kWidth, kHeight, &f.render);
     benchmark::DoNotOptimize(f.render.composite.rows[0][0]);
   }
 }

@@ -14,7 +14,11 @@
 
 struct AppState {
   SceneSettings scene;
-  RenderState render;
+  RenderState render;  // the view's; exports and prints render into their own
+  // The view's drawing area in device pixels, which the design is rendered
+  // at for the screen.
+  int32_t viewWidth = 0;
+  int32_t viewHeight = 0;
   IccProfile inputProfile;    // the last picture's embedded profile
   IccProfile monitorProfile;  // empty: the screen shows sRGB as it is
   DisplayTransform displayTransform;  // onto the monitor profile, kept while it stays
@@ -25,10 +29,10 @@ struct AppState {
   std::string programFolder;  // where default.Passavue lives
   std::string assetFolder;    // holds Textures/ and Frames/
   KeyValueStore* store = nullptr;  // where the persistent state lives
-  // An export or print has the composite at its own size and may let events
-  // through (its progress window): the view neither shows nor renders it then.
-  bool renderingOffscreen = false;
 };
 
-// Renders the design at render.requestedWidth x requestedHeight.
+// The design's overall size, then the view's rendering at the view's size.
 void RenderDesign(AppState* state);
+// A copy of the design rendered at width x height into a render state of the
+// caller's (an export, a print), leaving the view's alone.
+void RenderDesignInto(const AppState& state, int32_t width, int32_t height, RenderState* render);

@@ -1,5 +1,6 @@
 #include "files/import.h"
 
+#include <memory>
 #include <utility>
 
 #include "core/hooks.h"
@@ -95,7 +96,7 @@ int LoadPicture(const std::string& path, int32_t type, SceneSettings* scene, Icc
     }
   }
 
-  scene->picture.raster = std::move(converted);
+  scene->picture.raster = std::make_shared<const Image>(std::move(converted));
   ++scene->picture.rasterVersion;
   scene->picture.pathname = path;
   *lastInputFolder = FolderOfPath(path);

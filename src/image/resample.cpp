@@ -708,14 +708,10 @@ int ResampleImage(const Image& source, Image* destination, int32_t newWidth, int
     Prepare(source, newWidth, newHeight, filter, a, &plan, &scratch);
   } catch (const std::exception&) {  // out of memory (bad_alloc, length_error)
     FreeImage(destination);
-    SetBusy(false);
     return 1;
   }
-  if (AllocImage(destination, plan.workType, newWidth, newHeight, resolution) != 0) {
-    SetBusy(false);
-    return 1;
-  }
-  SetBusy(true);
+  if (AllocImage(destination, plan.workType, newWidth, newHeight, resolution) != 0) return 1;
+  const BusyScope busy;
   // Large pictures are split among the worker threads by destination rows;
   // every slice has its own scratch, so the rows come out as from one thread.
   const int64_t rowCost = static_cast<int64_t>(destination->rowBytes) * (plan.maxRowTaps + 1);
@@ -743,6 +739,5 @@ int ResampleImage(const Image& source, Image* destination, int32_t newWidth, int
     }
   });
   for (const auto& [y0, y1] : unfinished) ResampleRows(plan, source, destination, y0, y1, &scratch);
-  SetBusy(false);
   return 0;
 }

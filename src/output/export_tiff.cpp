@@ -30,7 +30,7 @@ class ProgressHookScope {
 // The render and the write at the export size, shown as one bar: the render
 // has the first 60 percent, the write the rest. The file is only touched
 // once the picture exists. Empty when the file is written, else the message.
-std::string RenderAndWrite(AppState* state, OutputInteraction* output, const std::string& path, int width,
+std::string RenderAndWrite(const AppState* state, OutputInteraction* output, const std::string& path, int width,
                            int height) {
   int phaseStart = 0;
   int phaseSpan = 60;
@@ -44,19 +44,18 @@ std::string RenderAndWrite(AppState* state, OutputInteraction* output, const std
     shown = percent;
     output->ShowProgress(percent);
   });
-  state->render.requestedWidth = width;
-  state->render.requestedHeight = height;
-  RenderDesign(state);
+  RenderState render;
+  RenderDesignInto(*state, width, height, &render);
   // A composite that could not be allocated at this size is no picture to write.
-  const bool rendered = state->render.composite.rows != nullptr && state->render.composite.width == width &&
-                        state->render.composite.height == height;
+  const bool rendered =
+      render.composite.rows != nullptr && render.composite.width == width && render.composite.height == height;
   phaseStart = 60;
   phaseSpan = 40;
   std::string message;
   WriteFailure failure;
   if (!rendered) {
     message = kExportMemoryMessage;
-  } else if (WriteFileSafely(path, [state](FileHandle file) { return WriteTiff(file, state->render.composite); },
+  } else if (WriteFileSafely(path, [&render](FileHandle file) { return WriteTiff(file, render.composite); },
                              &failure) != 0) {
     if (failure.error == ENOMEM) message = kExportMemoryMessage;
     else if (!failure.created) message = WithFileError(FormatText("Cannot create file: %s", {path}), failure.error);
@@ -123,16 +122,11 @@ void ExportTiff(AppState* state, Interaction* interaction, OutputInteraction* ou
     interaction->ShowErrorBox(WithFileError(FormatText("Cannot create file: %s", {path}), failure.error));
     return;
   }
-  SetBusy(true);
-  const int savedWidth = state->render.requestedWidth;
-  const int savedHeight = state->render.requestedHeight;
-  state->renderingOffscreen = true;
-  const std::string failed = RenderAndWrite(state, output, path, width, height);
-  state->render.requestedWidth = savedWidth;
-  state->render.requestedHeight = savedHeight;
-  RenderDesign(state);
-  state->renderingOffscreen = false;
-  SetBusy(false);
+  std::string failed;
+  {
+    const BusyScope busy;
+    failed = RenderAndWrite(state, output, path, width, height);
+  }
   if (repaint) repaint();
 
   if (failed.empty()) {

@@ -8,8 +8,7 @@ class Interaction;
 class OutputInteraction;
 
 // The whole command: file dialog (with the name rule), size dialog, render
-// at that size and write under a progress window, render back at the
-// window's size (`repaint` shows it). AppState::renderingOffscreen is set
-// from the render at the export size until the window's size is back.
+// at that size into a rendering of its own and write under a progress window,
+// then `repaint` the view.
 void ExportTiff(AppState* state, Interaction* interaction, OutputInteraction* output,
                 const std::function<void()>& repaint);

@@ -73,40 +73,26 @@ void PrintDesignOn(AppState* state, QPrinter* printer) {
   const double widthInches = static_cast<double>(printable.width()) / printer->logicalDpiX();
   const double heightInches = static_cast<double>(printable.height()) / printer->logicalDpiY();
 
-  SetBusy(true);
-  // The composite is at the page's size until the end: whatever lets events
-  // through meanwhile (a progress hook, a printer driver) must find the view
-  // leaving it alone.
-  state->renderingOffscreen = true;
-  const int savedWidth = state->render.requestedWidth;
-  const int savedHeight = state->render.requestedHeight;
-  const double savedScale = state->render.pixelsPerInch;
-  state->render.requestedWidth = Nearest(widthInches * 300.0);
-  state->render.requestedHeight = Nearest(heightInches * 300.0);
-  RenderDesign(state);
+  const BusyScope busy;
+  RenderState render;
+  RenderDesignInto(*state, Nearest(widthInches * 300.0), Nearest(heightInches * 300.0), &render);
 
   QPainter painter;
   if (painter.begin(printer)) {
     // Drawn in printer pixels from the printable area's corner.
     painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
     Image gray;
-    if (printer->colorMode() == QPrinter::GrayScale) ConvertRgb8ToGray8(state->render.composite, &gray);
+    if (printer->colorMode() == QPrinter::GrayScale) ConvertRgb8ToGray8(render.composite, &gray);
     for (int copy = 0, copies = DrawnCopies(*printer); copy < copies; ++copy) {
       if (copy > 0) printer->newPage();
       if (gray.type != 0) {
         DrawImageGray(&painter, gray, 0, 0, printable.width(), printable.height());
       } else {
-        DrawImageRgb(&painter, state->render.composite, 0, 0, printable.width(), printable.height());
+        DrawImageRgb(&painter, render.composite, 0, 0, printable.width(), printable.height());
       }
     }
     painter.end();
   }
-  state->render.requestedWidth = savedWidth;
-  state->render.requestedHeight = savedHeight;
-  state->render.pixelsPerInch = savedScale;
-  RenderDesign(state);
-  state->renderingOffscreen = false;
-  SetBusy(false);
 }
 
 void PrintDesign(AppState* state, OutputInteraction* output, const std::function<void()>& repaint) {

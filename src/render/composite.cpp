@@ -325,7 +325,7 @@ void PlacePicture(const Image& picture, int32_t x0, int32_t y0, Image* composite
 constexpr int64_t kMaxPictureCacheBytes = int64_t{64} << 20;
 
 void PaintPicture(const SceneSettings& scene, const PixelRect& rect, RenderState* render) {
-  const Image& raster = scene.picture.raster;
+  const Image& raster = PictureImage(scene.picture);
   Image* composite = &render->composite;
   const int64_t w = static_cast<int64_t>(rect.x1) - rect.x0;
   const int64_t h = static_cast<int64_t>(rect.y1) - rect.y0;
@@ -379,16 +379,13 @@ void ClearLayout(const SceneSettings& scene, RenderState* render) {
 
 // ---- The driver -------------------------------------------------------------
 
-void RenderComposite(SceneSettings* scene, RenderState* render, const TextureSet& textures,
-                     const FrameTileSet& frameTiles, const DisplayColorimetry& colorimetry) {
-  ComputeOverallSize(scene);
-  const int32_t W = render->requestedWidth;
-  const int32_t H = render->requestedHeight;
+void RenderComposite(const SceneSettings& scene, const RenderAssets& assets, int32_t W, int32_t H,
+                     RenderState* render) {
   if (W <= 0 || H <= 0) return;
 
   double s = 0.0;
   LayoutRects layout = render->layout;
-  const bool laidOut = ComputeLayout(*scene, W, H, &s, &layout);
+  const bool laidOut = ComputeLayout(scene, W, H, &s, &layout);
 
   Image* composite = &render->composite;
   FreeImage(&render->displayCopy);
@@ -402,16 +399,16 @@ void RenderComposite(SceneSettings* scene, RenderState* render, const TextureSet
   }
   // Progress in rows: six passes over the composite's height.
   const int64_t total = 6 * static_cast<int64_t>(H);
-  PaintWall(scene->background.color, composite);
+  PaintWall(scene.background.color, composite);
   ReportProgress(H, total);
 
   if (!laidOut) {
     // A design without area (overall size 0, or nonsense from a file) shows the wall only.
     render->pixelsPerInch = 0.0;
-    ClearLayout(*scene, render);
+    ClearLayout(scene, render);
     FreeImage(&render->pictureCache);
     render->pictureCacheValid = false;
-    ApplyLighting(scene->lighting, colorimetry, composite);
+    ApplyLighting(scene.lighting, assets.colorimetry, composite);
     return;
   }
   render->layout = layout;
@@ -426,31 +423,32 @@ void RenderComposite(SceneSettings* scene, RenderState* render, const TextureSet
     } catch (const std::bad_alloc&) {
     }
   };
-  PaintBorder(scene->border.color, layout.borderOuter, layout.pictureRect, composite);
-  if (scene->picture.raster.type == 0) {
+  PaintBorder(scene.border.color, layout.borderOuter, layout.pictureRect, composite);
+  if (!scene.picture.raster) {
     FreeImage(&render->pictureCache);
     render->pictureCacheValid = false;
     step([&] { PaintCheckerboard(layout.pictureRect, composite); });
   } else {
-    PaintPicture(*scene, layout.pictureRect, render);
+    PaintPicture(scene, layout.pictureRect, render);
   }
   ReportProgress(2 * static_cast<int64_t>(H), total);
 
   for (int32_t i = kMatCount - 1; i >= 0; --i) {
-    MatSettings* mat = &scene->mats[i];
-    if (mat->shown == 0) continue;
-    PrepareMatTexture(mat, textures, s, *composite);
-    step([&] { PaintMatFace(*mat, layout.matOuter[i], layout.matOpening[i], composite); });
-    PaintMatBevel(*mat, layout.matOuter[i], layout.matOpening[i], s, composite);
+    const MatSettings& mat = scene.mats[i];
+    if (mat.shown == 0) continue;
+    Image* texture = &render->matTextures[i];
+    PrepareMatTexture(mat, assets.textures, s, *composite, texture);
+    step([&] { PaintMatFace(mat, *texture, layout.matOuter[i], layout.matOpening[i], composite); });
+    PaintMatBevel(mat, layout.matOuter[i], layout.matOpening[i], s, composite);
   }
   ReportProgress(3 * static_cast<int64_t>(H), total);
-  step([&] { PaintFrame(scene->frame, frameTiles, layout.frameOuter, layout.frameInner, composite); });
+  step([&] { PaintFrame(scene.frame, assets.frameTiles, layout.frameOuter, layout.frameInner, composite); });
   ReportProgress(4 * static_cast<int64_t>(H), total);
-  step([&] { PaintFrameShadows(*scene, layout, s, composite); });
+  step([&] { PaintFrameShadows(scene, layout, s, composite); });
   for (int32_t i = 0; i < kMatCount; ++i) {
-    if (scene->mats[i].shown != 0) step([&] { PaintMatShadow(*scene, i, layout, s, composite); });
+    if (scene.mats[i].shown != 0) step([&] { PaintMatShadow(scene, i, layout, s, composite); });
   }
   ReportProgress(5 * static_cast<int64_t>(H), total);
-  ApplyLighting(scene->lighting, colorimetry, composite);
+  ApplyLighting(scene.lighting, assets.colorimetry, composite);
   ReportProgress(total, total);
 }

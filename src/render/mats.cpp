@@ -24,10 +24,9 @@ Bgr Modulate(const Bgr& color, uint32_t t) {
 
 // The face colours of a mat laid out as a pattern over the composite:
 // one plain row as wide as the composite, or the tinted texture tile.
-RowPattern MatPattern(const MatSettings& mat, int32_t compositeWidth) {
+RowPattern MatPattern(const MatSettings& mat, const Image& tile, int32_t compositeWidth) {
   RowPattern pattern;
   const Bgr base = ClampColor(mat.color);
-  const Image& tile = mat.textureCache;
   if (!HasGraySamples(tile)) {
     pattern.period = 1;
     pattern.storedWidth = std::max(compositeWidth, 1);
@@ -62,10 +61,9 @@ RowPattern MatPattern(const MatSettings& mat, int32_t compositeWidth) {
 
 }  // namespace
 
-void PrepareMatTexture(MatSettings* mat, const TextureSet& textures, double pixelsPerInch,
-                       const Image& composite) {
-  Image* cache = &mat->textureCache;
-  const int32_t code = mat->texture;
+void PrepareMatTexture(const MatSettings& mat, const TextureSet& textures, double pixelsPerInch,
+                       const Image& composite, Image* cache) {
+  const int32_t code = mat.texture;
   if (code < 1 || code >= static_cast<int32_t>(textures.images.size())) {
     FreeImage(cache);
     return;
@@ -90,9 +88,8 @@ void PrepareMatTexture(MatSettings* mat, const TextureSet& textures, double pixe
   }
 }
 
-Bgr MatColorAt(const MatSettings& mat, int32_t c, int32_t r) {
+Bgr MatColorAt(const MatSettings& mat, const Image& tile, int32_t c, int32_t r) {
   const Bgr base = ClampColor(mat.color);
-  const Image& tile = mat.textureCache;
   if (!HasGraySamples(tile)) return base;
   int32_t x = c % tile.width;
   int32_t y = r % tile.height;
@@ -101,10 +98,11 @@ Bgr MatColorAt(const MatSettings& mat, int32_t c, int32_t r) {
   return Modulate(base, SampleGray(tile, x, y));
 }
 
-void PaintMatFace(const MatSettings& mat, const PixelRect& O, const PixelRect& P, Image* composite) {
+void PaintMatFace(const MatSettings& mat, const Image& texture, const PixelRect& O, const PixelRect& P,
+                  Image* composite) {
   if (!composite->HasPixels() || O.Empty()) return;
   const int32_t W = composite->width;
-  const RowPattern pattern = MatPattern(mat, W);
+  const RowPattern pattern = MatPattern(mat, texture, W);
   const Span full = ClipSpan(O.x0, O.x1, W);
   // Rows are kept inside O: for any design a dialog accepts, P lies inside O
   // and this changes nothing; for margins from a broken file it keeps the

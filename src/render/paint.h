@@ -110,15 +110,16 @@ int64_t MaxTemporaryLength(int32_t compositeLength);
 
 // ---- Mats -----------------------------------------------------------------
 
-// Rebuilds mat->textureCache at the scale s, or empties it for a smooth mat,
-// a texture code out of range or an empty texture image.
-void PrepareMatTexture(MatSettings* mat, const TextureSet& textures, double pixelsPerInch,
-                       const Image& composite);
-// The face colour at a composite pixel (c, r >= 0).
-Bgr MatColorAt(const MatSettings& mat, int32_t c, int32_t r);
+// Rebuilds the mat's texture at the scale s into *texture, or empties it for
+// a smooth mat, a texture code out of range or an empty texture image.
+void PrepareMatTexture(const MatSettings& mat, const TextureSet& textures, double pixelsPerInch,
+                       const Image& composite, Image* texture);
+// The face colour at a composite pixel (c, r >= 0), from the mat's colour and
+// its prepared texture (empty for a plain mat).
+Bgr MatColorAt(const MatSettings& mat, const Image& texture, int32_t c, int32_t r);
 // The face between O (outer) and P (opening).
-void PaintMatFace(const MatSettings& mat, const PixelRect& outer, const PixelRect& opening,
-                  Image* composite);
+void PaintMatFace(const MatSettings& mat, const Image& texture, const PixelRect& outer,
+                  const PixelRect& opening, Image* composite);
 // The visible 45- or 60-degree cut around the opening.
 int32_t BevelWidth(const MatSettings& mat, double pixelsPerInch);
 void PaintMatBevel(const MatSettings& mat, const PixelRect& outer, const PixelRect& opening,

@@ -6,12 +6,22 @@
 #include "render/render_state.h"
 #include "scene/settings.h"
 
-// Writes frame.overallWidth and frame.overallHeight.
+// What a rendering reads besides the design: the mat textures, the frame
+// tiles and the light as the monitor shows it. The owner (the program's state,
+// a test) keeps them; a rendering only reads them.
+struct RenderAssets {
+  const TextureSet& textures;
+  const FrameTileSet& frameTiles;
+  const DisplayColorimetry& colorimetry;
+};
+
+// Writes frame.overallWidth and frame.overallHeight; whoever changes the
+// design calls it before the design is rendered or written.
 void ComputeOverallSize(SceneSettings* scene);
 
-// Renders at render->requestedWidth x requestedHeight: the overall size, the
-// canvas and scale, every layout rectangle, the wall, border, picture, mats,
-// frame, shadows and light. Empties the display copy. A requested width or
-// height of 0 changes only the overall size.
-void RenderComposite(SceneSettings* scene, RenderState* render, const TextureSet& textures,
-                     const FrameTileSet& frameTiles, const DisplayColorimetry& colorimetry);
+// Renders the design at width x height into render: the canvas and scale,
+// every layout rectangle, the wall, border, picture, mats, frame, shadows and
+// light, from the overall size the design holds. Empties the display copy. A
+// width or height of 0 or less changes nothing.
+void RenderComposite(const SceneSettings& scene, const RenderAssets& assets, int32_t width, int32_t height,
+                     RenderState* render);

@@ -1,11 +1,14 @@
 // What a rendering leaves behind: the composite, its scale and the pixel
-// rectangles that the click test, the rulers and printing read.
+// rectangles that the click test, the rulers and printing read, and what it
+// keeps for the next rendering of the same owner. Each owner (the view, an
+// export, a print) has its own, so none disturbs another's.
 #pragma once
 
 #include <array>
 #include <cstdint>
 
 #include "image/image.h"
+#include "scene/settings.h"
 
 // Half-open: columns x0 <= c < x1, rows y0 <= r < y1, rows counted from the bottom.
 struct PixelRect {
@@ -30,8 +33,6 @@ struct LayoutRects {
 };
 
 struct RenderState {
-  int32_t requestedWidth = 0;
-  int32_t requestedHeight = 0;
   double pixelsPerInch = 0.0;
   Image composite;    // Rgb8
   Image displayCopy;  // the composite in the monitor's colours; emptied by every rendering
@@ -43,4 +44,7 @@ struct RenderState {
   Image pictureCache;
   uint64_t pictureCacheVersion = 0;
   bool pictureCacheValid = false;
+
+  // Each shown mat's texture at the last rendering's scale.
+  std::array<Image, kMatCount> matTextures;
 };

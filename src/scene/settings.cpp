@@ -1,7 +1,5 @@
 #include "scene/settings.h"
 
-#include "render/render_state.h"
-
 namespace {
 
 void SetMat(MatSettings* mat, double margin, RgbColor color) {
@@ -16,26 +14,18 @@ void SetMat(MatSettings* mat, double margin, RgbColor color) {
   mat->color = color;
   mat->bevel = kBevel45;
   mat->bevelColor = {240, 240, 240};
-  FreeImage(&mat->textureCache);
 }
 
 }  // namespace
 
-void InitScene(SceneSettings* scene, RenderState* render) {
-  *render = RenderState{};
-  FreeImage(&scene->picture.raster);
-  for (MatSettings& mat : scene->mats) FreeImage(&mat.textureCache);
+void InitScene(SceneSettings* scene) {
   *scene = SceneSettings{};
-  ResetScene(scene, render);
+  ResetScene(scene);
 }
 
-void ResetScene(SceneSettings* scene, RenderState* render) {
-  FreeImage(&scene->picture.raster);
+void ResetScene(SceneSettings* scene) {
+  scene->picture.raster.reset();
   ++scene->picture.rasterVersion;
-  FreeImage(&render->composite);
-  FreeImage(&render->displayCopy);
-  FreeImage(&render->pictureCache);
-  render->pictureCacheValid = false;
 
   scene->modified = 0;
   scene->background.ratio = 1.2;
@@ -81,11 +71,17 @@ void PictureSizeInches(const SceneSettings& scene, double* width, double* height
   }
   // A picture without a usable resolution cannot be measured; it is shown
   // at the no-picture size rather than dividing by zero.
-  if (picture.raster.type != 0 && picture.raster.resolution > 0.0) {
-    *width = picture.raster.width / picture.raster.resolution;
-    *height = picture.raster.height / picture.raster.resolution;
+  const Image& raster = PictureImage(picture);
+  if (raster.type != 0 && raster.resolution > 0.0) {
+    *width = raster.width / raster.resolution;
+    *height = raster.height / raster.resolution;
     return;
   }
   *width = 10.0;
   *height = 8.0;
+}
+
+const Image& PictureImage(const PictureSettings& picture) {
+  static const Image kNoPicture;
+  return picture.raster ? *picture.raster : kNoPicture;
 }

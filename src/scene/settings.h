@@ -5,11 +5,10 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "image/image.h"
-
-struct RenderState;
 
 struct RgbColor {
   int32_t red = 0;
@@ -80,11 +79,13 @@ constexpr std::array<const char*, 2> kPictureSizeModeLabels = {"Size from File",
 struct BackgroundSettings {
   double ratio = 0.0;
   RgbColor color;
+  bool operator==(const BackgroundSettings&) const = default;
 };
 
 struct LightingSettings {
   int32_t intensity = 0;
   int32_t type = 0;
+  bool operator==(const LightingSettings&) const = default;
 };
 
 struct FrameSettings {
@@ -99,11 +100,10 @@ struct FrameSettings {
   double rightWidth = 0.0;
   double topWidth = 0.0;
   double bottomWidth = 0.0;
+  bool operator==(const FrameSettings&) const = default;
 };
 
-// The plain, copyable fields of one mat: what a design file and a dialog's
-// backup hold.
-struct MatFields {
+struct MatSettings {
   int32_t shown = 0;
   int32_t opening = 0;
   double left = 0.0;
@@ -115,10 +115,7 @@ struct MatFields {
   RgbColor color;
   int32_t bevel = 0;
   RgbColor bevelColor;
-};
-
-struct MatSettings : MatFields {
-  Image textureCache;  // the texture at the last rendering's scale; never stored
+  bool operator==(const MatSettings&) const = default;
 };
 
 struct ImageBorder {
@@ -127,6 +124,7 @@ struct ImageBorder {
   double top = 0.0;
   double bottom = 0.0;
   RgbColor color;
+  bool operator==(const ImageBorder&) const = default;
 };
 
 constexpr size_t kMaxPathLength = 259;
@@ -136,10 +134,14 @@ struct PictureSettings {
   double customWidth = 0.0;
   double customHeight = 0.0;
   std::string pathname;
-  Image raster;  // Rgb8 in sRGB; type 0 when no picture is loaded
+  // Rgb8 in sRGB; null when no picture is loaded. Never changed in place: a
+  // new picture is a new raster, so every copy of the design (a dialog's
+  // backup, an export's own copy) shares the pixels instead of copying them.
+  std::shared_ptr<const Image> raster;
   // Bumped by every writer of `raster`, so the renderer knows when the
   // picture it resampled last time is still the same picture.
   uint64_t rasterVersion = 0;
+  bool operator==(const PictureSettings&) const = default;
 };
 
 struct SceneSettings {
@@ -150,11 +152,16 @@ struct SceneSettings {
   std::array<MatSettings, kMatCount> mats;
   ImageBorder border;
   PictureSettings picture;
+  // Whole designs compare equal when every field does; pictures compare by
+  // raster, not by pixels.
+  bool operator==(const SceneSettings&) const = default;
 };
 
 // Program start: zero everything, then ResetScene.
-void InitScene(SceneSettings* scene, RenderState* render);
-// The defaults; also empties the picture, the composite and its display copy.
-void ResetScene(SceneSettings* scene, RenderState* render);
+void InitScene(SceneSettings* scene);
+// The defaults; also drops the picture.
+void ResetScene(SceneSettings* scene);
+// The picture's pixels, or an empty image when no picture is loaded.
+const Image& PictureImage(const PictureSettings& picture);
 // The picture's size in inches as the layout uses it.
 void PictureSizeInches(const SceneSettings& scene, double* width, double* height);

@@ -70,7 +70,7 @@ bool NewDesign(AppState* state, Interaction* interaction) {
     case Answer::No:
       break;
   }
-  ResetScene(&state->scene, &state->render);
+  ResetScene(&state->scene);
   // New brings the stored preferences back too, then the default design.
   if (state->store != nullptr) LoadPersistentState(state->store, state->programFolder, &state->persistent);
   LoadDefaultDesign(state);

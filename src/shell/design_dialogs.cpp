@@ -297,7 +297,7 @@ class MatDialog : public PropertyDialog {
 
   void RestoreFromBackup() override {
     MatSettings& m = mat();
-    const MatFields& b = backup().mats[static_cast<size_t>(index_)];
+    const MatSettings& b = backup().mats[static_cast<size_t>(index_)];
     m.thickness = b.thickness;
     m.left = b.left;
     m.right = b.right;

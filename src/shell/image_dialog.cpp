@@ -161,14 +161,14 @@ class ImageDialog : public PropertyDialog {
  private:
   // A picture with pixels; an empty raster has no proportions to follow.
   bool HasPicture() const {
-    const Image& raster = scene().picture.raster;
+    const Image& raster = PictureImage(scene().picture);
     return raster.type != 0 && raster.width > 0 && raster.height > 0;
   }
 
   // The picture's size from its file's resolution. One without a usable
   // resolution is measured as the layout measures it, 10 by 8 inches.
   void FileSize(double* width, double* height) const {
-    const Image& raster = scene().picture.raster;
+    const Image& raster = PictureImage(scene().picture);
     if (raster.resolution > 0.0) {
       *width = raster.width / raster.resolution;
       *height = raster.height / raster.resolution;
@@ -179,7 +179,7 @@ class ImageDialog : public PropertyDialog {
   }
 
   double ProportionalHeight(double width) const {
-    const Image& raster = scene().picture.raster;
+    const Image& raster = PictureImage(scene().picture);
     return raster.height * width / raster.width;
   }
 

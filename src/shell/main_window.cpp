@@ -31,21 +31,14 @@ DesignView::DesignView(AppState* state, const QFont* rulerFont, QWidget* parent)
 }
 
 void DesignView::RenderAtViewSize() {
-  // Rendering now would pull the composite from under the export or print
-  // that is working on it (and that may be what let this event through).
-  if (state_->renderingOffscreen) {
-    renderDeferred_ = true;
-    return;
-  }
-  renderDeferred_ = false;
   // The device pixels the view covers: at a fractional scale its edges fall
   // between pixels, and each is rounded where it lies in the window, as Qt
   // places widgets, so the rendering fills the view to its last row.
   const double ratio = devicePixelRatioF();
   const QPoint origin = mapTo(window(), QPoint(0, 0));
-  state_->render.requestedWidth =
+  state_->viewWidth =
       static_cast<int>(std::lround((origin.x() + width()) * ratio) - std::lround(origin.x() * ratio));
-  state_->render.requestedHeight =
+  state_->viewHeight =
       static_cast<int>(std::lround((origin.y() + height()) * ratio) - std::lround(origin.y() * ratio));
   RenderDesign(state_);
 }
@@ -58,20 +51,8 @@ void DesignView::ToComposite(QPoint point, int* c, int* r) const {
        static_cast<int>(std::floor((origin.y() + point.y()) * ratio) - std::lround(origin.y() * ratio));
 }
 
-void DesignView::ShowRendering() {
-  if (renderDeferred_) RenderAtViewSize();
-  update();
-}
-
 void DesignView::paintEvent(QPaintEvent*) {
   QPainter painter(this);
-  if (state_->renderingOffscreen) {
-    // The composite is an export or print in the making, perhaps half done and
-    // far too large to convert for the screen: keep what the view shows, or
-    // a blank view where its size changed and nothing is left to keep.
-    if (renderDeferred_) painter.fillRect(rect(), Qt::white);
-    return;
-  }
   const Image& composite = state_->render.composite;
   if (composite.type == Rgb8 && composite.rows != nullptr && state_->render.displayCopy.type == 0) {
     MakeDisplayCopy(composite, state_->monitorProfile, &state_->displayTransform, &state_->render.displayCopy);

@@ -27,12 +27,8 @@ class DesignView : public QWidget {
  public:
   DesignView(AppState* state, const QFont* rulerFont, QWidget* parent);
 
-  // Renders at the view's size in device pixels; while an export or print
-  // holds the composite, only notes that the view wants a new rendering.
+  // Renders at the view's size in device pixels.
   void RenderAtViewSize();
-  // Shows the last rendering after an export or print, first rendering
-  // again if the view asked for it meanwhile (say, it was resized).
-  void ShowRendering();
   // The composite row and column under a point of the view.
   void ToComposite(QPoint point, int* c, int* r) const;
 
@@ -47,7 +43,6 @@ class DesignView : public QWidget {
  private:
   AppState* state_;
   const QFont* rulerFont_;
-  bool renderDeferred_ = false;
 };
 
 // The one place that hands each command its work; the desktop fills it with

@@ -31,28 +31,13 @@ int32_t DelayMilliseconds(int32_t index) {
 
 }  // namespace
 
-SceneBackup TakeBackup(const SceneSettings& scene) {
-  SceneBackup backup;
-  backup.background = scene.background;
-  backup.lighting = scene.lighting;
-  backup.frame = scene.frame;
-  for (int i = 0; i < kMatCount; ++i) backup.mats[i] = static_cast<const MatFields&>(scene.mats[i]);
-  backup.border = scene.border;
-  backup.sizeMode = scene.picture.sizeMode;
-  backup.customWidth = scene.picture.customWidth;
-  backup.customHeight = scene.picture.customHeight;
-  return backup;
-}
-
-void RestoreBackup(const SceneBackup& backup, SceneSettings* scene) {
-  scene->background = backup.background;
-  scene->lighting = backup.lighting;
-  scene->frame = backup.frame;
-  for (int i = 0; i < kMatCount; ++i) static_cast<MatFields&>(scene->mats[i]) = backup.mats[i];
-  scene->border = backup.border;
-  scene->picture.sizeMode = backup.sizeMode;
-  scene->picture.customWidth = backup.customWidth;
-  scene->picture.customHeight = backup.customHeight;
+void RestoreBackup(const SceneSettings& backup, SceneSettings* scene) {
+  SceneSettings restored = backup;
+  restored.modified = scene->modified;
+  restored.picture.pathname = std::move(scene->picture.pathname);
+  restored.picture.raster = std::move(scene->picture.raster);
+  restored.picture.rasterVersion = scene->picture.rasterVersion;
+  *scene = std::move(restored);
 }
 
 ColourButton::ColourButton(const RgbColor* colour, QWidget* parent) : QPushButton(parent), colour_(colour) {
@@ -89,15 +74,7 @@ PropertyDialog::PropertyDialog(const DialogContext& context, int command, int ap
   apply->hide();
   Register(applyId, apply);
   connect(apply, &QPushButton::clicked, this, [this]() { Apply(false); });
-  connect(timer_, &QTimer::timeout, apply, [this, apply]() {
-    // An export or print in progress reads the design as it goes; a change
-    // typed just before waits until it is done, so the file shows one design.
-    if (context_.state->renderingOffscreen) {
-      timer_->start();
-    } else {
-      apply->click();
-    }
-  });
+  connect(timer_, &QTimer::timeout, apply, &QPushButton::click);
 }
 
 PropertyDialog::~PropertyDialog() {

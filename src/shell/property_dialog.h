@@ -38,23 +38,10 @@ struct DialogContext {
   std::map<int, QRect>* pickerPlacements = nullptr;
 };
 
-// A dialog's backup: the design's plain fields only. The picture's raster
-// and path and the texture caches are owned storage that a backup must never
-// hold or give back, so a picture loaded meanwhile survives a Cancel.
-struct SceneBackup {
-  BackgroundSettings background;
-  LightingSettings lighting;
-  FrameSettings frame;
-  std::array<MatFields, kMatCount> mats;
-  ImageBorder border;
-  int32_t sizeMode = 0;
-  double customWidth = 0.0;
-  double customHeight = 0.0;
-};
-
-SceneBackup TakeBackup(const SceneSettings& scene);
-// Puts back every field of the backup; `modified` is left as it is.
-void RestoreBackup(const SceneBackup& backup, SceneSettings* scene);
+// Puts back every field of a dialog's backup (a copy of the design taken when
+// it opened) except the picture itself and `modified`: a picture loaded
+// meanwhile survives a Cancel.
+void RestoreBackup(const SceneSettings& backup, SceneSettings* scene);
 
 // A button that shows a colour by filling itself with it.
 class ColourButton : public QPushButton {
@@ -106,8 +93,8 @@ class PropertyDialog : public QDialog {
 
   // The common Apply: ReadAndStore, `modified`, close on OK, render.
   void Apply(bool byOk);
-  void TakeBackupNow() { backup_ = TakeBackup(scene()); }
-  const SceneBackup& backup() const { return backup_; }
+  void TakeBackupNow() { backup_ = scene(); }
+  const SceneSettings& backup() const { return backup_; }
   SceneSettings& scene() const;
   AppState* state() const { return context_.state; }
   const DialogContext& context() const { return context_; }
@@ -161,7 +148,7 @@ class PropertyDialog : public QDialog {
   DialogContext context_;
   int command_;
   int32_t units_;
-  SceneBackup backup_;
+  SceneSettings backup_;
   QTimer* timer_;
   std::map<int, QWidget*> controls_;
   std::map<const QLineEdit*, std::pair<QString, double>> shown_;

@@ -64,7 +64,7 @@ void InstallBusyCursor() {
 }  // namespace
 
 void PrepareState(AppState* state, KeyValueStore* store, const std::string& programFolder) {
-  InitScene(&state->scene, &state->render);
+  InitScene(&state->scene);
   state->assetFolder = FindDataFolder(programFolder);
   state->programFolder = programFolder;
   if (state->assetFolder != programFolder) {
@@ -161,7 +161,7 @@ int RunPassavue(int argc, char** argv) {
 
   QtOutputInteraction outputInteraction(&interaction, nullptr);
   const auto repaint = [&window]() {
-    if (window != nullptr) window->view()->ShowRendering();
+    if (window != nullptr) window->view()->update();
   };
   handlers.exportTiff = [&, repaint]() { ExportTiff(state.get(), &interaction, &outputInteraction, repaint); };
   handlers.print = [&, repaint]() { PrintDesign(state.get(), &outputInteraction, repaint); };

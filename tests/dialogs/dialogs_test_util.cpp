@@ -20,9 +20,9 @@ std::string ScriptedInteraction::AskOpenFileWithFilter(const FileDialogRequest& 
 }
 
 Harness::Harness() {
-  InitScene(&state->scene, &state->render);
-  state->render.requestedWidth = 160;
-  state->render.requestedHeight = 120;
+  InitScene(&state->scene);
+  state->viewWidth = 160;
+  state->viewHeight = 120;
   SetErrorHook([this](const std::string& message) { interaction.ShowErrorBox(message); });
   context.state = state.get();
   context.interaction = &interaction;

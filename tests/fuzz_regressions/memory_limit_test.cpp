@@ -20,6 +20,7 @@
 #include "files/tiff.h"
 #include "render/render_state.h"
 #include "scene/settings.h"
+#include "support/pictures.h"
 
 namespace {
 
@@ -67,9 +68,8 @@ struct Messages {
 void ExpectRefusedWithoutAllocating(const std::string& path, int32_t type, const std::string& message,
                                     const std::string& note) {
   SceneSettings scene;
-  RenderState render;
-  InitScene(&scene, &render);
-  ASSERT_EQ(AllocImage(&scene.picture.raster, Rgb8, 2, 2, 72.0), 0);
+  InitScene(&scene);
+  scene.picture.raster = BlankPicture(2, 2, 72.0);
   scene.picture.pathname = "before.tif";
   IccProfile profile;
   std::string folder = "before";
@@ -82,7 +82,7 @@ void ExpectRefusedWithoutAllocating(const std::string& path, int32_t type, const
   EXPECT_LT(PeakAddressSpace() - peakBefore, kGigabyte) << "the reader reserved memory for the claimed size";
   ASSERT_EQ(messages.shown.size(), 1u);
   EXPECT_EQ(messages.shown[0], message + path + "\n" + note);
-  EXPECT_EQ(scene.picture.raster.width, 2);
+  EXPECT_EQ(PictureImage(scene.picture).width, 2);
   EXPECT_EQ(scene.picture.pathname, "before.tif");
   EXPECT_EQ(folder, "before");
 }

@@ -162,17 +162,17 @@ TEST_F(Assets, TilesAreLitFromTheUpperLeftAndOrientedBySide) {
 TEST_F(Assets, RenderedFrameIsBrighterOnTheLitSides) {
   SceneSettings scene;
   RenderState render;
-  InitScene(&scene, &render);
+  InitScene(&scene);
   scene.lighting.type = kDaylight;
   scene.frame.color = RgbColor{255, 255, 255};
   scene.frame.leftWidth = scene.frame.rightWidth = scene.frame.topWidth = scene.frame.bottomWidth = 2.0;
   scene.frame.outerDepth = scene.frame.innerDepth = 0.0;
-  render.requestedWidth = render.requestedHeight = 400;
+  ComputeOverallSize(&scene);
   for (int32_t finish = 0; finish < 2; ++finish) {
     for (int32_t style = 0; style < 11; ++style) {
       scene.frame.finish = finish;
       scene.frame.style = style;
-      RenderComposite(&scene, &render, textures, tiles, DisplayColorimetry{});
+      RenderComposite(scene, RenderAssets{textures, tiles, DisplayColorimetry{}}, 400, 400, &render);
       const PixelRect f = render.layout.frameOuter, in = render.layout.frameInner;
       ASSERT_GT(in.x0 - f.x0, 10);
       // Mean green across each band, through the middle of its side.

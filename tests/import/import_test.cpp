@@ -35,7 +35,7 @@ bool SamePixels(const Image& a, const Image& b) {
 }
 
 struct LoadTest : ::testing::Test {
-  LoadTest() { InitScene(&scene, &render); }
+  LoadTest() { InitScene(&scene); }
   std::string Jpeg(const std::string& name, const JpegSpec& spec = {}) {
     WriteJpeg(folder.Path(name), spec);
     return folder.Path(name);
@@ -45,7 +45,6 @@ struct LoadTest : ::testing::Test {
   }
   TempFolder folder;
   SceneSettings scene;
-  RenderState render;
   IccProfile profile;
   std::string lastFolder = "/earlier";
 };
@@ -64,7 +63,7 @@ TEST_F(LoadTest, JpegBecomesThePictureAndResetsTheBorder) {
   EXPECT_TRUE(errors.messages.empty());
   // A gray picture arrives as gray Rgb8.
   const Bytes gray = DecodeWithLibjpeg(path);
-  const Image& raster = scene.picture.raster;
+  const Image& raster = PictureImage(scene.picture);
   ASSERT_EQ(std::tuple(raster.type, raster.width, raster.height, raster.resolution), std::tuple(Rgb8, 192, 96, 48.0));
   for (int y = 0; y < 96; y += 5)
     for (int x = 0; x < 192; x += 7)
@@ -100,12 +99,12 @@ TEST_F(LoadTest, EmbeddedProfileConvertsUnlessItIsTheStandardSrgb) {
 
   ASSERT_EQ(Load(path, kPictureJpeg), 0);
   EXPECT_EQ(profile, wide);
-  EXPECT_TRUE(SamePixels(scene.picture.raster, expected));
+  EXPECT_TRUE(SamePixels(PictureImage(scene.picture), expected));
 
   spec.app2 = {IccChunk(1, 1, IccProfile(SrgbProfileBytes(), SrgbProfileBytes() + kSrgbProfileLength))};
   ASSERT_EQ(Load(Jpeg("srgb.jpg", spec), kPictureJpeg), 0);
   EXPECT_TRUE(IsSrgbProfile(profile));
-  EXPECT_TRUE(SamePixels(scene.picture.raster, decoded));
+  EXPECT_TRUE(SamePixels(PictureImage(scene.picture), decoded));
 }
 
 TEST_F(LoadTest, TiffGoesThroughOurOwnReader) {
@@ -120,8 +119,8 @@ TEST_F(LoadTest, TiffGoesThroughOurOwnReader) {
   CloseFile(file);
   scene.border.left = 2.0;
   ASSERT_EQ(Load(path, PictureFileTypeOf(path)), 0);
-  EXPECT_TRUE(SamePixels(scene.picture.raster, source));
-  EXPECT_EQ(std::tuple(scene.picture.raster.resolution, scene.border.left), std::tuple(150.0, 0.0));
+  EXPECT_TRUE(SamePixels(PictureImage(scene.picture), source));
+  EXPECT_EQ(std::tuple(PictureImage(scene.picture).resolution, scene.border.left), std::tuple(150.0, 0.0));
 }
 
 TEST_F(LoadTest, EveryFailureSaysWhyAndChangesNothing) {
@@ -129,7 +128,7 @@ TEST_F(LoadTest, EveryFailureSaysWhyAndChangesNothing) {
   scene.border.left = 0.5;
   lastFolder = "/earlier";
   Image before;
-  ASSERT_EQ(CopyImage(scene.picture.raster, &before), 0);
+  ASSERT_EQ(CopyImage(PictureImage(scene.picture), &before), 0);
   const std::string pathBefore = scene.picture.pathname;
   const uint64_t versionBefore = scene.picture.rasterVersion;
 
@@ -170,7 +169,7 @@ TEST_F(LoadTest, EveryFailureSaysWhyAndChangesNothing) {
     ErrorCapture errors;
     EXPECT_EQ(Load(c.path, c.type), 1);
     EXPECT_EQ(errors.messages, std::vector<std::string>{c.message});
-    EXPECT_TRUE(SamePixels(scene.picture.raster, before)) << c.path;
+    EXPECT_TRUE(SamePixels(PictureImage(scene.picture), before)) << c.path;
     EXPECT_EQ(std::tuple(scene.picture.rasterVersion, scene.picture.pathname, scene.border.left, lastFolder),
               std::tuple(versionBefore, pathBefore, 0.5, std::string("/earlier")));
   }
@@ -184,5 +183,5 @@ TEST_F(LoadTest, VeryLargeLegitimatePictureStillLoads) {
   ErrorCapture errors;
   ASSERT_EQ(Load(path, kPictureJpeg), 0);
   EXPECT_TRUE(errors.messages.empty());
-  EXPECT_EQ(std::tuple(scene.picture.raster.width, scene.picture.raster.height), std::tuple(20000, 15000));
+  EXPECT_EQ(std::tuple(PictureImage(scene.picture).width, PictureImage(scene.picture).height), std::tuple(20000, 15000));
 }

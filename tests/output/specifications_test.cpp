@@ -5,22 +5,21 @@
 #include <functional>
 #include <sstream>
 
-#include "render/render_state.h"
 #include "scene/text.h"
 #include "scene/units.h"
+#include "support/pictures.h"
 
 namespace {
 
 class Specifications : public ::testing::Test {
  protected:
   void SetUp() override {
-    InitScene(&scene_, &render_);
+    InitScene(&scene_);
     scene_.frame.overallWidth = 16.0;
     scene_.frame.overallHeight = 14.0;
   }
   std::vector<std::string> Lines(int units = 0) { return SpecificationLines(scene_, units, "Sunday, 6 December 2026"); }
   SceneSettings scene_;
-  RenderState render_;
 };
 
 TEST_F(Specifications, DefaultDesignWithThreeMats) {
@@ -71,7 +70,7 @@ TEST_F(Specifications, OneMatHasNoNumberAndBevelsIndentAsPrinted) {
 TEST_F(Specifications, ImageSizeIsTheSizeTheDesignShows) {
   // A picture of 900 x 600 pixels at 100 per inch, imported without a visit
   // to the image dialog: the page gives its real size, not the custom one.
-  ASSERT_EQ(AllocImage(&scene_.picture.raster, Rgb8, 900, 600, 100.0), 0);
+  scene_.picture.raster = BlankPicture(900, 600, 100.0);
   EXPECT_EQ(Lines()[23], "  Image size (width, height) = (9.000 in, 6.000 in)");
   scene_.picture.sizeMode = kCustomSize;
   scene_.picture.customWidth = 12.0;
@@ -94,8 +93,7 @@ TEST_F(Specifications, BorderAndUnits) {
 }
 
 void SetMat(SceneSettings* scene, int32_t index, int32_t opening, const CutSides& m, int32_t bevel) {
-  static_cast<MatFields&>(scene->mats[index]) = {1,     opening, m.left, m.right, m.top, m.bottom,
-                                                 0.055, 0,       {},     bevel,   {}};
+  scene->mats[index] = {1, opening, m.left, m.right, m.top, m.bottom, 0.055, 0, {}, bevel, {}};
 }
 
 // Designs a framer can measure by hand. The overall sizes are worked out
@@ -151,7 +149,7 @@ TEST_F(Specifications, CutSizesOfDesignsCheckedByHand) {
        "Inner 3.25,2.875,2.25,3.0625 8x10 o0 b1 | 8x10 8x10"},
       // An oval on a 900 x 600 pixel picture at 100 per inch with a border, in a 1.3 inch frame.
       {[](SceneSettings* scene) {
-         ASSERT_EQ(AllocImage(&scene->picture.raster, Rgb8, 900, 600, 100.0), 0);
+         scene->picture.raster = BlankPicture(900, 600, 100.0);
          scene->border.left = scene->border.right = 0.25;
          scene->border.top = 0.5;
          scene->border.bottom = 0.75;

@@ -44,7 +44,7 @@ TEST(Composite, PictureIsCachedAcrossMatChanges) {
   int32_t resamples = 0;  // the resampler raises the busy indicator once per real resampling
   const BusyHook previous = SetBusyHook([&](bool busy) { resamples += busy ? 1 : 0; });
   NeutralDesign d;
-  d.scene.picture.raster = QuadrantPicture(120, 90, 12.0);  // 10 x 7.5 inches
+  d.scene.picture.raster = std::make_shared<const Image>(QuadrantPicture(120, 90, 12.0));  // 10 x 7.5 inches
   ++d.scene.picture.rasterVersion;
   const Image& c = d.Render(400, 300);
   const PixelRect p = d.render.layout.pictureRect;
@@ -66,7 +66,7 @@ TEST(Composite, PictureIsCachedAcrossMatChanges) {
   EXPECT_TRUE(SameImage(d.render.composite, fresh.composite));
 
   // A new picture (its version bumped) or a new rectangle size resamples again.
-  d.scene.picture.raster = QuadrantPicture(60, 45, 6.0);
+  d.scene.picture.raster = std::make_shared<const Image>(QuadrantPicture(60, 45, 6.0));
   ++d.scene.picture.rasterVersion;
   d.Render(400, 300);
   EXPECT_EQ(resamples, 3);

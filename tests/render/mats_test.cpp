@@ -42,16 +42,17 @@ TEST(MatFace, TextureTintsTheColourInPhaseWithTheComposite) {
   textures.images[2] = GrayImage(8, 8, 50.0, [](int32_t, int32_t) { return 128; });
   MatSettings mat = Mat({255, 250, 240});
   mat.texture = 2;  // Suede
-  PrepareMatTexture(&mat, textures, 100.0, Canvas(50, 40, kSentinel));
-  EXPECT_EQ(mat.textureCache.width, 16);  // the tile keeps its size in inches
-  EXPECT_EQ(MatColorAt(mat, 33, 17), Rgb(128, 125, 120));
+  Image texture;
+  PrepareMatTexture(mat, textures, 100.0, Canvas(50, 40, kSentinel), &texture);
+  EXPECT_EQ(texture.width, 16);  // the tile keeps its size in inches
+  EXPECT_EQ(MatColorAt(mat, texture, 33, 17), Rgb(128, 125, 120));
 
   // Every face pixel is the colour times the texel at (c mod 7, r mod 5).
   textures.images[3] = GrayImage(7, 5, 100.0, [](int32_t x, int32_t y) { return 20 * y + 25 * x; });
   mat.texture = 3;
   Image c = Canvas(50, 40, kSentinel);
-  PrepareMatTexture(&mat, textures, 100.0, c);
-  PaintMatFace(mat, PixelRect{0, 0, 50, 40}, PixelRect{20, 15, 30, 25}, &c);
+  PrepareMatTexture(mat, textures, 100.0, c, &texture);
+  PaintMatFace(mat, texture, PixelRect{0, 0, 50, 40}, PixelRect{20, 15, 30, 25}, &c);
   for (int32_t r = 0; r < 40; ++r) {
     for (int32_t col = 0; col < 50; ++col) {
       const uint32_t t = 20 * (r % 5) + 25 * (col % 7);
@@ -64,18 +65,18 @@ TEST(MatFace, TextureTintsTheColourInPhaseWithTheComposite) {
   textures.images[4] = GrayImage(8, 8, 0.0, [](int32_t, int32_t) { return 10; });
   for (int32_t code : {0, 9, -1, 1, 4}) {
     mat.texture = code;
-    PrepareMatTexture(&mat, textures, 100.0, c);
-    EXPECT_EQ(MatColorAt(mat, 3, 4), Rgb(255, 250, 240)) << code;
+    PrepareMatTexture(mat, textures, 100.0, c, &texture);
+    EXPECT_EQ(MatColorAt(mat, texture, 3, 4), Rgb(255, 250, 240)) << code;
   }
   mat.color = {300, -5, 128};  // clamped
-  EXPECT_EQ(MatColorAt(mat, 0, 0), Rgb(255, 0, 128));
+  EXPECT_EQ(MatColorAt(mat, texture, 0, 0), Rgb(255, 0, 128));
 }
 
 TEST(MatFace, OvalWindowKeepsTheCornersOfItsRectangle) {
   MatSettings mat = Mat({10, 20, 30});
   mat.opening = kOvalOpening;
   Image c = Canvas(60, 60, kSentinel);
-  PaintMatFace(mat, PixelRect{0, 0, 60, 60}, PixelRect{10, 10, 50, 50}, &c);
+  PaintMatFace(mat, Image{}, PixelRect{0, 0, 60, 60}, PixelRect{10, 10, 50, 50}, &c);
   // The corners of P are face; the ellipse reaches P's sides in its middle row.
   ExpectPixels(c, {{11, 11, Rgb(10, 20, 30)}, {48, 48, Rgb(10, 20, 30)}, {30, 30, kSentinel}, {12, 30, kSentinel}});
 }

@@ -38,13 +38,12 @@ struct NeutralDesign {
   FrameTileSet tiles;
   DisplayColorimetry colorimetry;
   NeutralDesign() {
-    InitScene(&scene, &render);
+    InitScene(&scene);
     scene.lighting = LightingSettings{kBright, kDaylight};
   }
   const Image& Render(int32_t w, int32_t h) {
-    render.requestedWidth = w;
-    render.requestedHeight = h;
-    RenderComposite(&scene, &render, textures, tiles, colorimetry);
+    ComputeOverallSize(&scene);
+    RenderComposite(scene, RenderAssets{textures, tiles, colorimetry}, w, h, &render);
     return render.composite;
   }
 };

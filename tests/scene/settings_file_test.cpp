@@ -12,7 +12,6 @@
 #include <fstream>
 
 #include "core/hooks.h"
-#include "render/render_state.h"
 #include "scene/text.h"
 
 namespace {
@@ -31,7 +30,7 @@ class SettingsFile : public ::testing::Test {
                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::create_directories(folder_);
     previousHook_ = SetErrorHook([this](const std::string& message) { messages_.push_back(message); });
-    InitScene(&scene_, &render_);
+    InitScene(&scene_);
     scene_.frame.overallWidth = 16.0;  // as the layout derives them for the default design
     scene_.frame.overallHeight = 14.0;
   }
@@ -66,7 +65,6 @@ class SettingsFile : public ::testing::Test {
   ErrorHook previousHook_;
   std::vector<std::string> messages_;
   SceneSettings scene_;
-  RenderState render_;
 };
 
 TEST_F(SettingsFile, DefaultDesignMatchesGoldenFileUnderBothSeparators) {

@@ -79,8 +79,7 @@ struct Run {
 
 void WriteDesign(const std::string& path, double ratio) {
   SceneSettings scene;
-  RenderState render;
-  InitScene(&scene, &render);
+  InitScene(&scene);
   scene.background.ratio = ratio;
   std::string folder;
   QCOMPARE(SaveSettingsFileAs(path, &scene, &folder), 0);
@@ -213,7 +212,7 @@ class ShellTest : public QObject {
     run.Start(CommandLineFiles(4, argv));
     QCOMPARE(run.state->scene.background.ratio, 2.0);
     QCOMPARE(run.state->scene.picture.pathname, second);
-    QCOMPARE(QSize(run.state->scene.picture.raster.width, run.state->scene.picture.raster.height), QSize(30, 60));
+    QCOMPARE(QSize(PictureImage(run.state->scene.picture).width, PictureImage(run.state->scene.picture).height), QSize(30, 60));
     QCOMPARE(run.interaction.errors, std::vector{"Unsupported picture file type: " + run.Path("notes.txt")});
     QCOMPARE(run.state->persistent.lastInputFolder, run.folder.path().toStdString());
   }
@@ -236,7 +235,7 @@ class ShellTest : public QObject {
     // The last design wins over the default one, keeps the picture and is
     // where the next Open or Save starts.
     const SceneSettings& scene = run.state->scene;
-    QCOMPARE(std::tuple(scene.background.ratio, scene.background.color.blue, scene.picture.raster.width, scene.modified),
+    QCOMPARE(std::tuple(scene.background.ratio, scene.background.color.blue, PictureImage(scene.picture).width, scene.modified),
              std::tuple(2.5, 100, 40, 0));
     QCOMPARE(std::tuple(scene.picture.pathname, run.state->persistent.lastParamsFolder),
              std::tuple(run.Path("picture.tif"), run.Path("designs")));
@@ -276,12 +275,11 @@ class ShellTest : public QObject {
   void clickOpensTheElementUnderIt() {
     SceneSettings scene;
     RenderState render;
-    InitScene(&scene, &render);
+    InitScene(&scene);
     TextureSet textures;
     FrameTileSet tiles;
-    render.requestedWidth = 1000;
-    render.requestedHeight = 875;
-    RenderComposite(&scene, &render, textures, tiles, DisplayColorimetry{});
+    ComputeOverallSize(&scene);
+    RenderComposite(scene, RenderAssets{textures, tiles, DisplayColorimetry{}}, 1000, 875, &render);
     // Rectangles of the default design at 1000 x 875.
     for (auto [x, command] : {std::pair{500, kCommandImage}, {235, kCommandInnerMat}, {215, kCommandMiddleMat},
                               {150, kCommandOuterMat}, {100, kCommandFrame}, {10, kCommandBackground}}) {
@@ -292,12 +290,11 @@ class ShellTest : public QObject {
 
     // An outer mat with a 3-inch bottom and a 1-inch top margin: 2 inches
     // above its outer bottom edge is still the outer mat.
-    InitScene(&scene, &render);
+    InitScene(&scene);
     scene.mats[kOuterMat].bottom = 3.0;
     scene.mats[kOuterMat].top = 1.0;
-    render.requestedWidth = 1000;
-    render.requestedHeight = 875;
-    RenderComposite(&scene, &render, textures, tiles, DisplayColorimetry{});
+    ComputeOverallSize(&scene);
+    RenderComposite(scene, RenderAssets{textures, tiles, DisplayColorimetry{}}, 1000, 875, &render);
     const int row = render.layout.matOuter[kOuterMat].y0 + static_cast<int>(2.0 * render.pixelsPerInch);
     QCOMPARE(HitTest(scene, render.layout, 500, row), kCommandOuterMat);
   }
@@ -433,7 +430,7 @@ class ShellTest : public QObject {
     WriteDesign(existing.toStdString(), 3.0);
     const QByteArray before = ReadAll(existing);
     AppState state;
-    InitScene(&state.scene, &state.render);
+    InitScene(&state.scene);
     state.persistent.lastParamsFolder = folder.path().toStdString();
     QtInteraction qt;
     const QString asked = QStringLiteral("Save Passavue Settings|photo.Passavue already exists.\nDo you want to replace it?");
@@ -460,7 +457,7 @@ class ShellTest : public QObject {
     QTemporaryDir folder;
     const std::string where = folder.filePath(QStringLiteral("recovery")).toStdString();
     AppState state;
-    InitScene(&state.scene, &state.render);
+    InitScene(&state.scene);
     state.persistent.lastParamsFolder = "/designs";
     ScriptedInteraction interaction;
     {
@@ -482,7 +479,7 @@ class ShellTest : public QObject {
     // The next starts: Yes brings the design back as modified work (the copy
     // stays until it is saved), No drops it; either way it is asked once.
     for (Answer answer : {Answer::Yes, Answer::No}) {
-      InitScene(&state.scene, &state.render);
+      InitScene(&state.scene);
       RecoveryCopy copy(where);
       interaction.answers = {answer};
       QCOMPARE(copy.Offer(&state.scene, &interaction), answer == Answer::Yes);

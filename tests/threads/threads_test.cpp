@@ -48,6 +48,12 @@ void FillPicture(Image* picture, int width, int height, int32_t type = Rgb8) {
   }
 }
 
+std::shared_ptr<const Image> Picture(int width, int height) {
+  Image picture;
+  FillPicture(&picture, width, height);
+  return std::make_shared<const Image>(std::move(picture));
+}
+
 bool SameImage(const Image& a, const Image& b) {
   if (a.type != b.type || a.width != b.width || a.height != b.height) return false;
   const size_t bytes = static_cast<size_t>(UnroundedRowBytes(a.type, a.width));
@@ -69,12 +75,12 @@ class Threads : public ::testing::Test {
     SetWorkerThreads(threads);
     auto scene = std::make_unique<SceneSettings>();
     auto render = std::make_unique<RenderState>();
-    InitScene(scene.get(), render.get());
-    FillPicture(&scene->picture.raster, 1200, 900);
+    InitScene(scene.get());
+    scene->picture.raster = Picture(1200, 900);
     design(scene.get());
-    render->requestedWidth = 2400;
-    render->requestedHeight = 2000;
-    RenderComposite(scene.get(), render.get(), SharedAssets().textures, SharedAssets().tiles, DisplayColorimetry{});
+    ComputeOverallSize(scene.get());
+    RenderComposite(*scene, RenderAssets{SharedAssets().textures, SharedAssets().tiles, DisplayColorimetry{}}, 2400,
+                    2000, render.get());
     return render;
   }
 };
@@ -135,22 +141,22 @@ TEST_F(Threads, LargePictureIsResampledStraightIntoPlace) {
   // around it untouched.
   auto scene = std::make_unique<SceneSettings>();
   auto render = std::make_unique<RenderState>();
-  InitScene(scene.get(), render.get());
-  FillPicture(&scene->picture.raster, 1200, 900);
+  InitScene(scene.get());
+  scene->picture.raster = Picture(1200, 900);
   for (MatSettings& mat : scene->mats) mat.shown = 0;
   scene->border = {0.2, 0.2, 0.2, 0.2, {1, 2, 3}};
   scene->lighting = {kBright, kDaylight};  // leaves every byte as painted
   scene->frame.innerDepth = 0.0;            // and no shadow falls on the picture
-  render->requestedWidth = 9000;
-  render->requestedHeight = 9000;
-  RenderComposite(scene.get(), render.get(), SharedAssets().textures, SharedAssets().tiles, DisplayColorimetry{});
+  ComputeOverallSize(scene.get());
+  RenderComposite(*scene, RenderAssets{SharedAssets().textures, SharedAssets().tiles, DisplayColorimetry{}}, 9000, 9000,
+                  render.get());
   const PixelRect& rect = render->layout.pictureRect;
   const int w = rect.x1 - rect.x0;
   const int h = rect.y1 - rect.y0;
   ASSERT_GT(int64_t{w} * h * 3, int64_t{64} << 20);
   EXPECT_FALSE(render->pictureCache.HasPixels());
   Image expected;
-  ASSERT_EQ(ResampleImage(scene->picture.raster, &expected, w, h, 100.0, FilterCubic, -1.0), 0);
+  ASSERT_EQ(ResampleImage(*scene->picture.raster, &expected, w, h, 100.0, FilterCubic, -1.0), 0);
   const uint8_t border[3] = {3, 2, 1};
   for (int k = 0; k < h; ++k) {
     const uint8_t* row = render->composite.rows[rect.y0 + k];

@@ -289,7 +289,7 @@ int RunRenderCommand(const std::vector<std::string>& arguments, const std::strin
   } restore{std::move(previous)};
 
   auto state = std::make_unique<AppState>();
-  InitScene(&state->scene, &state->render);
+  InitScene(&state->scene);
   state->programFolder = programFolder;
 
   std::string settingsFolder;
@@ -307,7 +307,7 @@ int RunRenderCommand(const std::vector<std::string>& arguments, const std::strin
     PictureSettings& picture = state->scene.picture;
     picture.sizeMode = kCustomSize;
     picture.customWidth = *options.customWidth;
-    const Image& raster = picture.raster;
+    const Image& raster = PictureImage(picture);
     picture.customHeight = raster.type != 0 && raster.width > 0 ? *options.customWidth * raster.height / raster.width : 8.0;
   }
   ComputeOverallSize(&state->scene);
@@ -336,8 +336,8 @@ int RunRenderCommand(const std::vector<std::string>& arguments, const std::strin
   LoadTextures(assets, &state->textures, &state->inputProfile);
   LoadFrameTiles(assets, &state->frameTiles, &state->inputProfile);
 
-  state->render.requestedWidth = options.width;
-  state->render.requestedHeight = options.height;
+  state->viewWidth = options.width;
+  state->viewHeight = options.height;
   {
     ProgressLine progress(err);
     RenderDesign(state.get());
