@@ -592,7 +592,7 @@ class ShellTest : public QObject {
     const QIcon icon = run.window->windowIcon();
     QCOMPARE(icon.availableSizes().size(), qsizetype{6});
     const QString source = qEnvironmentVariable("PASSAVUE_SOURCE_DIR");
-    QCOMPARE(icon.pixmap(48).toImage().convertToFormat(QImage::Format_ARGB32),
+    QCOMPARE(icon.pixmap(QSize(48, 48), 1.0).toImage().convertToFormat(QImage::Format_ARGB32),
              QImage(source + "/data/icons/passavue-48.png").convertToFormat(QImage::Format_ARGB32));
 
     // The screenshots (680 pixels at most) shrink to a narrow help window
