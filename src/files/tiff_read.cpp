@@ -165,6 +165,7 @@ struct Layout {
   std::vector<uint32_t> tileOffsets;
   std::vector<uint32_t> tileByteCounts;
   bool planar = false;  // PlanarConfiguration 2: one plane per sample
+  uint32_t inkSet = 1;  // 1: CMYK
   uint32_t orientation = 1;
   bool predictor = false;
   double xResolution = 300.0;
@@ -281,9 +282,9 @@ int ApplyEntry(const Source& src, const Entry& e, Layout* layout, IccProfile* in
       if (v != 1 && v != 2) return 1;
       layout->predictor = v == 2;
       return 0;
-    case 322: layout->tileWidth = v; return v == 0 ? 1 : 0;
-    case 323: layout->tileLength = v; return v == 0 ? 1 : 0;
-    case 332: return v == 1 ? 0 : 1;  // InkSet: CMYK only
+    case 322: layout->tileWidth = v; return 0;
+    case 323: layout->tileLength = v; return 0;
+    case 332: layout->inkSet = v; return 0;
     default: return 0;
   }
 }
@@ -320,7 +321,7 @@ int MakePlan(const Layout& layout, Plan* plan) {
   const bool planar = layout.planar && spp > 1;
   if (layout.photometric == 5) {
     // CMYK, with at most one extra sample, interleaved.
-    if (spp < 4 || planar || (bits != 8 && bits != 16)) return 1;
+    if (spp < 4 || planar || layout.inkSet != 1 || (bits != 8 && bits != 16)) return 1;
     plan->type = bits == 8 ? Rgb8 : Rgb16;
     plan->kind = bits == 8 ? RowKind::Cmyk8 : RowKind::Cmyk16;
   } else if (spp == 5 || layout.bitsCount == 5) {
