@@ -56,11 +56,15 @@ std::string RenderAndWrite(AppState* state, OutputInteraction* output, const std
   WriteFailure failure;
   if (!rendered) {
     message = kExportMemoryMessage;
-  } else if (WriteFileSafely(path, [state](FileHandle file) { return WriteTiff(file, state->render.composite); },
-                             &failure) != 0) {
-    if (failure.error == ENOMEM) message = kExportMemoryMessage;
-    else if (!failure.created) message = WithFileError(FormatText("Cannot create file: %s", {path}), failure.error);
-    else message = WithFileError(FormatText("Error saving TIFF file: %s", {path}), failure.error);
+  } else if (WriteFileSafely(
+                 path, [state](FileHandle file) { return WriteTiff(file, state->render.composite); },
+                 &failure) != 0) {
+    if (failure.error == ENOMEM)
+      message = kExportMemoryMessage;
+    else if (!failure.created)
+      message = WithFileError(FormatText("Cannot create file: %s", {path}), failure.error);
+    else
+      message = WithFileError(FormatText("Error saving TIFF file: %s", {path}), failure.error);
   }
   output->EndProgress();
   return message;

@@ -1,5 +1,7 @@
 // Export and printing driven without a person; printing goes to PDF files,
 // which poppler's pdftoppm turns back into pixels.
+#include <sys/resource.h>
+
 #include <QImage>
 #include <QLineEdit>
 #include <QPageLayout>
@@ -9,9 +11,6 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
-
-#include <sys/resource.h>
-
 #include <deque>
 #include <functional>
 #include <memory>

@@ -88,7 +88,8 @@ TEST_F(SettingsFile, DefaultDesignMatchesGoldenFileUnderBothSeparators) {
 
 TEST_F(SettingsFile, ReaderRules) {
   // A byte-order mark from an editor is skipped.
-  for (const char* valid : {"PASSAVUE 1.0\nend\n", "\n\npassavue 1.0\r\nEND", "\xEF\xBB\xBFPassavue 1.0\r\nend\r\n"})
+  for (const char* valid :
+       {"PASSAVUE 1.0\nend\n", "\n\npassavue 1.0\r\nEND", "\xEF\xBB\xBFPassavue 1.0\r\nend\r\n"})
     EXPECT_EQ(ReadFromText(valid), 0);
   for (const char* invalid :
        {"Passavue 1.00\nend\n", "Passavue 1.0 x\nend\n", "Passavue\nend\n", "", "Passavue 1.0\n"})
@@ -179,8 +180,9 @@ TEST_F(SettingsFile, FailedSaveLeavesTheEarlierFileIntact) {
   // The folder has gone: nothing can be created.
   const std::string gone = Path("gone/x.Passavue");
   EXPECT_EQ(SaveSettingsFileAs(gone, &scene_, &lastFolder), 1);
-  EXPECT_EQ(messages_, (std::vector<std::string>{"Cannot write file: " + path + "\nFile too large",
-                                                 "Cannot create file: " + gone + "\nNo such file or directory"}));
+  EXPECT_EQ(messages_,
+            (std::vector<std::string>{"Cannot write file: " + path + "\nFile too large",
+                                      "Cannot create file: " + gone + "\nNo such file or directory"}));
   EXPECT_EQ(scene_.modified, 1);
 }
 
