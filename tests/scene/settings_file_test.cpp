@@ -152,10 +152,16 @@ TEST_F(SettingsFile, LoadAndSaveReportAndRememberTheFolder) {
   scene_.lighting.type = 6;
   EXPECT_EQ(SaveSettingsFileAs(Path("design.Passavue"), &scene_, &lastFolder), 0);
   EXPECT_EQ(fs::status(Path("design.Passavue")).permissions(), fs::perms(0640));
+  // Saving through a link replaces the file it points to; the link stays.
+  fs::create_symlink("design.Passavue", Path("link.Passavue"));
+  scene_.lighting.type = 5;
+  EXPECT_EQ(SaveSettingsFileAs(Path("link"), &scene_, &lastFolder), 0);
+  EXPECT_TRUE(fs::is_symlink(Path("link.Passavue")));
+  EXPECT_EQ(fs::status(Path("design.Passavue")).permissions(), fs::perms(0640));
   scene_.lighting.type = 0;
   lastFolder.clear();
   EXPECT_EQ(LoadSettingsFile(Path("design.Passavue"), &scene_, &lastFolder), 0);
-  EXPECT_EQ(std::tuple(scene_.lighting.type, lastFolder, messages_.size()), std::tuple(6, folder_.string(), size_t{3}));
+  EXPECT_EQ(std::tuple(scene_.lighting.type, lastFolder, messages_.size()), std::tuple(5, folder_.string(), size_t{3}));
 }
 
 TEST_F(SettingsFile, FailedSaveLeavesTheEarlierFileIntact) {
