@@ -1,7 +1,6 @@
 #include "files/fileio.h"
 
 #include <fcntl.h>
-
 #include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -199,7 +198,8 @@ int CreateBeside(const std::string& target, std::string* temporary, FileHandle* 
   const std::string name = (slash == std::string::npos ? target : target.substr(slash + 1)).substr(0, 200);
   for (int attempt = 0; attempt < 16; ++attempt) {
     uint64_t random = 0;
-    if (::getrandom(&random, sizeof random, 0) != static_cast<ssize_t>(sizeof random)) return errno != 0 ? errno : EIO;
+    if (::getrandom(&random, sizeof random, 0) != static_cast<ssize_t>(sizeof random))
+      return errno != 0 ? errno : EIO;
     char suffix[24];
     std::snprintf(suffix, sizeof suffix, ".%016llx", static_cast<unsigned long long>(random));
     *temporary = folder + "." + name + suffix;
@@ -218,11 +218,14 @@ int CreateBeside(const std::string& target, std::string* temporary, FileHandle* 
 
 // Renaming would get past a write-protected file and replace a FIFO or
 // device by a file; both are refused as creating the file would be.
-int CheckExisting(const std::string& target, bool exists, const struct stat& existing, WriteFailure* failure) {
+int CheckExisting(const std::string& target, bool exists, const struct stat& existing,
+                  WriteFailure* failure) {
   *failure = WriteFailure();
   if (!exists) return 0;
-  if (S_ISDIR(existing.st_mode)) failure->error = EISDIR;
-  else if (S_ISREG(existing.st_mode) && ::access(target.c_str(), W_OK) != 0) failure->error = errno;
+  if (S_ISDIR(existing.st_mode))
+    failure->error = EISDIR;
+  else if (S_ISREG(existing.st_mode) && ::access(target.c_str(), W_OK) != 0)
+    failure->error = errno;
   return S_ISREG(existing.st_mode) && failure->error == 0 ? 0 : 1;
 }
 
@@ -241,7 +244,8 @@ int CheckReplaceable(const std::string& path, WriteFailure* failure) {
   return 0;
 }
 
-int WriteFileSafely(const std::string& path, const std::function<int(FileHandle)>& write, WriteFailure* failure) {
+int WriteFileSafely(const std::string& path, const std::function<int(FileHandle)>& write,
+                    WriteFailure* failure) {
   const std::string target = ResolveLinks(path);
   struct stat existing {};
   const bool exists = ::stat(target.c_str(), &existing) == 0;

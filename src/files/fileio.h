@@ -57,7 +57,8 @@ struct WriteFailure {
 // where allowed, its owner; a target that is not a regular file or that the
 // user may not write is refused before anything is written. 0 on success;
 // 1 with *failure filled and no file left behind.
-int WriteFileSafely(const std::string& path, const std::function<int(FileHandle)>& write, WriteFailure* failure);
+int WriteFileSafely(const std::string& path, const std::function<int(FileHandle)>& write,
+                    WriteFailure* failure);
 // The checks WriteFileSafely makes before it creates anything, for a caller
 // with a long task to do first. 0 when the target may be replaced.
 int CheckReplaceable(const std::string& path, WriteFailure* failure);

@@ -149,7 +149,8 @@ int RunDecode(DecodeJob* job, Image* destination, uint64_t* refusedBytes) {
       const jpeg_component_info& component = cinfo->comp_info[c];
       const uint64_t h = static_cast<uint64_t>(component.h_samp_factor);
       const uint64_t v = static_cast<uint64_t>(component.v_samp_factor);
-      needed += (component.width_in_blocks + h - 1) / h * h * ((component.height_in_blocks + v - 1) / v * v) * 128;
+      needed +=
+          (component.width_in_blocks + h - 1) / h * h * ((component.height_in_blocks + v - 1) / v * v) * 128;
     }
   }
   if (needed > kMaxJpegBytes) {

@@ -1,5 +1,7 @@
 // The TIFF writer: little-endian, one uncompressed strip and a fixed
 // 17-entry directory, so the same picture always gives the same bytes.
+#include <unistd.h>
+
 #include <algorithm>
 #include <array>
 #include <atomic>
@@ -9,12 +11,9 @@
 #include <memory>
 #include <new>
 
-#include <unistd.h>
-
-#include "files/tiff.h"
-
 #include "core/hooks.h"
 #include "core/parallel.h"
+#include "files/tiff.h"
 
 namespace {
 
@@ -161,12 +160,16 @@ int WriteRows(FileHandle file, uint64_t start, const Image& image, size_t row) {
         uint8_t* to = buffer.get();
         for (int64_t i = first; i < last; ++i, to += row) {
           const uint8_t* from = image.rows[height - 1 - (band + i)];
-          if (image.type == Rgb8) ExchangeRedBlue8(from, to, image.width);
-          else if (image.type == Rgb16) ExchangeRedBlue16(from, to, image.width);
-          else std::memcpy(to, from, row);
+          if (image.type == Rgb8)
+            ExchangeRedBlue8(from, to, image.width);
+          else if (image.type == Rgb16)
+            ExchangeRedBlue16(from, to, image.width);
+          else
+            std::memcpy(to, from, row);
         }
         const uint64_t offset = start + row * static_cast<uint64_t>(band + first);
-        if (WriteBytesAt(file, offset, row * static_cast<size_t>(last - first), buffer.get()) != 0) failed = true;
+        if (WriteBytesAt(file, offset, row * static_cast<size_t>(last - first), buffer.get()) != 0)
+          failed = true;
       }
     });
     if (!failed) ReportProgress(bandEnd, height);

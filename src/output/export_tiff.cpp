@@ -55,11 +55,15 @@ std::string RenderAndWrite(const AppState* state, OutputInteraction* output, con
   WriteFailure failure;
   if (!rendered) {
     message = kExportMemoryMessage;
-  } else if (WriteFileSafely(path, [&render](FileHandle file) { return WriteTiff(file, render.composite); },
-                             &failure) != 0) {
-    if (failure.error == ENOMEM) message = kExportMemoryMessage;
-    else if (!failure.created) message = WithFileError(FormatText("Cannot create file: %s", {path}), failure.error);
-    else message = WithFileError(FormatText("Error saving TIFF file: %s", {path}), failure.error);
+  } else if (WriteFileSafely(
+                 path, [&render](FileHandle file) { return WriteTiff(file, render.composite); },
+                 &failure) != 0) {
+    if (failure.error == ENOMEM)
+      message = kExportMemoryMessage;
+    else if (!failure.created)
+      message = WithFileError(FormatText("Cannot create file: %s", {path}), failure.error);
+    else
+      message = WithFileError(FormatText("Error saving TIFF file: %s", {path}), failure.error);
   }
   output->EndProgress();
   return message;

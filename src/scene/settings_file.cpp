@@ -169,7 +169,8 @@ int SaveSettingsFileAs(const std::string& path, SceneSettings* scene, std::strin
   if (CheckSettingsFileName(&target) != 0) return 1;
 
   WriteFailure failure;
-  if (WriteFileSafely(target, [scene](FileHandle file) { return WriteSettingsFile(file, *scene); }, &failure) != 0) {
+  if (WriteFileSafely(
+          target, [scene](FileHandle file) { return WriteSettingsFile(file, *scene); }, &failure) != 0) {
     const char* format = failure.created ? kCannotWriteFileMessage : kCannotCreateFileMessage;
     ShowError(WithFileError(FormatText(format, {target}), failure.error));
     return 1;

@@ -174,11 +174,12 @@ TEST(MemoryLimits, TiffClaimingTenGigapixelsFailsWithItsMessage) {
   const std::string path = folder.Path("claims.tif");
   // 30 GB as Rgb8, and the same claim through a wide single row and through a tall column.
   for (auto [width, height, size] : {std::tuple{100000u, 100000u, "100000 x 100000"},
-                                     {4000000000u, 1u, "4000000000 x 1"}, {1u, 4000000000u, "1 x 4000000000"}}) {
+                                     {4000000000u, 1u, "4000000000 x 1"},
+                                     {1u, 4000000000u, "1 x 4000000000"}}) {
     WriteAll(path, ClaimingTiff(width, height));
-    ExpectRefusedWithoutAllocating(path, kPictureTiff, "Cannot read TIFF file: ",
-                                   "The picture has " + std::string(size) +
-                                       " pixels; at most 536870912 pixels can be read.");
+    ExpectRefusedWithoutAllocating(
+        path, kPictureTiff, "Cannot read TIFF file: ",
+        "The picture has " + std::string(size) + " pixels; at most 536870912 pixels can be read.");
   }
 }
 

@@ -32,7 +32,8 @@ class FileIo : public ::testing::Test {
 int WriteText(FileHandle file, const std::string& text) {
   // In two pieces, so that a fault can strike after part of the file.
   const size_t half = text.size() / 2;
-  return WriteBytesAt(file, 0, half, text.data()) | WriteBytesAt(file, half, text.size() - half, text.data() + half);
+  return WriteBytesAt(file, 0, half, text.data()) |
+         WriteBytesAt(file, half, text.size() - half, text.data() + half);
 }
 
 TEST_F(FileIo, ReadsShortAndFailsAtEnd) {
@@ -98,7 +99,10 @@ TEST_F(FileIo, OnlyRegularFilesOpenAndNothingWaitsOnAFifo) {
   for (const char* target : {"pipe", ""}) {
     const std::string path = *target ? Path(target) : std::string("/dev/null");
     EXPECT_EQ(CheckReplaceable(path, &failure), 1) << path;
-    EXPECT_EQ(WriteFileSafely(path, [](FileHandle f) { return WriteText(f, "x"); }, &failure), 1) << path;
+    EXPECT_EQ(WriteFileSafely(
+                  path, [](FileHandle f) { return WriteText(f, "x"); }, &failure),
+              1)
+        << path;
     EXPECT_FALSE(failure.created);
   }
   EXPECT_EQ(std::filesystem::status(Path("pipe")).type(), std::filesystem::file_type::fifo);
@@ -112,8 +116,11 @@ TEST_F(FileIo, SafeWriteReplacesTheFileALinkNamesAndKeepsItsMode) {
   std::filesystem::create_symlink("real/new", folder_ / "dangling");
   WriteFailure failure;
   for (const char* link : {"link", "dangling"}) {
-    ASSERT_EQ(WriteFileSafely(Path(link), [](FileHandle f) { return WriteText(f, "written through the link"); },
-                              &failure), 0) << link;
+    ASSERT_EQ(
+        WriteFileSafely(
+            Path(link), [](FileHandle f) { return WriteText(f, "written through the link"); }, &failure),
+        0)
+        << link;
     EXPECT_TRUE(std::filesystem::is_symlink(folder_ / link)) << link;
     EXPECT_EQ(Text(link), "written through the link");
   }
@@ -132,11 +139,11 @@ TEST_F(FileIo, FailedSafeWriteLeavesTheEarlierFileByteForByte) {
                         Case{FileStep::Sync, 1, EIO}, Case{FileStep::Close, 1, EIO}}) {
     { std::ofstream(Path("target"), std::ios::binary | std::ios::trunc) << earlier; }
     int calls = 0;
-    const FileFaultHook previous = SetFileFaultHook([&](FileStep step) {
-      return step == c.step && ++calls == c.count ? c.error : 0;
-    });
+    const FileFaultHook previous =
+        SetFileFaultHook([&](FileStep step) { return step == c.step && ++calls == c.count ? c.error : 0; });
     WriteFailure failure;
-    const int result = WriteFileSafely(Path("target"), [](FileHandle f) { return WriteText(f, "new text"); }, &failure);
+    const int result = WriteFileSafely(
+        Path("target"), [](FileHandle f) { return WriteText(f, "new text"); }, &failure);
     SetFileFaultHook(previous);
     EXPECT_EQ(std::tuple(result, failure.created, failure.error), std::tuple(1, true, c.error)) << c.error;
     EXPECT_EQ(Text("target"), earlier);

@@ -1,5 +1,7 @@
 // Export and printing driven without a person; printing goes to PDF files,
 // which poppler's pdftoppm turns back into pixels.
+#include <sys/resource.h>
+
 #include <QApplication>
 #include <QImage>
 #include <QLineEdit>
@@ -12,9 +14,6 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
-
-#include <sys/resource.h>
-
 #include <deque>
 #include <functional>
 #include <memory>

@@ -86,7 +86,8 @@ TEST_F(SettingsFile, DefaultDesignMatchesGoldenFileUnderBothSeparators) {
 
 TEST_F(SettingsFile, ReaderRules) {
   // A byte-order mark from an editor is skipped.
-  for (const char* valid : {"PASSAVUE 1.0\nend\n", "\n\npassavue 1.0\r\nEND", "\xEF\xBB\xBFPassavue 1.0\r\nend\r\n"})
+  for (const char* valid :
+       {"PASSAVUE 1.0\nend\n", "\n\npassavue 1.0\r\nEND", "\xEF\xBB\xBFPassavue 1.0\r\nend\r\n"})
     EXPECT_EQ(ReadFromText(valid), 0);
   for (const char* invalid :
        {"Passavue 1.00\nend\n", "Passavue 1.0 x\nend\n", "Passavue\nend\n", "", "Passavue 1.0\n"})
@@ -149,10 +150,16 @@ TEST_F(SettingsFile, LoadAndSaveReportAndRememberTheFolder) {
   scene_.lighting.type = 6;
   EXPECT_EQ(SaveSettingsFileAs(Path("design.Passavue"), &scene_, &lastFolder), 0);
   EXPECT_EQ(fs::status(Path("design.Passavue")).permissions(), fs::perms(0640));
+  // Saving through a link replaces the file it points to; the link stays.
+  fs::create_symlink("design.Passavue", Path("link.Passavue"));
+  scene_.lighting.type = 5;
+  EXPECT_EQ(SaveSettingsFileAs(Path("link"), &scene_, &lastFolder), 0);
+  EXPECT_TRUE(fs::is_symlink(Path("link.Passavue")));
+  EXPECT_EQ(fs::status(Path("design.Passavue")).permissions(), fs::perms(0640));
   scene_.lighting.type = 0;
   lastFolder.clear();
   EXPECT_EQ(LoadSettingsFile(Path("design.Passavue"), &scene_, &lastFolder), 0);
-  EXPECT_EQ(std::tuple(scene_.lighting.type, lastFolder, messages_.size()), std::tuple(6, folder_.string(), size_t{3}));
+  EXPECT_EQ(std::tuple(scene_.lighting.type, lastFolder, messages_.size()), std::tuple(5, folder_.string(), size_t{3}));
 }
 
 TEST_F(SettingsFile, FailedSaveLeavesTheEarlierFileIntact) {
@@ -177,8 +184,9 @@ TEST_F(SettingsFile, FailedSaveLeavesTheEarlierFileIntact) {
   // The folder has gone: nothing can be created.
   const std::string gone = Path("gone/x.Passavue");
   EXPECT_EQ(SaveSettingsFileAs(gone, &scene_, &lastFolder), 1);
-  EXPECT_EQ(messages_, (std::vector<std::string>{"Cannot write file: " + path + "\nFile too large",
-                                                 "Cannot create file: " + gone + "\nNo such file or directory"}));
+  EXPECT_EQ(messages_,
+            (std::vector<std::string>{"Cannot write file: " + path + "\nFile too large",
+                                      "Cannot create file: " + gone + "\nNo such file or directory"}));
   EXPECT_EQ(scene_.modified, 1);
 }
 

@@ -15,6 +15,7 @@
 
 #include <fcntl.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include "core/hooks.h"
 #include "core/parallel.h"
@@ -168,11 +169,10 @@ TEST_F(Threads, LargePictureIsResampledStraightIntoPlace) {
 
 TEST_F(Threads, LargeTiffFilesAreTheSameWhicheverWayTheyAreWritten) {
   Image picture;
-  FillPicture(&picture, 3000, 2100);  // 18.9 MB: written through a mapping or a writer thread
-  const std::string path = ::testing::TempDir() + "/passavue-threads.tif";
-  // Through the file's pages where it can be mapped; through ordinary writes
-  // (with a writer thread when there are several) where it cannot, as a file
-  // the program may write but not read.
+  FillPicture(&picture, 3000, 2100);  // 18.9 MB: written in bands by the worker threads
+  const std::string path = ::testing::TempDir() + "/passavue-threads-" + std::to_string(::getpid()) + ".tif";
+  // By one thread and by two, into a file opened as the program opens it and
+  // into one it may write but not read.
   auto write = [&](int threads, bool mappable, std::vector<std::pair<int64_t, int64_t>>* reports,
                    const Image* image = nullptr) {
     SetWorkerThreads(threads);

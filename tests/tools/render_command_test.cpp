@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <thread>
 
@@ -50,8 +51,8 @@ class RenderCommand : public ::testing::Test {
     const std::string sizeText = std::to_string(size) + "x" + std::to_string(size);
     const pid_t pid = ::fork();
     if (pid == 0) {
-      ::execl(program.c_str(), program.c_str(), "--size", sizeText.c_str(), "-o", output.c_str(), "--threads", "2",
-              static_cast<char*>(nullptr));
+      ::execl(program.c_str(), program.c_str(), "--size", sizeText.c_str(), "-o", output.c_str(), "--threads",
+              "2", static_cast<char*>(nullptr));
       ::_exit(127);
     }
     return pid;
@@ -210,18 +211,21 @@ TEST_F(RenderCommand, ProgramExitStatus) {
 
 TEST_F(RenderCommand, AFullDiskLeavesTheEarlierExportByteForByte) {
   fs::create_directory(folder_ / "small");
-  if (::mount("tmpfs", Path("small").c_str(), "tmpfs", 0, "size=2m") != 0) GTEST_SKIP() << "no tmpfs to mount";
+  if (::mount("tmpfs", Path("small").c_str(), "tmpfs", 0, "size=2m") != 0)
+    GTEST_SKIP() << "no tmpfs to mount";
+  const std::unique_ptr<const fs::path, void (*)(const fs::path*)> mounted(new fs::path(folder_ / "small"),
+                                                                           [](const fs::path* path) {
+                                                                             ::umount(path->c_str());
+                                                                             delete path;
+                                                                           });
   ASSERT_EQ(Run({"--size", "300x300", "-o", Path("small/out.tif")}), 0) << err_.str();
   const std::string earlier = Text("small/out.tif");
   // 3 MB of pixels into what is left of 2 MB.
   EXPECT_EQ(Run({"--size", "1000x1000", "-o", Path("small/out.tif")}), 1);
-  const std::string message = err_.str();
-  const std::string after = Text("small/out.tif");
-  const auto files = std::distance(fs::directory_iterator(folder_ / "small"), {});
-  ::umount(Path("small").c_str());
-  EXPECT_EQ(message, "Error saving TIFF file: " + Path("small/out.tif") + "\nNo space left on device\n");
-  EXPECT_TRUE(after == earlier) << "the earlier export was changed";
-  EXPECT_EQ(files, 1);  // no temporary file left behind
+  EXPECT_EQ(err_.str(), "Error saving TIFF file: " + Path("small/out.tif") + "\nNo space left on device\n");
+  EXPECT_TRUE(Text("small/out.tif") == earlier) << "the earlier export was changed";
+  EXPECT_EQ(std::distance(fs::directory_iterator(folder_ / "small"), {}),
+            1);  // no temporary file left behind
 }
 
 TEST_F(RenderCommand, OtherProcessesCannotSpoilAnExport) {
