@@ -312,6 +312,15 @@ int ApplyColourTransform(const ColourTransform& transform, const Image& source, 
   return 0;
 }
 
+void ConvertRowsInPlace(const ColourTransform& transform, Image* picture, int32_t first, int32_t count) {
+  if (!UsesOwnKernel(transform) || picture->type != transform.type || picture->rows == nullptr || first < 0 ||
+      count < 0 || first > picture->height - count) {
+    return;
+  }
+  const RowKernel kernel = ChooseKernel();
+  for (int32_t r = first; r < first + count; ++r) kernel(*transform.data, picture->rows[r], picture->rows[r], picture->width);
+}
+
 int ConvertToWorkingSpace(Image* picture, const IccProfile& inputProfile) {
   if (inputProfile.empty() || IsSrgbProfile(inputProfile)) return 0;
   if (picture->rows == nullptr || picture->width < 1) return 0;

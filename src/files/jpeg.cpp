@@ -114,7 +114,7 @@ double ResolutionOf(const jpeg_decompress_struct& cinfo) {
 
 // Only trivially destructible locals live in this frame, so a longjmp out of
 // the library cannot skip a destructor.
-int RunDecode(DecodeJob* job, Image* destination) {
+int RunDecode(DecodeJob* job, Image* destination, const DecodedRowsHook* decodedRows) {
   if (setjmp(job->error.jump) != 0) return 1;
   jpeg_decompress_struct* cinfo = &job->cinfo;
   jpeg_create_decompress(cinfo);
@@ -155,6 +155,7 @@ int RunDecode(DecodeJob* job, Image* destination) {
     for (JDIMENSION i = 0; i < count; ++i)
       batch[i] = destination->rows[height - 1 - static_cast<int32_t>(first + i)];
     if (jpeg_read_scanlines(cinfo, batch, count) == 0) return 1;
+    if (*decodedRows) (*decodedRows)(static_cast<int32_t>(cinfo->output_scanline));
   }
   // Whatever follows the last row (trailing markers, garbage) does not
   // concern the picture, so the stream is not read to its end.
@@ -229,7 +230,7 @@ int GatherIccChunks(FileHandle file, IccProfile* profile) {
 
 }  // namespace
 
-int DecodeWithImagingLibrary(const std::string& path, Image* destination) {
+int DecodeWithImagingLibrary(const std::string& path, Image* destination, const DecodedRowsHook& decodedRows) {
   FreeImage(destination);
   std::FILE* file = std::fopen(path.c_str(), "rb");
   if (file == nullptr) return 1;
@@ -242,10 +243,13 @@ int DecodeWithImagingLibrary(const std::string& path, Image* destination) {
   job->cinfo.err = jpeg_std_error(&job->error.pub);
   job->error.pub.error_exit = JumpOnError;
   job->error.pub.output_message = SilenceMessage;
-  const int result = RunDecode(job.get(), destination);
+  const int result = RunDecode(job.get(), destination, &decodedRows);
   if (job->created) jpeg_destroy_decompress(&job->cinfo);
   std::fclose(file);
-  if (result != 0) FreeImage(destination);
+  if (result != 0) {
+    if (decodedRows) decodedRows(-1);
+    FreeImage(destination);
+  }
   return result;
 }
 

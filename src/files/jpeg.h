@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "files/icc.h"
@@ -17,7 +18,11 @@ constexpr int64_t kMaxJpegPixels = int64_t{1} << 29;
 // the resolution comes from the JFIF density, else the Exif XResolution,
 // else 96 pixels per inch. 0 on success; 1 with the destination empty for a
 // missing, damaged or CMYK file and for a picture above kMaxJpegPixels.
-int DecodeWithImagingLibrary(const std::string& path, Image* destination);
+// `decodedRows`, when given, is told after each batch how many rows from the
+// picture's top are decoded (Image rows height - 1 down to height - n), and
+// -1 before a failed decode frees the destination.
+using DecodedRowsHook = std::function<void(int32_t rows)>;
+int DecodeWithImagingLibrary(const std::string& path, Image* destination, const DecodedRowsHook& decodedRows = {});
 
 // Gathers the ICC profile chunks in file order up to the first frame header.
 // 0 on success, with `profile` holding the joined chunks, or empty when the
