@@ -3,9 +3,11 @@
 #include <lcms2.h>
 #include <lcms2_plugin.h>
 
+#include <algorithm>
 #include <array>
-#include <atomic>
 #include <cmath>
+#include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <mutex>
