@@ -3,9 +3,11 @@
 #include <lcms2.h>
 #include <lcms2_plugin.h>
 
+#include <algorithm>
 #include <array>
-#include <atomic>
 #include <cmath>
+#include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <mutex>
@@ -85,9 +87,13 @@ struct Capture {
 
 int32_t ToFixed14(double value) { return static_cast<int32_t>(std::floor(value * 16384.0 + 0.5)); }
 
+// Values a damaged profile may give that 1.14 fixed point cannot hold (or
+// not a number at all): such transforms are left to the library.
+bool FitsFixed14(double value) { return value > -65536.0 && value < 65536.0; }
+
 uint16_t SaturateWord(double value) {
   value += 0.5;
-  if (value <= 0) return 0;
+  if (!(value > 0)) return 0;  // not a number as well
   if (value >= 65535.0) return 0xffff;
   return static_cast<uint16_t>(std::floor(value));
 }
@@ -133,7 +139,8 @@ cmsBool CaptureMatrixShaper(cmsPipeline** lut, cmsUInt32Number, cmsUInt32Number*
   for (int c = 0; c < 3; ++c) {
     for (int i = 0; i < 256; ++i) {
       const cmsFloat32Number y = cmsEvalToneCurveFloat(in->TheCurves[c], static_cast<cmsFloat32Number>(i / 255.0));
-      data.input[c][i] = y < 131072.0 ? ToFixed14(y) : 0x7fffffff;
+      if (!FitsFixed14(y)) return FALSE;
+      data.input[c][i] = ToFixed14(y);
       largestInput = std::max<int64_t>(largestInput, std::abs(int64_t{data.input[c][i]}));
     }
     for (int i = 0; i < kOutputEntries; ++i) {
@@ -146,9 +153,11 @@ cmsBool CaptureMatrixShaper(cmsPipeline** lut, cmsUInt32Number, cmsUInt32Number*
   for (int row = 0; row < 3; ++row) {
     int64_t reach = 0x2000;
     for (int column = 0; column < 3; ++column) {
+      if (!FitsFixed14(product.v[row].n[column])) return FALSE;
       data.matrix[3 * row + column] = ToFixed14(product.v[row].n[column]);
       reach += std::abs(int64_t{data.matrix[3 * row + column]}) * largestInput;
     }
+    if (offset != nullptr && !FitsFixed14(offset[row])) return FALSE;
     data.offset[row] = offset != nullptr ? ToFixed14(offset[row]) : 0;
     reach += std::abs(int64_t{data.offset[row]});
     // Sums that would overflow 32 bits (the library's own arithmetic) are
@@ -310,6 +319,15 @@ int ApplyColourTransform(const ColourTransform& transform, const Image& source, 
     if (inPlace) buffers.Give(buffer);
   });
   return 0;
+}
+
+void ConvertRowsInPlace(const ColourTransform& transform, Image* picture, int32_t first, int32_t count) {
+  if (!UsesOwnKernel(transform) || picture->type != transform.type || picture->rows == nullptr || first < 0 ||
+      count < 0 || first > picture->height - count) {
+    return;
+  }
+  const RowKernel kernel = ChooseKernel();
+  for (int32_t r = first; r < first + count; ++r) kernel(*transform.data, picture->rows[r], picture->rows[r], picture->width);
 }
 
 int ConvertToWorkingSpace(Image* picture, const IccProfile& inputProfile) {

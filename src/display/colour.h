@@ -34,6 +34,10 @@ bool UsesOwnKernel(const ColourTransform& transform);
 // had (nothing is then changed).
 int ApplyColourTransform(const ColourTransform& transform, const Image& source, Image* destination);
 
+// Converts `count` rows from row `first` of `picture` in place on the
+// calling thread, for a transform on our own kernel; nothing otherwise.
+void ConvertRowsInPlace(const ColourTransform& transform, Image* picture, int32_t first, int32_t count);
+
 // Converts an Rgb8 or Rgb16 picture from `inputProfile` into sRGB in place.
 // Nothing happens without a profile, for the standard sRGB profile, for gray
 // pictures, or when the library refuses the profile. 0, or 1 when the row

@@ -29,6 +29,10 @@ void BlitImage(QPainter* painter, const Image& image, int x, int y) {
 
 void BlitImageDevicePixels(QPainter* painter, const Image& image, int x, int y) {
   if (image.type != Rgb8 || image.rows == nullptr || image.height <= 0 || image.rowsPerChunk <= 0) return;
+  // One band at a time in the screen's own pixel format, top row first: the
+  // painter then only copies rows.
+  QImage band(image.width, std::min(image.rowsPerChunk, image.height), QImage::Format_RGB32);
+  if (band.isNull()) return;  // no memory for a band: nothing is drawn
   // Scaling each band by a fractional factor would sample it on its own and
   // leave device rows uncovered where bands meet; drawn in device pixels
   // with a whole-pixel offset, nothing is resampled at all.
@@ -37,9 +41,6 @@ void BlitImageDevicePixels(QPainter* painter, const Image& image, int x, int y) 
   painter->save();
   painter->setWorldTransform(QTransform::fromTranslate(std::round(corner.x()), std::round(corner.y())) *
                              toDevice.inverted());
-  // One band at a time in the screen's own pixel format, top row first: the
-  // painter then only copies rows.
-  QImage band(image.width, std::min(image.rowsPerChunk, image.height), QImage::Format_RGB32);
   const int height = image.height;
   for (int r = 0; r < height; r += image.rowsPerChunk) {
     const int bandRows = std::min(image.rowsPerChunk, height - r);

@@ -15,8 +15,9 @@ void BlitImage(QPainter* painter, const Image& image, int x, int y);
 
 // Draws an Rgb8 image rendered in device pixels one to one, its top-left
 // corner on the device pixel nearest the painter's point (x, y) (a half
-// rounds up, as Qt places widgets), one storage chunk per band. Every band lands on whole device pixels at any
-// scale of the screen, so the bands meet without a seam.
+// rounds up, as Qt places widgets), one storage chunk per band. Every band
+// lands on whole device pixels at any scale of the screen, so the bands
+// meet without a seam.
 void BlitImageDevicePixels(QPainter* painter, const Image& image, int x, int y);
 
 struct RulerTick {

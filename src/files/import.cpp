@@ -1,9 +1,13 @@
 #include "files/import.h"
 
+#include <condition_variable>
 #include <memory>
+#include <mutex>
+#include <thread>
 #include <utility>
 
 #include "core/hooks.h"
+#include "core/parallel.h"
 #include "display/colour.h"
 #include "files/fileio.h"
 #include "files/jpeg.h"
@@ -18,6 +22,90 @@ namespace {
 void ReportFailure(const char* format, const std::string& path, const std::string& note = {}) {
   ShowError(note.empty() ? FormatText(format, {path}) : FormatText(format, {path}) + "\n" + note);
 }
+
+// Brings a picture into sRGB on a thread of its own while the decoder fills
+// it, a batch of rows behind: decoding keeps one core busy, and the
+// conversion that would follow it takes the other. Rows are converted in
+// place one by one, so the bytes are those of a conversion afterwards.
+class ConversionAlongside {
+ public:
+  ConversionAlongside(ColourTransform transform, Image* picture) : transform_(std::move(transform)), picture_(picture) {}
+  ~ConversionAlongside() { Stop(); }
+
+  DecodedRowsHook Hook() {
+    if (transform_.empty()) return {};
+    return [this](int32_t rows) {
+      if (rows < 0) {
+        Stop();  // the decoder frees the rows next
+        return;
+      }
+      if (!thread_.joinable() && !started_) {
+        started_ = true;
+        if (picture_->type != transform_.type) return;  // a gray picture stays as it is
+        try {
+          thread_ = std::thread([this] { Convert(); });
+        } catch (...) {
+          return;  // no thread to be had: the picture is converted afterwards
+        }
+      }
+      std::lock_guard<std::mutex> lock(mutex_);
+      ready_ = rows;
+      wake_.notify_one();
+    };
+  }
+
+  // After a successful decode: true when every row was converted alongside.
+  bool Finish() {
+    if (!thread_.joinable()) return false;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      finished_ = true;
+      wake_.notify_one();
+    }
+    thread_.join();
+    return converted_ == picture_->height;
+  }
+
+ private:
+  void Convert() {
+    int32_t done = 0;
+    for (;;) {
+      int32_t upTo = 0;
+      {
+        std::unique_lock<std::mutex> lock(mutex_);
+        wake_.wait(lock, [&] { return stopped_ || finished_ || ready_ > done; });
+        if (stopped_ || (finished_ && ready_ == done)) break;
+        upTo = ready_;
+      }
+      // Decoded rows run from the picture's top, the last Image row.
+      const int32_t height = picture_->height;
+      ConvertRowsInPlace(transform_, picture_, height - upTo, upTo - done);
+      done = upTo;
+    }
+    converted_ = done;
+  }
+
+  void Stop() {
+    if (!thread_.joinable()) return;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      stopped_ = true;
+      wake_.notify_one();
+    }
+    thread_.join();
+  }
+
+  ColourTransform transform_;
+  Image* picture_;
+  std::thread thread_;
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  int32_t ready_ = 0;
+  int32_t converted_ = 0;  // written by the thread, read after it is joined
+  bool started_ = false;
+  bool finished_ = false;
+  bool stopped_ = false;
+};
 
 }  // namespace
 
@@ -70,16 +158,29 @@ int LoadPicture(const std::string& path, int32_t type, SceneSettings* scene, Icc
   } else {
     readFailure = "Cannot read JPEG file: %s";
     CloseFile(file);
-    if (DecodeWithImagingLibrary(path, &decoded, &reason) != 0) {
+    // The profile is gathered first, so that the picture can be converted
+    // while it is decoded; a failure to read it is still told only after a
+    // successful decode, as the decode's own failure comes first.
+    IccProfile profile;
+    const int profileResult = ReadJpegIccProfile(path, &profile);
+    ColourTransform transform;
+    if (profileResult == 0 && !profile.empty() && !IsSrgbProfile(profile) && WorkerThreads() > 1) {
+      transform = MakeColourTransform(profile, IccProfile(), Rgb8);
+      if (!UsesOwnKernel(transform)) transform = ColourTransform();  // converted afterwards, on every core
+    }
+    ConversionAlongside conversion(std::move(transform), &decoded);
+    if (DecodeWithImagingLibrary(path, &decoded, &reason, conversion.Hook()) != 0) {
       ReportFailure(readFailure, path, reason);
       return 1;
     }
+    const bool converted = conversion.Finish();
     inputProfile->clear();
-    if (ReadJpegIccProfile(path, inputProfile) != 0) {
+    if (profileResult != 0) {
       ReportFailure("Error reading profile from JPEG file: %s", path);
       return 1;
     }
-    ConvertToWorkingSpace(&decoded, *inputProfile);
+    *inputProfile = std::move(profile);
+    if (!converted) ConvertToWorkingSpace(&decoded, *inputProfile);
   }
 
   // An Rgb8 picture is taken over as it is; any other kind is converted

@@ -116,7 +116,7 @@ double ResolutionOf(const jpeg_decompress_struct& cinfo) {
 
 // Only trivially destructible locals live in this frame, so a longjmp out of
 // the library cannot skip a destructor.
-int RunDecode(DecodeJob* job, Image* destination, uint64_t* refusedBytes) {
+int RunDecode(DecodeJob* job, Image* destination, uint64_t* refusedBytes, const DecodedRowsHook* decodedRows) {
   if (setjmp(job->error.jump) != 0) return 1;
   jpeg_decompress_struct* cinfo = &job->cinfo;
   jpeg_create_decompress(cinfo);
@@ -178,6 +178,7 @@ int RunDecode(DecodeJob* job, Image* destination, uint64_t* refusedBytes) {
     for (JDIMENSION i = 0; i < count; ++i)
       batch[i] = destination->rows[height - 1 - static_cast<int32_t>(first + i)];
     if (jpeg_read_scanlines(cinfo, batch, count) == 0) return 1;
+    if (*decodedRows) (*decodedRows)(static_cast<int32_t>(cinfo->output_scanline));
   }
   // Whatever follows the last row (trailing markers, garbage) does not
   // concern the picture, so the stream is not read to its end.
@@ -252,7 +253,8 @@ int GatherIccChunks(FileHandle file, IccProfile* profile) {
 
 }  // namespace
 
-int DecodeWithImagingLibrary(const std::string& path, Image* destination, std::string* sizeNote) {
+int DecodeWithImagingLibrary(const std::string& path, Image* destination, std::string* sizeNote,
+                             const DecodedRowsHook& decodedRows) {
   FreeImage(destination);
   FileHandle handle;
   if (OpenForRead(path, &handle) != 0) return 1;
@@ -271,7 +273,7 @@ int DecodeWithImagingLibrary(const std::string& path, Image* destination, std::s
   job->error.pub.error_exit = JumpOnError;
   job->error.pub.output_message = SilenceMessage;
   uint64_t refusedBytes = 0;
-  const int result = RunDecode(job.get(), destination, &refusedBytes);
+  const int result = RunDecode(job.get(), destination, &refusedBytes, &decodedRows);
   // The library itself refuses a side above 65500 pixels.
   if (result != 0 && job->error.pub.msg_code == JERR_IMAGE_TOO_BIG)
     refusedBytes = 3 * uint64_t{job->cinfo.image_width} * job->cinfo.image_height;
@@ -284,7 +286,10 @@ int DecodeWithImagingLibrary(const std::string& path, Image* destination, std::s
   }
   if (job->created) jpeg_destroy_decompress(&job->cinfo);
   std::fclose(file);
-  if (result != 0) FreeImage(destination);
+  if (result != 0) {
+    if (decodedRows) decodedRows(-1);
+    FreeImage(destination);
+  }
   return result;
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "files/icc.h"
@@ -21,7 +22,12 @@ constexpr uint64_t kMaxJpegBytes = 3 * uint64_t{kMaxJpegPixels};
 // else 96 pixels per inch. 0 on success; 1 with the destination empty for a
 // missing, damaged or CMYK file and for a picture that would take more than
 // kMaxJpegBytes to read, which also fills `sizeNote` with a line saying so.
-int DecodeWithImagingLibrary(const std::string& path, Image* destination, std::string* sizeNote = nullptr);
+// `decodedRows`, when given, is told after each batch how many rows from the
+// picture's top are decoded (Image rows height - 1 down to height - n), and
+// -1 before a failed decode frees the destination.
+using DecodedRowsHook = std::function<void(int32_t rows)>;
+int DecodeWithImagingLibrary(const std::string& path, Image* destination, std::string* sizeNote = nullptr,
+                             const DecodedRowsHook& decodedRows = {});
 
 // Gathers the ICC profile chunks in file order up to the first frame header.
 // 0 on success, with `profile` holding the joined chunks, or empty when the

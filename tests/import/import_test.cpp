@@ -13,6 +13,7 @@
 #include "files/tiff.h"
 #include "import_test_util.h"
 #include "render/render_state.h"
+#include "core/parallel.h"
 #include "support/profiles.h"
 
 using namespace importtest;
@@ -81,7 +82,8 @@ TEST_F(LoadTest, JpegBecomesThePictureAndResetsTheBorder) {
 TEST_F(LoadTest, EmbeddedProfileConvertsUnlessItIsTheStandardSrgb) {
   const IccProfile wide = WideGamutProfile();
   JpegSpec spec;
-  spec.pixel = [](int, int, int c) { return uint8_t(c == 0 ? 200 : (c == 1 ? 120 : 40)); };
+  spec.width = 301;  // many batches of decoded rows, converted as they come
+  spec.height = 203;
   spec.app2 = {IccChunk(1, 1, wide)};
   const std::string path = Jpeg("wide.jpg", spec);
   Image decoded, expected;
@@ -97,9 +99,14 @@ TEST_F(LoadTest, EmbeddedProfileConvertsUnlessItIsTheStandardSrgb) {
   cmsCloseProfile(srgb);
   ASSERT_FALSE(SamePixels(expected, decoded));  // the wider gamut really moves the colours
 
-  ASSERT_EQ(Load(path, kPictureJpeg), 0);
-  EXPECT_EQ(profile, wide);
-  EXPECT_TRUE(SamePixels(PictureImage(scene.picture), expected));
+  // After decoding on one thread, alongside it on several.
+  for (int threads : {1, 3}) {
+    SetWorkerThreads(threads);
+    ASSERT_EQ(Load(path, kPictureJpeg), 0);
+    EXPECT_EQ(profile, wide);
+    EXPECT_TRUE(SamePixels(PictureImage(scene.picture), expected)) << threads << " threads";
+  }
+  SetWorkerThreads(0);
 
   spec.app2 = {IccChunk(1, 1, IccProfile(SrgbProfileBytes(), SrgbProfileBytes() + kSrgbProfileLength))};
   ASSERT_EQ(Load(Jpeg("srgb.jpg", spec), kPictureJpeg), 0);
