@@ -34,13 +34,17 @@ Harness::Harness() {
   RenderDesign(state.get());
 }
 
-Harness::~Harness() { SetErrorHook(nullptr); }
+Harness::~Harness() {
+  for (const QPointer<PropertyDialog>& dialog : opened) delete dialog.data();
+  SetErrorHook(nullptr);
+}
 
 PropertyDialog* Harness::Open(int command) {
   auto* dialog = static_cast<PropertyDialog*>(MakePropertyDialog(command, nullptr, context));
   if (dialog == nullptr) return nullptr;
   dialog->setAttribute(Qt::WA_DeleteOnClose);
   dialog->show();
+  opened.emplace_back(dialog);
   return dialog;
 }
 

@@ -46,6 +46,8 @@ struct Harness {
   std::map<int, QRect> placements;
   int renders = 0;
   DialogContext context;
+  // Dialogs a test left open go with the design they point into.
+  std::vector<QPointer<PropertyDialog>> opened;
 };
 
 // An Rgb8 TIFF picture of width x height pixels at `resolution` pixels per inch.
