@@ -13,6 +13,41 @@
 #include "render/paint.h"
 #include "render/render.h"
 
+// ---- Samples ---------------------------------------------------------------
+
+bool HasGraySamples(const Image& image) {
+  return image.HasPixels() && image.width > 0 && image.height > 0 &&
+         (image.type == Bilevel || image.type == Gray8 || image.type == Rgb8 ||
+          image.type == Gray16 || image.type == Rgb16);
+}
+
+uint8_t SampleGray(const Image& image, int32_t x, int32_t y) {
+  const uint8_t* row = image.rows[y];
+  switch (image.type) {
+    case Bilevel: return GetBit(row, x) ? 255 : 0;
+    case Gray8: return row[x];
+    case Gray16: {
+      uint16_t v;
+      std::memcpy(&v, row + 2 * static_cast<size_t>(x), 2);
+      return static_cast<uint8_t>(v >> 8);
+    }
+    case Rgb8: {
+      const uint8_t* p = row + 3 * static_cast<size_t>(x);
+      return static_cast<uint8_t>((29 * p[0] + 150 * p[1] + 77 * p[2]) >> 8);
+    }
+    case Rgb16: {
+      uint16_t v[3];
+      std::memcpy(v, row + 6 * static_cast<size_t>(x), 6);
+      return static_cast<uint8_t>((29 * (v[0] >> 8) + 150 * (v[1] >> 8) + 77 * (v[2] >> 8)) >> 8);
+    }
+    default: return 0;
+  }
+}
+
+int64_t MaxTemporaryLength(int32_t compositeLength) {
+  return 4 * static_cast<int64_t>(std::max(compositeLength, 0)) + 64;
+}
+
 // ---- Layout ---------------------------------------------------------------
 
 void ComputeOverallSize(SceneSettings* scene) {
