@@ -4,7 +4,7 @@
 
 #include <lcms2.h>
 
-#include "files/icc.h"
+#include "core/icc.h"
 
 inline IccProfile AdobeRgbLikeProfile() {
   const cmsCIExyY white = {0.3127, 0.3290, 1.0};

@@ -11,10 +11,10 @@
 #include <memory>
 #include <vector>
 
+#include "core/fileio.h"
 #include "core/hooks.h"
-#include "display/colour.h"
-#include "files/fileio.h"
-#include "files/icc.h"
+#include "core/icc.h"
+#include "display/display_copy.h"
 #include "files/import.h"
 #include "files/jpeg.h"
 #include "files/tiff.h"

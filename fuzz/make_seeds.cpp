@@ -18,8 +18,8 @@
 
 #include <jpeglib.h>
 
-#include "files/fileio.h"
-#include "files/icc.h"
+#include "core/fileio.h"
+#include "core/icc.h"
 #include "files/tiff.h"
 #include "image/image.h"
 #include "render/render_state.h"

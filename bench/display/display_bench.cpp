@@ -13,11 +13,11 @@
 #include <cstdlib>
 #include <memory>
 
-#include "core/app_state.h"
 #include "core/parallel.h"
-#include "display/colour.h"
+#include "display/display_copy.h"
 #include "display/screen.h"
 #include "render/render.h"
+#include "shell/app_state.h"
 #include "wide_gamut.h"
 
 namespace {

@@ -19,13 +19,13 @@
 #include <memory>
 #include <string>
 
-#include "core/app_state.h"
+#include "core/fileio.h"
 #include "core/parallel.h"
 #include "files/assets.h"
-#include "files/fileio.h"
 #include "files/import.h"
 #include "files/tiff.h"
 #include "scene/settings.h"
+#include "shell/app_state.h"
 
 namespace {
 

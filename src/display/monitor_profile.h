@@ -6,7 +6,7 @@
 #include <functional>
 #include <memory>
 
-#include "files/icc.h"
+#include "core/icc.h"
 #include "render/lighting.h"
 
 class QAbstractNativeEventFilter;

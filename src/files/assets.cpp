@@ -2,8 +2,8 @@
 
 #include <array>
 
+#include "core/fileio.h"
 #include "core/hooks.h"
-#include "files/fileio.h"
 #include "files/tiff.h"
 #include "scene/settings.h"
 #include "scene/text.h"

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "files/icc.h"
+#include "core/icc.h"
 #include "render/asset_sets.h"
 
 // File of a texture, relative to the program folder; MatTexture code 1..5

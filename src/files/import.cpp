@@ -6,10 +6,10 @@
 #include <thread>
 #include <utility>
 
+#include "core/fileio.h"
 #include "core/hooks.h"
 #include "core/parallel.h"
-#include "display/colour.h"
-#include "files/fileio.h"
+#include "files/colour.h"
 #include "files/jpeg.h"
 #include "files/tiff.h"
 #include "image/transform.h"

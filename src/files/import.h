@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "files/icc.h"
+#include "core/icc.h"
 #include "scene/settings.h"
 
 // PictureFileType

@@ -11,7 +11,7 @@
 #include <new>
 #include <vector>
 
-#include "files/fileio.h"
+#include "core/fileio.h"
 
 namespace {
 

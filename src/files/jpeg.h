@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "files/icc.h"
+#include "core/icc.h"
 #include "image/image.h"
 
 // The largest picture a JPEG may claim before anything is allocated for it:

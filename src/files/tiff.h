@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <string>
 
-#include "files/fileio.h"
-#include "files/icc.h"
+#include "core/fileio.h"
+#include "core/icc.h"
 #include "image/image.h"
 
 // The largest picture the reader accepts, checked before anything is

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "core/parallel.h"
-#include "display/colour.h"
+#include "files/colour.h"
 #include "files/tiff.h"
 #include "image/transform.h"
 

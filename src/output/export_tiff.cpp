@@ -4,12 +4,12 @@
 #include <cerrno>
 #include <utility>
 
-#include "core/app_state.h"
 #include "core/hooks.h"
+#include "core/interaction.h"
 #include "files/tiff.h"
 #include "output/output_interaction.h"
+#include "output/output_source.h"
 #include "scene/text.h"
-#include "shell/interaction.h"
 
 namespace {
 
@@ -30,8 +30,8 @@ class ProgressHookScope {
 // The render and the write at the export size, shown as one bar: the render
 // has the first 60 percent, the write the rest. The file is only touched
 // once the picture exists. Empty when the file is written, else the message.
-std::string RenderAndWrite(const AppState* state, OutputInteraction* output, const std::string& path, int width,
-                           int height) {
+std::string RenderAndWrite(const OutputSource& source, OutputInteraction* output, const std::string& path,
+                           int width, int height) {
   int phaseStart = 0;
   int phaseSpan = 60;
   int shown = -1;
@@ -45,7 +45,7 @@ std::string RenderAndWrite(const AppState* state, OutputInteraction* output, con
     output->ShowProgress(percent);
   });
   RenderState render;
-  RenderDesignInto(*state, width, height, &render);
+  RenderDesignCopy(source.scene, source.assets, width, height, &render);
   // A composite that could not be allocated at this size is no picture to write.
   const bool rendered =
       render.composite.rows != nullptr && render.composite.width == width && render.composite.height == height;
@@ -71,31 +71,14 @@ std::string RenderAndWrite(const AppState* state, OutputInteraction* output, con
 
 }  // namespace
 
-int CheckExportSize(const std::string& widthText, const std::string& heightText, int* width, int* height,
-                    std::string* message) {
-  int32_t w = 0;
-  if (ReadInteger(widthText, &w) != 0 || w < 2 || w > 20000) {
-    *message = "Illegal image width value";
-    return 1;
-  }
-  int32_t h = 0;
-  if (ReadInteger(heightText, &h) != 0 || h < 2 || h > 20000) {
-    *message = "Illegal image height value";
-    return 1;
-  }
-  *width = w;
-  *height = h;
-  return 0;
-}
-
-void ExportTiff(AppState* state, Interaction* interaction, OutputInteraction* output,
+void ExportTiff(const OutputSource& source, Interaction* interaction, OutputInteraction* output,
                 const std::function<void()>& repaint) {
   FileDialogRequest request;
   request.title = "Export TIFF file";
   request.filterName = "TIFF Files";
   request.pattern = "*.tif";
   request.initialName = "*.tif";
-  request.folder = state->persistent.lastSaveFolder;
+  request.folder = source.persistent.lastSaveFolder;
 
   std::string path;
   int width = 0;
@@ -112,13 +95,13 @@ void ExportTiff(AppState* state, Interaction* interaction, OutputInteraction* ou
       request.initialName = path;
       continue;
     }
-    width = state->persistent.lastExportWidth;
-    height = state->persistent.lastExportHeight;
+    width = source.persistent.lastExportWidth;
+    height = source.persistent.lastExportHeight;
     if (output->AskExportSize(&width, &height)) break;
   }
   // The next export starts from the size used last.
-  state->persistent.lastExportWidth = width;
-  state->persistent.lastExportHeight = height;
+  source.persistent.lastExportWidth = width;
+  source.persistent.lastExportHeight = height;
 
   // A target that can never be written is refused before the long render.
   WriteFailure failure;
@@ -129,12 +112,12 @@ void ExportTiff(AppState* state, Interaction* interaction, OutputInteraction* ou
   std::string failed;
   {
     const BusyScope busy;
-    failed = RenderAndWrite(state, output, path, width, height);
+    failed = RenderAndWrite(source, output, path, width, height);
   }
   if (repaint) repaint();
 
   if (failed.empty()) {
-    state->persistent.lastSaveFolder = FolderOfPath(path);
+    source.persistent.lastSaveFolder = FolderOfPath(path);
   } else {
     interaction->ShowErrorBox(failed);
   }

@@ -3,12 +3,12 @@
 
 #include <functional>
 
-struct AppState;
+struct OutputSource;
 class Interaction;
 class OutputInteraction;
 
 // The whole command: file dialog (with the name rule), size dialog, render
 // at that size into a rendering of its own and write under a progress window,
 // then `repaint` the view.
-void ExportTiff(AppState* state, Interaction* interaction, OutputInteraction* output,
+void ExportTiff(const OutputSource& source, Interaction* interaction, OutputInteraction* output,
                 const std::function<void()>& repaint);

@@ -22,8 +22,3 @@ class OutputInteraction {
   virtual void ShowProgress(int percent) = 0;
   virtual void EndProgress() = 0;
 };
-
-// The size dialog's check of its two fields: 0 with both values, or 1 with
-// the message for the first field that is not a whole number from 2 to 20000.
-int CheckExportSize(const std::string& widthText, const std::string& heightText, int* width, int* height,
-                    std::string* message);

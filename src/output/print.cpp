@@ -10,10 +10,10 @@
 
 #include <algorithm>
 
-#include "core/app_state.h"
 #include "core/hooks.h"
 #include "core/numeric.h"
 #include "output/output_interaction.h"
+#include "output/output_source.h"
 #include "output/page.h"
 #include "output/specifications.h"
 
@@ -67,7 +67,7 @@ void DrawImageGray(QPainter* painter, const Image& image, int x, int y, int w, i
   if (image.type == Gray8) DrawBands(painter, image, QImage::Format_Grayscale8, x, y, w, h);
 }
 
-void PrintDesignOn(AppState* state, QPrinter* printer) {
+void PrintDesignOn(const OutputSource& source, QPrinter* printer) {
   printer->setDocName(QStringLiteral("Passavue"));
   const QRect printable = printer->pageLayout().paintRectPixels(printer->resolution());
   const double widthInches = static_cast<double>(printable.width()) / printer->logicalDpiX();
@@ -75,7 +75,8 @@ void PrintDesignOn(AppState* state, QPrinter* printer) {
 
   const BusyScope busy;
   RenderState render;
-  RenderDesignInto(*state, Nearest(widthInches * 300.0), Nearest(heightInches * 300.0), &render);
+  RenderDesignCopy(source.scene, source.assets, Nearest(widthInches * 300.0), Nearest(heightInches * 300.0),
+                   &render);
 
   QPainter painter;
   if (painter.begin(printer)) {
@@ -95,19 +96,20 @@ void PrintDesignOn(AppState* state, QPrinter* printer) {
   }
 }
 
-void PrintDesign(AppState* state, OutputInteraction* output, const std::function<void()>& repaint) {
+void PrintDesign(const OutputSource& source, OutputInteraction* output,
+                 const std::function<void()>& repaint) {
   QPrinter printer(QPrinter::HighResolution);
   if (!output->AskPrinter(&printer)) return;
-  PrintDesignOn(state, &printer);
+  PrintDesignOn(source, &printer);
   if (repaint) repaint();
 }
 
-void PrintSpecificationsOn(AppState* state, QPrinter* printer) {
+void PrintSpecificationsOn(const OutputSource& source, QPrinter* printer) {
   printer->setDocName(QStringLiteral("Passavue Settings"));
   const QRect printable = printer->pageLayout().paintRectPixels(printer->resolution());
   const PageLayout layout = SpecificationsLayout(printer->logicalDpiX(), printer->logicalDpiY(), printable.height());
   const std::string date = QLocale::system().toString(QDate::currentDate(), QLocale::LongFormat).toStdString();
-  const auto pages = PaginateLines(SpecificationPage(state->scene, state->persistent.units, date), layout);
+  const auto pages = PaginateLines(SpecificationPage(source.scene, source.persistent.units, date), layout);
 
   QPainter painter;
   if (!painter.begin(printer)) return;
@@ -126,8 +128,8 @@ void PrintSpecificationsOn(AppState* state, QPrinter* printer) {
   painter.end();
 }
 
-void PrintSpecifications(AppState* state, OutputInteraction* output) {
+void PrintSpecifications(const OutputSource& source, OutputInteraction* output) {
   QPrinter printer(QPrinter::HighResolution);
   if (!output->AskPrinter(&printer)) return;
-  PrintSpecificationsOn(state, &printer);
+  PrintSpecificationsOn(source, &printer);
 }

@@ -5,7 +5,7 @@
 
 #include "image/image.h"
 
-struct AppState;
+struct OutputSource;
 class OutputInteraction;
 class QFont;
 class QPaintDevice;
@@ -18,14 +18,14 @@ void DrawImageGray(QPainter* painter, const Image& image, int x, int y, int w, i
 
 // The design on one page at 300 pixels per inch of the printable area, gray
 // on a printer without colour; the window's rendering afterwards.
-void PrintDesign(AppState* state, OutputInteraction* output, const std::function<void()>& repaint);
+void PrintDesign(const OutputSource& source, OutputInteraction* output, const std::function<void()>& repaint);
 // The same on a printer already set up (used by PrintDesign and tests).
-void PrintDesignOn(AppState* state, QPrinter* printer);
+void PrintDesignOn(const OutputSource& source, QPrinter* printer);
 
 // The specifications page's font on `device`: its full height (ascent and
 // descent) is the line height, so that lines never overlap.
 QFont SpecificationsFont(int lineHeight, QPaintDevice* device);
 
 // The specifications page with today's date in the user's long format.
-void PrintSpecifications(AppState* state, OutputInteraction* output);
-void PrintSpecificationsOn(AppState* state, QPrinter* printer);
+void PrintSpecifications(const OutputSource& source, OutputInteraction* output);
+void PrintSpecificationsOn(const OutputSource& source, QPrinter* printer);

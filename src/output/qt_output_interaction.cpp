@@ -9,8 +9,9 @@
 #include <QPrintDialog>
 #include <QPrinter>
 
+#include "core/interaction.h"
+#include "output/export_size.h"
 #include "scene/text.h"
-#include "shell/interaction.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 #include <memory>
 #include <new>
 
+#include "core/icc.h"
 #include "core/numeric.h"
 #include "core/parallel.h"
-#include "files/icc.h"
 
 namespace {
 

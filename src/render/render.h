@@ -25,3 +25,8 @@ void ComputeOverallSize(SceneSettings* scene);
 // width or height of 0 or less changes nothing.
 void RenderComposite(const SceneSettings& scene, const RenderAssets& assets, int32_t width, int32_t height,
                      RenderState* render);
+
+// A copy of the design, its overall size computed, rendered at width x height
+// into a render state of the caller's (an export, a print).
+void RenderDesignCopy(const SceneSettings& scene, const RenderAssets& assets, int32_t width, int32_t height,
+                      RenderState* render);

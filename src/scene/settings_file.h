@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "files/fileio.h"
+#include "core/fileio.h"
 #include "scene/settings.h"
 
 constexpr const char* kSettingsExtension = ".Passavue";

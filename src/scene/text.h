@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "files/fileio.h"
+#include "core/fileio.h"
 
 // The separator every written fixed-point number uses; "." until the
 // program sets it from the user's locale. Only "." and "," are taken, since

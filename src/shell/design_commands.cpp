@@ -1,9 +1,9 @@
 #include "shell/design_commands.h"
 
-#include "core/app_state.h"
 #include "scene/persistent.h"
 #include "scene/settings_file.h"
 #include "scene/text.h"
+#include "shell/app_state.h"
 
 namespace {
 

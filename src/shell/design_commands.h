@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "shell/interaction.h"
+#include "core/interaction.h"
 
 struct AppState;
 

@@ -14,8 +14,8 @@
 
 #include <string>
 
-#include "core/app_state.h"
 #include "scene/text.h"
+#include "shell/app_state.h"
 #include "shell/property_dialog.h"
 
 namespace {

@@ -15,12 +15,12 @@
 
 #include <algorithm>
 
-#include "core/app_state.h"
+#include "core/interaction.h"
 #include "files/import.h"
 #include "scene/text.h"
 #include "scene/units.h"
+#include "shell/app_state.h"
 #include "shell/design_dialogs.h"
-#include "shell/interaction.h"
 #include "shell/property_dialog.h"
 
 namespace {

@@ -15,10 +15,10 @@
 #include <algorithm>
 #include <cmath>
 
-#include "core/app_state.h"
-#include "display/colour.h"
+#include "display/display_copy.h"
 #include "display/screen.h"
 #include "render/render.h"
+#include "shell/app_state.h"
 #include "shell/design_commands.h"
 #include "shell/hit_test.h"
 #include "shell/property_dialog.h"

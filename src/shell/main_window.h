@@ -13,8 +13,8 @@
 #include <functional>
 #include <map>
 
+#include "core/interaction.h"
 #include "display/monitor_profile.h"
-#include "shell/interaction.h"
 
 struct AppState;
 class QAction;

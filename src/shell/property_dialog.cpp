@@ -13,13 +13,13 @@
 
 #include <algorithm>
 
-#include "core/app_state.h"
+#include "core/interaction.h"
 #include "scene/persistent.h"
 #include "scene/units.h"
+#include "shell/app_state.h"
 #include "shell/colour_picker.h"
 #include "shell/design_dialogs.h"
 #include "shell/hit_test.h"
-#include "shell/interaction.h"
 
 namespace {
 

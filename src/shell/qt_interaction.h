@@ -1,7 +1,7 @@
 // The desktop's answers: Qt's own file dialogs and message boxes.
 #pragma once
 
-#include "shell/interaction.h"
+#include "core/interaction.h"
 
 class QWidget;
 

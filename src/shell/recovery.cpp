@@ -13,8 +13,8 @@
 #include <cstdio>
 
 #include "core/hooks.h"
+#include "core/interaction.h"
 #include "scene/settings_file.h"
-#include "shell/interaction.h"
 
 namespace {
 

@@ -17,16 +17,16 @@
 #include <memory>
 #include <string>
 
-#include "core/app_state.h"
 #include "core/hooks.h"
 #include "display/monitor_profile.h"
 #include "files/assets.h"
 #include "files/import.h"
-#include "scene/settings_file.h"
-#include "scene/text.h"
 #include "output/export_tiff.h"
 #include "output/print.h"
 #include "output/qt_output_interaction.h"
+#include "scene/settings_file.h"
+#include "scene/text.h"
+#include "shell/app_state.h"
 #include "shell/design_commands.h"
 #include "shell/help_window.h"
 #include "shell/hit_test.h"
@@ -163,9 +163,13 @@ int RunPassavue(int argc, char** argv) {
   const auto repaint = [&window]() {
     if (window != nullptr) window->view()->update();
   };
-  handlers.exportTiff = [&, repaint]() { ExportTiff(state.get(), &interaction, &outputInteraction, repaint); };
-  handlers.print = [&, repaint]() { PrintDesign(state.get(), &outputInteraction, repaint); };
-  handlers.printSpecifications = [&]() { PrintSpecifications(state.get(), &outputInteraction); };
+  handlers.exportTiff = [&, repaint]() {
+    ExportTiff(OutputSourceOf(state.get()), &interaction, &outputInteraction, repaint);
+  };
+  handlers.print = [&, repaint]() { PrintDesign(OutputSourceOf(state.get()), &outputInteraction, repaint); };
+  handlers.printSpecifications = [&]() {
+    PrintSpecifications(OutputSourceOf(state.get()), &outputInteraction);
+  };
 
   // The handler is in place before the lock shows that this run keeps the copy.
   std::unique_ptr<RecoveryCopy> copy;

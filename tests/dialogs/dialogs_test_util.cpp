@@ -1,7 +1,7 @@
 #include "dialogs_test_util.h"
 
+#include "core/fileio.h"
 #include "core/hooks.h"
-#include "files/fileio.h"
 #include "files/tiff.h"
 
 std::string ScriptedInteraction::AskOpenFile(const FileDialogRequest& request) {

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "core/app_state.h"
-#include "shell/interaction.h"
+#include "core/interaction.h"
+#include "shell/app_state.h"
 #include "shell/property_dialog.h"
 
 class ScriptedInteraction : public Interaction {

@@ -1,5 +1,5 @@
 // Colour transforms against Little CMS used directly.
-#include "display/colour.h"
+#include "display/display_copy.h"
 
 #include <lcms2.h>
 

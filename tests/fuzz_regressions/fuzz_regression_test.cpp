@@ -16,7 +16,7 @@
 
 #include <unistd.h>
 
-#include "files/fileio.h"
+#include "core/fileio.h"
 #include "files/tiff.h"
 #include "fuzz_entries.h"
 #include "image/image.h"

@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "core/fileio.h"
 #include "core/hooks.h"
-#include "files/fileio.h"
 #include "files/import.h"
 #include "files/tiff.h"
 #include "render/render_state.h"

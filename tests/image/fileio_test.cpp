@@ -1,4 +1,4 @@
-#include "files/fileio.h"
+#include "core/fileio.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

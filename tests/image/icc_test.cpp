@@ -1,4 +1,4 @@
-#include "files/icc.h"
+#include "core/icc.h"
 
 #include <gtest/gtest.h>
 

@@ -8,12 +8,12 @@
 
 #include <cstring>
 
-#include "files/fileio.h"
+#include "core/fileio.h"
+#include "core/parallel.h"
 #include "files/jpeg.h"
 #include "files/tiff.h"
 #include "import_test_util.h"
 #include "render/render_state.h"
-#include "core/parallel.h"
 #include "support/profiles.h"
 
 using namespace importtest;

@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "files/icc.h"
+#include "core/icc.h"
 #include "render/lighting.h"
 
 namespace {

@@ -19,13 +19,14 @@
 #include <memory>
 #include <string>
 
-#include "core/app_state.h"
 #include "core/hooks.h"
 #include "files/tiff.h"
+#include "output/export_size.h"
 #include "output/export_tiff.h"
 #include "output/print.h"
 #include "output/qt_output_interaction.h"
 #include "render/render.h"
+#include "shell/app_state.h"
 #include "shell/main_window.h"
 #include "support/profiles.h"
 #include "support/scripted.h"
@@ -122,7 +123,7 @@ class OutputTest : public QObject {
     interaction.saveAnswers = {base + "/photo.jpg", base + "/first", base + "/my.folder/photo"};
     output.sizes = {{0, 0}, {640, 480}};
     int repaints = 0;
-    ExportTiff(design.state.get(), &interaction, &output, [&repaints]() { ++repaints; });
+    ExportTiff(OutputSourceOf(design.state.get()), &interaction, &output, [&repaints]() { ++repaints; });
     QCOMPARE(interaction.errors, std::vector<std::string>{"TIFF files must have an extension of .tif or .tiff"});
     QCOMPARE(interaction.saveRequests.size(), size_t{3});
     QCOMPARE(interaction.saveRequests[0].title + "|" + interaction.saveRequests[0].pattern,
@@ -146,7 +147,7 @@ class OutputTest : public QObject {
     // The next export starts in that folder from that size; ".TIFF" is kept.
     interaction.saveAnswers = {base + "/again.TIFF"};
     output.sizes = {{2, 20000}};
-    ExportTiff(design.state.get(), &interaction, &output, nullptr);
+    ExportTiff(OutputSourceOf(design.state.get()), &interaction, &output, nullptr);
     QCOMPARE(interaction.saveRequests.back().folder, base + "/my.folder");
     QCOMPARE(output.offered.back(), std::make_pair(640, 480));
     QVERIFY(QFile::exists(QString::fromStdString(base + "/again.TIFF")));
@@ -155,17 +156,17 @@ class OutputTest : public QObject {
     // No shows the dialog again from that name, and the file stays as it was.
     interaction.saveAnswers = {base + "/my.folder/photo"};
     interaction.answers = {Answer::No};
-    ExportTiff(design.state.get(), &interaction, &output, nullptr);
+    ExportTiff(OutputSourceOf(design.state.get()), &interaction, &output, nullptr);
     QCOMPARE(interaction.questions,
              std::vector<std::string>{"Export TIFF file|photo.tif already exists.\nDo you want to replace it?"});
     QCOMPARE(interaction.saveRequests.back().initialName, base + "/my.folder/photo.tif");
     QCOMPARE(output.offered.size(), size_t{3});  // no size was asked for
 
     // Cancelling the file dialog ends the command without a file.
-    ExportTiff(design.state.get(), &interaction, &output, nullptr);
+    ExportTiff(OutputSourceOf(design.state.get()), &interaction, &output, nullptr);
     interaction.saveAnswers = {base + "/no/such/folder/x.tif"};
     output.sizes = {{10, 10}};
-    ExportTiff(design.state.get(), &interaction, &output, nullptr);
+    ExportTiff(OutputSourceOf(design.state.get()), &interaction, &output, nullptr);
     QCOMPARE(interaction.errors.back(),
              "Cannot create file: " + base + "/no/such/folder/x.tif\nNo such file or directory");
   }
@@ -182,7 +183,7 @@ class OutputTest : public QObject {
     interaction.saveAnswers = {path.toStdString(), path.toStdString()};
     interaction.answers = {Answer::Yes};  // to replace the first export
     output.sizes = {{64, 48}, {20000, 20000}};
-    ExportTiff(design.state.get(), &interaction, &output, nullptr);
+    ExportTiff(OutputSourceOf(design.state.get()), &interaction, &output, nullptr);
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QByteArray earlier = file.readAll();
@@ -199,7 +200,7 @@ class OutputTest : public QObject {
     rlimit tight = saved;
     tight.rlim_cur = (text.mid(at + 7, 20).trimmed().split(' ').front().toULongLong() << 10) + (400u << 20);
     QCOMPARE(::setrlimit(RLIMIT_AS, &tight), 0);
-    ExportTiff(design.state.get(), &interaction, &output, nullptr);
+    ExportTiff(OutputSourceOf(design.state.get()), &interaction, &output, nullptr);
     ::setrlimit(RLIMIT_AS, &saved);
     QCOMPARE(interaction.errors, std::vector<std::string>{"Not enough memory to export the design"});
     QVERIFY(file.open(QIODevice::ReadOnly));
@@ -218,7 +219,7 @@ class OutputTest : public QObject {
 
     interaction.saveAnswers = {base + "/shown.tif"};
     output.sizes = {{640, 480}};
-    ExportTiff(design.state.get(), &interaction, &output, nullptr);
+    ExportTiff(OutputSourceOf(design.state.get()), &interaction, &output, nullptr);
     QVERIFY(interaction.errors.empty());
     QVERIFY(output.progress.size() > 10);
     QCOMPARE(output.progress.front(), std::string("begin Exporting TIFF file..."));
@@ -236,10 +237,10 @@ class OutputTest : public QObject {
     QCOMPARE(earlierHookGot, std::make_pair(int64_t{1}, int64_t{2}));
     interaction.saveAnswers = {base + "/cancelled.tif"};
     output.sizes = {{0, 0}};
-    ExportTiff(design.state.get(), &interaction, &output, nullptr);
+    ExportTiff(OutputSourceOf(design.state.get()), &interaction, &output, nullptr);
     interaction.saveAnswers = {base + "/no/such/folder/x.tif"};
     output.sizes = {{10, 10}};
-    ExportTiff(design.state.get(), &interaction, &output, nullptr);
+    ExportTiff(OutputSourceOf(design.state.get()), &interaction, &output, nullptr);
     QCOMPARE(output.progress, std::vector<std::string>{});
     ReportProgress(3, 4);
     QCOMPARE(earlierHookGot, std::make_pair(int64_t{3}, int64_t{4}));
@@ -278,7 +279,7 @@ class OutputTest : public QObject {
       view.grab();
       seen.emplace_back(state->render.composite.width, state->render.composite.height);
     };
-    ExportTiff(state, &interaction, &output, [&view]() { view.update(); });
+    ExportTiff(OutputSourceOf(state), &interaction, &output, [&view]() { view.update(); });
     FileHandle file;
     QCOMPARE(OpenForRead(folder.filePath(QStringLiteral("big.tif")).toStdString(), &file), 0);
     Image written;
@@ -300,7 +301,7 @@ class OutputTest : public QObject {
     });
     QPrinter printer(QPrinter::HighResolution);
     SetUpPdf(&printer, folder.filePath(QStringLiteral("page.pdf")), 4.0, 3.0);
-    PrintDesignOn(state, &printer);
+    PrintDesignOn(OutputSourceOf(state), &printer);
     SetProgressHook(before);
     QCOMPARE(std::count(seen.begin(), seen.end(), std::pair(device(320), device(240))), 6L);
   }
@@ -359,7 +360,7 @@ class OutputTest : public QObject {
     QPrinter printer(QPrinter::HighResolution);
     SetUpPdf(&printer, pdf, 4.0, 3.0);
     const double windowScale = design.state->render.pixelsPerInch;
-    PrintDesignOn(design.state.get(), &printer);
+    PrintDesignOn(OutputSourceOf(design.state.get()), &printer);
     QCOMPARE(PdfPages(pdf), 1);
     // Back at the window's size afterwards.
     QCOMPARE(std::tuple(design.state->render.composite.width, design.state->render.pixelsPerInch, windowScale),
@@ -388,7 +389,7 @@ class OutputTest : public QObject {
     SetUpPdf(&grayPrinter, grayPdf, 4.0, 3.0);
     grayPrinter.setColorMode(QPrinter::GrayScale);
     grayPrinter.setCopyCount(2);  // a PDF file makes no copies: they are pages
-    PrintDesignOn(design.state.get(), &grayPrinter);
+    PrintDesignOn(OutputSourceOf(design.state.get()), &grayPrinter);
     QCOMPARE(PdfPages(grayPdf), 2);
     const QImage grayPage = Rasterise(grayPdf, 100);
     QVERIFY(!grayPage.isNull());
@@ -414,7 +415,7 @@ class OutputTest : public QObject {
     QVERIFY(output.AskPrinter(&printer));
     QCOMPARE(hidden, (std::vector<bool>{true, false}));
     Design design;
-    PrintDesignOn(design.state.get(), &printer);
+    PrintDesignOn(OutputSourceOf(design.state.get()), &printer);
     QCOMPARE(PdfPages(pdf), 3);
   }
 
@@ -424,7 +425,7 @@ class OutputTest : public QObject {
     const QString pdf = folder.filePath(QStringLiteral("specs.pdf"));
     QPrinter printer(QPrinter::HighResolution);
     SetUpPdf(&printer, pdf, 8.5, 3.0);  // a short page: 3 inches hold 12 lines
-    PrintSpecificationsOn(design.state.get(), &printer);
+    PrintSpecificationsOn(OutputSourceOf(design.state.get()), &printer);
     QCOMPARE(PdfPages(pdf), 5);  // 26 lines and 28 of the cut list at 12 a page
     // The last page, read back by poppler, ends the cut list.
     QVERIFY(PdfText(pdf, 5).contains(QStringLiteral("Sizes as designed; add your own allowances.")));
@@ -433,7 +434,7 @@ class OutputTest : public QObject {
       SetUpPdf(&printer, pdf, 8.5, 3.0);
       printer.setCopyCount(2);
       printer.setCollateCopies(collate);
-      PrintSpecificationsOn(design.state.get(), &printer);
+      PrintSpecificationsOn(OutputSourceOf(design.state.get()), &printer);
       QCOMPARE(
           std::tuple(PdfPages(pdf), PdfText(pdf, 2) == PdfText(pdf, 1), PdfText(pdf, 6) == PdfText(pdf, 1)),
           std::tuple(10, !collate, collate));
@@ -448,7 +449,7 @@ class OutputTest : public QObject {
     }
 
     SetUpPdf(&printer, pdf, 8.5, 11.0);
-    PrintSpecificationsOn(design.state.get(), &printer);
+    PrintSpecificationsOn(OutputSourceOf(design.state.get()), &printer);
     QCOMPARE(PdfPages(pdf), 1);
   }
 };

@@ -28,13 +28,13 @@
 #include <deque>
 #include <memory>
 
-#include "core/app_state.h"
 #include "core/hooks.h"
 #include "display/monitor_profile.h"
 #include "display/screen.h"
 #include "files/tiff.h"
 #include "render/render.h"
 #include "scene/settings_file.h"
+#include "shell/app_state.h"
 #include "shell/design_commands.h"
 #include "shell/help_window.h"
 #include "shell/hit_test.h"

@@ -5,7 +5,7 @@
 
 #include <array>
 
-#include "files/icc.h"
+#include "core/icc.h"
 
 // A matrix/TRC RGB profile with a D65 white, the given primaries (x, y of
 // red, green, blue) and one tone curve per channel, each a parametric curve

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "core/interaction.h"
 #include "scene/persistent.h"
-#include "shell/interaction.h"
 
 class ScriptedInteraction : public Interaction {
  public:

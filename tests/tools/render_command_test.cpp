@@ -16,7 +16,7 @@
 #include <sstream>
 #include <thread>
 
-#include "files/fileio.h"
+#include "core/fileio.h"
 #include "files/tiff.h"
 #include "scene/settings_file.h"
 

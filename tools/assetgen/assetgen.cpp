@@ -8,8 +8,8 @@
 #include <system_error>
 #include <vector>
 
+#include "core/fileio.h"
 #include "files/assets.h"
-#include "files/fileio.h"
 #include "files/tiff.h"
 #include "render/asset_sets.h"
 #include "scene/settings.h"

@@ -11,7 +11,6 @@
 #include <optional>
 #include <unistd.h>
 
-#include "core/app_state.h"
 #include "core/hooks.h"
 #include "core/parallel.h"
 #include "files/assets.h"
@@ -22,6 +21,7 @@
 #include "scene/settings_file.h"
 #include "scene/text.h"
 #include "scene/units.h"
+#include "shell/app_state.h"
 
 namespace {
 

@@ -1,8 +1,7 @@
-#include "core/app_state.h"
+#include "shell/app_state.h"
 
 #include <utility>
 
-#include "render/render.h"
 
 namespace {
 
@@ -21,10 +20,9 @@ void RenderDesign(AppState* state) {
 }
 
 void RenderDesignInto(const AppState& state, int32_t width, int32_t height, RenderState* render) {
-  // Exports and prints let events through while they render (a progress
-  // window, a printer driver); a change applied meanwhile goes to the design,
-  // not into half of this picture.
-  SceneSettings design = state.scene;
-  ComputeOverallSize(&design);
-  RenderComposite(design, AssetsOf(state), width, height, render);
+  RenderDesignCopy(state.scene, AssetsOf(state), width, height, render);
+}
+
+OutputSource OutputSourceOf(AppState* state) {
+  return OutputSource{state->scene, AssetsOf(*state), state->persistent};
 }

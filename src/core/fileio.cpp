@@ -1,4 +1,4 @@
-#include "files/fileio.h"
+#include "core/fileio.h"
 
 #include <fcntl.h>
 #include <sys/random.h>

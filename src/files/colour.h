@@ -1,10 +1,10 @@
 // Colour transforms through Little CMS: pictures into sRGB as they are
-// loaded, and the composite onto the monitor for display.
+// loaded, and the transforms the display builds on.
 #pragma once
 
 #include <memory>
 
-#include "files/icc.h"
+#include "core/icc.h"
 #include "image/image.h"
 
 struct ColourTransformData;
@@ -60,21 +60,3 @@ struct CmykToSrgb {
 void MakeCmykToSrgb(const IccProfile& profile, int32_t bits, int32_t samples, CmykToSrgb* conversion);
 // Converts `pixels` pixels; safe to call from several threads at once.
 void ConvertCmykRow(const CmykToSrgb& conversion, const uint8_t* cmyk, uint8_t* bgr, int32_t pixels);
-
-// The transform onto one monitor, kept while the monitor profile stays the
-// same: making it costs far more than converting a screenful.
-struct DisplayTransform {
-  IccProfile profile;         // the monitor profile it was made for
-  ColourTransform transform;  // empty for no profile or the standard sRGB one
-  int builds = 0;             // how many transforms were made
-  Image storage;              // rows of an earlier copy, taken up by the next
-};
-
-// The composite in the monitor's colours. Without a monitor profile, for the
-// standard sRGB profile, or when no transform can be made, the destination
-// stays untouched (empty) and the screen shows the composite itself. The
-// transform in `cache` is made again only when the monitor profile differs
-// from the one it was made for; an empty destination takes the cache's
-// stored rows. 0, or 1 when memory ran out.
-int MakeDisplayCopy(const Image& composite, const IccProfile& monitorProfile, DisplayTransform* cache,
-                    Image* displayCopy);

@@ -1,4 +1,4 @@
-#include "display/colour.h"
+#include "files/colour.h"
 
 #include <lcms2.h>
 #include <lcms2_plugin.h>
@@ -381,20 +381,4 @@ void ConvertCmykRow(const CmykToSrgb& conversion, const uint8_t* cmyk, uint8_t* 
   } else {
     PlainCmykRow<uint8_t, 255>(cmyk, bgr, n, samples);
   }
-}
-
-int MakeDisplayCopy(const Image& composite, const IccProfile& monitorProfile, DisplayTransform* cache,
-                    Image* displayCopy) {
-  if (monitorProfile.empty() || IsSrgbProfile(monitorProfile)) return 0;
-  if (LibraryFormat(composite.type) == 0 || composite.rows == nullptr) return 0;
-  if (cache->builds == 0 || cache->profile != monitorProfile || cache->transform.type != composite.type) {
-    cache->transform = MakeColourTransform(IccProfile(), monitorProfile, composite.type);
-    cache->profile = monitorProfile;
-    ++cache->builds;
-  }
-  if (cache->transform.empty()) return 0;
-  if (!displayCopy->HasPixels() && cache->storage.HasPixels()) *displayCopy = std::move(cache->storage);
-  const int result = AllocImage(displayCopy, composite.type, composite.width, composite.height, composite.resolution);
-  if (result != 0) return result;
-  return ApplyColourTransform(cache->transform, composite, displayCopy);
 }

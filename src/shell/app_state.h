@@ -4,8 +4,9 @@
 
 #include <string>
 
-#include "display/colour.h"
-#include "files/icc.h"
+#include "core/icc.h"
+#include "display/display_copy.h"
+#include "output/output_source.h"
 #include "render/asset_sets.h"
 #include "render/lighting.h"
 #include "render/render_state.h"
@@ -36,3 +37,5 @@ void RenderDesign(AppState* state);
 // A copy of the design rendered at width x height into a render state of the
 // caller's (an export, a print), leaving the view's alone.
 void RenderDesignInto(const AppState& state, int32_t width, int32_t height, RenderState* render);
+// What an export or a print of the design reads and updates.
+OutputSource OutputSourceOf(AppState* state);

@@ -1,4 +1,4 @@
-#include "shell/interaction.h"
+#include "core/interaction.h"
 
 #include <sys/stat.h>
 

@@ -1,0 +1,12 @@
+// What an export or a print reads (the design and what it is rendered with)
+// and the remembered values an export updates; the program's state owns them.
+#pragma once
+
+#include "render/render.h"
+#include "scene/persistent.h"
+
+struct OutputSource {
+  const SceneSettings& scene;
+  RenderAssets assets;
+  PersistentState& persistent;
+};
