@@ -42,9 +42,9 @@ constexpr int kUpdateDelay = 1002;
 // A colour button and the colour it edits have separate identifiers: the
 // colour's identifier names its picker.
 namespace background_ids {
-constexpr int kSubdued = 601;
-constexpr int kModerate = 602;
-constexpr int kBright = 603;
+constexpr int kSubduedRadio = 601;
+constexpr int kModerateRadio = 602;
+constexpr int kBrightRadio = 603;
 constexpr int kColour = 604;
 constexpr int kColourPicker = 605;
 constexpr int kTypeFirst = 606;  // plus the lighting type, 0..7

@@ -55,7 +55,8 @@ class BackgroundDialog : public PropertyDialog {
     auto* intensity = new QGroupBox(QStringLiteral("Lighting Intensity"), this);
     auto* intensityColumn = new QVBoxLayout(intensity);
     intensities_ = new QButtonGroup(this);
-    const int intensityIds[] = {background_ids::kBright, background_ids::kModerate, background_ids::kSubdued};
+    const int intensityIds[] = {background_ids::kBrightRadio, background_ids::kModerateRadio,
+                                background_ids::kSubduedRadio};
     for (int code = 0; code < 3; ++code) {
       intensityColumn->addWidget(MakeRadio(intensityIds[code], kLightingIntensityLabels[code], intensities_,
                                            code, s.lighting.intensity));

@@ -109,40 +109,40 @@ class DialogsTest : public QObject {
 
  private slots:
   void backgroundDialogShowsAndAppliesAfterThePause() {
+    using namespace background_ids;
     Harness h;
     QPointer<PropertyDialog> d = h.Open(kCommandBackground);
     QCOMPARE(d->windowTitle(), QStringLiteral("Background & Lighting Properties"));
-    QCOMPARE(Text(d, background_ids::kRatio), QStringLiteral("1.20"));
-    QVERIFY(d->controlAs<QRadioButton>(background_ids::kBright)->isChecked() &&
-            d->controlAs<QRadioButton>(background_ids::kTypeFirst + kMixed)->isChecked());  // Bright, Mixed
-    QCOMPARE(d->controlAs<QRadioButton>(background_ids::kTypeFirst + 7)->text() + "|" +
-                 d->controlAs<QRadioButton>(background_ids::kSubdued)->text(),
+    QCOMPARE(Text(d, kRatio), QStringLiteral("1.20"));
+    QVERIFY(d->controlAs<QRadioButton>(kBrightRadio)->isChecked() &&
+            d->controlAs<QRadioButton>(kTypeFirst + kMixed)->isChecked());  // Bright, Mixed
+    QCOMPARE(d->controlAs<QRadioButton>(kTypeFirst + 7)->text() + "|" +
+                 d->controlAs<QRadioButton>(kSubduedRadio)->text(),
              QStringLiteral("North Light|Subdued"));
-    QVERIFY(d->control(background_ids::kApply) != nullptr &&
-            !d->control(background_ids::kApply)->isVisible());  // Apply stays hidden
-    QCOMPARE(d->controlAs<ColourButton>(background_ids::kColour)->shownColour(), QColor(150, 140, 100));
+    QVERIFY(d->control(kApply) != nullptr && !d->control(kApply)->isVisible());  // Apply stays hidden
+    QCOMPARE(d->controlAs<ColourButton>(kColour)->shownColour(), QColor(150, 140, 100));
 
-    Type(d, background_ids::kRatio, "2");
+    Type(d, kRatio, "2");
     QVERIFY(d->delayTimer()->isActive() && d->delayTimer()->interval() == 1500);
     QCOMPARE(std::tuple(h.state->scene.background.ratio, h.renders), std::tuple(1.2, 0));  // nothing before the pause
     QVERIFY(Pause(d));
     QCOMPARE(std::tuple(h.state->scene.background.ratio, h.state->scene.modified, h.renders), std::tuple(2.0, 1, 1));
 
     // A leading number is taken; without one the text reads as 0 and is refused.
-    Enter(d, background_ids::kRatio, "3x");
+    Enter(d, kRatio, "3x");
     QCOMPARE(h.state->scene.background.ratio, 3.0);
     for (const char* bad : {"0.5", "x3", "10.01", "0.99"}) {
-      Refused(h, d, background_ids::kRatio, bad, "Illegal Background to Frame Ratio");
+      Refused(h, d, kRatio, bad, "Illegal Background to Frame Ratio");
       QCOMPARE(h.state->scene.background.ratio, 3.0);
     }
     QCOMPARE(h.renders, 2);
     for (const char* edge : {"1", "10"}) {
-      Enter(d, background_ids::kRatio, edge);
+      Enter(d, kRatio, edge);
       QCOMPARE(h.state->scene.background.ratio, std::stod(edge));
     }
 
     // OK with a refused value keeps the dialog open.
-    Type(d, background_ids::kRatio, "0.5");
+    Type(d, kRatio, "0.5");
     const size_t errors = h.interaction.errors.size();
     Click(d, kControlOk);
     QVERIFY(!d.isNull() && d->isVisible());
@@ -156,18 +156,19 @@ class DialogsTest : public QObject {
   }
 
   void radiosApplyAtOnceAndRespectTheRatioCheck() {
+    using namespace background_ids;
     Harness h;
     h.state->persistent.updateDelay = 4;
     QPointer<PropertyDialog> d = h.Open(kCommandBackground);
-    Click(d, background_ids::kTypeFirst + kDaylight);  // Daylight
+    Click(d, kTypeFirst + kDaylight);
     QCOMPARE(std::tuple(h.state->scene.lighting.type, h.state->scene.modified, h.renders), std::tuple(6, 1, 1));
-    Click(d, background_ids::kSubdued);  // Subdued
+    Click(d, kSubduedRadio);
     QCOMPARE(h.state->scene.lighting.intensity, 2);
 
     // An invalid ratio blocks the radio too: its message, nothing stored.
-    Type(d, background_ids::kRatio, "0.5");
+    Type(d, kRatio, "0.5");
     QCOMPARE(d->delayTimer()->interval(), 3000);
-    Click(d, background_ids::kTypeFirst + kTungsten);
+    Click(d, kTypeFirst + kTungsten);
     QCOMPARE(h.interaction.errors.back(), std::string("Illegal Background to Frame Ratio"));
     QCOMPARE(std::tuple(h.state->scene.lighting.type, h.renders), std::tuple(6, 2));
 
@@ -176,11 +177,11 @@ class DialogsTest : public QObject {
     damaged.state->scene.lighting.type = 42;
     damaged.state->scene.lighting.intensity = -1;
     QPointer<PropertyDialog> e = damaged.Open(kCommandBackground);
-    for (int id = background_ids::kSubdued; id < background_ids::kTypeFirst + kLightingTypeCount; ++id) {
-      if (id == background_ids::kColour || id == background_ids::kColourPicker) continue;
+    for (int id = kSubduedRadio; id < kTypeFirst + kLightingTypeCount; ++id) {
+      if (id == kColour || id == kColourPicker) continue;
       QVERIFY(!e->controlAs<QRadioButton>(id)->isChecked());
     }
-    Enter(e, background_ids::kRatio, "2");
+    Enter(e, kRatio, "2");
     const SceneSettings& s = damaged.state->scene;
     QCOMPARE(std::tuple(s.lighting.type, s.lighting.intensity, s.background.ratio), std::tuple(42, -1, 2.0));
     e->reject();
@@ -188,20 +189,21 @@ class DialogsTest : public QObject {
   }
 
   void coloursChangeLiveAndCancelTakesThemBack() {
+    using namespace background_ids;
     Harness h;
     QPointer<PropertyDialog> d = h.Open(kCommandBackground);
-    Click(d, background_ids::kColour);
-    QPointer<ColourPicker> picker = d->picker(background_ids::kColourPicker);
+    Click(d, kColour);
+    QPointer<ColourPicker> picker = d->picker(kColourPicker);
     QVERIFY(!picker.isNull());
     QCOMPARE(std::tuple(picker->windowTitle(), picker->pos(), Rgb8Of(picker->state().current)),
              std::tuple(QStringLiteral("Background Color"), QPoint(100, 100), qRgb(150, 140, 100)));
-    Click(d, background_ids::kColour);  // open already: the same picker
-    QCOMPARE(d->picker(background_ids::kColourPicker), picker.data());
+    Click(d, kColour);  // open already: the same picker
+    QCOMPARE(d->picker(kColourPicker), picker.data());
 
     ClickSwatch(picker, 6);  // green
     QCOMPARE(h.state->scene.background.color, (RgbColor{0, 255, 0}));
     QCOMPARE(std::tuple(h.renders, h.state->scene.modified), std::tuple(1, 0));  // a live colour is not yet a change
-    QCOMPARE(d->controlAs<ColourButton>(background_ids::kColour)->shownColour(), QColor(0, 255, 0));
+    QCOMPARE(d->controlAs<ColourButton>(kColour)->shownColour(), QColor(0, 255, 0));
 
     // A picker's placement is kept when it closes and used when it reopens:
     // its own area, which a window manager does not change when it takes
@@ -210,14 +212,14 @@ class DialogsTest : public QObject {
     const QRect moved = picker->geometry();
     picker->close();
     Settle();
-    QVERIFY(picker.isNull() && d->picker(background_ids::kColourPicker) == nullptr);
-    QCOMPARE(h.placements[kCommandBackground * 10000 + background_ids::kColourPicker], moved);
-    Click(d, background_ids::kColour);
-    QCOMPARE(d->picker(background_ids::kColourPicker)->geometry(), moved);
+    QVERIFY(picker.isNull() && d->picker(kColourPicker) == nullptr);
+    QCOMPARE(h.placements[kCommandBackground * 10000 + kColourPicker], moved);
+    Click(d, kColour);
+    QCOMPARE(d->picker(kColourPicker)->geometry(), moved);
 
     // Changes made meanwhile elsewhere survive this dialog's Cancel.
     h.state->scene.frame.leftWidth = 2.5;
-    picker = d->picker(background_ids::kColourPicker);
+    picker = d->picker(kColourPicker);
     Click(d, kControlCancel);
     QVERIFY(d.isNull() && picker.isNull());  // the dialog's pickers go with it
     QCOMPARE(std::tuple(h.state->scene.background.color, h.state->scene.frame.leftWidth),
@@ -225,78 +227,78 @@ class DialogsTest : public QObject {
   }
 
   void frameDialogListsWidthsAndOrderOfChecks() {
+    using namespace frame_ids;
     Harness h;
     h.state->persistent.units = kMillimetres;
     QPointer<PropertyDialog> d = h.Open(kCommandFrame);
     QCOMPARE(d->windowTitle(), QStringLiteral("Frame Properties"));
-    QCOMPARE(Text(d, frame_ids::kLeft) + Text(d, frame_ids::kOuterDepth) + Text(d, frame_ids::kInnerDepth),
+    QCOMPARE(Text(d, kLeft) + Text(d, kOuterDepth) + Text(d, kInnerDepth),
              QStringLiteral("19.05 mm19.05 mm6.35 mm"));
-    QCOMPARE(Text(d, frame_ids::kWidth),
+    QCOMPARE(Text(d, kWidth),
              QString::fromStdString(FormatLength(h.state->scene.frame.overallWidth, kMillimetres)));
-    QVERIFY(!Field(d, frame_ids::kWidth)->isEnabled() && Field(d, frame_ids::kHeight)->isReadOnly());
-    QCOMPARE(d->controlAs<QComboBox>(frame_ids::kStyle)->count(), 11);
-    QCOMPARE(d->controlAs<QComboBox>(frame_ids::kStyle)->itemText(10) + "|" +
-                 d->controlAs<QComboBox>(frame_ids::kFinish)->currentText(),
-             QStringLiteral("Triple Bead|Glossy"));
+    QVERIFY(!Field(d, kWidth)->isEnabled() && Field(d, kHeight)->isReadOnly());
+    QCOMPARE(d->controlAs<QComboBox>(kStyle)->count(), 11);
+    QCOMPARE(
+        d->controlAs<QComboBox>(kStyle)->itemText(10) + "|" + d->controlAs<QComboBox>(kFinish)->currentText(),
+        QStringLiteral("Triple Bead|Glossy"));
     // Equal widths open with the box checked and the three fields empty.
-    QVERIFY(d->controlAs<QCheckBox>(frame_ids::kEqual)->isChecked() && Text(d, frame_ids::kRight).isEmpty() &&
-            !Field(d, frame_ids::kBottom)->isEnabled());
+    QVERIFY(d->controlAs<QCheckBox>(kEqual)->isChecked() && Text(d, kRight).isEmpty() &&
+            !Field(d, kBottom)->isEnabled());
 
-    Choose(d, frame_ids::kStyle, 10);
+    Choose(d, kStyle, 10);
     QCOMPARE(std::tuple(h.state->scene.frame.style, h.renders), std::tuple(10, 1));
 
     // The dialog keeps the units it was opened with.
     h.state->persistent.units = kInches;
-    Enter(d, frame_ids::kLeft, "25.4");
+    Enter(d, kLeft, "25.4");
     for (double w : {h.state->scene.frame.leftWidth, h.state->scene.frame.rightWidth,
                      h.state->scene.frame.topWidth, h.state->scene.frame.bottomWidth}) {
       QCOMPARE(w, 25.4 * kUnitToInches[kMillimetres]);
     }
-    Enter(d, frame_ids::kOuterDepth, "1 in");
+    Enter(d, kOuterDepth, "1 in");
     QCOMPARE(h.state->scene.frame.outerDepth, 1.0);
 
     // The lists are stored even when a field is then refused.
-    Type(d, frame_ids::kLeft, "abc");
-    Choose(d, frame_ids::kFinish, 0);
+    Type(d, kLeft, "abc");
+    Choose(d, kFinish, 0);
     QCOMPARE(std::tuple(h.state->scene.frame.finish, h.renders), std::tuple(0, 3));
     QCOMPARE(h.interaction.errors.back(), std::string("Illegal left value"));
 
     // Inner depth is checked first, then outer depth, then the widths.
-    Type(d, frame_ids::kInnerDepth, "x");
-    Refused(h, d, frame_ids::kOuterDepth, "y", "Illegal inner depth value");
-    Refused(h, d, frame_ids::kInnerDepth, "0", "Illegal outer depth value");
+    Type(d, kInnerDepth, "x");
+    Refused(h, d, kOuterDepth, "y", "Illegal inner depth value");
+    Refused(h, d, kInnerDepth, "0", "Illegal outer depth value");
     // Nothing of a refused Apply is stored: the inner depth is still the
     // design's 0.25 in, kept exact while its text "6.35 mm" was untouched.
     QCOMPARE(h.state->scene.frame.innerDepth, 0.25);
-    Refused(h, d, frame_ids::kOuterDepth, "3/8in", "Illegal left value");
+    Refused(h, d, kOuterDepth, "3/8in", "Illegal left value");
     QCOMPARE(h.state->scene.frame.outerDepth, 1.0);
-    Refused(h, d, frame_ids::kLeft, "1000 in", "Illegal left value");
+    Refused(h, d, kLeft, "1000 in", "Illegal left value");
 
     // Unequal widths, each with its own message in the order right, top, bottom.
-    Click(d, frame_ids::kEqual);
-    QVERIFY(!d->controlAs<QCheckBox>(frame_ids::kEqual)->isChecked() &&
-            Field(d, frame_ids::kRight)->isEnabled());
-    QCOMPARE(Text(d, frame_ids::kRight), QStringLiteral("1000 in"));
-    Type(d, frame_ids::kLeft, "10");
-    Type(d, frame_ids::kRight, "-");
-    Refused(h, d, frame_ids::kTop, "-", "Illegal right value");
-    Refused(h, d, frame_ids::kRight, "20", "Illegal top value");
-    Type(d, frame_ids::kTop, "30");
-    Enter(d, frame_ids::kBottom, "40");
+    Click(d, kEqual);
+    QVERIFY(!d->controlAs<QCheckBox>(kEqual)->isChecked() && Field(d, kRight)->isEnabled());
+    QCOMPARE(Text(d, kRight), QStringLiteral("1000 in"));
+    Type(d, kLeft, "10");
+    Type(d, kRight, "-");
+    Refused(h, d, kTop, "-", "Illegal right value");
+    Refused(h, d, kRight, "20", "Illegal top value");
+    Type(d, kTop, "30");
+    Enter(d, kBottom, "40");
     const FrameSettings& f = h.state->scene.frame;
     const double mm = kUnitToInches[kMillimetres];
     QCOMPARE(std::tuple(f.innerDepth, f.outerDepth, f.leftWidth, f.rightWidth, f.topWidth, f.bottomWidth),
              std::tuple(0.0, 0.375, 10 * mm, 20 * mm, 30 * mm, 40 * mm));
 
     // Checking Equal gives the three the stored left width at once.
-    Click(d, frame_ids::kEqual);
+    Click(d, kEqual);
     QCOMPARE(std::tuple(f.rightWidth, f.bottomWidth), std::tuple(f.leftWidth, f.leftWidth));
-    QVERIFY(Text(d, frame_ids::kTop).isEmpty());
+    QVERIFY(Text(d, kTop).isEmpty());
 
     // Cancel restores the frame, and only the frame.
     h.state->scene.mats[kOuterMat].left = 4.0;
-    Click(d, frame_ids::kColour);
-    ClickSwatch(d->picker(frame_ids::kColourPicker), 5);
+    Click(d, kColour);
+    ClickSwatch(d->picker(kColourPicker), 5);
     QCOMPARE(f.color, (RgbColor{255, 0, 0}));
     Dismiss(d);
     QCOMPARE(f.color, (RgbColor{0, 0, 0}));
@@ -306,21 +308,22 @@ class DialogsTest : public QObject {
   }
 
   void okKeepsAndClosesWithItsPickers() {
+    using namespace frame_ids;
     Harness h;
     QPointer<PropertyDialog> d = h.Open(kCommandFrame);
-    Type(d, frame_ids::kInnerDepth, "30 mm");  // a unit suffix wins over the display units
-    Click(d, frame_ids::kColour);
-    QPointer<ColourPicker> picker = d->picker(frame_ids::kColourPicker);
+    Type(d, kInnerDepth, "30 mm");  // a unit suffix wins over the display units
+    Click(d, kColour);
+    QPointer<ColourPicker> picker = d->picker(kColourPicker);
     QVERIFY(d->delayTimer()->isActive());
     Click(d, kControlOk);
     QVERIFY(d.isNull() && picker.isNull());
     QCOMPARE(std::tuple(h.state->scene.frame.innerDepth, h.state->scene.modified, h.renders),
              std::tuple(30 * 0.039370001240155036, 1, 1));
-    QVERIFY(h.placements.count(kCommandFrame * 10000 + frame_ids::kColourPicker) ==
-            1);  // the picker's place is kept
+    QVERIFY(h.placements.count(kCommandFrame * 10000 + kColourPicker) == 1);  // the picker's place is kept
   }
 
   void matDialogsWorkApart() {
+    using namespace mat_ids;
     Harness h;
     h.state->scene.mats[kMiddleMat].top = 0.75;  // unequal margins in the middle mat
     QPointer<PropertyDialog> outer = h.Open(kCommandOuterMat);
@@ -328,15 +331,14 @@ class DialogsTest : public QObject {
     QPointer<PropertyDialog> inner = h.Open(kCommandInnerMat);
     QCOMPARE(outer->windowTitle() + middle->windowTitle() + inner->windowTitle(),
              QStringLiteral("Outer Mat PropertiesMiddle Mat PropertiesInner Mat Properties"));
-    QCOMPARE(Text(outer, mat_ids::kLeft) + "|" + Text(inner, mat_ids::kThickness) + "|" +
-                 Text(middle, mat_ids::kTop),
+    QCOMPARE(Text(outer, kLeft) + "|" + Text(inner, kThickness) + "|" + Text(middle, kTop),
              QStringLiteral("1.500 in|0.055 in|0.750 in"));
-    QVERIFY(outer->controlAs<QCheckBox>(mat_ids::kEqual)->isChecked() &&
-            !middle->controlAs<QCheckBox>(mat_ids::kEqual)->isChecked());
+    QVERIFY(outer->controlAs<QCheckBox>(kEqual)->isChecked() &&
+            !middle->controlAs<QCheckBox>(kEqual)->isChecked());
     QVERIFY(outer->delayTimer() != middle->delayTimer());
 
-    Type(outer, mat_ids::kLeft, "2");
-    Type(middle, mat_ids::kLeft, "1");
+    Type(outer, kLeft, "2");
+    Type(middle, kLeft, "1");
     QVERIFY(Pause(outer) && Pause(middle));
     const MatSettings& o = h.state->scene.mats[kOuterMat];
     const MatSettings& m = h.state->scene.mats[kMiddleMat];
@@ -344,36 +346,35 @@ class DialogsTest : public QObject {
              std::tuple(2.0, 2.0, 1.0, 0.75, 0.5, 0.25));
 
     // Check order: thickness, left, right, top, bottom.
-    Type(middle, mat_ids::kThickness, "1000");
-    Refused(h, middle, mat_ids::kLeft, "x", "Illegal thickness value");
-    Refused(h, middle, mat_ids::kThickness, "0", "Illegal left margin value");
-    Type(middle, mat_ids::kLeft, "1");
-    Refused(h, middle, mat_ids::kRight, "", "Illegal right margin value");
-    Type(middle, mat_ids::kRight, "1");
-    Refused(h, middle, mat_ids::kTop, "?", "Illegal top margin value");
-    Type(middle, mat_ids::kTop, "1");
-    Refused(h, middle, mat_ids::kBottom, "e", "Illegal bottom margin value");
+    Type(middle, kThickness, "1000");
+    Refused(h, middle, kLeft, "x", "Illegal thickness value");
+    Refused(h, middle, kThickness, "0", "Illegal left margin value");
+    Type(middle, kLeft, "1");
+    Refused(h, middle, kRight, "", "Illegal right margin value");
+    Type(middle, kRight, "1");
+    Refused(h, middle, kTop, "?", "Illegal top margin value");
+    Type(middle, kTop, "1");
+    Refused(h, middle, kBottom, "e", "Illegal bottom margin value");
     QCOMPARE(m.thickness, 0.055);
-    Enter(middle, mat_ids::kBottom, "1 1/2");
+    Enter(middle, kBottom, "1 1/2");
     QCOMPARE(std::tuple(m.thickness, m.bottom), std::tuple(0.0, 1.5));
 
     // Lists and bevel radios apply at once.
-    Choose(inner, mat_ids::kOpening, 1);
+    Choose(inner, kOpening, 1);
     QCOMPARE(h.state->scene.mats[kInnerMat].opening, 1);
-    Choose(inner, mat_ids::kTexture, 5);
+    Choose(inner, kTexture, 5);
     QCOMPARE(h.state->scene.mats[kInnerMat].texture, 5);
-    Click(inner, mat_ids::kBevelFirst + 2);
+    Click(inner, kBevelFirst + 2);
     QCOMPARE(h.state->scene.mats[kInnerMat].bevel, 2);
-    QCOMPARE(inner->controlAs<QRadioButton>(mat_ids::kBevelFirst)->text(), QStringLiteral("45 Degree"));
+    QCOMPARE(inner->controlAs<QRadioButton>(kBevelFirst)->text(), QStringLiteral("45 Degree"));
 
     // Both colours of a mat, each with its own picker; Cancel takes both back.
-    Click(outer, mat_ids::kColour);
-    Click(outer, mat_ids::kBevelColour);
-    QCOMPARE(outer->picker(mat_ids::kColourPicker)->windowTitle(), QStringLiteral("Outer Mat Color"));
-    QCOMPARE(outer->picker(mat_ids::kBevelColourPicker)->windowTitle(),
-             QStringLiteral("Outer Mat Bevel Color"));
-    ClickSwatch(outer->picker(mat_ids::kColourPicker), 7);
-    ClickSwatch(outer->picker(mat_ids::kBevelColourPicker), 2);
+    Click(outer, kColour);
+    Click(outer, kBevelColour);
+    QCOMPARE(outer->picker(kColourPicker)->windowTitle(), QStringLiteral("Outer Mat Color"));
+    QCOMPARE(outer->picker(kBevelColourPicker)->windowTitle(), QStringLiteral("Outer Mat Bevel Color"));
+    ClickSwatch(outer->picker(kColourPicker), 7);
+    ClickSwatch(outer->picker(kBevelColourPicker), 2);
     QCOMPARE(std::tuple(o.color, o.bevelColor, m.color),
              std::tuple(RgbColor{0, 0, 255}, RgbColor{128, 128, 128}, RgbColor{128, 120, 115}));
     outer->close();  // the close box is Cancel
@@ -388,8 +389,8 @@ class DialogsTest : public QObject {
     QVERIFY(inner.isNull());
     const MatSettings& i = h.state->scene.mats[kInnerMat];
     QCOMPARE(std::tuple(i.opening, i.texture, i.bevel), std::tuple(0, 0, 0));
-    Type(middle, mat_ids::kThickness, "0.1");
-    QTest::keyClick(Field(middle, mat_ids::kThickness), Qt::Key_Return);
+    Type(middle, kThickness, "0.1");
+    QTest::keyClick(Field(middle, kThickness), Qt::Key_Return);
     Settle();
     QVERIFY(middle.isNull());
     QCOMPARE(m.thickness, 0.1);
@@ -443,6 +444,7 @@ class DialogsTest : public QObject {
   }
 
   void damagedCodesAndColoursAreShownSafely() {
+    using namespace mat_ids;
     Harness h;
     MatSettings& m = h.state->scene.mats[kInnerMat];
     m.texture = 42;
@@ -450,13 +452,13 @@ class DialogsTest : public QObject {
     m.bevel = 7;
     m.color = RgbColor{999, -4, 300};
     QPointer<PropertyDialog> d = h.Open(kCommandInnerMat);
-    QCOMPARE(std::tuple(d->controlAs<QComboBox>(mat_ids::kTexture)->currentIndex(),
-                        d->controlAs<QComboBox>(mat_ids::kOpening)->currentIndex()),
+    QCOMPARE(std::tuple(d->controlAs<QComboBox>(kTexture)->currentIndex(),
+                        d->controlAs<QComboBox>(kOpening)->currentIndex()),
              std::tuple(-1, -1));
-    QCOMPARE(d->controlAs<ColourButton>(mat_ids::kColour)->shownColour(), QColor(255, 0, 255));
-    Click(d, mat_ids::kColour);
-    QCOMPARE(Rgb8Of(d->picker(mat_ids::kColourPicker)->state().current), qRgb(255, 0, 255));
-    Enter(d, mat_ids::kThickness, "0.2");
+    QCOMPARE(d->controlAs<ColourButton>(kColour)->shownColour(), QColor(255, 0, 255));
+    Click(d, kColour);
+    QCOMPARE(Rgb8Of(d->picker(kColourPicker)->state().current), qRgb(255, 0, 255));
+    Enter(d, kThickness, "0.2");
     // No choice made: the codes stay.
     QCOMPARE(std::tuple(m.thickness, m.texture, m.opening, m.bevel), std::tuple(0.2, 42, -3, 7));
     Dismiss(d);
@@ -465,37 +467,37 @@ class DialogsTest : public QObject {
   }
 
   void imageDialogWithoutAPicture() {
+    using namespace image_ids;
     Harness h;
     QPointer<PropertyDialog> d = h.Open(kCommandImage);
     QCOMPARE(d->windowTitle(), QStringLiteral("Image Properties"));
-    QCOMPARE(d->controlAs<QLabel>(image_ids::kPathname)->text() + "|" +
-                 d->controlAs<QPushButton>(image_ids::kSelect)->text(),
+    QCOMPARE(d->controlAs<QLabel>(kPathname)->text() + "|" + d->controlAs<QPushButton>(kSelect)->text(),
              QStringLiteral("Pathname: N/A|Select New Image ..."));
-    QVERIFY(d->controlAs<QRadioButton>(image_ids::kSizeFromFileRadio)->isChecked());
-    QCOMPARE(Text(d, image_ids::kWidth) + Text(d, image_ids::kHeight), QStringLiteral("N/AN/A"));
-    QVERIFY(!Field(d, image_ids::kWidth)->isEnabled() && !Field(d, image_ids::kHeight)->isEnabled() &&
-            !d->control(image_ids::kApply)->isVisible());
+    QVERIFY(d->controlAs<QRadioButton>(kSizeFromFileRadio)->isChecked());
+    QCOMPARE(Text(d, kWidth) + Text(d, kHeight), QStringLiteral("N/AN/A"));
+    QVERIFY(!Field(d, kWidth)->isEnabled() && !Field(d, kHeight)->isEnabled() &&
+            !d->control(kApply)->isVisible());
 
-    Click(d, image_ids::kCustomSizeRadio);  // custom size: the width is shown, nothing follows it
-    QCOMPARE(std::tuple(h.state->scene.picture.sizeMode, Text(d, image_ids::kWidth), h.renders),
+    Click(d, kCustomSizeRadio);  // custom size: the width is shown, nothing follows it
+    QCOMPARE(std::tuple(h.state->scene.picture.sizeMode, Text(d, kWidth), h.renders),
              std::tuple(kCustomSize, QStringLiteral("10.000 in"), 1));
-    QVERIFY(Field(d, image_ids::kWidth)->isEnabled());
-    Type(d, image_ids::kWidth, "4");
+    QVERIFY(Field(d, kWidth)->isEnabled());
+    Type(d, kWidth, "4");
     QVERIFY(!d->delayTimer()->isActive());
-    Type(d, image_ids::kLeft, "0.5");  // Equal is on: all four follow the left
+    Type(d, kLeft, "0.5");  // Equal is on: all four follow the left
     QVERIFY(Pause(d));
     const ImageBorder& b = h.state->scene.border;
     QCOMPARE(std::tuple(h.state->scene.picture.customWidth, b.right, b.bottom), std::tuple(10.0, 0.5, 0.5));
-    QVERIFY(Text(d, image_ids::kRight).isEmpty() && !Field(d, image_ids::kBottom)->isEnabled());
+    QVERIFY(Text(d, kRight).isEmpty() && !Field(d, kBottom)->isEnabled());
 
-    Click(d, image_ids::kEqual);
-    Refused(h, d, image_ids::kTop, "bad", "Illegal top border value");
-    Refused(h, d, image_ids::kLeft, "", "Illegal left border value");
+    Click(d, kEqual);
+    Refused(h, d, kTop, "bad", "Illegal top border value");
+    Refused(h, d, kLeft, "", "Illegal left border value");
 
     // The border colour picker, then a Cancel of everything.
-    Click(d, image_ids::kBorderColour);
-    QCOMPARE(d->picker(image_ids::kBorderColourPicker)->windowTitle(), QStringLiteral("Image Border Color"));
-    ClickSwatch(d->picker(image_ids::kBorderColourPicker), 0);
+    Click(d, kBorderColour);
+    QCOMPARE(d->picker(kBorderColourPicker)->windowTitle(), QStringLiteral("Image Border Color"));
+    ClickSwatch(d->picker(kBorderColourPicker), 0);
     QCOMPARE(b.color, (RgbColor{0, 0, 0}));
     const int renders = h.renders;
     Dismiss(d);
@@ -505,30 +507,29 @@ class DialogsTest : public QObject {
   }
 
   void imageDialogWithAPicture() {
+    using namespace image_ids;
     Harness h;
     PictureSettings& p = h.state->scene.picture;
     p.raster = BlankPicture(300, 200, 100.0);  // 3 by 2 inches
     p.pathname = "/pictures/harbour.tif";
     h.state->scene.border = ImageBorder{0.25, 0.5, 0.25, 0.25, {1, 2, 3}};
     QPointer<PropertyDialog> d = h.Open(kCommandImage);
-    QCOMPARE(d->controlAs<QLabel>(image_ids::kPathname)->text(),
-             QStringLiteral("Pathname: /pictures/harbour.tif"));
-    QCOMPARE(Text(d, image_ids::kWidth) + Text(d, image_ids::kHeight), QStringLiteral("3.000 in2.000 in"));
+    QCOMPARE(d->controlAs<QLabel>(kPathname)->text(), QStringLiteral("Pathname: /pictures/harbour.tif"));
+    QCOMPARE(Text(d, kWidth) + Text(d, kHeight), QStringLiteral("3.000 in2.000 in"));
     QCOMPARE(p.customWidth, 3.0);
-    QVERIFY(!d->controlAs<QCheckBox>(image_ids::kEqual)->isChecked());
-    QCOMPARE(Text(d, image_ids::kRight), QStringLiteral("0.500 in"));
+    QVERIFY(!d->controlAs<QCheckBox>(kEqual)->isChecked());
+    QCOMPARE(Text(d, kRight), QStringLiteral("0.500 in"));
 
-    Click(d, image_ids::kCustomSizeRadio);
-    QCOMPARE(Text(d, image_ids::kWidth) + Text(d, image_ids::kHeight), QStringLiteral("3.000 in2.000 in"));
+    Click(d, kCustomSizeRadio);
+    QCOMPARE(Text(d, kWidth) + Text(d, kHeight), QStringLiteral("3.000 in2.000 in"));
     // Typing the width shows the height at once and applies after the pause.
-    Type(d, image_ids::kWidth, "6");
-    QCOMPARE(std::tuple(Text(d, image_ids::kHeight), p.customWidth),
-             std::tuple(QStringLiteral("4.000 in"), 3.0));
+    Type(d, kWidth, "6");
+    QCOMPARE(std::tuple(Text(d, kHeight), p.customWidth), std::tuple(QStringLiteral("4.000 in"), 3.0));
     QVERIFY(Pause(d));
     QCOMPARE(std::tuple(p.customWidth, p.customHeight), std::tuple(6.0, 4.0));
     // "1", "10" and "100" restarted the timer; "1000" only blanks the height.
-    Type(d, image_ids::kWidth, "1000");
-    QCOMPARE(Text(d, image_ids::kHeight), QStringLiteral("N/A"));
+    Type(d, kWidth, "1000");
+    QCOMPARE(Text(d, kHeight), QStringLiteral("N/A"));
     QVERIFY(Pause(d));
     QCOMPARE(h.interaction.errors.back(), std::string("Illegal custom width value"));
     h.interaction.errors.clear();
@@ -536,16 +537,16 @@ class DialogsTest : public QObject {
     QVERIFY(!d.isNull());
     QCOMPARE(h.interaction.errors, std::vector<std::string>{"Illegal custom width value"});
     QCOMPARE(p.customWidth, 6.0);
-    Enter(d, image_ids::kWidth, "999.9");
+    Enter(d, kWidth, "999.9");
     QCOMPARE(p.customWidth, 999.9);
     QVERIFY(std::fabs(p.customHeight - 666.6) < 1e-9);
 
     // Back to the file's size, which becomes the custom width for next time.
-    Click(d, image_ids::kSizeFromFileRadio);
-    QCOMPARE(Text(d, image_ids::kWidth), QStringLiteral("3.000 in"));
+    Click(d, kSizeFromFileRadio);
+    QCOMPARE(Text(d, kWidth), QStringLiteral("3.000 in"));
     QCOMPARE(p.customWidth, 3.0);
-    Click(d, image_ids::kCustomSizeRadio);
-    QCOMPARE(Text(d, image_ids::kHeight), QStringLiteral("2.000 in"));
+    Click(d, kCustomSizeRadio);
+    QCOMPARE(Text(d, kHeight), QStringLiteral("2.000 in"));
 
     Click(d, kControlOk);
     QVERIFY(d.isNull());
@@ -553,10 +554,11 @@ class DialogsTest : public QObject {
   }
 
   void imageDialogMillimetresAndWholeBackup() {
+    using namespace image_ids;
     Harness h;
     h.state->persistent.units = kMillimetres;
     QPointer<PropertyDialog> d = h.Open(kCommandImage);
-    Enter(d, image_ids::kLeft, "25.4");
+    Enter(d, kLeft, "25.4");
     QCOMPARE(std::tuple(h.state->scene.border.left, h.state->scene.border.top),
              std::tuple(25.4 * 0.039370001240155036, 25.4 * 0.039370001240155036));
     // This dialog's Cancel undoes the other dialogs' changes too.
@@ -590,6 +592,7 @@ class DialogsTest : public QObject {
   }
 
   void newPictureSurvivesCancel() {
+    using namespace image_ids;
     Harness h;
     QTemporaryDir folder;
     const std::string path = folder.filePath("boats.tif").toStdString();
@@ -597,10 +600,10 @@ class DialogsTest : public QObject {
     h.state->persistent.lastInputFolder = "/somewhere";
     h.state->scene.border.left = 1.0;
     QPointer<PropertyDialog> d = h.Open(kCommandImage);
-    Type(d, image_ids::kTop, "0.3");  // an unapplied typed value is dropped by the refill
+    Type(d, kTop, "0.3");  // an unapplied typed value is dropped by the refill
 
     h.interaction.openAnswers = {{"", 0}};
-    Click(d, image_ids::kSelect);  // cancelled: nothing happens
+    Click(d, kSelect);  // cancelled: nothing happens
     QCOMPARE(h.renders, 0);
     const FileDialogRequest& request = h.interaction.openRequests.back();
     QCOMPARE(request.title, std::string("Load Input Image TIFF File"));
@@ -619,9 +622,9 @@ class DialogsTest : public QObject {
     QVERIFY(harbour.save(jpeg, "JPEG") &&
             QFile::copy(QString::fromStdString(path), folder.filePath("boats.jpg")));
     h.interaction.openAnswers = {{jpeg.toStdString(), 0}, {folder.filePath("boats.jpg").toStdString(), 0}};
-    Click(d, image_ids::kSelect);
+    Click(d, kSelect);
     QCOMPARE(std::tuple(PictureImage(p).width, h.interaction.errors.size()), std::tuple(40, size_t{0}));
-    Click(d, image_ids::kSelect);
+    Click(d, kSelect);
     QCOMPARE(h.interaction.errors.back(),
              "Cannot read JPEG file: " + folder.filePath("boats.jpg").toStdString());
 
@@ -631,23 +634,23 @@ class DialogsTest : public QObject {
     const std::string longPath = (deep + "/boats.tif").toStdString();
     QVERIFY(QDir().mkpath(deep) && WriteTiffPicture(longPath, 40, 10, 100.0));
     h.interaction.openAnswers = {{longPath, 0}};
-    Click(d, image_ids::kSelect);
+    Click(d, kSelect);
     QCoreApplication::processEvents();
-    const QLabel* label = d->controlAs<QLabel>(image_ids::kPathname);
+    const QLabel* label = d->controlAs<QLabel>(kPathname);
     QCOMPARE(std::tuple(longPath.size(), label->toolTip().toStdString()), std::tuple(size_t{510}, longPath));
     QVERIFY(d->frameGeometry().width() <= 800 && label->text().contains(QChar(0x2026)));
     QVERIFY(label->text().startsWith("Pathname: /") && label->text().endsWith("b/boats.tif"));
     QVERIFY(label->fontMetrics().horizontalAdvance(label->text()) <= label->contentsRect().width());
 
     h.interaction.openAnswers = {{path, 1}};
-    Click(d, image_ids::kSelect);
+    Click(d, kSelect);
     QCOMPARE(std::tuple(PictureImage(p).width, p.pathname, h.state->persistent.lastInputFolder),
              std::tuple(400, path, folder.path().toStdString()));
-    QCOMPARE(d->controlAs<QLabel>(image_ids::kPathname)->text(), QString::fromStdString("Pathname: " + path));
-    QCOMPARE(Text(d, image_ids::kWidth) + Text(d, image_ids::kHeight), QStringLiteral("2.000 in0.500 in"));
+    QCOMPARE(d->controlAs<QLabel>(kPathname)->text(), QString::fromStdString("Pathname: " + path));
+    QCOMPARE(Text(d, kWidth) + Text(d, kHeight), QStringLiteral("2.000 in0.500 in"));
     // Borders reset to 0: Equal again.
-    QCOMPARE(Text(d, image_ids::kLeft) + "|" + Text(d, image_ids::kTop), QStringLiteral("0.000 in|"));
-    QVERIFY(d->controlAs<QCheckBox>(image_ids::kEqual)->isChecked() && !d->delayTimer()->isActive());
+    QCOMPARE(Text(d, kLeft) + "|" + Text(d, kTop), QStringLiteral("0.000 in|"));
+    QVERIFY(d->controlAs<QCheckBox>(kEqual)->isChecked() && !d->delayTimer()->isActive());
 
     const Image* raster = p.raster.get();
     Dismiss(d);
@@ -656,6 +659,7 @@ class DialogsTest : public QObject {
   }
 
   void mainWindowOpensOneOfEach() {
+    using namespace mat_ids;
     Harness h;
     CommandHandlers handlers;
     handlers.makePropertyDialog = [&h](int command, QWidget* owner) {
@@ -700,7 +704,7 @@ class DialogsTest : public QObject {
     window.RunCommand(kCommandFrame);
     QCOMPARE(window.propertyDialog(kCommandFrame), frame);
     auto* mat = static_cast<PropertyDialog*>(window.propertyDialog(kCommandOuterMat));
-    Enter(mat, mat_ids::kLeft, "2.5");
+    Enter(mat, kLeft, "2.5");
     QCOMPARE(h.state->scene.frame.overallWidth, 16.0 + 2.0);  // the design was laid out again
     QVERIFY(h.state->render.composite.width > 0);
 
@@ -710,8 +714,8 @@ class DialogsTest : public QObject {
     const std::string design = folder.filePath(QStringLiteral("wide.Passavue")).toStdString();
     std::string unused;
     QCOMPARE(SaveSettingsFileAs(design, &h.state->scene, &unused), 0);  // outer left 2.5
-    Click(mat, mat_ids::kColour);
-    QPointer<ColourPicker> picker = mat->picker(mat_ids::kColourPicker);
+    Click(mat, kColour);
+    QPointer<ColourPicker> picker = mat->picker(kColourPicker);
     h.interaction.answer = Answer::No;  // to "Save modified settings?"
     for (int command : {kCommandOpen, kCommandNew}) {
       for (int dialog = kCommandImage; dialog <= kCommandBackground; ++dialog) window.RunCommand(dialog);
@@ -729,6 +733,7 @@ class DialogsTest : public QObject {
   }
 
   void preferencesAndAbout() {
+    using namespace frame_ids;
     PersistentState preferences;
     int renders = 0;
     {
@@ -758,8 +763,8 @@ class DialogsTest : public QObject {
     Harness h;
     h.state->persistent = preferences;
     QPointer<PropertyDialog> frame = h.Open(kCommandFrame);
-    QCOMPARE(Text(frame, frame_ids::kLeft), QStringLiteral("19.05 mm"));
-    Type(frame, frame_ids::kLeft, "20");
+    QCOMPARE(Text(frame, kLeft), QStringLiteral("19.05 mm"));
+    Type(frame, kLeft, "20");
     QCOMPARE(frame->delayTimer()->interval(), 3000);
     Dismiss(frame);
 
