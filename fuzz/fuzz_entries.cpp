@@ -18,6 +18,7 @@
 #include "files/import.h"
 #include "files/jpeg.h"
 #include "files/tiff.h"
+#include "files/tiff_tags.h"
 #include "image/image.h"
 #include "image/transform.h"
 #include "render/lighting.h"
@@ -319,12 +320,12 @@ int64_t ClaimedTiffPixels(const uint8_t* data, size_t size) {
     const uint32_t tag = u16(e);
     const uint32_t type = u16(e + 2);
     uint64_t value;
-    if (type == 1) value = data[e + 8];
-    else if (type == 3) value = u16(e + 8);
-    else if (type == 4) value = u32(e + 8);
+    if (type == kByte) value = data[e + 8];
+    else if (type == kShort) value = u16(e + 8);
+    else if (type == kLong) value = u32(e + 8);
     else continue;
-    if (tag == 256) width = std::max(width, value);
-    if (tag == 257) height = std::max(height, value);
+    if (tag == kImageWidth) width = std::max(width, value);
+    if (tag == kImageLength) height = std::max(height, value);
   }
   return static_cast<int64_t>(width * height);  // both below 2^32: no overflow
 }

@@ -21,6 +21,7 @@
 #include "core/fileio.h"
 #include "core/icc.h"
 #include "files/tiff.h"
+#include "files/tiff_tags.h"
 #include "image/image.h"
 #include "render/render_state.h"
 #include "scene/settings.h"
@@ -321,8 +322,8 @@ Bytes ExifResolution(bool bigEndian, uint16_t unit) {
   put16(42);
   put32(8);
   put16(2);
-  put16(282), put16(5), put32(1), put32(38);
-  put16(296), put16(3), put32(1), put16(unit), put16(0);
+  put16(kXResolution), put16(kRational), put32(1), put32(38);
+  put16(kResolutionUnit), put16(kShort), put32(1), put16(unit), put16(0);
   put32(0);
   put32(300), put32(1);
   return b;

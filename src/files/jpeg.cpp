@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "core/fileio.h"
+#include "files/tiff_tags.h"
 
 namespace {
 
@@ -56,9 +57,9 @@ uint32_t ExifLong(const uint8_t* p, bool bigEndian) {
 
 bool UsableResolution(double r) { return r > 0.0 && r < 1.0e6; }
 
-// XResolution (tag 282) with ResolutionUnit (tag 296) from the first image
-// directory of an APP1 Exif segment. Every offset is checked against the
-// segment, which comes from the file and may say anything.
+// XResolution with ResolutionUnit from the first image directory of an APP1
+// Exif segment. Every offset is checked against the segment, which comes
+// from the file and may say anything.
 bool ExifResolution(const uint8_t* data, size_t length, double* resolution) {
   static const uint8_t kExifHeader[6] = {'E', 'x', 'i', 'f', 0, 0};
   if (length < 6 + 8 || std::memcmp(data, kExifHeader, 6) != 0) return false;
@@ -84,13 +85,13 @@ bool ExifResolution(const uint8_t* data, size_t length, double* resolution) {
     const uint8_t* e = tiff + entry;
     const uint16_t tag = ExifShort(e, bigEndian);
     const uint16_t type = ExifShort(e + 2, bigEndian);
-    if (tag == 282 && type == 5) {
+    if (tag == kXResolution && type == kRational) {
       const uint64_t at = ExifLong(e + 8, bigEndian);
       if (at + 8 > size) continue;
       const uint32_t numerator = ExifLong(tiff + at, bigEndian);
       const uint32_t denominator = ExifLong(tiff + at + 4, bigEndian);
       if (denominator != 0) x = static_cast<double>(numerator) / denominator;
-    } else if (tag == 296 && type == 3) {
+    } else if (tag == kResolutionUnit && type == kShort) {
       unit = ExifShort(e + 8, bigEndian);
     }
   }

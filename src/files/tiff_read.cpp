@@ -14,6 +14,7 @@
 #include "core/parallel.h"
 #include "files/colour.h"
 #include "files/tiff.h"
+#include "files/tiff_tags.h"
 #include "image/transform.h"
 
 namespace {
@@ -36,8 +37,6 @@ enum Compression : uint32_t {
   kPackBits = 32773,
   kDeflate = 32946
 };
-
-enum TiffType : uint16_t { kByte = 1, kAscii = 2, kShort = 3, kLong = 4, kRational = 5 };
 
 struct Entry {
   uint16_t tag;
@@ -185,7 +184,7 @@ int ReadRational(const Source& src, const Entry& e, double* value) {
 
 // Applies one directory entry. 1 when the value is not one we can read.
 int ApplyEntry(const Source& src, const Entry& e, Layout* layout, IccProfile* inputProfile) {
-  if (e.tag == 34675) {
+  if (e.tag == kIccProfile) {
     IccProfile().swap(*inputProfile);
     if (e.count == 0) return 0;
     if (ReadEntryBytes(src, Entry{e.tag, kByte, e.count, {e.value[0], e.value[1], e.value[2], e.value[3]}},
@@ -195,26 +194,26 @@ int ApplyEntry(const Source& src, const Entry& e, Layout* layout, IccProfile* in
     }
     return 0;
   }
-  if (e.tag == 282) {
+  if (e.tag == kXResolution) {
     if (e.type == kRational) return ReadRational(src, e, &layout->xResolution);
     return 0;
   }
-  if (e.tag == 296) {
+  if (e.tag == kResolutionUnit) {
     uint32_t unit = 0;
     if (IntegerValue(src, e, &unit)) layout->centimetre = unit == 3;
     return 0;
   }
-  if (e.tag == 273) return ReadEntryIntegers(src, e, &layout->stripOffsets);
-  if (e.tag == 279) return ReadEntryIntegers(src, e, &layout->stripByteCounts);
-  if (e.tag == 324) return ReadEntryIntegers(src, e, &layout->tileOffsets);
-  if (e.tag == 325) return ReadEntryIntegers(src, e, &layout->tileByteCounts);
-  if (e.tag == 339) {
+  if (e.tag == kStripOffsets) return ReadEntryIntegers(src, e, &layout->stripOffsets);
+  if (e.tag == kStripByteCounts) return ReadEntryIntegers(src, e, &layout->stripByteCounts);
+  if (e.tag == kTileOffsets) return ReadEntryIntegers(src, e, &layout->tileOffsets);
+  if (e.tag == kTileByteCounts) return ReadEntryIntegers(src, e, &layout->tileByteCounts);
+  if (e.tag == kSampleFormat) {
     // Signed integers read as they always have; floating point is refused.
     std::vector<uint32_t> formats;
     if (ReadEntryIntegers(src, e, &formats) != 0) return 1;
     return std::find(formats.begin(), formats.end(), 3u) == formats.end() ? 0 : 1;
   }
-  if (e.tag == 320) {
+  if (e.tag == kColorMap) {
     if (e.type != kShort || e.count < 3) return 1;
     std::vector<uint8_t> bytes;
     if (ReadEntryBytes(src, e, &bytes) != 0) return 1;
@@ -222,7 +221,7 @@ int ApplyEntry(const Source& src, const Entry& e, Layout* layout, IccProfile* in
     for (uint32_t i = 0; i < e.count; ++i) layout->colorMap[i] = static_cast<uint8_t>(src.U16(&bytes[2 * size_t{i}]) >> 8);
     return 0;
   }
-  if (e.tag == 258) {
+  if (e.tag == kBitsPerSample) {
     if (e.count == 1) {
       uint32_t bits = 0;
       if (!IntegerValue(src, e, &bits)) return 1;
@@ -243,8 +242,10 @@ int ApplyEntry(const Source& src, const Entry& e, Layout* layout, IccProfile* in
 
   // The remaining tags we handle each hold one integer.
   switch (e.tag) {
-    case 254: case 255: case 256: case 257: case 259: case 262: case 266:
-    case 274: case 277: case 278: case 284: case 317: case 322: case 323: case 332:
+    case kNewSubfileType: case kSubfileType: case kImageWidth: case kImageLength: case kCompression:
+    case kPhotometricInterpretation: case kFillOrder: case kOrientation: case kSamplesPerPixel:
+    case kRowsPerStrip: case kPlanarConfiguration: case kPredictor: case kTileWidth: case kTileLength:
+    case kInkSet:
       break;
     default:
       return 0;  // not ours: ignored
@@ -252,39 +253,39 @@ int ApplyEntry(const Source& src, const Entry& e, Layout* layout, IccProfile* in
   uint32_t v = 0;
   if (!IntegerValue(src, e, &v)) return 1;
   switch (e.tag) {
-    case 254: return v <= 1 ? 0 : 1;
-    case 255: return v == 1 ? 0 : 1;
-    case 256: layout->width = v; layout->hasWidth = true; return 0;
-    case 257: layout->height = v; layout->hasHeight = true; return 0;
-    case 259:
+    case kNewSubfileType: return v <= 1 ? 0 : 1;
+    case kSubfileType: return v == 1 ? 0 : 1;
+    case kImageWidth: layout->width = v; layout->hasWidth = true; return 0;
+    case kImageLength: layout->height = v; layout->hasHeight = true; return 0;
+    case kCompression:
       if (v != kUncompressed && v != kLzw && v != kAdobeDeflate && v != kPackBits && v != kDeflate) return 1;
       layout->compression = v;
       return 0;
-    case 262:
+    case kPhotometricInterpretation:
       if (v > 3 && v != 5) return 1;
       layout->photometric = v;
       return 0;
-    case 266: return v == 1 ? 0 : 1;
-    case 274:
+    case kFillOrder: return v == 1 ? 0 : 1;
+    case kOrientation:
       if (v < 1 || v > 8) return 1;
       layout->orientation = v;
       return 0;
-    case 277:
+    case kSamplesPerPixel:
       if (v != 1 && v != 3 && v != 4 && v != 5) return 1;
       layout->samplesPerPixel = v;
       return 0;
-    case 278: layout->rowsPerStrip = v; layout->hasRowsPerStrip = true; return 0;
-    case 284:
+    case kRowsPerStrip: layout->rowsPerStrip = v; layout->hasRowsPerStrip = true; return 0;
+    case kPlanarConfiguration:
       if (v != 1 && v != 2) return 1;
       layout->planar = v == 2;
       return 0;
-    case 317:
+    case kPredictor:
       if (v != 1 && v != 2) return 1;
       layout->predictor = v == 2;
       return 0;
-    case 322: layout->tileWidth = v; return 0;
-    case 323: layout->tileLength = v; return 0;
-    case 332: layout->inkSet = v; return 0;
+    case kTileWidth: layout->tileWidth = v; return 0;
+    case kTileLength: layout->tileLength = v; return 0;
+    case kInkSet: layout->inkSet = v; return 0;
     default: return 0;
   }
 }
@@ -739,10 +740,12 @@ const char* UnsupportedFeature(const Source& src, const std::vector<uint8_t>& en
     const Entry e{src.U16(p), src.U16(p + 2), src.U32(p + 4), {p[8], p[9], p[10], p[11]}};
     uint32_t v = 0;
     const bool single = e.count == 1 && IntegerValue(src, e, &v);
-    if (e.tag == 259 && single && (v == kJpeg || v == kJpegOld)) return "JPEG compression";
-    if ((e.tag == 254 && single && (v & 2) != 0) || (e.tag == 255 && single && v == 3)) return "more than one picture";
+    if (e.tag == kCompression && single && (v == kJpeg || v == kJpegOld)) return "JPEG compression";
+    if ((e.tag == kNewSubfileType && single && (v & 2) != 0) || (e.tag == kSubfileType && single && v == 3)) {
+      return "more than one picture";
+    }
     std::vector<uint32_t> formats;
-    if (e.tag == 339 && ReadEntryIntegers(src, e, &formats) == 0 &&
+    if (e.tag == kSampleFormat && ReadEntryIntegers(src, e, &formats) == 0 &&
         std::find(formats.begin(), formats.end(), 3u) != formats.end()) {
       return "floating-point samples";
     }

@@ -14,14 +14,13 @@
 #include "core/hooks.h"
 #include "core/parallel.h"
 #include "files/tiff.h"
+#include "files/tiff_tags.h"
 
 namespace {
 
 constexpr uint32_t kEntryCount = 17;
 constexpr uint32_t kDataStart = 8 + 2 + kEntryCount * 12 + 4;  // 218: out-of-line values follow the directory
 constexpr size_t kBatchBytes = size_t{1} << 18;                // rows gathered per write, kept in cache
-
-enum TiffType : uint16_t { kShort = 3, kLong = 4, kRational = 5 };
 
 void Put16(uint8_t* p, uint32_t v) {
   p[0] = static_cast<uint8_t>(v);
@@ -194,30 +193,30 @@ int WriteTiff(FileHandle file, const Image& image) {
   const uint32_t resolution = ResolutionTimesTen(image.resolution);
 
   HeaderBuilder header;
-  header.Long(254, 0);
-  header.Short(255, 1);
-  header.Long(256, static_cast<uint32_t>(image.width));
-  header.Long(257, static_cast<uint32_t>(image.height));
+  header.Long(kNewSubfileType, 0);
+  header.Short(kSubfileType, 1);
+  header.Long(kImageWidth, static_cast<uint32_t>(image.width));
+  header.Long(kImageLength, static_cast<uint32_t>(image.height));
   if (rgb) {
     const uint16_t perChannel[3] = {static_cast<uint16_t>(bits), static_cast<uint16_t>(bits),
                                     static_cast<uint16_t>(bits)};
-    header.Shorts(258, perChannel, 3);
+    header.Shorts(kBitsPerSample, perChannel, 3);
   } else {
-    header.Short(258, bits);
+    header.Short(kBitsPerSample, bits);
   }
-  header.Short(259, 1);
-  header.Short(262, rgb ? 2 : 1);
-  header.Short(266, 1);
+  header.Short(kCompression, 1);
+  header.Short(kPhotometricInterpretation, rgb ? 2 : 1);
+  header.Short(kFillOrder, 1);
   const size_t stripOffsetsEntry = 8;
-  header.Long(273, 0);  // patched once the out-of-line values are laid down
-  header.Short(274, 1);
-  header.Short(277, rgb ? 3 : 1);
-  header.Long(278, static_cast<uint32_t>(image.height));
-  header.Long(279, static_cast<uint32_t>(stripBytes));
-  header.Rational(282, resolution, 10);
-  header.Rational(283, resolution, 10);
-  header.Short(284, 1);
-  header.Short(296, 2);
+  header.Long(kStripOffsets, 0);  // patched once the out-of-line values are laid down
+  header.Short(kOrientation, 1);
+  header.Short(kSamplesPerPixel, rgb ? 3 : 1);
+  header.Long(kRowsPerStrip, static_cast<uint32_t>(image.height));
+  header.Long(kStripByteCounts, static_cast<uint32_t>(stripBytes));
+  header.Rational(kXResolution, resolution, 10);
+  header.Rational(kYResolution, resolution, 10);
+  header.Short(kPlanarConfiguration, 1);
+  header.Short(kResolutionUnit, 2);
   header.PatchLong(stripOffsetsEntry, header.Size());
 
   const off_t start = ::lseek(file.fd, 0, SEEK_CUR);

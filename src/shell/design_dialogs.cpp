@@ -16,6 +16,7 @@
 
 #include "scene/text.h"
 #include "shell/app_state.h"
+#include "shell/control_ids.h"
 #include "shell/property_dialog.h"
 
 namespace {
@@ -37,22 +38,25 @@ QHBoxLayout* ButtonRow(QPushButton* ok, QWidget* cancel) {
 
 class BackgroundDialog : public PropertyDialog {
  public:
-  BackgroundDialog(const DialogContext& context, QWidget* owner) : PropertyDialog(context, 1105, 615, owner) {
+  BackgroundDialog(const DialogContext& context, QWidget* owner)
+      : PropertyDialog(context, kCommandBackground, background_ids::kApply, owner) {
     setWindowTitle(QStringLiteral("Background & Lighting Properties"));
     SceneSettings& s = scene();
 
     auto* background = new QGroupBox(QStringLiteral("Background"), this);
     auto* backgroundGrid = new QGridLayout(background);
     AddLabelledRow(backgroundGrid, 0, "Color:",
-           MakeColourButton(604, 605, QStringLiteral("Background Color"), &s.background.color));
-    ratio_ = MakeField(614);
+                   MakeColourButton(background_ids::kColour, background_ids::kColourPicker,
+                                    QStringLiteral("Background Color"), &s.background.color));
+    ratio_ = MakeField(background_ids::kRatio);
     ShowValue(ratio_, FormatText("%2f", {s.background.ratio}), s.background.ratio);
     AddLabelledRow(backgroundGrid, 1, "Background to Frame Ratio:", ratio_);
 
     auto* intensity = new QGroupBox(QStringLiteral("Lighting Intensity"), this);
     auto* intensityColumn = new QVBoxLayout(intensity);
     intensities_ = new QButtonGroup(this);
-    const int intensityIds[] = {603, 602, 601};
+    const int intensityIds[] = {background_ids::kBrightRadio, background_ids::kModerateRadio,
+                                background_ids::kSubduedRadio};
     for (int code = 0; code < 3; ++code) {
       intensityColumn->addWidget(MakeRadio(intensityIds[code], kLightingIntensityLabels[code], intensities_,
                                            code, s.lighting.intensity));
@@ -63,7 +67,8 @@ class BackgroundDialog : public PropertyDialog {
     auto* typeColumn = new QVBoxLayout(type);
     types_ = new QButtonGroup(this);
     for (int code = 0; code < kLightingTypeCount; ++code) {
-      typeColumn->addWidget(MakeRadio(606 + code, kLightingTypeLabels[code], types_, code, s.lighting.type));
+      typeColumn->addWidget(MakeRadio(background_ids::kTypeFirst + code, kLightingTypeLabels[code], types_,
+                                      code, s.lighting.type));
     }
 
     auto* lighting = new QHBoxLayout;
@@ -73,7 +78,7 @@ class BackgroundDialog : public PropertyDialog {
     layout->addWidget(background);
     layout->addLayout(lighting);
     QPushButton* ok = MakeButtons();
-    layout->addLayout(ButtonRow(ok, control(2)));
+    layout->addLayout(ButtonRow(ok, control(kControlCancel)));
     TakeBackupNow();
   }
 
@@ -111,22 +116,25 @@ class BackgroundDialog : public PropertyDialog {
 
 class FrameDialog : public PropertyDialog {
  public:
-  FrameDialog(const DialogContext& context, QWidget* owner) : PropertyDialog(context, 1104, 712, owner) {
+  FrameDialog(const DialogContext& context, QWidget* owner)
+      : PropertyDialog(context, kCommandFrame, frame_ids::kApply, owner) {
     setWindowTitle(QStringLiteral("Frame Properties"));
     FrameSettings& f = scene().frame;
 
     auto* top = new QGridLayout;
-    style_ = MakeList(701, Labels(kFrameStyleLabels), f.style);
-    finish_ = MakeList(714, Labels(kFrameFinishLabels), f.finish);
+    style_ = MakeList(frame_ids::kStyle, Labels(kFrameStyleLabels), f.style);
+    finish_ = MakeList(frame_ids::kFinish, Labels(kFrameFinishLabels), f.finish);
     AddLabelledRow(top, 0, "Style:", style_);
     AddLabelledRow(top, 1, "Gloss:", finish_);
-    AddLabelledRow(top, 2, "Color:", MakeColourButton(702, 711, QStringLiteral("Frame Color"), &f.color));
+    AddLabelledRow(top, 2, "Color:",
+                   MakeColourButton(frame_ids::kColour, frame_ids::kColourPicker,
+                                    QStringLiteral("Frame Color"), &f.color));
 
     // The overall size as of the last layout; shown, never edited.
     auto* overall = new QGroupBox(QStringLiteral("Overall Size"), this);
     auto* overallGrid = new QGridLayout(overall);
-    QLineEdit* width = MakeField(703, false);
-    QLineEdit* height = MakeField(704, false);
+    QLineEdit* width = MakeField(frame_ids::kWidth, false);
+    QLineEdit* height = MakeField(frame_ids::kHeight, false);
     ShowLength(width, f.overallWidth);
     ShowLength(height, f.overallHeight);
     width->setReadOnly(true);
@@ -136,8 +144,8 @@ class FrameDialog : public PropertyDialog {
     AddLabelledRow(overallGrid, 0, "Width:", width);
     AddLabelledRow(overallGrid, 1, "Height:", height);
 
-    outerDepth_ = MakeField(705);
-    innerDepth_ = MakeField(706);
+    outerDepth_ = MakeField(frame_ids::kOuterDepth);
+    innerDepth_ = MakeField(frame_ids::kInnerDepth);
     ShowLength(outerDepth_, f.outerDepth);
     ShowLength(innerDepth_, f.innerDepth);
     AddLabelledRow(top, 3, "Outer Depth:", outerDepth_);
@@ -145,10 +153,10 @@ class FrameDialog : public PropertyDialog {
 
     auto* widths = new QGroupBox(QStringLiteral("Frame Widths"), this);
     auto* widthGrid = new QGridLayout(widths);
-    QLineEdit* left = MakeField(707);
-    QLineEdit* topField = MakeField(708);
-    QLineEdit* right = MakeField(709);
-    QLineEdit* bottom = MakeField(710);
+    QLineEdit* left = MakeField(frame_ids::kLeft);
+    QLineEdit* topField = MakeField(frame_ids::kTop);
+    QLineEdit* right = MakeField(frame_ids::kRight);
+    QLineEdit* bottom = MakeField(frame_ids::kBottom);
     ShowLength(left, f.leftWidth);
     ShowLength(topField, f.topWidth);
     ShowLength(right, f.rightWidth);
@@ -157,7 +165,7 @@ class FrameDialog : public PropertyDialog {
     AddLabelledRow(widthGrid, 1, "Top:", topField);
     AddLabelledRow(widthGrid, 0, "Right:", right, 2);
     AddLabelledRow(widthGrid, 1, "Bottom:", bottom, 2);
-    widthGrid->addWidget(MakeEqualBox(715, {left, right, topField, bottom},
+    widthGrid->addWidget(MakeEqualBox(frame_ids::kEqual, {left, right, topField, bottom},
                                       {&f.leftWidth, &f.rightWidth, &f.topWidth, &f.bottomWidth}),
                          2, 1);
 
@@ -166,7 +174,7 @@ class FrameDialog : public PropertyDialog {
     layout->addWidget(overall);
     layout->addWidget(widths);
     QPushButton* ok = MakeButtons();
-    layout->addLayout(ButtonRow(ok, control(2)));
+    layout->addLayout(ButtonRow(ok, control(kControlCancel)));
     TakeBackupNow();
   }
 
@@ -221,28 +229,29 @@ class FrameDialog : public PropertyDialog {
 class MatDialog : public PropertyDialog {
  public:
   MatDialog(const DialogContext& context, int32_t index, QWidget* owner)
-      : PropertyDialog(context, 1101 + index, 814, owner), index_(index) {
+      : PropertyDialog(context, kCommandOuterMat + index, mat_ids::kApply, owner), index_(index) {
     const std::string label = kMatLabels[static_cast<size_t>(index)];
     setWindowTitle(QString::fromStdString(FormatText("%s Mat Properties", {label})));
     MatSettings& m = scene().mats[static_cast<size_t>(index)];
 
     auto* top = new QGridLayout;
-    opening_ = MakeList(815, Labels(kMatOpeningLabels), m.opening);
-    texture_ = MakeList(810, Labels(kMatTextureLabels), m.texture);
+    opening_ = MakeList(mat_ids::kOpening, Labels(kMatOpeningLabels), m.opening);
+    texture_ = MakeList(mat_ids::kTexture, Labels(kMatTextureLabels), m.texture);
     AddLabelledRow(top, 0, "Opening:", opening_);
     AddLabelledRow(top, 1, "Texture:", texture_);
     AddLabelledRow(top, 2, "Color:",
-           MakeColourButton(801, 811, QString::fromStdString(FormatText("%s Mat Color", {label})), &m.color));
-    thickness_ = MakeField(813);
+                   MakeColourButton(mat_ids::kColour, mat_ids::kColourPicker,
+                                    QString::fromStdString(FormatText("%s Mat Color", {label})), &m.color));
+    thickness_ = MakeField(mat_ids::kThickness);
     ShowLength(thickness_, m.thickness);
     AddLabelledRow(top, 3, "Thickness:", thickness_);
 
     auto* margins = new QGroupBox(QStringLiteral("Margins"), this);
     auto* marginGrid = new QGridLayout(margins);
-    QLineEdit* left = MakeField(802);
-    QLineEdit* topField = MakeField(803);
-    QLineEdit* right = MakeField(804);
-    QLineEdit* bottom = MakeField(805);
+    QLineEdit* left = MakeField(mat_ids::kLeft);
+    QLineEdit* topField = MakeField(mat_ids::kTop);
+    QLineEdit* right = MakeField(mat_ids::kRight);
+    QLineEdit* bottom = MakeField(mat_ids::kBottom);
     ShowLength(left, m.left);
     ShowLength(topField, m.top);
     ShowLength(right, m.right);
@@ -251,25 +260,28 @@ class MatDialog : public PropertyDialog {
     AddLabelledRow(marginGrid, 1, "Top:", topField);
     AddLabelledRow(marginGrid, 0, "Right:", right, 2);
     AddLabelledRow(marginGrid, 1, "Bottom:", bottom, 2);
-    marginGrid->addWidget(MakeEqualBox(817, {left, right, topField, bottom}, {&m.left, &m.right, &m.top, &m.bottom}),
+    marginGrid->addWidget(MakeEqualBox(mat_ids::kEqual, {left, right, topField, bottom},
+                                       {&m.left, &m.right, &m.top, &m.bottom}),
                           2, 1);
 
     auto* bevel = new QGroupBox(QStringLiteral("Bevel"), this);
     auto* bevelGrid = new QGridLayout(bevel);
     bevels_ = new QButtonGroup(this);
     for (int code = 0; code < 3; ++code) {
-      bevelGrid->addWidget(MakeRadio(806 + code, kBevelAngleLabels[code], bevels_, code, m.bevel), code, 0);
+      bevelGrid->addWidget(
+          MakeRadio(mat_ids::kBevelFirst + code, kBevelAngleLabels[code], bevels_, code, m.bevel), code, 0);
     }
-    AddLabelledRow(bevelGrid, 3, "Bevel Color:",
-           MakeColourButton(809, 812, QString::fromStdString(FormatText("%s Mat Bevel Color", {label})),
-                            &m.bevelColor));
+    AddLabelledRow(
+        bevelGrid, 3, "Bevel Color:",
+        MakeColourButton(mat_ids::kBevelColour, mat_ids::kBevelColourPicker,
+                         QString::fromStdString(FormatText("%s Mat Bevel Color", {label})), &m.bevelColor));
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addWidget(margins);
     layout->addWidget(bevel);
     QPushButton* ok = MakeButtons();
-    layout->addLayout(ButtonRow(ok, control(2)));
+    layout->addLayout(ButtonRow(ok, control(kControlCancel)));
     TakeBackupNow();
   }
 

@@ -21,6 +21,7 @@
 #include "scene/units.h"
 #include "shell/app_state.h"
 #include "shell/design_dialogs.h"
+#include "shell/control_ids.h"
 #include "shell/property_dialog.h"
 
 namespace {
@@ -62,30 +63,31 @@ class PathLabel : public QLabel {
 
 class ImageDialog : public PropertyDialog {
  public:
-  ImageDialog(const DialogContext& context, QWidget* owner) : PropertyDialog(context, 1100, 913, owner) {
+  ImageDialog(const DialogContext& context, QWidget* owner)
+      : PropertyDialog(context, kCommandImage, image_ids::kApply, owner) {
     setWindowTitle(QStringLiteral("Image Properties"));
 
     auto* select = new QPushButton(QStringLiteral("Select New Image ..."), this);
     select->setAutoDefault(false);
-    Register(902, select);
+    Register(image_ids::kSelect, select);
     connect(select, &QPushButton::clicked, this, [this]() { SelectNewImage(); });
     pathname_ = new PathLabel(this);
     pathname_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    Register(901, pathname_);
+    Register(image_ids::kPathname, pathname_);
 
     auto* scaling = new QGroupBox(QStringLiteral("Image Scaling"), this);
     auto* scalingGrid = new QGridLayout(scaling);
     modes_ = new QButtonGroup(this);
     fromFile_ = new QRadioButton(QStringLiteral("Size from File"), this);
     custom_ = new QRadioButton(QStringLiteral("Custom Size:"), this);
-    Register(909, fromFile_);
-    Register(910, custom_);
+    Register(image_ids::kSizeFromFileRadio, fromFile_);
+    Register(image_ids::kCustomSizeRadio, custom_);
     modes_->addButton(fromFile_, kSizeFromFile);
     modes_->addButton(custom_, kCustomSize);
     connect(fromFile_, &QRadioButton::clicked, this, [this]() { ChooseSizeFromFile(); });
     connect(custom_, &QRadioButton::clicked, this, [this]() { ChooseCustomSize(); });
-    width_ = MakeField(911, false);
-    height_ = MakeField(912, false);
+    width_ = MakeField(image_ids::kWidth, false);
+    height_ = MakeField(image_ids::kHeight, false);
     connect(width_, &QLineEdit::textEdited, this, [this]() { WidthTyped(); });
     scalingGrid->addWidget(fromFile_, 0, 0, 1, 2);
     scalingGrid->addWidget(custom_, 1, 0, 1, 2);
@@ -95,19 +97,21 @@ class ImageDialog : public PropertyDialog {
     SceneSettings& s = scene();
     auto* border = new QGroupBox(QStringLiteral("Image Border"), this);
     auto* borderGrid = new QGridLayout(border);
-    left_ = MakeField(903);
-    top_ = MakeField(904);
-    right_ = MakeField(905);
-    bottom_ = MakeField(906);
+    left_ = MakeField(image_ids::kLeft);
+    top_ = MakeField(image_ids::kTop);
+    right_ = MakeField(image_ids::kRight);
+    bottom_ = MakeField(image_ids::kBottom);
     AddLabelledRow(borderGrid, 0, "Left:", left_);
     AddLabelledRow(borderGrid, 1, "Top:", top_);
     AddLabelledRow(borderGrid, 0, "Right:", right_, 2);
     AddLabelledRow(borderGrid, 1, "Bottom:", bottom_, 2);
-    borderGrid->addWidget(MakeEqualBox(915, {left_, right_, top_, bottom_},
+    borderGrid->addWidget(MakeEqualBox(image_ids::kEqual, {left_, right_, top_, bottom_},
                                        {&s.border.left, &s.border.right, &s.border.top, &s.border.bottom}),
                           2, 1);
     AddLabelledRow(borderGrid, 2, "Color:",
-           MakeColourButton(907, 908, QStringLiteral("Image Border Color"), &s.border.color), 2);
+                   MakeColourButton(image_ids::kBorderColour, image_ids::kBorderColourPicker,
+                                    QStringLiteral("Image Border Color"), &s.border.color),
+                   2);
 
     auto* layout = new QVBoxLayout(this);
     auto* selectRow = new QHBoxLayout;
@@ -123,7 +127,7 @@ class ImageDialog : public PropertyDialog {
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(ok);
-    buttons->addWidget(control(2));
+    buttons->addWidget(control(kControlCancel));
     layout->addLayout(buttons);
     Fill();
   }

@@ -21,6 +21,7 @@
 #include "shell/app_state.h"
 #include "shell/design_commands.h"
 #include "shell/hit_test.h"
+#include "shell/control_ids.h"
 #include "shell/property_dialog.h"
 
 DesignView::DesignView(AppState* state, const QFont* rulerFont, QWidget* parent)
@@ -148,19 +149,19 @@ void MainWindow::AddCommand(QMenu* menu, int command, const char* label, bool ch
 
 void MainWindow::BuildMenus() {
   QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
-  AddCommand(file, 1000, "&New...\tCtrl-N");
-  AddCommand(file, 1001, "&Open...\tCtrl-O");
-  AddCommand(file, 1002, "&Save\tCtrl-S");
-  AddCommand(file, 1003, "Save &As...");
-  AddCommand(file, 1004, "Save As &Default");
+  AddCommand(file, kCommandNew, "&New...\tCtrl-N");
+  AddCommand(file, kCommandOpen, "&Open...\tCtrl-O");
+  AddCommand(file, kCommandSave, "&Save\tCtrl-S");
+  AddCommand(file, kCommandSaveAs, "Save &As...");
+  AddCommand(file, kCommandSaveAsDefault, "Save As &Default");
   file->addSeparator();
-  AddCommand(file, 1005, "&Print...\tCtrl-P");
-  AddCommand(file, 1006, "Print Speci&fications...");
-  AddCommand(file, 1007, "&Export...");
+  AddCommand(file, kCommandPrint, "&Print...\tCtrl-P");
+  AddCommand(file, kCommandPrintSpecifications, "Print Speci&fications...");
+  AddCommand(file, kCommandExport, "&Export...");
   file->addSeparator();
-  AddCommand(file, 1008, "Pre&ferences");
+  AddCommand(file, kCommandPreferences, "Pre&ferences");
   file->addSeparator();
-  AddCommand(file, 1009, "E&xit\tCtrl-Q");
+  AddCommand(file, kCommandExit, "E&xit\tCtrl-Q");
 
   QMenu* settings = menuBar()->addMenu(QStringLiteral("&Settings"));
   AddCommand(settings, kCommandImage, "&Image");
@@ -171,15 +172,15 @@ void MainWindow::BuildMenus() {
   AddCommand(settings, kCommandBackground, "&Background && Lighting");
 
   QMenu* viewMenu = menuBar()->addMenu(QStringLiteral("&View"));
-  AddCommand(viewMenu, 1200, "&Rulers", true);
+  AddCommand(viewMenu, kCommandRulers, "&Rulers", true);
   viewMenu->addSeparator();
-  AddCommand(viewMenu, 1201, "&Outer Mat", true);
-  AddCommand(viewMenu, 1202, "&Middle Mat", true);
-  AddCommand(viewMenu, 1203, "&Inner Mat", true);
+  AddCommand(viewMenu, kCommandShowOuterMat, "&Outer Mat", true);
+  AddCommand(viewMenu, kCommandShowMiddleMat, "&Middle Mat", true);
+  AddCommand(viewMenu, kCommandShowInnerMat, "&Inner Mat", true);
 
   QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
-  AddCommand(help, 1300, "&Contents");
-  AddCommand(help, 1301, "&About Passavue");
+  AddCommand(help, kCommandContents, "&Contents");
+  AddCommand(help, kCommandAbout, "&About Passavue");
 
   for (QMenu* menu : {file, settings, viewMenu, help}) {
     connect(menu, &QMenu::aboutToShow, this, [this]() {
@@ -199,8 +200,9 @@ QDialog* MainWindow::propertyDialog(int command) const {
 }
 
 void MainWindow::UpdateCheckMarks() {
-  action(1200)->setChecked(state_->persistent.showRuler == 1);
-  for (int i = 0; i < kMatCount; ++i) action(1201 + i)->setChecked(state_->scene.mats[i].shown != 0);
+  action(kCommandRulers)->setChecked(state_->persistent.showRuler == 1);
+  for (int i = 0; i < kMatCount; ++i)
+    action(kCommandShowOuterMat + i)->setChecked(state_->scene.mats[i].shown != 0);
 }
 
 void MainWindow::RenderAndRepaint() {
@@ -210,36 +212,36 @@ void MainWindow::RenderAndRepaint() {
 
 void MainWindow::RunCommand(int command) {
   switch (command) {
-    case 1000:
+    case kCommandNew:
       if (NewDesign(state_, interaction_)) {
         DismissPropertyDialogs();
         RenderAndRepaint();
       }
       break;
-    case 1001:
+    case kCommandOpen:
       if (OpenDesignWithDialog(state_, interaction_)) DismissPropertyDialogs();
       RenderAndRepaint();
       break;
-    case 1002:
-    case 1003:
+    case kCommandSave:
+    case kCommandSaveAs:
       SaveDesignWithDialog(state_, interaction_);
       break;
-    case 1004:
+    case kCommandSaveAsDefault:
       SaveDesignAsDefault(state_);
       break;
-    case 1005:
+    case kCommandPrint:
       if (handlers_.print) handlers_.print();
       break;
-    case 1006:
+    case kCommandPrintSpecifications:
       if (handlers_.printSpecifications) handlers_.printSpecifications();
       break;
-    case 1007:
+    case kCommandExport:
       if (handlers_.exportTiff) handlers_.exportTiff();
       break;
-    case 1008:
+    case kCommandPreferences:
       if (handlers_.preferences) handlers_.preferences();
       break;
-    case 1009:
+    case kCommandExit:
       close();
       break;
     case kCommandImage:
@@ -250,30 +252,31 @@ void MainWindow::RunCommand(int command) {
     case kCommandBackground:
       OpenPropertyDialog(command);
       break;
-    case 1200:
+    case kCommandRulers:
       state_->persistent.showRuler = state_->persistent.showRuler == 1 ? 0 : 1;
       view_->update();
       break;
-    case 1201:
-    case 1202:
-    case 1203: {
-      MatSettings& mat = state_->scene.mats[command - 1201];
+    case kCommandShowOuterMat:
+    case kCommandShowMiddleMat:
+    case kCommandShowInnerMat: {
+      MatSettings& mat = state_->scene.mats[command - kCommandShowOuterMat];
       mat.shown = mat.shown != 0 ? 0 : 1;
       // Design files keep which mats are shown.
       state_->scene.modified = 1;
       RenderAndRepaint();
       break;
     }
-    case 1300:
+    case kCommandContents:
       if (handlers_.help) handlers_.help();
       break;
-    case 1301:
+    case kCommandAbout:
       if (handlers_.about) handlers_.about();
       break;
     default:
       break;
   }
-  if (command >= 1000 && command <= 1004 && handlers_.fileCommandDone) handlers_.fileCommandDone();
+  if (command >= kCommandNew && command <= kCommandSaveAsDefault && handlers_.fileCommandDone)
+    handlers_.fileCommandDone();
 }
 
 void MainWindow::DismissPropertyDialogs() {
@@ -308,14 +311,15 @@ void MainWindow::OpenPropertyDialog(int command) {
   auto placement = placements_.find(command);
   if (placement != placements_.end()) {
     dialog->setGeometry(placement->second);
-  } else if (QScreen* screen = this->screen(); screen != nullptr && command >= 1100 && command <= 1105) {
+  } else if (QScreen* screen = this->screen();
+             screen != nullptr && command >= kCommandImage && command <= kCommandBackground) {
     // Centred over the design (Qt's choice) a dialog hides what it changes.
     // The main window's frame stands in for the dialog's, not known before
     // it is shown.
     dialog->adjustSize();
     const QSize frame = dialog->size() + frameGeometry().size() - geometry().size();
     const QRect drawing(view_->mapToGlobal(QPoint(0, 0)), view_->size());
-    dialog->move(FirstPlacement(drawing, frame, screen->availableGeometry(), command - 1100));
+    dialog->move(FirstPlacement(drawing, frame, screen->availableGeometry(), command - kCommandImage));
   }
   dialog->show();
 }

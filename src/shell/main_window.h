@@ -54,7 +54,7 @@ struct CommandHandlers {
   std::function<void()> preferences;
   std::function<void()> about;
   std::function<void()> help;
-  // Makes the property dialog for a Settings command (1100..1105).
+  // Makes the property dialog for a Settings command (kCommandImage..kCommandBackground).
   std::function<QDialog*(int command, QWidget* owner)> makePropertyDialog;
   // After New, Open, Save, Save As and Save As Default, whatever their outcome.
   std::function<void()> fileCommandDone;
@@ -69,7 +69,7 @@ class MainWindow : public QMainWindow {
   MainWindow(AppState* state, Interaction* interaction, CommandHandlers handlers);
 
   DesignView* view() const { return view_; }
-  // Runs a menu command by its identifier (1000..1301).
+  // Runs a menu command by its identifier (kCommandNew..kCommandAbout).
   void RunCommand(int command);
   // Renders at the view's size and repaints.
   void RenderAndRepaint();

@@ -9,6 +9,7 @@
 
 #include "scene/persistent.h"
 #include "scene/units.h"
+#include "shell/control_ids.h"
 
 namespace {
 
@@ -16,13 +17,13 @@ QHBoxLayout* OkCancelRow(QDialog* dialog, bool withCancel) {
   auto* row = new QHBoxLayout;
   row->addStretch(1);
   auto* ok = new QPushButton(QStringLiteral("OK"), dialog);
-  ok->setObjectName(QStringLiteral("1"));
+  ok->setObjectName(QString::number(kControlOk));
   ok->setDefault(true);
   QObject::connect(ok, &QPushButton::clicked, dialog, &QDialog::accept);
   row->addWidget(ok);
   if (withCancel) {
     auto* cancel = new QPushButton(QStringLiteral("Cancel"), dialog);
-    cancel->setObjectName(QStringLiteral("2"));
+    cancel->setObjectName(QString::number(kControlCancel));
     cancel->setAutoDefault(false);
     QObject::connect(cancel, &QPushButton::clicked, dialog, &QDialog::reject);
     row->addWidget(cancel);
@@ -48,8 +49,8 @@ PreferencesDialog::PreferencesDialog(PersistentState* preferences, std::function
   setWindowTitle(QStringLiteral("Preferences"));
   units_ = new QComboBox(this);
   delay_ = new QComboBox(this);
-  units_->setObjectName(QStringLiteral("1001"));
-  delay_->setObjectName(QStringLiteral("1002"));
+  units_->setObjectName(QString::number(preferences_ids::kUnits));
+  delay_->setObjectName(QString::number(preferences_ids::kUpdateDelay));
   for (const char* label : kUnitLabels) units_->addItem(QString::fromUtf8(label));
   for (const char* label : kUpdateDelayLabels) delay_->addItem(QString::fromUtf8(label));
   // A stored value outside a list selects nothing.

@@ -18,6 +18,7 @@
 #include "scene/units.h"
 #include "shell/app_state.h"
 #include "shell/colour_picker.h"
+#include "shell/control_ids.h"
 #include "shell/design_dialogs.h"
 #include "shell/hit_test.h"
 
@@ -146,8 +147,8 @@ QAbstractButton* PropertyDialog::MakeRadio(int id, const char* label, QButtonGro
 QPushButton* PropertyDialog::MakeButtons() {
   auto* ok = new QPushButton(QStringLiteral("OK"), this);
   auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
-  Register(1, ok);
-  Register(2, cancel);
+  Register(kControlOk, ok);
+  Register(kControlCancel, cancel);
   ok->setDefault(true);
   cancel->setAutoDefault(false);
   connect(ok, &QPushButton::clicked, this, &PropertyDialog::accept);

@@ -61,11 +61,11 @@ class ColourButton : public QPushButton {
 class PropertyDialog : public QDialog {
   Q_OBJECT
  public:
-  // `command` (1100..1105) names the dialog, `applyId` its hidden Apply button.
+  // `command` (kCommandImage..kCommandBackground) names the dialog, `applyId` its hidden Apply button.
   PropertyDialog(const DialogContext& context, int command, int applyId, QWidget* owner);
   ~PropertyDialog() override;
 
-  // The control with a resource identifier (1 OK, 2 Cancel, ...), or null.
+  // The control with an identifier (kControlOk, kControlCancel, ...), or null.
   QWidget* control(int id) const;
   template <typename T>
   T* controlAs(int id) const {
@@ -162,5 +162,5 @@ class PropertyDialog : public QDialog {
 // A label and its control side by side in a grid, the label naming the control.
 void AddLabelledRow(QGridLayout* grid, int row, const char* label, QWidget* control, int column = 0);
 
-// The dialog for a Settings command (1100..1105), or null for another command.
+// The dialog for a Settings command (kCommandImage..kCommandBackground), or null for another command.
 QDialog* MakePropertyDialog(int command, QWidget* owner, const DialogContext& context);

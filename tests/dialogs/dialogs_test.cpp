@@ -19,6 +19,7 @@
 #include "scene/settings_file.h"
 #include "scene/units.h"
 #include "shell/colour_picker.h"
+#include "shell/control_ids.h"
 #include "shell/design_dialogs.h"
 #include "shell/hit_test.h"
 #include "shell/main_window.h"
@@ -108,62 +109,66 @@ class DialogsTest : public QObject {
 
  private slots:
   void backgroundDialogShowsAndAppliesAfterThePause() {
+    using namespace background_ids;
     Harness h;
     QPointer<PropertyDialog> d = h.Open(kCommandBackground);
     QCOMPARE(d->windowTitle(), QStringLiteral("Background & Lighting Properties"));
-    QCOMPARE(Text(d, 614), QStringLiteral("1.20"));
-    QVERIFY(d->controlAs<QRadioButton>(603)->isChecked() && d->controlAs<QRadioButton>(610)->isChecked());  // Bright, Mixed
-    QCOMPARE(d->controlAs<QRadioButton>(613)->text() + "|" + d->controlAs<QRadioButton>(601)->text(),
+    QCOMPARE(Text(d, kRatio), QStringLiteral("1.20"));
+    QVERIFY(d->controlAs<QRadioButton>(kBrightRadio)->isChecked() &&
+            d->controlAs<QRadioButton>(kTypeFirst + kMixed)->isChecked());  // Bright, Mixed
+    QCOMPARE(d->controlAs<QRadioButton>(kTypeFirst + 7)->text() + "|" +
+                 d->controlAs<QRadioButton>(kSubduedRadio)->text(),
              QStringLiteral("North Light|Subdued"));
-    QVERIFY(d->control(615) != nullptr && !d->control(615)->isVisible());  // Apply stays hidden
-    QCOMPARE(d->controlAs<ColourButton>(604)->shownColour(), QColor(150, 140, 100));
+    QVERIFY(d->control(kApply) != nullptr && !d->control(kApply)->isVisible());  // Apply stays hidden
+    QCOMPARE(d->controlAs<ColourButton>(kColour)->shownColour(), QColor(150, 140, 100));
 
-    Type(d, 614, "2");
+    Type(d, kRatio, "2");
     QVERIFY(d->delayTimer()->isActive() && d->delayTimer()->interval() == 1500);
     QCOMPARE(std::tuple(h.state->scene.background.ratio, h.renders), std::tuple(1.2, 0));  // nothing before the pause
     QVERIFY(Pause(d));
     QCOMPARE(std::tuple(h.state->scene.background.ratio, h.state->scene.modified, h.renders), std::tuple(2.0, 1, 1));
 
     // A leading number is taken; without one the text reads as 0 and is refused.
-    Enter(d, 614, "3x");
+    Enter(d, kRatio, "3x");
     QCOMPARE(h.state->scene.background.ratio, 3.0);
     for (const char* bad : {"0.5", "x3", "10.01", "0.99"}) {
-      Refused(h, d, 614, bad, "Illegal Background to Frame Ratio");
+      Refused(h, d, kRatio, bad, "Illegal Background to Frame Ratio");
       QCOMPARE(h.state->scene.background.ratio, 3.0);
     }
     QCOMPARE(h.renders, 2);
     for (const char* edge : {"1", "10"}) {
-      Enter(d, 614, edge);
+      Enter(d, kRatio, edge);
       QCOMPARE(h.state->scene.background.ratio, std::stod(edge));
     }
 
     // OK with a refused value keeps the dialog open.
-    Type(d, 614, "0.5");
+    Type(d, kRatio, "0.5");
     const size_t errors = h.interaction.errors.size();
-    Click(d, 1);
+    Click(d, kControlOk);
     QVERIFY(!d.isNull() && d->isVisible());
     QCOMPARE(h.interaction.errors.size(), errors + 1);
     QVERIFY(!d->delayTimer()->isActive());
 
     // Cancel puts back the ratio of the opening, but not `modified`.
-    Click(d, 2);
+    Click(d, kControlCancel);
     QVERIFY(d.isNull());
     QCOMPARE(std::tuple(h.state->scene.background.ratio, h.state->scene.modified), std::tuple(1.2, 1));
   }
 
   void radiosApplyAtOnceAndRespectTheRatioCheck() {
+    using namespace background_ids;
     Harness h;
     h.state->persistent.updateDelay = 4;
     QPointer<PropertyDialog> d = h.Open(kCommandBackground);
-    Click(d, 612);  // Daylight
+    Click(d, kTypeFirst + kDaylight);
     QCOMPARE(std::tuple(h.state->scene.lighting.type, h.state->scene.modified, h.renders), std::tuple(6, 1, 1));
-    Click(d, 601);  // Subdued
+    Click(d, kSubduedRadio);
     QCOMPARE(h.state->scene.lighting.intensity, 2);
 
     // An invalid ratio blocks the radio too: its message, nothing stored.
-    Type(d, 614, "0.5");
+    Type(d, kRatio, "0.5");
     QCOMPARE(d->delayTimer()->interval(), 3000);
-    Click(d, 606);
+    Click(d, kTypeFirst + kTungsten);
     QCOMPARE(h.interaction.errors.back(), std::string("Illegal Background to Frame Ratio"));
     QCOMPARE(std::tuple(h.state->scene.lighting.type, h.renders), std::tuple(6, 2));
 
@@ -172,11 +177,11 @@ class DialogsTest : public QObject {
     damaged.state->scene.lighting.type = 42;
     damaged.state->scene.lighting.intensity = -1;
     QPointer<PropertyDialog> e = damaged.Open(kCommandBackground);
-    for (int id = 601; id <= 613; ++id) {
-      if (id == 604 || id == 605) continue;
+    for (int id = kSubduedRadio; id < kTypeFirst + kLightingTypeCount; ++id) {
+      if (id == kColour || id == kColourPicker) continue;
       QVERIFY(!e->controlAs<QRadioButton>(id)->isChecked());
     }
-    Enter(e, 614, "2");
+    Enter(e, kRatio, "2");
     const SceneSettings& s = damaged.state->scene;
     QCOMPARE(std::tuple(s.lighting.type, s.lighting.intensity, s.background.ratio), std::tuple(42, -1, 2.0));
     e->reject();
@@ -184,20 +189,21 @@ class DialogsTest : public QObject {
   }
 
   void coloursChangeLiveAndCancelTakesThemBack() {
+    using namespace background_ids;
     Harness h;
     QPointer<PropertyDialog> d = h.Open(kCommandBackground);
-    Click(d, 604);
-    QPointer<ColourPicker> picker = d->picker(605);
+    Click(d, kColour);
+    QPointer<ColourPicker> picker = d->picker(kColourPicker);
     QVERIFY(!picker.isNull());
     QCOMPARE(std::tuple(picker->windowTitle(), picker->pos(), Rgb8Of(picker->state().current)),
              std::tuple(QStringLiteral("Background Color"), QPoint(100, 100), qRgb(150, 140, 100)));
-    Click(d, 604);  // open already: the same picker
-    QCOMPARE(d->picker(605), picker.data());
+    Click(d, kColour);  // open already: the same picker
+    QCOMPARE(d->picker(kColourPicker), picker.data());
 
     ClickSwatch(picker, 6);  // green
     QCOMPARE(h.state->scene.background.color, (RgbColor{0, 255, 0}));
     QCOMPARE(std::tuple(h.renders, h.state->scene.modified), std::tuple(1, 0));  // a live colour is not yet a change
-    QCOMPARE(d->controlAs<ColourButton>(604)->shownColour(), QColor(0, 255, 0));
+    QCOMPARE(d->controlAs<ColourButton>(kColour)->shownColour(), QColor(0, 255, 0));
 
     // A picker's placement is kept when it closes and used when it reopens:
     // its own area, which a window manager does not change when it takes
@@ -206,88 +212,93 @@ class DialogsTest : public QObject {
     const QRect moved = picker->geometry();
     picker->close();
     Settle();
-    QVERIFY(picker.isNull() && d->picker(605) == nullptr);
-    QCOMPARE(h.placements[kCommandBackground * 10000 + 605], moved);
-    Click(d, 604);
-    QCOMPARE(d->picker(605)->geometry(), moved);
+    QVERIFY(picker.isNull() && d->picker(kColourPicker) == nullptr);
+    QCOMPARE(h.placements[kCommandBackground * 10000 + kColourPicker], moved);
+    Click(d, kColour);
+    QCOMPARE(d->picker(kColourPicker)->geometry(), moved);
 
     // Changes made meanwhile elsewhere survive this dialog's Cancel.
     h.state->scene.frame.leftWidth = 2.5;
-    picker = d->picker(605);
-    Click(d, 2);
+    picker = d->picker(kColourPicker);
+    Click(d, kControlCancel);
     QVERIFY(d.isNull() && picker.isNull());  // the dialog's pickers go with it
     QCOMPARE(std::tuple(h.state->scene.background.color, h.state->scene.frame.leftWidth),
              std::tuple(RgbColor{150, 140, 100}, 2.5));
   }
 
   void frameDialogListsWidthsAndOrderOfChecks() {
+    using namespace frame_ids;
     Harness h;
     h.state->persistent.units = kMillimetres;
     QPointer<PropertyDialog> d = h.Open(kCommandFrame);
     QCOMPARE(d->windowTitle(), QStringLiteral("Frame Properties"));
-    QCOMPARE(Text(d, 707) + Text(d, 705) + Text(d, 706), QStringLiteral("19.05 mm19.05 mm6.35 mm"));
-    QCOMPARE(Text(d, 703), QString::fromStdString(FormatLength(h.state->scene.frame.overallWidth, kMillimetres)));
-    QVERIFY(!Field(d, 703)->isEnabled() && Field(d, 704)->isReadOnly());
-    QCOMPARE(d->controlAs<QComboBox>(701)->count(), 11);
-    QCOMPARE(d->controlAs<QComboBox>(701)->itemText(10) + "|" + d->controlAs<QComboBox>(714)->currentText(),
-             QStringLiteral("Triple Bead|Glossy"));
+    QCOMPARE(Text(d, kLeft) + Text(d, kOuterDepth) + Text(d, kInnerDepth),
+             QStringLiteral("19.05 mm19.05 mm6.35 mm"));
+    QCOMPARE(Text(d, kWidth),
+             QString::fromStdString(FormatLength(h.state->scene.frame.overallWidth, kMillimetres)));
+    QVERIFY(!Field(d, kWidth)->isEnabled() && Field(d, kHeight)->isReadOnly());
+    QCOMPARE(d->controlAs<QComboBox>(kStyle)->count(), 11);
+    QCOMPARE(
+        d->controlAs<QComboBox>(kStyle)->itemText(10) + "|" + d->controlAs<QComboBox>(kFinish)->currentText(),
+        QStringLiteral("Triple Bead|Glossy"));
     // Equal widths open with the box checked and the three fields empty.
-    QVERIFY(d->controlAs<QCheckBox>(715)->isChecked() && Text(d, 709).isEmpty() && !Field(d, 710)->isEnabled());
+    QVERIFY(d->controlAs<QCheckBox>(kEqual)->isChecked() && Text(d, kRight).isEmpty() &&
+            !Field(d, kBottom)->isEnabled());
 
-    Choose(d, 701, 10);
+    Choose(d, kStyle, 10);
     QCOMPARE(std::tuple(h.state->scene.frame.style, h.renders), std::tuple(10, 1));
 
     // The dialog keeps the units it was opened with.
     h.state->persistent.units = kInches;
-    Enter(d, 707, "25.4");
+    Enter(d, kLeft, "25.4");
     for (double w : {h.state->scene.frame.leftWidth, h.state->scene.frame.rightWidth,
                      h.state->scene.frame.topWidth, h.state->scene.frame.bottomWidth}) {
       QCOMPARE(w, 25.4 * kUnitToInches[kMillimetres]);
     }
-    Enter(d, 705, "1 in");
+    Enter(d, kOuterDepth, "1 in");
     QCOMPARE(h.state->scene.frame.outerDepth, 1.0);
 
     // The lists are stored even when a field is then refused.
-    Type(d, 707, "abc");
-    Choose(d, 714, 0);
+    Type(d, kLeft, "abc");
+    Choose(d, kFinish, 0);
     QCOMPARE(std::tuple(h.state->scene.frame.finish, h.renders), std::tuple(0, 3));
     QCOMPARE(h.interaction.errors.back(), std::string("Illegal left value"));
 
     // Inner depth is checked first, then outer depth, then the widths.
-    Type(d, 706, "x");
-    Refused(h, d, 705, "y", "Illegal inner depth value");
-    Refused(h, d, 706, "0", "Illegal outer depth value");
+    Type(d, kInnerDepth, "x");
+    Refused(h, d, kOuterDepth, "y", "Illegal inner depth value");
+    Refused(h, d, kInnerDepth, "0", "Illegal outer depth value");
     // Nothing of a refused Apply is stored: the inner depth is still the
     // design's 0.25 in, kept exact while its text "6.35 mm" was untouched.
     QCOMPARE(h.state->scene.frame.innerDepth, 0.25);
-    Refused(h, d, 705, "3/8in", "Illegal left value");
+    Refused(h, d, kOuterDepth, "3/8in", "Illegal left value");
     QCOMPARE(h.state->scene.frame.outerDepth, 1.0);
-    Refused(h, d, 707, "1000 in", "Illegal left value");
+    Refused(h, d, kLeft, "1000 in", "Illegal left value");
 
     // Unequal widths, each with its own message in the order right, top, bottom.
-    Click(d, 715);
-    QVERIFY(!d->controlAs<QCheckBox>(715)->isChecked() && Field(d, 709)->isEnabled());
-    QCOMPARE(Text(d, 709), QStringLiteral("1000 in"));
-    Type(d, 707, "10");
-    Type(d, 709, "-");
-    Refused(h, d, 708, "-", "Illegal right value");
-    Refused(h, d, 709, "20", "Illegal top value");
-    Type(d, 708, "30");
-    Enter(d, 710, "40");
+    Click(d, kEqual);
+    QVERIFY(!d->controlAs<QCheckBox>(kEqual)->isChecked() && Field(d, kRight)->isEnabled());
+    QCOMPARE(Text(d, kRight), QStringLiteral("1000 in"));
+    Type(d, kLeft, "10");
+    Type(d, kRight, "-");
+    Refused(h, d, kTop, "-", "Illegal right value");
+    Refused(h, d, kRight, "20", "Illegal top value");
+    Type(d, kTop, "30");
+    Enter(d, kBottom, "40");
     const FrameSettings& f = h.state->scene.frame;
     const double mm = kUnitToInches[kMillimetres];
     QCOMPARE(std::tuple(f.innerDepth, f.outerDepth, f.leftWidth, f.rightWidth, f.topWidth, f.bottomWidth),
              std::tuple(0.0, 0.375, 10 * mm, 20 * mm, 30 * mm, 40 * mm));
 
     // Checking Equal gives the three the stored left width at once.
-    Click(d, 715);
+    Click(d, kEqual);
     QCOMPARE(std::tuple(f.rightWidth, f.bottomWidth), std::tuple(f.leftWidth, f.leftWidth));
-    QVERIFY(Text(d, 708).isEmpty());
+    QVERIFY(Text(d, kTop).isEmpty());
 
     // Cancel restores the frame, and only the frame.
     h.state->scene.mats[kOuterMat].left = 4.0;
-    Click(d, 702);
-    ClickSwatch(d->picker(711), 5);
+    Click(d, kColour);
+    ClickSwatch(d->picker(kColourPicker), 5);
     QCOMPARE(f.color, (RgbColor{255, 0, 0}));
     Dismiss(d);
     QCOMPARE(f.color, (RgbColor{0, 0, 0}));
@@ -297,20 +308,22 @@ class DialogsTest : public QObject {
   }
 
   void okKeepsAndClosesWithItsPickers() {
+    using namespace frame_ids;
     Harness h;
     QPointer<PropertyDialog> d = h.Open(kCommandFrame);
-    Type(d, 706, "30 mm");  // a unit suffix wins over the display units
-    Click(d, 702);
-    QPointer<ColourPicker> picker = d->picker(711);
+    Type(d, kInnerDepth, "30 mm");  // a unit suffix wins over the display units
+    Click(d, kColour);
+    QPointer<ColourPicker> picker = d->picker(kColourPicker);
     QVERIFY(d->delayTimer()->isActive());
-    Click(d, 1);
+    Click(d, kControlOk);
     QVERIFY(d.isNull() && picker.isNull());
     QCOMPARE(std::tuple(h.state->scene.frame.innerDepth, h.state->scene.modified, h.renders),
              std::tuple(30 * 0.039370001240155036, 1, 1));
-    QVERIFY(h.placements.count(1104 * 10000 + 711) == 1);  // the picker's place is kept
+    QVERIFY(h.placements.count(kCommandFrame * 10000 + kColourPicker) == 1);  // the picker's place is kept
   }
 
   void matDialogsWorkApart() {
+    using namespace mat_ids;
     Harness h;
     h.state->scene.mats[kMiddleMat].top = 0.75;  // unequal margins in the middle mat
     QPointer<PropertyDialog> outer = h.Open(kCommandOuterMat);
@@ -318,12 +331,14 @@ class DialogsTest : public QObject {
     QPointer<PropertyDialog> inner = h.Open(kCommandInnerMat);
     QCOMPARE(outer->windowTitle() + middle->windowTitle() + inner->windowTitle(),
              QStringLiteral("Outer Mat PropertiesMiddle Mat PropertiesInner Mat Properties"));
-    QCOMPARE(Text(outer, 802) + "|" + Text(inner, 813) + "|" + Text(middle, 803), QStringLiteral("1.500 in|0.055 in|0.750 in"));
-    QVERIFY(outer->controlAs<QCheckBox>(817)->isChecked() && !middle->controlAs<QCheckBox>(817)->isChecked());
+    QCOMPARE(Text(outer, kLeft) + "|" + Text(inner, kThickness) + "|" + Text(middle, kTop),
+             QStringLiteral("1.500 in|0.055 in|0.750 in"));
+    QVERIFY(outer->controlAs<QCheckBox>(kEqual)->isChecked() &&
+            !middle->controlAs<QCheckBox>(kEqual)->isChecked());
     QVERIFY(outer->delayTimer() != middle->delayTimer());
 
-    Type(outer, 802, "2");
-    Type(middle, 802, "1");
+    Type(outer, kLeft, "2");
+    Type(middle, kLeft, "1");
     QVERIFY(Pause(outer) && Pause(middle));
     const MatSettings& o = h.state->scene.mats[kOuterMat];
     const MatSettings& m = h.state->scene.mats[kMiddleMat];
@@ -331,35 +346,35 @@ class DialogsTest : public QObject {
              std::tuple(2.0, 2.0, 1.0, 0.75, 0.5, 0.25));
 
     // Check order: thickness, left, right, top, bottom.
-    Type(middle, 813, "1000");
-    Refused(h, middle, 802, "x", "Illegal thickness value");
-    Refused(h, middle, 813, "0", "Illegal left margin value");
-    Type(middle, 802, "1");
-    Refused(h, middle, 804, "", "Illegal right margin value");
-    Type(middle, 804, "1");
-    Refused(h, middle, 803, "?", "Illegal top margin value");
-    Type(middle, 803, "1");
-    Refused(h, middle, 805, "e", "Illegal bottom margin value");
+    Type(middle, kThickness, "1000");
+    Refused(h, middle, kLeft, "x", "Illegal thickness value");
+    Refused(h, middle, kThickness, "0", "Illegal left margin value");
+    Type(middle, kLeft, "1");
+    Refused(h, middle, kRight, "", "Illegal right margin value");
+    Type(middle, kRight, "1");
+    Refused(h, middle, kTop, "?", "Illegal top margin value");
+    Type(middle, kTop, "1");
+    Refused(h, middle, kBottom, "e", "Illegal bottom margin value");
     QCOMPARE(m.thickness, 0.055);
-    Enter(middle, 805, "1 1/2");
+    Enter(middle, kBottom, "1 1/2");
     QCOMPARE(std::tuple(m.thickness, m.bottom), std::tuple(0.0, 1.5));
 
     // Lists and bevel radios apply at once.
-    Choose(inner, 815, 1);
+    Choose(inner, kOpening, 1);
     QCOMPARE(h.state->scene.mats[kInnerMat].opening, 1);
-    Choose(inner, 810, 5);
+    Choose(inner, kTexture, 5);
     QCOMPARE(h.state->scene.mats[kInnerMat].texture, 5);
-    Click(inner, 808);
+    Click(inner, kBevelFirst + 2);
     QCOMPARE(h.state->scene.mats[kInnerMat].bevel, 2);
-    QCOMPARE(inner->controlAs<QRadioButton>(806)->text(), QStringLiteral("45 Degree"));
+    QCOMPARE(inner->controlAs<QRadioButton>(kBevelFirst)->text(), QStringLiteral("45 Degree"));
 
     // Both colours of a mat, each with its own picker; Cancel takes both back.
-    Click(outer, 801);
-    Click(outer, 809);
-    QCOMPARE(outer->picker(811)->windowTitle(), QStringLiteral("Outer Mat Color"));
-    QCOMPARE(outer->picker(812)->windowTitle(), QStringLiteral("Outer Mat Bevel Color"));
-    ClickSwatch(outer->picker(811), 7);
-    ClickSwatch(outer->picker(812), 2);
+    Click(outer, kColour);
+    Click(outer, kBevelColour);
+    QCOMPARE(outer->picker(kColourPicker)->windowTitle(), QStringLiteral("Outer Mat Color"));
+    QCOMPARE(outer->picker(kBevelColourPicker)->windowTitle(), QStringLiteral("Outer Mat Bevel Color"));
+    ClickSwatch(outer->picker(kColourPicker), 7);
+    ClickSwatch(outer->picker(kBevelColourPicker), 2);
     QCOMPARE(std::tuple(o.color, o.bevelColor, m.color),
              std::tuple(RgbColor{0, 0, 255}, RgbColor{128, 128, 128}, RgbColor{128, 120, 115}));
     outer->close();  // the close box is Cancel
@@ -374,8 +389,8 @@ class DialogsTest : public QObject {
     QVERIFY(inner.isNull());
     const MatSettings& i = h.state->scene.mats[kInnerMat];
     QCOMPARE(std::tuple(i.opening, i.texture, i.bevel), std::tuple(0, 0, 0));
-    Type(middle, 813, "0.1");
-    QTest::keyClick(Field(middle, 813), Qt::Key_Return);
+    Type(middle, kThickness, "0.1");
+    QTest::keyClick(Field(middle, kThickness), Qt::Key_Return);
     Settle();
     QVERIFY(middle.isNull());
     QCOMPARE(m.thickness, 0.1);
@@ -384,28 +399,52 @@ class DialogsTest : public QObject {
   void everyControlCarriesItsLabel() {
     Harness h;
     const std::vector<std::pair<int, std::vector<std::pair<int, const char*>>>> dialogs = {
-        {kCommandBackground, {{604, "Color:"}, {614, "Background to Frame Ratio:"}}},
+        {kCommandBackground,
+         {{background_ids::kColour, "Color:"}, {background_ids::kRatio, "Background to Frame Ratio:"}}},
         {kCommandFrame,
-         {{701, "Style:"}, {714, "Gloss:"}, {702, "Color:"}, {703, "Width:"}, {704, "Height:"},
-          {705, "Outer Depth:"}, {706, "Inner Depth:"}, {707, "Left:"}, {708, "Top:"}, {709, "Right:"},
-          {710, "Bottom:"}}},
+         {{frame_ids::kStyle, "Style:"},
+          {frame_ids::kFinish, "Gloss:"},
+          {frame_ids::kColour, "Color:"},
+          {frame_ids::kWidth, "Width:"},
+          {frame_ids::kHeight, "Height:"},
+          {frame_ids::kOuterDepth, "Outer Depth:"},
+          {frame_ids::kInnerDepth, "Inner Depth:"},
+          {frame_ids::kLeft, "Left:"},
+          {frame_ids::kTop, "Top:"},
+          {frame_ids::kRight, "Right:"},
+          {frame_ids::kBottom, "Bottom:"}}},
         {kCommandInnerMat,
-         {{815, "Opening:"}, {810, "Texture:"}, {801, "Color:"}, {813, "Thickness:"}, {802, "Left:"},
-          {803, "Top:"}, {804, "Right:"}, {805, "Bottom:"}, {809, "Bevel Color:"}}},
+         {{mat_ids::kOpening, "Opening:"},
+          {mat_ids::kTexture, "Texture:"},
+          {mat_ids::kColour, "Color:"},
+          {mat_ids::kThickness, "Thickness:"},
+          {mat_ids::kLeft, "Left:"},
+          {mat_ids::kTop, "Top:"},
+          {mat_ids::kRight, "Right:"},
+          {mat_ids::kBottom, "Bottom:"},
+          {mat_ids::kBevelColour, "Bevel Color:"}}},
         {kCommandImage,
-         {{911, "Width:"}, {912, "Height:"}, {903, "Left:"}, {904, "Top:"}, {905, "Right:"}, {906, "Bottom:"},
-          {907, "Color:"}}},
+         {{image_ids::kWidth, "Width:"},
+          {image_ids::kHeight, "Height:"},
+          {image_ids::kLeft, "Left:"},
+          {image_ids::kTop, "Top:"},
+          {image_ids::kRight, "Right:"},
+          {image_ids::kBottom, "Bottom:"},
+          {image_ids::kBorderColour, "Color:"}}},
     };
     for (const auto& [command, labels] : dialogs) {
       QPointer<PropertyDialog> d = h.Open(command);
       for (const auto& [id, label] : labels) QCOMPARE(LabelOf(d, id), QString::fromUtf8(label));
-      QVERIFY(d->control(1)->isVisible() && d->control(2)->isVisible());
-      QCOMPARE(d->controlAs<QPushButton>(1)->text() + d->controlAs<QPushButton>(2)->text(), QStringLiteral("OKCancel"));
+      QVERIFY(d->control(kControlOk)->isVisible() && d->control(kControlCancel)->isVisible());
+      QCOMPARE(
+          d->controlAs<QPushButton>(kControlOk)->text() + d->controlAs<QPushButton>(kControlCancel)->text(),
+          QStringLiteral("OKCancel"));
       Dismiss(d);
     }
   }
 
   void damagedCodesAndColoursAreShownSafely() {
+    using namespace mat_ids;
     Harness h;
     MatSettings& m = h.state->scene.mats[kInnerMat];
     m.texture = 42;
@@ -413,12 +452,13 @@ class DialogsTest : public QObject {
     m.bevel = 7;
     m.color = RgbColor{999, -4, 300};
     QPointer<PropertyDialog> d = h.Open(kCommandInnerMat);
-    QCOMPARE(std::tuple(d->controlAs<QComboBox>(810)->currentIndex(), d->controlAs<QComboBox>(815)->currentIndex()),
+    QCOMPARE(std::tuple(d->controlAs<QComboBox>(kTexture)->currentIndex(),
+                        d->controlAs<QComboBox>(kOpening)->currentIndex()),
              std::tuple(-1, -1));
-    QCOMPARE(d->controlAs<ColourButton>(801)->shownColour(), QColor(255, 0, 255));
-    Click(d, 801);
-    QCOMPARE(Rgb8Of(d->picker(811)->state().current), qRgb(255, 0, 255));
-    Enter(d, 813, "0.2");
+    QCOMPARE(d->controlAs<ColourButton>(kColour)->shownColour(), QColor(255, 0, 255));
+    Click(d, kColour);
+    QCOMPARE(Rgb8Of(d->picker(kColourPicker)->state().current), qRgb(255, 0, 255));
+    Enter(d, kThickness, "0.2");
     // No choice made: the codes stay.
     QCOMPARE(std::tuple(m.thickness, m.texture, m.opening, m.bevel), std::tuple(0.2, 42, -3, 7));
     Dismiss(d);
@@ -427,35 +467,37 @@ class DialogsTest : public QObject {
   }
 
   void imageDialogWithoutAPicture() {
+    using namespace image_ids;
     Harness h;
     QPointer<PropertyDialog> d = h.Open(kCommandImage);
     QCOMPARE(d->windowTitle(), QStringLiteral("Image Properties"));
-    QCOMPARE(d->controlAs<QLabel>(901)->text() + "|" + d->controlAs<QPushButton>(902)->text(),
+    QCOMPARE(d->controlAs<QLabel>(kPathname)->text() + "|" + d->controlAs<QPushButton>(kSelect)->text(),
              QStringLiteral("Pathname: N/A|Select New Image ..."));
-    QVERIFY(d->controlAs<QRadioButton>(909)->isChecked());
-    QCOMPARE(Text(d, 911) + Text(d, 912), QStringLiteral("N/AN/A"));
-    QVERIFY(!Field(d, 911)->isEnabled() && !Field(d, 912)->isEnabled() && !d->control(913)->isVisible());
+    QVERIFY(d->controlAs<QRadioButton>(kSizeFromFileRadio)->isChecked());
+    QCOMPARE(Text(d, kWidth) + Text(d, kHeight), QStringLiteral("N/AN/A"));
+    QVERIFY(!Field(d, kWidth)->isEnabled() && !Field(d, kHeight)->isEnabled() &&
+            !d->control(kApply)->isVisible());
 
-    Click(d, 910);  // custom size: the width is shown, nothing follows it
-    QCOMPARE(std::tuple(h.state->scene.picture.sizeMode, Text(d, 911), h.renders),
+    Click(d, kCustomSizeRadio);  // custom size: the width is shown, nothing follows it
+    QCOMPARE(std::tuple(h.state->scene.picture.sizeMode, Text(d, kWidth), h.renders),
              std::tuple(kCustomSize, QStringLiteral("10.000 in"), 1));
-    QVERIFY(Field(d, 911)->isEnabled());
-    Type(d, 911, "4");
+    QVERIFY(Field(d, kWidth)->isEnabled());
+    Type(d, kWidth, "4");
     QVERIFY(!d->delayTimer()->isActive());
-    Type(d, 903, "0.5");  // Equal is on: all four follow the left
+    Type(d, kLeft, "0.5");  // Equal is on: all four follow the left
     QVERIFY(Pause(d));
     const ImageBorder& b = h.state->scene.border;
     QCOMPARE(std::tuple(h.state->scene.picture.customWidth, b.right, b.bottom), std::tuple(10.0, 0.5, 0.5));
-    QVERIFY(Text(d, 905).isEmpty() && !Field(d, 906)->isEnabled());
+    QVERIFY(Text(d, kRight).isEmpty() && !Field(d, kBottom)->isEnabled());
 
-    Click(d, 915);
-    Refused(h, d, 904, "bad", "Illegal top border value");
-    Refused(h, d, 903, "", "Illegal left border value");
+    Click(d, kEqual);
+    Refused(h, d, kTop, "bad", "Illegal top border value");
+    Refused(h, d, kLeft, "", "Illegal left border value");
 
     // The border colour picker, then a Cancel of everything.
-    Click(d, 907);
-    QCOMPARE(d->picker(908)->windowTitle(), QStringLiteral("Image Border Color"));
-    ClickSwatch(d->picker(908), 0);
+    Click(d, kBorderColour);
+    QCOMPARE(d->picker(kBorderColourPicker)->windowTitle(), QStringLiteral("Image Border Color"));
+    ClickSwatch(d->picker(kBorderColourPicker), 0);
     QCOMPARE(b.color, (RgbColor{0, 0, 0}));
     const int renders = h.renders;
     Dismiss(d);
@@ -465,56 +507,58 @@ class DialogsTest : public QObject {
   }
 
   void imageDialogWithAPicture() {
+    using namespace image_ids;
     Harness h;
     PictureSettings& p = h.state->scene.picture;
     p.raster = BlankPicture(300, 200, 100.0);  // 3 by 2 inches
     p.pathname = "/pictures/harbour.tif";
     h.state->scene.border = ImageBorder{0.25, 0.5, 0.25, 0.25, {1, 2, 3}};
     QPointer<PropertyDialog> d = h.Open(kCommandImage);
-    QCOMPARE(d->controlAs<QLabel>(901)->text(), QStringLiteral("Pathname: /pictures/harbour.tif"));
-    QCOMPARE(Text(d, 911) + Text(d, 912), QStringLiteral("3.000 in2.000 in"));
+    QCOMPARE(d->controlAs<QLabel>(kPathname)->text(), QStringLiteral("Pathname: /pictures/harbour.tif"));
+    QCOMPARE(Text(d, kWidth) + Text(d, kHeight), QStringLiteral("3.000 in2.000 in"));
     QCOMPARE(p.customWidth, 3.0);
-    QVERIFY(!d->controlAs<QCheckBox>(915)->isChecked());
-    QCOMPARE(Text(d, 905), QStringLiteral("0.500 in"));
+    QVERIFY(!d->controlAs<QCheckBox>(kEqual)->isChecked());
+    QCOMPARE(Text(d, kRight), QStringLiteral("0.500 in"));
 
-    Click(d, 910);
-    QCOMPARE(Text(d, 911) + Text(d, 912), QStringLiteral("3.000 in2.000 in"));
+    Click(d, kCustomSizeRadio);
+    QCOMPARE(Text(d, kWidth) + Text(d, kHeight), QStringLiteral("3.000 in2.000 in"));
     // Typing the width shows the height at once and applies after the pause.
-    Type(d, 911, "6");
-    QCOMPARE(std::tuple(Text(d, 912), p.customWidth), std::tuple(QStringLiteral("4.000 in"), 3.0));
+    Type(d, kWidth, "6");
+    QCOMPARE(std::tuple(Text(d, kHeight), p.customWidth), std::tuple(QStringLiteral("4.000 in"), 3.0));
     QVERIFY(Pause(d));
     QCOMPARE(std::tuple(p.customWidth, p.customHeight), std::tuple(6.0, 4.0));
     // "1", "10" and "100" restarted the timer; "1000" only blanks the height.
-    Type(d, 911, "1000");
-    QCOMPARE(Text(d, 912), QStringLiteral("N/A"));
+    Type(d, kWidth, "1000");
+    QCOMPARE(Text(d, kHeight), QStringLiteral("N/A"));
     QVERIFY(Pause(d));
     QCOMPARE(h.interaction.errors.back(), std::string("Illegal custom width value"));
     h.interaction.errors.clear();
-    Click(d, 1);  // OK refuses it too, and the dialog stays
+    Click(d, kControlOk);  // OK refuses it too, and the dialog stays
     QVERIFY(!d.isNull());
     QCOMPARE(h.interaction.errors, std::vector<std::string>{"Illegal custom width value"});
     QCOMPARE(p.customWidth, 6.0);
-    Enter(d, 911, "999.9");
+    Enter(d, kWidth, "999.9");
     QCOMPARE(p.customWidth, 999.9);
     QVERIFY(std::fabs(p.customHeight - 666.6) < 1e-9);
 
     // Back to the file's size, which becomes the custom width for next time.
-    Click(d, 909);
-    QCOMPARE(Text(d, 911), QStringLiteral("3.000 in"));
+    Click(d, kSizeFromFileRadio);
+    QCOMPARE(Text(d, kWidth), QStringLiteral("3.000 in"));
     QCOMPARE(p.customWidth, 3.0);
-    Click(d, 910);
-    QCOMPARE(Text(d, 912), QStringLiteral("2.000 in"));
+    Click(d, kCustomSizeRadio);
+    QCOMPARE(Text(d, kHeight), QStringLiteral("2.000 in"));
 
-    Click(d, 1);
+    Click(d, kControlOk);
     QVERIFY(d.isNull());
     QCOMPARE(std::tuple(h.state->scene.border.right, h.state->scene.modified), std::tuple(0.5, 1));
   }
 
   void imageDialogMillimetresAndWholeBackup() {
+    using namespace image_ids;
     Harness h;
     h.state->persistent.units = kMillimetres;
     QPointer<PropertyDialog> d = h.Open(kCommandImage);
-    Enter(d, 903, "25.4");
+    Enter(d, kLeft, "25.4");
     QCOMPARE(std::tuple(h.state->scene.border.left, h.state->scene.border.top),
              std::tuple(25.4 * 0.039370001240155036, 25.4 * 0.039370001240155036));
     // This dialog's Cancel undoes the other dialogs' changes too.
@@ -536,16 +580,19 @@ class DialogsTest : public QObject {
     QPointer<PropertyDialog> mat = h.Open(kCommandInnerMat);
     QPointer<PropertyDialog> wall = h.Open(kCommandBackground);
     QPointer<PropertyDialog> equal = h.Open(kCommandOuterMat);
-    QCOMPARE(Text(mat, 813) + "|" + Text(mat, 803) + "|" + Text(wall, 614), QStringLiteral("1.40 mm|25.40 mm|1.23"));
-    Type(mat, 802, "5");  // typed: read from its text
-    Click(mat, 1);
-    Click(wall, 1);
-    Click(equal, 817);  // unchecked: the three fields take the left one's text, and its value
+    QCOMPARE(Text(mat, mat_ids::kThickness) + "|" + Text(mat, mat_ids::kTop) + "|" +
+                 Text(wall, background_ids::kRatio),
+             QStringLiteral("1.40 mm|25.40 mm|1.23"));
+    Type(mat, mat_ids::kLeft, "5");  // typed: read from its text
+    Click(mat, kControlOk);
+    Click(wall, kControlOk);
+    Click(equal, mat_ids::kEqual);  // unchecked: the three fields take the left one's text, and its value
     QCOMPARE(std::tuple(inner.thickness, inner.top, inner.left, h.state->scene.background.ratio, outer.right),
              std::tuple(0.055, 1.0, 5 * 0.039370001240155036, 1.234, 1.0));
   }
 
   void newPictureSurvivesCancel() {
+    using namespace image_ids;
     Harness h;
     QTemporaryDir folder;
     const std::string path = folder.filePath("boats.tif").toStdString();
@@ -553,10 +600,10 @@ class DialogsTest : public QObject {
     h.state->persistent.lastInputFolder = "/somewhere";
     h.state->scene.border.left = 1.0;
     QPointer<PropertyDialog> d = h.Open(kCommandImage);
-    Type(d, 904, "0.3");  // an unapplied typed value is dropped by the refill
+    Type(d, kTop, "0.3");  // an unapplied typed value is dropped by the refill
 
     h.interaction.openAnswers = {{"", 0}};
-    Click(d, 902);  // cancelled: nothing happens
+    Click(d, kSelect);  // cancelled: nothing happens
     QCOMPARE(h.renders, 0);
     const FileDialogRequest& request = h.interaction.openRequests.back();
     QCOMPARE(request.title, std::string("Load Input Image TIFF File"));
@@ -575,9 +622,9 @@ class DialogsTest : public QObject {
     QVERIFY(harbour.save(jpeg, "JPEG") &&
             QFile::copy(QString::fromStdString(path), folder.filePath("boats.jpg")));
     h.interaction.openAnswers = {{jpeg.toStdString(), 0}, {folder.filePath("boats.jpg").toStdString(), 0}};
-    Click(d, 902);
+    Click(d, kSelect);
     QCOMPARE(std::tuple(PictureImage(p).width, h.interaction.errors.size()), std::tuple(40, size_t{0}));
-    Click(d, 902);
+    Click(d, kSelect);
     QCOMPARE(h.interaction.errors.back(),
              "Cannot read JPEG file: " + folder.filePath("boats.jpg").toStdString());
 
@@ -587,23 +634,23 @@ class DialogsTest : public QObject {
     const std::string longPath = (deep + "/boats.tif").toStdString();
     QVERIFY(QDir().mkpath(deep) && WriteTiffPicture(longPath, 40, 10, 100.0));
     h.interaction.openAnswers = {{longPath, 0}};
-    Click(d, 902);
+    Click(d, kSelect);
     QCoreApplication::processEvents();
-    const QLabel* label = d->controlAs<QLabel>(901);
+    const QLabel* label = d->controlAs<QLabel>(kPathname);
     QCOMPARE(std::tuple(longPath.size(), label->toolTip().toStdString()), std::tuple(size_t{510}, longPath));
     QVERIFY(d->frameGeometry().width() <= 800 && label->text().contains(QChar(0x2026)));
     QVERIFY(label->text().startsWith("Pathname: /") && label->text().endsWith("b/boats.tif"));
     QVERIFY(label->fontMetrics().horizontalAdvance(label->text()) <= label->contentsRect().width());
 
     h.interaction.openAnswers = {{path, 1}};
-    Click(d, 902);
+    Click(d, kSelect);
     QCOMPARE(std::tuple(PictureImage(p).width, p.pathname, h.state->persistent.lastInputFolder),
              std::tuple(400, path, folder.path().toStdString()));
-    QCOMPARE(d->controlAs<QLabel>(901)->text(), QString::fromStdString("Pathname: " + path));
-    QCOMPARE(Text(d, 911) + Text(d, 912), QStringLiteral("2.000 in0.500 in"));
+    QCOMPARE(d->controlAs<QLabel>(kPathname)->text(), QString::fromStdString("Pathname: " + path));
+    QCOMPARE(Text(d, kWidth) + Text(d, kHeight), QStringLiteral("2.000 in0.500 in"));
     // Borders reset to 0: Equal again.
-    QCOMPARE(Text(d, 903) + "|" + Text(d, 904), QStringLiteral("0.000 in|"));
-    QVERIFY(d->controlAs<QCheckBox>(915)->isChecked() && !d->delayTimer()->isActive());
+    QCOMPARE(Text(d, kLeft) + "|" + Text(d, kTop), QStringLiteral("0.000 in|"));
+    QVERIFY(d->controlAs<QCheckBox>(kEqual)->isChecked() && !d->delayTimer()->isActive());
 
     const Image* raster = p.raster.get();
     Dismiss(d);
@@ -612,6 +659,7 @@ class DialogsTest : public QObject {
   }
 
   void mainWindowOpensOneOfEach() {
+    using namespace mat_ids;
     Harness h;
     CommandHandlers handlers;
     handlers.makePropertyDialog = [&h](int command, QWidget* owner) {
@@ -656,7 +704,7 @@ class DialogsTest : public QObject {
     window.RunCommand(kCommandFrame);
     QCOMPARE(window.propertyDialog(kCommandFrame), frame);
     auto* mat = static_cast<PropertyDialog*>(window.propertyDialog(kCommandOuterMat));
-    Enter(mat, 802, "2.5");
+    Enter(mat, kLeft, "2.5");
     QCOMPARE(h.state->scene.frame.overallWidth, 16.0 + 2.0);  // the design was laid out again
     QVERIFY(h.state->render.composite.width > 0);
 
@@ -666,10 +714,10 @@ class DialogsTest : public QObject {
     const std::string design = folder.filePath(QStringLiteral("wide.Passavue")).toStdString();
     std::string unused;
     QCOMPARE(SaveSettingsFileAs(design, &h.state->scene, &unused), 0);  // outer left 2.5
-    Click(mat, 801);
-    QPointer<ColourPicker> picker = mat->picker(811);
+    Click(mat, kColour);
+    QPointer<ColourPicker> picker = mat->picker(kColourPicker);
     h.interaction.answer = Answer::No;  // to "Save modified settings?"
-    for (int command : {1001, 1000}) {
+    for (int command : {kCommandOpen, kCommandNew}) {
       for (int dialog = kCommandImage; dialog <= kCommandBackground; ++dialog) window.RunCommand(dialog);
       h.state->scene.modified = 1;
       h.interaction.openAnswers = {{design}};
@@ -680,11 +728,12 @@ class DialogsTest : public QObject {
       }
       QVERIFY(picker.isNull());
       QCOMPARE(std::tuple(h.state->scene.mats[kOuterMat].left, h.state->scene.modified),
-               std::tuple(command == 1001 ? 2.5 : 1.5, 0));
+               std::tuple(command == kCommandOpen ? 2.5 : 1.5, 0));
     }
   }
 
   void preferencesAndAbout() {
+    using namespace frame_ids;
     PersistentState preferences;
     int renders = 0;
     {
@@ -707,15 +756,15 @@ class DialogsTest : public QObject {
       dialog.show();
       dialog.unitsList()->setCurrentIndex(1);
       dialog.delayList()->setCurrentIndex(4);
-      QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("1")), Qt::LeftButton);
+      QTest::mouseClick(dialog.findChild<QPushButton*>(QString::number(kControlOk)), Qt::LeftButton);
       QCOMPARE(std::tuple(preferences.units, preferences.updateDelay, renders), std::tuple(1, 4, 1));
     }
     // The next dialogs show millimetres and wait three seconds.
     Harness h;
     h.state->persistent = preferences;
     QPointer<PropertyDialog> frame = h.Open(kCommandFrame);
-    QCOMPARE(Text(frame, 707), QStringLiteral("19.05 mm"));
-    Type(frame, 707, "20");
+    QCOMPARE(Text(frame, kLeft), QStringLiteral("19.05 mm"));
+    Type(frame, kLeft, "20");
     QCOMPARE(frame->delayTimer()->interval(), 3000);
     Dismiss(frame);
 
@@ -740,7 +789,7 @@ class DialogsTest : public QObject {
     QCOMPARE(lines[0], QStringLiteral("Passavue 1.0"));
     QVERIFY(lines.join(' ').contains(QStringLiteral("Kestrow")) && lines.join(' ').contains(QStringLiteral("Little CMS")));
     about.show();
-    QTest::mouseClick(about.findChild<QPushButton*>(QStringLiteral("1")), Qt::LeftButton);
+    QTest::mouseClick(about.findChild<QPushButton*>(QString::number(kControlOk)), Qt::LeftButton);
     QVERIFY(!about.isVisible() && about.result() == QDialog::Accepted);
   }
 };

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "shell/colour_picker.h"
+#include "shell/control_ids.h"
 
 namespace {
 
@@ -152,7 +153,8 @@ class PickerTest : public QObject {
 
   void windowPaintsAndNotifies() {
     QWidget owner;
-    auto* picker = new ColourPicker(&owner, QPoint(100, 100), QStringLiteral("Frame Color"), 711, {100, 50, 0});
+    auto* picker = new ColourPicker(&owner, QPoint(100, 100), QStringLiteral("Frame Color"),
+                                    frame_ids::kColourPicker, {100, 50, 0});
     QPointer<ColourPicker> alive(picker);
     QCOMPARE(picker->windowTitle(), QStringLiteral("Frame Color"));
     QCOMPARE(QRect(picker->pos(), picker->size()), QRect(100, 100, 300, 321));

@@ -172,15 +172,15 @@ TEST(Colour, TiffWithProfileIsConverted) {
   // and its profile kept.
   const IccProfile wide = WideGamutProfile();
   HandTiff t;
-  t.Add(256, 3, 1, 8);
-  t.Add(257, 3, 1, 1);
-  t.AddData(258, 3, 3, Shorts({8, 8, 8}));
-  t.Add(262, 3, 1, 2);
+  t.Add(kImageWidth, kShort, 1, 8);
+  t.Add(kImageLength, kShort, 1, 1);
+  t.AddData(kBitsPerSample, kShort, 3, Shorts({8, 8, 8}));
+  t.Add(kPhotometricInterpretation, kShort, 1, 2);
   std::vector<uint8_t> row(24);
   for (size_t i = 0; i < 24; ++i) row[i] = static_cast<uint8_t>(i * 11);
-  t.AddData(273, 4, 1, row);
-  t.Add(277, 3, 1, 3);
-  t.AddData(34675, 7, static_cast<uint32_t>(wide.size()), wide);
+  t.AddData(kStripOffsets, kLong, 1, row);
+  t.Add(kSamplesPerPixel, kShort, 1, 3);
+  t.AddData(kIccProfile, kUndefined, static_cast<uint32_t>(wide.size()), wide);
   Image image;
   IccProfile profile;
   ASSERT_EQ(ReadMemory(t.Build(), &image, &profile), 0);

@@ -10,14 +10,14 @@ namespace {
 
 using namespace tifftest;
 
-constexpr uint16_t kShort = 3, kLong = 4, kRational = 5;
-
 // A valid 2 x 2 Gray8 picture in one strip; rows 10 20 / 30 40.
 HandTiff Gray2x2() {
   HandTiff t;
-  for (auto [tag, value] : {std::pair{256, 2}, {257, 2}, {258, 8}, {262, 1}}) t.Add(tag, kShort, 1, value);
-  t.AddData(273, kLong, 1, {10, 20, 30, 40});
-  t.Add(279, kLong, 1, 4);
+  for (auto [tag, value] :
+       {std::pair{kImageWidth, 2}, {kImageLength, 2}, {kBitsPerSample, 8}, {kPhotometricInterpretation, 1}})
+    t.Add(tag, kShort, 1, value);
+  t.AddData(kStripOffsets, kLong, 1, {10, 20, 30, 40});
+  t.Add(kStripByteCounts, kLong, 1, 4);
   return t;
 }
 
@@ -32,8 +32,8 @@ TEST(TiffEdge, WorkedNumbers) {
   EXPECT_EQ(std::tuple(image.rows[0][0], image.rows[0][1], image.resolution), std::tuple(17, 255, 300.0));
   // 118.11 pixels per centimetre is about 300 per inch (2.540005 cm to the inch).
   HandTiff cm = Gray2x2();
-  cm.AddData(282, kRational, 1, {0x5E, 0xCD, 0x01, 0, 0xE8, 0x03, 0, 0});  // 118110 / 1000
-  cm.Add(296, kShort, 1, 3);
+  cm.AddData(kXResolution, kRational, 1, {0x5E, 0xCD, 0x01, 0, 0xE8, 0x03, 0, 0});  // 118110 / 1000
+  cm.Add(kResolutionUnit, kShort, 1, 3);
   ASSERT_EQ(ReadMemory(cm.Build(), &image), 0);
   EXPECT_NEAR(image.resolution, 118.11 * 2.540005, 1e-9);
   EXPECT_EQ(std::tuple(image.rows[1][0], image.rows[0][1]), std::tuple(10, 40));  // the file's first row is the top
@@ -55,7 +55,8 @@ TEST(TiffEdge, WorkedNumbers) {
     t.fields[1].value = 1;
     t.fields[3].value = 3;
     t.blobs = indices;
-    t.AddData(320, kShort, 12, Shorts({0, 0x4000, 0x8000, 0xFF00, 0, 0x4000, 0x8000, 0xFF00, 0, 0x4000, 0x8000, blue3}));
+    t.AddData(kColorMap, kShort, 12,
+              Shorts({0, 0x4000, 0x8000, 0xFF00, 0, 0x4000, 0x8000, 0xFF00, 0, 0x4000, 0x8000, blue3}));
     return t.Build();
   };
   ASSERT_EQ(ReadMemory(palette(0xFF00, {3, 2, 1, 0}), &image), 0);
@@ -71,10 +72,10 @@ TEST(TiffEdge, WorkedNumbers) {
   HandTiff strips = Gray2x2();
   strips.fields[0].value = 3;
   const uint32_t pixels = 8 + 2 + 12 * 7 + 4 + 8;  // after the directory and the counts
-  strips.fields[4] = {273, kShort, 2, pixels | (pixels + 3) << 16};
-  strips.fields[5] = {278, kShort, 1, 1};
+  strips.fields[4] = {kStripOffsets, kShort, 2, pixels | (pixels + 3) << 16};
+  strips.fields[5] = {kRowsPerStrip, kShort, 1, 1};
   strips.blobs.clear();
-  strips.AddData(279, kLong, 2, {99, 0, 0, 0, 1, 0, 0, 0});
+  strips.AddData(kStripByteCounts, kLong, 2, {99, 0, 0, 0, 1, 0, 0, 0});
   strips.blobs.insert(strips.blobs.end(), {1, 2, 3, 4, 5, 6});
   ASSERT_EQ(ReadMemory(strips.Build(), &image), 0);
   EXPECT_EQ(std::tuple(image.rows[1][2], image.rows[0][0]), std::tuple(3, 4));
@@ -92,48 +93,67 @@ TEST(TiffEdge, RefusedAndDamagedFilesFailWithNothingLoaded) {
     Field changes[3];
     const char* reason = "";  // the second line the user is shown
   } const bad[] = {
-      {"NewSubfileType 2", {{254, kLong, 1, 2}}, "Not supported: more than one picture"},
-      {"SubfileType 2", {{255, kShort, 1, 2}}},
-      {"BitsPerSample 2", {{258, kShort, 1, 2}}},
-      {"BitsPerSample 12", {{258, kShort, 1, 12}}},
-      {"BitsPerSample 32", {{258, kShort, 1, 32}}},
-      {"BitsPerSample count 2", {{258, kShort, 2, 0x00080008}}},
-      {"RGB samples unequal", {{258, kShort, 3, 8}, {277, kShort, 1, 3}}},
-      {"PackBits literal past its strip", {{259, kShort, 1, 32773}}},  // 10: eleven bytes follow
-      {"not a Deflate stream", {{259, kShort, 1, 8}}},
-      {"CMYK of one sample", {{262, kShort, 1, 5}}},
-      {"CMYK in planes", {{262, kShort, 1, 5}, {277, kShort, 1, 4}, {284, kShort, 1, 2}}},
-      {"InkSet 2", {{262, kShort, 1, 5}, {277, kShort, 1, 4}, {332, kShort, 1, 2}}},
-      {"YCbCr", {{262, kShort, 1, 6}}},
-      {"palette without map", {{262, kShort, 1, 3}}},
-      {"FillOrder 2", {{266, kShort, 1, 2}}},
-      {"Orientation 9", {{274, kShort, 1, 9}}},
-      {"SamplesPerPixel 2", {{277, kShort, 1, 2}}},
-      {"PlanarConfiguration 3", {{284, kShort, 1, 3}}},
-      {"WhiteIsZero RGB in planes", {{262, kShort, 1, 0}, {277, kShort, 1, 3}, {284, kShort, 1, 2}}},
-      {"Predictor 3", {{317, kShort, 1, 3}}},
-      {"Predictor on bilevel", {{258, kShort, 1, 1}, {317, kShort, 1, 2}}},
-      {"Predictor on 4 bits", {{258, kShort, 1, 4}, {317, kShort, 1, 2}}},
-      {"width as SSHORT", {{256, 8, 1, 2}}},
-      {"tiles", {{273, kLong, 0, 0}, {279, kLong, 0, 0}, {322, kShort, 1, 16}}},
-      {"several strips without counts", {{273, kShort, 2, 0x00500050}, {279, kShort, 0, 0}}},
+      {"NewSubfileType 2", {{kNewSubfileType, kLong, 1, 2}}, "Not supported: more than one picture"},
+      {"SubfileType 2", {{kSubfileType, kShort, 1, 2}}},
+      {"BitsPerSample 2", {{kBitsPerSample, kShort, 1, 2}}},
+      {"BitsPerSample 12", {{kBitsPerSample, kShort, 1, 12}}},
+      {"BitsPerSample 32", {{kBitsPerSample, kShort, 1, 32}}},
+      {"BitsPerSample count 2", {{kBitsPerSample, kShort, 2, 0x00080008}}},
+      {"RGB samples unequal", {{kBitsPerSample, kShort, 3, 8}, {kSamplesPerPixel, kShort, 1, 3}}},
+      {"PackBits literal past its strip", {{kCompression, kShort, 1, 32773}}},  // 10: eleven bytes follow
+      {"not a Deflate stream", {{kCompression, kShort, 1, 8}}},
+      {"CMYK of one sample", {{kPhotometricInterpretation, kShort, 1, 5}}},
+      {"CMYK in planes",
+       {{kPhotometricInterpretation, kShort, 1, 5},
+        {kSamplesPerPixel, kShort, 1, 4},
+        {kPlanarConfiguration, kShort, 1, 2}}},
+      {"InkSet 2",
+       {{kPhotometricInterpretation, kShort, 1, 5},
+        {kSamplesPerPixel, kShort, 1, 4},
+        {kInkSet, kShort, 1, 2}}},
+      {"YCbCr", {{kPhotometricInterpretation, kShort, 1, 6}}},
+      {"palette without map", {{kPhotometricInterpretation, kShort, 1, 3}}},
+      {"FillOrder 2", {{kFillOrder, kShort, 1, 2}}},
+      {"Orientation 9", {{kOrientation, kShort, 1, 9}}},
+      {"SamplesPerPixel 2", {{kSamplesPerPixel, kShort, 1, 2}}},
+      {"PlanarConfiguration 3", {{kPlanarConfiguration, kShort, 1, 3}}},
+      {"WhiteIsZero RGB in planes",
+       {{kPhotometricInterpretation, kShort, 1, 0},
+        {kSamplesPerPixel, kShort, 1, 3},
+        {kPlanarConfiguration, kShort, 1, 2}}},
+      {"Predictor 3", {{kPredictor, kShort, 1, 3}}},
+      {"Predictor on bilevel", {{kBitsPerSample, kShort, 1, 1}, {kPredictor, kShort, 1, 2}}},
+      {"Predictor on 4 bits", {{kBitsPerSample, kShort, 1, 4}, {kPredictor, kShort, 1, 2}}},
+      {"width as SSHORT", {{kImageWidth, kSShort, 1, 2}}},
+      {"tiles", {{kStripOffsets, kLong, 0, 0}, {kStripByteCounts, kLong, 0, 0}, {kTileWidth, kShort, 1, 16}}},
+      {"several strips without counts",
+       {{kStripOffsets, kShort, 2, 0x00500050}, {kStripByteCounts, kShort, 0, 0}}},
       // Absurd sizes are refused before anything is allocated; as LZW the
       // strip itself would not give the size away.
       {"100000 x 100000 LZW",
-       {{256, kLong, 1, 100000}, {257, kLong, 1, 100000}, {259, kShort, 1, 5}},
+       {{kImageWidth, kLong, 1, 100000}, {kImageLength, kLong, 1, 100000}, {kCompression, kShort, 1, 5}},
        "The picture has 100000 x 100000 pixels; at most 536870912 pixels can be read."},
-      {"width 2^32 - 1", {{256, kLong, 1, 0xFFFFFFFF}}, "The picture has 4294967295 x 2 pixels; at most 536870912 pixels can be read."},
-      {"height 0", {{257, kLong, 1, 0}}},
-      {"strip offset past the end", {{273, kLong, 1, 0x7FFFFFF0}}},
-      {"huge strip array", {{273, kLong, 0x40000000, 64}}},
-      {"huge profile", {{34675, 7, 0xFFFFFFF0, 64}}},
-      {"huge colour map", {{320, kShort, 0x30000000, 64}, {262, kShort, 1, 3}}},
-      {"LZW strip beyond the file", {{279, kLong, 1, 0xFFFFFFFF}, {259, kShort, 1, 5}}},
-      {"LZW in the old bit order", {{259, kShort, 1, 5}, {273, kLong, 1, 7}}},  // strip starts 0x00 0x07
-      {"JPEG compression", {{259, kShort, 1, 7}}, "Not supported: JPEG compression"},
-      {"old-style JPEG", {{259, kShort, 1, 6}, {262, kShort, 1, 6}}, "Not supported: JPEG compression"},
-      {"floating-point samples", {{258, kShort, 1, 32}, {339, kShort, 1, 3}}, "Not supported: floating-point samples"},
-      {"half floats", {{258, kShort, 1, 16}, {339, kShort, 1, 3}}, "Not supported: floating-point samples"},
+      {"width 2^32 - 1",
+       {{kImageWidth, kLong, 1, 0xFFFFFFFF}},
+       "The picture has 4294967295 x 2 pixels; at most 536870912 pixels can be read."},
+      {"height 0", {{kImageLength, kLong, 1, 0}}},
+      {"strip offset past the end", {{kStripOffsets, kLong, 1, 0x7FFFFFF0}}},
+      {"huge strip array", {{kStripOffsets, kLong, 0x40000000, 64}}},
+      {"huge profile", {{kIccProfile, kUndefined, 0xFFFFFFF0, 64}}},
+      {"huge colour map", {{kColorMap, kShort, 0x30000000, 64}, {kPhotometricInterpretation, kShort, 1, 3}}},
+      {"LZW strip beyond the file", {{kStripByteCounts, kLong, 1, 0xFFFFFFFF}, {kCompression, kShort, 1, 5}}},
+      {"LZW in the old bit order",
+       {{kCompression, kShort, 1, 5}, {kStripOffsets, kLong, 1, 7}}},  // strip starts 0x00 0x07
+      {"JPEG compression", {{kCompression, kShort, 1, 7}}, "Not supported: JPEG compression"},
+      {"old-style JPEG",
+       {{kCompression, kShort, 1, 6}, {kPhotometricInterpretation, kShort, 1, 6}},
+       "Not supported: JPEG compression"},
+      {"floating-point samples",
+       {{kBitsPerSample, kShort, 1, 32}, {kSampleFormat, kShort, 1, 3}},
+       "Not supported: floating-point samples"},
+      {"half floats",
+       {{kBitsPerSample, kShort, 1, 16}, {kSampleFormat, kShort, 1, 3}},
+       "Not supported: floating-point samples"},
   };
   Image image;
   for (const Bad& b : bad) {
@@ -192,7 +212,7 @@ TEST(TiffEdge, CodedStripsAndTilesWithWorkedNumbers) {
   for (const auto& c : coded) {
     SCOPED_TRACE(c.name);
     HandTiff t = Gray2x2();
-    t.fields.insert(t.fields.begin() + 3, {259, kShort, 1, c.compression});
+    t.fields.insert(t.fields.begin() + 3, {kCompression, kShort, 1, c.compression});
     t.blobs = c.strip;
     t.fields.back().value = static_cast<uint32_t>(c.strip.size());
     const int result = ReadMemory(t.Build(), &image);
@@ -205,11 +225,18 @@ TEST(TiffEdge, CodedStripsAndTilesWithWorkedNumbers) {
   // A 2 x 2 picture in the corner of one 16 x 16 tile, and damaged tiles.
   auto tiled = [](std::initializer_list<HandTiff::Field> changes) {
     HandTiff t;
-    for (auto [tag, value] : {std::pair{256, 2}, {257, 2}, {258, 8}, {259, 1}, {262, 1}, {322, 16}, {323, 16}}) t.Add(tag, kShort, 1, value);
+    for (auto [tag, value] : {std::pair{kImageWidth, 2},
+                              {kImageLength, 2},
+                              {kBitsPerSample, 8},
+                              {kCompression, 1},
+                              {kPhotometricInterpretation, 1},
+                              {kTileWidth, 16},
+                              {kTileLength, 16}})
+      t.Add(tag, kShort, 1, value);
     std::vector<uint8_t> tile(256, 99);
     tile[0] = 10, tile[1] = 20, tile[16] = 30, tile[17] = 40;
-    t.AddData(324, kLong, 1, tile);
-    t.Add(325, kLong, 1, 256);
+    t.AddData(kTileOffsets, kLong, 1, tile);
+    t.Add(kTileByteCounts, kLong, 1, 256);
     for (const HandTiff::Field& f : changes)
       for (auto& field : t.fields)
         if (field.tag == f.tag) field = f;
@@ -219,14 +246,14 @@ TEST(TiffEdge, CodedStripsAndTilesWithWorkedNumbers) {
   EXPECT_EQ((std::array<int, 4>{image.rows[1][0], image.rows[1][1], image.rows[0][0], image.rows[0][1]}),
             (std::array<int, 4>{10, 20, 30, 40}));
   const std::initializer_list<HandTiff::Field> damaged[] = {
-      {{322, kShort, 1, 20}},                        // not a multiple of 16
-      {{323, kShort, 1, 0}},                         // no length
-      {{322, kLong, 1, 65536}, {323, kLong, 1, 65536}},  // 4 GB tiles
-      {{322, kLong, 1, 0x80000000}, {323, kLong, 1, 0x80000000}},  // their size overflows
-      {{324, kLong, 1, 0x7FFFFFF0}},                 // outside the file
-      {{259, kShort, 1, 8}, {325, kLong, 1, 0x10000}},  // runs past the end
-      {{325, kLong, 2, 0}},                          // counts for two tiles, one offset
-      {{322, kShort, 1, 16}, {324, kShort, 0, 0}},   // no offsets
+      {{kTileWidth, kShort, 1, 20}},                        // not a multiple of 16
+      {{kTileLength, kShort, 1, 0}},                         // no length
+      {{kTileWidth, kLong, 1, 65536}, {kTileLength, kLong, 1, 65536}},  // 4 GB tiles
+      {{kTileWidth, kLong, 1, 0x80000000}, {kTileLength, kLong, 1, 0x80000000}},  // their size overflows
+      {{kTileOffsets, kLong, 1, 0x7FFFFFF0}},                 // outside the file
+      {{kCompression, kShort, 1, 8}, {kTileByteCounts, kLong, 1, 0x10000}},  // runs past the end
+      {{kTileByteCounts, kLong, 2, 0}},                          // counts for two tiles, one offset
+      {{kTileWidth, kShort, 1, 16}, {kTileOffsets, kShort, 0, 0}},   // no offsets
   };
   for (const auto& changes : damaged) {
     EXPECT_EQ(ReadMemory(tiled(changes), &image), 1);
@@ -280,7 +307,10 @@ TEST(TiffEdge, VeryLargePictureStillLoads) {
   // 20000 x 15000 gray, every one-row strip pointing at the same bytes.
   const uint32_t width = 20000, height = 15000;
   HandTiff t = Gray2x2();
-  t.fields = {{256, kLong, 1, width}, {257, kLong, 1, height}, {258, kShort, 1, 8}, {278, kShort, 1, 1}};
+  t.fields = {{kImageWidth, kLong, 1, width},
+              {kImageLength, kLong, 1, height},
+              {kBitsPerSample, kShort, 1, 8},
+              {kRowsPerStrip, kShort, 1, 1}};
   t.blobs.clear();
   const uint32_t rowAt = 8 + 2 + 12 * 6 + 4 + 8 * height;
   std::vector<uint8_t> offsets(4 * size_t{height}), counts(4 * size_t{height});
@@ -288,8 +318,8 @@ TEST(TiffEdge, VeryLargePictureStillLoads) {
     std::memcpy(&offsets[4 * size_t{i}], &rowAt, 4);
     std::memcpy(&counts[4 * size_t{i}], &width, 4);
   }
-  t.AddData(273, kLong, height, offsets);
-  t.AddData(279, kLong, height, counts);
+  t.AddData(kStripOffsets, kLong, height, offsets);
+  t.AddData(kStripByteCounts, kLong, height, counts);
   for (uint32_t x = 0; x < width; ++x) t.blobs.push_back(static_cast<uint8_t>(x * 7));
   Image image;
   ASSERT_EQ(ReadMemory(t.Build(), &image), 0);

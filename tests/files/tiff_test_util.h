@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "files/tiff.h"
+#include "files/tiff_tags.h"
 
 namespace tifftest {
 
@@ -121,7 +122,8 @@ struct HandTiff {
       put(10 + 12 * i, f.tag, 2);
       put(12 + 12 * i, f.type, 2);
       put(14 + 12 * i, f.count, 4);
-      put(18 + 12 * i, f.inBlobs ? static_cast<uint32_t>(out.size()) + f.value : f.value, f.type == 3 && f.count == 1 ? 2 : 4);
+      put(18 + 12 * i, f.inBlobs ? static_cast<uint32_t>(out.size()) + f.value : f.value,
+          f.type == kShort && f.count == 1 ? 2 : 4);
     }
     out.insert(out.end(), blobs.begin(), blobs.end());
     return out;

@@ -36,10 +36,12 @@ TEST(TiffWrite, LaysOutTheFixedDirectory) {
   EXPECT_EQ(std::vector<uint8_t>(b.begin(), b.begin() + 10), (std::vector<uint8_t>{'I', 'I', 42, 0, 8, 0, 0, 0, 17, 0}));
   // tag, type, count, value of the 17 entries, in order.
   const uint32_t entries[17][4] = {
-      {254, 4, 1, 0},   {255, 3, 1, 1},   {256, 4, 1, 3},   {257, 4, 1, 2},   {258, 3, 3, 218},
-      {259, 3, 1, 1},   {262, 3, 1, 2},   {266, 3, 1, 1},   {273, 4, 1, 240}, {274, 3, 1, 1},
-      {277, 3, 1, 3},   {278, 4, 1, 2},   {279, 4, 1, 18},  {282, 5, 1, 224}, {283, 5, 1, 232},
-      {284, 3, 1, 1},   {296, 3, 1, 2}};
+      {kNewSubfileType, kLong, 1, 0}, {kSubfileType, kShort, 1, 1}, {kImageWidth, kLong, 1, 3},
+      {kImageLength, kLong, 1, 2}, {kBitsPerSample, kShort, 3, 218}, {kCompression, kShort, 1, 1},
+      {kPhotometricInterpretation, kShort, 1, 2}, {kFillOrder, kShort, 1, 1}, {kStripOffsets, kLong, 1, 240},
+      {kOrientation, kShort, 1, 1}, {kSamplesPerPixel, kShort, 1, 3}, {kRowsPerStrip, kLong, 1, 2},
+      {kStripByteCounts, kLong, 1, 18}, {kXResolution, kRational, 1, 224}, {kYResolution, kRational, 1, 232},
+      {kPlanarConfiguration, kShort, 1, 1}, {kResolutionUnit, kShort, 1, 2}};
   for (size_t i = 0; i < 17; ++i) {
     const size_t at = 10 + 12 * i;
     EXPECT_EQ((std::array{Le16(b, at), Le16(b, at + 2), Le32(b, at + 4), Le32(b, at + 8)}), std::to_array(entries[i]));

@@ -18,6 +18,7 @@
 
 #include "core/fileio.h"
 #include "files/tiff.h"
+#include "files/tiff_tags.h"
 #include "fuzz_entries.h"
 #include "image/image.h"
 
@@ -131,15 +132,18 @@ TEST(FuzzFindings, WhiteIsZeroRgbIsComplementedWithinEachRow) {
   put16(2, 42);
   put32(4, 8);
   put16(8, 9);
-  const uint32_t fields[9][4] = {{256, 4, 1, kWidth}, {257, 4, 1, kHeight}, {258, 3, 3, bitsAt},
-                                 {262, 3, 1, 0},      {273, 4, 1, pixelsAt}, {277, 3, 1, 3},
-                                 {278, 4, 1, kHeight}, {279, 4, 1, kWidth * kHeight * 3}, {284, 3, 1, 1}};
+  const uint32_t fields[9][4] = {
+      {kImageWidth, kLong, 1, kWidth},     {kImageLength, kLong, 1, kHeight},
+      {kBitsPerSample, kShort, 3, bitsAt}, {kPhotometricInterpretation, kShort, 1, 0},
+      {kStripOffsets, kLong, 1, pixelsAt}, {kSamplesPerPixel, kShort, 1, 3},
+      {kRowsPerStrip, kLong, 1, kHeight},  {kStripByteCounts, kLong, 1, kWidth * kHeight * 3},
+      {kPlanarConfiguration, kShort, 1, 1}};
   for (size_t i = 0; i < 9; ++i) {
     const size_t at = 10 + 12 * i;
     put16(at, fields[i][0]);
     put16(at + 2, fields[i][1]);
     put32(at + 4, fields[i][2]);
-    if (fields[i][1] == 3 && fields[i][2] == 1) put16(at + 8, fields[i][3]);
+    if (fields[i][1] == kShort && fields[i][2] == 1) put16(at + 8, fields[i][3]);
     else put32(at + 8, fields[i][3]);
   }
   for (size_t k = 0; k < 3; ++k) put16(bitsAt + 2 * k, 8);

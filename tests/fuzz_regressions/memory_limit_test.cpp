@@ -18,6 +18,7 @@
 #include "core/hooks.h"
 #include "files/import.h"
 #include "files/tiff.h"
+#include "files/tiff_tags.h"
 #include "render/render_state.h"
 #include "scene/settings.h"
 #include "support/pictures.h"
@@ -106,9 +107,11 @@ Bytes ClaimingTiff(uint32_t width, uint32_t height) {
   };
   const uint32_t bitsOffset = 8 + 2 + 10 * 12 + 4;
   const uint32_t stripOffset = bitsOffset + 6;
-  const Field fields[10] = {{256, 4, 1, width}, {257, 4, 1, height}, {258, 3, 3, bitsOffset}, {259, 3, 1, 5},
-                            {262, 3, 1, 2},     {273, 4, 1, stripOffset}, {277, 3, 1, 3},     {278, 4, 1, height},
-                            {279, 4, 1, 3},     {284, 3, 1, 1}};
+  const Field fields[10] = {
+      {kImageWidth, kLong, 1, width}, {kImageLength, kLong, 1, height}, {kBitsPerSample, kShort, 3, bitsOffset},
+      {kCompression, kShort, 1, 5}, {kPhotometricInterpretation, kShort, 1, 2}, {kStripOffsets, kLong, 1, stripOffset},
+      {kSamplesPerPixel, kShort, 1, 3}, {kRowsPerStrip, kLong, 1, height}, {kStripByteCounts, kLong, 1, 3},
+      {kPlanarConfiguration, kShort, 1, 1}};
   Bytes b(stripOffset + 3, 0);
   b[0] = b[1] = 'I';
   Put16(&b, 2, 42);
@@ -119,7 +122,8 @@ Bytes ClaimingTiff(uint32_t width, uint32_t height) {
     Put16(&b, at, fields[i].tag);
     Put16(&b, at + 2, fields[i].type);
     Put32(&b, at + 4, fields[i].count);
-    if (fields[i].type == 3 && fields[i].count == 1) Put16(&b, at + 8, static_cast<uint16_t>(fields[i].value));
+    if (fields[i].type == kShort && fields[i].count == 1)
+      Put16(&b, at + 8, static_cast<uint16_t>(fields[i].value));
     else Put32(&b, at + 8, fields[i].value);
   }
   for (size_t k = 0; k < 3; ++k) Put16(&b, bitsOffset + 2 * k, 8);

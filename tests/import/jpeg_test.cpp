@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "files/tiff_tags.h"
 #include "import_test_util.h"
 
 using namespace importtest;
@@ -31,8 +32,8 @@ Bytes Exif(uint32_t numerator, uint32_t denominator, uint16_t unit, uint32_t at 
   };
   const int entries = unit != 0 ? 2 : 1;
   put(entries, 2);
-  put(282, 2), put(5, 2), put(1, 4), put(at != 0 ? at : 8 + 2 + 12 * entries + 4, 4);
-  if (unit != 0) put(296, 2), put(3, 2), put(1, 4), put(unit, 4);
+  put(kXResolution, 2), put(kRational, 2), put(1, 4), put(at != 0 ? at : 8 + 2 + 12 * entries + 4, 4);
+  if (unit != 0) put(kResolutionUnit, 2), put(kShort, 2), put(1, 4), put(unit, 4);
   put(0, 4), put(numerator, 4), put(denominator, 4);
   return p;
 }

@@ -35,6 +35,7 @@
 #include "render/render.h"
 #include "scene/settings_file.h"
 #include "shell/app_state.h"
+#include "shell/control_ids.h"
 #include "shell/design_commands.h"
 #include "shell/help_window.h"
 #include "shell/hit_test.h"
@@ -166,13 +167,28 @@ class ShellTest : public QObject {
 
     // The menus carry their labels and no shortcuts.
     const std::vector<std::pair<int, QString>> expected = {
-        {1000, "&New...\tCtrl-N"}, {1001, "&Open...\tCtrl-O"}, {1002, "&Save\tCtrl-S"},
-        {1003, "Save &As..."}, {1004, "Save As &Default"}, {1005, "&Print...\tCtrl-P"},
-        {1006, "Print Speci&fications..."}, {1007, "&Export..."}, {1008, "Pre&ferences"},
-        {1009, "E&xit\tCtrl-Q"}, {1100, "&Image"}, {1103, "I&nner Mat"}, {1102, "&Middle Mat"},
-        {1101, "&Outer Mat"}, {1104, "&Frame"}, {1105, "&Background && Lighting"}, {1200, "&Rulers"},
-        {1201, "&Outer Mat"}, {1202, "&Middle Mat"}, {1203, "&Inner Mat"}, {1300, "&Contents"},
-        {1301, "&About Passavue"}};
+        {kCommandNew, "&New...\tCtrl-N"},
+        {kCommandOpen, "&Open...\tCtrl-O"},
+        {kCommandSave, "&Save\tCtrl-S"},
+        {kCommandSaveAs, "Save &As..."},
+        {kCommandSaveAsDefault, "Save As &Default"},
+        {kCommandPrint, "&Print...\tCtrl-P"},
+        {kCommandPrintSpecifications, "Print Speci&fications..."},
+        {kCommandExport, "&Export..."},
+        {kCommandPreferences, "Pre&ferences"},
+        {kCommandExit, "E&xit\tCtrl-Q"},
+        {kCommandImage, "&Image"},
+        {kCommandInnerMat, "I&nner Mat"},
+        {kCommandMiddleMat, "&Middle Mat"},
+        {kCommandOuterMat, "&Outer Mat"},
+        {kCommandFrame, "&Frame"},
+        {kCommandBackground, "&Background && Lighting"},
+        {kCommandRulers, "&Rulers"},
+        {kCommandShowOuterMat, "&Outer Mat"},
+        {kCommandShowMiddleMat, "&Middle Mat"},
+        {kCommandShowInnerMat, "&Inner Mat"},
+        {kCommandContents, "&Contents"},
+        {kCommandAbout, "&About Passavue"}};
     for (const auto& [command, label] : expected) {
       QAction* action = run.window->action(command);
       QVERIFY2(action != nullptr, qPrintable(label));
@@ -181,22 +197,27 @@ class ShellTest : public QObject {
     }
     // Separators after Save As Default, Export and Preferences.
     QMenu* file = run.window->menuBar()->actions().at(0)->menu();
-    QStringList shape;
-    for (QAction* action : file->actions()) shape << (action->isSeparator() ? "-" : action->data().toString());
-    QCOMPARE(shape.join(','), QStringLiteral("1000,1001,1002,1003,1004,-,1005,1006,1007,-,1008,-,1009"));
+    std::vector<int> shape;  // -1 for a separator
+    for (QAction* action : file->actions())
+      shape.push_back(action->isSeparator() ? -1 : action->data().toInt());
+    QVERIFY(shape == (std::vector<int>{kCommandNew, kCommandOpen, kCommandSave, kCommandSaveAs,
+                                       kCommandSaveAsDefault, -1, kCommandPrint, kCommandPrintSpecifications,
+                                       kCommandExport, -1, kCommandPreferences, -1, kCommandExit}));
 
     // The View menu switches, and its check marks follow.
     run.window->UpdateCheckMarks();
-    QVERIFY(!run.window->action(1200)->isChecked() && run.window->action(1202)->isChecked());
+    QVERIFY(!run.window->action(kCommandRulers)->isChecked() &&
+            run.window->action(kCommandShowMiddleMat)->isChecked());
     const double width = run.state->scene.frame.overallWidth;
-    run.window->RunCommand(1202);  // middle mat off: its margins leave the size
+    run.window->RunCommand(kCommandShowMiddleMat);  // middle mat off: its margins leave the size
     QCOMPARE(std::tuple(run.state->scene.mats[kMiddleMat].shown, run.state->scene.frame.overallWidth),
              std::tuple(0, width - 1.0));
     QCOMPARE(run.state->scene.modified, 1);  // design files keep which mats are shown
     run.state->scene.modified = 0;
-    run.window->RunCommand(1200);  // the rulers are a preference, not the design
+    run.window->RunCommand(kCommandRulers);  // the rulers are a preference, not the design
     run.window->UpdateCheckMarks();
-    QVERIFY(run.window->action(1200)->isChecked() && !run.window->action(1202)->isChecked());
+    QVERIFY(run.window->action(kCommandRulers)->isChecked() &&
+            !run.window->action(kCommandShowMiddleMat)->isChecked());
     QCOMPARE(run.state->scene.modified, 0);
   }
 
