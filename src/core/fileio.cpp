@@ -83,52 +83,44 @@ int ReadBytes(FileHandle file, uint32_t* count, void* buffer) {
   return got == 0 ? 1 : 0;
 }
 
-int WriteBytes(FileHandle file, uint32_t* count, const void* buffer) {
-  if (*count == 0) return 0;
-  const char* bytes = static_cast<const char*>(buffer);
-  uint32_t done = 0;
-  while (done < *count) {
-    if (const int fault = InjectedFault(FileStep::Write); fault != 0) {
-      RecordFileError(fault);
-      return 1;
-    }
-    ssize_t put = ::write(file.fd, bytes + done, *count - done);
-    if (put < 0) {
-      if (errno == EINTR) continue;
-      RecordFileError(errno);
-      return 1;
-    }
-    if (put == 0) {
-      RecordFileError(ENOSPC);
-      return 1;
-    }
-    done += static_cast<uint32_t>(put);
-  }
-  *count = done;
-  return 0;
-}
+namespace {
 
-int WriteBytesAt(FileHandle file, uint64_t offset, size_t count, const void* buffer) {
-  const char* bytes = static_cast<const char*>(buffer);
+// Puts all `count` bytes through `put(bytes, length, done)`, retrying after a
+// signal; a write that makes no progress is a full disk.
+template <typename Put>
+int PutAll(const char* bytes, size_t count, const Put& put) {
   size_t done = 0;
   while (done < count) {
     if (const int fault = InjectedFault(FileStep::Write); fault != 0) {
       RecordFileError(fault);
       return 1;
     }
-    const ssize_t put = ::pwrite(file.fd, bytes + done, count - done, static_cast<off_t>(offset + done));
-    if (put < 0) {
+    const ssize_t n = put(bytes + done, count - done, done);
+    if (n < 0) {
       if (errno == EINTR) continue;
       RecordFileError(errno);
       return 1;
     }
-    if (put == 0) {
+    if (n == 0) {
       RecordFileError(ENOSPC);
       return 1;
     }
-    done += static_cast<size_t>(put);
+    done += static_cast<size_t>(n);
   }
   return 0;
+}
+
+}  // namespace
+
+int WriteBytes(FileHandle file, uint32_t* count, const void* buffer) {
+  return PutAll(static_cast<const char*>(buffer), *count,
+                [&file](const char* bytes, size_t length, size_t) { return ::write(file.fd, bytes, length); });
+}
+
+int WriteBytesAt(FileHandle file, uint64_t offset, size_t count, const void* buffer) {
+  return PutAll(static_cast<const char*>(buffer), count, [&](const char* bytes, size_t length, size_t done) {
+    return ::pwrite(file.fd, bytes, length, static_cast<off_t>(offset + done));
+  });
 }
 
 int SeekTo(FileHandle file, uint32_t offset) {
