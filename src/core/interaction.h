@@ -33,6 +33,11 @@ class Interaction {
     return AskOpenFile(request);
   }
   virtual std::string AskSaveFile(const FileDialogRequest& request) = 0;
+  // The same for a save, telling which filter was active.
+  virtual std::string AskSaveFileWithFilter(const FileDialogRequest& request, int* chosenFilter) {
+    *chosenFilter = 0;
+    return AskSaveFile(request);
+  }
   virtual Answer AskYesNoCancel(const std::string& title, const std::string& text) = 0;
   // A question with Yes and No only; a box without those buttons counts Cancel as No.
   virtual Answer AskYesNo(const std::string& title, const std::string& text) {

@@ -6,7 +6,7 @@
 
 #include "core/hooks.h"
 #include "core/interaction.h"
-#include "files/tiff.h"
+#include "output/export_format.h"
 #include "output/output_interaction.h"
 #include "output/output_source.h"
 #include "scene/text.h"
@@ -31,11 +31,12 @@ class ProgressHookScope {
 // has the first 60 percent, the write the rest. The file is only touched
 // once the picture exists. Empty when the file is written, else the message.
 std::string RenderAndWrite(const OutputSource& source, OutputInteraction* output, const std::string& path,
-                           int width, int height) {
+                           ExportFormat format, int width, int height) {
+  const ExportFormatTexts& texts = TextsOf(format);
   int phaseStart = 0;
   int phaseSpan = 60;
   int shown = -1;
-  output->BeginProgress("Exporting TIFF file...");
+  output->BeginProgress(texts.progress);
   const ProgressHookScope scope([&](int64_t done, int64_t total) {
     if (total <= 0) return;
     const int percent = phaseStart + static_cast<int>(std::clamp<int64_t>(done, 0, total) * phaseSpan / total);
@@ -56,14 +57,15 @@ std::string RenderAndWrite(const OutputSource& source, OutputInteraction* output
   if (!rendered) {
     message = kExportMemoryMessage;
   } else if (WriteFileSafely(
-                 path, [&render](FileHandle file) { return WriteTiff(file, render.composite); },
+                 path,
+                 [&render, format](FileHandle file) { return WriteExport(format, file, render.composite); },
                  &failure) != 0) {
     if (failure.error == ENOMEM)
       message = kExportMemoryMessage;
     else if (!failure.created)
       message = WithFileError(FormatText("Cannot create file: %s", {path}), failure.error);
     else
-      message = WithFileError(FormatText("Error saving TIFF file: %s", {path}), failure.error);
+      message = WithFileError(FormatText(texts.saveError, {path}), failure.error);
   }
   output->EndProgress();
   return message;
@@ -75,20 +77,26 @@ void ExportTiff(const OutputSource& source, Interaction* interaction, OutputInte
                 const std::function<void()>& repaint) {
   FileDialogRequest request;
   request.title = "Export TIFF file";
-  request.filterName = "TIFF Files";
-  request.pattern = "*.tif";
+  for (int i = 0; i < kExportFormatCount; ++i) {
+    const ExportFormatTexts& texts = TextsOf(ExportFormatOfFilter(i));
+    request.filters.push_back({texts.filterName, texts.pattern});
+  }
   request.initialName = "*.tif";
   request.folder = source.persistent.lastSaveFolder;
 
   std::string path;
+  ExportFormat format = ExportFormat::Tiff;
   int width = 0;
   int height = 0;
   for (;;) {
-    path = interaction->AskSaveFile(request);
+    int filter = 0;
+    path = interaction->AskSaveFileWithFilter(request, &filter);
     if (path.empty()) return;
-    path = AddDefaultExtension(path, ".tif");
-    if (HasExtension(path, ".TIF") != 0 && HasExtension(path, ".TIFF") != 0) {
-      interaction->ShowErrorBox("TIFF files must have an extension of .tif or .tiff");
+    // The ending decides the kind of file; the filter only when there is none.
+    const ExportFormatTexts& chosen = TextsOf(ExportFormatOfFilter(filter));
+    path = AddDefaultExtension(path, chosen.pattern + 1);
+    if (!ExportFormatOfPath(path, &format)) {
+      interaction->ShowErrorBox(chosen.wrongExtension);
       continue;
     }
     if (!ConfirmReplace(interaction, request.title, path)) {
@@ -112,7 +120,7 @@ void ExportTiff(const OutputSource& source, Interaction* interaction, OutputInte
   std::string failed;
   {
     const BusyScope busy;
-    failed = RenderAndWrite(source, output, path, width, height);
+    failed = RenderAndWrite(source, output, path, format, width, height);
   }
   if (repaint) repaint();
 

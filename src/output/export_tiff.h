@@ -1,4 +1,5 @@
-// File > Export: the design rendered at a chosen pixel size into a TIFF file.
+// File > Export: the design rendered at a chosen pixel size into a TIFF,
+// JPEG or PNG file.
 #pragma once
 
 #include <functional>

@@ -51,6 +51,11 @@ std::string QtInteraction::AskOpenFileWithFilter(const FileDialogRequest& reques
 }
 
 std::string QtInteraction::AskSaveFile(const FileDialogRequest& request) {
+  int filter = 0;
+  return AskSaveFileWithFilter(request, &filter);
+}
+
+std::string QtInteraction::AskSaveFileWithFilter(const FileDialogRequest& request, int* chosenFilter) {
   QFileDialog* dialog = MakeFileDialog(owner_, request);
   dialog->setAcceptMode(QFileDialog::AcceptSave);
   dialog->setFileMode(QFileDialog::AnyFile);
@@ -58,8 +63,11 @@ std::string QtInteraction::AskSaveFile(const FileDialogRequest& request) {
   // about the name that is finally written (ConfirmReplace).
   dialog->setOption(QFileDialog::DontConfirmOverwrite, true);
   std::string chosen;
+  *chosenFilter = 0;
   if (dialog->exec() == QDialog::Accepted && !dialog->selectedFiles().isEmpty()) {
     chosen = dialog->selectedFiles().first().toStdString();
+    *chosenFilter =
+        std::max(0, static_cast<int>(dialog->nameFilters().indexOf(dialog->selectedNameFilter())));
   }
   delete dialog;
   return chosen;

@@ -12,6 +12,7 @@ class QtInteraction : public Interaction {
   std::string AskOpenFile(const FileDialogRequest& request) override;
   std::string AskOpenFileWithFilter(const FileDialogRequest& request, int* chosenFilter) override;
   std::string AskSaveFile(const FileDialogRequest& request) override;
+  std::string AskSaveFileWithFilter(const FileDialogRequest& request, int* chosenFilter) override;
   Answer AskYesNoCancel(const std::string& title, const std::string& text) override;
   Answer AskYesNo(const std::string& title, const std::string& text) override;
   void ShowErrorBox(const std::string& text) override;

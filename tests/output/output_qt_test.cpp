@@ -14,7 +14,9 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
+#include <cerrno>
 #include <deque>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -28,6 +30,9 @@
 #include "render/render.h"
 #include "shell/app_state.h"
 #include "shell/main_window.h"
+#include "shell/qt_interaction.h"
+#include "support/files.h"
+#include "support/modal_driver.h"
 #include "support/profiles.h"
 #include "support/scripted.h"
 
@@ -120,14 +125,13 @@ class OutputTest : public QObject {
     const std::string base = folder.path().toStdString();
     QDir(folder.path()).mkdir(QStringLiteral("my.folder"));
     // A wrong ending reopens the file dialog; a cancelled size does too.
-    interaction.saveAnswers = {base + "/photo.jpg", base + "/first", base + "/my.folder/photo"};
+    interaction.saveAnswers = {base + "/photo.bmp", base + "/first", base + "/my.folder/photo"};
     output.sizes = {{0, 0}, {640, 480}};
     int repaints = 0;
     ExportTiff(OutputSourceOf(design.state.get()), &interaction, &output, [&repaints]() { ++repaints; });
     QCOMPARE(interaction.errors, std::vector<std::string>{"TIFF files must have an extension of .tif or .tiff"});
     QCOMPARE(interaction.saveRequests.size(), size_t{3});
-    QCOMPARE(interaction.saveRequests[0].title + "|" + interaction.saveRequests[0].pattern,
-             std::string("Export TIFF file|*.tif"));
+    QCOMPARE(interaction.saveRequests[0].title, std::string("Export TIFF file"));
     QVERIFY(!QFile::exists(QString::fromStdString(base + "/first.tif")));  // its size was cancelled
     QCOMPARE(std::tuple(output.offered[0], repaints), std::tuple(std::make_pair(1024, 1024), 1));
 
@@ -169,6 +173,70 @@ class OutputTest : public QObject {
     ExportTiff(OutputSourceOf(design.state.get()), &interaction, &output, nullptr);
     QCOMPARE(interaction.errors.back(),
              "Cannot create file: " + base + "/no/such/folder/x.tif\nNo such file or directory");
+  }
+
+  void exportKindFollowsTheEndingOrElseTheFilter() {
+    TempFolder folder;
+    Design design;
+    design.state->persistent.lastSaveFolder = folder.Root().string();
+    QtInteraction qt;
+    ScriptedOutput output;
+    const QString tiff = "TIFF Files (*.tif)", jpeg = "JPEG Files (*.jpg)", png = "PNG Files (*.png)";
+    const QByteArray jfif("\xFF\xD8\xFF\xE0\x00\x10JFIF", 10), pngSignature("\x89PNG\r\n\x1A\n", 8);
+    const QString replace = "Export TIFF file|proof.jpg already exists.\nDo you want to replace it?";
+    const QString failed =
+        "Error|Error saving JPEG file: " + QString::fromStdString(folder.Path("proof.jpg")) +
+        "\nInput/output error";
+    struct Case {
+      QString typed, filter;
+      std::string written;  // empty: nothing is written
+      QByteArray start;
+      QStringList seen;
+      int fault = 0;  // the errno every write fails with
+    };
+    // The ending decides; a name without one gets the filter's.
+    const Case cases[] = {
+        {"proof", jpeg, "proof.jpg", jfif, {"QFileDialog"}},
+        {"proof", png, "proof.png", pngSignature, {"QFileDialog"}},
+        {"print", tiff, "print.tif", QByteArray("II*\0", 4), {"QFileDialog"}},
+        {"other.PNG", jpeg, "other.PNG", pngSignature, {"QFileDialog"}},
+        {"other.jpeg", tiff, "other.jpeg", jfif, {"QFileDialog"}},
+        {"proof.bmp",
+         png,
+         "",
+         {},
+         {"QFileDialog", "Error|PNG files must have an extension of .png", "QFileDialog"}},
+        // A failed write after the file was made names it and keeps the earlier one.
+        {"proof", jpeg, "", {}, {"QFileDialog", replace, failed}, EIO},
+    };
+    QStringList filters;
+    for (const Case& c : cases) {
+      ModalDriver driver;
+      const auto name = ModalDriver::Name(c.typed, c.filter);
+      driver.steps = {[&filters, name](QWidget* modal) {
+                        filters = qobject_cast<QFileDialog*>(modal)->nameFilters();
+                        name(modal);
+                      },
+                      ModalDriver::Press(c.fault ? QMessageBox::Yes : QMessageBox::Ok),
+                      [](QWidget* modal) { qobject_cast<QDialog*>(modal)->reject(); }};
+      output.sizes = {{120, 90}};
+      const FileBytes before = ReadAll(folder.Path("proof.jpg"));
+      const FileFaultHook previous =
+          SetFileFaultHook([&c](FileStep step) { return step == FileStep::Write ? c.fault : 0; });
+      ExportTiff(OutputSourceOf(design.state.get()), &qt, &output, nullptr);
+      SetFileFaultHook(previous);
+      QCOMPARE(driver.seen, c.seen);
+      QCOMPARE(filters, (QStringList{tiff, jpeg, png}));
+      if (!c.written.empty()) {
+        const FileBytes bytes = ReadAll(folder.Path(c.written));
+        QVERIFY2(QByteArray(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size()))
+                     .startsWith(c.start),
+                 c.written.c_str());
+      } else {
+        QVERIFY(ReadAll(folder.Path("proof.jpg")) == before);
+      }
+    }
+    QCOMPARE(std::distance(std::filesystem::directory_iterator(folder.Root()), {}), 5L);  // no temporary left
   }
 
   void exportThatRunsOutOfMemoryKeepsTheEarlierFile() {

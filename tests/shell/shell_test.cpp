@@ -44,6 +44,7 @@
 #include "shell/recovery.h"
 #include "shell/settings_store.h"
 #include "shell/startup.h"
+#include "support/modal_driver.h"
 #include "support/profiles.h"
 #include "support/scripted.h"
 
@@ -102,50 +103,6 @@ void WriteTiffPicture(const std::string& path, int width, int height) {
   QCOMPARE(WriteTiff(file, picture), 0);
   CloseFile(file);
 }
-
-// Answers the modal windows of the real dialogs as they come up, one step
-// each, and notes what came up; one that no step expects is rejected.
-class ModalDriver {
- public:
-  std::deque<std::function<void(QWidget*)>> steps;
-  QStringList seen;
-
-  ModalDriver() {
-    QObject::connect(&timer_, &QTimer::timeout, [this]() {
-      QWidget* modal = QApplication::activeModalWidget();
-      if (modal == nullptr || !modal->isVisible()) return;
-      for (const QPointer<QWidget>& old : handled_) {
-        if (old == modal) return;
-      }
-      handled_.push_back(modal);
-      auto* box = qobject_cast<QMessageBox*>(modal);
-      seen << (box != nullptr ? box->windowTitle() + "|" + box->text() : QString::fromUtf8(modal->metaObject()->className()));
-      if (steps.empty()) {
-        if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->reject();
-        return;
-      }
-      // Outside this slot, so that a window the step brings up is answered too.
-      QTimer::singleShot(0, modal, [step = std::move(steps.front()), modal]() { step(modal); });
-      steps.pop_front();
-    });
-    timer_.start(10);
-  }
-  static std::function<void(QWidget*)> Name(const QString& name) {
-    return [name](QWidget* modal) {
-      auto* dialog = qobject_cast<QFileDialog*>(modal);
-      QVERIFY(dialog != nullptr);
-      dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(name);
-      static_cast<QDialog*>(dialog)->accept();  // as the Save button does
-    };
-  }
-  static std::function<void(QWidget*)> Press(QMessageBox::StandardButton button) {
-    return [button](QWidget* modal) { qobject_cast<QMessageBox*>(modal)->button(button)->click(); };
-  }
-
- private:
-  QTimer timer_;
-  std::vector<QPointer<QWidget>> handled_;
-};
 
 }  // namespace
 
