@@ -2,27 +2,123 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <jpeglib.h>
+#include <png.h>
 #include <signal.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <chrono>
+#include <cmath>
+#include <csetjmp>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <sstream>
 #include <thread>
+#include <tuple>
 
 #include "core/fileio.h"
+#include "core/icc.h"
 #include "files/tiff.h"
 #include "scene/settings_file.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+
+// What libjpeg-turbo or libpng, not our own readers, find in a written proof.
+struct Proof {
+  int width = 0, height = 0;
+  unsigned density = 0;  // JFIF dots per inch, or pHYs pixels per metre
+  std::vector<int>
+      format;  // JPEG: each component's sampling factors, two luminance steps; PNG: bit depth, colour type
+  std::vector<uint8_t> profile;
+  std::vector<uint8_t> rgb;  // top row first
+};
+
+Proof ReadJpegProof(const std::string& path) {
+  Proof proof;
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) return proof;
+  jpeg_decompress_struct cinfo;
+  jpeg_error_mgr error;
+  cinfo.err = jpeg_std_error(&error);  // a damaged file ends the test program
+  jpeg_create_decompress(&cinfo);
+  jpeg_stdio_src(&cinfo, file);
+  jpeg_save_markers(&cinfo, JPEG_APP0 + 2, 0xFFFF);
+  jpeg_read_header(&cinfo, TRUE);
+  JOCTET* icc = nullptr;
+  unsigned length = 0;
+  if (jpeg_read_icc_profile(&cinfo, &icc, &length)) proof.profile.assign(icc, icc + length);
+  std::free(icc);
+  if (cinfo.density_unit == 1 && cinfo.X_density == cinfo.Y_density) proof.density = cinfo.X_density;
+  for (int c = 0; c < cinfo.num_components; ++c)
+    proof.format.insert(proof.format.end(),
+                        {cinfo.comp_info[c].h_samp_factor, cinfo.comp_info[c].v_samp_factor});
+  // Quality 92 scales the standard luminance steps to 16 %: 16 (DC) to 3, the largest, 121, to 19.
+  const JQUANT_TBL* luminance = cinfo.quant_tbl_ptrs[0];
+  proof.format.push_back(luminance != nullptr ? luminance->quantval[0] : 0);
+  proof.format.push_back(
+      luminance != nullptr ? *std::max_element(luminance->quantval, luminance->quantval + 64) : 0);
+  cinfo.out_color_space = JCS_RGB;
+  jpeg_start_decompress(&cinfo);
+  proof.width = static_cast<int>(cinfo.output_width);
+  proof.height = static_cast<int>(cinfo.output_height);
+  proof.rgb.resize(size_t{3} * proof.width * proof.height);
+  while (cinfo.output_scanline < cinfo.output_height) {
+    JSAMPROW row = &proof.rgb[size_t{3} * proof.width * cinfo.output_scanline];
+    jpeg_read_scanlines(&cinfo, &row, 1);
+  }
+  jpeg_finish_decompress(&cinfo);
+  jpeg_destroy_decompress(&cinfo);
+  std::fclose(file);
+  return proof;
+}
+
+// The frame that calls setjmp holds nothing with a destructor.
+void ReadPngInto(std::FILE* file, png_structp png, png_infop info, Proof* proof) {
+  if (setjmp(png_jmpbuf(png)) != 0) return;
+  png_init_io(png, file);
+  png_read_png(png, info, PNG_TRANSFORM_IDENTITY, nullptr);
+  proof->width = static_cast<int>(png_get_image_width(png, info));
+  proof->height = static_cast<int>(png_get_image_height(png, info));
+  proof->format = {png_get_bit_depth(png, info), png_get_color_type(png, info)};
+  png_uint_32 x = 0, y = 0;
+  int unit = 0;
+  if (png_get_pHYs(png, info, &x, &y, &unit) != 0 && unit == PNG_RESOLUTION_METER && x == y)
+    proof->density = x;
+  png_charp name = nullptr;
+  int compression = 0;
+  png_bytep icc = nullptr;
+  png_uint_32 length = 0;
+  if (png_get_iCCP(png, info, &name, &compression, &icc, &length) != 0)
+    proof->profile.assign(icc, icc + length);
+  png_bytepp rows = png_get_rows(png, info);
+  if (proof->format != std::vector<int>{8, PNG_COLOR_TYPE_RGB}) return;
+  for (int r = 0; r < proof->height; ++r)
+    proof->rgb.insert(proof->rgb.end(), rows[r], rows[r] + 3 * proof->width);
+}
+
+Proof ReadPngProof(const std::string& path) {
+  Proof proof;
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) return proof;
+  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png_create_info_struct(png);
+  // libpng counts this widespread profile as "known incorrect" and would say so.
+  png_set_option(png, PNG_SKIP_sRGB_CHECK_PROFILE, PNG_OPTION_ON);
+  ReadPngInto(file, png, info, &proof);
+  png_destroy_read_struct(&png, &info, nullptr);
+  std::fclose(file);
+  return proof;
+}
 
 class RenderCommand : public ::testing::Test {
  protected:
@@ -157,9 +253,12 @@ TEST_F(RenderCommand, WrongUsageAndBadFiles) {
     EXPECT_EQ(out_.str().rfind("usage: passavue-render [--design FILE]", 0) + err_.str().size(), 0u)
         << err_.str();
   }
-  const std::vector<std::vector<std::string>> usage = {{"--size", "1x100", "--layout"}, {"--size", "20001x100", "--layout"},
-                                                       {"--size", "12a", "--layout"},   {"--units", "ft", "--layout"},
-                                                       {"-o", Path("out.png")},         {"--bogus"},
+  const std::vector<std::vector<std::string>> usage = {{"--size", "1x100", "--layout"},
+                                                       {"--size", "20001x100", "--layout"},
+                                                       {"--size", "12a", "--layout"},
+                                                       {"--units", "ft", "--layout"},
+                                                       {"-o", Path("out.bmp")},
+                                                       {"--bogus"},
                                                        {"--design"}};
   for (const auto& arguments : usage) EXPECT_EQ(Run(arguments), 2) << arguments[0];
 
@@ -207,6 +306,73 @@ TEST_F(RenderCommand, ProgramExitStatus) {
   uint32_t length = 0;
   ASSERT_EQ(GetPathFileLength(Path("tiny.tif"), &length), 0);
   EXPECT_EQ(length, 240u + 50u * 40u * 3u);  // header and directory, then the pixels
+}
+
+TEST_F(RenderCommand, JpegAndPngProofsReadBackWithTheirOwnLibraries) {
+  // The TIFF export of the same design is the reference.
+  ASSERT_EQ(Run({"--size", "300x200", "--layout", "-o", Path("design.tif")}), 0) << err_.str();
+  const size_t at = out_.str().find("\"pixelsPerInch\": ");
+  ASSERT_NE(at, std::string::npos);
+  const double ppi = std::stod(out_.str().substr(at + 17));
+  FileHandle file;
+  ASSERT_EQ(OpenForRead(Path("design.tif"), &file), 0);
+  Image tiff;
+  IccProfile ignored;
+  ASSERT_EQ(ReadTiff(file, &tiff, &ignored), 0);
+  CloseFile(file);
+  std::vector<uint8_t> expected;
+  for (int r = 199; r >= 0; --r)
+    for (int x = 0; x < 300; ++x)
+      expected.insert(expected.end(),
+                      {tiff.rows[r][3 * x + 2], tiff.rows[r][3 * x + 1], tiff.rows[r][3 * x]});
+  const std::vector<uint8_t> srgb(SrgbProfileBytes(), SrgbProfileBytes() + kSrgbProfileLength);
+
+  for (const char* name : {"proof.jpg", "proof.JPEG", "proof.png"}) {
+    SCOPED_TRACE(name);
+    ASSERT_EQ(Run({"--size", "300x200", "-o", Path(name)}), 0) << err_.str();
+    const bool jpeg = std::string(name).find(".png") == std::string::npos;
+    const Proof proof = jpeg ? ReadJpegProof(Path(name)) : ReadPngProof(Path(name));
+    EXPECT_EQ(std::tuple(proof.width, proof.height, proof.profile == srgb), std::tuple(300, 200, true));
+    ASSERT_EQ(proof.rgb.size(), expected.size());
+    if (!jpeg) {
+      EXPECT_EQ(std::tuple(proof.density, proof.format),
+                std::tuple(std::lround(ppi / 0.0254), std::vector<int>{8, 2}));
+      EXPECT_TRUE(proof.rgb == expected);
+      continue;
+    }
+    EXPECT_EQ(std::tuple(proof.density, proof.format),
+              std::tuple(std::lround(ppi), std::vector<int>{1, 1, 1, 1, 1, 1, 3, 19}));
+    // Quality 92 moves a sample by a level or two on average; the most at the
+    // sharp edges of frame and mats, where the blocks cut fine detail.
+    double sum = 0;
+    int largest = 0;
+    for (size_t i = 0; i < expected.size(); ++i) {
+      const int difference = std::abs(proof.rgb[i] - expected[i]);
+      sum += difference;
+      largest = std::max(largest, difference);
+    }
+    EXPECT_LE(sum / expected.size(), 1.2);  // 0.73 and 20 when written
+    EXPECT_LE(largest, 32);
+  }
+  // Pillow finds the same size, resolution and profile.
+  const std::string check =
+      "/usr/bin/python3 -c 'import sys; from PIL import Image; ppi, srgb = float(sys.argv[1]), "
+      "open(sys.argv[2], \"rb\").read()\n"
+      "for f in sys.argv[3:]:\n im = Image.open(f)\n"
+      " sys.exit(im.size != (300, 200) or im.mode != \"RGB\" or im.info[\"icc_profile\"] != srgb or"
+      " abs(im.info[\"dpi\"][0] - ppi) > 0.5)' " +
+      std::to_string(ppi) + " " + std::getenv("PASSAVUE_SOURCE_DIR") + "/data/sRGB-IEC61966-2.1.icc " +
+      Path("proof.jpg") + " " + Path("proof.png");
+  EXPECT_EQ(WEXITSTATUS(std::system(check.c_str())), 0);
+
+  // A write that fails once the file exists names it and keeps the earlier one.
+  const std::string earlier = Text("proof.png");
+  const FileFaultHook previous =
+      SetFileFaultHook([](FileStep step) { return step == FileStep::Write ? ENOSPC : 0; });
+  EXPECT_EQ(Run({"--size", "300x200", "-o", Path("proof.png")}), 1);
+  SetFileFaultHook(previous);
+  EXPECT_EQ(err_.str(), "Error saving PNG file: " + Path("proof.png") + "\nNo space left on device\n");
+  EXPECT_TRUE(Text("proof.png") == earlier);
 }
 
 TEST_F(RenderCommand, AFullDiskLeavesTheEarlierExportByteForByte) {

@@ -15,7 +15,7 @@
 #include "core/parallel.h"
 #include "files/assets.h"
 #include "files/import.h"
-#include "files/tiff.h"
+#include "output/export_format.h"
 #include "output/specifications.h"
 #include "render/render.h"
 #include "scene/settings_file.h"
@@ -28,7 +28,7 @@ namespace {
 constexpr const char* kUsage =
     "usage: passavue-render [--design FILE] [--picture FILE] [--custom-width INCHES] [--size WxH]\n"
     "                       [--assets DIR] [--units in|mm|cm] [--layout] [--cut-list] [--specs]\n"
-    "                       [--write-design FILE] [--threads N] [-o OUT.tif]\n"
+    "                       [--write-design FILE] [--threads N] [-o OUT.tif|.jpg|.png]\n"
     "       passavue-render --help\n";
 
 struct Options {
@@ -45,6 +45,7 @@ struct Options {
   bool help = false;
   std::string writeDesign;
   std::string output;
+  ExportFormat format = ExportFormat::Tiff;
   int threads = 0;  // 0: one per core
 };
 
@@ -119,8 +120,8 @@ std::string ParseArguments(const std::vector<std::string>& arguments, Options* o
         }
         options->threads = threads;
       } else {
-        if (HasExtension(value, ".TIF") != 0 && HasExtension(value, ".TIFF") != 0) {
-          return "-o takes a file name ending in .tif or .tiff";
+        if (!ExportFormatOfPath(value, &options->format)) {
+          return "-o takes a file name ending in .tif, .tiff, .jpg, .jpeg or .png";
         }
         options->output = value;
       }
@@ -350,11 +351,13 @@ int RunRenderCommand(const std::vector<std::string>& arguments, const std::strin
   if (options.cutList) WriteCutList(out, ComputeCutList(state->scene));
   if (!options.output.empty()) {
     const Image& composite = state->render.composite;
+    const ExportFormat kind = options.format;
     WriteFailure failure;
     if (WriteFileSafely(
-            options.output, [&composite](FileHandle file) { return WriteTiff(file, composite); }, &failure) !=
-        0) {
-      const char* format = failure.created ? "Error saving TIFF file: %s" : "Cannot create file: %s";
+            options.output,
+            [&composite, kind](FileHandle file) { return WriteExport(kind, file, composite); },
+            &failure) != 0) {
+      const char* format = failure.created ? TextsOf(kind).saveError : "Cannot create file: %s";
       ShowError(WithFileError(FormatText(format, {options.output}), failure.error));
       return 1;
     }
