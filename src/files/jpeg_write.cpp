@@ -68,10 +68,8 @@ void TerminateDestination(j_compress_ptr cinfo) {
   if (Flush(job, kOutputBytes - job->destination.free_in_buffer) != 0) ERREXIT(cinfo, JERR_FILE_WRITE);
 }
 
-// JFIF keeps the density in 16 bits; a resolution of 0 (unknown) is
-// written as 72, the usual stand-in.
+// JFIF keeps the density in whole dots per inch, in 16 bits.
 UINT16 Density(double resolution) {
-  if (!(resolution > 0.0)) return 72;
   const double rounded = std::round(resolution);
   if (rounded < 1.0) return 1;
   if (rounded > 65535.0) return 65535;
@@ -102,8 +100,10 @@ int RunEncode(EncodeJob* job, const Image& image) {
   // of the picture until the end; the standard tables keep it streaming.
   cinfo->optimize_coding = FALSE;
   cinfo->write_JFIF_header = TRUE;
-  cinfo->density_unit = 1;
-  cinfo->X_density = Density(image.resolution);
+  // Without a resolution the header says only that pixels are square.
+  const bool known = image.resolution > 0.0;
+  cinfo->density_unit = known ? 1 : 0;
+  cinfo->X_density = known ? Density(image.resolution) : 1;
   cinfo->Y_density = cinfo->X_density;
   jpeg_start_compress(cinfo, TRUE);
   jpeg_write_icc_profile(cinfo, SrgbProfileBytes(), kSrgbProfileLength);
