@@ -3,12 +3,12 @@
 set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config git zlib1g-dev libtiff-tools
-  liblcms2-dev libjpeg62-turbo-dev
+  liblcms2-dev libjpeg62-turbo-dev libpng-dev
   libtiff-dev libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libqt6svg6-dev
   libgl-dev libxkbcommon-dev libx11-dev libxcb1-dev
   xvfb xauth fonts-liberation desktop-file-utils poppler-utils
-  python3 python3-pil
+  python3 python3-pil imagemagick libimage-exiftool-perl
 )
 missing=()
 for p in "${packages[@]}"; do
