@@ -24,6 +24,8 @@ struct ReadJob {
   uint32_t width = 0, height = 0;
 };
 
+constexpr png_uint_32 kMaxPngSide = 1000000;
+
 [[noreturn]] void JumpOnError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
 
 // Warnings (a damaged ancillary chunk, which the library drops) are not
@@ -85,6 +87,8 @@ int RunRead(ReadJob* job) {
   png_infop info = job->info;
   if (setjmp(png_jmpbuf(png)) != 0) return 1;
   png_set_read_fn(png, job, ReadFromFile);
+  // Wider or taller claims are refused as damaged by the library itself.
+  png_set_user_limits(png, kMaxPngSide, kMaxPngSide);
   png_read_info(png, info);
   job->width = png_get_image_width(png, info);
   job->height = png_get_image_height(png, info);
@@ -105,8 +109,8 @@ int RunRead(ReadJob* job) {
   const uint64_t width = job->width, height = job->height;
   const uint64_t rowBytes = png_get_rowbytes(png, info);
 
-  // Checked before anything of picture size is allocated. The library keeps
-  // sides below a million pixels, so none of these products overflows.
+  // Checked before anything of picture size is allocated. With sides of at
+  // most a million pixels none of these products overflows.
   const uint64_t pixelBytes = static_cast<uint64_t>(BytesPerPixel(type));
   const uint64_t pictureBytes = (pixelBytes * width + 3) / 4 * 4 * height;
   const uint64_t transparentBytes = alpha ? (passes > 1 ? rowBytes * height : rowBytes) : 0;
