@@ -62,11 +62,20 @@ void CompositeOverWhite(const uint8_t* from, uint8_t* to, uint32_t width) {
 
 void CompositeRow(int32_t type, const uint8_t* from, uint8_t* to, uint32_t width) {
   switch (type) {
-    case Gray8: CompositeOverWhite<uint8_t, 1>(from, to, width); break;
-    case Gray16: CompositeOverWhite<uint16_t, 1>(from, to, width); break;
-    case Rgb8: CompositeOverWhite<uint8_t, 3>(from, to, width); break;
-    case Rgb16: CompositeOverWhite<uint16_t, 3>(from, to, width); break;
-    default: break;
+    case Gray8:
+      CompositeOverWhite<uint8_t, 1>(from, to, width);
+      break;
+    case Gray16:
+      CompositeOverWhite<uint16_t, 1>(from, to, width);
+      break;
+    case Rgb8:
+      CompositeOverWhite<uint8_t, 3>(from, to, width);
+      break;
+    case Rgb16:
+      CompositeOverWhite<uint16_t, 3>(from, to, width);
+      break;
+    default:
+      break;
   }
 }
 
@@ -153,8 +162,8 @@ int RunRead(ReadJob* job) {
   }
   if (alpha && passes > 1) {
     for (int32_t y = 0; y < h; ++y)
-      CompositeRow(type, job->transparent.get() + rowBytes * static_cast<uint64_t>(y), destination->rows[h - 1 - y],
-                   job->width);
+      CompositeRow(type, job->transparent.get() + rowBytes * static_cast<uint64_t>(y),
+                   destination->rows[h - 1 - y], job->width);
   }
   // Whatever follows the last row (text, the end chunk) does not concern the
   // picture, so the file is not read to its end.

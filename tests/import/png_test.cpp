@@ -81,7 +81,9 @@ for n in range(1, 9):
                     "-o", f"{d}/photo{n}.jpg", f"{d}/photo.jpg"], check=True)
 )";
 
-bool Available(const std::string& command) { return std::system((command + " >/dev/null 2>&1").c_str()) == 0; }
+bool Available(const std::string& command) {
+  return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
+}
 
 bool SamePixels(const Image& a, const Image& b) {
   if (a.type != b.type || a.width != b.width || a.height != b.height || a.type != Rgb8) return false;
@@ -116,7 +118,8 @@ class PicturesTest : public ::testing::Test {
     IccProfile ignored;
     std::string folder;
     ErrorCapture errors;
-    EXPECT_EQ(LoadPicture(folder_->Path(name), type, &scene, profile ? profile : &ignored, &folder), 0) << name;
+    EXPECT_EQ(LoadPicture(folder_->Path(name), type, &scene, profile ? profile : &ignored, &folder), 0)
+        << name;
     EXPECT_EQ(errors.messages, std::vector<std::string>{}) << name;
     return scene.picture.raster;
   }
@@ -136,10 +139,22 @@ TEST_F(PicturesTest, EveryKindOfPngEqualsItsTiffTwin) {
     const char* name;
     double resolution;
   } cases[] = {
-      {"gray1", 96},           {"gray2", 96},          {"gray4", 96},       {"gray8", 96},
-      {"gray16", 96},          {"palette", 96},        {"palette-trns", 96}, {"rgb8", 96},
-      {"rgb8-dpi", pHYs150},   {"rgb16", 96},          {"gray-alpha8", 96},  {"rgba8", 96},
-      {"rgba16", 96},          {"rgba8-interlaced", 96}, {"rgb16-interlaced", 96}, {"rgb8-icc", 96},
+      {"gray1", 96},
+      {"gray2", 96},
+      {"gray4", 96},
+      {"gray8", 96},
+      {"gray16", 96},
+      {"palette", 96},
+      {"palette-trns", 96},
+      {"rgb8", 96},
+      {"rgb8-dpi", pHYs150},
+      {"rgb16", 96},
+      {"gray-alpha8", 96},
+      {"rgba8", 96},
+      {"rgba16", 96},
+      {"rgba8-interlaced", 96},
+      {"rgb16-interlaced", 96},
+      {"rgb8-icc", 96},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -188,7 +203,8 @@ TEST_F(PicturesTest, PhonePhotographsStandUprightInEveryOrientation) {
     for (int y = 0; y < upright->height; ++y) {
       for (int x = 0; x < upright->width; ++x) {
         const auto [sx, sy] = from[n](x, y, w, h);
-        mismatches += std::memcmp(upright->rows[upright->height - 1 - y] + 3 * x, stored->rows[h - 1 - sy] + 3 * sx, 3) != 0;
+        mismatches += std::memcmp(upright->rows[upright->height - 1 - y] + 3 * x,
+                                  stored->rows[h - 1 - sy] + 3 * sx, 3) != 0;
       }
     }
     EXPECT_EQ(mismatches, 0);

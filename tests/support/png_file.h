@@ -13,12 +13,14 @@ inline void AppendBigEndian32(std::vector<uint8_t>* out, uint32_t v) {
   for (int shift = 24; shift >= 0; shift -= 8) out->push_back(static_cast<uint8_t>(v >> shift));
 }
 
-inline void AppendPngChunk(std::vector<uint8_t>* out, const std::string& type, const std::vector<uint8_t>& data) {
+inline void AppendPngChunk(std::vector<uint8_t>* out, const std::string& type,
+                           const std::vector<uint8_t>& data) {
   AppendBigEndian32(out, static_cast<uint32_t>(data.size()));
   const size_t start = out->size();
   out->insert(out->end(), type.begin(), type.end());
   out->insert(out->end(), data.begin(), data.end());
-  AppendBigEndian32(out, static_cast<uint32_t>(crc32(0, out->data() + start, static_cast<uInt>(4 + data.size()))));
+  AppendBigEndian32(out,
+                    static_cast<uint32_t>(crc32(0, out->data() + start, static_cast<uInt>(4 + data.size()))));
 }
 
 // A non-interlaced picture with a byte pattern as its samples; `chunks` go
@@ -56,8 +58,10 @@ inline std::vector<uint8_t> MakePng(const PngSpec& spec) {
 // Claims another size in the header, with its checksum made good again.
 inline void ClaimPngSize(std::vector<uint8_t>* file, uint32_t width, uint32_t height) {
   std::vector<uint8_t> header(file->begin() + 16, file->begin() + 29);
-  header[0] = uint8_t(width >> 24), header[1] = uint8_t(width >> 16), header[2] = uint8_t(width >> 8), header[3] = uint8_t(width);
-  header[4] = uint8_t(height >> 24), header[5] = uint8_t(height >> 16), header[6] = uint8_t(height >> 8), header[7] = uint8_t(height);
+  header[0] = uint8_t(width >> 24), header[1] = uint8_t(width >> 16), header[2] = uint8_t(width >> 8),
+  header[3] = uint8_t(width);
+  header[4] = uint8_t(height >> 24), header[5] = uint8_t(height >> 16), header[6] = uint8_t(height >> 8),
+  header[7] = uint8_t(height);
   std::vector<uint8_t> rebuilt(file->begin(), file->begin() + 8);
   AppendPngChunk(&rebuilt, "IHDR", header);
   rebuilt.insert(rebuilt.end(), file->begin() + 33, file->end());
