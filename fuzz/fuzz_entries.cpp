@@ -6,17 +6,23 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <vector>
+
+// After <cstdio>, which it needs.
+#include <jpeglib.h>
 
 #include "core/fileio.h"
 #include "core/hooks.h"
 #include "core/icc.h"
 #include "display/display_copy.h"
 #include "files/import.h"
+#include "files/exif.h"
 #include "files/jpeg.h"
+#include "files/png.h"
 #include "files/tiff.h"
 #include "files/tiff_tags.h"
 #include "image/image.h"
@@ -483,6 +489,130 @@ FuzzOutcome FuzzJpeg(const uint8_t* data, size_t size) {
     outcome.fault = "LoadPicture failed without exactly one of its messages";
   } else if (!IsEmpty(PictureImage(scene.picture)) || scene.picture.pathname != "earlier.jpg" || folder != "earlier") {
     outcome.fault = "LoadPicture failed but changed the design";
+  }
+  return outcome;
+}
+
+namespace {
+
+// A gray picture of one pixel from libjpeg, without JFIF or Exif segments.
+const std::vector<uint8_t>& OnePixelJpeg() {
+  static const std::vector<uint8_t> bytes = [] {
+    jpeg_compress_struct cinfo;
+    jpeg_error_mgr error;
+    cinfo.err = jpeg_std_error(&error);
+    jpeg_create_compress(&cinfo);
+    unsigned char* buffer = nullptr;
+    unsigned long length = 0;
+    jpeg_mem_dest(&cinfo, &buffer, &length);
+    cinfo.image_width = cinfo.image_height = 1;
+    cinfo.input_components = 1;
+    cinfo.in_color_space = JCS_GRAYSCALE;
+    jpeg_set_defaults(&cinfo);
+    cinfo.write_JFIF_header = FALSE;
+    jpeg_start_compress(&cinfo, TRUE);
+    JSAMPLE sample = 128;
+    JSAMPROW row = &sample;
+    jpeg_write_scanlines(&cinfo, &row, 1);
+    jpeg_finish_compress(&cinfo);
+    jpeg_destroy_compress(&cinfo);
+    std::vector<uint8_t> file(buffer, buffer + length);
+    std::free(buffer);
+    return file;
+  }();
+  return bytes;
+}
+
+}  // namespace
+
+int64_t ClaimedPngPixels(const uint8_t* data, size_t size) {
+  static const uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  if (size < 24 || std::memcmp(data, kSignature, 8) != 0) return 0;
+  auto u32 = [&](size_t at) {
+    return (uint64_t{data[at]} << 24) | (uint64_t{data[at + 1]} << 16) | (uint64_t{data[at + 2]} << 8) | data[at + 3];
+  };
+  return static_cast<int64_t>(u32(16) * u32(20));  // both below 2^32: no overflow
+}
+
+FuzzOutcome FuzzPng(const uint8_t* data, size_t size) {
+  FuzzOutcome outcome;
+  MemoryFile file;
+  if (ClaimedPngPixels(data, size) > kFuzzMaxPixels || !file.Fill(data, size)) {
+    outcome.skipped = true;
+    return outcome;
+  }
+  Image picture;
+  IccProfile profile{1, 2, 3};
+  std::string reason = "earlier";
+  outcome.result = ReadPng(file.Handle(), &picture, &profile, &reason);
+  if (outcome.result != 0) {
+    if (outcome.result != 1) outcome.fault = "ReadPng: result neither 0 nor 1";
+    else if (!IsEmpty(picture) || !profile.empty()) outcome.fault = "ReadPng: a failed read left a picture or profile";
+    else if (reason == "earlier") outcome.fault = "ReadPng: the reason was left as it was";
+    return outcome;
+  }
+  if (!reason.empty()) {
+    outcome.fault = "ReadPng succeeded with a reason";
+    return outcome;
+  }
+  if (picture.type == Bilevel || picture.resolution <= 0.0) {
+    outcome.fault = "ReadPng: a bilevel picture or no resolution";
+    return outcome;
+  }
+  outcome.fault = CheckPicture(picture, "ReadPng");
+  if (!outcome.fault.empty()) return outcome;
+
+  SceneSettings scene;
+  InitScene(&scene);
+  IccProfile inputProfile;
+  std::string folder = "earlier";
+  MessageCapture messages;
+  if (LoadPicture(file.Path(), kPicturePng, &scene, &inputProfile, &folder) != 0 || !messages.messages.empty()) {
+    outcome.fault = "LoadPicture refused a PNG that ReadPng read";
+  } else if (PictureImage(scene.picture).width != picture.width || PictureImage(scene.picture).height != picture.height ||
+             inputProfile != profile) {
+    outcome.fault = "LoadPicture and ReadPng disagree on the picture or its profile";
+  } else {
+    outcome.fault = CheckPicture(PictureImage(scene.picture), "LoadPicture");
+  }
+  return outcome;
+}
+
+FuzzOutcome FuzzExif(const uint8_t* data, size_t size) {
+  FuzzOutcome outcome;
+  // A JPEG segment holds at most 65533 bytes.
+  if (size > 65533) {
+    outcome.skipped = true;
+    return outcome;
+  }
+  // Exactly the input's length, so that one byte too far is out of bounds.
+  const std::unique_ptr<uint8_t[]> block(new uint8_t[size == 0 ? 1 : size]);
+  if (size > 0) std::memcpy(block.get(), data, size);
+  const ExifFacts facts = ReadExif(size == 0 ? nullptr : block.get(), size);
+  outcome.result = 0;
+  if (facts.orientation < 1 || facts.orientation > 8) {
+    outcome.fault = "ReadExif: orientation " + std::to_string(facts.orientation);
+  } else if (!facts.exif && (facts.orientation != 1 || facts.resolution != 0.0)) {
+    outcome.fault = "ReadExif: facts from bytes that are not an Exif block";
+  } else if (facts.resolution != 0.0 && !(facts.resolution > 0.0 && facts.resolution < 1.0e6)) {
+    outcome.fault = "ReadExif: an unusable resolution";
+  }
+  if (!outcome.fault.empty()) return outcome;
+
+  // The block as a photograph's only APP1 segment: the decoder must find it.
+  const std::vector<uint8_t>& tiny = OnePixelJpeg();
+  std::vector<uint8_t> jpeg(tiny.begin(), tiny.begin() + 2);
+  jpeg.insert(jpeg.end(), {0xFF, 0xE1, static_cast<uint8_t>((size + 2) >> 8), static_cast<uint8_t>(size + 2)});
+  jpeg.insert(jpeg.end(), data, data + size);
+  jpeg.insert(jpeg.end(), tiny.begin() + 2, tiny.end());
+  MemoryFile file;
+  Image picture;
+  int32_t orientation = 0;
+  if (!file.Fill(jpeg.data(), jpeg.size()) ||
+      DecodeWithImagingLibrary(file.Path(), &picture, nullptr, {}, &orientation) != 0) {
+    outcome.fault = "a one-pixel JPEG around the block did not decode";
+  } else if (orientation != (facts.exif ? facts.orientation : 1)) {
+    outcome.fault = "the decoder and ReadExif disagree on the orientation";
   }
   return outcome;
 }

@@ -36,6 +36,16 @@ FuzzOutcome FuzzLzw(const uint8_t* data, size_t size);
 // ReadJpegIccProfile, then LoadPicture as a JPEG (decode, profile, colour
 // conversion, Rgb8), checking the messages and that a failure changes nothing.
 FuzzOutcome FuzzJpeg(const uint8_t* data, size_t size);
+// The most pixels a PNG's header claims (0 when the bytes are not a PNG).
+int64_t ClaimedPngPixels(const uint8_t* data, size_t size);
+// ReadPng, then LoadPicture as a PNG (transparency, profile, Rgb8), checking
+// the message and that a failure changes nothing.
+FuzzOutcome FuzzPng(const uint8_t* data, size_t size);
+// ReadExif on the bytes as an APP1 payload: an orientation of 1 to 8, no
+// resolution or orientation from bytes that are not an Exif block, a usable
+// resolution or none; then the block inside a JPEG, whose decoder must
+// report the same orientation.
+FuzzOutcome FuzzExif(const uint8_t* data, size_t size);
 // ReadSettingsFile, then the design it left is written and read back.
 FuzzOutcome FuzzSettings(const uint8_t* data, size_t size);
 // ReadDisplayColorimetry, then the light colours and tone tables built from

@@ -3,7 +3,7 @@
 # UndefinedBehaviorSanitizer, then runs each for a number of seconds, two at
 # a time, starting from the seed corpora in fuzz/corpus/.
 #   fuzz/run.sh [seconds per target (600)] [target ...]
-# Targets: tiff lzw jpeg settings colorimetry text (all by default).
+# Targets: tiff lzw jpeg png exif settings colorimetry text (all by default).
 # Needs the Debian packages clang, libfuzzer-14-dev and libclang-rt-14-dev.
 # The growing corpora go to build-fuzz/fuzz-corpus/<target>, inputs that
 # fail to build-fuzz/fuzz-artifacts/<target>/, logs to build-fuzz/fuzz-logs/.
@@ -13,7 +13,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-600}
 [ $# -gt 0 ] && shift
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(tiff lzw jpeg settings colorimetry text)
+[ ${#targets[@]} -gt 0 ] || targets=(tiff lzw jpeg png exif settings colorimetry text)
 parallel=${FUZZ_PARALLEL:-2}
 build=${FUZZ_BUILD_DIR:-build-fuzz}
 

@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libqt6svg6-dev
   libgl-dev libxkbcommon-dev libx11-dev libxcb1-dev
   xvfb xauth fonts-liberation desktop-file-utils poppler-utils
-  python3 python3-pil
+  python3 python3-pil imagemagick libimage-exiftool-perl
 )
 missing=()
 for p in "${packages[@]}"; do

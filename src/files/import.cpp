@@ -11,6 +11,7 @@
 #include "core/parallel.h"
 #include "files/colour.h"
 #include "files/jpeg.h"
+#include "files/png.h"
 #include "files/tiff.h"
 #include "image/transform.h"
 #include "render/render.h"
@@ -126,6 +127,7 @@ int32_t PictureFileTypeOf(const std::string& path) {
       TextEqualsIgnoringCase(extension, "JPE")) {
     return kPictureJpeg;
   }
+  if (TextEqualsIgnoringCase(extension, "PNG")) return kPicturePng;
   return kPictureUnknown;
 }
 
@@ -133,7 +135,7 @@ int LoadPicture(const std::string& path, int32_t type, SceneSettings* scene, Icc
                 std::string* lastInputFolder) {
   // Refused before the file is touched: an unknown kind would otherwise
   // become an empty 0 x 0 picture.
-  if (type != kPictureTiff && type != kPictureJpeg) {
+  if (type != kPictureTiff && type != kPictureJpeg && type != kPicturePng) {
     ReportFailure("Unsupported picture file type: %s", path);
     return 1;
   }
@@ -155,6 +157,14 @@ int LoadPicture(const std::string& path, int32_t type, SceneSettings* scene, Icc
       ReportFailure(readFailure, path, reason);
       return 1;
     }
+  } else if (type == kPicturePng) {
+    readFailure = "Cannot read PNG file: %s";
+    const int result = ReadPng(file, &decoded, inputProfile, &reason);
+    CloseFile(file);
+    if (result != 0) {
+      ReportFailure(readFailure, path, reason);
+      return 1;
+    }
   } else {
     readFailure = "Cannot read JPEG file: %s";
     CloseFile(file);
@@ -169,7 +179,8 @@ int LoadPicture(const std::string& path, int32_t type, SceneSettings* scene, Icc
       if (!UsesOwnKernel(transform)) transform = ColourTransform();  // converted afterwards, on every core
     }
     ConversionAlongside conversion(std::move(transform), &decoded);
-    if (DecodeWithImagingLibrary(path, &decoded, &reason, conversion.Hook()) != 0) {
+    int32_t orientation = 1;
+    if (DecodeWithImagingLibrary(path, &decoded, &reason, conversion.Hook(), &orientation) != 0) {
       ReportFailure(readFailure, path, reason);
       return 1;
     }
@@ -181,6 +192,12 @@ int LoadPicture(const std::string& path, int32_t type, SceneSettings* scene, Icc
     }
     *inputProfile = std::move(profile);
     if (!converted) ConvertToWorkingSpace(&decoded, *inputProfile);
+    // Turned upright only now: the conversion alongside the decoder writes
+    // into the rows as they were stored until Finish has joined it.
+    if (ApplyOrientation(orientation, &decoded) != 0) {
+      ReportFailure(readFailure, path);
+      return 1;
+    }
   }
 
   // An Rgb8 picture is taken over as it is; any other kind is converted

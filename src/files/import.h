@@ -1,5 +1,6 @@
 // Bringing the user's photograph into the design: TIFF through our own
-// reader, JPEG through libjpeg-turbo, both into sRGB and then Rgb8.
+// reader, JPEG through libjpeg-turbo (turned upright by its Exif
+// Orientation), PNG through libpng, all into sRGB and then Rgb8.
 #pragma once
 
 #include <cstdint>
@@ -11,11 +12,12 @@
 // PictureFileType
 constexpr int32_t kPictureTiff = 1;
 constexpr int32_t kPictureJpeg = 2;
+constexpr int32_t kPicturePng = 3;
 constexpr int32_t kPictureUnknown = -1;
 
 // From the file name's extension, in any mix of capitals: "tif"/"tiff" give
-// kPictureTiff, "jpg"/"jpeg"/"jpe" give kPictureJpeg, anything else (or no
-// extension) kPictureUnknown.
+// kPictureTiff, "jpg"/"jpeg"/"jpe" give kPictureJpeg, "png" kPicturePng,
+// anything else (or no extension) kPictureUnknown.
 int32_t PictureFileTypeOf(const std::string& path);
 
 // Makes the file the design's picture: replaces the raster (Rgb8 in sRGB) and

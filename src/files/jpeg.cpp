@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "core/fileio.h"
-#include "files/tiff_tags.h"
+#include "files/exif.h"
 
 namespace {
 
@@ -44,62 +44,7 @@ struct DecodeJob {
   bool created;
 };
 
-uint16_t ExifShort(const uint8_t* p, bool bigEndian) {
-  return bigEndian ? static_cast<uint16_t>((p[0] << 8) | p[1]) : static_cast<uint16_t>((p[1] << 8) | p[0]);
-}
-
-uint32_t ExifLong(const uint8_t* p, bool bigEndian) {
-  if (bigEndian) {
-    return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | uint32_t{p[3]};
-  }
-  return (uint32_t{p[3]} << 24) | (uint32_t{p[2]} << 16) | (uint32_t{p[1]} << 8) | uint32_t{p[0]};
-}
-
 bool UsableResolution(double r) { return r > 0.0 && r < 1.0e6; }
-
-// XResolution with ResolutionUnit from the first image directory of an APP1
-// Exif segment. Every offset is checked against the segment, which comes
-// from the file and may say anything.
-bool ExifResolution(const uint8_t* data, size_t length, double* resolution) {
-  static const uint8_t kExifHeader[6] = {'E', 'x', 'i', 'f', 0, 0};
-  if (length < 6 + 8 || std::memcmp(data, kExifHeader, 6) != 0) return false;
-  const uint8_t* tiff = data + 6;
-  const uint64_t size = length - 6;
-  bool bigEndian;
-  if (tiff[0] == 'I' && tiff[1] == 'I') {
-    bigEndian = false;
-  } else if (tiff[0] == 'M' && tiff[1] == 'M') {
-    bigEndian = true;
-  } else {
-    return false;
-  }
-  if (ExifShort(tiff + 2, bigEndian) != 42) return false;
-  const uint64_t directory = ExifLong(tiff + 4, bigEndian);
-  if (directory + 2 > size) return false;
-  const uint32_t entries = ExifShort(tiff + directory, bigEndian);
-  double x = 0.0;
-  uint32_t unit = 2;  // inches unless the file says otherwise
-  for (uint32_t i = 0; i < entries; ++i) {
-    const uint64_t entry = directory + 2 + uint64_t{12} * i;
-    if (entry + 12 > size) break;
-    const uint8_t* e = tiff + entry;
-    const uint16_t tag = ExifShort(e, bigEndian);
-    const uint16_t type = ExifShort(e + 2, bigEndian);
-    if (tag == kXResolution && type == kRational) {
-      const uint64_t at = ExifLong(e + 8, bigEndian);
-      if (at + 8 > size) continue;
-      const uint32_t numerator = ExifLong(tiff + at, bigEndian);
-      const uint32_t denominator = ExifLong(tiff + at + 4, bigEndian);
-      if (denominator != 0) x = static_cast<double>(numerator) / denominator;
-    } else if (tag == kResolutionUnit && type == kShort) {
-      unit = ExifShort(e + 8, bigEndian);
-    }
-  }
-  if (unit == 3) x *= 2.54;
-  if (!UsableResolution(x)) return false;
-  *resolution = x;
-  return true;
-}
 
 double ResolutionOf(const jpeg_decompress_struct& cinfo) {
   if (cinfo.saw_JFIF_marker) {
@@ -109,15 +54,28 @@ double ResolutionOf(const jpeg_decompress_struct& cinfo) {
     if (UsableResolution(x)) return x;
   }
   for (jpeg_saved_marker_ptr m = cinfo.marker_list; m != nullptr; m = m->next) {
-    double x = 0.0;
-    if (m->marker == JPEG_APP0 + 1 && ExifResolution(m->data, m->data_length, &x)) return x;
+    if (m->marker != JPEG_APP0 + 1) continue;
+    const ExifFacts exif = ReadExif(m->data, m->data_length);
+    if (exif.resolution > 0.0) return exif.resolution;
   }
   return 96.0;
 }
 
+// The Orientation of the first Exif block; other APP1 segments (XMP) are
+// passed over.
+int32_t OrientationOf(const jpeg_decompress_struct& cinfo) {
+  for (jpeg_saved_marker_ptr m = cinfo.marker_list; m != nullptr; m = m->next) {
+    if (m->marker != JPEG_APP0 + 1) continue;
+    const ExifFacts exif = ReadExif(m->data, m->data_length);
+    if (exif.exif) return exif.orientation;
+  }
+  return 1;
+}
+
 // Only trivially destructible locals live in this frame, so a longjmp out of
 // the library cannot skip a destructor.
-int RunDecode(DecodeJob* job, Image* destination, uint64_t* refusedBytes, const DecodedRowsHook* decodedRows) {
+int RunDecode(DecodeJob* job, Image* destination, uint64_t* refusedBytes, const DecodedRowsHook* decodedRows,
+              int32_t* orientation) {
   if (setjmp(job->error.jump) != 0) return 1;
   jpeg_decompress_struct* cinfo = &job->cinfo;
   jpeg_create_decompress(cinfo);
@@ -154,6 +112,10 @@ int RunDecode(DecodeJob* job, Image* destination, uint64_t* refusedBytes, const 
           (component.width_in_blocks + h - 1) / h * h * ((component.height_in_blocks + v - 1) / v * v) * 128;
     }
   }
+  // A picture stored turned is turned upright into a second copy, after the
+  // decoder has let go of its coefficients.
+  *orientation = OrientationOf(*cinfo);
+  if (*orientation != 1 && needed < 6 * pixels) needed = 6 * pixels;
   if (needed > kMaxJpegBytes) {
     *refusedBytes = needed;
     return 1;
@@ -255,7 +217,7 @@ int GatherIccChunks(FileHandle file, IccProfile* profile) {
 }  // namespace
 
 int DecodeWithImagingLibrary(const std::string& path, Image* destination, std::string* sizeNote,
-                             const DecodedRowsHook& decodedRows) {
+                             const DecodedRowsHook& decodedRows, int32_t* orientation) {
   FreeImage(destination);
   FileHandle handle;
   if (OpenForRead(path, &handle) != 0) return 1;
@@ -274,7 +236,9 @@ int DecodeWithImagingLibrary(const std::string& path, Image* destination, std::s
   job->error.pub.error_exit = JumpOnError;
   job->error.pub.output_message = SilenceMessage;
   uint64_t refusedBytes = 0;
-  const int result = RunDecode(job.get(), destination, &refusedBytes, &decodedRows);
+  int32_t stored = 1;
+  const int result = RunDecode(job.get(), destination, &refusedBytes, &decodedRows, &stored);
+  if (orientation != nullptr) *orientation = result == 0 ? stored : 1;
   // The library itself refuses a side above 65500 pixels.
   if (result != 0 && job->error.pub.msg_code == JERR_IMAGE_TOO_BIG)
     refusedBytes = 3 * uint64_t{job->cinfo.image_width} * job->cinfo.image_height;

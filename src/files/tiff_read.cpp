@@ -497,24 +497,6 @@ int ConvertRow(const Plan& plan, const Source& src, uint32_t width, uint32_t pla
   return 0;
 }
 
-int Reorient(uint32_t orientation, Image* picture) {
-  int (*transform)(const Image&, Image*) = nullptr;
-  switch (orientation) {
-    case 2: transform = MirrorHorizontal; break;
-    case 3: transform = Rotate180; break;
-    case 4: transform = FlipVertical; break;
-    case 5: transform = Transpose; break;
-    case 6: transform = Rotate90Clockwise; break;
-    case 7: transform = Transverse; break;
-    case 8: transform = Rotate90CounterClockwise; break;
-    default: return 0;
-  }
-  Image upright;
-  if (transform(*picture, &upright) != 0) return 1;
-  *picture = std::move(upright);
-  return 0;
-}
-
 // One strip or tile of one plane: where its bytes lie and which part of the
 // picture (in the file's rows and columns) it holds.
 struct Chunk {
@@ -805,7 +787,7 @@ int ReadTiffInto(const Source& src, Image* destination, IccProfile* inputProfile
   if ((plain ? ReadPlainStrips(s, plan, chunks, destination) : ReadCodedChunks(s, layout, plan, chunks, destination)) != 0) {
     return 1;
   }
-  if (Reorient(layout.orientation, destination) != 0) return 1;
+  if (ApplyOrientation(static_cast<int32_t>(layout.orientation), destination) != 0) return 1;
   return 0;
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -162,6 +163,24 @@ int Rotate90CounterClockwise(const Image& source, Image* destination) {
   // src(y, H - 1 - x)
   const int32_t h = source.height;
   return Exchanged(source, destination, Mapping{0, 1, h - 1, -1});
+}
+
+int ApplyOrientation(int32_t orientation, Image* picture) {
+  int (*transform)(const Image&, Image*) = nullptr;
+  switch (orientation) {
+    case 2: transform = MirrorHorizontal; break;
+    case 3: transform = Rotate180; break;
+    case 4: transform = FlipVertical; break;
+    case 5: transform = Transpose; break;
+    case 6: transform = Rotate90Clockwise; break;
+    case 7: transform = Transverse; break;
+    case 8: transform = Rotate90CounterClockwise; break;
+    default: return 0;
+  }
+  Image upright;
+  if (transform(*picture, &upright) != 0) return 1;
+  *picture = std::move(upright);
+  return 0;
 }
 
 // v / 257 to the nearest whole number, without a division per sample.

@@ -266,7 +266,7 @@ class ImageDialog : public PropertyDialog {
     if (context().interaction == nullptr) return;
     FileDialogRequest request;
     request.title = "Load Input Image TIFF File";
-    request.filters = {{"TIFF Files", "*.tif;*.tiff"}, {"JPEG Files", "*.jpg;*.jpeg;*.jpe"}};
+    request.filters = {{"TIFF Files", "*.tif;*.tiff"}, {"JPEG Files", "*.jpg;*.jpeg;*.jpe"}, {"PNG Files", "*.png"}};
     request.filterName = request.filters[0].name;
     request.pattern = request.filters[0].pattern;
     request.initialName = "*.tif;*.tiff";
@@ -278,7 +278,7 @@ class ImageDialog : public PropertyDialog {
     // JPEG picked while the TIFF filter is shown is still a JPEG. Only a
     // name without a known extension goes by the filter.
     int32_t type = PictureFileTypeOf(path);
-    if (type == kPictureUnknown) type = filter == 1 ? kPictureJpeg : kPictureTiff;
+    if (type == kPictureUnknown) type = filter == 1 ? kPictureJpeg : filter == 2 ? kPicturePng : kPictureTiff;
     LoadPicture(path, type, &scene(), &state()->inputProfile, &state()->persistent.lastInputFolder);
     if (HasPicture()) {
       PictureSettings& p = scene().picture;

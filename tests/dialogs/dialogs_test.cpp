@@ -607,11 +607,12 @@ class DialogsTest : public QObject {
     QCOMPARE(h.renders, 0);
     const FileDialogRequest& request = h.interaction.openRequests.back();
     QCOMPARE(request.title, std::string("Load Input Image TIFF File"));
-    QCOMPARE(request.filters.size(), size_t{2});
+    QCOMPARE(request.filters.size(), size_t{3});
     QCOMPARE(std::tuple(request.filters[0].pattern, request.filters[1].name, request.filters[1].pattern,
-                        request.initialName, request.folder),
+                        request.filters[2].name, request.filters[2].pattern, request.initialName, request.folder),
              std::tuple(std::string("*.tif;*.tiff"), std::string("JPEG Files"), std::string("*.jpg;*.jpeg;*.jpe"),
-                        std::string("*.tif;*.tiff"), std::string("/somewhere")));
+                        std::string("PNG Files"), std::string("*.png"), std::string("*.tif;*.tiff"),
+                        std::string("/somewhere")));
 
     // The extension picks the reader whatever filter is shown: a JPEG
     // (written by Qt) under the TIFF filter, a TIFF named .jpg refused as JPEG.
@@ -627,6 +628,12 @@ class DialogsTest : public QObject {
     Click(d, kSelect);
     QCOMPARE(h.interaction.errors.back(),
              "Cannot read JPEG file: " + folder.filePath("boats.jpg").toStdString());
+    // A name without an extension goes by the filter: a PNG under the PNG filter.
+    const QString quay = folder.filePath("quay");
+    QVERIFY(QImage(24, 18, QImage::Format_RGB32).save(quay, "PNG"));
+    h.interaction.openAnswers = {{quay.toStdString(), 2}};
+    Click(d, kSelect);
+    QCOMPARE(std::tuple(PictureImage(p).width, h.interaction.errors.size()), std::tuple(24, size_t{1}));
 
     // A path of 510 characters is elided in the middle to the dialog's width
     // (an 800-pixel screen) and shown whole in the tooltip.

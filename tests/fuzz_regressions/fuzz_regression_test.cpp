@@ -75,7 +75,8 @@ struct Target {
 
 const Target kTargets[] = {
     {"tiff", FuzzTiff, true},         {"lzw", FuzzLzw, true},
-    {"jpeg", FuzzJpeg, true},         {"settings", FuzzSettings, true},
+    {"jpeg", FuzzJpeg, true},         {"png", FuzzPng, true},
+    {"exif", FuzzExif, true},         {"settings", FuzzSettings, true},
     {"colorimetry", FuzzColorimetry, true}, {"text", FuzzText, false},
 };
 

@@ -22,6 +22,7 @@
 #include "render/render_state.h"
 #include "scene/settings.h"
 #include "support/pictures.h"
+#include "support/png_file.h"
 
 namespace {
 
@@ -220,6 +221,21 @@ TEST(MemoryLimits, JpegClaimingTheLargestFrameFailsWithItsMessage) {
   ExpectRefusedWithoutAllocating(path, kPictureJpeg, "Cannot read JPEG file: ",
                                  "The picture has 23168 x 23168 pixels and needs 3072 MB to read; "
                                  "at most 1536 MB can be used.");
+}
+
+TEST(MemoryLimits, PngClaimingTheLargestSizeFailsWithItsMessage) {
+  // A million pixels square, the most the reader takes, 16-bit RGBA: 6 TB
+  // for the picture and 3 TB more for its Rgb8 copy.
+  TempFolder folder;
+  const std::string path = folder.Path("claims.png");
+  PngSpec spec;
+  spec.depth = 16, spec.colorType = 6;
+  Bytes file = MakePng(spec);
+  ClaimPngSize(&file, 1000000, 1000000);
+  WriteAll(path, file);
+  ExpectRefusedWithoutAllocating(path, kPicturePng, "Cannot read PNG file: ",
+                                 "The picture has 1000000 x 1000000 pixels and needs 8583069 MB to read; "
+                                 "at most 3072 MB can be used.");
 }
 
 TEST(MemoryLimits, A20000By15000PictureStillLoads) {

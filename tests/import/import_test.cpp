@@ -12,8 +12,10 @@
 #include "core/parallel.h"
 #include "files/jpeg.h"
 #include "files/tiff.h"
+#include "files/tiff_tags.h"
 #include "import_test_util.h"
 #include "render/render_state.h"
+#include "support/png_file.h"
 #include "support/profiles.h"
 
 using namespace importtest;
@@ -21,7 +23,7 @@ using namespace importtest;
 TEST(PictureFileTypeOf, ExtensionOfTheFileNameInAnyCase) {
   for (auto [name, type] : {std::pair{"/photos/a.tif", kPictureTiff}, {"/My Pictures/a b.TiFf", kPictureTiff},
                             {"a.JPG", kPictureJpeg}, {"a.jpeg", kPictureJpeg}, {"a.Jpe", kPictureJpeg},
-                            {"a.tif.png", kPictureUnknown}, {"a.jp", kPictureUnknown}, {"a.", kPictureUnknown},
+                            {"a.tif.png", kPicturePng}, {"/x/A.PNG", kPicturePng}, {"a.pn", kPictureUnknown}, {"a.jp", kPictureUnknown}, {"a.", kPictureUnknown},
                             {"/photos.tif/picture", kPictureUnknown}, {"C:tif", kPictureUnknown}, {"", kPictureUnknown}})
     EXPECT_EQ(PictureFileTypeOf(name), type) << name;
 }
@@ -149,10 +151,25 @@ TEST_F(LoadTest, EveryFailureSaysWhyAndChangesNothing) {
   Bytes bytes = ReadAll(tem);
   bytes.insert(bytes.begin() + 2, {0xFF, 0x01});
   WriteAll(tem, bytes);
+  // Stored turned, it needs room for the upright copy too.
+  JpegSpec turned;
+  turned.app1 = {ExifBlock(false, {{kOrientation, kShort, 1, 6}})};
+  const std::string tall = Jpeg("tall.jpg", turned);
+  PatchFrameSize(tall, 17000, 17000);
   const std::string text = folder.Path("notes.jpg"), png = folder.Path("a.png"),
                     missing = folder.Path("no.tif");
   WriteAll(text, {'p', 'l', 'a', 'i', 'n'});
   WriteAll(png, {0x89, 'P', 'N', 'G'});
+  PngSpec pngSpec;
+  pngSpec.width = 40, pngSpec.height = 30;
+  const Bytes goodPng = MakePng(pngSpec);
+  Bytes crc = goodPng, claimed = goodPng;
+  crc[45] ^= 1;  // inside the picture data, whose checksum no longer fits
+  ClaimPngSize(&claimed, 60000, 60000);
+  const std::string pngCut = folder.Path("cut.png"), pngCrc = folder.Path("crc.png"), pngHuge = folder.Path("huge.png");
+  WriteAll(pngCut, Bytes(goodPng.begin(), goodPng.begin() + goodPng.size() / 2));
+  WriteAll(pngCrc, crc);
+  WriteAll(pngHuge, claimed);
   // A directory of one entry: Compression 7, JPEG.
   const std::string jpegTiff = folder.Path("jpeg-inside.tif");
   WriteAll(jpegTiff, {'I', 'I', 42, 0, 8, 0, 0, 0, 1, 0, 3, 1, 3, 0, 1, 0, 0, 0, 7, 0, 0, 0, 0, 0, 0, 0});
@@ -170,7 +187,16 @@ TEST_F(LoadTest, EveryFailureSaysWhyAndChangesNothing) {
        "Cannot read JPEG file: " + huge +
            "\nThe picture has 65000 x 65000 pixels and needs 12088 MB to read; at most 1536 MB can be used."},
       {tem, kPictureJpeg, "Error reading profile from JPEG file: " + tem},
-      {png, PictureFileTypeOf(png), "Unsupported picture file type: " + png},
+      {tall, kPictureJpeg,
+       "Cannot read JPEG file: " + tall +
+           "\nThe picture has 17000 x 17000 pixels and needs 1654 MB to read; at most 1536 MB can be used."},
+      {png, PictureFileTypeOf(png), "Cannot read PNG file: " + png},
+      {pngCut, kPicturePng, "Cannot read PNG file: " + pngCut},
+      {pngCrc, kPicturePng, "Cannot read PNG file: " + pngCrc},
+      {pngHuge, kPicturePng,
+       "Cannot read PNG file: " + pngHuge +
+           "\nThe picture has 60000 x 60000 pixels and needs 10300 MB to read; at most 3072 MB can be used."},
+      {png, kPictureUnknown, "Unsupported picture file type: " + png},
   };
   for (const auto& c : cases) {
     ErrorCapture errors;

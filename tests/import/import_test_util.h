@@ -6,6 +6,7 @@
 #include <jpeglib.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -131,6 +132,30 @@ inline Bytes IccChunk(uint8_t sequence, uint8_t count, const Bytes& data, const 
   payload.push_back(count);
   payload.insert(payload.end(), data.begin(), data.end());
   return payload;
+}
+
+// An APP1 Exif payload whose first directory (at `directory`) holds the
+// entries; a short value sits in the first two of its four value bytes. A
+// directory offset past 64 KB is only claimed: the entries follow the header.
+struct ExifEntry {
+  uint16_t tag, type;
+  uint32_t count, value;
+};
+inline Bytes ExifBlock(bool bigEndian, const std::vector<ExifEntry>& entries, uint32_t directory = 8) {
+  Bytes p = {'E', 'x', 'i', 'f', 0, 0};
+  auto put = [&](uint32_t v, int n) {
+    for (int i = 0; i < n; ++i) p.push_back(uint8_t(v >> (8 * (bigEndian ? n - 1 - i : i))));
+  };
+  p.push_back(bigEndian ? 'M' : 'I'), p.push_back(bigEndian ? 'M' : 'I'), put(42, 2), put(directory, 4);
+  if (directory < 0x10000) p.resize(std::max<size_t>(p.size(), 6 + size_t{directory}));
+  put(static_cast<uint32_t>(entries.size()), 2);
+  for (const ExifEntry& e : entries) {
+    put(e.tag, 2), put(e.type, 2), put(e.count, 4);
+    if (e.type == 3) put(e.value, 2), put(0, 2);
+    else put(e.value, 4);
+  }
+  put(0, 4);
+  return p;
 }
 
 // Rewrites the width and height in a file's baseline frame header.

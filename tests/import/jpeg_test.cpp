@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
+#include "files/exif.h"
 #include "files/tiff_tags.h"
 #include "import_test_util.h"
 
@@ -180,4 +183,58 @@ TEST_F(JpegTest, ResolutionFromJfifThenExifElse96) {
     ASSERT_EQ(DecodeWithImagingLibrary(Write(spec), &image), 0);
     EXPECT_NEAR(image.resolution, c.expected, 1e-9) << count;
   }
+}
+
+TEST(ReadExif, OrientationFromTheFirstDirectoryInEitherByteOrder) {
+  const ExifEntry width{kImageWidth, kLong, 1, 4000}, six{kOrientation, kShort, 1, 6};
+  Bytes cutShort = ExifBlock(false, {six, width});
+  cutShort.resize(6 + 8 + 2 + 12 + 6);
+  const struct {
+    Bytes block;
+    bool exif;
+    int32_t orientation;
+  } cases[] = {
+      {ExifBlock(false, {six}), true, 6},
+      {ExifBlock(true, {width, {kOrientation, kShort, 1, 8}}), true, 8},
+      {ExifBlock(true, {six}, 100), true, 6},                              // directory further on
+      {ExifBlock(false, {{kOrientation, kShort, 1, 0}}), true, 1},         // out of range
+      {ExifBlock(true, {{kOrientation, kShort, 1, 9}}), true, 1},
+      {ExifBlock(false, {{kOrientation, kLong, 1, 6}}), true, 1},          // wrong type
+      {ExifBlock(false, {{kOrientation, kShort, 2, 6}}), true, 1},         // wrong count
+      {ExifBlock(false, {six}, 0xFFFFFFF0u), true, 1},                     // directory far outside
+      {cutShort, true, 6},  // the directory ends inside its second entry
+
+      {Bytes{'E', 'x', 'i', 'f', 0, 1, 'I', 'I', 42, 0, 8, 0, 0, 0}, false, 1},
+      {Bytes{'E', 'x', 'i', 'f', 0, 0, 'I', 'M', 42, 0, 8, 0, 0, 0, 0, 0}, false, 1},
+      {Bytes{'E', 'x', 'i', 'f', 0, 0, 'M', 'M', 0, 43, 0, 0, 0, 8, 0, 0}, false, 1},
+  };
+  for (const auto& c : cases) {
+    const ExifFacts facts = ReadExif(c.block.data(), c.block.size());
+    EXPECT_EQ(std::tuple(facts.exif, facts.orientation), std::tuple(c.exif, c.orientation)) << &c - cases;
+  }
+  // Every cut of a good block, each in a buffer of exactly its length, so
+  // that a read past the end is one past the allocation.
+  const Bytes whole = ExifBlock(true, {width, six, {kXResolution, kRational, 1, 50}, {0, 0, 0, 0}});
+  for (size_t n = 0; n <= whole.size(); ++n) {
+    const Bytes cut(whole.begin(), whole.begin() + n);
+    const int32_t orientation = ReadExif(cut.data(), cut.size()).orientation;
+    EXPECT_EQ(orientation, n >= 6 + 8 + 2 + 24 ? 6 : 1) << n;
+  }
+  EXPECT_EQ(ReadExif(nullptr, 0).orientation, 1);
+}
+
+TEST_F(JpegTest, OrientationComesFromTheExifSegmentAndPixelsStayAsStored) {
+  JpegSpec spec;
+  spec.width = 20, spec.height = 12;
+  const std::string plain = Write(spec);
+  const Bytes xmp = {'h', 't', 't', 'p', ':', '/', '/', 'n', 's', 0};
+  spec.app1 = {xmp, ExifBlock(true, {{kOrientation, kShort, 1, 5}}), ExifBlock(false, {{kOrientation, kShort, 1, 7}})};
+  const std::string turned = Write(spec);
+  Image stored, turnedImage;
+  int32_t orientation = 0;
+  ASSERT_EQ(DecodeWithImagingLibrary(plain, &stored, nullptr, {}, &orientation), 0);
+  EXPECT_EQ(orientation, 1);
+  ASSERT_EQ(DecodeWithImagingLibrary(turned, &turnedImage, nullptr, {}, &orientation), 0);
+  EXPECT_EQ(std::tuple(orientation, turnedImage.width, turnedImage.height), std::tuple(5, 20, 12));
+  for (int r = 0; r < 12; ++r) EXPECT_EQ(std::memcmp(stored.rows[r], turnedImage.rows[r], 60), 0) << r;
 }
