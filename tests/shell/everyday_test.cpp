@@ -223,7 +223,7 @@ class EverydayTest : public QObject {
       run.scene().border = {0.5, 0.5, 0.5, 0.5, {1, 2, 3}};
       run.window->RunCommand(kCommandImage);
       QVERIFY(run.window->propertyDialog(kCommandImage)->isVisible());
-      QVERIFY(run.Drop({Url(path), Url(folder.Path("wall.Passavue"))}));  // the first one counts
+      QVERIFY(run.window->acceptDrops() && run.Drop({Url(path), Url(folder.Path("wall.Passavue"))}));  // the first counts
       QCOMPARE(framed(), std::tuple(path, 0.0, width, height));
       QVERIFY(!run.window->propertyDialog(kCommandImage) || !run.window->propertyDialog(kCommandImage)->isVisible());
     }
