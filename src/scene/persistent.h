@@ -35,7 +35,8 @@ constexpr size_t kMaxRecentDesigns = 8;
 // Longer paths are not kept in the recent designs (the system's own limit).
 constexpr size_t kMaxRecentDesignPath = 4095;
 
-// The values by name, in the order they are read and written.
+// The values by name, in the order they are read and written (the recent
+// designs by SaveRecentDesigns alone).
 enum class PersistentValue {
   LastInputFolder,
   LastSaveFolder,

@@ -9,7 +9,6 @@
 #include <QMimeData>
 #include <QUrl>
 #include <QtTest>
-
 #include <filesystem>
 #include <memory>
 
@@ -28,7 +27,8 @@ namespace {
 struct ProgramFolder : TempFolder {
   ProgramFolder() {
     const std::filesystem::path build = qEnvironmentVariable("PASSAVUE_BUILD_DIR").toStdString();
-    for (const char* assets : {"Textures", "Frames"}) std::filesystem::create_directory_symlink(build / assets, Root() / assets);
+    for (const char* assets : {"Textures", "Frames"})
+      std::filesystem::create_directory_symlink(build / assets, Root() / assets);
   }
 };
 
@@ -108,19 +108,53 @@ class EverydayTest : public QObject {
     MapStore store;
     Run run(folder, &store);
     QStringList keys;
-    for (int command : {kCommandNew, kCommandOpen, kCommandSave, kCommandSaveAs, kCommandSaveAsDefault, kCommandPrint,
-                        kCommandPrintSpecifications, kCommandExport, kCommandPreferences, kCommandExit, kCommandImage,
-                        kCommandInnerMat, kCommandMiddleMat, kCommandOuterMat, kCommandFrame, kCommandBackground,
-                        kCommandRulers, kCommandShowOuterMat, kCommandShowMiddleMat, kCommandShowInnerMat,
-                        kCommandContents, kCommandAbout}) {
+    for (int command : {kCommandNew,
+                        kCommandOpen,
+                        kCommandSave,
+                        kCommandSaveAs,
+                        kCommandSaveAsDefault,
+                        kCommandPrint,
+                        kCommandPrintSpecifications,
+                        kCommandExport,
+                        kCommandPreferences,
+                        kCommandExit,
+                        kCommandImage,
+                        kCommandInnerMat,
+                        kCommandMiddleMat,
+                        kCommandOuterMat,
+                        kCommandFrame,
+                        kCommandBackground,
+                        kCommandRulers,
+                        kCommandShowOuterMat,
+                        kCommandShowMiddleMat,
+                        kCommandShowInnerMat,
+                        kCommandContents,
+                        kCommandAbout}) {
       QAction* action = run.window->action(command);
       keys << action->text().section('\t', 0, 0) + " " + action->shortcut().toString();
     }
-    QCOMPARE(keys, QStringList({"&New... Ctrl+N", "&Open... Ctrl+O", "&Save Ctrl+S", "Save &As... Ctrl+Shift+S",
-                                "Save As &Default ", "&Print... Ctrl+P", "Print Speci&fications... ", "&Export... ",
-                                "Pre&ferences ", "E&xit Ctrl+Q", "&Image ", "I&nner Mat ", "&Middle Mat ",
-                                "&Outer Mat ", "&Frame ", "&Background && Lighting ", "&Rulers ", "&Outer Mat ",
-                                "&Middle Mat ", "&Inner Mat ", "&Contents ", "&About Passavue "}));
+    QCOMPARE(keys, QStringList({"&New... Ctrl+N",
+                                "&Open... Ctrl+O",
+                                "&Save Ctrl+S",
+                                "Save &As... Ctrl+Shift+S",
+                                "Save As &Default ",
+                                "&Print... Ctrl+P",
+                                "Print Speci&fications... ",
+                                "&Export... ",
+                                "Pre&ferences ",
+                                "E&xit Ctrl+Q",
+                                "&Image ",
+                                "I&nner Mat ",
+                                "&Middle Mat ",
+                                "&Outer Mat ",
+                                "&Frame ",
+                                "&Background && Lighting ",
+                                "&Rulers ",
+                                "&Outer Mat ",
+                                "&Middle Mat ",
+                                "&Inner Mat ",
+                                "&Contents ",
+                                "&About Passavue "}));
 
     QVERIFY(QTest::qWaitForWindowActive(run.window.get()));
     run.scene().modified = 1;
@@ -163,8 +197,8 @@ class EverydayTest : public QObject {
       for (size_t i = 0; i < designs.size() + 1; ++i) run.window->RunCommand(kCommandOpen);
       run.window->RunCommand(kCommandSaveAs);
       int number = 1;
-      for (const std::string& path : {saved, designs[3], designs[8], designs[7], designs[6], designs[5], designs[4],
-                                      designs[2]}) {
+      for (const std::string& path :
+           {saved, designs[3], designs[8], designs[7], designs[6], designs[5], designs[4], designs[2]}) {
         const QString canonical = QString::fromStdString(std::filesystem::canonical(path).string());
         expected << QStringLiteral("&%1 %2|%3").arg(number++).arg(QFileInfo(canonical).fileName(), canonical);
       }
@@ -186,7 +220,9 @@ class EverydayTest : public QObject {
     // One that is gone: the message, and out of the list for good.
     std::filesystem::remove(designs[7]);
     run.ChooseRecent(3);
-    QCOMPARE(run.interaction.errors, std::vector{"Cannot open file: " + std::filesystem::canonical(folder.Root()).string() + "/d7.Passavue"});
+    QCOMPARE(run.interaction.errors,
+             std::vector{"Cannot open file: " + std::filesystem::canonical(folder.Root()).string() +
+                         "/d7.Passavue"});
     QCOMPARE(run.RecentEntries().size(), 7);
     PersistentState stored;
     LoadPersistentState(&store, "/p", &stored);
@@ -218,14 +254,16 @@ class EverydayTest : public QObject {
       const PictureSettings& p = run.scene().picture;
       return std::tuple(p.pathname, b.left + b.top + b.right + b.bottom, p.customWidth, p.customHeight);
     };
-    for (const auto& [path, width, height] : {std::tuple(folder.Path("photo.tif"), 0.4, 0.3),
-                                              std::tuple(folder.Path("photo.jpg"), 0.3, 0.2)}) {
+    for (const auto& [path, width, height] :
+         {std::tuple(folder.Path("photo.tif"), 0.4, 0.3), std::tuple(folder.Path("photo.jpg"), 0.3, 0.2)}) {
       run.scene().border = {0.5, 0.5, 0.5, 0.5, {1, 2, 3}};
       run.window->RunCommand(kCommandImage);
       QVERIFY(run.window->propertyDialog(kCommandImage)->isVisible());
-      QVERIFY(run.window->acceptDrops() && run.Drop({Url(path), Url(folder.Path("wall.Passavue"))}));  // the first counts
+      QVERIFY(run.window->acceptDrops() &&
+              run.Drop({Url(path), Url(folder.Path("wall.Passavue"))}));  // the first counts
       QCOMPARE(framed(), std::tuple(path, 0.0, width, height));
-      QVERIFY(!run.window->propertyDialog(kCommandImage) || !run.window->propertyDialog(kCommandImage)->isVisible());
+      QVERIFY(!run.window->propertyDialog(kCommandImage) ||
+              !run.window->propertyDialog(kCommandImage)->isVisible());
     }
     QCOMPARE(run.state->render.composite.width, run.window->view()->width());  // drawn again
 
@@ -234,7 +272,8 @@ class EverydayTest : public QObject {
     const FileBytes before = DesignText(run.scene(), folder.Path("before"));
     QVERIFY(run.Drop({Url(folder.Path("notes.txt"))}));
     QVERIFY(!run.Drop({QUrl(QStringLiteral("https://example.com/photo.tif"))}));
-    QCOMPARE(run.interaction.errors, std::vector{"Unsupported picture file type: " + folder.Path("notes.txt")});
+    QCOMPARE(run.interaction.errors,
+             std::vector{"Unsupported picture file type: " + folder.Path("notes.txt")});
     QCOMPARE(std::get<0>(framed()), folder.Path("photo.jpg"));
     QCOMPARE(DesignText(run.scene(), folder.Path("after")), before);
 
