@@ -65,7 +65,7 @@ shoot_window "$main" main-window.png
 # The menus, each with the menu bar above it.
 for menu in f s v h; do
   keys "alt+$menu"
-  shoot_area "menu-$menu.png" "$mx" "$((my > 20 ? my - 20 : 0))" 320 250
+  shoot_area "menu-$menu.png" "$mx" "$((my > 20 ? my - 20 : 0))" 320 290
   keys Escape Escape
 done
 

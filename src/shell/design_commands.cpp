@@ -1,5 +1,11 @@
 #include "shell/design_commands.h"
 
+#include <stdlib.h>
+
+#include <memory>
+#include <utility>
+
+#include "files/import.h"
 #include "scene/persistent.h"
 #include "scene/settings_file.h"
 #include "scene/text.h"
@@ -23,6 +29,25 @@ SaveOutcome SaveTo(AppState* state, const std::string& path) {
              : SaveOutcome::Failed;
 }
 
+// One file reached by a link or by "..": one entry among the recent designs.
+std::string CanonicalPath(const std::string& path) {
+  const std::unique_ptr<char, decltype(&free)> resolved(realpath(path.c_str(), nullptr), &free);
+  return resolved ? std::string(resolved.get()) : path;
+}
+
+// Written at once: New reads the stored preferences again, and a second
+// window started meanwhile should offer the same designs.
+void UpdateRecentDesigns(AppState* state, const std::string& path, bool keep) {
+  const std::string canonical = CanonicalPath(path);
+  if (keep) {
+    NoteRecentDesign(canonical, &state->persistent);
+  } else {
+    ForgetRecentDesign(canonical, &state->persistent);
+    ForgetRecentDesign(path, &state->persistent);
+  }
+  if (state->store != nullptr) SaveRecentDesigns(state->persistent, state->store);
+}
+
 }  // namespace
 
 SaveOutcome SaveDesignWithDialog(AppState* state, Interaction* interaction) {
@@ -36,7 +61,9 @@ SaveOutcome SaveDesignWithDialog(AppState* state, Interaction* interaction) {
       name = path;
       continue;
     }
-    return SaveTo(state, path);
+    const SaveOutcome outcome = SaveTo(state, path);
+    if (outcome == SaveOutcome::Saved) UpdateRecentDesigns(state, path, true);
+    return outcome;
   }
 }
 
@@ -48,9 +75,29 @@ bool OpenDesignWithDialog(AppState* state, Interaction* interaction) {
   if (!ConfirmDiscardChanges(state, interaction)) return false;
   std::string path = interaction->AskOpenFile(DesignDialog(*state, kLoadSettingsTitle, kSettingsFilterPattern));
   if (path.empty()) return false;
-  if (LoadSettingsFile(path, &state->scene, &state->persistent.lastParamsFolder) != 0) return false;
-  state->scene.modified = 0;
-  return true;
+  return ReadDesign(state, path);
+}
+
+bool OpenDesignFile(AppState* state, Interaction* interaction, const std::string& path) {
+  return ConfirmDiscardChanges(state, interaction) && ReadDesign(state, path);
+}
+
+bool ReadDesign(AppState* state, const std::string& path) {
+  const bool read = LoadSettingsFile(path, &state->scene, &state->persistent.lastParamsFolder) == 0;
+  if (read) state->scene.modified = 0;
+  UpdateRecentDesigns(state, path, read);
+  return read;
+}
+
+int FramePicture(AppState* state, const std::string& path, int32_t type) {
+  SceneSettings& scene = state->scene;
+  if (LoadPicture(path, type, &scene, &state->inputProfile, &state->persistent.lastInputFolder) != 0) return 1;
+  // A custom size starts from the new picture's own, measured as the layout measures it.
+  PictureSettings& picture = scene.picture;
+  const int32_t mode = std::exchange(picture.sizeMode, kSizeFromFile);
+  PictureSizeInches(scene, &picture.customWidth, &picture.customHeight);
+  picture.sizeMode = mode;
+  return 0;
 }
 
 bool LoadDefaultDesign(AppState* state) {

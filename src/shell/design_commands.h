@@ -2,6 +2,7 @@
 // through them can be tested with scripted answers.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "core/interaction.h"
@@ -18,6 +19,17 @@ SaveOutcome SaveDesignAsDefault(AppState* state);
 // The question about unsaved changes, then the Open dialog and the load.
 // True when a design was read completely.
 bool OpenDesignWithDialog(AppState* state, Interaction* interaction);
+// The question about unsaved changes, then the design at `path` read as
+// Open reads it (a recent design, a dropped file). True when read completely.
+bool OpenDesignFile(AppState* state, Interaction* interaction, const std::string& path);
+// Reads the design at `path` without asking. Read completely, it is
+// unmodified and first among the recent designs; otherwise, after the
+// message, it leaves them. True when read completely.
+bool ReadDesign(AppState* state, const std::string& path);
+// Makes the picture at `path` the framed one (a `PictureFileType`), as
+// "Select New Image ..." does: LoadPicture, then the custom size starts from
+// the new picture's own size. 0 framed; 1 after the message, nothing changed.
+int FramePicture(AppState* state, const std::string& path, int32_t type);
 // New: asks "Save current settings first?"; resets only when nothing was
 // cancelled and a wanted save succeeded. True when the design was reset.
 bool NewDesign(AppState* state, Interaction* interaction);

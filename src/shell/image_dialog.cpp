@@ -20,6 +20,7 @@
 #include "scene/text.h"
 #include "scene/units.h"
 #include "shell/app_state.h"
+#include "shell/design_commands.h"
 #include "shell/design_dialogs.h"
 #include "shell/control_ids.h"
 #include "shell/property_dialog.h"
@@ -279,11 +280,7 @@ class ImageDialog : public PropertyDialog {
     // name without a known extension goes by the filter.
     int32_t type = PictureFileTypeOf(path);
     if (type == kPictureUnknown) type = filter == 1 ? kPictureJpeg : filter == 2 ? kPicturePng : kPictureTiff;
-    LoadPicture(path, type, &scene(), &state()->inputProfile, &state()->persistent.lastInputFolder);
-    if (HasPicture()) {
-      PictureSettings& p = scene().picture;
-      FileSize(&p.customWidth, &p.customHeight);
-    }
+    FramePicture(state(), path, type);
     Render();
     // Filling again renews the backup, so a later Cancel keeps the new picture.
     Fill();

@@ -3,21 +3,33 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QDialog>
+#include <QDropEvent>
+#include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QTimer>
+#include <QUrl>
 #include <QWindow>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <tuple>
 
 #include "display/display_copy.h"
 #include "display/screen.h"
+#include "files/import.h"
 #include "render/render.h"
+#include "scene/settings_file.h"
+#include "scene/text.h"
 #include "shell/app_state.h"
 #include "shell/design_commands.h"
 #include "shell/hit_test.h"
@@ -112,6 +124,16 @@ QPoint FirstPlacement(const QRect& drawing, const QSize& frame, const QRect& scr
   return {x, std::clamp(drawing.top() + shift, screen.top(), lowest)};
 }
 
+// The first of the dropped files, as the file system names it; empty when
+// that is not a local file. Of several files only the first is taken, as
+// one design shows one picture.
+std::string DroppedPath(const QMimeData* data) {
+  if (data == nullptr || !data->hasUrls() || data->urls().isEmpty()) return {};
+  const QUrl first = data->urls().constFirst();
+  if (!first.isLocalFile() || first.toLocalFile().isEmpty()) return {};
+  return QFile::encodeName(first.toLocalFile()).toStdString();
+}
+
 }  // namespace
 
 QIcon ProgramIcon() {
@@ -135,11 +157,13 @@ MainWindow::MainWindow(AppState* state, Interaction* interaction, CommandHandler
   setCentralWidget(view_);
   connect(view_, &DesignView::clickedOn, this, [this](int command) { OpenPropertyDialog(command); });
   BuildMenus();
+  AddShortcuts();
+  setAcceptDrops(true);
 }
 
 void MainWindow::AddCommand(QMenu* menu, int command, const char* label, bool checkable) {
   // The labels carry their shortcut texts after a tab; Qt shows them in the
-  // shortcut column without installing a shortcut, as intended.
+  // shortcut column instead of the text of the action's own shortcut.
   QAction* action = menu->addAction(QString::fromUtf8(label));
   action->setData(command);
   action->setCheckable(checkable);
@@ -154,6 +178,7 @@ void MainWindow::BuildMenus() {
   AddCommand(file, kCommandSave, "&Save\tCtrl-S");
   AddCommand(file, kCommandSaveAs, "Save &As...");
   AddCommand(file, kCommandSaveAsDefault, "Save As &Default");
+  AddRecentDesignsMenu(file);
   file->addSeparator();
   AddCommand(file, kCommandPrint, "&Print...\tCtrl-P");
   AddCommand(file, kCommandPrintSpecifications, "Print Speci&fications...");
@@ -187,6 +212,48 @@ void MainWindow::BuildMenus() {
       if (!isMinimized()) UpdateCheckMarks();
     });
   }
+}
+
+void MainWindow::AddShortcuts() {
+  // The platform's own keys. Some desktops have none for Save As or Quit;
+  // those get the keys most programs use there.
+  const std::array<std::tuple<int, QKeySequence::StandardKey, const char*>, 6> keys = {{
+      {kCommandNew, QKeySequence::New, "Ctrl+N"},
+      {kCommandOpen, QKeySequence::Open, "Ctrl+O"},
+      {kCommandSave, QKeySequence::Save, "Ctrl+S"},
+      {kCommandSaveAs, QKeySequence::SaveAs, "Ctrl+Shift+S"},
+      {kCommandPrint, QKeySequence::Print, "Ctrl+P"},
+      {kCommandExit, QKeySequence::Quit, "Ctrl+Q"},
+  }};
+  for (const auto& [command, key, fallback] : keys) {
+    QList<QKeySequence> bindings = QKeySequence::keyBindings(key);
+    if (bindings.isEmpty()) bindings.append(QKeySequence(QString::fromLatin1(fallback)));
+    action(command)->setShortcuts(bindings);
+  }
+}
+
+void MainWindow::AddRecentDesignsMenu(QMenu* file) {
+  recentMenu_ = file->addMenu(QStringLiteral("Recent &Designs"));
+  recentMenu_->setToolTipsVisible(true);
+  // Filled only as the File menu opens, never while one of its entries runs.
+  connect(file, &QMenu::aboutToShow, this, &MainWindow::UpdateRecentDesigns);
+  UpdateRecentDesigns();
+}
+
+void MainWindow::UpdateRecentDesigns() {
+  recentMenu_->clear();
+  const std::vector<std::string>& recent = state_->persistent.recentDesigns;
+  for (size_t i = 0; i < recent.size() && i < kMaxRecentDesigns; ++i) {
+    const QString path = QFile::decodeName(QByteArray::fromStdString(recent[i]));
+    QString name = QFileInfo(path).fileName();
+    name.replace(QLatin1Char('&'), QStringLiteral("&&"));
+    QAction* entry = recentMenu_->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(name));
+    entry->setToolTip(path);
+    entry->setStatusTip(path);
+    // The bytes as stored: a name that is not valid UTF-8 still names its file.
+    connect(entry, &QAction::triggered, this, [this, design = recent[i]]() { OpenDesign(design); });
+  }
+  recentMenu_->setEnabled(!recent.empty());
 }
 
 QAction* MainWindow::action(int command) const {
@@ -277,6 +344,45 @@ void MainWindow::RunCommand(int command) {
   }
   if (command >= kCommandNew && command <= kCommandSaveAsDefault && handlers_.fileCommandDone)
     handlers_.fileCommandDone();
+}
+
+void MainWindow::OpenDesign(const std::string& path) {
+  if (OpenDesignFile(state_, interaction_, path)) DismissPropertyDialogs();
+  RenderAndRepaint();
+  if (handlers_.fileCommandDone) handlers_.fileCommandDone();
+}
+
+void MainWindow::OpenDroppedFile(const std::string& path) {
+  if (HasExtension(path, kSettingsExtension) == 0) {
+    OpenDesign(path);
+    return;
+  }
+  // LoadPicture refuses a kind it does not read with its own message,
+  // before the file is touched.
+  if (FramePicture(state_, path, PictureFileTypeOf(path)) != 0) return;
+  // The Image dialog shows, and on OK would write back, the old picture's
+  // size and borders.
+  if (QDialog* image = propertyDialog(kCommandImage)) {
+    if (auto* property = qobject_cast<PropertyDialog*>(image)) {
+      property->Dismiss();
+    } else {
+      image->done(QDialog::Rejected);
+    }
+  }
+  RenderAndRepaint();
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+  if (!DroppedPath(event->mimeData()).empty()) event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+  const std::string path = DroppedPath(event->mimeData());
+  if (path.empty()) return;
+  event->acceptProposedAction();
+  // After the drop has ended: a question or a message shown inside it would
+  // hold the program the file came from until it is answered.
+  QTimer::singleShot(0, this, [this, path]() { OpenDroppedFile(path); });
 }
 
 void MainWindow::DismissPropertyDialogs() {

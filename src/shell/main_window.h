@@ -12,6 +12,7 @@
 #include <array>
 #include <functional>
 #include <map>
+#include <string>
 
 #include "core/interaction.h"
 #include "display/monitor_profile.h"
@@ -77,6 +78,9 @@ class MainWindow : public QMainWindow {
   QDialog* propertyDialog(int command) const;
   // Sets the check marks as the menus do when they open.
   void UpdateCheckMarks();
+  // File > Recent Designs, filled as it is when the File menu opens.
+  QMenu* recentDesignsMenu() const { return recentMenu_; }
+  void UpdateRecentDesigns();
   // Reads the profile of the screen the window is on; a profile other than
   // the one in use is taken, with the lighting's colorimetry, and the design
   // drawn again. Runs when the window moves to another screen and when the
@@ -87,11 +91,19 @@ class MainWindow : public QMainWindow {
  protected:
   void closeEvent(QCloseEvent* event) override;
   void showEvent(QShowEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   void BuildMenus();
   void AddCommand(QMenu* menu, int command, const char* label, bool checkable = false);
+  void AddRecentDesignsMenu(QMenu* file);
+  void AddShortcuts();
   void OpenPropertyDialog(int command);
+  // A recent or dropped design, opened as File > Open opens one.
+  void OpenDesign(const std::string& path);
+  // A dropped design opens; a dropped picture is framed; anything else is refused.
+  void OpenDroppedFile(const std::string& path);
   // After New or Open: every property dialog and its pickers close, and
   // nothing they hold goes back into the design.
   void DismissPropertyDialogs();
@@ -101,6 +113,7 @@ class MainWindow : public QMainWindow {
   CommandHandlers handlers_;
   QFont rulerFont_;
   DesignView* view_ = nullptr;
+  QMenu* recentMenu_ = nullptr;
   std::map<int, QAction*> actions_;
   std::map<int, QPointer<QDialog>> dialogs_;
   std::map<int, QRect> placements_;

@@ -88,9 +88,7 @@ void OpenStartupFiles(AppState* state, MainWindow* window, const std::vector<std
     // A design (say, double-clicked in a file manager) opens as File > Open
     // would, with its messages; everything else is a picture to frame.
     if (HasExtension(path, kSettingsExtension) == 0) {
-      if (LoadSettingsFile(path, &state->scene, &state->persistent.lastParamsFolder) == 0) {
-        state->scene.modified = 0;
-      }
+      ReadDesign(state, path);
       window->RenderAndRepaint();
       continue;
     }

@@ -36,7 +36,7 @@ TEST(PersistentState, FirstRunDefaultsAndRoundTrip) {
   EXPECT_EQ(state.lastParamsFolder + "|" + state.lastInputFolder + "|" + state.lastSaveFolder,
             "/opt/passavue||");
 
-  state = PersistentState{"/home/ann/photos", "/home/ann/exports", "/home/ann/designs", 3000, -5, 1, 2, 4};
+  state = PersistentState{"/home/ann/photos", "/home/ann/exports", "/home/ann/designs", 3000, -5, 1, 2, 4, {}};
   ASSERT_EQ(SavePersistentState(state, &store), 0);
   EXPECT_EQ(store.values, (std::map<std::string, std::string>{
                               {"lastinputfolder", "/home/ann/photos"}, {"lastsavefolder", "/home/ann/exports"},
@@ -79,6 +79,38 @@ TEST(PersistentState, DamagedAndOutOfRangeValues) {
   LoadPersistentState(&store, "/p", &state);
   // Too long for a folder: ignored, not cut short.
   EXPECT_EQ(state.lastInputFolder + "|" + state.lastSaveFolder, "|/tmp");
+}
+
+TEST(PersistentState, RecentDesigns) {
+  // Eight kept, newest first, once each; relative and over-long paths are not kept.
+  PersistentState state;
+  const std::string odd = "/d/50% \n caf\xE9\x7F.Passavue";
+  for (const char* path : {"/d/1", "/d/2", "relative", "/d/3", "/d/2", "/d/4", "/d/5", "/d/6", "/d/7", "/d/8", "/d/9"})
+    NoteRecentDesign(path, &state);
+  NoteRecentDesign(odd, &state);
+  NoteRecentDesign("/" + std::string(kMaxRecentDesignPath, 'x'), &state);
+  const std::vector<std::string> expected = {odd, "/d/9", "/d/8", "/d/7", "/d/6", "/d/5", "/d/4", "/d/2"};
+  EXPECT_EQ(state.recentDesigns, expected);
+  MapStore store;
+  ASSERT_EQ(SaveRecentDesigns(state, &store), 0);
+  EXPECT_EQ(store.values["recentdesigns"], "/d/50%25 %0A caf%E9%7F.Passavue\n/d/9\n/d/8\n/d/7\n/d/6\n/d/5\n/d/4\n/d/2");
+  PersistentState loaded;
+  LoadPersistentState(&store, "/p", &loaded);
+  EXPECT_EQ(loaded.recentDesigns, expected);
+  ForgetRecentDesign("/d/9", &loaded);
+  EXPECT_EQ(loaded.recentDesigns.size(), 7u);
+
+  // A damaged or over-long list is ignored whole.
+  const std::pair<std::string, std::vector<std::string>> cases[] = {
+      {"/a\n/a\n/b", {"/a", "/b"}}, {std::string("/a\0/junk", 8), {"/a"}}, {"/a%2f%2F", {"/a//"}},
+      {"/a\nrelative", {}}, {"/a\n", {}}, {"/a%2", {}}, {"/a%zz", {}}, {"/a\tb", {}}, {"/caf\xE9", {}},
+      {"/a\n/b\n/c\n/d\n/e\n/f\n/g\n/h\n/i", {}}, {"/" + std::string(kMaxRecentDesignPath, 'x'), {}},
+      {std::string(kMaxRecentDesigns * (3 * kMaxRecentDesignPath + 1) + 1, '/'), {}}};
+  for (const auto& [text, paths] : cases) {
+    store.values["recentdesigns"] = text;
+    LoadPersistentState(&store, "/p", &loaded);
+    EXPECT_EQ(loaded.recentDesigns, paths) << text.substr(0, 20);
+  }
 }
 
 }  // namespace

@@ -122,7 +122,7 @@ class ShellTest : public QObject {
     QCOMPARE(QSize(run.state->render.composite.width, run.state->render.composite.height), run.window->view()->size());
     QCOMPARE(run.state->persistent.lastParamsFolder, run.folder.path().toStdString());
 
-    // The menus carry their labels and no shortcuts.
+    // The menus carry their labels.
     const std::vector<std::pair<int, QString>> expected = {
         {kCommandNew, "&New...\tCtrl-N"},
         {kCommandOpen, "&Open...\tCtrl-O"},
@@ -150,15 +150,14 @@ class ShellTest : public QObject {
       QAction* action = run.window->action(command);
       QVERIFY2(action != nullptr, qPrintable(label));
       QCOMPARE(action->text(), label);
-      QVERIFY(action->shortcut().isEmpty());
     }
-    // Separators after Save As Default, Export and Preferences.
+    // Recent Designs (0) after Save As Default; separators after it, Export and Preferences.
     QMenu* file = run.window->menuBar()->actions().at(0)->menu();
     std::vector<int> shape;  // -1 for a separator
     for (QAction* action : file->actions())
       shape.push_back(action->isSeparator() ? -1 : action->data().toInt());
     QVERIFY(shape == (std::vector<int>{kCommandNew, kCommandOpen, kCommandSave, kCommandSaveAs,
-                                       kCommandSaveAsDefault, -1, kCommandPrint, kCommandPrintSpecifications,
+                                       kCommandSaveAsDefault, 0, -1, kCommandPrint, kCommandPrintSpecifications,
                                        kCommandExport, -1, kCommandPreferences, -1, kCommandExit}));
 
     // The View menu switches, and its check marks follow.
