@@ -7,11 +7,13 @@
 #include <cstdlib>
 
 #include "support/profiles.h"
-#include "tiff_test_util.h"
+#include <gtest/gtest.h>
+
+#include "support/files.h"
+#include "support/pictures.h"
+#include "support/tiff.h"
 
 namespace {
-
-using namespace tifftest;
 
 struct Variant {
   const char* name;
@@ -46,7 +48,7 @@ Written WriteWithLibtiff(const std::string& path, const Variant& v, const IccPro
     TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, 1, &extra);
   }
   if (icc != nullptr) TIFFSetField(tif, TIFFTAG_ICCPROFILE, static_cast<uint32_t>(icc->size()), icc->data());
-  Bytes bytes(v.width * 31 + v.height + v.bits);
+  Noise bytes(v.width * 31 + v.height + v.bits);
   if (v.photometric == PHOTOMETRIC_PALETTE) {
     const size_t n = size_t{1} << v.bits;
     for (auto& column : w.map) column.resize(n);

@@ -1,11 +1,14 @@
 // Orientation transforms and the conversion to Rgb8.
 #include "image/transform.h"
 
-#include "tiff_test_util.h"
+#include <gtest/gtest.h>
+
+#include "support/files.h"
+#include "support/pictures.h"
+#include "support/tiff.h"
 
 namespace {
 
-using namespace tifftest;
 using Transform = int (*)(const Image&, Image*);
 
 TEST(Transform, InversePairsGiveBackTheSourceForEveryTypeAndSize) {
