@@ -12,37 +12,27 @@
 #include <fstream>
 
 #include "core/hooks.h"
+#include "support/files.h"
 #include "scene/text.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 class SettingsFile : public ::testing::Test {
  protected:
   void SetUp() override {
-    folder_ = fs::temp_directory_path() / ("passavue-design-" + std::to_string(::getpid()) + "-" +
-                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(folder_);
-    previousHook_ = SetErrorHook([this](const std::string& message) { messages_.push_back(message); });
     InitScene(&scene_);
     scene_.frame.overallWidth = 16.0;  // as the layout derives them for the default design
     scene_.frame.overallHeight = 14.0;
   }
   void TearDown() override {
-    SetErrorHook(previousHook_);
     SetDecimalSeparator('.');
-    fs::remove_all(folder_);
   }
-  std::string Path(const std::string& name) const { return (folder_ / name).string(); }
+  std::string Path(const std::string& name) const { return folder_.Path(name); }
   static std::string Golden() {
     const char* source = std::getenv("PASSAVUE_SOURCE_DIR");
-    return ReadAll(source ? std::string(source) + "/tests/scene/default.Passavue"
+    return ReadText(source ? std::string(source) + "/tests/scene/default.Passavue"
                           : (fs::path(__FILE__).parent_path() / "default.Passavue").string());
   }
   std::string WriteToText() {
@@ -50,7 +40,7 @@ class SettingsFile : public ::testing::Test {
     EXPECT_EQ(CreateForWrite(Path("written"), &file), 0);
     EXPECT_EQ(WriteSettingsFile(file, scene_), 0);
     CloseFile(file);
-    return ReadAll(Path("written"));
+    return ReadText(Path("written"));
   }
   int ReadFromText(const std::string& text) {
     std::ofstream(Path("read"), std::ios::binary) << text;
@@ -61,9 +51,9 @@ class SettingsFile : public ::testing::Test {
     return result;
   }
 
-  fs::path folder_;
-  ErrorHook previousHook_;
-  std::vector<std::string> messages_;
+  TempFolder folder_;
+  ErrorCapture errors_;
+  std::vector<std::string>& messages_ = errors_.messages;
   SceneSettings scene_;
 };
 
@@ -143,8 +133,8 @@ TEST_F(SettingsFile, LoadAndSaveReportAndRememberTheFolder) {
             std::tuple(std::string("unchanged"), 1, false));
 
   EXPECT_EQ(SaveSettingsFileAs(Path("design"), &scene_, &lastFolder), 0);  // the extension is added
-  EXPECT_EQ(ReadAll(Path("design.Passavue")), Golden());
-  EXPECT_EQ(std::tuple(scene_.modified, lastFolder), std::tuple(0, folder_.string()));
+  EXPECT_EQ(ReadText(Path("design.Passavue")), Golden());
+  EXPECT_EQ(std::tuple(scene_.modified, lastFolder), std::tuple(0, folder_.Root().string()));
   // Replacing keeps the file's permissions.
   ::chmod(Path("design.Passavue").c_str(), 0640);
   scene_.lighting.type = 6;
@@ -159,14 +149,14 @@ TEST_F(SettingsFile, LoadAndSaveReportAndRememberTheFolder) {
   scene_.lighting.type = 0;
   lastFolder.clear();
   EXPECT_EQ(LoadSettingsFile(Path("design.Passavue"), &scene_, &lastFolder), 0);
-  EXPECT_EQ(std::tuple(scene_.lighting.type, lastFolder, messages_.size()), std::tuple(5, folder_.string(), size_t{3}));
+  EXPECT_EQ(std::tuple(scene_.lighting.type, lastFolder, messages_.size()), std::tuple(5, folder_.Root().string(), size_t{3}));
 }
 
 TEST_F(SettingsFile, FailedSaveLeavesTheEarlierFileIntact) {
   std::string lastFolder;
   const std::string path = Path("keep.Passavue");
   ASSERT_EQ(SaveSettingsFileAs(path, &scene_, &lastFolder), 0);
-  const std::string before = ReadAll(path);
+  const std::string before = ReadText(path);
   scene_.modified = 1;
   scene_.border.left = 2.0;
   // The disk fills up mid-save: a file-size limit makes the write fail.
@@ -179,8 +169,8 @@ TEST_F(SettingsFile, FailedSaveLeavesTheEarlierFileIntact) {
   const int result = SaveSettingsFileAs(path, &scene_, &lastFolder);
   ::setrlimit(RLIMIT_FSIZE, &saved);
   ::signal(SIGXFSZ, previousSignal);
-  EXPECT_EQ(std::tuple(result, ReadAll(path)), std::tuple(1, before));
-  EXPECT_EQ(std::distance(fs::directory_iterator(folder_), fs::directory_iterator()), 1);  // no leftovers
+  EXPECT_EQ(std::tuple(result, ReadText(path)), std::tuple(1, before));
+  EXPECT_EQ(std::distance(fs::directory_iterator(folder_.Root()), fs::directory_iterator()), 1);  // no leftovers
   // The folder has gone: nothing can be created.
   const std::string gone = Path("gone/x.Passavue");
   EXPECT_EQ(SaveSettingsFileAs(gone, &scene_, &lastFolder), 1);

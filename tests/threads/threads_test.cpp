@@ -23,6 +23,7 @@
 #include "files/tiff.h"
 #include "image/resample.h"
 #include "render/render.h"
+#include "support/files.h"
 
 namespace {
 
@@ -170,7 +171,8 @@ TEST_F(Threads, LargePictureIsResampledStraightIntoPlace) {
 TEST_F(Threads, LargeTiffFilesAreTheSameWhicheverWayTheyAreWritten) {
   Image picture;
   FillPicture(&picture, 3000, 2100);  // 18.9 MB: written in bands by the worker threads
-  const std::string path = ::testing::TempDir() + "/passavue-threads-" + std::to_string(::getpid()) + ".tif";
+  TempFolder folder;
+  const std::string path = folder.Path("threads.tif");
   // By one thread and by two, into a file opened as the program opens it and
   // into one it may write but not read.
   auto write = [&](int threads, bool mappable, std::vector<std::pair<int64_t, int64_t>>* reports,
@@ -186,10 +188,7 @@ TEST_F(Threads, LargeTiffFilesAreTheSameWhicheverWayTheyAreWritten) {
     const int result = WriteTiff(file, image != nullptr ? *image : picture);
     SetProgressHook(std::move(previous));
     CloseFile(file);
-    std::ifstream in(path, std::ios::binary);
-    std::string bytes(std::istreambuf_iterator<char>(in), {});
-    std::remove(path.c_str());
-    return std::pair(result, bytes);
+    return std::pair(result, ReadText(path));
   };
   std::vector<std::pair<int64_t, int64_t>> reports;
   const auto [result, reference] = write(1, true, &reports);
