@@ -54,7 +54,7 @@ TEST_F(FileIo, ZeroCountSucceedsWithoutAFile) {
   FileHandle closed;
   uint32_t count = 0;
   char buffer[1];
-  EXPECT_EQ(ReadBytes(closed, &count, buffer) + WriteBytes(closed, &count, buffer), 0);
+  EXPECT_EQ(std::tuple(ReadBytes(closed, &count, buffer), WriteBytes(closed, &count, buffer)), std::tuple(0, 0));
 }
 
 TEST_F(FileIo, ExistsMeansReadableFile) {

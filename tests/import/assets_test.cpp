@@ -158,34 +158,3 @@ TEST_F(Assets, TilesAreLitFromTheUpperLeftAndOrientedBySide) {
     }
   }
 }
-
-TEST_F(Assets, RenderedFrameIsBrighterOnTheLitSides) {
-  SceneSettings scene;
-  RenderState render;
-  InitScene(&scene);
-  scene.lighting.type = kDaylight;
-  scene.frame.color = RgbColor{255, 255, 255};
-  scene.frame.leftWidth = scene.frame.rightWidth = scene.frame.topWidth = scene.frame.bottomWidth = 2.0;
-  scene.frame.outerDepth = scene.frame.innerDepth = 0.0;
-  ComputeOverallSize(&scene);
-  for (int32_t finish = 0; finish < 2; ++finish) {
-    for (int32_t style = 0; style < 11; ++style) {
-      scene.frame.finish = finish;
-      scene.frame.style = style;
-      RenderComposite(scene, RenderAssets{textures, tiles, DisplayColorimetry{}}, 400, 400, &render);
-      const PixelRect f = render.layout.frameOuter, in = render.layout.frameInner;
-      ASSERT_GT(in.x0 - f.x0, 10);
-      // Mean green across each band, through the middle of its side.
-      auto band = [&](bool across, int32_t from, int32_t to) {
-        double sum = 0.0;
-        for (int32_t k = from; k < to; ++k)
-          sum += across ? render.composite.rows[(f.y0 + f.y1) / 2][3 * k + 1]
-                        : render.composite.rows[k][3 * ((f.x0 + f.x1) / 2) + 1];
-        return sum / (to - from);
-      };
-      EXPECT_GT(std::min(band(true, f.x0, in.x0), band(false, in.y1, f.y1)),
-                std::max(band(true, in.x1, f.x1), band(false, f.y0, in.y0)))
-          << kFrameFinishLabels[finish] << " " << kFrameStyleLabels[style];
-    }
-  }
-}

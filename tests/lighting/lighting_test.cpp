@@ -1,4 +1,5 @@
 #include "render/lighting.h"
+#include "support/pictures.h"
 
 #include <gtest/gtest.h>
 
@@ -15,13 +16,6 @@ Image Pattern(int32_t width, int32_t height) {
     for (int32_t i = 0; i < 3 * width; ++i) image.rows[r][i] = uint8_t(i % 3 == 0 ? i / 3 : i * 7 + r * 3);
   }
   return image;
-}
-
-bool SamePixels(const Image& a, const Image& b) {
-  for (int32_t r = 0; r < a.height; ++r) {
-    if (!std::equal(a.rows[r], a.rows[r] + a.rowBytes, b.rows[r])) return false;
-  }
-  return true;
 }
 
 TEST(LightColor, EightTypesAndOutOfRangeFailures) {

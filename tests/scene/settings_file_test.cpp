@@ -88,9 +88,9 @@ TEST_F(SettingsFile, ReaderRules) {
                          "mat 2 1 1,25 12.5% 1.5e1 abc 0.1 4 1 2 3 2 5 6 7 0\nend\nbackground 9 9 9 9\n"),
             0);
   EXPECT_EQ(std::tuple(scene_.background.ratio, scene_.background.color), std::tuple(2.5, RgbColor{1, 2, 3}));
-  EXPECT_EQ(scene_.lighting.intensity * 10 + scene_.lighting.type, 17);
+  EXPECT_EQ(std::tuple(scene_.lighting.intensity, scene_.lighting.type), std::tuple(1, 7));
   const FrameSettings& f = scene_.frame;
-  EXPECT_EQ(f.style * 10 + f.finish, 30);
+  EXPECT_EQ(std::tuple(f.style, f.finish), std::tuple(3, 0));
   EXPECT_EQ(f.color, (RgbColor{10, 20, 30}));
   EXPECT_EQ(std::vector<double>({f.overallWidth, f.overallHeight, f.outerDepth, f.innerDepth, f.leftWidth,
                                  f.rightWidth, f.topWidth, f.bottomWidth}),
@@ -101,7 +101,7 @@ TEST_F(SettingsFile, ReaderRules) {
   EXPECT_EQ(std::vector<int32_t>({m.opening, m.texture, m.bevel, m.shown}),
             std::vector<int32_t>({1, 4, 2, 0}));
   EXPECT_EQ(std::tuple(m.color, m.bevelColor), std::tuple(RgbColor{1, 2, 3}, RgbColor{5, 6, 7}));
-  EXPECT_EQ(scene_.mats[kMiddleMat].left + scene_.mats[kOuterMat].shown, 1.5);  // the other mats unchanged
+  EXPECT_EQ(std::tuple(scene_.mats[kMiddleMat].left, scene_.mats[kOuterMat].shown), std::tuple(0.5, 1));  // the other mats unchanged
   const ImageBorder& b = scene_.border;
   EXPECT_EQ(std::vector<double>({b.left, b.right, b.top, b.bottom}), std::vector<double>({1, 2, 3, 4}));
   EXPECT_EQ(b.color, (RgbColor{9, 8, 7}));
@@ -109,10 +109,10 @@ TEST_F(SettingsFile, ReaderRules) {
 
 TEST_F(SettingsFile, FailuresKeepTheLinesBeforeThem) {
   EXPECT_EQ(ReadFromText("Passavue 1.0\nlighting 2 3\nborder 1 1 1 1 0 0 0\n"), 1);  // no "end"
-  EXPECT_EQ(scene_.lighting.type + scene_.border.left, 4.0);
+  EXPECT_EQ(std::tuple(scene_.lighting.type, scene_.border.left), std::tuple(3, 1.0));
   EXPECT_EQ(ReadFromText("Passavue 1.0\nmat 1 0 9 9 9 9\nmat 3 0 7 7 7 7\nend\n"), 1);
   EXPECT_EQ(scene_.mats[kMiddleMat].left, 9.0);
-  EXPECT_EQ(ReadFromText("Passavue 1.0\nmat -1 0 7\nend\n") + ReadFromText("Passavue 1.0\nmat\nend\n"), 2);
+  EXPECT_EQ(std::tuple(ReadFromText("Passavue 1.0\nmat -1 0 7\nend\n"), ReadFromText("Passavue 1.0\nmat\nend\n")), std::tuple(1, 1));
   for (const MatSettings& mat : scene_.mats) EXPECT_NE(mat.left, 7.0);
   // A 258-character line arrives as 255 characters and then "end".
   EXPECT_EQ(ReadFromText("Passavue 1.0\nnote" + std::string(251, ' ') + "end\n"), 0);
