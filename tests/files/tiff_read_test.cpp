@@ -337,22 +337,4 @@ TEST(TiffRead, CmykGoesThroughItsProfile) {
   EXPECT_EQ(SampleAt(image, 19, 9, 2), Expected(v, w, 9, 19, 2));
 }
 
-TEST(TiffRead, TakesTheEmbeddedProfile) {
-  // A gray picture keeps its pixels whatever its profile says; the next
-  // read without a profile clears it.
-  TempFolder folder;
-  IccProfile icc(SrgbProfileBytes(), SrgbProfileBytes() + kSrgbProfileLength);
-  icc[100] ^= 1;
-  const Variant v{"gray with profile", false, 8, 1, kBlack, kLzw, 1, 20, 10, 10, 1, false};
-  const Written w = WriteWithLibtiff(folder.Path("icc.tif"), v, &icc);
-  Image image;
-  IccProfile profile;
-  ASSERT_EQ(ReadPath(folder.Path("icc.tif"), &image, &profile), 0);
-  EXPECT_EQ(profile, icc);
-  EXPECT_EQ(SampleAt(image, 3, 4, 0), w.rows[4][3]);
-  WriteWithLibtiff(folder.Path("icc.tif"), v);
-  ASSERT_EQ(ReadPath(folder.Path("icc.tif"), &image, &profile), 0);
-  EXPECT_TRUE(profile.empty());
-}
-
 }  // namespace

@@ -24,6 +24,7 @@
 #include "image/resample.h"
 #include "render/render.h"
 #include "support/files.h"
+#include "support/pictures.h"
 
 namespace {
 
@@ -54,15 +55,6 @@ std::shared_ptr<const Image> Picture(int width, int height) {
   Image picture;
   FillPicture(&picture, width, height);
   return std::make_shared<const Image>(std::move(picture));
-}
-
-bool SameImage(const Image& a, const Image& b) {
-  if (a.type != b.type || a.width != b.width || a.height != b.height) return false;
-  const size_t bytes = static_cast<size_t>(UnroundedRowBytes(a.type, a.width));
-  for (int r = 0; r < a.height; ++r) {
-    if (std::memcmp(a.rows[r], b.rows[r], bytes) != 0) return false;
-  }
-  return true;
 }
 
 class Threads : public ::testing::Test {
@@ -117,7 +109,7 @@ TEST_F(Threads, RenderingsAreIdenticalWithOneAndSeveralThreads) {
     auto one = Render(1, design);
     auto several = Render(3, design);
     ASSERT_TRUE(one->composite.HasPixels());
-    EXPECT_TRUE(SameImage(one->composite, several->composite));
+    EXPECT_TRUE(SamePixels(one->composite, several->composite));
     EXPECT_EQ(one->layout.pictureRect, several->layout.pictureRect);
   }
 }
@@ -132,7 +124,7 @@ TEST_F(Threads, ResamplingIsIdenticalWithOneAndSeveralThreads) {
       ASSERT_EQ(ResampleImage(source, &a, w, h, 100.0, filter, -1.0), 0);
       SetWorkerThreads(4);
       ASSERT_EQ(ResampleImage(source, &b, w, h, 100.0, filter, -1.0), 0);
-      EXPECT_TRUE(SameImage(a, b)) << w << "x" << h << " filter " << filter;
+      EXPECT_TRUE(SamePixels(a, b)) << w << "x" << h << " filter " << filter;
     }
   }
 }
@@ -255,7 +247,7 @@ TEST_F(Threads, CodedTiffFilesReadTheSameWithOneAndSeveralThreads) {
       ASSERT_EQ(OpenForRead(coded, &file), 0);
       EXPECT_EQ(ReadTiff(file, &read, &profile), 0);
       CloseFile(file);
-      EXPECT_TRUE(SameImage(read, picture)) << options << ", " << threads << " threads";
+      EXPECT_TRUE(SamePixels(read, picture)) << options << ", " << threads << " threads";
     }
   }
   std::remove(plain.c_str());
