@@ -3,8 +3,10 @@
 // of picture import, each met by a claim that only that limit refuses.
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -172,7 +174,7 @@ TEST(MemoryLimits, ClaimsJustOverEachLimitAreRefusedWithTheirMessage) {
     ErrorCapture errors;
     int result = -1;
     {
-      AddressSpaceLimit limit(rlim_t{512} << 20);
+      AddressSpaceLimit limit(rlim_t{1} << 30);
       result = LoadPicture(claim.path, claim.type, &scene, &profile, &lastFolder);
     }
     std::string message = claim.message;  // the path goes before the note
