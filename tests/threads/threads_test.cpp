@@ -232,8 +232,8 @@ TEST_F(Threads, CodedTiffFilesReadTheSameWithOneAndSeveralThreads) {
   // side by side, each into its own part of the picture.
   Image picture;
   FillPicture(&picture, 1500, 1000);
-  const std::string plain = ::testing::TempDir() + "/passavue-plain.tif";
-  const std::string coded = ::testing::TempDir() + "/passavue-coded.tif";
+  TempFolder folder;
+  const std::string plain = folder.Path("plain.tif"), coded = folder.Path("coded.tif");
   FileHandle file;
   ASSERT_EQ(CreateForWrite(plain, &file), 0);
   ASSERT_EQ(WriteTiff(file, picture), 0);
@@ -250,8 +250,6 @@ TEST_F(Threads, CodedTiffFilesReadTheSameWithOneAndSeveralThreads) {
       EXPECT_TRUE(SamePixels(read, picture)) << options << ", " << threads << " threads";
     }
   }
-  std::remove(plain.c_str());
-  std::remove(coded.c_str());
 }
 
 TEST_F(Threads, ProgressRisesToTheWholeRendering) {
