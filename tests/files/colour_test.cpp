@@ -6,11 +6,13 @@
 #include "core/parallel.h"
 
 #include "support/profiles.h"
-#include "tiff_test_util.h"
+#include <gtest/gtest.h>
+
+#include "support/files.h"
+#include "support/pictures.h"
+#include "support/tiff.h"
 
 namespace {
-
-using namespace tifftest;
 
 // Pixels converted straight through Little CMS, red first.
 std::vector<uint16_t> Oracle(const IccProfile& from, const IccProfile* to, const std::vector<uint16_t>& rgb, bool wide) {

@@ -4,11 +4,13 @@
 #include <algorithm>
 #include <array>
 
-#include "tiff_test_util.h"
+#include <gtest/gtest.h>
+
+#include "support/files.h"
+#include "support/pictures.h"
+#include "support/tiff.h"
 
 namespace {
-
-using namespace tifftest;
 
 // A valid 2 x 2 Gray8 picture in one strip; rows 10 20 / 30 40.
 HandTiff Gray2x2() {
@@ -48,23 +50,18 @@ TEST(TiffEdge, WorkedNumbers) {
       std::tuple(image.type, GetBit(image.rows[1], 0), GetBit(image.rows[1], 1), GetBit(image.rows[0], 1)),
       std::tuple(Bilevel, 1, 0, 1));
 
-  // A palette of four colours, all gray but one when `blue3` differs.
-  auto palette = [](uint16_t blue3, std::vector<uint8_t> indices) {
+  // A palette of four gray entries, and an index beyond it.
+  auto palette = [](std::vector<uint8_t> indices) {
     HandTiff t = Gray2x2();
     t.fields[0].value = 4;
     t.fields[1].value = 1;
     t.fields[3].value = 3;
     t.blobs = indices;
-    t.AddData(kColorMap, kShort, 12,
-              Shorts({0, 0x4000, 0x8000, 0xFF00, 0, 0x4000, 0x8000, 0xFF00, 0, 0x4000, 0x8000, blue3}));
+    t.AddData(kColorMap, kShort, 12, Shorts({0, 0x4000, 0x8000, 0xFF00, 0, 0x4000, 0x8000, 0xFF00, 0, 0x4000, 0x8000, 0xFF00}));
     return t.Build();
   };
-  ASSERT_EQ(ReadMemory(palette(0xFF00, {3, 2, 1, 0}), &image), 0);
-  EXPECT_EQ(std::tuple(image.type, image.rows[0][1]), std::tuple(Gray8, 0x80));
-  ASSERT_EQ(ReadMemory(palette(0x1200, {3, 2, 1, 0}), &image), 0);
-  // Blue of entry 3, then green and red.
-  EXPECT_EQ(std::tuple(image.type, image.rows[0][0], image.rows[0][2]), std::tuple(Rgb8, 0x12, 0xFF));
-  EXPECT_EQ(ReadMemory(palette(0xFF00, {3, 2, 7, 0}), &image), 1);  // index beyond the map
+  ASSERT_EQ(ReadMemory(palette({3, 2, 1, 0}), &image), 0);
+  EXPECT_EQ(ReadMemory(palette({3, 2, 7, 0}), &image), 1);  // index beyond the map
   EXPECT_EQ(image.rows, nullptr);
 
   // Two one-row strips with wrong byte counts load with the computed ones;
@@ -128,11 +125,7 @@ TEST(TiffEdge, RefusedAndDamagedFilesFailWithNothingLoaded) {
       {"tiles", {{kStripOffsets, kLong, 0, 0}, {kStripByteCounts, kLong, 0, 0}, {kTileWidth, kShort, 1, 16}}},
       {"several strips without counts",
        {{kStripOffsets, kShort, 2, 0x00500050}, {kStripByteCounts, kShort, 0, 0}}},
-      // Absurd sizes are refused before anything is allocated; as LZW the
-      // strip itself would not give the size away.
-      {"100000 x 100000 LZW",
-       {{kImageWidth, kLong, 1, 100000}, {kImageLength, kLong, 1, 100000}, {kCompression, kShort, 1, 5}},
-       "The picture has 100000 x 100000 pixels; at most 536870912 pixels can be read."},
+      // Sizes beyond 32 bits are refused before anything is allocated.
       {"width 2^32 - 1",
        {{kImageWidth, kLong, 1, 0xFFFFFFFF}},
        "The picture has 4294967295 x 2 pixels; at most 536870912 pixels can be read."},
@@ -290,83 +283,6 @@ TEST(TiffLzw, DecodesAndRefusesGarbage) {
   decode(PackCodes({256, 'A', 'B', 262}), 64, 1);                 // past the table
   decode(PackCodes({256, 300}), 64, 1);                           // a string right after a clear
   decode({0x00, 0x01, 0x42, 0x42}, 64, 1);                        // the old bit order
-  // Random input never writes past the output or reads past the input.
-  Bytes noise(3);
-  for (int round = 0; round < 3000; ++round) {
-    std::vector<uint8_t> garbage(1 + noise.Next() % 64), out(noise.Next() % 200 + 1);
-    for (auto& b : garbage) b = noise.Next();
-    garbage[0] = 0x80;  // a clear code, so most rounds decode something
-    size_t produced = 0;
-    const int r = DecodeTiffLzw(garbage.data(), garbage.size(), out.data(), out.size(), &produced);
-    ASSERT_TRUE(r == 0 || r == 1);
-    ASSERT_LE(produced, out.size());
-  }
-}
-
-TEST(TiffEdge, VeryLargePictureStillLoads) {
-  // 20000 x 15000 gray, every one-row strip pointing at the same bytes.
-  const uint32_t width = 20000, height = 15000;
-  HandTiff t = Gray2x2();
-  t.fields = {{kImageWidth, kLong, 1, width},
-              {kImageLength, kLong, 1, height},
-              {kBitsPerSample, kShort, 1, 8},
-              {kRowsPerStrip, kShort, 1, 1}};
-  t.blobs.clear();
-  const uint32_t rowAt = 8 + 2 + 12 * 6 + 4 + 8 * height;
-  std::vector<uint8_t> offsets(4 * size_t{height}), counts(4 * size_t{height});
-  for (uint32_t i = 0; i < height; ++i) {
-    std::memcpy(&offsets[4 * size_t{i}], &rowAt, 4);
-    std::memcpy(&counts[4 * size_t{i}], &width, 4);
-  }
-  t.AddData(kStripOffsets, kLong, height, offsets);
-  t.AddData(kStripByteCounts, kLong, height, counts);
-  for (uint32_t x = 0; x < width; ++x) t.blobs.push_back(static_cast<uint8_t>(x * 7));
-  Image image;
-  ASSERT_EQ(ReadMemory(t.Build(), &image), 0);
-  ASSERT_EQ(image.width * int64_t{image.height}, 300000000);
-  EXPECT_EQ(image.rows[0][19999], static_cast<uint8_t>(19999 * 7));
-  EXPECT_EQ(image.rows[14999][12345], static_cast<uint8_t>(12345 * 7));
-}
-
-TEST(TiffEdge, DamagedFilesNeverCrash) {
-  // Random bytes changed in valid LZW files from libtiff (a palette and a
-  // 16-bit RGB picture, both turned by Orientation 6): every read either
-  // succeeds with a whole picture or fails with none.
-  TempFolder folder;
-  for (int seed = 0; seed < 2; ++seed) {
-    TIFF* tif = TIFFOpen(folder.Path("seed.tif").c_str(), seed ? "wb" : "wl");
-    ASSERT_NE(tif, nullptr);
-    std::vector<uint16_t> map(256, 0x1234);
-    for (auto [tag, value] : std::initializer_list<std::pair<uint32_t, uint32_t>>{
-             {TIFFTAG_IMAGEWIDTH, 40}, {TIFFTAG_IMAGELENGTH, 30},
-                              {TIFFTAG_BITSPERSAMPLE, seed ? 16 : 8}, {TIFFTAG_SAMPLESPERPIXEL, seed ? 3 : 1},
-                              {TIFFTAG_PHOTOMETRIC, seed ? PHOTOMETRIC_RGB : PHOTOMETRIC_PALETTE},
-                              {TIFFTAG_COMPRESSION, COMPRESSION_LZW}, {TIFFTAG_PREDICTOR, 2},
-                              {TIFFTAG_ROWSPERSTRIP, 7}, {TIFFTAG_ORIENTATION, 6}})
-      TIFFSetField(tif, tag, value);
-    if (!seed) TIFFSetField(tif, TIFFTAG_COLORMAP, map.data(), map.data(), map.data());
-    std::vector<uint8_t> row(40 * 6);
-    Bytes bytes(seed + 5);
-    for (uint32_t r = 0; r < 30; ++r) {
-      for (auto& b : row) b = bytes.Next() & 0x3F;
-      TIFFWriteScanline(tif, row.data(), r, 0);
-    }
-    TIFFClose(tif);
-    const std::vector<uint8_t> original = Slurp(folder.Path("seed.tif"));
-    Image image;
-    ASSERT_EQ(ReadMemory(original, &image), 0);
-    Bytes noise(seed + 77);
-    int loaded = 0;
-    for (int round = 0; round < 1500; ++round) {
-      std::vector<uint8_t> damaged = original;
-      for (int flips = 1 + noise.Next() % 4; flips > 0; --flips) damaged[(noise.Next16() * 7919u) % damaged.size()] = noise.Next();
-      const int result = ReadMemory(damaged, &image);
-      ASSERT_TRUE(result == 0 || result == 1);
-      ASSERT_EQ(image.rows != nullptr, result == 0);
-      loaded += result == 0;
-    }
-    EXPECT_GT(loaded, 0);  // flips inside the pixel data still load
-  }
 }
 
 }  // namespace

@@ -1,175 +1,204 @@
 // Every input that once broke a reader, and every seed the fuzzers start
-// from, run through the same checks the fuzz targets make: a result of 0 or
-// 1, an empty picture after a failure, a picture that writes and reads back
-// unchanged, a design that saves and reopens, numbers that agree with the C
-// library. A file whose name holds "refused" must fail cleanly; every other
-// stored picture, design or profile must read.
+// from, run through the checks the fuzz targets make; and the memory limits
+// of picture import, each met by a claim that only that limit refuses.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
-#include <unistd.h>
-
-#include "core/fileio.h"
-#include "files/tiff.h"
-#include "files/tiff_tags.h"
+#include "files/import.h"
 #include "fuzz_entries.h"
-#include "image/image.h"
+#include "render/render_state.h"
+#include "scene/settings.h"
+#include "support/files.h"
+#include "support/jpeg.h"
+#include "support/pictures.h"
+#include "support/png_file.h"
+#include "support/tiff.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using Entry = FuzzOutcome (*)(const uint8_t*, size_t);
 
 fs::path SourceDir() {
   const char* dir = std::getenv("PASSAVUE_SOURCE_DIR");
   return dir != nullptr ? fs::path(dir) : fs::path(PASSAVUE_SOURCE_FALLBACK);
 }
 
-std::vector<fs::path> FilesIn(const fs::path& folder) {
-  std::vector<fs::path> files;
-  if (!fs::is_directory(folder)) return files;
-  for (const auto& item : fs::directory_iterator(folder)) {
-    if (item.is_regular_file()) files.push_back(item.path());
-  }
-  std::sort(files.begin(), files.end());
-  return files;
-}
-
-std::vector<uint8_t> ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-// Runs every file of `folder` through `entry`. With `checkResult`, a name
-// containing "refused" expects result 1 and any other name result 0.
-// Returns the number of files run.
-size_t RunFolder(const fs::path& folder, Entry entry, bool checkResult) {
-  size_t count = 0;
-  for (const fs::path& file : FilesIn(folder)) {
-    SCOPED_TRACE(file.string());
-    const std::vector<uint8_t> bytes = ReadAll(file);
-    const FuzzOutcome outcome = entry(bytes.data(), bytes.size());
-    EXPECT_EQ(outcome.fault, "");
-    EXPECT_FALSE(outcome.skipped) << "an input the fuzz target would not even try";
-    if (checkResult) {
-      const int expected = file.filename().string().find("refused") != std::string::npos ? 1 : 0;
-      EXPECT_EQ(outcome.result, expected);
+// A file whose name holds "refused" must fail cleanly, any other must read;
+// text inputs are any text, so their result is not checked.
+TEST(FuzzInputs, SeedsAndFindingsPassEveryCheck) {
+  const struct {
+    const char* name;
+    FuzzOutcome (*entry)(const uint8_t*, size_t);
+    bool checkResult;
+  } targets[] = {{"tiff", FuzzTiff, true},        {"lzw", FuzzLzw, true},
+                 {"jpeg", FuzzJpeg, true},        {"png", FuzzPng, true},
+                 {"exif", FuzzExif, true},        {"settings", FuzzSettings, true},
+                 {"colorimetry", FuzzColorimetry, true}, {"text", FuzzText, false}};
+  for (const auto& target : targets) {
+    size_t seeds = 0;
+    for (const fs::path folder : {SourceDir() / "fuzz" / "corpus" / target.name,
+                                  SourceDir() / "tests" / "fuzz_regressions" / "inputs" / target.name}) {
+      if (!fs::is_directory(folder)) continue;  // a target without findings has no folder
+      for (const auto& item : fs::directory_iterator(folder)) {
+        SCOPED_TRACE(item.path().string());
+        const FileBytes bytes = ReadAll(item.path().string());
+        const FuzzOutcome outcome = target.entry(bytes.data(), bytes.size());
+        const bool refused = item.path().filename().string().find("refused") != std::string::npos;
+        EXPECT_EQ(std::tuple(outcome.fault, outcome.skipped), std::tuple("", false));
+        if (target.checkResult) EXPECT_EQ(outcome.result, refused ? 1 : 0);
+        seeds += folder.string().find("corpus") != std::string::npos;
+      }
     }
-    ++count;
+    EXPECT_GE(seeds, 3u) << "the seed corpus of " << target.name << " is missing";
   }
-  return count;
 }
-
-struct Target {
-  const char* name;
-  Entry entry;
-  bool checkResult;  // text inputs are any text: their length result varies
-};
-
-const Target kTargets[] = {
-    {"tiff", FuzzTiff, true},         {"lzw", FuzzLzw, true},
-    {"jpeg", FuzzJpeg, true},         {"png", FuzzPng, true},
-    {"exif", FuzzExif, true},         {"settings", FuzzSettings, true},
-    {"colorimetry", FuzzColorimetry, true}, {"text", FuzzText, false},
-};
-
-void PrintTo(const Target& target, std::ostream* out) { *out << target.name; }
-
-class FuzzInputs : public ::testing::TestWithParam<Target> {};
-
-TEST_P(FuzzInputs, SeedsReadAndPassEveryCheck) {
-  const Target& target = GetParam();
-  const size_t count = RunFolder(SourceDir() / "fuzz" / "corpus" / target.name, target.entry, target.checkResult);
-  EXPECT_GE(count, 3u) << "the seed corpus of " << target.name << " is missing";
-}
-
-TEST_P(FuzzInputs, InputsThatOnceFailedNowPass) {
-  const Target& target = GetParam();
-  // A target without findings has no folder; its seeds are tested above.
-  RunFolder(SourceDir() / "tests" / "fuzz_regressions" / "inputs" / target.name, target.entry, target.checkResult);
-}
-
-INSTANTIATE_TEST_SUITE_P(AllReaders, FuzzInputs, ::testing::ValuesIn(kTargets),
-                         [](const ::testing::TestParamInfo<Target>& info) { return std::string(info.param.name); });
 
 // The fuzz targets skip pictures that claim more than kFuzzMaxPixels; the
 // claims they read must be the ones the readers act on.
 TEST(FuzzClaims, TiffAndJpegHeadersGiveTheirPictureSize) {
-  const std::vector<uint8_t> tiff = ReadAll(SourceDir() / "fuzz" / "corpus" / "tiff" / "rgb8-orientation6.tif");
-  EXPECT_EQ(ClaimedTiffPixels(tiff.data(), tiff.size()), 30 * 20);
-  const std::vector<uint8_t> jpeg = ReadAll(SourceDir() / "fuzz" / "corpus" / "jpeg" / "progressive.jpg");
-  EXPECT_EQ(ClaimedJpegPixels(jpeg.data(), jpeg.size()), 24 * 16);
+  const FileBytes tiff = ReadAll((SourceDir() / "fuzz" / "corpus" / "tiff" / "rgb8-orientation6.tif").string());
+  const FileBytes jpeg = ReadAll((SourceDir() / "fuzz" / "corpus" / "jpeg" / "progressive.jpg").string());
   // Big-endian, ImageWidth as LONG 70000 and ImageLength as SHORT 60000.
-  const std::vector<uint8_t> big = {'M', 'M', 0, 42, 0, 0, 0, 8, 0, 2,
-                                    1, 0, 0, 4, 0, 0, 0, 1, 0, 1, 0x11, 0x70,
-                                    1, 1, 0, 3, 0, 0, 0, 1, 0xEA, 0x60, 0, 0};
-  EXPECT_EQ(ClaimedTiffPixels(big.data(), big.size()), int64_t{70000} * 60000);
-  EXPECT_EQ(ClaimedTiffPixels(big.data(), 8), 0);  // directory cut off
+  const FileBytes big = {'M', 'M', 0, 42, 0, 0, 0, 8, 0, 2, 1, 0, 0, 4, 0, 0, 0, 1, 0, 1, 0x11, 0x70,
+                         1, 1, 0, 3, 0, 0, 0, 1, 0xEA, 0x60, 0, 0};
+  EXPECT_EQ((std::array{ClaimedTiffPixels(tiff.data(), tiff.size()), ClaimedJpegPixels(jpeg.data(), jpeg.size()),
+                        ClaimedTiffPixels(big.data(), big.size()), ClaimedTiffPixels(big.data(), 8)}),
+            (std::array<int64_t, 4>{30 * 20, 24 * 16, int64_t{70000} * 60000, 0}));
 }
 
 // The first finding: with WhiteIsZero on an 8-bit RGB file the reader
-// complemented the bytes after the row instead of the row itself. Every
-// byte of every row must be the complement of the file's, and nothing else.
+// complemented the bytes after the row instead of the row itself.
 TEST(FuzzFindings, WhiteIsZeroRgbIsComplementedWithinEachRow) {
-  constexpr uint32_t kWidth = 3, kHeight = 2;
-  const uint32_t bitsAt = 8 + 2 + 9 * 12 + 4, pixelsAt = bitsAt + 6;
-  std::vector<uint8_t> b(pixelsAt + kWidth * kHeight * 3, 0);
-  auto put16 = [&](size_t at, uint32_t v) {
-    b[at] = static_cast<uint8_t>(v);
-    b[at + 1] = static_cast<uint8_t>(v >> 8);
-  };
-  auto put32 = [&](size_t at, uint32_t v) {
-    put16(at, v & 0xFFFF);
-    put16(at + 2, v >> 16);
-  };
-  b[0] = b[1] = 'I';
-  put16(2, 42);
-  put32(4, 8);
-  put16(8, 9);
-  const uint32_t fields[9][4] = {
-      {kImageWidth, kLong, 1, kWidth},     {kImageLength, kLong, 1, kHeight},
-      {kBitsPerSample, kShort, 3, bitsAt}, {kPhotometricInterpretation, kShort, 1, 0},
-      {kStripOffsets, kLong, 1, pixelsAt}, {kSamplesPerPixel, kShort, 1, 3},
-      {kRowsPerStrip, kLong, 1, kHeight},  {kStripByteCounts, kLong, 1, kWidth * kHeight * 3},
-      {kPlanarConfiguration, kShort, 1, 1}};
-  for (size_t i = 0; i < 9; ++i) {
-    const size_t at = 10 + 12 * i;
-    put16(at, fields[i][0]);
-    put16(at + 2, fields[i][1]);
-    put32(at + 4, fields[i][2]);
-    if (fields[i][1] == kShort && fields[i][2] == 1) put16(at + 8, fields[i][3]);
-    else put32(at + 8, fields[i][3]);
-  }
-  for (size_t k = 0; k < 3; ++k) put16(bitsAt + 2 * k, 8);
-  for (size_t i = 0; i < kWidth * kHeight * 3; ++i) b[pixelsAt + i] = static_cast<uint8_t>(10 * i + 1);
-
-  const fs::path path = fs::temp_directory_path() / ("passavue-white-is-zero-" + std::to_string(::getpid()) + ".tif");
-  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
-  FileHandle file;
-  ASSERT_EQ(OpenForRead(path.string(), &file), 0);
+  HandTiff t;
+  for (auto [tag, value] : {std::pair{kImageWidth, 3}, {kImageLength, 2}, {kPhotometricInterpretation, 0}})
+    t.Add(tag, kShort, 1, value);
+  t.AddData(kBitsPerSample, kShort, 3, Shorts({8, 8, 8}));
+  std::vector<uint8_t> samples(18);
+  for (size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<uint8_t>(10 * i + 1);
+  t.AddData(kStripOffsets, kLong, 1, samples);
+  t.Add(kSamplesPerPixel, kShort, 1, 3);
+  t.Add(kStripByteCounts, kLong, 1, 18);
   Image picture;
-  IccProfile profile;
-  const int result = ReadTiff(file, &picture, &profile);
-  CloseFile(file);
-  fs::remove(path);
-  ASSERT_EQ(result, 0);
-  ASSERT_EQ(picture.type, Rgb8);
-  for (uint32_t y = 0; y < kHeight; ++y) {
-    const uint8_t* row = picture.rows[kHeight - 1 - y];  // the file's first row is the top
-    for (uint32_t x = 0; x < kWidth; ++x) {
-      const size_t in = pixelsAt + 3 * (y * kWidth + x);
-      EXPECT_EQ(row[3 * x + 2], 255 - b[in]) << "red of " << x << ", " << y;
-      EXPECT_EQ(row[3 * x + 1], 255 - b[in + 1]) << "green of " << x << ", " << y;
-      EXPECT_EQ(row[3 * x], 255 - b[in + 2]) << "blue of " << x << ", " << y;
+  ASSERT_EQ(ReadMemory(t.Build(), &picture), 0);
+  std::vector<uint32_t> got, want;
+  for (int32_t y = 0; y < 2; ++y)
+    for (int32_t x = 0; x < 3; ++x)
+      for (int c = 0; c < 3; ++c) {
+        got.push_back(SampleAt(picture, x, y, c));
+        want.push_back(255u - samples[9 * y + 3 * x + c]);
+      }
+  EXPECT_EQ(got, want);
+}
+
+// While it lives, the process may hold at most what it holds now and
+// `room` more, so that a reader that allocates a claimed picture fails at
+// once instead of taking gigabytes. The sanitizers reserve terabytes of
+// address space of their own, so under them nothing is limited.
+struct AddressSpaceLimit {
+  rlimit before{};
+  explicit AddressSpaceLimit(rlim_t room) {
+#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
+    getrlimit(RLIMIT_AS, &before);
+    FILE* statm = std::fopen("/proc/self/statm", "r");
+    unsigned long pages = 0;
+    if (statm != nullptr && std::fscanf(statm, "%lu", &pages) == 1) {
+      rlimit limited = before;
+      limited.rlim_cur = std::min<rlim_t>(before.rlim_cur, pages * ::sysconf(_SC_PAGESIZE) + room);
+      setrlimit(RLIMIT_AS, &limited);
     }
+    if (statm != nullptr) std::fclose(statm);
+#endif
   }
+  ~AddressSpaceLimit() {
+    if (before.rlim_max != 0) setrlimit(RLIMIT_AS, &before);
+  }
+};
+
+// Claims just over each limit, with every earlier check passed: the TIFF
+// one as a bilevel LZW strip of a clear and an end code (a few bytes that
+// could decode into any number of pixels), the JPEG ones as a 16 x 16
+// picture from libjpeg with a frame header that claims more. A claim
+// exactly at the TIFF limit reads, as a black bilevel picture of 64 MB.
+TEST(MemoryLimits, ClaimsJustOverEachLimitAreRefusedWithTheirMessage) {
+  TempFolder folder;
+  auto tiff = [&](uint32_t width, uint32_t height) {
+    HandTiff t;
+    t.Add(kImageWidth, kLong, 1, width);
+    t.Add(kImageLength, kLong, 1, height);
+    t.Add(kCompression, kShort, 1, 5);
+    t.Add(kPhotometricInterpretation, kShort, 1, 1);
+    t.AddData(kStripOffsets, kLong, 1, {0x80, 0x40, 0x40});  // codes 256 and 257 in nine bits each
+    t.Add(kRowsPerStrip, kLong, 1, height);
+    t.Add(kStripByteCounts, kLong, 1, 3);
+    const std::string path = folder.Path(std::to_string(width) + "x" + std::to_string(height) + ".tif");
+    WriteAll(path, t.Build());
+    return path;
+  };
+  auto jpeg = [&](uint16_t width, uint16_t height, bool progressive) {
+    JpegSpec spec;
+    spec.progressive = progressive;
+    const std::string path = folder.Path(std::to_string(width) + "x" + std::to_string(height) + ".jpg");
+    WriteJpeg(path, spec);
+    PatchFrameSize(path, width, height);
+    return path;
+  };
+  auto png = [&](uint32_t side) {  // 16-bit RGBA, the sides the reader still takes
+    PngSpec spec;
+    spec.depth = 16, spec.colorType = 6;
+    FileBytes file = MakePng(spec);
+    ClaimPngSize(&file, side, side);
+    const std::string path = folder.Path(std::to_string(side) + ".png");
+    WriteAll(path, file);
+    return path;
+  };
+  const std::string tiffNote = " pixels; at most 536870912 pixels can be read.";
+  const struct {
+    std::string path;
+    int32_t type;
+    std::string message;
+  } claims[] = {
+      {tiff(16384, 32769), kPictureTiff, "Cannot read TIFF file: \nThe picture has 16384 x 32769" + tiffNote},
+      // 3 bytes a pixel: 2^29 pixels and 1170 more.
+      {jpeg(23171, 23170, false), kPictureJpeg,
+       "Cannot read JPEG file: \nThe picture has 23171 x 23170 pixels and needs 1537 MB to read; at most 1536 MB can be used."},
+      // A progressive decoder also holds every coefficient, 128 bytes a block:
+      // 2^28 pixels and 16384 more.
+      {jpeg(16384, 16385, true), kPictureJpeg,
+       "Cannot read JPEG file: \nThe picture has 16384 x 16385 pixels and needs 1537 MB to read; at most 1536 MB can be used."},
+      {png(1000000), kPicturePng,
+       "Cannot read PNG file: \nThe picture has 1000000 x 1000000 pixels and needs 8583069 MB to read; at most 3072 MB can be used."},
+  };
+  for (const auto& claim : claims) {
+    SCOPED_TRACE(claim.message);
+    SceneSettings scene;
+    InitScene(&scene);
+    scene.picture.raster = BlankPicture(2, 2, 72.0);
+    scene.picture.pathname = "before.tif";
+    IccProfile profile;
+    std::string lastFolder = "before";
+    ErrorCapture errors;
+    int result = -1;
+    {
+      AddressSpaceLimit limit(rlim_t{1} << 30);
+      result = LoadPicture(claim.path, claim.type, &scene, &profile, &lastFolder);
+    }
+    std::string message = claim.message;  // the path goes before the note
+    message.insert(message.find('\n'), claim.path);
+    EXPECT_EQ(std::tuple(result, errors.messages), std::tuple(1, std::vector<std::string>{message}));
+    EXPECT_EQ(std::tuple(PictureImage(scene.picture).width, scene.picture.pathname, lastFolder),
+              std::tuple(2, std::string("before.tif"), std::string("before")));
+  }
+  Image picture;
+  ASSERT_EQ(ReadMemory(ReadAll(tiff(16384, 32768)), &picture), 0);
+  EXPECT_EQ(std::tuple(picture.type, picture.height, SampleAt(picture, 16383, 32767, 0)), std::tuple(Bilevel, 32768, 0u));
 }
 
 }  // namespace

@@ -7,26 +7,18 @@
 #include <filesystem>
 #include <fstream>
 
+#include "support/files.h"
+
 namespace {
 
 class FileIo : public ::testing::Test {
  protected:
-  void SetUp() override {
-    folder_ = std::filesystem::temp_directory_path() /
-              ("passavue-fileio-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::create_directories(folder_);
-  }
-  void TearDown() override { std::filesystem::remove_all(folder_); }
-  std::string Path(const char* name) const { return (folder_ / name).string(); }
-  std::string Text(const char* name) const {
-    std::ifstream in(Path(name), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-  }
+  std::string Path(const char* name) const { return folder_.Path(name); }
+  std::string Text(const char* name) const { return ReadText(Path(name)); }
   size_t FilesInFolder() const {
-    return static_cast<size_t>(std::distance(std::filesystem::directory_iterator(folder_), {}));
+    return static_cast<size_t>(std::distance(std::filesystem::directory_iterator(folder_.Root()), {}));
   }
-  std::filesystem::path folder_;
+  TempFolder folder_;
 };
 
 int WriteText(FileHandle file, const std::string& text) {
@@ -62,12 +54,12 @@ TEST_F(FileIo, ZeroCountSucceedsWithoutAFile) {
   FileHandle closed;
   uint32_t count = 0;
   char buffer[1];
-  EXPECT_EQ(ReadBytes(closed, &count, buffer) + WriteBytes(closed, &count, buffer), 0);
+  EXPECT_EQ(std::tuple(ReadBytes(closed, &count, buffer), WriteBytes(closed, &count, buffer)), std::tuple(0, 0));
 }
 
 TEST_F(FileIo, ExistsMeansReadableFile) {
   EXPECT_EQ(FileExists(Path("missing")), 0);
-  EXPECT_EQ(FileExists(folder_.string()), 0);  // a folder is not a file
+  EXPECT_EQ(FileExists(folder_.Root().string()), 0);  // a folder is not a file
   { std::ofstream(Path("there")) << "x"; }
   EXPECT_EQ(FileExists(Path("there")), 1);
   FileHandle untouched{-7};
@@ -109,11 +101,11 @@ TEST_F(FileIo, OnlyRegularFilesOpenAndNothingWaitsOnAFifo) {
 }
 
 TEST_F(FileIo, SafeWriteReplacesTheFileALinkNamesAndKeepsItsMode) {
-  std::filesystem::create_directory(folder_ / "real");
+  std::filesystem::create_directory(folder_.Root() / "real");
   { std::ofstream(Path("real/design")) << "earlier"; }
   ::chmod(Path("real/design").c_str(), 0640);
-  std::filesystem::create_symlink("real/design", folder_ / "link");
-  std::filesystem::create_symlink("real/new", folder_ / "dangling");
+  std::filesystem::create_symlink("real/design", folder_.Root() / "link");
+  std::filesystem::create_symlink("real/new", folder_.Root() / "dangling");
   WriteFailure failure;
   for (const char* link : {"link", "dangling"}) {
     ASSERT_EQ(
@@ -121,11 +113,11 @@ TEST_F(FileIo, SafeWriteReplacesTheFileALinkNamesAndKeepsItsMode) {
             Path(link), [](FileHandle f) { return WriteText(f, "written through the link"); }, &failure),
         0)
         << link;
-    EXPECT_TRUE(std::filesystem::is_symlink(folder_ / link)) << link;
+    EXPECT_TRUE(std::filesystem::is_symlink(folder_.Root() / link)) << link;
     EXPECT_EQ(Text(link), "written through the link");
   }
   EXPECT_EQ(std::filesystem::status(Path("real/design")).permissions(), std::filesystem::perms(0640));
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder_ / "real"), {}), 2);  // no leftovers
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder_.Root() / "real"), {}), 2);  // no leftovers
 }
 
 TEST_F(FileIo, FailedSafeWriteLeavesTheEarlierFileByteForByte) {

@@ -13,12 +13,13 @@
 #include "files/jpeg.h"
 #include "files/tiff.h"
 #include "files/tiff_tags.h"
-#include "import_test_util.h"
+#include "support/files.h"
+#include "support/jpeg.h"
+#include "support/pictures.h"
 #include "render/render_state.h"
 #include "support/png_file.h"
 #include "support/profiles.h"
 
-using namespace importtest;
 
 TEST(PictureFileTypeOf, ExtensionOfTheFileNameInAnyCase) {
   for (auto [name, type] : {std::pair{"/photos/a.tif", kPictureTiff}, {"/My Pictures/a b.TiFf", kPictureTiff},
@@ -29,13 +30,6 @@ TEST(PictureFileTypeOf, ExtensionOfTheFileNameInAnyCase) {
 }
 
 namespace {
-
-bool SamePixels(const Image& a, const Image& b) {
-  if (a.type != b.type || a.width != b.width || a.height != b.height) return false;
-  for (int r = 0; r < a.height; ++r)
-    if (std::memcmp(a.rows[r], b.rows[r], 3 * a.width) != 0) return false;
-  return true;
-}
 
 struct LoadTest : ::testing::Test {
   LoadTest() { InitScene(&scene); }
@@ -65,16 +59,17 @@ TEST_F(LoadTest, JpegBecomesThePictureAndResetsTheBorder) {
   ASSERT_EQ(Load(path, kPictureJpeg), 0);
   EXPECT_TRUE(errors.messages.empty());
   // A gray picture arrives as gray Rgb8.
-  const Bytes gray = DecodeWithLibjpeg(path);
+  const FileBytes gray = DecodeWithLibjpeg(path);
   const Image& raster = PictureImage(scene.picture);
   ASSERT_EQ(std::tuple(raster.type, raster.width, raster.height, raster.resolution), std::tuple(Rgb8, 192, 96, 48.0));
   for (int y = 0; y < 96; y += 5)
     for (int x = 0; x < 192; x += 7)
       for (int c = 0; c < 3; ++c) ASSERT_EQ(raster.rows[95 - y][3 * x + c], gray[y * 192 + x]);
   EXPECT_EQ(scene.picture.rasterVersion, version + 1);
-  EXPECT_EQ(std::tuple(scene.picture.pathname, lastFolder), std::tuple(path, folder.root.string()));
+  EXPECT_EQ(std::tuple(scene.picture.pathname, lastFolder), std::tuple(path, folder.Root().string()));
   EXPECT_TRUE(profile.empty());
-  EXPECT_EQ(scene.border.left + scene.border.right + scene.border.top + scene.border.bottom, 0.0);
+  EXPECT_EQ(std::tuple(scene.border.left, scene.border.right, scene.border.top, scene.border.bottom),
+            std::tuple(0.0, 0.0, 0.0, 0.0));
   EXPECT_EQ(scene.border.color, (RgbColor{10, 20, 30}));
   // The overall size follows the 4 x 2 inch picture: mats 2 x 2.25, frame 2 x 0.75.
   EXPECT_DOUBLE_EQ(scene.frame.overallWidth, 4.0 + 4.5 + 1.5);
@@ -143,12 +138,11 @@ TEST_F(LoadTest, EveryFailureSaysWhyAndChangesNothing) {
 
   JpegSpec cmyk;
   cmyk.space = JCS_CMYK;
-  const std::string jpeg = Jpeg("real.jpg"), cmykPath = Jpeg("cmyk.jpg", cmyk), huge = Jpeg("huge.jpg");
-  PatchFrameSize(huge, 65000, 65000);
+  const std::string jpeg = Jpeg("real.jpg"), cmykPath = Jpeg("cmyk.jpg", cmyk);
   // A parameterless TEM marker: libjpeg steps over it, the profile scan
   // takes the next bytes for a length and runs off the end of the file.
   const std::string tem = Jpeg("tem.jpg");
-  Bytes bytes = ReadAll(tem);
+  FileBytes bytes = ReadAll(tem);
   bytes.insert(bytes.begin() + 2, {0xFF, 0x01});
   WriteAll(tem, bytes);
   // Stored turned, it needs room for the upright copy too.
@@ -162,14 +156,12 @@ TEST_F(LoadTest, EveryFailureSaysWhyAndChangesNothing) {
   WriteAll(png, {0x89, 'P', 'N', 'G'});
   PngSpec pngSpec;
   pngSpec.width = 40, pngSpec.height = 30;
-  const Bytes goodPng = MakePng(pngSpec);
-  Bytes crc = goodPng, claimed = goodPng;
+  const FileBytes goodPng = MakePng(pngSpec);
+  FileBytes crc = goodPng;
   crc[45] ^= 1;  // inside the picture data, whose checksum no longer fits
-  ClaimPngSize(&claimed, 60000, 60000);
-  const std::string pngCut = folder.Path("cut.png"), pngCrc = folder.Path("crc.png"), pngHuge = folder.Path("huge.png");
-  WriteAll(pngCut, Bytes(goodPng.begin(), goodPng.begin() + goodPng.size() / 2));
+  const std::string pngCut = folder.Path("cut.png"), pngCrc = folder.Path("crc.png");
+  WriteAll(pngCut, FileBytes(goodPng.begin(), goodPng.begin() + goodPng.size() / 2));
   WriteAll(pngCrc, crc);
-  WriteAll(pngHuge, claimed);
   // A directory of one entry: Compression 7, JPEG.
   const std::string jpegTiff = folder.Path("jpeg-inside.tif");
   WriteAll(jpegTiff, {'I', 'I', 42, 0, 8, 0, 0, 0, 1, 0, 3, 1, 3, 0, 1, 0, 0, 0, 7, 0, 0, 0, 0, 0, 0, 0});
@@ -183,9 +175,6 @@ TEST_F(LoadTest, EveryFailureSaysWhyAndChangesNothing) {
       {jpegTiff, kPictureTiff, "Cannot read TIFF file: " + jpegTiff + "\nNot supported: JPEG compression"},
       {text, kPictureJpeg, "Cannot read JPEG file: " + text},
       {cmykPath, kPictureJpeg, "Cannot read JPEG file: " + cmykPath},
-      {huge, kPictureJpeg,
-       "Cannot read JPEG file: " + huge +
-           "\nThe picture has 65000 x 65000 pixels and needs 12088 MB to read; at most 1536 MB can be used."},
       {tem, kPictureJpeg, "Error reading profile from JPEG file: " + tem},
       {tall, kPictureJpeg,
        "Cannot read JPEG file: " + tall +
@@ -193,9 +182,6 @@ TEST_F(LoadTest, EveryFailureSaysWhyAndChangesNothing) {
       {png, PictureFileTypeOf(png), "Cannot read PNG file: " + png},
       {pngCut, kPicturePng, "Cannot read PNG file: " + pngCut},
       {pngCrc, kPicturePng, "Cannot read PNG file: " + pngCrc},
-      {pngHuge, kPicturePng,
-       "Cannot read PNG file: " + pngHuge +
-           "\nThe picture has 60000 x 60000 pixels and needs 10300 MB to read; at most 3072 MB can be used."},
       {png, kPictureUnknown, "Unsupported picture file type: " + png},
   };
   for (const auto& c : cases) {
@@ -206,15 +192,4 @@ TEST_F(LoadTest, EveryFailureSaysWhyAndChangesNothing) {
     EXPECT_EQ(std::tuple(scene.picture.rasterVersion, scene.picture.pathname, scene.border.left, lastFolder),
               std::tuple(versionBefore, pathBefore, 0.5, std::string("/earlier")));
   }
-}
-
-TEST_F(LoadTest, VeryLargeLegitimatePictureStillLoads) {
-  // A header claiming 20000 x 15000 whose data ends early: libjpeg fills the
-  // rest, and the whole 900 MB picture is allocated and taken over.
-  const std::string path = Jpeg("large.jpg");
-  PatchFrameSize(path, 20000, 15000);
-  ErrorCapture errors;
-  ASSERT_EQ(Load(path, kPictureJpeg), 0);
-  EXPECT_TRUE(errors.messages.empty());
-  EXPECT_EQ(std::tuple(PictureImage(scene.picture).width, PictureImage(scene.picture).height), std::tuple(20000, 15000));
 }

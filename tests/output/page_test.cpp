@@ -21,18 +21,6 @@ TEST(PrintBands, CoverTheRectangleExactlyFromTheBottomUp) {
   EXPECT_TRUE(PrintBands(Image{}, 0, 100).empty());
 }
 
-TEST(Gray, WeightsSumTo1024) {
-  Image rgb;
-  ASSERT_EQ(AllocImage(&rgb, Rgb8, 4, 1, 72.0), 0);
-  const uint8_t pixels[12] = {255, 255, 255, 0, 0, 255, 0, 255, 0, 255, 0, 0};  // white, red, green, blue
-  std::copy(pixels, pixels + 12, rgb.rows[0]);
-  Image gray;
-  ConvertRgb8ToGray8(rgb, &gray);
-  ASSERT_EQ(std::tuple(gray.type, gray.resolution), std::tuple(Gray8, 72.0));
-  EXPECT_EQ(std::tuple(gray.rows[0][0], gray.rows[0][1], gray.rows[0][2], gray.rows[0][3]),
-            std::tuple(255 * 1024 >> 10, 306 * 255 >> 10, 601 * 255 >> 10, 117 * 255 >> 10));
-}
-
 TEST(Pagination, HalfInchMarginsAndSixLinesAnInch) {
   const PageLayout layout = SpecificationsLayout(600, 600, 6600);
   EXPECT_EQ(std::tuple(layout.left, layout.top, layout.lineHeight, layout.bottomLimit),

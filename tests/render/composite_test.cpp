@@ -63,7 +63,7 @@ TEST(Composite, PictureIsCachedAcrossMatChanges) {
   std::swap(fresh, d.render);
   d.Render(400, 300);
   EXPECT_EQ(resamples, 2);
-  EXPECT_TRUE(SameImage(d.render.composite, fresh.composite));
+  EXPECT_TRUE(SamePixels(d.render.composite, fresh.composite));
 
   // A new picture (its version bumped) or a new rectangle size resamples again.
   d.scene.picture.raster = std::make_shared<const Image>(QuadrantPicture(60, 45, 6.0));

@@ -83,7 +83,7 @@ TEST(Frame, SamplesAndUnequalMitres) {
   ExpectPixels(e, {{5, 20, kWall}, {30, 3, Gray(150)}});
   Image z = Canvas(60, 50, kWall);
   PaintFrame(WhiteFrame(), uniform, F, F, &z);
-  EXPECT_TRUE(SameImage(z, Canvas(60, 50, kWall)));
+  EXPECT_TRUE(SamePixels(z, Canvas(60, 50, kWall)));
 }
 
 TEST(FrameShadows, OuterAndInnerDepth) {

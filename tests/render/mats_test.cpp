@@ -72,13 +72,26 @@ TEST(MatFace, TextureTintsTheColourInPhaseWithTheComposite) {
   EXPECT_EQ(MatColorAt(mat, texture, 0, 0), Rgb(255, 0, 128));
 }
 
-TEST(MatFace, OvalWindowKeepsTheCornersOfItsRectangle) {
+TEST(MatFace, OvalWindowIsTheEllipseInItsRectangle) {
+  // P is 80 x 40: semi-axes 40 and 20 about (50, 30). Row 20 meets the
+  // ellipse at 50 -+ 40 sqrt(1 - 10^2 / 20^2) = 15.36 and 84.64, the middle
+  // row at P's sides, and row 10 only at the top point; P's corners are face.
   MatSettings mat = Mat({10, 20, 30});
   mat.opening = kOvalOpening;
-  Image c = Canvas(60, 60, kSentinel);
-  PaintMatFace(mat, Image{}, PixelRect{0, 0, 60, 60}, PixelRect{10, 10, 50, 50}, &c);
-  // The corners of P are face; the ellipse reaches P's sides in its middle row.
-  ExpectPixels(c, {{11, 11, Rgb(10, 20, 30)}, {48, 48, Rgb(10, 20, 30)}, {30, 30, kSentinel}, {12, 30, kSentinel}});
+  const Bgr face = Rgb(10, 20, 30);
+  Image c = Canvas(100, 60, kSentinel);
+  PaintMatFace(mat, Image{}, PixelRect{0, 0, 100, 60}, PixelRect{10, 10, 90, 50}, &c);
+  ExpectPixels(c, {{14, 20, face}, {15, 20, kSentinel}, {84, 20, kSentinel}, {85, 20, face}, {9, 30, face},
+                   {10, 30, kSentinel}, {89, 30, kSentinel}, {90, 30, face}, {50, 10, face}, {50, 11, kSentinel},
+                   {50, 49, kSentinel}, {50, 50, face}, {11, 11, face}, {88, 48, face}});
+  // The bevel ring lies just outside the same ellipse: 6 pixels wide at
+  // the ends of both axes, nothing inside the window or beyond the ring.
+  Image ring = Canvas(100, 60, kSentinel);
+  PaintOvalBevel(PixelRect{10, 10, 90, 50}, 6, RgbColor{240, 240, 240}, &ring);
+  for (auto [col, r, on] : {std::tuple{5, 30, true}, {3, 30, false}, {94, 30, true}, {97, 30, false},
+                            {11, 30, false}, {50, 5, true}, {50, 3, false}, {50, 54, true}, {50, 57, false},
+                            {50, 11, false}, {20, 20, false}, {14, 20, true}})
+    EXPECT_EQ(!(Px(ring, col, r) == kSentinel), on) << col << "," << r;
 }
 
 TEST(MatBevel, OvalRingIsShadedFromTheUpperLeft) {

@@ -11,6 +11,7 @@
 
 #include "render/paint.h"
 #include "render/render.h"
+#include "support/pictures.h"
 
 inline std::ostream& operator<<(std::ostream& out, const Bgr& p) {
   return out << "(b" << int(p.blue) << " g" << int(p.green) << " r" << int(p.red) << ")";
@@ -61,12 +62,6 @@ inline Image Canvas(int32_t w, int32_t h, Bgr fill) {
   AllocImage(&image, Rgb8, w, h, 100.0);
   for (int32_t r = 0; r < h; ++r) FillSpan(image.rows[r], Span{0, w}, fill);
   return image;
-}
-
-inline bool SameImage(const Image& a, const Image& b) {
-  bool same = a.type == b.type && a.width == b.width && a.height == b.height;
-  for (int32_t r = 0; same && r < a.height; ++r) same = std::memcmp(a.rows[r], b.rows[r], 3 * a.width) == 0;
-  return same;
 }
 
 // Uniform tiles (left, right, bottom, top values) for every style and finish.

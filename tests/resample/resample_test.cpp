@@ -227,33 +227,6 @@ TEST(ResampleReference, SourceAndDestinationSpanSeveralStorageChunks) {
   ExpectMatchesReference(src, 333, 400, FilterTriangle, -1.0);
 }
 
-TEST(ResampleInvariants, FlatPicturesStayFlatAndEnlargedEndsMatch) {
-  const int32_t sizes[][2] = {{5, 3}, {17, 40}, {1, 60}, {64, 1}, {9, 9}};
-  for (int type : kTypes) {
-    int64_t max = (type == Gray16 || type == Rgb16) ? 65535 : 255;
-    int64_t flat = type == Bilevel ? 255 : max * 3 / 5;
-    Image src = MakeImage(type, 9, 7, [&](int32_t, int32_t, int) { return flat; });
-    Image ramp = MakeImage(type, 6, 5, [&](int32_t x, int32_t y, int c) { return (x * 37 + y * 91 + c * 13) % (max + 1); });
-    for (int filter : {FilterTriangle, FilterCubic}) {
-      for (const auto& size : sizes) {
-        SCOPED_TRACE(testing::Message() << "type " << type << " filter " << filter << " " << size[0] << "x" << size[1]);
-        Image out;
-        ASSERT_EQ(ResampleImage(src, &out, size[0], size[1], 100.0, filter, -1.0), 0);
-        for (int32_t y = 0; y < out.height; ++y)
-          for (int32_t x = 0; x < out.width; ++x)
-            for (int c = 0; c < Channels(out.type); ++c) ASSERT_EQ(SampleAt(out, x, y, c), flat);
-      }
-      Image big;
-      ASSERT_EQ(ResampleImage(ramp, &big, 23, 19, 100.0, filter, -1.0), 0);
-      for (int c = 0; c < Channels(big.type); ++c) {
-        for (auto [dx, dy, sx, sy] : {std::array<int32_t, 4>{0, 0, 0, 0}, {22, 0, 5, 0}, {0, 18, 0, 4}, {22, 18, 5, 4}}) {
-          EXPECT_EQ(SampleAt(big, dx, dy, c), SampleAt(ramp, sx, sy, c));
-        }
-      }
-    }
-  }
-}
-
 TEST(ResampleInvariants, LargeReductionsDoNotOverflow) {
   // A 16-bit row of 10000 white pixels reduced to 3: a sum over thousands
   // of taps of 65535 x 255 that 32 bits cannot hold.
@@ -323,7 +296,7 @@ TEST(ResampleBoundaries, AbsurdSizesAndFailuresLeaveAnEmptyDestination) {
   // Absurd cubic parameters still give a picture of the requested size.
   for (double a : {std::nan(""), 1e300, -1e300}) {
     ASSERT_EQ(ResampleImage(src, &out, 5, 11, 100.0, FilterCubic, a), 0);
-    EXPECT_EQ(out.width * out.height, 55);
+    EXPECT_EQ(std::tuple(out.width, out.height), std::tuple(5, 11));
   }
   Image empty;
   EXPECT_EQ(ResampleImage(empty, &out, 4, 4, 100.0, FilterCubic, -1.0), 1);

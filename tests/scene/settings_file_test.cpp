@@ -12,37 +12,27 @@
 #include <fstream>
 
 #include "core/hooks.h"
+#include "support/files.h"
 #include "scene/text.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 class SettingsFile : public ::testing::Test {
  protected:
   void SetUp() override {
-    folder_ = fs::temp_directory_path() / ("passavue-design-" + std::to_string(::getpid()) + "-" +
-                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(folder_);
-    previousHook_ = SetErrorHook([this](const std::string& message) { messages_.push_back(message); });
     InitScene(&scene_);
     scene_.frame.overallWidth = 16.0;  // as the layout derives them for the default design
     scene_.frame.overallHeight = 14.0;
   }
   void TearDown() override {
-    SetErrorHook(previousHook_);
     SetDecimalSeparator('.');
-    fs::remove_all(folder_);
   }
-  std::string Path(const std::string& name) const { return (folder_ / name).string(); }
+  std::string Path(const std::string& name) const { return folder_.Path(name); }
   static std::string Golden() {
     const char* source = std::getenv("PASSAVUE_SOURCE_DIR");
-    return ReadAll(source ? std::string(source) + "/tests/scene/default.Passavue"
+    return ReadText(source ? std::string(source) + "/tests/scene/default.Passavue"
                           : (fs::path(__FILE__).parent_path() / "default.Passavue").string());
   }
   std::string WriteToText() {
@@ -50,7 +40,7 @@ class SettingsFile : public ::testing::Test {
     EXPECT_EQ(CreateForWrite(Path("written"), &file), 0);
     EXPECT_EQ(WriteSettingsFile(file, scene_), 0);
     CloseFile(file);
-    return ReadAll(Path("written"));
+    return ReadText(Path("written"));
   }
   int ReadFromText(const std::string& text) {
     std::ofstream(Path("read"), std::ios::binary) << text;
@@ -61,9 +51,9 @@ class SettingsFile : public ::testing::Test {
     return result;
   }
 
-  fs::path folder_;
-  ErrorHook previousHook_;
-  std::vector<std::string> messages_;
+  TempFolder folder_;
+  ErrorCapture errors_;
+  std::vector<std::string>& messages_ = errors_.messages;
   SceneSettings scene_;
 };
 
@@ -98,9 +88,9 @@ TEST_F(SettingsFile, ReaderRules) {
                          "mat 2 1 1,25 12.5% 1.5e1 abc 0.1 4 1 2 3 2 5 6 7 0\nend\nbackground 9 9 9 9\n"),
             0);
   EXPECT_EQ(std::tuple(scene_.background.ratio, scene_.background.color), std::tuple(2.5, RgbColor{1, 2, 3}));
-  EXPECT_EQ(scene_.lighting.intensity * 10 + scene_.lighting.type, 17);
+  EXPECT_EQ(std::tuple(scene_.lighting.intensity, scene_.lighting.type), std::tuple(1, 7));
   const FrameSettings& f = scene_.frame;
-  EXPECT_EQ(f.style * 10 + f.finish, 30);
+  EXPECT_EQ(std::tuple(f.style, f.finish), std::tuple(3, 0));
   EXPECT_EQ(f.color, (RgbColor{10, 20, 30}));
   EXPECT_EQ(std::vector<double>({f.overallWidth, f.overallHeight, f.outerDepth, f.innerDepth, f.leftWidth,
                                  f.rightWidth, f.topWidth, f.bottomWidth}),
@@ -111,7 +101,7 @@ TEST_F(SettingsFile, ReaderRules) {
   EXPECT_EQ(std::vector<int32_t>({m.opening, m.texture, m.bevel, m.shown}),
             std::vector<int32_t>({1, 4, 2, 0}));
   EXPECT_EQ(std::tuple(m.color, m.bevelColor), std::tuple(RgbColor{1, 2, 3}, RgbColor{5, 6, 7}));
-  EXPECT_EQ(scene_.mats[kMiddleMat].left + scene_.mats[kOuterMat].shown, 1.5);  // the other mats unchanged
+  EXPECT_EQ(std::tuple(scene_.mats[kMiddleMat].left, scene_.mats[kOuterMat].shown), std::tuple(0.5, 1));  // the other mats unchanged
   const ImageBorder& b = scene_.border;
   EXPECT_EQ(std::vector<double>({b.left, b.right, b.top, b.bottom}), std::vector<double>({1, 2, 3, 4}));
   EXPECT_EQ(b.color, (RgbColor{9, 8, 7}));
@@ -119,10 +109,10 @@ TEST_F(SettingsFile, ReaderRules) {
 
 TEST_F(SettingsFile, FailuresKeepTheLinesBeforeThem) {
   EXPECT_EQ(ReadFromText("Passavue 1.0\nlighting 2 3\nborder 1 1 1 1 0 0 0\n"), 1);  // no "end"
-  EXPECT_EQ(scene_.lighting.type + scene_.border.left, 4.0);
+  EXPECT_EQ(std::tuple(scene_.lighting.type, scene_.border.left), std::tuple(3, 1.0));
   EXPECT_EQ(ReadFromText("Passavue 1.0\nmat 1 0 9 9 9 9\nmat 3 0 7 7 7 7\nend\n"), 1);
   EXPECT_EQ(scene_.mats[kMiddleMat].left, 9.0);
-  EXPECT_EQ(ReadFromText("Passavue 1.0\nmat -1 0 7\nend\n") + ReadFromText("Passavue 1.0\nmat\nend\n"), 2);
+  EXPECT_EQ(std::tuple(ReadFromText("Passavue 1.0\nmat -1 0 7\nend\n"), ReadFromText("Passavue 1.0\nmat\nend\n")), std::tuple(1, 1));
   for (const MatSettings& mat : scene_.mats) EXPECT_NE(mat.left, 7.0);
   // A 258-character line arrives as 255 characters and then "end".
   EXPECT_EQ(ReadFromText("Passavue 1.0\nnote" + std::string(251, ' ') + "end\n"), 0);
@@ -143,8 +133,8 @@ TEST_F(SettingsFile, LoadAndSaveReportAndRememberTheFolder) {
             std::tuple(std::string("unchanged"), 1, false));
 
   EXPECT_EQ(SaveSettingsFileAs(Path("design"), &scene_, &lastFolder), 0);  // the extension is added
-  EXPECT_EQ(ReadAll(Path("design.Passavue")), Golden());
-  EXPECT_EQ(std::tuple(scene_.modified, lastFolder), std::tuple(0, folder_.string()));
+  EXPECT_EQ(ReadText(Path("design.Passavue")), Golden());
+  EXPECT_EQ(std::tuple(scene_.modified, lastFolder), std::tuple(0, folder_.Root().string()));
   // Replacing keeps the file's permissions.
   ::chmod(Path("design.Passavue").c_str(), 0640);
   scene_.lighting.type = 6;
@@ -159,14 +149,14 @@ TEST_F(SettingsFile, LoadAndSaveReportAndRememberTheFolder) {
   scene_.lighting.type = 0;
   lastFolder.clear();
   EXPECT_EQ(LoadSettingsFile(Path("design.Passavue"), &scene_, &lastFolder), 0);
-  EXPECT_EQ(std::tuple(scene_.lighting.type, lastFolder, messages_.size()), std::tuple(5, folder_.string(), size_t{3}));
+  EXPECT_EQ(std::tuple(scene_.lighting.type, lastFolder, messages_.size()), std::tuple(5, folder_.Root().string(), size_t{3}));
 }
 
 TEST_F(SettingsFile, FailedSaveLeavesTheEarlierFileIntact) {
   std::string lastFolder;
   const std::string path = Path("keep.Passavue");
   ASSERT_EQ(SaveSettingsFileAs(path, &scene_, &lastFolder), 0);
-  const std::string before = ReadAll(path);
+  const std::string before = ReadText(path);
   scene_.modified = 1;
   scene_.border.left = 2.0;
   // The disk fills up mid-save: a file-size limit makes the write fail.
@@ -179,8 +169,8 @@ TEST_F(SettingsFile, FailedSaveLeavesTheEarlierFileIntact) {
   const int result = SaveSettingsFileAs(path, &scene_, &lastFolder);
   ::setrlimit(RLIMIT_FSIZE, &saved);
   ::signal(SIGXFSZ, previousSignal);
-  EXPECT_EQ(std::tuple(result, ReadAll(path)), std::tuple(1, before));
-  EXPECT_EQ(std::distance(fs::directory_iterator(folder_), fs::directory_iterator()), 1);  // no leftovers
+  EXPECT_EQ(std::tuple(result, ReadText(path)), std::tuple(1, before));
+  EXPECT_EQ(std::distance(fs::directory_iterator(folder_.Root()), fs::directory_iterator()), 1);  // no leftovers
   // The folder has gone: nothing can be created.
   const std::string gone = Path("gone/x.Passavue");
   EXPECT_EQ(SaveSettingsFileAs(gone, &scene_, &lastFolder), 1);

@@ -9,6 +9,8 @@
 #include <fstream>
 #include <random>
 
+#include "support/files.h"
+
 namespace {
 
 TEST(FormatText, ConversionsEscapesAndSeparator) {
@@ -126,8 +128,8 @@ std::vector<std::string> ReadLines(FileHandle file, size_t capacity) {
 }
 
 TEST(TextLines, ReadSkipsEmptyLinesSplitsLongOnesAndWritesCrLf) {
-  const std::string path =
-      std::filesystem::temp_directory_path() / ("passavue-text-" + std::to_string(::getpid()));
+  TempFolder folder;
+  const std::string path = folder.Path("lines");
   std::ofstream(path, std::ios::binary) << "\r\n\r\nabc\r\n\n\rdef\n" + std::string(300, 'a') + "\r\nlast";
   FileHandle file;
   ASSERT_EQ(OpenForRead(path, &file), 0);
@@ -158,12 +160,10 @@ TEST(TextLines, ReadSkipsEmptyLinesSplitsLongOnesAndWritesCrLf) {
   ASSERT_EQ(CreateForWrite(path, &file), 0);
   for (const char* line : {"abc", "def\r\n", ""}) EXPECT_EQ(WriteTextLine(file, line), 0);  // in this order
   CloseFile(file);
-  std::ifstream in(path, std::ios::binary);
-  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "abc\r\ndef\r\n\r\n");
+  EXPECT_EQ(ReadText(path), "abc\r\ndef\r\n\r\n");
   ASSERT_EQ(OpenForRead(path, &file), 0);
   EXPECT_EQ(WriteTextLine(file, "read only"), 1);
   CloseFile(file);
-  std::filesystem::remove(path);
 }
 
 }  // namespace

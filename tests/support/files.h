@@ -43,6 +43,11 @@ inline FileBytes ReadAll(const std::string& path) {
   return FileBytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+inline std::string ReadText(const std::string& path) {
+  const FileBytes bytes = ReadAll(path);
+  return std::string(bytes.begin(), bytes.end());
+}
+
 inline void WriteAll(const std::string& path, const FileBytes& bytes) {
   std::ofstream(path, std::ios::binary | std::ios::trunc)
       .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));

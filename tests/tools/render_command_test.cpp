@@ -28,6 +28,7 @@
 #include "core/icc.h"
 #include "files/tiff.h"
 #include "scene/settings_file.h"
+#include "support/files.h"
 
 namespace {
 
@@ -122,25 +123,15 @@ Proof ReadPngProof(const std::string& path) {
 
 class RenderCommand : public ::testing::Test {
  protected:
-  void SetUp() override {
-    folder_ = fs::temp_directory_path() /
-              ("passavue-render-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(folder_);
-    fs::create_directories(folder_);
-    build_ = std::getenv("PASSAVUE_BUILD_DIR");
-  }
-  void TearDown() override { fs::remove_all(folder_); }
+  void SetUp() override { build_ = std::getenv("PASSAVUE_BUILD_DIR"); }
 
   int Run(std::vector<std::string> arguments) {
     out_.str("");
     err_.str("");
     return RunRenderCommand(arguments, build_, out_, err_);
   }
-  std::string Path(const std::string& name) const { return (folder_ / name).string(); }
-  std::string Text(const std::string& name) const {
-    std::ifstream in(Path(name), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-  }
+  std::string Path(const std::string& name) const { return folder_.Path(name); }
+  std::string Text(const std::string& name) const { return ReadText(Path(name)); }
   // passavue-render in a process of its own, writing a size x size export.
   pid_t Start(int size, const std::string& output) const {
     const std::string program = build_ + "/passavue-render";
@@ -159,7 +150,7 @@ class RenderCommand : public ::testing::Test {
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   }
 
-  fs::path folder_;
+  TempFolder folder_;
   std::string build_;
   std::ostringstream out_;
   std::ostringstream err_;
@@ -376,10 +367,10 @@ TEST_F(RenderCommand, JpegAndPngProofsReadBackWithTheirOwnLibraries) {
 }
 
 TEST_F(RenderCommand, AFullDiskLeavesTheEarlierExportByteForByte) {
-  fs::create_directory(folder_ / "small");
+  fs::create_directory(folder_.Root() / "small");
   if (::mount("tmpfs", Path("small").c_str(), "tmpfs", 0, "size=2m") != 0)
     GTEST_SKIP() << "no tmpfs to mount";
-  const std::unique_ptr<const fs::path, void (*)(const fs::path*)> mounted(new fs::path(folder_ / "small"),
+  const std::unique_ptr<const fs::path, void (*)(const fs::path*)> mounted(new fs::path(folder_.Root() / "small"),
                                                                            [](const fs::path* path) {
                                                                              ::umount(path->c_str());
                                                                              delete path;
@@ -390,7 +381,7 @@ TEST_F(RenderCommand, AFullDiskLeavesTheEarlierExportByteForByte) {
   EXPECT_EQ(Run({"--size", "1000x1000", "-o", Path("small/out.tif")}), 1);
   EXPECT_EQ(err_.str(), "Error saving TIFF file: " + Path("small/out.tif") + "\nNo space left on device\n");
   EXPECT_TRUE(Text("small/out.tif") == earlier) << "the earlier export was changed";
-  EXPECT_EQ(std::distance(fs::directory_iterator(folder_ / "small"), {}),
+  EXPECT_EQ(std::distance(fs::directory_iterator(folder_.Root() / "small"), {}),
             1);  // no temporary file left behind
 }
 
@@ -401,7 +392,7 @@ TEST_F(RenderCommand, OtherProcessesCannotSpoilAnExport) {
   const pid_t killed = Start(6000, Path("out.tif"));
   const auto writing = [&] {
     std::error_code error;
-    for (const auto& entry : fs::directory_iterator(folder_, error)) {
+    for (const auto& entry : fs::directory_iterator(folder_.Root(), error)) {
       const auto size = fs::file_size(entry.path(), error);
       if (!error && (entry.path().filename() != "out.tif" ? size > 0 : size != earlier.size())) return true;
     }

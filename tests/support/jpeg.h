@@ -1,57 +1,17 @@
-// Shared pieces of the import and asset tests: a temporary folder, a hook
-// that collects messages, and JPEG files written and decoded by libjpeg.
+// JPEG files written and decoded by libjpeg, for tests of the JPEG reader
+// and of picture import.
 #pragma once
 
 #include <gtest/gtest.h>
 #include <jpeglib.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
-#include "core/hooks.h"
-
-namespace importtest {
-
-using Bytes = std::vector<uint8_t>;
-
-struct TempFolder {
-  std::filesystem::path root =
-      std::filesystem::temp_directory_path() /
-      ("passavue-import-" + std::to_string(::getpid()) + "-" + std::to_string(Counter()++));
-  TempFolder() { std::filesystem::create_directories(root); }
-  ~TempFolder() {
-    std::error_code e;
-    std::filesystem::remove_all(root, e);
-  }
-  std::string Path(const std::string& name) const { return (root / name).string(); }
-  static int& Counter() {
-    static int n = 0;
-    return n;
-  }
-};
-
-struct ErrorCapture {
-  std::vector<std::string> messages;
-  ErrorHook previous = SetErrorHook([this](const std::string& m) { messages.push_back(m); });
-  ~ErrorCapture() { SetErrorHook(previous); }
-};
-
-inline Bytes ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-inline void WriteAll(const std::string& path, const Bytes& bytes) {
-  std::ofstream(path, std::ios::binary | std::ios::trunc)
-      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
+#include "support/files.h"
 
 struct JpegSpec {
   int width = 16, height = 8;
@@ -59,7 +19,7 @@ struct JpegSpec {
   bool jfif = true;
   bool progressive = false;
   int densityUnit = 0, density = 1;  // JFIF: 0 none, 1 per inch, 2 per cm
-  std::vector<Bytes> app1, app2;     // whole payloads, in file order
+  std::vector<FileBytes> app1, app2;     // whole payloads, in file order
   uint8_t (*pixel)(int x, int y, int c) = [](int x, int y, int c) {
     return uint8_t((x * 7 + y * 5 + c * 60) & 0xFF);
   };
@@ -85,11 +45,11 @@ inline void WriteJpeg(const std::string& path, const JpegSpec& spec) {
   cinfo.density_unit = static_cast<UINT8>(spec.densityUnit);
   cinfo.X_density = cinfo.Y_density = static_cast<UINT16>(spec.density);
   jpeg_start_compress(&cinfo, TRUE);
-  for (const Bytes& p : spec.app1)
+  for (const FileBytes& p : spec.app1)
     jpeg_write_marker(&cinfo, JPEG_APP0 + 1, p.data(), static_cast<unsigned>(p.size()));
-  for (const Bytes& p : spec.app2)
+  for (const FileBytes& p : spec.app2)
     jpeg_write_marker(&cinfo, JPEG_APP0 + 2, p.data(), static_cast<unsigned>(p.size()));
-  Bytes row(static_cast<size_t>(spec.width) * components);
+  FileBytes row(static_cast<size_t>(spec.width) * components);
   while (cinfo.next_scanline < cinfo.image_height) {
     for (size_t i = 0; i < row.size(); ++i)
       row[i] = spec.pixel(static_cast<int>(i / components), static_cast<int>(cinfo.next_scanline),
@@ -103,7 +63,7 @@ inline void WriteJpeg(const std::string& path, const JpegSpec& spec) {
 }
 
 // libjpeg's own decode: RGB or gray samples, top row first.
-inline Bytes DecodeWithLibjpeg(const std::string& path) {
+inline FileBytes DecodeWithLibjpeg(const std::string& path) {
   std::FILE* file = std::fopen(path.c_str(), "rb");
   jpeg_decompress_struct cinfo;
   jpeg_error_mgr error;
@@ -114,7 +74,7 @@ inline Bytes DecodeWithLibjpeg(const std::string& path) {
   cinfo.out_color_space = cinfo.jpeg_color_space == JCS_GRAYSCALE ? JCS_GRAYSCALE : JCS_RGB;
   jpeg_start_decompress(&cinfo);
   const size_t stride = static_cast<size_t>(cinfo.output_width) * cinfo.output_components;
-  Bytes samples(stride * cinfo.output_height);
+  FileBytes samples(stride * cinfo.output_height);
   while (cinfo.output_scanline < cinfo.output_height) {
     JSAMPROW rows[1] = {samples.data() + stride * cinfo.output_scanline};
     jpeg_read_scanlines(&cinfo, rows, 1);
@@ -126,8 +86,8 @@ inline Bytes DecodeWithLibjpeg(const std::string& path) {
 }
 
 // An APP2 payload carrying one ICC chunk.
-inline Bytes IccChunk(uint8_t sequence, uint8_t count, const Bytes& data, const char* id = "ICC_PROFILE") {
-  Bytes payload(id, id + 12);  // with its terminating zero
+inline FileBytes IccChunk(uint8_t sequence, uint8_t count, const FileBytes& data, const char* id = "ICC_PROFILE") {
+  FileBytes payload(id, id + 12);  // with its terminating zero
   payload.push_back(sequence);
   payload.push_back(count);
   payload.insert(payload.end(), data.begin(), data.end());
@@ -141,8 +101,8 @@ struct ExifEntry {
   uint16_t tag, type;
   uint32_t count, value;
 };
-inline Bytes ExifBlock(bool bigEndian, const std::vector<ExifEntry>& entries, uint32_t directory = 8) {
-  Bytes p = {'E', 'x', 'i', 'f', 0, 0};
+inline FileBytes ExifBlock(bool bigEndian, const std::vector<ExifEntry>& entries, uint32_t directory = 8) {
+  FileBytes p = {'E', 'x', 'i', 'f', 0, 0};
   auto put = [&](uint32_t v, int n) {
     for (int i = 0; i < n; ++i) p.push_back(uint8_t(v >> (8 * (bigEndian ? n - 1 - i : i))));
   };
@@ -158,11 +118,11 @@ inline Bytes ExifBlock(bool bigEndian, const std::vector<ExifEntry>& entries, ui
   return p;
 }
 
-// Rewrites the width and height in a file's baseline frame header.
+// Rewrites the width and height in a file's baseline or progressive frame header.
 inline void PatchFrameSize(const std::string& path, uint16_t width, uint16_t height) {
-  Bytes file = ReadAll(path);
+  FileBytes file = ReadAll(path);
   for (size_t i = 2; i + 9 < file.size(); ++i) {
-    if (file[i] == 0xFF && file[i + 1] == 0xC0) {
+    if (file[i] == 0xFF && (file[i + 1] == 0xC0 || file[i + 1] == 0xC2)) {
       file[i + 5] = uint8_t(height >> 8), file[i + 6] = uint8_t(height);
       file[i + 7] = uint8_t(width >> 8), file[i + 8] = uint8_t(width);
       return WriteAll(path, file);
@@ -171,4 +131,3 @@ inline void PatchFrameSize(const std::string& path, uint16_t width, uint16_t hei
   FAIL() << "no frame header in " << path;
 }
 
-}  // namespace importtest

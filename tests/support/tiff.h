@@ -1,0 +1,78 @@
+// TIFF files made by hand, and reads of TIFF bytes or files, for tests of
+// the reader and of what relies on it.
+#pragma once
+
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "core/fileio.h"
+#include "files/tiff.h"
+#include "files/tiff_tags.h"
+
+// A little-endian TIFF made by hand: header, one directory of `fields` in
+// the order given, then `blobs`; a field marked inBlobs holds an offset
+// into the blobs.
+struct HandTiff {
+  struct Field {
+    uint16_t tag, type;
+    uint32_t count, value;
+    bool inBlobs = false;
+  };
+  std::vector<Field> fields;
+  std::vector<uint8_t> blobs;
+
+  void Add(uint16_t tag, uint16_t type, uint32_t count, uint32_t value) { fields.push_back({tag, type, count, value}); }
+  void AddData(uint16_t tag, uint16_t type, uint32_t count, const std::vector<uint8_t>& data) {
+    fields.push_back({tag, type, count, static_cast<uint32_t>(blobs.size()), true});
+    blobs.insert(blobs.end(), data.begin(), data.end());
+  }
+  std::vector<uint8_t> Build() const {
+    std::vector<uint8_t> out(8 + 2 + 12 * fields.size() + 4, 0);
+    auto put = [&](size_t at, uint32_t v, int n) {
+      for (int i = 0; i < n; ++i) out[at + i] = static_cast<uint8_t>(v >> (8 * i));
+    };
+    put(0, 0x4949, 2);
+    put(2, 42, 2);
+    put(4, 8, 4);
+    put(8, static_cast<uint32_t>(fields.size()), 2);
+    for (size_t i = 0; i < fields.size(); ++i) {
+      const Field& f = fields[i];
+      put(10 + 12 * i, f.tag, 2);
+      put(12 + 12 * i, f.type, 2);
+      put(14 + 12 * i, f.count, 4);
+      put(18 + 12 * i, f.inBlobs ? static_cast<uint32_t>(out.size()) + f.value : f.value,
+          f.type == kShort && f.count == 1 ? 2 : 4);
+    }
+    out.insert(out.end(), blobs.begin(), blobs.end());
+    return out;
+  }
+};
+
+inline std::vector<uint8_t> Shorts(std::initializer_list<uint16_t> values) {
+  std::vector<uint8_t> out;
+  for (uint16_t v : values) out.insert(out.end(), {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8)});
+  return out;
+}
+
+inline int ReadPath(const std::string& path, Image* image, IccProfile* profile) {
+  FileHandle file;
+  if (OpenForRead(path, &file) != 0) return -1;
+  const int result = ReadTiff(file, image, profile);
+  CloseFile(file);
+  return result;
+}
+
+// Reads TIFF bytes through an anonymous in-memory file.
+inline int ReadMemory(const std::vector<uint8_t>& bytes, Image* image, IccProfile* profile = nullptr,
+                      std::string* reason = nullptr) {
+  IccProfile scratch;
+  FileHandle file{memfd_create("tiff", MFD_CLOEXEC)};
+  if (file.fd < 0 || ::write(file.fd, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size())) return -1;
+  const int result = ReadTiff(file, image, profile ? profile : &scratch, reason);
+  CloseFile(file);
+  return result;
+}
