@@ -21,6 +21,8 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <deque>
+
 
 #include "core/hooks.h"
 #include "display/monitor_profile.h"
@@ -131,6 +133,8 @@ class ModalDriver {
 };
 
 }  // namespace
+
+Q_DECLARE_METATYPE(Answer)
 
 class ShellTest : public QObject {
   Q_OBJECT
@@ -295,47 +299,60 @@ class ShellTest : public QObject {
     QCOMPARE(run.window->propertyDialog(kCommandImage)->geometry(), placed);
   }
 
-  void newFlows() {
+  // New, Close and Open ask about unsaved work first. Cancel, or Yes with
+  // the Save dialog cancelled, changes nothing; No goes on; Yes with a name
+  // saves first. New brings back the default design and the stored
+  // preferences; a failed Open keeps the mark; unmodified work is not asked about.
+  void unsavedWorkIsAskedAbout_data() {
+    QTest::addColumn<int>("command");
+    QTest::addColumn<bool>("modified");
+    QTest::addColumn<Answer>("answer");
+    QTest::addColumn<QString>("name");  // given to the Open or Save dialog
+    QTest::addColumn<bool>("done");
+    QTest::addColumn<double>("ratio");
+    QTest::newRow("New, Cancel") << kCommandNew << true << Answer::Cancel << "" << false << 5.0;
+    QTest::newRow("New, Yes, no name") << kCommandNew << true << Answer::Yes << "" << false << 5.0;
+    QTest::newRow("New, No") << kCommandNew << true << Answer::No << "" << true << 3.0;
+    QTest::newRow("Close, Cancel") << kCommandExit << true << Answer::Cancel << "kept" << false << 5.0;
+    QTest::newRow("Close, Yes, no name") << kCommandExit << true << Answer::Yes << "" << false << 5.0;
+    QTest::newRow("Close, Yes, saved") << kCommandExit << true << Answer::Yes << "kept" << true << 5.0;
+    QTest::newRow("Open, Cancel") << kCommandOpen << true << Answer::Cancel << "design.Passavue" << false << 5.0;
+    QTest::newRow("Open, Yes, no name") << kCommandOpen << true << Answer::Yes << "design.Passavue" << false << 5.0;
+    QTest::newRow("Open, No") << kCommandOpen << true << Answer::No << "design.Passavue" << true << 1.2;
+    QTest::newRow("Open, No, missing") << kCommandOpen << true << Answer::No << "missing.Passavue" << false << 5.0;
+    QTest::newRow("Open unmodified") << kCommandOpen << false << Answer::Cancel << "design.Passavue" << true << 1.2;
+  }
+  void unsavedWorkIsAskedAbout() {
+    QFETCH(int, command);
+    QFETCH(bool, modified);
+    QFETCH(Answer, answer);
+    QFETCH(QString, name);
+    QFETCH(bool, done);
+    QFETCH(double, ratio);
     Run run;
     run.Start();
     WriteDesign(run.Path("default.Passavue"), 3.0);
-    run.state->scene.background.ratio = 5.0;
-    run.state->scene.modified = 1;
-
-    run.interaction.answers = {Answer::Cancel};
-    QVERIFY(!NewDesign(run.state.get(), &run.interaction));
-    QCOMPARE(run.interaction.questions.back(), std::string("File New|Save current settings first?"));
-    QCOMPARE(std::tuple(run.state->scene.background.ratio, run.state->scene.modified), std::tuple(5.0, 1));
-
-    run.interaction.answers = {Answer::Yes};  // then the Save dialog is cancelled: nothing is reset
-    QVERIFY(!NewDesign(run.state.get(), &run.interaction));
-    QCOMPARE(std::tuple(run.state->scene.background.ratio, run.state->scene.modified), std::tuple(5.0, 1));
-
+    WriteDesign(run.Path("design.Passavue"), 1.2);
     run.store.values["units"] = "2";
-    run.interaction.answers = {Answer::No};
-    QVERIFY(NewDesign(run.state.get(), &run.interaction));
-    // The default design again, and the stored preferences.
-    QCOMPARE(std::tuple(run.state->scene.background.ratio, run.state->persistent.units, run.state->scene.modified),
-             std::tuple(3.0, 2, 0));
-  }
-
-  void closeKeepsUnsavedWorkUnlessSaved() {
-    Run run;
-    run.Start();
-    run.state->scene.modified = 1;
-    run.interaction.answers = {Answer::Yes};  // the Save dialog is then cancelled
-    QVERIFY(!run.window->close());
-    QVERIFY(run.window->isVisible());
-    QCOMPARE(run.interaction.questions.back(), std::string("Warning|Save modified settings?"));
-
-    run.interaction.answers = {Answer::Cancel};
-    QVERIFY(!run.window->close());
-
-    run.interaction.answers = {Answer::Yes};
-    run.interaction.saveAnswers = {run.Path("kept")};
-    QVERIFY(run.window->close());
-    QVERIFY(QFile::exists(QString::fromStdString(run.Path("kept.Passavue"))));
-    QCOMPARE(run.state->scene.modified, 0);
+    run.state->scene.background.ratio = 5.0;
+    run.state->scene.modified = modified;
+    run.interaction.answers = {answer};
+    const std::string path = run.Path(name.toUtf8().constData());
+    std::deque<std::string>& answers = command == kCommandOpen ? run.interaction.openAnswers : run.interaction.saveAnswers;
+    answers.push_back(name.isEmpty() ? std::string() : path);
+    const bool result = command == kCommandNew    ? NewDesign(run.state.get(), &run.interaction)
+                        : command == kCommandOpen ? OpenDesignWithDialog(run.state.get(), &run.interaction)
+                                                  : run.window->close();
+    const std::string question = command == kCommandNew ? "File New|Save current settings first?" : "Warning|Save modified settings?";
+    const bool missing = name == "missing.Passavue";
+    QCOMPARE(std::tuple(result, run.interaction.questions, run.interaction.errors, run.state->scene.background.ratio,
+                        run.state->scene.modified, run.state->persistent.units),
+             std::tuple(done, modified ? std::vector{question} : std::vector<std::string>{},
+                        missing ? std::vector{"Cannot open file: " + path} : std::vector<std::string>{}, ratio,
+                        done || !modified ? 0 : 1, command == kCommandNew && done ? 2 : 0));
+    // The Open dialog comes only after the question has been settled.
+    QCOMPARE(run.interaction.openRequests.size(), size_t(command == kCommandOpen && (done || missing)));
+    QCOMPARE(QFile::exists(QString::fromStdString(run.Path("kept.Passavue"))), command == kCommandExit && done);
   }
 
   void saveAsksUntilTheNameFits() {
@@ -362,37 +379,6 @@ class ShellTest : public QObject {
              std::vector<std::string>{"Save Passavue Settings|design.Passavue already exists.\nDo you want to replace it?"});
     QCOMPARE(run.interaction.saveRequests.back().initialName, run.Path("design.Passavue"));
     QVERIFY(QFile::exists(QString::fromStdString(run.Path("other.Passavue"))));
-  }
-
-  // Open asks about unsaved work first: Cancel, or a cancelled save, stops
-  // before the Open dialog; No opens; a failed Open keeps the mark.
-  void openAsksAboutUnsavedWorkFirst() {
-    Run run;
-    run.Start();
-    const std::string design = run.Path("design.Passavue");
-    WriteDesign(design, 1.2);
-    run.state->scene.background.ratio = 4.0;
-    run.state->scene.modified = 1;
-    for (Answer answer : {Answer::Cancel, Answer::Yes}) {
-      run.interaction.answers = {answer};
-      run.interaction.openAnswers = {design};
-      QVERIFY(!OpenDesignWithDialog(run.state.get(), &run.interaction));
-      QCOMPARE(std::tuple(run.interaction.questions.back(), run.interaction.openAnswers.size(), run.state->scene.modified),
-               std::tuple(std::string("Warning|Save modified settings?"), size_t{1}, 1));
-    }
-    run.interaction.answers = {Answer::No};
-    run.interaction.openAnswers = {run.Path("missing.Passavue")};
-    QVERIFY(!OpenDesignWithDialog(run.state.get(), &run.interaction));
-    QCOMPARE(std::tuple(run.interaction.errors, run.state->scene.modified),
-             std::tuple(std::vector{"Cannot open file: " + run.Path("missing.Passavue")}, 1));
-    run.interaction.answers = {Answer::No};
-    run.interaction.openAnswers = {design};
-    QVERIFY(OpenDesignWithDialog(run.state.get(), &run.interaction));
-    QCOMPARE(std::tuple(run.state->scene.background.ratio, run.state->scene.modified), std::tuple(1.2, 0));
-    const size_t asked = run.interaction.questions.size();
-    run.interaction.openAnswers = {design};
-    QVERIFY(OpenDesignWithDialog(run.state.get(), &run.interaction));  // unmodified: no question
-    QCOMPARE(run.interaction.questions.size(), asked);
   }
 
   void replaceQuestionThroughQtsOwnDialogs() {
