@@ -471,7 +471,15 @@ class DialogsTest : public QObject {
     Click(d, kSelect);
     QCOMPARE(std::tuple(PictureImage(p).width, h.interaction.errors.size()), std::tuple(40, size_t{0}));
     Click(d, kSelect);
-    QCOMPARE(h.interaction.errors, std::vector{"Cannot read JPEG file: " + folder.filePath("boats.jpg").toStdString()});
+    // A name without an ending goes by the filter shown: TIFF refuses this JPEG.
+    const std::string bare = folder.filePath("harbour").toStdString();
+    QVERIFY(harbour.scaled(20, 10).save(folder.filePath("harbour"), "JPEG"));
+    h.interaction.openAnswers = {bare, bare};
+    h.interaction.openFilters = {0, 1};
+    Click(d, kSelect);
+    Click(d, kSelect);
+    QCOMPARE(std::tuple(PictureImage(p).width, h.interaction.errors),
+             std::tuple(20, std::vector<std::string>{"Cannot read JPEG file: " + folder.filePath("boats.jpg").toStdString(), "Cannot read TIFF file: " + bare}));
 
     // A path of 510 characters is elided in the middle to the dialog's width
     // (an 800-pixel screen) and shown whole in the tooltip.
