@@ -175,6 +175,7 @@ class DialogsTest : public QObject {
     ComputeOverallSize(&h.state->scene);
     SceneSettings expected = h.state->scene;
     QPointer<PropertyDialog> d = h.Open(e.command);
+    h.state->persistent.units = kCentimetres;  // a dialog keeps the units it was opened with
     for (const auto& [id, text] : e.typed) Type(d, id, QString::fromUtf8(text));
     QVERIFY(Pause(d));
     QCOMPARE(h.interaction.errors, e.refused ? std::vector<std::string>{e.refused} : std::vector<std::string>{});
