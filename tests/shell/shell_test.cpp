@@ -1,12 +1,15 @@
 // The desktop program driven without a person: scripted answers stand in for
 // every dialog and message box.
+#include <signal.h>
+#include <unistd.h>
+
 #include <QAbstractButton>
 #include <QAction>
 #include <QDialog>
 #include <QFileDialog>
+#include <QImage>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QImage>
 #include <QPainter>
 #include <QProcess>
 #include <QScreen>
@@ -17,12 +20,7 @@
 #include <QTextBlock>
 #include <QTextBrowser>
 #include <QtTest>
-
-#include <signal.h>
-#include <unistd.h>
-
 #include <deque>
-
 
 #include "core/hooks.h"
 #include "display/monitor_profile.h"
@@ -40,8 +38,9 @@
 #include "shell/recovery.h"
 #include "shell/settings_store.h"
 #include "shell/startup.h"
-#include "support/profiles.h"
+#include "support/files.h"
 #include "support/pictures.h"
+#include "support/profiles.h"
 #include "support/scripted.h"
 
 namespace {
@@ -104,7 +103,8 @@ class ModalDriver {
       }
       handled_.push_back(modal);
       auto* box = qobject_cast<QMessageBox*>(modal);
-      seen << (box != nullptr ? box->windowTitle() + "|" + box->text() : QString::fromUtf8(modal->metaObject()->className()));
+      seen << (box != nullptr ? box->windowTitle() + "|" + box->text()
+                              : QString::fromUtf8(modal->metaObject()->className()));
       if (steps.empty()) {
         if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->reject();
         return;
@@ -145,9 +145,11 @@ class ShellTest : public QObject {
   void startsWithDefaultsAndViewSwitches() {
     Run run;
     run.Start();
-    QCOMPARE(std::tuple(run.state->scene.background.ratio, run.state->scene.frame.overallWidth), std::tuple(1.2, 16.0));
+    QCOMPARE(std::tuple(run.state->scene.background.ratio, run.state->scene.frame.overallWidth),
+             std::tuple(1.2, 16.0));
     // The first size change rendered the design at the view's size.
-    QCOMPARE(QSize(run.state->render.composite.width, run.state->render.composite.height), run.window->view()->size());
+    QCOMPARE(QSize(run.state->render.composite.width, run.state->render.composite.height),
+             run.window->view()->size());
     QCOMPARE(run.state->persistent.lastParamsFolder, run.folder.path().toStdString());
 
     // The View menu switches, and its check marks follow.
@@ -179,10 +181,16 @@ class ShellTest : public QObject {
     QVERIFY(QDir(run.folder.path()).mkdir(QStringLiteral("designs")));
     WriteDesign(run.Path("designs/CHOSEN.PASSAVUE"), 2.5);
     QFile damaged(QString::fromStdString(run.Path("damaged.Passavue")));
-    QVERIFY(damaged.open(QIODevice::WriteOnly) && damaged.write("Passavue 1.0\r\nbackground 3.0 1 2 3\r\n") > 0);
+    QVERIFY(damaged.open(QIODevice::WriteOnly) &&
+            damaged.write("Passavue 1.0\r\nbackground 3.0 1 2 3\r\n") > 0);
     damaged.close();
-    std::vector<std::string> names = {"passavue", run.Path("first.tif"), run.Path("notes.txt"), cafe,
-                                      run.Path("damaged.Passavue"), run.Path("missing.Passavue"), run.Path("designs/CHOSEN.PASSAVUE")};
+    std::vector<std::string> names = {"passavue",
+                                      run.Path("first.tif"),
+                                      run.Path("notes.txt"),
+                                      cafe,
+                                      run.Path("damaged.Passavue"),
+                                      run.Path("missing.Passavue"),
+                                      run.Path("designs/CHOSEN.PASSAVUE")};
     std::vector<char*> argv;
     for (std::string& name : names) argv.push_back(name.data());
     run.Start(CommandLineFiles(static_cast<int>(argv.size()), argv.data()));
@@ -190,9 +198,9 @@ class ShellTest : public QObject {
                                                   "Error reading file: " + run.Path("damaged.Passavue"),
                                                   "Cannot open file: " + run.Path("missing.Passavue")}));
     const SceneSettings& scene = run.state->scene;
-    QCOMPARE(std::tuple(scene.background.ratio, scene.background.color.blue, PictureImage(scene.picture).height,
-                        scene.picture.pathname, scene.modified, run.state->persistent.lastParamsFolder,
-                        run.state->persistent.lastInputFolder),
+    QCOMPARE(std::tuple(scene.background.ratio, scene.background.color.blue,
+                        PictureImage(scene.picture).height, scene.picture.pathname, scene.modified,
+                        run.state->persistent.lastParamsFolder, run.state->persistent.lastInputFolder),
              std::tuple(2.5, 100, 60, cafe, 0, run.Path("designs"), run.folder.path().toStdString()));
     // Rendered after the last design: the wall is 2.5 times the frame in the
     // direction that limits the scale.
@@ -204,7 +212,8 @@ class ShellTest : public QObject {
   void installedCopyKeepsTheDefaultDesignPerUser() {
     // bin/passavue with its data in share/passavue, as installed.
     QTemporaryDir prefix;
-    QVERIFY(QDir(prefix.path()).mkpath(QStringLiteral("bin")) && QDir(prefix.path()).mkpath(QStringLiteral("share/passavue")));
+    QVERIFY(QDir(prefix.path()).mkpath(QStringLiteral("bin")) &&
+            QDir(prefix.path()).mkpath(QStringLiteral("share/passavue")));
     const QString build = qEnvironmentVariable("PASSAVUE_BUILD_DIR");
     for (const char* assets : {"Textures", "Frames"}) {
       QVERIFY(QFile::link(build + "/" + assets, prefix.filePath(QStringLiteral("share/passavue/") + assets)));
@@ -217,8 +226,10 @@ class ShellTest : public QObject {
     SetErrorHook(nullptr);
     QVERIFY(interaction.errors.empty());  // the assets were found under share/passavue
     const QString user = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
-    QCOMPARE(std::tuple(state->programFolder, state->persistent.lastParamsFolder), std::tuple(user.toStdString(), user.toStdString()));
-    QVERIFY(SaveDesignAsDefault(state.get()) == SaveOutcome::Saved && QFile::exists(user + QStringLiteral("/default.Passavue")));
+    QCOMPARE(std::tuple(state->programFolder, state->persistent.lastParamsFolder),
+             std::tuple(user.toStdString(), user.toStdString()));
+    QVERIFY(SaveDesignAsDefault(state.get()) == SaveOutcome::Saved &&
+            QFile::exists(user + QStringLiteral("/default.Passavue")));
     QFile::remove(user + QStringLiteral("/default.Passavue"));
   }
 
@@ -230,18 +241,28 @@ class ShellTest : public QObject {
     QTest::addColumn<int>("c");
     QTest::addColumn<int>("r");
     QTest::addColumn<int>("command");
-    const std::tuple<const char*, int, int, int> rows[] = {
-        {"picture", 500, 437, kCommandImage},          {"inner mat left", 235, 437, kCommandInnerMat},
-        {"inner mat bottom", 500, 222, kCommandInnerMat}, {"inner mat top", 500, 652, kCommandInnerMat},
-        {"inner mat corner", 232, 222, kCommandInnerMat}, {"middle mat left", 215, 437, kCommandMiddleMat},
-        {"middle mat bottom", 500, 200, kCommandMiddleMat}, {"middle mat top", 500, 670, kCommandMiddleMat},
-        {"middle mat corner", 788, 672, kCommandMiddleMat}, {"outer mat left", 150, 437, kCommandOuterMat},
-        {"outer mat bottom", 500, 150, kCommandOuterMat}, {"outer mat top", 500, 725, kCommandOuterMat},
-        {"outer mat corner", 850, 150, kCommandOuterMat}, {"frame left", 100, 437, kCommandFrame},
-        {"frame bottom", 500, 90, kCommandFrame},        {"frame top", 500, 790, kCommandFrame},
-        {"frame bottom left", 90, 80, kCommandFrame},    {"frame top right", 910, 795, kCommandFrame},
-        {"wall left", 10, 437, kCommandBackground},      {"wall below", 500, 40, kCommandBackground},
-        {"wall above", 500, 840, kCommandBackground},    {"wall corner", 60, 830, kCommandBackground}};
+    const std::tuple<const char*, int, int, int> rows[] = {{"picture", 500, 437, kCommandImage},
+                                                           {"inner mat left", 235, 437, kCommandInnerMat},
+                                                           {"inner mat bottom", 500, 222, kCommandInnerMat},
+                                                           {"inner mat top", 500, 652, kCommandInnerMat},
+                                                           {"inner mat corner", 232, 222, kCommandInnerMat},
+                                                           {"middle mat left", 215, 437, kCommandMiddleMat},
+                                                           {"middle mat bottom", 500, 200, kCommandMiddleMat},
+                                                           {"middle mat top", 500, 670, kCommandMiddleMat},
+                                                           {"middle mat corner", 788, 672, kCommandMiddleMat},
+                                                           {"outer mat left", 150, 437, kCommandOuterMat},
+                                                           {"outer mat bottom", 500, 150, kCommandOuterMat},
+                                                           {"outer mat top", 500, 725, kCommandOuterMat},
+                                                           {"outer mat corner", 850, 150, kCommandOuterMat},
+                                                           {"frame left", 100, 437, kCommandFrame},
+                                                           {"frame bottom", 500, 90, kCommandFrame},
+                                                           {"frame top", 500, 790, kCommandFrame},
+                                                           {"frame bottom left", 90, 80, kCommandFrame},
+                                                           {"frame top right", 910, 795, kCommandFrame},
+                                                           {"wall left", 10, 437, kCommandBackground},
+                                                           {"wall below", 500, 40, kCommandBackground},
+                                                           {"wall above", 500, 840, kCommandBackground},
+                                                           {"wall corner", 60, 830, kCommandBackground}};
     for (auto [name, c, r, command] : rows) QTest::newRow(name) << c << r << command;
   }
   void clickOpensTheElementUnderIt() {
@@ -282,9 +303,10 @@ class ShellTest : public QObject {
     // rows counted from the bottom of the composite.
     const LayoutRects& layout = run.state->render.layout;
     const PixelRect& mat = layout.matOuter[kOuterMat];
-    for (auto [point, command] : {std::pair{QPoint(2, 2), kCommandBackground},
-                                  {QPoint(layout.frameOuter.x0 + 2, height - layout.frameOuter.y1 + 2), kCommandFrame},
-                                  {QPoint((mat.x0 + mat.x1) / 2, height - 3 - mat.y0), kCommandOuterMat}}) {
+    for (auto [point, command] :
+         {std::pair{QPoint(2, 2), kCommandBackground},
+          {QPoint(layout.frameOuter.x0 + 2, height - layout.frameOuter.y1 + 2), kCommandFrame},
+          {QPoint((mat.x0 + mat.x1) / 2, height - 3 - mat.y0), kCommandOuterMat}}) {
       QVERIFY(run.window->propertyDialog(command) == nullptr);
       QTest::mouseClick(view, Qt::LeftButton, {}, point);
       QVERIFY(run.window->propertyDialog(command) != nullptr);
@@ -316,11 +338,15 @@ class ShellTest : public QObject {
     QTest::newRow("Close, Cancel") << kCommandExit << true << Answer::Cancel << "kept" << false << 5.0;
     QTest::newRow("Close, Yes, no name") << kCommandExit << true << Answer::Yes << "" << false << 5.0;
     QTest::newRow("Close, Yes, saved") << kCommandExit << true << Answer::Yes << "kept" << true << 5.0;
-    QTest::newRow("Open, Cancel") << kCommandOpen << true << Answer::Cancel << "design.Passavue" << false << 5.0;
-    QTest::newRow("Open, Yes, no name") << kCommandOpen << true << Answer::Yes << "design.Passavue" << false << 5.0;
+    QTest::newRow("Open, Cancel") << kCommandOpen << true << Answer::Cancel << "design.Passavue" << false
+                                  << 5.0;
+    QTest::newRow("Open, Yes, no name")
+        << kCommandOpen << true << Answer::Yes << "design.Passavue" << false << 5.0;
     QTest::newRow("Open, No") << kCommandOpen << true << Answer::No << "design.Passavue" << true << 1.2;
-    QTest::newRow("Open, No, missing") << kCommandOpen << true << Answer::No << "missing.Passavue" << false << 5.0;
-    QTest::newRow("Open unmodified") << kCommandOpen << false << Answer::Cancel << "design.Passavue" << true << 1.2;
+    QTest::newRow("Open, No, missing")
+        << kCommandOpen << true << Answer::No << "missing.Passavue" << false << 5.0;
+    QTest::newRow("Open unmodified") << kCommandOpen << false << Answer::Cancel << "design.Passavue" << true
+                                     << 1.2;
   }
   void unsavedWorkIsAskedAbout() {
     QFETCH(int, command);
@@ -338,21 +364,25 @@ class ShellTest : public QObject {
     run.state->scene.modified = modified;
     run.interaction.answers = {answer};
     const std::string path = run.Path(name.toUtf8().constData());
-    std::deque<std::string>& answers = command == kCommandOpen ? run.interaction.openAnswers : run.interaction.saveAnswers;
+    std::deque<std::string>& answers =
+        command == kCommandOpen ? run.interaction.openAnswers : run.interaction.saveAnswers;
     answers.push_back(name.isEmpty() ? std::string() : path);
     const bool result = command == kCommandNew    ? NewDesign(run.state.get(), &run.interaction)
                         : command == kCommandOpen ? OpenDesignWithDialog(run.state.get(), &run.interaction)
                                                   : run.window->close();
-    const std::string question = command == kCommandNew ? "File New|Save current settings first?" : "Warning|Save modified settings?";
+    const std::string question =
+        command == kCommandNew ? "File New|Save current settings first?" : "Warning|Save modified settings?";
     const bool missing = name == "missing.Passavue";
-    QCOMPARE(std::tuple(result, run.interaction.questions, run.interaction.errors, run.state->scene.background.ratio,
-                        run.state->scene.modified, run.state->persistent.units),
-             std::tuple(done, modified ? std::vector{question} : std::vector<std::string>{},
-                        missing ? std::vector{"Cannot open file: " + path} : std::vector<std::string>{}, ratio,
-                        done || !modified ? 0 : 1, command == kCommandNew && done ? 2 : 0));
+    QCOMPARE(
+        std::tuple(result, run.interaction.questions, run.interaction.errors,
+                   run.state->scene.background.ratio, run.state->scene.modified, run.state->persistent.units),
+        std::tuple(done, modified ? std::vector{question} : std::vector<std::string>{},
+                   missing ? std::vector{"Cannot open file: " + path} : std::vector<std::string>{}, ratio,
+                   done || !modified ? 0 : 1, command == kCommandNew && done ? 2 : 0));
     // The Open dialog comes only after the question has been settled.
     QCOMPARE(run.interaction.openRequests.size(), size_t(command == kCommandOpen && (done || missing)));
-    QCOMPARE(QFile::exists(QString::fromStdString(run.Path("kept.Passavue"))), command == kCommandExit && done);
+    QCOMPARE(QFile::exists(QString::fromStdString(run.Path("kept.Passavue"))),
+             command == kCommandExit && done);
   }
 
   void saveAsksUntilTheNameFits() {
@@ -361,11 +391,13 @@ class ShellTest : public QObject {
     run.state->scene.modified = 1;
     run.interaction.saveAnswers = {run.Path("design.txt"), run.Path("design")};
     QVERIFY(SaveDesignWithDialog(run.state.get(), &run.interaction) == SaveOutcome::Saved);
-    QCOMPARE(run.interaction.errors, std::vector<std::string>{"Passavue settings files must have an extension of .Passavue"});
+    QCOMPARE(run.interaction.errors,
+             std::vector<std::string>{"Passavue settings files must have an extension of .Passavue"});
     QCOMPARE(std::tuple(run.interaction.saveRequests.size(), run.interaction.saveRequests[0].title,
                         run.interaction.saveRequests[1].initialName, run.state->scene.modified,
                         run.state->persistent.lastParamsFolder),
-             std::tuple(size_t{2}, std::string("Save Passavue Settings"), run.Path("design.txt"), 0, run.folder.path().toStdString()));
+             std::tuple(size_t{2}, std::string("Save Passavue Settings"), run.Path("design.txt"), 0,
+                        run.folder.path().toStdString()));
     QVERIFY(QFile::exists(QString::fromStdString(run.Path("design.Passavue"))));
 
     // The name given without its ending is the one asked about; No asks for
@@ -376,7 +408,8 @@ class ShellTest : public QObject {
     run.interaction.answers = {Answer::No};
     QVERIFY(SaveDesignWithDialog(run.state.get(), &run.interaction) == SaveOutcome::Saved);
     QCOMPARE(run.interaction.questions,
-             std::vector<std::string>{"Save Passavue Settings|design.Passavue already exists.\nDo you want to replace it?"});
+             std::vector<std::string>{
+                 "Save Passavue Settings|design.Passavue already exists.\nDo you want to replace it?"});
     QCOMPARE(run.interaction.saveRequests.back().initialName, run.Path("design.Passavue"));
     QVERIFY(QFile::exists(QString::fromStdString(run.Path("other.Passavue"))));
   }
@@ -390,7 +423,8 @@ class ShellTest : public QObject {
     InitScene(&state.scene);
     state.persistent.lastParamsFolder = folder.path().toStdString();
     QtInteraction qt;
-    const QString asked = QStringLiteral("Save Passavue Settings|photo.Passavue already exists.\nDo you want to replace it?");
+    const QString asked =
+        QStringLiteral("Save Passavue Settings|photo.Passavue already exists.\nDo you want to replace it?");
     // Typed without its ending: No shows the file dialog again, which is cancelled.
     // With its ending: one question only, Qt's own is not asked as well.
     struct Case {
@@ -399,8 +433,9 @@ class ShellTest : public QObject {
       SaveOutcome outcome;
       QStringList seen;
     };
-    for (const Case& c : {Case{"photo", QMessageBox::No, SaveOutcome::Cancelled, {"QFileDialog", asked, "QFileDialog"}},
-                          Case{"photo.Passavue", QMessageBox::Yes, SaveOutcome::Saved, {"QFileDialog", asked}}}) {
+    for (const Case& c :
+         {Case{"photo", QMessageBox::No, SaveOutcome::Cancelled, {"QFileDialog", asked, "QFileDialog"}},
+          Case{"photo.Passavue", QMessageBox::Yes, SaveOutcome::Saved, {"QFileDialog", asked}}}) {
       ModalDriver driver;
       driver.steps = {ModalDriver::Name(c.typed), ModalDriver::Press(c.answer),
                       [](QWidget* modal) { qobject_cast<QDialog*>(modal)->reject(); }};
@@ -421,17 +456,18 @@ class ShellTest : public QObject {
       RecoveryCopy copy(where);
       QVERIFY(copy.active() && !RecoveryCopy(where).active());  // a second Passavue keeps none
       const QString path = QString::fromStdString(copy.path());
+      std::vector<bool> kept;
       state.scene.background.ratio = 2.5;
-      state.scene.modified = 1;
-      copy.Keep(&state.scene);
-      QVERIFY(QFile::exists(path));
-      state.scene.modified = 0;  // saved
-      copy.Keep(&state.scene);
-      QVERIFY(!QFile::exists(path));
+      for (int modified : {1, 0}) {  // 0: saved
+        state.scene.modified = modified;
+        copy.Keep(&state.scene);
+        kept.push_back(QFile::exists(path));
+      }
       state.scene.modified = 1;
       copy.Finish(&state.scene);  // ended from outside: kept, and left alone from then on
       copy.Remove();
-      QVERIFY(QFile::exists(path));
+      kept.push_back(QFile::exists(path));
+      QCOMPARE(kept, (std::vector<bool>{true, false, true}));
     }
     // The next starts: Yes brings the design back as modified work (the copy
     // stays until it is saved), No drops it; either way it is asked once.
@@ -441,10 +477,12 @@ class ShellTest : public QObject {
       interaction.answers = {answer};
       QCOMPARE(copy.Offer(&state.scene, &interaction), answer == Answer::Yes);
       QVERIFY(!copy.Offer(&state.scene, &interaction));
-      QCOMPARE(std::tuple(state.scene.background.ratio, state.scene.modified, QFile::exists(QString::fromStdString(copy.path()))),
+      QCOMPARE(std::tuple(state.scene.background.ratio, state.scene.modified,
+                          QFile::exists(QString::fromStdString(copy.path()))),
                answer == Answer::Yes ? std::tuple(2.5, 1, true) : std::tuple(1.2, 0, false));
     }
-    const std::string question = "Warning|Passavue was not closed properly. Restore the design you were working on?";
+    const std::string question =
+        "Warning|Passavue was not closed properly. Restore the design you were working on?";
     QCOMPARE(interaction.questions, (std::vector{question, question}));
     QCOMPARE(state.persistent.lastParamsFolder, std::string("/designs"));
 
@@ -488,10 +526,12 @@ class ShellTest : public QObject {
     QTest::addColumn<double>("ratio");
     QTest::addColumn<std::vector<int>>("ticks");
     QTest::newRow("inches") << int(kInches) << 1.5
-                            << std::vector<int>{0, 10, 20, 30, 40, 50, 60, 70, 80, 90, 100, 110, 120, 130, 140, 150, 160, 170, 180, 190};
+                            << std::vector<int>{0,   10,  20,  30,  40,  50,  60,  70,  80,  90,
+                                                100, 110, 120, 130, 140, 150, 160, 170, 180, 190};
     QTest::newRow("millimetres") << int(kMillimetres) << 1.5
-                                 << std::vector<int>{0, 8, 16, 24, 31, 39, 47, 55, 63, 71, 79, 87, 94,
-                                                     102, 110, 118, 126, 134, 142, 150, 157, 165, 173, 181, 189, 197};
+                                 << std::vector<int>{0,   8,   16,  24,  31,  39,  47,  55,  63,
+                                                     71,  79,  87,  94,  102, 110, 118, 126, 134,
+                                                     142, 150, 157, 165, 173, 181, 189, 197};
     QTest::newRow("crowded") << int(kMillimetres) << 6.0 << std::vector<int>{};
   }
   void rulersShowTheWall() {
@@ -552,10 +592,15 @@ class ShellTest : public QObject {
                  .convertToFormat(QImage::Format_ARGB32));
   }
 
-  // The manual opens at its contents, is raised rather than opened twice,
+  // A missing manual is reported. The manual opens at its contents, is raised rather than opened twice,
   // follows a link within itself, and fits its screenshots (680 pixels at
   // most) to a narrow window in proportion and shows them whole in a wide one.
   void helpWindowShowsTheManual() {
+    {
+      ErrorCapture capture;
+      QVERIFY(ShowHelpContents("/no/manual", nullptr) == nullptr);
+      QCOMPARE(capture.messages, std::vector<std::string>{"Cannot open file: /no/manual/index.html"});
+    }
     const std::string manual = qEnvironmentVariable("PASSAVUE_SOURCE_DIR").toStdString() + "/data/help";
     QPointer<QTextBrowser> help = qobject_cast<QTextBrowser*>(ShowHelpContents(manual, nullptr));
     QVERIFY(help && help->isVisible());
@@ -566,7 +611,8 @@ class ShellTest : public QObject {
       std::vector<QTextImageFormat> images;
       for (QTextBlock block = help->document()->begin(); block.isValid(); block = block.next())
         for (auto it = block.begin(); !it.atEnd(); ++it)
-          if (it.fragment().charFormat().isImageFormat()) images.push_back(it.fragment().charFormat().toImageFormat());
+          if (it.fragment().charFormat().isImageFormat())
+            images.push_back(it.fragment().charFormat().toImageFormat());
       return images;
     };
     for (int width : {400, 900}) {
@@ -579,7 +625,8 @@ class ShellTest : public QObject {
         widest = std::max(widest, image.width());
         QVERIFY(image.width() > 0.0 && image.width() < help->viewport()->width());
       }
-      QCOMPARE(width == 900 ? widest : images[0].height(), width == 900 ? 680.0 : images[0].width() * 478 / 680);
+      QCOMPARE(width == 900 ? widest : images[0].height(),
+               width == 900 ? 680.0 : images[0].width() * 478 / 680);
     }
     // The first link, chosen with Tab and followed with Return.
     help->setFocus();
@@ -607,7 +654,8 @@ class ShellTest : public QObject {
       BlitImage(&painter, image, 5, 3);
     }
     for (int y = 0; y < image.height; ++y)
-      for (int c : {0, 150, 300}) QCOMPARE(std::tuple(c, y, target.pixel(5 + c, 3 + y)), std::tuple(c, y, PixelArgb(image, c, y)));
+      for (int c : {0, 150, 300})
+        QCOMPARE(std::tuple(c, y, target.pixel(5 + c, 3 + y)), std::tuple(c, y, PixelArgb(image, c, y)));
     QCOMPARE(target.pixel(4, 3), qRgb(0, 0, 0));
   }
 
@@ -621,9 +669,11 @@ class ShellTest : public QObject {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("QT_SCALE_FACTOR"), QString::fromLatin1(factor));
         child.setProcessEnvironment(environment);
-        child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("viewShowsTheCompositeAtEveryScale")});
+        child.start(QCoreApplication::applicationFilePath(),
+                    {QStringLiteral("viewShowsTheCompositeAtEveryScale")});
         QVERIFY(child.waitForFinished(120000));
-        QVERIFY2(child.exitCode() == 0, (factor + QByteArray("\n") + child.readAllStandardOutput()).constData());
+        QVERIFY2(child.exitCode() == 0,
+                 (factor + QByteArray("\n") + child.readAllStandardOutput()).constData());
       }
       return;
     }
@@ -642,12 +692,16 @@ class ShellTest : public QObject {
     const int top = static_cast<int>(std::lround(origin.y() * ratio));
     QVERIFY(composite.height > 2 * composite.rowsPerChunk);
     // The view fills the window's lower part to its last device pixel.
-    QCOMPARE(std::tuple(left + composite.width, top + composite.height), std::tuple(screen.width(), screen.height()));
+    QCOMPARE(std::tuple(left + composite.width, top + composite.height),
+             std::tuple(screen.width(), screen.height()));
     for (int y = 0; y < composite.height; ++y) {
       for (int x = 0; x < composite.width; ++x) {
         if (screen.pixel(left + x, top + y) != PixelArgb(composite, x, y)) {
           QFAIL(qPrintable(QStringLiteral("device row %1, column %2 of %3 x %4 differs")
-                               .arg(y).arg(x).arg(composite.width).arg(composite.height)));
+                               .arg(y)
+                               .arg(x)
+                               .arg(composite.width)
+                               .arg(composite.height)));
         }
       }
     }
@@ -655,21 +709,16 @@ class ShellTest : public QObject {
 
   void persistentStateSurvivesTwoRuns() {
     QSettings(QStringLiteral("Kestrow"), QStringLiteral("Passavue")).clear();
-    {
+    for (int run = 0; run < 2; ++run) {
       QtSettingsStore store;
       PersistentState state;
       LoadPersistentState(&store, "/opt/passavue", &state);
-      QCOMPARE(state.showRuler, 0);
-      QCOMPARE(state.lastParamsFolder, std::string("/opt/passavue"));
-      state.showRuler = 1;
-      state.units = 1;
-      state.lastExportWidth = 3000;
+      QCOMPARE(std::tuple(state.showRuler, state.units, state.lastExportWidth, state.lastParamsFolder),
+               run == 0 ? std::tuple(0, 0, 1024, std::string("/opt/passavue"))
+                        : std::tuple(1, 1, 3000, std::string("/opt/passavue")));
+      std::tie(state.showRuler, state.units, state.lastExportWidth) = std::tuple(1, 1, 3000);
       QCOMPARE(SavePersistentState(state, &store), 0);
     }
-    QtSettingsStore store;
-    PersistentState state;
-    LoadPersistentState(&store, "/opt/passavue", &state);
-    QCOMPARE(std::tuple(state.showRuler, state.units, state.lastExportWidth), std::tuple(1, 1, 3000));
     QSettings settings(QStringLiteral("Kestrow"), QStringLiteral("Passavue"));
     QCOMPARE(settings.value(QStringLiteral("State/units")).toString(), QStringLiteral("1"));
   }
@@ -697,27 +746,26 @@ class ShellTest : public QObject {
     auto shownAsConverted = [&] {
       Image expected;
       DisplayTransform fresh;
-      if (MakeDisplayCopy(state.render.composite, published, &fresh, &expected) != 0 || !expected.HasPixels()) return false;
+      if (MakeDisplayCopy(state.render.composite, published, &fresh, &expected) != 0 || !expected.HasPixels())
+        return false;
       return FirstDifferentRow(expected, state.render.displayCopy) == -1;
     };
     run.window->FollowScreenProfile();
-    QCOMPARE(asked, std::vector<int>{0});
-    QVERIFY(state.monitorProfile == published);
-    QVERIFY(state.colorimetry.red.X != defaults.red.X);
+    QVERIFY(asked == std::vector<int>{0} && state.monitorProfile == published &&
+            state.colorimetry.red.X != defaults.red.X);
     paint(3);
-    QCOMPARE(state.displayTransform.builds, 1);
-    QVERIFY(shownAsConverted());
+    QCOMPARE(std::tuple(state.displayTransform.builds, shownAsConverted()), std::tuple(1, true));
     published = MatrixProfile({0.68, 0.32, 0.265, 0.69, 0.15, 0.06}, {});
     run.window->FollowScreenProfile();
     paint(2);
-    QCOMPARE(state.displayTransform.builds, 2);
-    QVERIFY(shownAsConverted());
+    QCOMPARE(std::tuple(state.displayTransform.builds, shownAsConverted()), std::tuple(2, true));
     // The screen without a profile shows the composite itself.
     published.clear();
     run.window->FollowScreenProfile();
     paint(1);
     QVERIFY(state.monitorProfile.empty() && !state.render.displayCopy.HasPixels());
-    QCOMPARE(std::tuple(state.colorimetry.red.X, state.colorimetry.gamma), std::tuple(defaults.red.X, defaults.gamma));
+    QCOMPARE(std::tuple(state.colorimetry.red.X, state.colorimetry.gamma),
+             std::tuple(defaults.red.X, defaults.gamma));
   }
 
   // A property may be longer than the profile it holds (padding); one whose
@@ -729,9 +777,11 @@ class ShellTest : public QObject {
       QVERIFY(profile.size() == kSrgbProfileLength && IsSrgbProfile(profile));
     }
     std::vector<uint8_t> header(srgb, srgb + 200);
-    header[2] = header[3] = 0;  // declares 0 bytes
-    for (auto [bytes, length] : {std::pair{srgb, size_t{100}}, {srgb, size_t{kSrgbProfileLength - 1}},
-                                 {static_cast<const uint8_t*>(nullptr), size_t{0}}, {header.data(), header.size()}})
+    std::tie(header[2], header[3]) = std::pair(0, 100);  // declares 100 bytes, less than a header
+    for (auto [bytes, length] : {std::pair{srgb, size_t{100}},
+                                 {srgb, size_t{kSrgbProfileLength - 1}},
+                                 {static_cast<const uint8_t*>(nullptr), size_t{0}},
+                                 {header.data(), header.size()}})
       QVERIFY(ProfileFromProperty(bytes, length).empty());
   }
 
@@ -754,9 +804,11 @@ class ShellTest : public QObject {
         ModalDriver::Name(QStringLiteral("harbour"))(modal);
       }};
       int filter = -1;
-      QCOMPARE(qt.AskOpenFileWithFilter(request, &filter), folder.filePath(QStringLiteral("harbour")).toStdString());
-      QCOMPARE(std::tuple(filter, offered),
-               std::tuple(chosen, QStringList{"TIFF Files (*.tif *.tiff)", "JPEG Files (*.jpg *.jpeg *.jpe)"}));
+      QCOMPARE(qt.AskOpenFileWithFilter(request, &filter),
+               folder.filePath(QStringLiteral("harbour")).toStdString());
+      QCOMPARE(
+          std::tuple(filter, offered),
+          std::tuple(chosen, QStringList{"TIFF Files (*.tif *.tiff)", "JPEG Files (*.jpg *.jpeg *.jpe)"}));
     }
   }
 };

@@ -17,6 +17,7 @@ class ScriptedInteraction : public Interaction {
   std::deque<int> openFilters;  // the filter shown with each open answer; 0 when none is queued
   std::deque<std::string> saveAnswers;
   std::deque<Answer> answers;
+  Answer answer = Answer::Cancel;  // once `answers` is used up
   std::vector<FileDialogRequest> openRequests;
   std::vector<FileDialogRequest> saveRequests;
   std::vector<std::string> questions;  // "title|text"
@@ -37,7 +38,7 @@ class ScriptedInteraction : public Interaction {
   }
   Answer AskYesNoCancel(const std::string& title, const std::string& text) override {
     questions.push_back(title + "|" + text);
-    return Take(&answers, Answer::Cancel);
+    return Take(&answers, answer);
   }
   void ShowErrorBox(const std::string& text) override { errors.push_back(text); }
 
