@@ -10,7 +10,6 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
-
 #include <memory>
 #include <set>
 
@@ -79,81 +78,20 @@ void ClickSwatch(ColourPicker* picker, int k) {
   QTest::mouseClick(picker, Qt::LeftButton, {}, QPoint(150 + 12 * k + 6, 290));
 }
 
-using Edit = void (*)(SceneSettings*);
-void Unequal(SceneSettings* s) {
-  s->frame.topWidth = 1.0;
-  s->mats[kMiddleMat].top = 0.75;
-  s->border.top = 0.1;
-}
-
-// Texts typed into one dialog and left to the pause: refused with one
-// message and nothing stored, or taken with the changes `taken` makes.
-struct Entry {
-  const char* name;
-  int command;
-  int units;
-  Edit prepare;
-  std::vector<std::pair<int, const char*>> typed;
-  const char* refused;
-  Edit taken;
-};
-
-const std::vector<Entry>& Entries() {
-  using namespace frame_ids;
-  namespace b = background_ids;
-  namespace m = mat_ids;
-  namespace i = image_ids;
-  static const std::vector<Entry> entries = {
-      {"ratio", kCommandBackground, kInches, nullptr, {{b::kRatio, "2"}}, nullptr,
-       [](SceneSettings* s) { s->background.ratio = 2.0; }},
-      {"ratio leading number", kCommandBackground, kInches, nullptr, {{b::kRatio, "3x"}}, nullptr,
-       [](SceneSettings* s) { s->background.ratio = 3.0; }},
-      {"ratio 1", kCommandBackground, kInches, nullptr, {{b::kRatio, "1"}}, nullptr,
-       [](SceneSettings* s) { s->background.ratio = 1.0; }},
-      {"ratio 10", kCommandBackground, kInches, nullptr, {{b::kRatio, "10"}}, nullptr,
-       [](SceneSettings* s) { s->background.ratio = 10.0; }},
-      {"ratio 0.99", kCommandBackground, kInches, nullptr, {{b::kRatio, "0.99"}}, "Illegal Background to Frame Ratio"},
-      {"ratio 10.01", kCommandBackground, kInches, nullptr, {{b::kRatio, "10.01"}}, "Illegal Background to Frame Ratio"},
-      {"ratio x3", kCommandBackground, kInches, nullptr, {{b::kRatio, "x3"}}, "Illegal Background to Frame Ratio"},
-      {"frame in mm, equal", kCommandFrame, kMillimetres, nullptr, {{kLeft, "25.4"}}, nullptr,
-       [](SceneSettings* s) {
-         FrameSettings& f = s->frame;
-         f.leftWidth = f.rightWidth = f.topWidth = f.bottomWidth = 25.4 * kMm;
-       }},
-      {"suffix wins", kCommandFrame, kMillimetres, nullptr, {{kOuterDepth, "1 in"}, {kInnerDepth, "3/8in"}}, nullptr,
-       [](SceneSettings* s) { s->frame.outerDepth = 1.0, s->frame.innerDepth = 0.375; }},
-      {"frame unequal", kCommandFrame, kMillimetres, Unequal,
-       {{kLeft, "10"}, {kRight, "20"}, {kTop, "30"}, {kBottom, "40"}}, nullptr,
-       [](SceneSettings* s) {
-         FrameSettings& f = s->frame;
-         std::tie(f.leftWidth, f.rightWidth, f.topWidth, f.bottomWidth) = std::tuple(10 * kMm, 20 * kMm, 30 * kMm, 40 * kMm);
-       }},
-      {"inner depth first", kCommandFrame, kInches, nullptr, {{kInnerDepth, "x"}, {kOuterDepth, "y"}}, "Illegal inner depth value"},
-      {"outer depth next", kCommandFrame, kInches, nullptr, {{kOuterDepth, "y"}, {kLeft, "abc"}}, "Illegal outer depth value"},
-      {"frame left", kCommandFrame, kInches, nullptr, {{kLeft, "1000 in"}}, "Illegal left value"},
-      {"frame right", kCommandFrame, kInches, Unequal, {{kRight, "-"}, {kTop, "-"}}, "Illegal right value"},
-      {"frame top", kCommandFrame, kInches, Unequal, {{kTop, "-"}, {kBottom, "-"}}, "Illegal top value"},
-      {"frame bottom", kCommandFrame, kInches, Unequal, {{kBottom, "x"}}, "Illegal bottom value"},
-      {"mat equal", kCommandOuterMat, kInches, nullptr, {{m::kLeft, "2"}}, nullptr,
-       [](SceneSettings* s) {
-         MatSettings& o = s->mats[kOuterMat];
-         o.left = o.right = o.top = o.bottom = 2.0;
-       }},
-      {"mat fraction", kCommandMiddleMat, kInches, Unequal, {{m::kBottom, "1 1/2"}, {m::kThickness, "0"}}, nullptr,
-       [](SceneSettings* s) { s->mats[kMiddleMat].bottom = 1.5, s->mats[kMiddleMat].thickness = 0.0; }},
-      {"thickness first", kCommandMiddleMat, kInches, Unequal, {{m::kThickness, "1000"}, {m::kLeft, "x"}}, "Illegal thickness value"},
-      {"mat left", kCommandMiddleMat, kInches, Unequal, {{m::kLeft, "x"}, {m::kRight, ""}}, "Illegal left margin value"},
-      {"mat right", kCommandMiddleMat, kInches, Unequal, {{m::kRight, ""}, {m::kTop, "?"}}, "Illegal right margin value"},
-      {"mat top", kCommandMiddleMat, kInches, Unequal, {{m::kTop, "?"}, {m::kBottom, "e"}}, "Illegal top margin value"},
-      {"mat bottom", kCommandMiddleMat, kInches, Unequal, {{m::kBottom, "e"}}, "Illegal bottom margin value"},
-      {"border equal", kCommandImage, kInches, nullptr, {{i::kLeft, "0.5"}}, nullptr,
-       [](SceneSettings* s) { s->border.left = s->border.right = s->border.top = s->border.bottom = 0.5; }},
-      {"border in mm", kCommandImage, kMillimetres, nullptr, {{i::kLeft, "25.4"}}, nullptr,
-       [](SceneSettings* s) { s->border.left = s->border.right = s->border.top = s->border.bottom = 25.4 * kMm; }},
-      {"border left", kCommandImage, kInches, Unequal, {{i::kLeft, ""}, {i::kTop, "bad"}}, "Illegal left border value"},
-      {"border top", kCommandImage, kInches, Unequal, {{i::kTop, "bad"}}, "Illegal top border value"},
-  };
-  return entries;
+// The lengths a dialog edits, in inches: the ratio; the frame's widths
+// (left, right, top, bottom) and depths (outer, inner); a mat's margins and
+// thickness; the border's widths.
+QList<double> Lengths(const SceneSettings& s, int command) {
+  const FrameSettings& f = s.frame;
+  const ImageBorder& b = s.border;
+  if (command == kCommandBackground) return {s.background.ratio};
+  if (command == kCommandFrame)
+    return {f.leftWidth, f.rightWidth, f.topWidth, f.bottomWidth, f.outerDepth, f.innerDepth};
+  if (command == kCommandImage) return {b.left, b.right, b.top, b.bottom};
+  const MatSettings& m = s.mats[command == kCommandOuterMat    ? kOuterMat
+                                : command == kCommandMiddleMat ? kMiddleMat
+                                                               : kInnerMat];
+  return {m.left, m.right, m.top, m.bottom, m.thickness};
 }
 
 }  // namespace
@@ -162,30 +100,93 @@ class DialogsTest : public QObject {
   Q_OBJECT
 
  private slots:
+  // Texts typed into one dialog (in millimetres or inches, with the four
+  // sides equal or not) and left to the pause: refused with one message and
+  // nothing stored, or taken as the dialog's lengths. The fields are checked
+  // in a fixed order, and a dialog keeps the units it was opened with.
   void typedTexts_data() {
-    QTest::addColumn<int>("row");
-    for (size_t k = 0; k < Entries().size(); ++k) QTest::newRow(Entries()[k].name) << int(k);
+    using namespace frame_ids;
+    namespace b = background_ids;
+    namespace m = mat_ids;
+    namespace i = image_ids;
+    QTest::addColumn<int>("command");
+    QTest::addColumn<int>("units");
+    QTest::addColumn<bool>("unequal");
+    QTest::addColumn<QList<int>>("fields");
+    QTest::addColumn<QStringList>("texts");
+    QTest::addColumn<QString>("refused");
+    QTest::addColumn<QList<double>>("taken");
+    const int in = kInches, mm = kMillimetres, bg = kCommandBackground, fr = kCommandFrame;
+    const double x = 25.4 * kMm;
+    const auto row = [](const char* name, int command, int units, bool unequal, QList<int> fields,
+                        QStringList texts, const char* refused, QList<double> taken = {}) {
+      QTest::newRow(name) << command << units << unequal << fields << texts << QString(refused) << taken;
+    };
+    row("ratio", bg, in, false, {b::kRatio}, {"2"}, "", {2.0});
+    row("ratio, leading number", bg, in, false, {b::kRatio}, {"3x"}, "", {3.0});
+    row("ratio 1", bg, in, false, {b::kRatio}, {"1"}, "", {1.0});
+    row("ratio 10", bg, in, false, {b::kRatio}, {"10"}, "", {10.0});
+    for (const char* bad : {"0.99", "10.01", "x3"})
+      row(bad, bg, in, false, {b::kRatio}, {bad}, "Illegal Background to Frame Ratio");
+    row("frame, equal", fr, mm, false, {kLeft}, {"25.4"}, "", {x, x, x, x, 0.75, 0.25});
+    row("frame, suffix wins", fr, mm, false, {kInnerDepth}, {"3/8in"}, "",
+        {0.75, 0.75, 0.75, 0.75, 0.75, 0.375});
+    row("frame, unequal", fr, mm, true, {kLeft, kRight, kTop, kBottom}, {"10", "20", "30", "40"}, "",
+        {10 * kMm, 20 * kMm, 30 * kMm, 40 * kMm, 0.75, 0.25});
+    row("inner depth first", fr, in, false, {kInnerDepth, kOuterDepth}, {"x", "y"},
+        "Illegal inner depth value");
+    row("outer depth next", fr, in, false, {kOuterDepth, kLeft}, {"y", "abc"}, "Illegal outer depth value");
+    row("frame left", fr, in, false, {kLeft}, {"1000 in"}, "Illegal left value");
+    row("frame right", fr, in, true, {kRight, kTop}, {"-", "-"}, "Illegal right value");
+    row("frame top", fr, in, true, {kTop, kBottom}, {"-", "-"}, "Illegal top value");
+    row("frame bottom", fr, in, true, {kBottom}, {"x"}, "Illegal bottom value");
+    row("mat, equal", kCommandOuterMat, in, false, {m::kLeft}, {"2"}, "", {2.0, 2.0, 2.0, 2.0, 0.055});
+    row("mat, fraction", kCommandMiddleMat, in, true, {m::kBottom, m::kThickness}, {"1 1/2", "0"}, "",
+        {0.5, 0.5, 0.75, 1.5, 0.0});
+    row("thickness first", kCommandMiddleMat, in, true, {m::kThickness, m::kLeft}, {"1000", "x"},
+        "Illegal thickness value");
+    row("mat left", kCommandMiddleMat, in, true, {m::kLeft, m::kRight}, {"x", ""},
+        "Illegal left margin value");
+    row("mat right", kCommandMiddleMat, in, true, {m::kRight, m::kTop}, {"", "?"},
+        "Illegal right margin value");
+    row("mat top", kCommandMiddleMat, in, true, {m::kTop, m::kBottom}, {"?", "e"},
+        "Illegal top margin value");
+    row("mat bottom", kCommandMiddleMat, in, true, {m::kBottom}, {"e"}, "Illegal bottom margin value");
+    row("border, equal", kCommandImage, mm, false, {i::kLeft}, {"25.4"}, "", {x, x, x, x});
+    row("border left", kCommandImage, in, true, {i::kLeft, i::kTop}, {"", "bad"},
+        "Illegal left border value");
+    row("border top", kCommandImage, in, true, {i::kTop}, {"bad"}, "Illegal top border value");
   }
   void typedTexts() {
-    QFETCH(int, row);
-    const Entry& e = Entries()[row];
+    QFETCH(int, command);
+    QFETCH(int, units);
+    QFETCH(bool, unequal);
+    QFETCH(QList<int>, fields);
+    QFETCH(QStringList, texts);
+    QFETCH(QString, refused);
+    QFETCH(QList<double>, taken);
     Harness h;
-    h.state->persistent.units = e.units;
-    if (e.prepare) e.prepare(&h.state->scene);
-    ComputeOverallSize(&h.state->scene);
-    SceneSettings expected = h.state->scene;
-    QPointer<PropertyDialog> d = h.Open(e.command);
-    h.state->persistent.units = kCentimetres;  // a dialog keeps the units it was opened with
-    for (const auto& [id, text] : e.typed) Type(d, id, QString::fromUtf8(text));
-    QVERIFY(Pause(d));
-    QCOMPARE(h.interaction.errors, e.refused ? std::vector<std::string>{e.refused} : std::vector<std::string>{});
-    QCOMPARE(h.renders, e.refused ? 0 : 1);
-    if (e.taken) {
-      e.taken(&expected);
-      expected.modified = 1;
-      ComputeOverallSize(&expected);
+    h.state->persistent.units = units;
+    if (unequal) {
+      h.state->scene.frame.topWidth = 1.0;
+      h.state->scene.mats[kMiddleMat].top = 0.75;
+      h.state->scene.border.top = 0.1;
     }
-    QVERIFY(h.state->scene == expected);
+    ComputeOverallSize(&h.state->scene);
+    const SceneSettings before = h.state->scene;
+    QPointer<PropertyDialog> d = h.Open(command);
+    h.state->persistent.units = kCentimetres;
+    for (qsizetype k = 0; k < fields.size(); ++k) Type(d, fields[k], texts[k]);
+    QVERIFY(Pause(d));
+    if (!refused.isEmpty()) {
+      QCOMPARE(std::tuple(h.interaction.errors, h.renders),
+               std::tuple(std::vector{refused.toStdString()}, 0));
+      QVERIFY(h.state->scene == before);
+      return;
+    }
+    QCOMPARE(std::tuple(h.interaction.errors.size(), h.renders, h.state->scene.modified),
+             std::tuple(size_t{0}, 1, 1));
+    QCOMPARE(Lengths(h.state->scene, command), taken);
   }
 
   // Nothing is taken before the pause, whose length is the preference.
@@ -195,7 +196,8 @@ class DialogsTest : public QObject {
       h.state->persistent.updateDelay = delay;
       QPointer<PropertyDialog> d = h.Open(kCommandFrame);
       Type(d, frame_ids::kLeft, "2");
-      QCOMPARE(std::tuple(d->delayTimer()->isActive(), d->delayTimer()->interval(), h.state->scene.frame.leftWidth, h.renders),
+      QCOMPARE(std::tuple(d->delayTimer()->isActive(), d->delayTimer()->interval(),
+                          h.state->scene.frame.leftWidth, h.renders),
                std::tuple(true, milliseconds, 0.75, 0));
     }
   }
@@ -223,22 +225,32 @@ class DialogsTest : public QObject {
     Click(d, kBevelColour);
     QPointer<ColourPicker> picker = d->picker(kBevelColourPicker);
     ClickSwatch(picker, 7);
-    Type(d, kThickness, "0.1");  // not yet applied
+    Type(d, kThickness, "0.1");            // not yet applied
     h.state->scene.frame.leftWidth = 2.5;  // changed elsewhere meanwhile
     switch (how) {
-      case 0: Click(d, kControlOk); break;
-      case 1: QTest::keyClick(Field(d, kThickness), Qt::Key_Return); break;
-      case 2: Click(d, kControlCancel); break;
-      case 3: QTest::keyClick(d, Qt::Key_Escape); break;
-      default: d->close();
+      case 0:
+        Click(d, kControlOk);
+        break;
+      case 1:
+        QTest::keyClick(Field(d, kThickness), Qt::Key_Return);
+        break;
+      case 2:
+        Click(d, kControlCancel);
+        break;
+      case 3:
+        QTest::keyClick(d, Qt::Key_Escape);
+        break;
+      default:
+        d->close();
     }
     Settle();
-    QVERIFY(d.isNull() && picker.isNull());
+    QVERIFY(d.isNull() && picker.isNull() &&
+            h.placements.count(kCommandOuterMat * 10000 + kBevelColourPicker) == 1);
     const MatSettings& o = h.state->scene.mats[kOuterMat];
-    QCOMPARE(std::tuple(o.left, o.bottom, o.thickness, o.bevelColor, h.state->scene.frame.leftWidth, h.state->scene.modified),
+    QCOMPARE(std::tuple(o.left, o.bottom, o.thickness, o.bevelColor, h.state->scene.frame.leftWidth,
+                        h.state->scene.modified),
              kept ? std::tuple(2.0, 2.0, 0.1, RgbColor{0, 0, 255}, 2.5, 1)
                   : std::tuple(1.5, 1.5, 0.055, RgbColor{240, 240, 240}, 2.5, 1));
-    QCOMPARE(h.placements.count(kCommandOuterMat * 10000 + kBevelColourPicker), size_t{1});
   }
 
   // The image dialog's Cancel puts back the whole design, also what other
@@ -261,15 +273,19 @@ class DialogsTest : public QObject {
     QCOMPARE(h.renders, renders + 1);
   }
 
-  // OK with a refused text keeps the dialog open with its message.
+  // OK with a refused text keeps the dialog open with its message; Cancel
+  // then puts back the ratio taken before.
   void okRefusesWhatThePauseRefuses() {
     Harness h;
     QPointer<PropertyDialog> d = h.Open(kCommandBackground);
+    Enter(d, background_ids::kRatio, "2");
     Type(d, background_ids::kRatio, "0.5");
     Click(d, kControlOk);
     QVERIFY(!d.isNull() && d->isVisible() && !d->delayTimer()->isActive());
-    QCOMPARE(h.interaction.errors, std::vector<std::string>{"Illegal Background to Frame Ratio"});
-    QCOMPARE(h.state->scene.background.ratio, 1.2);
+    QCOMPARE(std::tuple(h.interaction.errors, h.state->scene.background.ratio),
+             std::tuple(std::vector<std::string>{"Illegal Background to Frame Ratio"}, 2.0));
+    Click(d, kControlCancel);  // puts back the ratio of the opening
+    QCOMPARE(std::tuple(d.isNull(), h.state->scene.background.ratio), std::tuple(true, 1.2));
   }
 
   void coloursChangeLive() {
@@ -304,7 +320,8 @@ class DialogsTest : public QObject {
     QPointer<PropertyDialog> wall = h.Open(kCommandBackground);
     Click(wall, background_ids::kTypeFirst + kDaylight);
     Click(wall, background_ids::kSubduedRadio);
-    QCOMPARE(std::tuple(h.state->scene.lighting.type, h.state->scene.lighting.intensity, h.state->scene.modified, h.renders),
+    QCOMPARE(std::tuple(h.state->scene.lighting.type, h.state->scene.lighting.intensity,
+                        h.state->scene.modified, h.renders),
              std::tuple(6, 2, 1, 2));
     // An invalid ratio blocks a radio too: its message, nothing stored.
     Type(wall, background_ids::kRatio, "0.5");
@@ -317,8 +334,10 @@ class DialogsTest : public QObject {
     Choose(frame, frame_ids::kStyle, 10);
     Type(frame, frame_ids::kLeft, "abc");
     Choose(frame, frame_ids::kFinish, 0);
-    QCOMPARE(std::tuple(h.state->scene.frame.style, h.state->scene.frame.finish, h.renders, h.interaction.errors),
-             std::tuple(10, 0, 3, std::vector<std::string>{"Illegal Background to Frame Ratio", "Illegal left value"}));
+    QCOMPARE(
+        std::tuple(h.state->scene.frame.style, h.state->scene.frame.finish, h.renders, h.interaction.errors),
+        std::tuple(10, 0, 3,
+                   std::vector<std::string>{"Illegal Background to Frame Ratio", "Illegal left value"}));
 
     QPointer<PropertyDialog> mat = h.Open(kCommandInnerMat);
     Choose(mat, mat_ids::kOpening, 1);
@@ -335,18 +354,24 @@ class DialogsTest : public QObject {
     using namespace frame_ids;
     Harness h;
     QPointer<PropertyDialog> d = h.Open(kCommandFrame);
-    QVERIFY(d->controlAs<QCheckBox>(kEqual)->isChecked() && Text(d, kRight).isEmpty() && !Field(d, kBottom)->isEnabled());
+    QVERIFY(d->controlAs<QCheckBox>(kEqual)->isChecked() && Text(d, kRight).isEmpty() &&
+            !Field(d, kBottom)->isEnabled());
     QCOMPARE(Text(d, kWidth), QStringLiteral("16.000 in"));  // the overall width, shown only
     QVERIFY(!Field(d, kWidth)->isEnabled() && Field(d, kHeight)->isReadOnly());
     Type(d, kLeft, "1");
     Click(d, kEqual);
     QVERIFY(Field(d, kRight)->isEnabled());
-    QCOMPARE(Text(d, kRight) + "|" + Text(d, kBottom), QStringLiteral("1|1"));
+    QCOMPARE((QStringList{Text(d, kRight), Text(d, kBottom)}), (QStringList{"1", "1"}));
     Enter(d, kRight, "2");
+    Type(d, kLeft, "x");  // refused: only the stored left width goes to the others
     Click(d, kEqual);
     const FrameSettings& f = h.state->scene.frame;
-    QCOMPARE(std::tuple(f.leftWidth, f.rightWidth, f.topWidth, f.bottomWidth), std::tuple(1.0, 1.0, 1.0, 1.0));
+    QCOMPARE(std::tuple(f.leftWidth, f.rightWidth, f.topWidth, f.bottomWidth, h.interaction.errors),
+             std::tuple(1.0, 1.0, 1.0, 1.0, std::vector<std::string>{"Illegal left value"}));
     QVERIFY(Text(d, kTop).isEmpty());
+    Click(d, kControlCancel);  // the frame as it was
+    QCOMPARE(std::tuple(f.leftWidth, f.rightWidth, f.topWidth, f.bottomWidth),
+             std::tuple(0.75, 0.75, 0.75, 0.75));
   }
 
   void untouchedFieldsKeepTheirExactValues() {
@@ -360,8 +385,9 @@ class DialogsTest : public QObject {
     QPointer<PropertyDialog> mat = h.Open(kCommandInnerMat);
     QPointer<PropertyDialog> wall = h.Open(kCommandBackground);
     QPointer<PropertyDialog> equal = h.Open(kCommandOuterMat);
-    QCOMPARE(Text(mat, mat_ids::kThickness) + "|" + Text(mat, mat_ids::kTop) + "|" + Text(wall, background_ids::kRatio),
-             QStringLiteral("1.40 mm|25.40 mm|1.23"));
+    QCOMPARE((QStringList{Text(mat, mat_ids::kThickness), Text(mat, mat_ids::kTop),
+                          Text(wall, background_ids::kRatio)}),
+             (QStringList{"1.40 mm", "25.40 mm", "1.23"}));
     Type(mat, mat_ids::kLeft, "5");  // typed: read from its text
     Click(mat, kControlOk);
     Click(wall, kControlOk);
@@ -399,21 +425,6 @@ class DialogsTest : public QObject {
     QVERIFY(MakeMatDialog(h.context, 3, nullptr) == nullptr);
   }
 
-  void imageDialogWithoutAPicture() {
-    using namespace image_ids;
-    Harness h;
-    QPointer<PropertyDialog> d = h.Open(kCommandImage);
-    QCOMPARE(d->controlAs<QLabel>(kPathname)->text() + "|" + Text(d, kWidth) + "|" + Text(d, kHeight),
-             QStringLiteral("Pathname: N/A|N/A|N/A"));
-    QVERIFY(!Field(d, kWidth)->isEnabled() && !Field(d, kHeight)->isEnabled() && !d->control(kApply)->isVisible());
-    Click(d, kCustomSizeRadio);  // custom size: the width is shown, nothing follows it
-    QCOMPARE(std::tuple(h.state->scene.picture.sizeMode, Text(d, kWidth), h.renders),
-             std::tuple(kCustomSize, QStringLiteral("10.000 in"), 1));
-    QVERIFY(Field(d, kWidth)->isEnabled());
-    Type(d, kWidth, "4");
-    QVERIFY(!d->delayTimer()->isActive());
-  }
-
   void imageDialogWithAPicture() {
     using namespace image_ids;
     Harness h;
@@ -421,8 +432,8 @@ class DialogsTest : public QObject {
     p.raster = BlankPicture(300, 200, 100.0);  // 3 by 2 inches
     p.pathname = "/pictures/harbour.tif";
     QPointer<PropertyDialog> d = h.Open(kCommandImage);
-    QCOMPARE(d->controlAs<QLabel>(kPathname)->text() + "|" + Text(d, kWidth) + "|" + Text(d, kHeight),
-             QStringLiteral("Pathname: /pictures/harbour.tif|3.000 in|2.000 in"));
+    QCOMPARE((QStringList{d->controlAs<QLabel>(kPathname)->text(), Text(d, kWidth), Text(d, kHeight)}),
+             (QStringList{"Pathname: /pictures/harbour.tif", "3.000 in", "2.000 in"}));
     Click(d, kCustomSizeRadio);
     // Typing the width shows the height at once and applies after the pause.
     Type(d, kWidth, "6");
@@ -432,7 +443,8 @@ class DialogsTest : public QObject {
     Type(d, kWidth, "1000");  // only blanks the height
     QCOMPARE(Text(d, kHeight), QStringLiteral("N/A"));
     QVERIFY(Pause(d));
-    QCOMPARE(std::tuple(h.interaction.errors, p.customWidth), std::tuple(std::vector<std::string>{"Illegal custom width value"}, 6.0));
+    QCOMPARE(std::tuple(h.interaction.errors, p.customWidth),
+             std::tuple(std::vector<std::string>{"Illegal custom width value"}, 6.0));
     Enter(d, kWidth, "999.9");
     QCOMPARE(std::tuple(p.customWidth, std::round(p.customHeight * 1e6)), std::tuple(999.9, 666.6e6));
     // Back to the file's size, which becomes the custom width for next time.
@@ -454,12 +466,8 @@ class DialogsTest : public QObject {
     Type(d, kTop, "0.3");  // an unapplied typed value is dropped by the refill
 
     Click(d, kSelect);  // cancelled: nothing happens
-    QCOMPARE(h.renders, 0);
-    const FileDialogRequest& request = h.interaction.openRequests.back();
-    QCOMPARE(std::tuple(request.title, request.filters.size(), request.filters[0].pattern, request.filters[1].pattern,
-                        request.initialName, request.folder),
-             std::tuple(std::string("Load Input Image TIFF File"), size_t{2}, std::string("*.tif;*.tiff"),
-                        std::string("*.jpg;*.jpeg;*.jpe"), std::string("*.tif;*.tiff"), std::string("/somewhere")));
+    QCOMPARE(std::tuple(h.renders, h.interaction.openRequests.back().folder),
+             std::tuple(0, std::string("/somewhere")));
 
     // The extension picks the reader whatever filter is shown: a JPEG
     // (written by Qt) under the TIFF filter, a TIFF named .jpg refused as JPEG.
@@ -467,20 +475,21 @@ class DialogsTest : public QObject {
     const QString jpeg = folder.filePath("harbour.JPG");
     QImage harbour(40, 30, QImage::Format_RGB32);
     harbour.fill(Qt::darkCyan);
-    QVERIFY(harbour.save(jpeg, "JPEG") && QFile::copy(QString::fromStdString(path), folder.filePath("boats.jpg")));
+    QVERIFY(harbour.save(jpeg, "JPEG") &&
+            QFile::copy(QString::fromStdString(path), folder.filePath("boats.jpg")));
     h.interaction.openAnswers = {jpeg.toStdString(), folder.filePath("boats.jpg").toStdString()};
     Click(d, kSelect);
     QCOMPARE(std::tuple(PictureImage(p).width, h.interaction.errors.size()), std::tuple(40, size_t{0}));
     Click(d, kSelect);
-    // A name without an ending goes by the filter shown: TIFF refuses this JPEG.
+    // A name without an ending goes by the filter shown: JPEG here.
     const std::string bare = folder.filePath("harbour").toStdString();
     QVERIFY(harbour.scaled(20, 10).save(folder.filePath("harbour"), "JPEG"));
-    h.interaction.openAnswers = {bare, bare};
-    h.interaction.openFilters = {0, 1};
+    h.interaction.openAnswers = {bare};
+    h.interaction.openFilters = {1};
     Click(d, kSelect);
-    Click(d, kSelect);
-    QCOMPARE(std::tuple(PictureImage(p).width, h.interaction.errors),
-             std::tuple(20, std::vector<std::string>{"Cannot read JPEG file: " + folder.filePath("boats.jpg").toStdString(), "Cannot read TIFF file: " + bare}));
+    QCOMPARE(
+        std::tuple(PictureImage(p).width, h.interaction.errors),
+        std::tuple(20, std::vector{"Cannot read JPEG file: " + folder.filePath("boats.jpg").toStdString()}));
 
     // A path of 510 characters is elided in the middle to the dialog's width
     // (an 800-pixel screen) and shown whole in the tooltip.
@@ -492,8 +501,8 @@ class DialogsTest : public QObject {
     QCoreApplication::processEvents();
     const QLabel* label = d->controlAs<QLabel>(kPathname);
     QCOMPARE(std::tuple(longPath.size(), label->toolTip().toStdString()), std::tuple(size_t{510}, longPath));
-    QVERIFY(d->frameGeometry().width() <= 800 && label->text().contains(QChar(0x2026)));
-    QVERIFY(label->text().startsWith("Pathname: /") && label->text().endsWith("b/boats.tif"));
+    QVERIFY(d->frameGeometry().width() <= 800 && label->text().startsWith("Pathname: /") &&
+            label->text().contains(QChar(0x2026)) && label->text().endsWith("b/boats.tif"));
     QVERIFY(label->fontMetrics().horizontalAdvance(label->text()) <= label->contentsRect().width());
 
     h.interaction.openAnswers = {path};
@@ -502,8 +511,8 @@ class DialogsTest : public QObject {
     QCOMPARE(std::tuple(PictureImage(p).width, p.pathname, h.state->persistent.lastInputFolder),
              std::tuple(400, path, folder.path().toStdString()));
     // Borders reset to 0: Equal again.
-    QCOMPARE(Text(d, kWidth) + "|" + Text(d, kHeight) + "|" + Text(d, kLeft) + "|" + Text(d, kTop),
-             QStringLiteral("2.000 in|0.500 in|0.000 in|"));
+    QCOMPARE((QStringList{Text(d, kWidth), Text(d, kHeight), Text(d, kLeft), Text(d, kTop)}),
+             (QStringList{"2.000 in", "0.500 in", "0.000 in", ""}));
     QVERIFY(d->controlAs<QCheckBox>(kEqual)->isChecked() && !d->delayTimer()->isActive());
 
     const Image* raster = p.raster.get();
@@ -516,7 +525,9 @@ class DialogsTest : public QObject {
     using namespace mat_ids;
     Harness h;
     CommandHandlers handlers;
-    handlers.makePropertyDialog = [&h](int command, QWidget* owner) { return MakePropertyDialog(command, owner, h.context); };
+    handlers.makePropertyDialog = [&h](int command, QWidget* owner) {
+      return MakePropertyDialog(command, owner, h.context);
+    };
     MainWindow window(h.state.get(), &h.interaction, handlers);
     window.setGeometry(20, 20, 300, 400);
     window.show();
@@ -542,19 +553,9 @@ class DialogsTest : public QObject {
     QCOMPARE(corners.size(), size_t{6});
     // Beside this narrow window an 800-pixel screen has room for a mat
     // dialog (its slot is 28 pixels along): it leaves the drawing clear.
-    // Where the user moves it, it opens again.
     QDialog* outer = window.propertyDialog(kCommandOuterMat);
     const bool room = screen.right() - drawing.right() >= outer->frameGeometry().width() + 8 + 28;
     QCOMPARE(outer->frameGeometry().intersects(drawing), !room);
-    outer->move(outer->x() - 40, outer->y() + 30);
-    const QRect moved = outer->geometry();
-    outer->close();
-    Settle();
-    window.RunCommand(kCommandOuterMat);
-    QCOMPARE(window.propertyDialog(kCommandOuterMat)->geometry(), moved);
-    QDialog* frame = window.propertyDialog(kCommandFrame);
-    window.RunCommand(kCommandFrame);
-    QCOMPARE(window.propertyDialog(kCommandFrame), frame);
     auto* mat = static_cast<PropertyDialog*>(window.propertyDialog(kCommandOuterMat));
     Enter(mat, kLeft, "2.5");
     QCOMPARE(h.state->scene.frame.overallWidth, 16.0 + 2.0);  // the design was laid out again
@@ -574,7 +575,8 @@ class DialogsTest : public QObject {
       h.interaction.openAnswers = {design};
       window.RunCommand(command);
       Settle();
-      for (int dialog = kCommandImage; dialog <= kCommandBackground; ++dialog) QVERIFY(window.propertyDialog(dialog) == nullptr);
+      for (int dialog = kCommandImage; dialog <= kCommandBackground; ++dialog)
+        QVERIFY(window.propertyDialog(dialog) == nullptr);
       QVERIFY(picker.isNull());
       QCOMPARE(std::tuple(h.state->scene.mats[kOuterMat].left, h.state->scene.modified),
                std::tuple(command == kCommandOpen ? 2.5 : 1.5, 0));
@@ -587,18 +589,20 @@ class DialogsTest : public QObject {
     PersistentState preferences;
     int renders = 0;
     for (bool ok : {false, true}) {
-      PreferencesDialog dialog(&preferences, [&renders]() { ++renders; }, nullptr);
-      QCOMPARE(std::tuple(dialog.unitsList()->currentIndex(), dialog.delayList()->currentIndex()), std::tuple(0, 1));
+      PreferencesDialog dialog(
+          &preferences, [&renders]() { ++renders; }, nullptr);
       dialog.show();
       dialog.unitsList()->setCurrentIndex(1);
       dialog.delayList()->setCurrentIndex(4);
-      QTest::mouseClick(dialog.findChild<QPushButton*>(QString::number(ok ? kControlOk : kControlCancel)), Qt::LeftButton);
-      QCOMPARE(std::tuple(preferences.units, preferences.updateDelay, renders), ok ? std::tuple(1, 4, 1) : std::tuple(0, 1, 0));
-      preferences = ok ? preferences : PersistentState{};
+      QTest::mouseClick(dialog.findChild<QPushButton*>(QString::number(ok ? kControlOk : kControlCancel)),
+                        Qt::LeftButton);
+      QCOMPARE(std::tuple(preferences.units, preferences.updateDelay, renders),
+               ok ? std::tuple(1, 4, 1) : std::tuple(0, 1, 0));
     }
     std::tie(preferences.units, preferences.updateDelay) = std::pair(7, -2);
     PreferencesDialog dialog(&preferences, nullptr, nullptr);
-    QCOMPARE(std::tuple(dialog.unitsList()->currentIndex(), dialog.delayList()->currentIndex()), std::tuple(-1, -1));
+    QCOMPARE(std::tuple(dialog.unitsList()->currentIndex(), dialog.delayList()->currentIndex()),
+             std::tuple(-1, -1));
     dialog.accept();
     QCOMPARE(std::tuple(preferences.units, preferences.updateDelay), std::tuple(0, 1));
   }

@@ -5,7 +5,6 @@
 #include <QDialog>
 #include <QPointer>
 #include <QRect>
-
 #include <map>
 #include <memory>
 #include <vector>

@@ -105,8 +105,9 @@ QString PdfText(const QString& pdf, int page) {
 QImage Rasterise(const QString& pdf, int dpi) {
   QProcess process;
   const QString prefix = pdf + QStringLiteral("-page");
-  process.start(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QString::number(dpi), QStringLiteral("-png"),
-                                             QStringLiteral("-singlefile"), pdf, prefix});
+  process.start(QStringLiteral("pdftoppm"),
+                {QStringLiteral("-r"), QString::number(dpi), QStringLiteral("-png"),
+                 QStringLiteral("-singlefile"), pdf, prefix});
   process.waitForFinished(60000);
   return QImage(prefix + QStringLiteral(".png"));
 }
@@ -137,8 +138,10 @@ class OutputTest : public QObject {
     output.sizes = {{0, 0}, {640, 480}};
     int repaints = 0;
     ExportTiff(OutputSourceOf(design.state.get()), &interaction, &output, [&repaints]() { ++repaints; });
-    QCOMPARE(interaction.errors, std::vector<std::string>{"TIFF files must have an extension of .tif or .tiff"});
-    QCOMPARE(std::tuple(interaction.saveRequests.size(), interaction.saveRequests[0].pattern, output.offered[0], repaints),
+    QCOMPARE(interaction.errors,
+             std::vector<std::string>{"TIFF files must have an extension of .tif or .tiff"});
+    QCOMPARE(std::tuple(interaction.saveRequests.size(), interaction.saveRequests[0].pattern,
+                        output.offered[0], repaints),
              std::tuple(size_t{3}, std::string("*.tif"), std::make_pair(1024, 1024), 1));
     QVERIFY(!QFile::exists(QString::fromStdString(base + "/first.tif")));  // its size was cancelled
 
@@ -162,8 +165,9 @@ class OutputTest : public QObject {
     interaction.saveAnswers = {base + "/my.folder/photo"};
     interaction.answers = {Answer::No};
     ExportTiff(OutputSourceOf(design.state.get()), &interaction, &output, nullptr);
-    QCOMPARE(interaction.questions,
-             std::vector<std::string>{"Export TIFF file|photo.tif already exists.\nDo you want to replace it?"});
+    QCOMPARE(
+        interaction.questions,
+        std::vector<std::string>{"Export TIFF file|photo.tif already exists.\nDo you want to replace it?"});
     QCOMPARE(std::tuple(interaction.saveRequests.back().initialName, output.offered.size()),
              std::tuple(base + "/my.folder/photo.tif", size_t{3}));  // no size was asked for
 
@@ -172,8 +176,10 @@ class OutputTest : public QObject {
     interaction.saveAnswers = {base + "/no/such/folder/x.tif"};
     output.sizes = {{10, 10}};
     ExportTiff(OutputSourceOf(design.state.get()), &interaction, &output, nullptr);
-    QCOMPARE(interaction.errors, (std::vector<std::string>{"TIFF files must have an extension of .tif or .tiff",
-                                                           "Cannot create file: " + base + "/no/such/folder/x.tif\nNo such file or directory"}));
+    QCOMPARE(interaction.errors,
+             (std::vector<std::string>{
+                 "TIFF files must have an extension of .tif or .tiff",
+                 "Cannot create file: " + base + "/no/such/folder/x.tif\nNo such file or directory"}));
   }
 
   void exportThatRunsOutOfMemoryKeepsTheEarlierFile() {
@@ -220,7 +226,9 @@ class OutputTest : public QObject {
     ScriptedOutput output;
     const std::string base = folder.path().toStdString();
     std::pair<int64_t, int64_t> earlierHookGot;
-    const ProgressHook before = SetProgressHook([&](int64_t done, int64_t total) { earlierHookGot = {done, total}; });
+    const ProgressHook before = SetProgressHook([&](int64_t done, int64_t total) {
+      earlierHookGot = {done, total};
+    });
 
     interaction.saveAnswers = {base + "/shown.tif"};
     output.sizes = {{640, 480}};
@@ -231,7 +239,8 @@ class OutputTest : public QObject {
     std::vector<int> percents;
     for (size_t i = 1; i + 1 < output.progress.size(); ++i) percents.push_back(std::stoi(output.progress[i]));
     QVERIFY(std::is_sorted(percents.begin(), percents.end(), std::less_equal<int>()));
-    QCOMPARE(std::tuple(percents.back(), std::count(percents.begin(), percents.end(), 60)), std::tuple(100, 1L));
+    QCOMPARE(std::tuple(percents.back(), std::count(percents.begin(), percents.end(), 60)),
+             std::tuple(100, 1L));
     QVERIFY(std::count_if(percents.begin(), percents.end(), [](int p) { return p > 60; }) > 20);
 
     // The hook from before is back; a command that ends early shows no progress.
@@ -283,7 +292,9 @@ class OutputTest : public QObject {
       seen.emplace_back(state->render.composite.width, state->render.composite.height);
     };
     ExportTiff(OutputSourceOf(state), &interaction, &output, [&view]() { view.update(); });
-    QCOMPARE(FirstDifferentRow(ReadTiffFile(folder.filePath(QStringLiteral("big.tif")).toStdString()), expected.composite), -1);
+    QCOMPARE(FirstDifferentRow(ReadTiffFile(folder.filePath(QStringLiteral("big.tif")).toStdString()),
+                               expected.composite),
+             -1);
     QCOMPARE(seen.front(), std::pair(device(400), device(300)));
     QCOMPARE(seen.back(), std::pair(device(320), device(240)));
     QCOMPARE(std::count(seen.begin(), seen.end(), std::pair(640, 480)), 0L);
@@ -329,8 +340,12 @@ class OutputTest : public QObject {
     QCOMPARE(CheckExportSize("2", "20000", &width, &height, &message), 0);
     QCOMPARE(std::tuple(width, height), std::tuple(2, 20000));
     // The width is checked first.
-    for (auto [w, h, expected] : {std::tuple{"1", "100", "width"}, {"20001", "100", "width"}, {"12a", "100", "width"},
-                                  {"", "100", "width"}, {"x", "y", "width"}, {"100", "0", "height"}}) {
+    for (auto [w, h, expected] : {std::tuple{"1", "100", "width"},
+                                  {"20001", "100", "width"},
+                                  {"12a", "100", "width"},
+                                  {"", "100", "width"},
+                                  {"x", "y", "width"},
+                                  {"100", "0", "height"}}) {
       QCOMPARE(CheckExportSize(w, h, &width, &height, &message), 1);
       QCOMPARE(message, std::string("Illegal image ") + expected + " value");
     }
@@ -359,8 +374,9 @@ class OutputTest : public QObject {
     PrintDesignOn(OutputSourceOf(design.state.get()), &printer);
     QCOMPARE(PdfPages(pdf), 1);
     // Back at the window's size afterwards.
-    QCOMPARE(std::tuple(design.state->render.composite.width, design.state->render.pixelsPerInch, windowScale),
-             std::tuple(400, windowScale, 300 / (14.0 * 1.2)));
+    QCOMPARE(
+        std::tuple(design.state->render.composite.width, design.state->render.pixelsPerInch, windowScale),
+        std::tuple(400, windowScale, 300 / (14.0 * 1.2)));
 
     // The page shows the rendering at 1200 x 900: compare a few points with
     // a rendering made at that size.
@@ -373,7 +389,8 @@ class OutputTest : public QObject {
     const Image& composite = reference.state->render.composite;
     for (const QPoint point : {QPoint(20, 20), QPoint(600, 450), QPoint(300, 200), QPoint(1100, 850)}) {
       const QRgb printed = page.pixel(point), rendered = PixelArgb(composite, point.x(), point.y());
-      QVERIFY2(std::abs(qRed(printed) - qRed(rendered)) <= 8 && std::abs(qGreen(printed) - qGreen(rendered)) <= 8 &&
+      QVERIFY2(std::abs(qRed(printed) - qRed(rendered)) <= 8 &&
+                   std::abs(qGreen(printed) - qGreen(rendered)) <= 8 &&
                    std::abs(qBlue(printed) - qBlue(rendered)) <= 8,
                qPrintable(QStringLiteral("at %1,%2").arg(point.x()).arg(point.y())));
     }
