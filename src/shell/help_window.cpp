@@ -1,5 +1,6 @@
 #include "shell/help_window.h"
 
+#include <QFileInfo>
 #include <QImage>
 #include <QPointer>
 #include <QResizeEvent>
@@ -13,6 +14,8 @@
 #include <algorithm>
 #include <utility>
 #include <vector>
+
+#include "core/hooks.h"
 
 namespace {
 
@@ -70,13 +73,19 @@ QWidget* ShowHelpContents(const std::string& manualFolder, QWidget* owner) {
     window->activateWindow();
     return window;
   }
+  // Without its manual the window would open blank and say nothing.
+  const std::string contents = manualFolder + "/index.html";
+  if (!QFileInfo::exists(QString::fromStdString(contents))) {
+    ShowError("Cannot open file: " + contents);
+    return nullptr;
+  }
   window = new HelpBrowser(owner);
   window->setWindowFlag(Qt::Window);
   window->setAttribute(Qt::WA_DeleteOnClose);
   window->setWindowTitle(QStringLiteral("Passavue Help"));
   window->setOpenExternalLinks(true);
   window->setSearchPaths({QString::fromStdString(manualFolder)});
-  window->setSource(QUrl::fromLocalFile(QString::fromStdString(manualFolder + "/index.html")));
+  window->setSource(QUrl::fromLocalFile(QString::fromStdString(contents)));
   window->resize(760, 640);
   window->show();
   return window;

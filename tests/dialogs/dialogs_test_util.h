@@ -5,34 +5,14 @@
 #include <QDialog>
 #include <QPointer>
 #include <QRect>
-
-#include <deque>
 #include <map>
 #include <memory>
-#include <string>
 #include <vector>
 
-#include "core/interaction.h"
 #include "shell/app_state.h"
 #include "shell/property_dialog.h"
-
-class ScriptedInteraction : public Interaction {
- public:
-  struct OpenAnswer {
-    std::string path;
-    int filter = 0;
-  };
-  std::deque<OpenAnswer> openAnswers;
-  std::vector<FileDialogRequest> openRequests;
-  std::vector<std::string> errors;
-
-  std::string AskOpenFile(const FileDialogRequest& request) override;
-  std::string AskOpenFileWithFilter(const FileDialogRequest& request, int* chosenFilter) override;
-  std::string AskSaveFile(const FileDialogRequest&) override { return {}; }
-  Answer answer = Answer::Cancel;  // to every question
-  Answer AskYesNoCancel(const std::string&, const std::string&) override { return answer; }
-  void ShowErrorBox(const std::string& text) override { errors.push_back(text); }
-};
+#include "support/pictures.h"
+#include "support/scripted.h"
 
 // A design at its defaults, rendered small on every request.
 struct Harness {
@@ -49,6 +29,3 @@ struct Harness {
   // Dialogs a test left open go with the design they point into.
   std::vector<QPointer<PropertyDialog>> opened;
 };
-
-// An Rgb8 TIFF picture of width x height pixels at `resolution` pixels per inch.
-bool WriteTiffPicture(const std::string& path, int width, int height, double resolution);

@@ -2,26 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <map>
+#include "support/scripted.h"
 
 namespace {
-
-class MapStore : public KeyValueStore {
- public:
-  int ReadText(const std::string& name, std::string* text) override {
-    const auto found = values.find(name);
-    if (found == values.end()) return 1;
-    *text = found->second;
-    return 0;
-  }
-  int WriteText(const std::string& name, const std::string& text) override {
-    if (failWrites) return 1;
-    values[name] = text;
-    return 0;
-  }
-  std::map<std::string, std::string> values;
-  bool failWrites = false;
-};
 
 TEST(PersistentState, FirstRunDefaultsAndRoundTrip) {
   MapStore store;

@@ -1,39 +1,33 @@
 // The desktop program driven without a person: scripted answers stand in for
 // every dialog and message box.
+#include <signal.h>
+#include <unistd.h>
+
 #include <QAbstractButton>
 #include <QAction>
 #include <QDialog>
 #include <QFileDialog>
-#include <QFontMetrics>
+#include <QImage>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QImage>
-#include <QMenu>
-#include <QMenuBar>
 #include <QPainter>
 #include <QProcess>
 #include <QScreen>
+#include <QScrollBar>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextBrowser>
-#include <QTextDocument>
 #include <QtTest>
-
-#include <signal.h>
-#include <unistd.h>
-
-#include <algorithm>
 #include <deque>
-#include <memory>
 
 #include "core/hooks.h"
 #include "display/monitor_profile.h"
 #include "display/screen.h"
-#include "files/tiff.h"
 #include "render/render.h"
 #include "scene/settings_file.h"
+#include "scene/units.h"
 #include "shell/app_state.h"
 #include "shell/control_ids.h"
 #include "shell/design_commands.h"
@@ -45,6 +39,8 @@
 #include "shell/settings_store.h"
 #include "shell/startup.h"
 #include "support/modal_driver.h"
+#include "support/files.h"
+#include "support/pictures.h"
 #include "support/profiles.h"
 #include "support/scripted.h"
 
@@ -92,19 +88,10 @@ QByteArray ReadAll(const QString& path) {
   return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-void WriteTiffPicture(const std::string& path, int width, int height) {
-  Image picture;
-  QCOMPARE(AllocImage(&picture, Rgb8, width, height, 100.0), 0);
-  for (int r = 0; r < height; ++r) {
-    for (int b = 0; b < picture.rowBytes; ++b) picture.rows[r][b] = static_cast<uint8_t>(r + b);
-  }
-  FileHandle file;
-  QCOMPARE(CreateForWrite(path, &file), 0);
-  QCOMPARE(WriteTiff(file, picture), 0);
-  CloseFile(file);
-}
 
 }  // namespace
+
+Q_DECLARE_METATYPE(Answer)
 
 class ShellTest : public QObject {
   Q_OBJECT
@@ -112,53 +99,15 @@ class ShellTest : public QObject {
  private slots:
   void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
 
-  void startsWithDefaultsMenusAndViewSwitches() {
+  void startsWithDefaultsAndViewSwitches() {
     Run run;
     run.Start();
-    QCOMPARE(run.window->windowTitle(), QStringLiteral("Passavue 1.0"));
-    QCOMPARE(run.window->minimumSize(), QSize(300, 300));
-    QCOMPARE(std::tuple(run.state->scene.background.ratio, run.state->scene.frame.overallWidth), std::tuple(1.2, 16.0));
+    QCOMPARE(std::tuple(run.state->scene.background.ratio, run.state->scene.frame.overallWidth),
+             std::tuple(1.2, 16.0));
     // The first size change rendered the design at the view's size.
-    QCOMPARE(QSize(run.state->render.composite.width, run.state->render.composite.height), run.window->view()->size());
+    QCOMPARE(QSize(run.state->render.composite.width, run.state->render.composite.height),
+             run.window->view()->size());
     QCOMPARE(run.state->persistent.lastParamsFolder, run.folder.path().toStdString());
-
-    // The menus carry their labels.
-    const std::vector<std::pair<int, QString>> expected = {
-        {kCommandNew, "&New...\tCtrl-N"},
-        {kCommandOpen, "&Open...\tCtrl-O"},
-        {kCommandSave, "&Save\tCtrl-S"},
-        {kCommandSaveAs, "Save &As..."},
-        {kCommandSaveAsDefault, "Save As &Default"},
-        {kCommandPrint, "&Print...\tCtrl-P"},
-        {kCommandPrintSpecifications, "Print Speci&fications..."},
-        {kCommandExport, "&Export..."},
-        {kCommandPreferences, "Pre&ferences"},
-        {kCommandExit, "E&xit\tCtrl-Q"},
-        {kCommandImage, "&Image"},
-        {kCommandInnerMat, "I&nner Mat"},
-        {kCommandMiddleMat, "&Middle Mat"},
-        {kCommandOuterMat, "&Outer Mat"},
-        {kCommandFrame, "&Frame"},
-        {kCommandBackground, "&Background && Lighting"},
-        {kCommandRulers, "&Rulers"},
-        {kCommandShowOuterMat, "&Outer Mat"},
-        {kCommandShowMiddleMat, "&Middle Mat"},
-        {kCommandShowInnerMat, "&Inner Mat"},
-        {kCommandContents, "&Contents"},
-        {kCommandAbout, "&About Passavue"}};
-    for (const auto& [command, label] : expected) {
-      QAction* action = run.window->action(command);
-      QVERIFY2(action != nullptr, qPrintable(label));
-      QCOMPARE(action->text(), label);
-    }
-    // Recent Designs (0) after Save As Default; separators after it, Export and Preferences.
-    QMenu* file = run.window->menuBar()->actions().at(0)->menu();
-    std::vector<int> shape;  // -1 for a separator
-    for (QAction* action : file->actions())
-      shape.push_back(action->isSeparator() ? -1 : action->data().toInt());
-    QVERIFY(shape == (std::vector<int>{kCommandNew, kCommandOpen, kCommandSave, kCommandSaveAs,
-                                       kCommandSaveAsDefault, 0, -1, kCommandPrint, kCommandPrintSpecifications,
-                                       kCommandExport, -1, kCommandPreferences, -1, kCommandExit}));
 
     // The View menu switches, and its check marks follow.
     run.window->UpdateCheckMarks();
@@ -177,59 +126,51 @@ class ShellTest : public QObject {
     QCOMPARE(run.state->scene.modified, 0);
   }
 
-  void startsWithDefaultDesignAndCommandLinePictures() {
+  // Files named on the command line come after the default design, each as
+  // it comes: pictures (the last wins; a Latin-1 name, not valid UTF-8, as an
+  // old camera card may give it), designs as File > Open takes them (a
+  // damaged one keeps what it applied), and anything else is refused.
+  void commandLineFilesOpenInTurn() {
     Run run;
     WriteDesign(run.Path("default.Passavue"), 2.0);
-    WriteTiffPicture(run.Path("first.tif"), 40, 30);
-    // The last name is Latin-1, not valid UTF-8, as an old camera card may give it.
-    std::string program = "passavue", first = run.Path("first.tif"), notes = run.Path("notes.txt"),
-                second = run.folder.path().toStdString() + "/caf\xE9.tif";
-    WriteTiffPicture(second, 30, 60);
-    char* argv[] = {program.data(), first.data(), notes.data(), second.data()};
-    run.Start(CommandLineFiles(4, argv));
-    QCOMPARE(run.state->scene.background.ratio, 2.0);
-    QCOMPARE(run.state->scene.picture.pathname, second);
-    QCOMPARE(QSize(PictureImage(run.state->scene.picture).width, PictureImage(run.state->scene.picture).height), QSize(30, 60));
-    QCOMPARE(run.interaction.errors, std::vector{"Unsupported picture file type: " + run.Path("notes.txt")});
-    QCOMPARE(run.state->persistent.lastInputFolder, run.folder.path().toStdString());
-  }
-
-  void commandLineDesignsOpenAsOpenDoes() {
-    Run run;
-    WriteDesign(run.Path("default.Passavue"), 2.0);
-    WriteTiffPicture(run.Path("picture.tif"), 40, 30);
+    const std::string cafe = run.folder.path().toStdString() + "/caf\xE9.tif";
+    QVERIFY(WriteTiffPicture(run.Path("first.tif"), 40, 30, 100.0) && WriteTiffPicture(cafe, 30, 60, 100.0));
     QVERIFY(QDir(run.folder.path()).mkdir(QStringLiteral("designs")));
     WriteDesign(run.Path("designs/CHOSEN.PASSAVUE"), 2.5);
-    {  // a header and a wall, then no "end": the wall stays applied, as in Open
-      QFile damaged(QString::fromStdString(run.Path("damaged.Passavue")));
-      QVERIFY(damaged.open(QIODevice::WriteOnly));
-      damaged.write("Passavue 1.0\r\nbackground 3.0 1 2 3\r\n");
-    }
-    run.Start({run.Path("picture.tif"), run.Path("damaged.Passavue"), run.Path("missing.Passavue"),
-               run.Path("designs/CHOSEN.PASSAVUE")});
-    QCOMPARE(run.interaction.errors, (std::vector{"Error reading file: " + run.Path("damaged.Passavue"),
+    QFile damaged(QString::fromStdString(run.Path("damaged.Passavue")));
+    QVERIFY(damaged.open(QIODevice::WriteOnly) &&
+            damaged.write("Passavue 1.0\r\nbackground 3.0 1 2 3\r\n") > 0);
+    damaged.close();
+    std::vector<std::string> names = {"passavue",
+                                      run.Path("first.tif"),
+                                      run.Path("notes.txt"),
+                                      cafe,
+                                      run.Path("damaged.Passavue"),
+                                      run.Path("missing.Passavue"),
+                                      run.Path("designs/CHOSEN.PASSAVUE")};
+    std::vector<char*> argv;
+    for (std::string& name : names) argv.push_back(name.data());
+    run.Start(CommandLineFiles(static_cast<int>(argv.size()), argv.data()));
+    QCOMPARE(run.interaction.errors, (std::vector{"Unsupported picture file type: " + run.Path("notes.txt"),
+                                                  "Error reading file: " + run.Path("damaged.Passavue"),
                                                   "Cannot open file: " + run.Path("missing.Passavue")}));
-    // The last design wins over the default one, keeps the picture and is
-    // where the next Open or Save starts.
     const SceneSettings& scene = run.state->scene;
-    QCOMPARE(std::tuple(scene.background.ratio, scene.background.color.blue, PictureImage(scene.picture).width, scene.modified),
-             std::tuple(2.5, 100, 40, 0));
-    QCOMPARE(std::tuple(scene.picture.pathname, run.state->persistent.lastParamsFolder),
-             std::tuple(run.Path("picture.tif"), run.Path("designs")));
+    QCOMPARE(std::tuple(scene.background.ratio, scene.background.color.blue,
+                        PictureImage(scene.picture).height, scene.picture.pathname, scene.modified,
+                        run.state->persistent.lastParamsFolder, run.state->persistent.lastInputFolder),
+             std::tuple(2.5, 100, 60, cafe, 0, run.Path("designs"), run.folder.path().toStdString()));
     // Rendered after the last design: the wall is 2.5 times the frame in the
     // direction that limits the scale.
-    const double width = run.state->render.composite.width;
-    const double height = run.state->render.composite.height;
-    const double expected = qMin(width / (run.state->scene.frame.overallWidth * 2.5),
-                                 height / (run.state->scene.frame.overallHeight * 2.5));
-    QVERIFY(qAbs(run.state->render.pixelsPerInch - expected) < 1e-9);
+    const Image& composite = run.state->render.composite;
+    QCOMPARE(run.state->render.pixelsPerInch, qMin(composite.width / (scene.frame.overallWidth * 2.5),
+                                                   composite.height / (scene.frame.overallHeight * 2.5)));
   }
 
   void installedCopyKeepsTheDefaultDesignPerUser() {
     // bin/passavue with its data in share/passavue, as installed.
     QTemporaryDir prefix;
-    QVERIFY(QDir(prefix.path()).mkpath(QStringLiteral("bin")));
-    QVERIFY(QDir(prefix.path()).mkpath(QStringLiteral("share/passavue")));
+    QVERIFY(QDir(prefix.path()).mkpath(QStringLiteral("bin")) &&
+            QDir(prefix.path()).mkpath(QStringLiteral("share/passavue")));
     const QString build = qEnvironmentVariable("PASSAVUE_BUILD_DIR");
     for (const char* assets : {"Textures", "Frames"}) {
       QVERIFY(QFile::link(build + "/" + assets, prefix.filePath(QStringLiteral("share/passavue/") + assets)));
@@ -242,14 +183,49 @@ class ShellTest : public QObject {
     SetErrorHook(nullptr);
     QVERIFY(interaction.errors.empty());  // the assets were found under share/passavue
     const QString user = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
-    QCOMPARE(state->programFolder, user.toStdString());
-    QCOMPARE(state->persistent.lastParamsFolder, user.toStdString());
-    QVERIFY(SaveDesignAsDefault(state.get()) == SaveOutcome::Saved);
-    QVERIFY(QFile::exists(user + QStringLiteral("/default.Passavue")));
+    QCOMPARE(std::tuple(state->programFolder, state->persistent.lastParamsFolder),
+             std::tuple(user.toStdString(), user.toStdString()));
+    QVERIFY(SaveDesignAsDefault(state.get()) == SaveOutcome::Saved &&
+            QFile::exists(user + QStringLiteral("/default.Passavue")));
     QFile::remove(user + QStringLiteral("/default.Passavue"));
   }
 
+  // The default design rendered at 1000 x 875 (52.08 pixels an inch): the
+  // frame spans columns 83..916 and rows 73..802 (from the bottom), 39
+  // pixels wide; inside it the outer, middle and inner mats take 78, 26 and
+  // 13 pixels.
+  void clickOpensTheElementUnderIt_data() {
+    QTest::addColumn<int>("c");
+    QTest::addColumn<int>("r");
+    QTest::addColumn<int>("command");
+    const std::tuple<const char*, int, int, int> rows[] = {{"picture", 500, 437, kCommandImage},
+                                                           {"inner mat left", 235, 437, kCommandInnerMat},
+                                                           {"inner mat bottom", 500, 222, kCommandInnerMat},
+                                                           {"inner mat top", 500, 652, kCommandInnerMat},
+                                                           {"inner mat corner", 232, 222, kCommandInnerMat},
+                                                           {"middle mat left", 215, 437, kCommandMiddleMat},
+                                                           {"middle mat bottom", 500, 200, kCommandMiddleMat},
+                                                           {"middle mat top", 500, 670, kCommandMiddleMat},
+                                                           {"middle mat corner", 788, 672, kCommandMiddleMat},
+                                                           {"outer mat left", 150, 437, kCommandOuterMat},
+                                                           {"outer mat bottom", 500, 150, kCommandOuterMat},
+                                                           {"outer mat top", 500, 725, kCommandOuterMat},
+                                                           {"outer mat corner", 850, 150, kCommandOuterMat},
+                                                           {"frame left", 100, 437, kCommandFrame},
+                                                           {"frame bottom", 500, 90, kCommandFrame},
+                                                           {"frame top", 500, 790, kCommandFrame},
+                                                           {"frame bottom left", 90, 80, kCommandFrame},
+                                                           {"frame top right", 910, 795, kCommandFrame},
+                                                           {"wall left", 10, 437, kCommandBackground},
+                                                           {"wall below", 500, 40, kCommandBackground},
+                                                           {"wall above", 500, 840, kCommandBackground},
+                                                           {"wall corner", 60, 830, kCommandBackground}};
+    for (auto [name, c, r, command] : rows) QTest::newRow(name) << c << r << command;
+  }
   void clickOpensTheElementUnderIt() {
+    QFETCH(int, c);
+    QFETCH(int, r);
+    QFETCH(int, command);
     SceneSettings scene;
     RenderState render;
     InitScene(&scene);
@@ -257,23 +233,10 @@ class ShellTest : public QObject {
     FrameTileSet tiles;
     ComputeOverallSize(&scene);
     RenderComposite(scene, RenderAssets{textures, tiles, DisplayColorimetry{}}, 1000, 875, &render);
-    // Rectangles of the default design at 1000 x 875.
-    for (auto [x, command] : {std::pair{500, kCommandImage}, {235, kCommandInnerMat}, {215, kCommandMiddleMat},
-                              {150, kCommandOuterMat}, {100, kCommandFrame}, {10, kCommandBackground}}) {
-      QCOMPARE(HitTest(scene, render.layout, x, 437), command);
-    }
-    scene.mats[kInnerMat].shown = 0;  // the same point now lies in the middle mat
-    QCOMPARE(HitTest(scene, render.layout, 235, 437), kCommandMiddleMat);
-
-    // An outer mat with a 3-inch bottom and a 1-inch top margin: 2 inches
-    // above its outer bottom edge is still the outer mat.
-    InitScene(&scene);
-    scene.mats[kOuterMat].bottom = 3.0;
-    scene.mats[kOuterMat].top = 1.0;
-    ComputeOverallSize(&scene);
-    RenderComposite(scene, RenderAssets{textures, tiles, DisplayColorimetry{}}, 1000, 875, &render);
-    const int row = render.layout.matOuter[kOuterMat].y0 + static_cast<int>(2.0 * render.pixelsPerInch);
-    QCOMPARE(HitTest(scene, render.layout, 500, row), kCommandOuterMat);
+    QCOMPARE(HitTest(scene, render.layout, c, r), command);
+    // A hidden mat gives its place to the next one out.
+    scene.mats[kInnerMat].shown = 0;
+    QCOMPARE(HitTest(scene, render.layout, c, r), command == kCommandInnerMat ? kCommandMiddleMat : command);
   }
 
   void clicksOpenOneDialogEach() {
@@ -293,8 +256,18 @@ class ShellTest : public QObject {
     QVERIFY(dialog != nullptr && dialog->isVisible());
     QTest::mouseClick(view, Qt::LeftButton, {}, onPicture);  // raised, not opened twice
     QCOMPARE(run.window->propertyDialog(kCommandImage), dialog);
-    QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(2, 2));  // the wall
-    QVERIFY(run.window->propertyDialog(kCommandBackground) != nullptr);
+    // The wall, the frame's top left corner and the outer mat's bottom row,
+    // rows counted from the bottom of the composite.
+    const LayoutRects& layout = run.state->render.layout;
+    const PixelRect& mat = layout.matOuter[kOuterMat];
+    for (auto [point, command] :
+         {std::pair{QPoint(2, 2), kCommandBackground},
+          {QPoint(layout.frameOuter.x0 + 2, height - layout.frameOuter.y1 + 2), kCommandFrame},
+          {QPoint((mat.x0 + mat.x1) / 2, height - 3 - mat.y0), kCommandOuterMat}}) {
+      QVERIFY(run.window->propertyDialog(command) == nullptr);
+      QTest::mouseClick(view, Qt::LeftButton, {}, point);
+      QVERIFY(run.window->propertyDialog(command) != nullptr);
+    }
 
     dialog->setGeometry(140, 160, 320, 240);
     const QRect placed = dialog->geometry();
@@ -305,47 +278,68 @@ class ShellTest : public QObject {
     QCOMPARE(run.window->propertyDialog(kCommandImage)->geometry(), placed);
   }
 
-  void newFlows() {
+  // New, Close and Open ask about unsaved work first. Cancel, or Yes with
+  // the Save dialog cancelled, changes nothing; No goes on; Yes with a name
+  // saves first. New brings back the default design and the stored
+  // preferences; a failed Open keeps the mark; unmodified work is not asked about.
+  void unsavedWorkIsAskedAbout_data() {
+    QTest::addColumn<int>("command");
+    QTest::addColumn<bool>("modified");
+    QTest::addColumn<Answer>("answer");
+    QTest::addColumn<QString>("name");  // given to the Open or Save dialog
+    QTest::addColumn<bool>("done");
+    QTest::addColumn<double>("ratio");
+    QTest::newRow("New, Cancel") << kCommandNew << true << Answer::Cancel << "" << false << 5.0;
+    QTest::newRow("New, Yes, no name") << kCommandNew << true << Answer::Yes << "" << false << 5.0;
+    QTest::newRow("New, No") << kCommandNew << true << Answer::No << "" << true << 3.0;
+    QTest::newRow("Close, Cancel") << kCommandExit << true << Answer::Cancel << "kept" << false << 5.0;
+    QTest::newRow("Close, Yes, no name") << kCommandExit << true << Answer::Yes << "" << false << 5.0;
+    QTest::newRow("Close, Yes, saved") << kCommandExit << true << Answer::Yes << "kept" << true << 5.0;
+    QTest::newRow("Open, Cancel") << kCommandOpen << true << Answer::Cancel << "design.Passavue" << false
+                                  << 5.0;
+    QTest::newRow("Open, Yes, no name")
+        << kCommandOpen << true << Answer::Yes << "design.Passavue" << false << 5.0;
+    QTest::newRow("Open, No") << kCommandOpen << true << Answer::No << "design.Passavue" << true << 1.2;
+    QTest::newRow("Open, No, missing")
+        << kCommandOpen << true << Answer::No << "missing.Passavue" << false << 5.0;
+    QTest::newRow("Open unmodified") << kCommandOpen << false << Answer::Cancel << "design.Passavue" << true
+                                     << 1.2;
+  }
+  void unsavedWorkIsAskedAbout() {
+    QFETCH(int, command);
+    QFETCH(bool, modified);
+    QFETCH(Answer, answer);
+    QFETCH(QString, name);
+    QFETCH(bool, done);
+    QFETCH(double, ratio);
     Run run;
     run.Start();
     WriteDesign(run.Path("default.Passavue"), 3.0);
-    run.state->scene.background.ratio = 5.0;
-    run.state->scene.modified = 1;
-
-    run.interaction.answers = {Answer::Cancel};
-    QVERIFY(!NewDesign(run.state.get(), &run.interaction));
-    QCOMPARE(run.interaction.questions.back(), std::string("File New|Save current settings first?"));
-    QCOMPARE(std::tuple(run.state->scene.background.ratio, run.state->scene.modified), std::tuple(5.0, 1));
-
-    run.interaction.answers = {Answer::Yes};  // then the Save dialog is cancelled: nothing is reset
-    QVERIFY(!NewDesign(run.state.get(), &run.interaction));
-    QCOMPARE(std::tuple(run.state->scene.background.ratio, run.state->scene.modified), std::tuple(5.0, 1));
-
+    WriteDesign(run.Path("design.Passavue"), 1.2);
     run.store.values["units"] = "2";
-    run.interaction.answers = {Answer::No};
-    QVERIFY(NewDesign(run.state.get(), &run.interaction));
-    // The default design again, and the stored preferences.
-    QCOMPARE(std::tuple(run.state->scene.background.ratio, run.state->persistent.units, run.state->scene.modified),
-             std::tuple(3.0, 2, 0));
-  }
-
-  void closeKeepsUnsavedWorkUnlessSaved() {
-    Run run;
-    run.Start();
-    run.state->scene.modified = 1;
-    run.interaction.answers = {Answer::Yes};  // the Save dialog is then cancelled
-    QVERIFY(!run.window->close());
-    QVERIFY(run.window->isVisible());
-    QCOMPARE(run.interaction.questions.back(), std::string("Warning|Save modified settings?"));
-
-    run.interaction.answers = {Answer::Cancel};
-    QVERIFY(!run.window->close());
-
-    run.interaction.answers = {Answer::Yes};
-    run.interaction.saveAnswers = {run.Path("kept")};
-    QVERIFY(run.window->close());
-    QVERIFY(QFile::exists(QString::fromStdString(run.Path("kept.Passavue"))));
-    QCOMPARE(run.state->scene.modified, 0);
+    run.state->scene.background.ratio = 5.0;
+    run.state->scene.modified = modified;
+    run.interaction.answers = {answer};
+    const std::string path = run.Path(name.toUtf8().constData());
+    std::deque<std::string>& answers =
+        command == kCommandOpen ? run.interaction.openAnswers : run.interaction.saveAnswers;
+    answers.push_back(name.isEmpty() ? std::string() : path);
+    const bool result = command == kCommandNew    ? NewDesign(run.state.get(), &run.interaction)
+                        : command == kCommandOpen ? OpenDesignWithDialog(run.state.get(), &run.interaction)
+                                                  : run.window->close();
+    const std::string question =
+        command == kCommandNew ? "File New|Save current settings first?" : "Warning|Save modified settings?";
+    const bool missing = name == "missing.Passavue";
+    QCOMPARE(
+        std::tuple(result, run.interaction.questions, run.interaction.errors,
+                   run.state->scene.background.ratio, run.state->scene.modified, run.state->persistent.units),
+        std::tuple(done, modified ? std::vector{question} : std::vector<std::string>{},
+                   missing ? std::vector{"Cannot open file: " + path} : std::vector<std::string>{}, ratio,
+                   done || !modified ? 0 : 1, command == kCommandNew && done ? 2 : 0));
+    // The Open dialog comes only after the question has been settled.
+    QCOMPARE(run.interaction.openRequests.size(), size_t(command == kCommandOpen && (done || missing)));
+    QCOMPARE(QFile::exists(QString::fromStdString(run.Path("kept.Passavue"))),
+             command == kCommandExit && done);
   }
 
   void saveAsksUntilTheNameFits() {
@@ -354,13 +348,14 @@ class ShellTest : public QObject {
     run.state->scene.modified = 1;
     run.interaction.saveAnswers = {run.Path("design.txt"), run.Path("design")};
     QVERIFY(SaveDesignWithDialog(run.state.get(), &run.interaction) == SaveOutcome::Saved);
-    QCOMPARE(run.interaction.errors, std::vector<std::string>{"Passavue settings files must have an extension of .Passavue"});
-    QCOMPARE(run.interaction.saveRequests.size(), size_t{2});
-    QCOMPARE(run.interaction.saveRequests[0].title, std::string("Save Passavue Settings"));
-    QCOMPARE(run.interaction.saveRequests[1].initialName, run.Path("design.txt"));
+    QCOMPARE(run.interaction.errors,
+             std::vector<std::string>{"Passavue settings files must have an extension of .Passavue"});
+    QCOMPARE(std::tuple(run.interaction.saveRequests.size(), run.interaction.saveRequests[0].title,
+                        run.interaction.saveRequests[1].initialName, run.state->scene.modified,
+                        run.state->persistent.lastParamsFolder),
+             std::tuple(size_t{2}, std::string("Save Passavue Settings"), run.Path("design.txt"), 0,
+                        run.folder.path().toStdString()));
     QVERIFY(QFile::exists(QString::fromStdString(run.Path("design.Passavue"))));
-    QCOMPARE(run.state->scene.modified, 0);
-    QCOMPARE(run.state->persistent.lastParamsFolder, run.folder.path().toStdString());
 
     // The name given without its ending is the one asked about; No asks for
     // another name, starting from that one.
@@ -370,35 +365,10 @@ class ShellTest : public QObject {
     run.interaction.answers = {Answer::No};
     QVERIFY(SaveDesignWithDialog(run.state.get(), &run.interaction) == SaveOutcome::Saved);
     QCOMPARE(run.interaction.questions,
-             std::vector<std::string>{"Save Passavue Settings|design.Passavue already exists.\nDo you want to replace it?"});
+             std::vector<std::string>{
+                 "Save Passavue Settings|design.Passavue already exists.\nDo you want to replace it?"});
     QCOMPARE(run.interaction.saveRequests.back().initialName, run.Path("design.Passavue"));
     QVERIFY(QFile::exists(QString::fromStdString(run.Path("other.Passavue"))));
-
-    // Open asks about unsaved work first: Cancel, or a cancelled save, stops
-    // before the Open dialog; No opens; a failed Open keeps the mark.
-    const std::string design = run.Path("design.Passavue");
-    run.state->scene.modified = 1;
-    for (Answer answer : {Answer::Cancel, Answer::Yes}) {
-      run.interaction.answers = {answer};
-      run.interaction.openAnswers = {design};
-      QVERIFY(!OpenDesignWithDialog(run.state.get(), &run.interaction));
-      QCOMPARE(std::tuple(run.interaction.questions.back(), run.interaction.openAnswers.size(), run.state->scene.modified),
-               std::tuple(std::string("Warning|Save modified settings?"), size_t{1}, 1));
-    }
-    run.interaction.answers = {Answer::No};
-    run.interaction.openAnswers = {run.Path("missing.Passavue")};
-    QVERIFY(!OpenDesignWithDialog(run.state.get(), &run.interaction));
-    QCOMPARE(run.interaction.errors.back(), "Cannot open file: " + run.Path("missing.Passavue"));
-    QCOMPARE(run.state->scene.modified, 1);
-    run.interaction.answers = {Answer::No};
-    run.interaction.openAnswers = {design};
-    QVERIFY(OpenDesignWithDialog(run.state.get(), &run.interaction));
-    // The first save's design, untouched by the No above.
-    QCOMPARE(std::tuple(run.state->scene.background.ratio, run.state->scene.modified), std::tuple(1.2, 0));
-    const size_t asked = run.interaction.questions.size();
-    run.interaction.openAnswers = {design};
-    QVERIFY(OpenDesignWithDialog(run.state.get(), &run.interaction));  // unmodified: no question
-    QCOMPARE(run.interaction.questions.size(), asked);
   }
 
   void replaceQuestionThroughQtsOwnDialogs() {
@@ -410,7 +380,8 @@ class ShellTest : public QObject {
     InitScene(&state.scene);
     state.persistent.lastParamsFolder = folder.path().toStdString();
     QtInteraction qt;
-    const QString asked = QStringLiteral("Save Passavue Settings|photo.Passavue already exists.\nDo you want to replace it?");
+    const QString asked =
+        QStringLiteral("Save Passavue Settings|photo.Passavue already exists.\nDo you want to replace it?");
     // Typed without its ending: No shows the file dialog again, which is cancelled.
     // With its ending: one question only, Qt's own is not asked as well.
     struct Case {
@@ -419,8 +390,9 @@ class ShellTest : public QObject {
       SaveOutcome outcome;
       QStringList seen;
     };
-    for (const Case& c : {Case{"photo", QMessageBox::No, SaveOutcome::Cancelled, {"QFileDialog", asked, "QFileDialog"}},
-                          Case{"photo.Passavue", QMessageBox::Yes, SaveOutcome::Saved, {"QFileDialog", asked}}}) {
+    for (const Case& c :
+         {Case{"photo", QMessageBox::No, SaveOutcome::Cancelled, {"QFileDialog", asked, "QFileDialog"}},
+          Case{"photo.Passavue", QMessageBox::Yes, SaveOutcome::Saved, {"QFileDialog", asked}}}) {
       ModalDriver driver;
       driver.steps = {ModalDriver::Name(c.typed), ModalDriver::Press(c.answer),
                       [](QWidget* modal) { qobject_cast<QDialog*>(modal)->reject(); }};
@@ -441,17 +413,18 @@ class ShellTest : public QObject {
       RecoveryCopy copy(where);
       QVERIFY(copy.active() && !RecoveryCopy(where).active());  // a second Passavue keeps none
       const QString path = QString::fromStdString(copy.path());
+      std::vector<bool> kept;
       state.scene.background.ratio = 2.5;
-      state.scene.modified = 1;
-      copy.Keep(&state.scene);
-      QVERIFY(QFile::exists(path));
-      state.scene.modified = 0;  // saved
-      copy.Keep(&state.scene);
-      QVERIFY(!QFile::exists(path));
+      for (int modified : {1, 0}) {  // 0: saved
+        state.scene.modified = modified;
+        copy.Keep(&state.scene);
+        kept.push_back(QFile::exists(path));
+      }
       state.scene.modified = 1;
       copy.Finish(&state.scene);  // ended from outside: kept, and left alone from then on
       copy.Remove();
-      QVERIFY(QFile::exists(path));
+      kept.push_back(QFile::exists(path));
+      QCOMPARE(kept, (std::vector<bool>{true, false, true}));
     }
     // The next starts: Yes brings the design back as modified work (the copy
     // stays until it is saved), No drops it; either way it is asked once.
@@ -461,10 +434,12 @@ class ShellTest : public QObject {
       interaction.answers = {answer};
       QCOMPARE(copy.Offer(&state.scene, &interaction), answer == Answer::Yes);
       QVERIFY(!copy.Offer(&state.scene, &interaction));
-      QCOMPARE(std::tuple(state.scene.background.ratio, state.scene.modified, QFile::exists(QString::fromStdString(copy.path()))),
+      QCOMPARE(std::tuple(state.scene.background.ratio, state.scene.modified,
+                          QFile::exists(QString::fromStdString(copy.path()))),
                answer == Answer::Yes ? std::tuple(2.5, 1, true) : std::tuple(1.2, 0, false));
     }
-    const std::string question = "Warning|Passavue was not closed properly. Restore the design you were working on?";
+    const std::string question =
+        "Warning|Passavue was not closed properly. Restore the design you were working on?";
     QCOMPARE(interaction.questions, (std::vector{question, question}));
     QCOMPARE(state.persistent.lastParamsFolder, std::string("/designs"));
 
@@ -498,85 +473,97 @@ class ShellTest : public QObject {
     QCOMPARE(ReadAll(recovery + "/recovery.Passavue"), before);
   }
 
-  void rulerTicksAndLabels() {
-    // A 24-inch-wide wall in inches: 97 ticks, labels 1 to 24, none at 0.
-    std::vector<RulerTick> ticks = RulerTicks(961, 24.0, 0);
-    QCOMPARE(ticks.size(), size_t{97});
-    QVERIFY(ticks[0].label.empty());
-    QCOMPARE(std::tuple(ticks[0].length, ticks[1].length, ticks[2].position, ticks[96].position), std::tuple(6, 3, 20, 960));
-    QCOMPARE(ticks[4].label + "," + ticks[96].label, std::string("1,24"));
-    QCOMPARE(RulerTicks(961, 24.0, 1)[4].label + "," + RulerTicks(961, 24.0, 2)[4].label, std::string("20,2"));
-    QVERIFY(RulerTicks(961, 0.0, 0).empty() && RulerTicks(0, 24.0, 0).empty());
+  // The view at 961 x 841 with the wall 1.5 times the frame (24 x 21
+  // inches): 40.04 pixels an inch, so a tick every 10 pixels in inches and
+  // every 7.874 in millimetres; every fourth is long and labelled. At a
+  // quarter of that scale the millimetre labels would run together: only
+  // those that clear the last one are drawn.
+  void rulersShowTheWall_data() {
+    QTest::addColumn<int>("units");
+    QTest::addColumn<double>("ratio");
+    QTest::addColumn<std::vector<int>>("ticks");
+    QTest::newRow("inches") << int(kInches) << 1.5
+                            << std::vector<int>{0,   10,  20,  30,  40,  50,  60,  70,  80,  90,
+                                                100, 110, 120, 130, 140, 150, 160, 170, 180, 190};
+    QTest::newRow("millimetres") << int(kMillimetres) << 1.5
+                                 << std::vector<int>{0,   8,   16,  24,  31,  39,  47,  55,  63,
+                                                     71,  79,  87,  94,  102, 110, 118, 126, 134,
+                                                     142, 150, 157, 165, 173, 181, 189, 197};
+    QTest::newRow("crowded") << int(kMillimetres) << 6.0 << std::vector<int>{};
   }
-
-  void rulerLabelsKeepClearOfTicksStripsAndEachOther() {
+  void rulersShowTheWall() {
+    QFETCH(int, units);
+    QFETCH(double, ratio);
+    QFETCH(std::vector<int>, ticks);
+    AppState state;
+    InitScene(&state.scene);
+    state.scene.background.ratio = ratio;
+    state.persistent.showRuler = 1;
+    state.persistent.units = units;
     QFont font(QStringLiteral("Arial"));
     font.setPixelSize(11);
-    const QRgb wall = qRgb(0, 0, 255);
-    // Inches at 50 pixels an inch; millimetres up to 1500 with labels every 12 pixels.
-    for (auto [ppi, units] : {std::pair{50.0, 0}, {15.0, 1}}) {
-      QImage image(600, 900, QImage::Format_RGB32);
-      image.fill(wall);
-      {
-        QPainter painter(&image);
-        DrawRulers(&painter, font, RulerGeometry{600, 900, 600, 900, ppi, units});
-      }
-      auto white = [&](int x, int y) { return image.pixel(x, y) == qRgb(255, 255, 255); };
-      // The strips are where the white reaches: rows across the right half, columns down the lower half.
-      auto anyWhite = [&](int x0, int x1, int y0, int y1) {
-        for (int y = y0; y < y1; ++y)
-          for (int x = x0; x < x1; ++x)
-            if (white(x, y)) return true;
-        return false;
-      };
-      int stripHeight = 0, stripWidth = 0;
-      while (stripHeight < 450 && anyWhite(300, 600, stripHeight, stripHeight + 1)) ++stripHeight;
-      while (stripWidth < 300 && anyWhite(stripWidth, stripWidth + 1, 450, 900)) ++stripWidth;
-      QVERIFY(stripHeight > 15 && stripWidth > 20);
-      // Nothing spills onto the wall; past the longest tick (6) the next five
-      // pixels across and two down stay blank.
-      for (int y = stripHeight; y < 900; ++y) {
-        for (int x = stripWidth; x < 600; ++x) QCOMPARE(image.pixel(x, y), wall);
-        for (int x = 7; x < 12; ++x) QVERIFY(white(x, y));
-      }
-      for (int x = stripWidth; x < 600; ++x) QVERIFY(white(x, 7) && white(x, 8));
-      // Labels never run together: ink comes in runs no longer than one
-      // label, across the top strip and down the left one.
-      auto runs = [&](bool acrossTop) {
-        std::vector<int> lengths{0};
-        const int along = acrossTop ? 600 : 900, from = acrossTop ? stripWidth : stripHeight;
-        for (int a = from; a < along; ++a) {
-          bool ink = false;
-          for (int b = 9; b < (acrossTop ? stripHeight : stripWidth); ++b)
-            ink = ink || !white(acrossTop ? a : b, acrossTop ? b : a);
-          if (ink)
-            ++lengths.back();
-          else if (lengths.back() > 0)
-            lengths.push_back(0);
-        }
-        return lengths;
-      };
-      const std::vector<int> top = runs(true), left = runs(false);
-      QVERIFY(top.size() > 5 && left.size() > 5);
-      QVERIFY(*std::max_element(top.begin(), top.end()) <= QFontMetrics(font).horizontalAdvance("1500"));
-      QVERIFY(*std::max_element(left.begin(), left.end()) <= QFontMetrics(font).height());
+    DesignView view(&state, &font, nullptr);
+    view.resize(961, 841);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    const QImage shot = view.grab().toImage();
+    QCOMPARE(shot.size(), QSize(961, 841));
+    const QRgb grey = qRgb(128, 128, 128), white = qRgb(255, 255, 255);
+    // Grey along a line one or four pixels in from the top and the left edge:
+    // every tick crosses the first, only the long ones the second.
+    auto greyAt = [&](int across, bool top) {
+      std::vector<int> at;
+      for (int a = 0; a < 200; ++a)
+        if (shot.pixel(top ? a : across, top ? across : a) == grey) at.push_back(a);
+      return at;
+    };
+    if (!ticks.empty()) {
+      std::vector<int> longTicks;
+      for (size_t i = 0; i < ticks.size(); i += 4) longTicks.push_back(ticks[i]);
+      QCOMPARE(std::tuple(greyAt(1, true), greyAt(1, false)), std::tuple(ticks, ticks));
+      QCOMPARE(std::tuple(greyAt(4, true), greyAt(4, false)), std::tuple(longTicks, longTicks));
+      QCOMPARE(shot.pixel(ticks[1], 7), white);  // past the longest tick
+      return;
     }
+    // Inked runs along the top labels' band are each one label, none merged.
+    const int band = 6 + 3 + QFontMetrics(font).ascent() - 4;
+    std::vector<int> runs{0};
+    for (int x = 40; x < 961; ++x) {
+      if (shot.pixel(x, band) != white && shot.pixel(x, band) != grey) {
+        ++runs.back();
+      } else if (runs.back() > 0) {
+        runs.push_back(0);
+      }
+    }
+    QVERIFY(runs.size() > 10);
+    QVERIFY(*std::max_element(runs.begin(), runs.end()) <= QFontMetrics(font).horizontalAdvance("1600"));
   }
 
-  void windowIconAndManualScreenshots() {
+  void windowIcon() {
     Run run;
     run.Start();
     const QIcon icon = run.window->windowIcon();
     QCOMPARE(icon.availableSizes().size(), qsizetype{6});
-    const QString source = qEnvironmentVariable("PASSAVUE_SOURCE_DIR");
     QCOMPARE(icon.pixmap(QSize(48, 48), 1.0).toImage().convertToFormat(QImage::Format_ARGB32),
-             QImage(source + "/data/icons/passavue-48.png").convertToFormat(QImage::Format_ARGB32));
+             QImage(qEnvironmentVariable("PASSAVUE_SOURCE_DIR") + "/data/icons/passavue-48.png")
+                 .convertToFormat(QImage::Format_ARGB32));
+  }
 
-    // The screenshots (680 pixels at most) shrink to a narrow help window
-    // in proportion and come back to their own size in a wide one.
-    QPointer<QTextBrowser> help =
-        qobject_cast<QTextBrowser*>(ShowHelpContents((source + "/data/help").toStdString(), nullptr));
-    QVERIFY(help);
+  // A missing manual is reported. The manual opens at its contents, is raised rather than opened twice,
+  // follows a link within itself, and fits its screenshots (680 pixels at
+  // most) to a narrow window in proportion and shows them whole in a wide one.
+  void helpWindowShowsTheManual() {
+    {
+      ErrorCapture capture;
+      QVERIFY(ShowHelpContents("/no/manual", nullptr) == nullptr);
+      QCOMPARE(capture.messages, std::vector<std::string>{"Cannot open file: /no/manual/index.html"});
+    }
+    const std::string manual = qEnvironmentVariable("PASSAVUE_SOURCE_DIR").toStdString() + "/data/help";
+    QPointer<QTextBrowser> help = qobject_cast<QTextBrowser*>(ShowHelpContents(manual, nullptr));
+    QVERIFY(help && help->isVisible());
+    QCOMPARE(std::tuple(help->windowTitle(), help->source().fileName(), help->document()->isEmpty()),
+             std::tuple(QStringLiteral("Passavue Help"), QStringLiteral("index.html"), false));
+    QCOMPARE(ShowHelpContents(manual, nullptr), help.data());
     auto shots = [&help]() {
       std::vector<QTextImageFormat> images;
       for (QTextBlock block = help->document()->begin(); block.isValid(); block = block.next())
@@ -595,9 +582,15 @@ class ShellTest : public QObject {
         widest = std::max(widest, image.width());
         QVERIFY(image.width() > 0.0 && image.width() < help->viewport()->width());
       }
-      if (width == 900) QCOMPARE(widest, 680.0);
-      if (width == 400) QCOMPARE(images[0].height(), images[0].width() * 478 / 680);
+      QCOMPARE(width == 900 ? widest : images[0].height(),
+               width == 900 ? 680.0 : images[0].width() * 478 / 680);
     }
+    // The first link, chosen with Tab and followed with Return.
+    help->setFocus();
+    QTest::keyClick(help, Qt::Key_Tab);
+    QTest::keyClick(help, Qt::Key_Return);
+    QTRY_COMPARE(help->source().fragment(), QStringLiteral("first"));
+    QVERIFY(help->verticalScrollBar()->value() > 0);
     delete help;
   }
 
@@ -617,15 +610,9 @@ class ShellTest : public QObject {
       QPainter painter(&target);
       BlitImage(&painter, image, 5, 3);
     }
-    for (int r = 0; r < image.height; ++r) {
-      const int y = 3 + image.height - 1 - r;
-      for (int c : {0, 150, 300}) {
-        const QRgb pixel = target.pixel(5 + c, y);
-        QCOMPARE(qBlue(pixel), c & 255);
-        QCOMPARE(qGreen(pixel), r & 255);
-        QCOMPARE(qRed(pixel), r >> 8);
-      }
-    }
+    for (int y = 0; y < image.height; ++y)
+      for (int c : {0, 150, 300})
+        QCOMPARE(std::tuple(c, y, target.pixel(5 + c, 3 + y)), std::tuple(c, y, PixelArgb(image, c, y)));
     QCOMPARE(target.pixel(4, 3), qRgb(0, 0, 0));
   }
 
@@ -639,9 +626,11 @@ class ShellTest : public QObject {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("QT_SCALE_FACTOR"), QString::fromLatin1(factor));
         child.setProcessEnvironment(environment);
-        child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("viewShowsTheCompositeAtEveryScale")});
+        child.start(QCoreApplication::applicationFilePath(),
+                    {QStringLiteral("viewShowsTheCompositeAtEveryScale")});
         QVERIFY(child.waitForFinished(120000));
-        QVERIFY2(child.exitCode() == 0, (factor + QByteArray("\n") + child.readAllStandardOutput()).constData());
+        QVERIFY2(child.exitCode() == 0,
+                 (factor + QByteArray("\n") + child.readAllStandardOutput()).constData());
       }
       return;
     }
@@ -660,14 +649,16 @@ class ShellTest : public QObject {
     const int top = static_cast<int>(std::lround(origin.y() * ratio));
     QVERIFY(composite.height > 2 * composite.rowsPerChunk);
     // The view fills the window's lower part to its last device pixel.
-    QCOMPARE(std::tuple(left + composite.width, top + composite.height), std::tuple(screen.width(), screen.height()));
+    QCOMPARE(std::tuple(left + composite.width, top + composite.height),
+             std::tuple(screen.width(), screen.height()));
     for (int y = 0; y < composite.height; ++y) {
-      const uint8_t* row = composite.rows[composite.height - 1 - y];
       for (int x = 0; x < composite.width; ++x) {
-        const QRgb pixel = screen.pixel(left + x, top + y);
-        if (pixel != qRgb(row[3 * x + 2], row[3 * x + 1], row[3 * x])) {
+        if (screen.pixel(left + x, top + y) != PixelArgb(composite, x, y)) {
           QFAIL(qPrintable(QStringLiteral("device row %1, column %2 of %3 x %4 differs")
-                               .arg(y).arg(x).arg(composite.width).arg(composite.height)));
+                               .arg(y)
+                               .arg(x)
+                               .arg(composite.width)
+                               .arg(composite.height)));
         }
       }
     }
@@ -675,21 +666,16 @@ class ShellTest : public QObject {
 
   void persistentStateSurvivesTwoRuns() {
     QSettings(QStringLiteral("Kestrow"), QStringLiteral("Passavue")).clear();
-    {
+    for (int run = 0; run < 2; ++run) {
       QtSettingsStore store;
       PersistentState state;
       LoadPersistentState(&store, "/opt/passavue", &state);
-      QCOMPARE(state.showRuler, 0);
-      QCOMPARE(state.lastParamsFolder, std::string("/opt/passavue"));
-      state.showRuler = 1;
-      state.units = 1;
-      state.lastExportWidth = 3000;
+      QCOMPARE(std::tuple(state.showRuler, state.units, state.lastExportWidth, state.lastParamsFolder),
+               run == 0 ? std::tuple(0, 0, 1024, std::string("/opt/passavue"))
+                        : std::tuple(1, 1, 3000, std::string("/opt/passavue")));
+      std::tie(state.showRuler, state.units, state.lastExportWidth) = std::tuple(1, 1, 3000);
       QCOMPARE(SavePersistentState(state, &store), 0);
     }
-    QtSettingsStore store;
-    PersistentState state;
-    LoadPersistentState(&store, "/opt/passavue", &state);
-    QCOMPARE(std::tuple(state.showRuler, state.units, state.lastExportWidth), std::tuple(1, 1, 3000));
     QSettings settings(QStringLiteral("Kestrow"), QStringLiteral("Passavue"));
     QCOMPARE(settings.value(QStringLiteral("State/units")).toString(), QStringLiteral("1"));
   }
@@ -717,41 +703,70 @@ class ShellTest : public QObject {
     auto shownAsConverted = [&] {
       Image expected;
       DisplayTransform fresh;
-      if (MakeDisplayCopy(state.render.composite, published, &fresh, &expected) != 0 || !expected.HasPixels()) return false;
-      const Image& shown = state.render.displayCopy;
-      for (int r = 0; r < expected.height; ++r) {
-        if (std::memcmp(expected.rows[r], shown.rows[r], 3 * static_cast<size_t>(expected.width)) != 0) return false;
-      }
-      return true;
+      if (MakeDisplayCopy(state.render.composite, published, &fresh, &expected) != 0 || !expected.HasPixels())
+        return false;
+      return FirstDifferentRow(expected, state.render.displayCopy) == -1;
     };
     run.window->FollowScreenProfile();
-    QCOMPARE(asked, std::vector<int>{0});
-    QVERIFY(state.monitorProfile == published);
-    QVERIFY(state.colorimetry.red.X != defaults.red.X);
+    QVERIFY(asked == std::vector<int>{0} && state.monitorProfile == published &&
+            state.colorimetry.red.X != defaults.red.X);
     paint(3);
-    QCOMPARE(state.displayTransform.builds, 1);
-    QVERIFY(shownAsConverted());
+    QCOMPARE(std::tuple(state.displayTransform.builds, shownAsConverted()), std::tuple(1, true));
     published = MatrixProfile({0.68, 0.32, 0.265, 0.69, 0.15, 0.06}, {});
     run.window->FollowScreenProfile();
     paint(2);
-    QCOMPARE(state.displayTransform.builds, 2);
-    QVERIFY(shownAsConverted());
+    QCOMPARE(std::tuple(state.displayTransform.builds, shownAsConverted()), std::tuple(2, true));
     // The screen without a profile shows the composite itself.
     published.clear();
     run.window->FollowScreenProfile();
     paint(1);
     QVERIFY(state.monitorProfile.empty() && !state.render.displayCopy.HasPixels());
-    QCOMPARE(std::tuple(state.colorimetry.red.X, state.colorimetry.gamma), std::tuple(defaults.red.X, defaults.gamma));
+    QCOMPARE(std::tuple(state.colorimetry.red.X, state.colorimetry.gamma),
+             std::tuple(defaults.red.X, defaults.gamma));
   }
 
+  // A property may be longer than the profile it holds (padding); one whose
+  // header claims more than it holds, or less than a header, is not taken.
   void monitorProfileFromPropertyBytes() {
     const uint8_t* srgb = SrgbProfileBytes();
-    IccProfile profile = ProfileFromProperty(srgb, kSrgbProfileLength + 10);
-    QCOMPARE(profile.size(), size_t{kSrgbProfileLength});
-    QVERIFY(IsSrgbProfile(profile));
-    // Too short, a header claiming more than there is, nothing.
-    for (auto [bytes, length] : {std::pair{srgb, size_t{100}}, {srgb, size_t{kSrgbProfileLength - 1}}, {nullptr, size_t{0}}})
+    for (size_t extra : {size_t{0}, size_t{10}}) {
+      const IccProfile profile = ProfileFromProperty(srgb, kSrgbProfileLength + extra);
+      QVERIFY(profile.size() == kSrgbProfileLength && IsSrgbProfile(profile));
+    }
+    std::vector<uint8_t> header(srgb, srgb + 200);
+    std::tie(header[2], header[3]) = std::pair(0, 100);  // declares 100 bytes, less than a header
+    for (auto [bytes, length] : {std::pair{srgb, size_t{100}},
+                                 {srgb, size_t{kSrgbProfileLength - 1}},
+                                 {static_cast<const uint8_t*>(nullptr), size_t{0}},
+                                 {header.data(), header.size()}})
       QVERIFY(ProfileFromProperty(bytes, length).empty());
+  }
+
+  // Qt's own open dialog offers the filters with blank-separated patterns
+  // and tells which one was shown when a name without an ending was chosen.
+  void openDialogTellsTheChosenFilter() {
+    QTemporaryDir folder;
+    QVERIFY(QFile(folder.filePath(QStringLiteral("harbour"))).open(QIODevice::WriteOnly));
+    FileDialogRequest request;
+    request.folder = folder.path().toStdString();
+    request.filters = {{"TIFF Files", "*.tif;*.tiff"}, {"JPEG Files", "*.jpg;*.jpeg;*.jpe"}};
+    QtInteraction qt;
+    for (int chosen : {1, 0}) {
+      QStringList offered;
+      ModalDriver driver;
+      driver.steps = {[&offered, chosen](QWidget* modal) {
+        auto* dialog = qobject_cast<QFileDialog*>(modal);
+        offered = dialog->nameFilters();
+        dialog->selectNameFilter(offered.value(chosen));
+        ModalDriver::Name(QStringLiteral("harbour"))(modal);
+      }};
+      int filter = -1;
+      QCOMPARE(qt.AskOpenFileWithFilter(request, &filter),
+               folder.filePath(QStringLiteral("harbour")).toStdString());
+      QCOMPARE(
+          std::tuple(filter, offered),
+          std::tuple(chosen, QStringList{"TIFF Files (*.tif *.tiff)", "JPEG Files (*.jpg *.jpeg *.jpe)"}));
+    }
   }
 };
 
