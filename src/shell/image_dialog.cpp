@@ -210,7 +210,13 @@ class ImageDialog : public PropertyDialog {
     }
   }
 
+  // The fields, and a backup to match for Cancel.
   void Fill() {
+    Load();
+    TakeBackupNow();
+  }
+
+  void Load() override {
     delayTimer()->stop();
     const SceneSettings& s = scene();
     const bool shown = !s.picture.pathname.empty() && HasPicture();
@@ -234,21 +240,22 @@ class ImageDialog : public PropertyDialog {
     }
     height_->setEnabled(false);
     RefreshEqual();
-    TakeBackupNow();
   }
 
   void ChooseSizeFromFile() {
-    scene().picture.sizeMode = kSizeFromFile;
-    ShowFileSize();
-    width_->setEnabled(false);
-    Apply(false);
+    Apply(false, [this]() {
+      scene().picture.sizeMode = kSizeFromFile;
+      ShowFileSize();
+      width_->setEnabled(false);
+    });
   }
 
   void ChooseCustomSize() {
-    scene().picture.sizeMode = kCustomSize;
-    ShowCustomSize();
-    width_->setEnabled(true);
-    Apply(false);
+    Apply(false, [this]() {
+      scene().picture.sizeMode = kCustomSize;
+      ShowCustomSize();
+      width_->setEnabled(true);
+    });
   }
 
   void WidthTyped() {
@@ -279,12 +286,15 @@ class ImageDialog : public PropertyDialog {
     // name without a known extension goes by the filter.
     int32_t type = PictureFileTypeOf(path);
     if (type == kPictureUnknown) type = filter == 1 ? kPictureJpeg : kPictureTiff;
-    LoadPicture(path, type, &scene(), &state()->inputProfile, &state()->persistent.lastInputFolder);
-    if (HasPicture()) {
-      PictureSettings& p = scene().picture;
-      FileSize(&p.customWidth, &p.customHeight);
-    }
-    Render();
+    Change(
+        [&]() {
+          LoadPicture(path, type, &scene(), &state()->inputProfile, &state()->persistent.lastInputFolder);
+          if (HasPicture()) {
+            PictureSettings& p = scene().picture;
+            FileSize(&p.customWidth, &p.customHeight);
+          }
+        },
+        false);
     // Filling again renews the backup, so a later Cancel keeps the new picture.
     Fill();
   }

@@ -20,6 +20,7 @@
 #include "render/render.h"
 #include "shell/app_state.h"
 #include "shell/design_commands.h"
+#include "shell/document.h"
 #include "shell/hit_test.h"
 #include "shell/control_ids.h"
 #include "shell/property_dialog.h"
@@ -123,7 +124,8 @@ QIcon ProgramIcon() {
 }
 
 MainWindow::MainWindow(AppState* state, Interaction* interaction, CommandHandlers handlers)
-    : state_(state), interaction_(interaction), handlers_(std::move(handlers)) {
+    : state_(state), interaction_(interaction), handlers_(std::move(handlers)),
+      document_(new Document(state, this)) {
   setWindowTitle(QStringLiteral("Passavue 1.0"));
   setWindowIcon(ProgramIcon());  // its dialogs and windows take it too
   setMinimumSize(300, 300);
@@ -134,7 +136,10 @@ MainWindow::MainWindow(AppState* state, Interaction* interaction, CommandHandler
   view_ = new DesignView(state_, &rulerFont_, this);
   setCentralWidget(view_);
   connect(view_, &DesignView::clickedOn, this, [this](int command) { OpenPropertyDialog(command); });
+  connect(document_, &Document::changed, this, &MainWindow::RenderAndRepaint);
+  connect(document_, &Document::historyChanged, this, &MainWindow::UpdateEditMenu);
   BuildMenus();
+  UpdateEditMenu();
 }
 
 void MainWindow::AddCommand(QMenu* menu, int command, const char* label, bool checkable) {
@@ -163,6 +168,12 @@ void MainWindow::BuildMenus() {
   file->addSeparator();
   AddCommand(file, kCommandExit, "E&xit\tCtrl-Q");
 
+  QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
+  AddCommand(edit, kCommandUndo, "&Undo");
+  AddCommand(edit, kCommandRedo, "&Redo");
+  action(kCommandUndo)->setShortcuts(QKeySequence::Undo);
+  action(kCommandRedo)->setShortcuts(QKeySequence::Redo);
+
   QMenu* settings = menuBar()->addMenu(QStringLiteral("&Settings"));
   AddCommand(settings, kCommandImage, "&Image");
   AddCommand(settings, kCommandInnerMat, "I&nner Mat");
@@ -182,7 +193,7 @@ void MainWindow::BuildMenus() {
   AddCommand(help, kCommandContents, "&Contents");
   AddCommand(help, kCommandAbout, "&About Passavue");
 
-  for (QMenu* menu : {file, settings, viewMenu, help}) {
+  for (QMenu* menu : {file, edit, settings, viewMenu, help}) {
     connect(menu, &QMenu::aboutToShow, this, [this]() {
       if (!isMinimized()) UpdateCheckMarks();
     });
@@ -205,6 +216,17 @@ void MainWindow::UpdateCheckMarks() {
     action(kCommandShowOuterMat + i)->setChecked(state_->scene.mats[i].shown != 0);
 }
 
+void MainWindow::UpdateEditMenu() {
+  QAction* undo = action(kCommandUndo);
+  QAction* redo = action(kCommandRedo);
+  const QString undoLabel = document_->undoLabel();
+  const QString redoLabel = document_->redoLabel();
+  undo->setText(undoLabel.isEmpty() ? QStringLiteral("&Undo") : QStringLiteral("&Undo ") + undoLabel);
+  redo->setText(redoLabel.isEmpty() ? QStringLiteral("&Redo") : QStringLiteral("&Redo ") + redoLabel);
+  undo->setEnabled(document_->canUndo());
+  redo->setEnabled(document_->canRedo());
+}
+
 void MainWindow::RenderAndRepaint() {
   view_->RenderAtViewSize();
   view_->update();
@@ -215,19 +237,36 @@ void MainWindow::RunCommand(int command) {
     case kCommandNew:
       if (NewDesign(state_, interaction_)) {
         DismissPropertyDialogs();
-        RenderAndRepaint();
+        document_->StartAfresh();
+      } else {
+        document_->NoteSaved();  // a save may have been asked for first
       }
       break;
     case kCommandOpen:
-      if (OpenDesignWithDialog(state_, interaction_)) DismissPropertyDialogs();
-      RenderAndRepaint();
+      if (OpenDesignWithDialog(state_, interaction_)) {
+        DismissPropertyDialogs();
+        document_->StartAfresh();
+      } else {
+        // A save may have been asked for first; a design read in part is
+        // drawn as far as it came.
+        document_->NoteSaved();
+        RenderAndRepaint();
+      }
       break;
     case kCommandSave:
     case kCommandSaveAs:
       SaveDesignWithDialog(state_, interaction_);
+      document_->NoteSaved();
       break;
     case kCommandSaveAsDefault:
       SaveDesignAsDefault(state_);
+      document_->NoteSaved();
+      break;
+    case kCommandUndo:
+      document_->Undo();
+      break;
+    case kCommandRedo:
+      document_->Redo();
       break;
     case kCommandPrint:
       if (handlers_.print) handlers_.print();
@@ -258,14 +297,14 @@ void MainWindow::RunCommand(int command) {
       break;
     case kCommandShowOuterMat:
     case kCommandShowMiddleMat:
-    case kCommandShowInnerMat: {
-      MatSettings& mat = state_->scene.mats[command - kCommandShowOuterMat];
-      mat.shown = mat.shown != 0 ? 0 : 1;
-      // Design files keep which mats are shown.
-      state_->scene.modified = 1;
-      RenderAndRepaint();
+    case kCommandShowInnerMat:
+      // Design files keep which mats are shown: a change to save.
+      document_->Change(StepName(command), [command](SceneSettings* scene) {
+        MatSettings& mat = scene->mats[command - kCommandShowOuterMat];
+        mat.shown = mat.shown != 0 ? 0 : 1;
+        return true;
+      });
       break;
-    }
     case kCommandContents:
       if (handlers_.help) handlers_.help();
       break;
@@ -275,8 +314,6 @@ void MainWindow::RunCommand(int command) {
     default:
       break;
   }
-  if (command >= kCommandNew && command <= kCommandSaveAsDefault && handlers_.fileCommandDone)
-    handlers_.fileCommandDone();
 }
 
 void MainWindow::DismissPropertyDialogs() {

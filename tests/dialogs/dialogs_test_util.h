@@ -14,6 +14,7 @@
 
 #include "core/interaction.h"
 #include "shell/app_state.h"
+#include "shell/document.h"
 #include "shell/property_dialog.h"
 
 class ScriptedInteraction : public Interaction {
@@ -42,6 +43,7 @@ struct Harness {
   PropertyDialog* Open(int command);
 
   std::unique_ptr<AppState> state = std::make_unique<AppState>();
+  Document document{state.get()};
   ScriptedInteraction interaction;
   std::map<int, QRect> placements;
   int renders = 0;
