@@ -59,7 +59,6 @@ bool Document::Change(const QString& label, const std::function<bool(SceneSettin
     redo_.clear();
     undo_.push_back(Step{std::move(before), label});
     if (undo_.size() > kUndoSteps) undo_.pop_front();
-    if (sinceSaved_ > static_cast<long>(undo_.size())) savedKnown_ = false;
   }
   // A refused value is not drawn, whatever was stored before it.
   if (done) emit changed();

@@ -252,6 +252,11 @@ class EditTest : public QObject {
     QVERIFY(desk.Trigger("&Edit", "&Redo Show Outer Mat"));
     QVERIFY(!desk.window->close());  // asked, and Cancel answered
     QCOMPARE(desk.interaction.questions, std::vector<std::string>{"Warning|Save modified settings?"});
+    // A step taken from behind the saved design leaves it out of reach.
+    QCOMPARE(desk.UndoAll(), 2);
+    QVERIFY(desk.Trigger("&View", "&Inner Mat"));
+    QVERIFY(desk.Trigger("&Edit", "&Undo Show Inner Mat") && desk.Trigger("&Edit", "&Redo Show Inner Mat"));
+    QCOMPARE(desk.state->scene.modified, 1);
   }
 };
 
