@@ -42,8 +42,6 @@ QString StepName(int command) {
 
 Document::Document(AppState* state, QObject* parent) : QObject(parent), state_(state) {}
 
-const SceneSettings& Document::scene() const { return state_->scene; }
-
 bool Document::Change(const QString& label, const std::function<bool(SceneSettings*)>& edit,
                       bool markModified) {
   SceneSettings before = state_->scene;
@@ -84,8 +82,8 @@ void Document::NoteSaved() {
 
 void Document::Replace(SceneSettings design, long steps) {
   sinceSaved_ += steps;
-  // The picture is kept with the design it belongs to, so the overall size
-  // is worked out again by the rendering that follows.
+  // A step's own flag dates from when it was taken; what counts now is
+  // whether this is the design as last saved.
   design.modified = savedKnown_ && sinceSaved_ == 0 ? 0 : 1;
   state_->scene = std::move(design);
   emit changed();

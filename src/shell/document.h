@@ -27,8 +27,6 @@ class Document : public QObject {
   // The design is the state's, which outlives the document.
   explicit Document(AppState* state, QObject* parent = nullptr);
 
-  const SceneSettings& scene() const;
-
   // Runs `edit` on the design; what it changed becomes one step named
   // `label`, and `modified` is set when `markModified` (a colour still being
   // tried in a picker is not yet a change to save). `changed` follows
@@ -69,8 +67,11 @@ class Document : public QObject {
   AppState* state_;
   std::deque<Step> undo_;   // oldest first
   std::vector<Step> redo_;  // next redo last
-  // Steps taken since the design was last saved (negative: undone past it);
-  // none when the saved design has left the history.
+  // Steps taken since the design was last saved (negative: undone past it).
+  // A saved design dropped from the oldest end is never reached again, as
+  // no more steps can be undone than are kept; one on a branch of redos
+  // that a new step discarded is out of reach too, which `savedKnown_` says,
+  // as it does of a history that began with an unsaved design.
   long sinceSaved_ = 0;
   bool savedKnown_ = true;
 };
