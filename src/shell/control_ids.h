@@ -14,6 +14,9 @@ constexpr int kCommandPrintSpecifications = 1006;
 constexpr int kCommandExport = 1007;
 constexpr int kCommandPreferences = 1008;
 constexpr int kCommandExit = 1009;
+// Edit menu.
+constexpr int kCommandUndo = 1050;
+constexpr int kCommandRedo = 1051;
 // Settings menu, whose commands also name the property dialogs.
 constexpr int kCommandImage = 1100;
 constexpr int kCommandOuterMat = 1101;

@@ -106,6 +106,13 @@ class BackgroundDialog : public PropertyDialog {
     s.lighting.type = backup().lighting.type;
   }
 
+  void Load() override {
+    const SceneSettings& s = scene();
+    ShowValue(ratio_, FormatText("%2f", {s.background.ratio}), s.background.ratio);
+    ShowCode(intensities_, s.lighting.intensity);
+    ShowCode(types_, s.lighting.type);
+  }
+
  private:
   QLineEdit* ratio_ = nullptr;
   QButtonGroup* intensities_ = nullptr;
@@ -133,16 +140,16 @@ class FrameDialog : public PropertyDialog {
     // The overall size as of the last layout; shown, never edited.
     auto* overall = new QGroupBox(QStringLiteral("Overall Size"), this);
     auto* overallGrid = new QGridLayout(overall);
-    QLineEdit* width = MakeField(frame_ids::kWidth, false);
-    QLineEdit* height = MakeField(frame_ids::kHeight, false);
-    ShowLength(width, f.overallWidth);
-    ShowLength(height, f.overallHeight);
-    width->setReadOnly(true);
-    height->setReadOnly(true);
-    width->setEnabled(false);
-    height->setEnabled(false);
-    AddLabelledRow(overallGrid, 0, "Width:", width);
-    AddLabelledRow(overallGrid, 1, "Height:", height);
+    overallWidth_ = MakeField(frame_ids::kWidth, false);
+    overallHeight_ = MakeField(frame_ids::kHeight, false);
+    ShowLength(overallWidth_, f.overallWidth);
+    ShowLength(overallHeight_, f.overallHeight);
+    overallWidth_->setReadOnly(true);
+    overallHeight_->setReadOnly(true);
+    overallWidth_->setEnabled(false);
+    overallHeight_->setEnabled(false);
+    AddLabelledRow(overallGrid, 0, "Width:", overallWidth_);
+    AddLabelledRow(overallGrid, 1, "Height:", overallHeight_);
 
     outerDepth_ = MakeField(frame_ids::kOuterDepth);
     innerDepth_ = MakeField(frame_ids::kInnerDepth);
@@ -217,9 +224,26 @@ class FrameDialog : public PropertyDialog {
     f.bottomWidth = b.bottomWidth;
   }
 
+  void Load() override {
+    const FrameSettings& f = scene().frame;
+    ShowCode(style_, f.style);
+    ShowCode(finish_, f.finish);
+    ShowLength(overallWidth_, f.overallWidth);
+    ShowLength(overallHeight_, f.overallHeight);
+    ShowLength(outerDepth_, f.outerDepth);
+    ShowLength(innerDepth_, f.innerDepth);
+    ShowLength(controlAs<QLineEdit>(frame_ids::kLeft), f.leftWidth);
+    ShowLength(controlAs<QLineEdit>(frame_ids::kTop), f.topWidth);
+    ShowLength(controlAs<QLineEdit>(frame_ids::kRight), f.rightWidth);
+    ShowLength(controlAs<QLineEdit>(frame_ids::kBottom), f.bottomWidth);
+    RefreshEqual();
+  }
+
  private:
   QComboBox* style_ = nullptr;
   QComboBox* finish_ = nullptr;
+  QLineEdit* overallWidth_ = nullptr;
+  QLineEdit* overallHeight_ = nullptr;
   QLineEdit* outerDepth_ = nullptr;
   QLineEdit* innerDepth_ = nullptr;
 };
@@ -320,6 +344,19 @@ class MatDialog : public PropertyDialog {
     m.bevel = b.bevel;
     m.color = b.color;
     m.bevelColor = b.bevelColor;
+  }
+
+  void Load() override {
+    const MatSettings& m = mat();
+    ShowCode(opening_, m.opening);
+    ShowCode(texture_, m.texture);
+    ShowLength(thickness_, m.thickness);
+    ShowLength(controlAs<QLineEdit>(mat_ids::kLeft), m.left);
+    ShowLength(controlAs<QLineEdit>(mat_ids::kTop), m.top);
+    ShowLength(controlAs<QLineEdit>(mat_ids::kRight), m.right);
+    ShowLength(controlAs<QLineEdit>(mat_ids::kBottom), m.bottom);
+    ShowCode(bevels_, m.bevel);
+    RefreshEqual();
   }
 
  private:

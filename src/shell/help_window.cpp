@@ -79,6 +79,8 @@ QWidget* ShowHelpContents(const std::string& manualFolder, QWidget* owner) {
     ShowError("Cannot open file: " + contents);
     return nullptr;
   }
+  // A window of its own, owned by `owner` (a Qt child) and deleted when it
+  // closes; `window` forgets it then.
   window = new HelpBrowser(owner);
   window->setWindowFlag(Qt::Window);
   window->setAttribute(Qt::WA_DeleteOnClose);

@@ -211,7 +211,13 @@ class ImageDialog : public PropertyDialog {
     }
   }
 
+  // The fields, and a backup to match for Cancel.
   void Fill() {
+    Load();
+    TakeBackupNow();
+  }
+
+  void Load() override {
     delayTimer()->stop();
     const SceneSettings& s = scene();
     const bool shown = !s.picture.pathname.empty() && HasPicture();
@@ -235,21 +241,22 @@ class ImageDialog : public PropertyDialog {
     }
     height_->setEnabled(false);
     RefreshEqual();
-    TakeBackupNow();
   }
 
   void ChooseSizeFromFile() {
-    scene().picture.sizeMode = kSizeFromFile;
-    ShowFileSize();
-    width_->setEnabled(false);
-    Apply(false);
+    Apply(false, [this]() {
+      scene().picture.sizeMode = kSizeFromFile;
+      ShowFileSize();
+      width_->setEnabled(false);
+    });
   }
 
   void ChooseCustomSize() {
-    scene().picture.sizeMode = kCustomSize;
-    ShowCustomSize();
-    width_->setEnabled(true);
-    Apply(false);
+    Apply(false, [this]() {
+      scene().picture.sizeMode = kCustomSize;
+      ShowCustomSize();
+      width_->setEnabled(true);
+    });
   }
 
   void WidthTyped() {
@@ -280,8 +287,7 @@ class ImageDialog : public PropertyDialog {
     // name without a known extension goes by the filter.
     int32_t type = PictureFileTypeOf(path);
     if (type == kPictureUnknown) type = filter == 1 ? kPictureJpeg : filter == 2 ? kPicturePng : kPictureTiff;
-    FramePicture(state(), path, type);
-    Render();
+    Change([&]() { FramePicture(state(), path, type); }, false);
     // Filling again renews the backup, so a later Cancel keeps the new picture.
     Fill();
   }

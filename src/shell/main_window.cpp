@@ -32,6 +32,7 @@
 #include "scene/text.h"
 #include "shell/app_state.h"
 #include "shell/design_commands.h"
+#include "shell/document.h"
 #include "shell/hit_test.h"
 #include "shell/control_ids.h"
 #include "shell/property_dialog.h"
@@ -145,7 +146,8 @@ QIcon ProgramIcon() {
 }
 
 MainWindow::MainWindow(AppState* state, Interaction* interaction, CommandHandlers handlers)
-    : state_(state), interaction_(interaction), handlers_(std::move(handlers)) {
+    : state_(state), interaction_(interaction), handlers_(std::move(handlers)),
+      document_(new Document(state, this)) {
   setWindowTitle(QStringLiteral("Passavue 1.0"));
   setWindowIcon(ProgramIcon());  // its dialogs and windows take it too
   setMinimumSize(300, 300);
@@ -156,9 +158,12 @@ MainWindow::MainWindow(AppState* state, Interaction* interaction, CommandHandler
   view_ = new DesignView(state_, &rulerFont_, this);
   setCentralWidget(view_);
   connect(view_, &DesignView::clickedOn, this, [this](int command) { OpenPropertyDialog(command); });
+  connect(document_, &Document::changed, this, &MainWindow::RenderAndRepaint);
+  connect(document_, &Document::historyChanged, this, &MainWindow::UpdateEditMenu);
   BuildMenus();
   AddShortcuts();
   setAcceptDrops(true);
+  UpdateEditMenu();
 }
 
 void MainWindow::AddCommand(QMenu* menu, int command, const char* label, bool checkable) {
@@ -188,6 +193,12 @@ void MainWindow::BuildMenus() {
   file->addSeparator();
   AddCommand(file, kCommandExit, "E&xit\tCtrl-Q");
 
+  QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
+  AddCommand(edit, kCommandUndo, "&Undo");
+  AddCommand(edit, kCommandRedo, "&Redo");
+  action(kCommandUndo)->setShortcuts(QKeySequence::Undo);
+  action(kCommandRedo)->setShortcuts(QKeySequence::Redo);
+
   QMenu* settings = menuBar()->addMenu(QStringLiteral("&Settings"));
   AddCommand(settings, kCommandImage, "&Image");
   AddCommand(settings, kCommandInnerMat, "I&nner Mat");
@@ -207,7 +218,7 @@ void MainWindow::BuildMenus() {
   AddCommand(help, kCommandContents, "&Contents");
   AddCommand(help, kCommandAbout, "&About Passavue");
 
-  for (QMenu* menu : {file, settings, viewMenu, help}) {
+  for (QMenu* menu : {file, edit, settings, viewMenu, help}) {
     connect(menu, &QMenu::aboutToShow, this, [this]() {
       if (!isMinimized()) UpdateCheckMarks();
     });
@@ -272,6 +283,17 @@ void MainWindow::UpdateCheckMarks() {
     action(kCommandShowOuterMat + i)->setChecked(state_->scene.mats[i].shown != 0);
 }
 
+void MainWindow::UpdateEditMenu() {
+  QAction* undo = action(kCommandUndo);
+  QAction* redo = action(kCommandRedo);
+  const QString undoLabel = document_->undoLabel();
+  const QString redoLabel = document_->redoLabel();
+  undo->setText(undoLabel.isEmpty() ? QStringLiteral("&Undo") : QStringLiteral("&Undo ") + undoLabel);
+  redo->setText(redoLabel.isEmpty() ? QStringLiteral("&Redo") : QStringLiteral("&Redo ") + redoLabel);
+  undo->setEnabled(document_->canUndo());
+  redo->setEnabled(document_->canRedo());
+}
+
 void MainWindow::RenderAndRepaint() {
   view_->RenderAtViewSize();
   view_->update();
@@ -282,19 +304,36 @@ void MainWindow::RunCommand(int command) {
     case kCommandNew:
       if (NewDesign(state_, interaction_)) {
         DismissPropertyDialogs();
-        RenderAndRepaint();
+        document_->StartAfresh();
+      } else {
+        document_->NoteSaved();  // a save may have been asked for first
       }
       break;
     case kCommandOpen:
-      if (OpenDesignWithDialog(state_, interaction_)) DismissPropertyDialogs();
-      RenderAndRepaint();
+      if (OpenDesignWithDialog(state_, interaction_)) {
+        DismissPropertyDialogs();
+        document_->StartAfresh();
+      } else {
+        // A save may have been asked for first; a design read in part is
+        // drawn as far as it came.
+        document_->NoteSaved();
+        RenderAndRepaint();
+      }
       break;
     case kCommandSave:
     case kCommandSaveAs:
       SaveDesignWithDialog(state_, interaction_);
+      document_->NoteSaved();
       break;
     case kCommandSaveAsDefault:
       SaveDesignAsDefault(state_);
+      document_->NoteSaved();
+      break;
+    case kCommandUndo:
+      document_->Undo();
+      break;
+    case kCommandRedo:
+      document_->Redo();
       break;
     case kCommandPrint:
       if (handlers_.print) handlers_.print();
@@ -325,14 +364,14 @@ void MainWindow::RunCommand(int command) {
       break;
     case kCommandShowOuterMat:
     case kCommandShowMiddleMat:
-    case kCommandShowInnerMat: {
-      MatSettings& mat = state_->scene.mats[command - kCommandShowOuterMat];
-      mat.shown = mat.shown != 0 ? 0 : 1;
-      // Design files keep which mats are shown.
-      state_->scene.modified = 1;
-      RenderAndRepaint();
+    case kCommandShowInnerMat:
+      // Design files keep which mats are shown: a change to save.
+      document_->Change(StepName(command), [command](SceneSettings* scene) {
+        MatSettings& mat = scene->mats[command - kCommandShowOuterMat];
+        mat.shown = mat.shown != 0 ? 0 : 1;
+        return true;
+      });
       break;
-    }
     case kCommandContents:
       if (handlers_.help) handlers_.help();
       break;
@@ -342,14 +381,18 @@ void MainWindow::RunCommand(int command) {
     default:
       break;
   }
-  if (command >= kCommandNew && command <= kCommandSaveAsDefault && handlers_.fileCommandDone)
-    handlers_.fileCommandDone();
 }
 
 void MainWindow::OpenDesign(const std::string& path) {
-  if (OpenDesignFile(state_, interaction_, path)) DismissPropertyDialogs();
-  RenderAndRepaint();
-  if (handlers_.fileCommandDone) handlers_.fileCommandDone();
+  if (OpenDesignFile(state_, interaction_, path)) {
+    DismissPropertyDialogs();
+    document_->StartAfresh();
+  } else {
+    // As File > Open: a save may have been asked for first, and a design
+    // read in part is drawn as far as it came.
+    document_->NoteSaved();
+    RenderAndRepaint();
+  }
 }
 
 void MainWindow::OpenDroppedFile(const std::string& path) {
@@ -359,7 +402,10 @@ void MainWindow::OpenDroppedFile(const std::string& path) {
   }
   // LoadPicture refuses a kind it does not read with its own message,
   // before the file is touched.
-  if (FramePicture(state_, path, PictureFileTypeOf(path)) != 0) return;
+  const bool framed = document_->Change(StepName(kCommandImage), [this, &path](SceneSettings*) {
+    return FramePicture(state_, path, PictureFileTypeOf(path)) == 0;
+  });
+  if (!framed) return;
   // The Image dialog shows, and on OK would write back, the old picture's
   // size and borders.
   if (QDialog* image = propertyDialog(kCommandImage)) {
@@ -369,7 +415,6 @@ void MainWindow::OpenDroppedFile(const std::string& path) {
       image->done(QDialog::Rejected);
     }
   }
-  RenderAndRepaint();
 }
 
 void MainWindow::dragEnterEvent(QDragEnterEvent* event) {

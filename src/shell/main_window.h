@@ -18,6 +18,7 @@
 #include "display/monitor_profile.h"
 
 struct AppState;
+class Document;
 class QAction;
 class QDialog;
 class QMenu;
@@ -55,10 +56,9 @@ struct CommandHandlers {
   std::function<void()> preferences;
   std::function<void()> about;
   std::function<void()> help;
-  // Makes the property dialog for a Settings command (kCommandImage..kCommandBackground).
+  // Makes the property dialog for a Settings command (kCommandImage..kCommandBackground),
+  // a Qt child of `owner`, editing the window's document.
   std::function<QDialog*(int command, QWidget* owner)> makePropertyDialog;
-  // After New, Open, Save, Save As and Save As Default, whatever their outcome.
-  std::function<void()> fileCommandDone;
 };
 
 // The program's icon at every size it ships in, for the windows' title bars.
@@ -70,9 +70,12 @@ class MainWindow : public QMainWindow {
   MainWindow(AppState* state, Interaction* interaction, CommandHandlers handlers);
 
   DesignView* view() const { return view_; }
-  // Runs a menu command by its identifier (kCommandNew..kCommandAbout).
+  // The design and its history; the window's own.
+  Document* document() const { return document_; }
+  // Runs a menu command by its identifier (kCommandNew..kCommandRedo).
   void RunCommand(int command);
-  // Renders at the view's size and repaints.
+  // Renders at the view's size and repaints; the window does so whenever
+  // its document changes.
   void RenderAndRepaint();
   QAction* action(int command) const;
   QDialog* propertyDialog(int command) const;
@@ -104,6 +107,8 @@ class MainWindow : public QMainWindow {
   void OpenDesign(const std::string& path);
   // A dropped design opens; a dropped picture is framed; anything else is refused.
   void OpenDroppedFile(const std::string& path);
+  // The Edit menu's texts name the steps Undo and Redo would take.
+  void UpdateEditMenu();
   // After New or Open: every property dialog and its pickers close, and
   // nothing they hold goes back into the design.
   void DismissPropertyDialogs();
@@ -111,10 +116,13 @@ class MainWindow : public QMainWindow {
   AppState* state_;
   Interaction* interaction_;
   CommandHandlers handlers_;
+  Document* document_;  // a Qt child of the window
   QFont rulerFont_;
   DesignView* view_ = nullptr;
   QMenu* recentMenu_ = nullptr;
   std::map<int, QAction*> actions_;
+  // The modeless property dialogs: Qt children of the window, deleted when
+  // they close (WA_DeleteOnClose) or with the window.
   std::map<int, QPointer<QDialog>> dialogs_;
   std::map<int, QRect> placements_;
   ScreenProfileReader screenProfile_ = ReadX11ScreenProfile;

@@ -20,6 +20,7 @@
 #include "shell/colour_picker.h"
 #include "shell/control_ids.h"
 #include "shell/design_dialogs.h"
+#include "shell/document.h"
 #include "shell/hit_test.h"
 
 namespace {
@@ -76,6 +77,13 @@ PropertyDialog::PropertyDialog(const DialogContext& context, int command, int ap
   Register(applyId, apply);
   connect(apply, &QPushButton::clicked, this, [this]() { Apply(false); });
   connect(timer_, &QTimer::timeout, apply, &QPushButton::click);
+  // Undo and Redo replace the design under the dialog: it shows what is
+  // there now, and a pending typed value would bring the old one back.
+  connect(context_.document, &Document::reloaded, this, [this]() {
+    timer_->stop();
+    Load();
+    for (const auto& slot : pickers_) slot->button->update();
+  });
 }
 
 PropertyDialog::~PropertyDialog() {
@@ -97,10 +105,6 @@ ColourPicker* PropertyDialog::picker(int colourId) const {
 }
 
 SceneSettings& PropertyDialog::scene() const { return context_.state->scene; }
-
-void PropertyDialog::Render() const {
-  if (context_.renderAndRepaint) context_.renderAndRepaint();
-}
 
 void PropertyDialog::ShowError(const std::string& message) const {
   if (context_.interaction != nullptr) context_.interaction->ShowErrorBox(message);
@@ -132,6 +136,17 @@ QComboBox* PropertyDialog::MakeList(int id, const std::vector<const char*>& labe
   list->setCurrentIndex(code >= 0 && code < static_cast<int32_t>(labels.size()) ? code : -1);
   connect(list, &QComboBox::activated, this, [this]() { Apply(false); });
   return list;
+}
+
+void PropertyDialog::ShowCode(QComboBox* list, int32_t code) {
+  list->setCurrentIndex(code >= 0 && code < list->count() ? code : -1);
+}
+
+void PropertyDialog::ShowCode(QButtonGroup* group, int32_t code) {
+  // An exclusive group keeps one radio checked; a code from a file may name none.
+  group->setExclusive(false);
+  for (QAbstractButton* button : group->buttons()) button->setChecked(group->id(button) == code);
+  group->setExclusive(true);
 }
 
 QAbstractButton* PropertyDialog::MakeRadio(int id, const char* label, QButtonGroup* group, int32_t value,
@@ -192,9 +207,9 @@ void PropertyDialog::OpenPicker(PickerSlot* slot) {
 void PropertyDialog::ColourChosen(quint32 id, quint32 packed) {
   for (const auto& slot : pickers_) {
     if (static_cast<quint32>(slot->colourId) != id) continue;
-    *slot->setting = UnpackColour(packed);
+    // Shown at once, but kept only by OK or an Apply.
+    Change([&]() { *slot->setting = UnpackColour(packed); }, false);
     slot->button->update();
-    Render();
   }
 }
 
@@ -221,22 +236,36 @@ void PropertyDialog::ClosePickers() {
   }
 }
 
-void PropertyDialog::Apply(bool byOk) {
+void PropertyDialog::Apply(bool byOk, const std::function<void()>& prelude) {
   timer_->stop();
-  if (!ReadAndStore()) return;
-  scene().modified = 1;
-  if (byOk) QDialog::accept();
-  Render();
-  if (byOk) ClosePickers();
+  const bool stored = context_.document->Change(StepName(command_), [&](SceneSettings*) {
+    if (prelude) prelude();
+    return ReadAndStore();
+  });
+  if (!stored) return;
+  if (byOk) {
+    QDialog::accept();
+    ClosePickers();
+  }
+}
+
+void PropertyDialog::Change(const std::function<void()>& edit, bool markModified) {
+  context_.document->Change(
+      StepName(command_),
+      [&](SceneSettings*) {
+        edit();
+        return true;
+      },
+      markModified);
 }
 
 void PropertyDialog::accept() { Apply(true); }
 
 void PropertyDialog::reject() {
   timer_->stop();
-  RestoreFromBackup();
+  // Putting the backup back is a step of its own, which Redo can take again.
+  Change([this]() { RestoreFromBackup(); }, false);
   QDialog::reject();
-  Render();
   ClosePickers();
 }
 
@@ -277,7 +306,12 @@ QCheckBox* PropertyDialog::MakeEqualBox(int id, std::array<QLineEdit*, 4> fields
   equalFields_ = fields;
   equalStored_ = stored;
   RefreshEqual();
-  connect(equalBox_, &QCheckBox::clicked, this, [this](bool checked) {
+  connect(equalBox_, &QCheckBox::clicked, this, [this](bool checked) { ChooseEqual(checked); });
+  return equalBox_;
+}
+
+void PropertyDialog::ChooseEqual(bool checked) {
+  Apply(false, [this, checked]() {
     equal_ = checked;
     for (int i = 1; i < 4; ++i) {
       equalFields_[i]->setEnabled(!checked);
@@ -291,9 +325,7 @@ QCheckBox* PropertyDialog::MakeEqualBox(int id, std::array<QLineEdit*, 4> fields
         if (left != shown_.end()) shown_[equalFields_[i]] = left->second;
       }
     }
-    Apply(false);
   });
-  return equalBox_;
 }
 
 void PropertyDialog::RefreshEqual() {

@@ -20,6 +20,7 @@
 
 struct AppState;
 class ColourPicker;
+class Document;
 class Interaction;
 class QAbstractButton;
 class QButtonGroup;
@@ -32,8 +33,10 @@ class QTimer;
 // What a dialog needs from the program around it.
 struct DialogContext {
   AppState* state = nullptr;
+  // Every change the dialog makes goes through it; it tells the dialog when
+  // Undo or Redo replaced the design.
+  Document* document = nullptr;
   Interaction* interaction = nullptr;
-  std::function<void()> renderAndRepaint;
   // Picker placements, kept for the whole run; owned by the program.
   std::map<int, QRect>* pickerPlacements = nullptr;
 };
@@ -90,15 +93,19 @@ class PropertyDialog : public QDialog {
   virtual bool ReadAndStore() = 0;
   // Puts back, from the backup, the settings this dialog edits.
   virtual void RestoreFromBackup() = 0;
+  // Shows the design's values in the fields.
+  virtual void Load() = 0;
 
-  // The common Apply: ReadAndStore, `modified`, close on OK, render.
-  void Apply(bool byOk);
+  // The common Apply, one step of the design's history: `prelude` (a choice
+  // just made), ReadAndStore, `modified`, close on OK.
+  void Apply(bool byOk, const std::function<void()>& prelude = {});
+  // One step named after the dialog that `edit` makes; `modified` only when `markModified`.
+  void Change(const std::function<void()>& edit, bool markModified);
   void TakeBackupNow() { backup_ = scene(); }
   const SceneSettings& backup() const { return backup_; }
   SceneSettings& scene() const;
   AppState* state() const { return context_.state; }
   const DialogContext& context() const { return context_; }
-  void Render() const;
   void ShowError(const std::string& message) const;
 
   void Register(int id, QWidget* widget);
@@ -106,6 +113,10 @@ class PropertyDialog : public QDialog {
   QLineEdit* MakeField(int id, bool watched = true);
   void RestartTimer();
   QComboBox* MakeList(int id, const std::vector<const char*>& labels, int32_t code);
+  // Selects a list's entry for a code; none for a code outside the list.
+  static void ShowCode(QComboBox* list, int32_t code);
+  // Checks the radio of a group whose value is `code`; none for another code.
+  static void ShowCode(QButtonGroup* group, int32_t code);
   // A radio that applies when clicked; checked when `code` equals `value`.
   QAbstractButton* MakeRadio(int id, const char* label, QButtonGroup* group, int32_t value, int32_t code);
   QPushButton* MakeButtons();  // OK, Cancel and the hidden Apply; returns OK
@@ -141,6 +152,7 @@ class PropertyDialog : public QDialog {
     QPointer<ColourPicker> picker;
   };
   void OpenPicker(PickerSlot* slot);
+  void ChooseEqual(bool checked);
   void ColourChosen(quint32 id, quint32 packed);
   void PickerGone(quint32 id);
   int PlacementKey(int colourId) const { return command_ * 10000 + colourId; }
@@ -162,5 +174,7 @@ class PropertyDialog : public QDialog {
 // A label and its control side by side in a grid, the label naming the control.
 void AddLabelledRow(QGridLayout* grid, int row, const char* label, QWidget* control, int column = 0);
 
-// The dialog for a Settings command (kCommandImage..kCommandBackground), or null for another command.
+// The dialog for a Settings command (kCommandImage..kCommandBackground), or
+// null for another command. The dialog is `owner`'s Qt child: it goes with
+// the owner unless it is deleted before.
 QDialog* MakePropertyDialog(int command, QWidget* owner, const DialogContext& context);

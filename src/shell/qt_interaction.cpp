@@ -9,9 +9,7 @@
 
 namespace {
 
-QFileDialog* MakeFileDialog(QWidget* owner, const FileDialogRequest& request) {
-  auto* dialog = new QFileDialog(owner, QString::fromStdString(request.title),
-                                 QString::fromStdString(request.folder));
+void SetUpFileDialog(QFileDialog* dialog, const FileDialogRequest& request) {
   // Qt's own dialog rather than the desktop portal, so that every run looks
   // and behaves the same and tests can drive it.
   dialog->setOption(QFileDialog::DontUseNativeDialog, true);
@@ -26,7 +24,6 @@ QFileDialog* MakeFileDialog(QWidget* owner, const FileDialogRequest& request) {
     dialog->setNameFilters(filters);
   }
   if (!request.initialName.empty()) dialog->selectFile(QString::fromStdString(request.initialName));
-  return dialog;
 }
 
 }  // namespace
@@ -37,16 +34,16 @@ std::string QtInteraction::AskOpenFile(const FileDialogRequest& request) {
 }
 
 std::string QtInteraction::AskOpenFileWithFilter(const FileDialogRequest& request, int* chosenFilter) {
-  QFileDialog* dialog = MakeFileDialog(owner_, request);
-  dialog->setAcceptMode(QFileDialog::AcceptOpen);
-  dialog->setFileMode(QFileDialog::ExistingFile);
+  QFileDialog dialog(owner_, QString::fromStdString(request.title), QString::fromStdString(request.folder));
+  SetUpFileDialog(&dialog, request);
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setFileMode(QFileDialog::ExistingFile);
   std::string chosen;
   *chosenFilter = 0;
-  if (dialog->exec() == QDialog::Accepted && !dialog->selectedFiles().isEmpty()) {
-    chosen = dialog->selectedFiles().first().toStdString();
-    *chosenFilter = std::max(0, static_cast<int>(dialog->nameFilters().indexOf(dialog->selectedNameFilter())));
+  if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
+    chosen = dialog.selectedFiles().first().toStdString();
+    *chosenFilter = std::max(0, static_cast<int>(dialog.nameFilters().indexOf(dialog.selectedNameFilter())));
   }
-  delete dialog;
   return chosen;
 }
 
@@ -56,20 +53,19 @@ std::string QtInteraction::AskSaveFile(const FileDialogRequest& request) {
 }
 
 std::string QtInteraction::AskSaveFileWithFilter(const FileDialogRequest& request, int* chosenFilter) {
-  QFileDialog* dialog = MakeFileDialog(owner_, request);
-  dialog->setAcceptMode(QFileDialog::AcceptSave);
-  dialog->setFileMode(QFileDialog::AnyFile);
+  QFileDialog dialog(owner_, QString::fromStdString(request.title), QString::fromStdString(request.folder));
+  SetUpFileDialog(&dialog, request);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setFileMode(QFileDialog::AnyFile);
   // The name accepted here may still get its ending added; the caller asks
   // about the name that is finally written (ConfirmReplace).
-  dialog->setOption(QFileDialog::DontConfirmOverwrite, true);
+  dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
   std::string chosen;
   *chosenFilter = 0;
-  if (dialog->exec() == QDialog::Accepted && !dialog->selectedFiles().isEmpty()) {
-    chosen = dialog->selectedFiles().first().toStdString();
-    *chosenFilter =
-        std::max(0, static_cast<int>(dialog->nameFilters().indexOf(dialog->selectedNameFilter())));
+  if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
+    chosen = dialog.selectedFiles().first().toStdString();
+    *chosenFilter = std::max(0, static_cast<int>(dialog.nameFilters().indexOf(dialog.selectedNameFilter())));
   }
-  delete dialog;
   return chosen;
 }
 

@@ -28,6 +28,7 @@
 #include "scene/text.h"
 #include "shell/app_state.h"
 #include "shell/design_commands.h"
+#include "shell/document.h"
 #include "shell/help_window.h"
 #include "shell/hit_test.h"
 #include "shell/main_window.h"
@@ -100,6 +101,8 @@ void OpenStartupFiles(AppState* state, MainWindow* window, const std::vector<std
     LoadPicture(path, type, &state->scene, &state->inputProfile, &state->persistent.lastInputFolder);
     window->RenderAndRepaint();
   }
+  // What the run starts from is no step to undo.
+  window->document()->StartAfresh();
 }
 
 std::vector<std::string> CommandLineFiles(int argc, char** argv) {
@@ -140,16 +143,17 @@ int RunPassavue(int argc, char** argv) {
   DialogContext dialogContext;
   dialogContext.state = state.get();
   dialogContext.interaction = &interaction;
-  dialogContext.renderAndRepaint = [&window]() {
-    if (window != nullptr) window->RenderAndRepaint();
-  };
   dialogContext.pickerPlacements = &pickerPlacements;
-  handlers.makePropertyDialog = [&dialogContext](int command, QWidget* owner) {
-    return MakePropertyDialog(command, owner, dialogContext);
+  // Dialogs open only from the window, which exists by then.
+  handlers.makePropertyDialog = [&dialogContext, &window](int command, QWidget* owner) {
+    DialogContext context = dialogContext;
+    context.document = window->document();
+    return MakePropertyDialog(command, owner, context);
   };
   handlers.help = [&window, dataFolder]() { ShowHelpContents(dataFolder + "/help", window); };
-  handlers.preferences = [&window, &dialogContext]() {
-    PreferencesDialog dialog(&dialogContext.state->persistent, dialogContext.renderAndRepaint, window);
+  handlers.preferences = [&window, &state]() {
+    // The units change the rulers and the dialogs' fields, not the design.
+    PreferencesDialog dialog(&state->persistent, [&window]() { window->RenderAndRepaint(); }, window);
     dialog.exec();
   };
   handlers.about = [&window]() {
@@ -179,10 +183,6 @@ int RunPassavue(int argc, char** argv) {
   });
   copy = std::make_unique<RecoveryCopy>(RecoveryFolder());
   RecoveryCopy& recovery = *copy;
-  // A saved or discarded design leaves no copy behind, even for a moment.
-  handlers.fileCommandDone = [&]() {
-    if (state->scene.modified == 0) recovery.Remove();
-  };
   // Logging out: the usual question where the session lets us ask, else the copy.
   bool discardedAtLogout = false;
   QObject::connect(&app, &QGuiApplication::commitDataRequest, &app, [&](QSessionManager& manager) {
@@ -214,7 +214,13 @@ int RunPassavue(int argc, char** argv) {
   // QApplication has taken its own options out of argv by now.
   OpenStartupFiles(state.get(), &mainWindow, CommandLineFiles(argc, argv));
   mainWindow.showMaximized();
-  if (recovery.Offer(&state->scene, &interaction)) mainWindow.RenderAndRepaint();
+  if (recovery.Offer(&state->scene, &interaction)) mainWindow.document()->StartAfresh();
+  // From here on (not before the copy was offered), a saved or discarded
+  // design, or one undone to its saved state, leaves no copy behind, even
+  // for a moment.
+  QObject::connect(mainWindow.document(), &Document::historyChanged, &app, [&]() {
+    if (state->scene.modified == 0) recovery.Remove();
+  });
   QTimer copier;
   QObject::connect(&copier, &QTimer::timeout, &app, [&]() { recovery.Keep(&state->scene); });
   copier.start(kRecoveryIntervalMilliseconds);

@@ -539,10 +539,6 @@ class DialogsTest : public QObject {
     MainWindow window(h.state.get(), &h.interaction, handlers);
     window.setGeometry(20, 20, 300, 400);
     window.show();
-    h.context.renderAndRepaint = [&window, &h]() {
-      ++h.renders;
-      window.RenderAndRepaint();
-    };
     for (int command = kCommandImage; command <= kCommandBackground; ++command) window.RunCommand(command);
     // First openings start on the screen (and lie on it where they fit),
     // cascaded: no two share a corner, and none sits centred over the design.

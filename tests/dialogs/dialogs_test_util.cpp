@@ -8,12 +8,13 @@ Harness::Harness() {
   state->viewHeight = 120;
   SetErrorHook([this](const std::string& message) { interaction.ShowErrorBox(message); });
   context.state = state.get();
+  context.document = &document;
   context.interaction = &interaction;
   context.pickerPlacements = &placements;
-  context.renderAndRepaint = [this]() {
+  QObject::connect(&document, &Document::changed, [this]() {
     ++renders;
     RenderDesign(state.get());
-  };
+  });
   RenderDesign(state.get());
 }
 

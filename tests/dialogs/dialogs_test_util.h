@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "shell/app_state.h"
+#include "shell/document.h"
 #include "shell/property_dialog.h"
 #include "support/pictures.h"
 #include "support/scripted.h"
@@ -22,6 +23,7 @@ struct Harness {
   PropertyDialog* Open(int command);
 
   std::unique_ptr<AppState> state = std::make_unique<AppState>();
+  Document document{state.get()};
   ScriptedInteraction interaction;
   std::map<int, QRect> placements;
   int renders = 0;
