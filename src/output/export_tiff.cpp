@@ -56,7 +56,7 @@ std::string RenderAndWrite(const OutputSource& source, OutputInteraction* output
   if (!rendered) {
     message = kExportMemoryMessage;
   } else if (WriteFileSafely(
-                 path, [&render](FileHandle file) { return WriteTiff(file, render.composite); },
+                 path, [&render](FileHandle& file) { return WriteTiff(file, render.composite); },
                  &failure) != 0) {
     if (failure.error == ENOMEM)
       message = kExportMemoryMessage;

@@ -352,7 +352,7 @@ int RunRenderCommand(const std::vector<std::string>& arguments, const std::strin
     const Image& composite = state->render.composite;
     WriteFailure failure;
     if (WriteFileSafely(
-            options.output, [&composite](FileHandle file) { return WriteTiff(file, composite); }, &failure) !=
+            options.output, [&composite](FileHandle& file) { return WriteTiff(file, composite); }, &failure) !=
         0) {
       const char* format = failure.created ? "Error saving TIFF file: %s" : "Cannot create file: %s";
       ShowError(WithFileError(FormatText(format, {options.output}), failure.error));
