@@ -1,6 +1,7 @@
 #include "image/resample.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <exception>
@@ -26,6 +27,11 @@
 // loops are nothing but integer multiply-accumulate over contiguous samples.
 
 namespace {
+
+std::atomic<bool> vectorPaths{true};
+
+// Read as a call is planned: the switch never changes kernels within a call.
+bool VectorPaths() { return vectorPaths.load(std::memory_order_relaxed); }
 
 // ---------------------------------------------------------------------------
 // Kernels and weights
@@ -280,7 +286,8 @@ void PlanColumns(const Image& source, int32_t newWidth, int32_t filter, double a
   plan->sampleEnd = end * plan->channels;
   plan->horizontalMode = ModeForBound(largest * maxSample);
 #if PASSAVUE_RESAMPLE_SSE
-  if (plan->workType == Rgb8 && largest * maxSample < kSingleReciprocalLimit && __builtin_cpu_supports("ssse3")) {
+  if (plan->workType == Rgb8 && largest * maxSample < kSingleReciprocalLimit && VectorPaths() &&
+      __builtin_cpu_supports("ssse3")) {
     plan->vectorColumns = true;
     plan->groups = (plan->taps + 3) / 4;
     const size_t perColumn = static_cast<size_t>(plan->groups) * 16;
@@ -350,7 +357,8 @@ void PlanRows(const Image& source, int32_t newHeight, int32_t filter, double a, 
     }
   }
   plan->verticalMode = ModeForBound(largest * maxSample);
-  plan->vectorRows = PASSAVUE_RESAMPLE_SSE && maxSample == 255.0 && largest * maxSample < kSingleReciprocalLimit;
+  plan->vectorRows =
+      PASSAVUE_RESAMPLE_SSE && maxSample == 255.0 && largest * maxSample < kSingleReciprocalLimit && VectorPaths();
 }
 
 // ---------------------------------------------------------------------------
@@ -706,6 +714,8 @@ bool HasUsablePixels(const Image& image) {
 }
 
 }  // namespace
+
+bool SetResampleVectorPaths(bool enabled) { return vectorPaths.exchange(enabled); }
 
 int ResampleImage(const Image& source, Image* destination, int32_t newWidth, int32_t newHeight, double resolution,
                   int32_t filter, double a) {

@@ -21,3 +21,8 @@ int ResampleImage(const Image& source, Image* destination, int32_t newWidth, int
 // else the source's own) and it must not overlap the source. 0 on success;
 // 1 when memory ran out or the view does not fit, with nothing written.
 int ResampleInto(const Image& source, const ImageView& destination, int32_t filter, double a);
+
+// The vector kernels give the same bytes as the plain ones and are used
+// where the processor has them; turning them off runs the plain kernels on
+// any machine. Returns the setting it replaces.
+bool SetResampleVectorPaths(bool enabled);
