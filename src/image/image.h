@@ -17,13 +17,14 @@ enum PixelType : int32_t {
 
 constexpr int32_t kChunkBytes = 256000;
 
-// The memory an image's chunks are carved from. Large images take one mapped
-// region for all of them (so the system can back it with huge pages); the
-// others one block per chunk from the general allocator.
 struct UnmapRegion {
   size_t bytes = 0;
   void operator()(uint8_t* region) const;
 };
+
+// The memory an image's chunks are carved from. Large images take one mapped
+// region for all of them (so the system can back it with huge pages); the
+// others one block per chunk from the general allocator.
 struct ChunkMemory {
   std::unique_ptr<uint8_t, UnmapRegion> region;
   std::unique_ptr<std::unique_ptr<uint8_t[]>[]> blocks;
