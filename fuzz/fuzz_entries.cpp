@@ -40,42 +40,37 @@ namespace {
 // file gives both (/proc/self/fd/N opens it again by name) without a disk.
 class MemoryFile {
  public:
-  MemoryFile() : fd_(::memfd_create("passavue-fuzz", MFD_CLOEXEC)) {}
-  ~MemoryFile() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  MemoryFile(const MemoryFile&) = delete;
-  MemoryFile& operator=(const MemoryFile&) = delete;
+  MemoryFile() : file_(::memfd_create("passavue-fuzz", MFD_CLOEXEC)) {}
 
   bool Fill(const uint8_t* data, size_t size) {
-    if (fd_ < 0 || ::ftruncate(fd_, 0) != 0) return false;
+    if (!file_.IsOpen() || ::ftruncate(file_.Descriptor(), 0) != 0) return false;
     size_t done = 0;
     while (done < size) {
-      const ssize_t n = ::pwrite(fd_, data + done, size - done, static_cast<off_t>(done));
+      const ssize_t n = ::pwrite(file_.Descriptor(), data + done, size - done, static_cast<off_t>(done));
       if (n <= 0) return false;
       done += static_cast<size_t>(n);
     }
     return Rewind();
   }
-  bool Rewind() { return fd_ >= 0 && ::lseek(fd_, 0, SEEK_SET) == 0; }
+  bool Rewind() { return file_.IsOpen() && ::lseek(file_.Descriptor(), 0, SEEK_SET) == 0; }
   std::vector<uint8_t> Contents() const {
     std::vector<uint8_t> bytes;
     uint8_t block[4096];
     off_t at = 0;
     for (;;) {
-      const ssize_t n = ::pread(fd_, block, sizeof block, at);
+      const ssize_t n = ::pread(file_.Descriptor(), block, sizeof block, at);
       if (n <= 0) break;
       bytes.insert(bytes.end(), block, block + n);
       at += n;
     }
     return bytes;
   }
-  bool Ok() const { return fd_ >= 0; }
-  FileHandle Handle() const { return FileHandle{fd_}; }
-  std::string Path() const { return "/proc/self/fd/" + std::to_string(fd_); }
+  bool Ok() const { return file_.IsOpen(); }
+  FileHandle& Handle() { return file_; }
+  std::string Path() const { return "/proc/self/fd/" + std::to_string(file_.Descriptor()); }
 
  private:
-  int fd_;
+  FileHandle file_;
 };
 
 // Collects the messages meant for the user while it lives.

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -26,16 +27,28 @@ int OpenRegular(const std::string& path, int flags, FileHandle* file) {
     fd = ::open(path.c_str(), flags | O_NONBLOCK | O_CLOEXEC, 0666);
   } while (fd < 0 && errno == EINTR);
   if (fd < 0) return 1;
+  FileHandle opened(fd);
   struct stat info {};
-  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || ::fcntl(fd, F_SETFL, 0) != 0) {
-    ::close(fd);
-    return 1;
-  }
-  file->fd = fd;
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || ::fcntl(fd, F_SETFL, 0) != 0) return 1;
+  *file = std::move(opened);
   return 0;
 }
 
 }  // namespace
+
+FileHandle& FileHandle::operator=(FileHandle&& other) noexcept {
+  if (this != &other) {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = other.Release();
+  }
+  return *this;
+}
+
+// Nobody is left to hear of a failure here; a writer that must know closes
+// with CloseFile first.
+FileHandle::~FileHandle() {
+  if (fd_ >= 0) ::close(fd_);
+}
 
 int OpenForRead(const std::string& path, FileHandle* file) { return OpenRegular(path, O_RDONLY, file); }
 
@@ -43,9 +56,12 @@ int CreateForWrite(const std::string& path, FileHandle* file) {
   return OpenRegular(path, O_WRONLY | O_CREAT | O_TRUNC, file);
 }
 
-int CloseFile(FileHandle file) {
-  if (file.fd >= 0) ::close(file.fd);
-  return 0;
+int CloseFile(FileHandle& file) {
+  if (!file.IsOpen()) return 0;
+  // Linux has released the descriptor even when close is interrupted.
+  if (::close(file.Release()) == 0 || errno == EINTR) return 0;
+  RecordFileError(errno);
+  return 1;
 }
 
 int LastFileError() { return lastError.load(); }
@@ -64,16 +80,14 @@ FileFaultHook SetFileFaultHook(FileFaultHook hook) {
 
 int FileExists(const std::string& path) {
   FileHandle file;
-  if (OpenForRead(path, &file) != 0) return 0;
-  CloseFile(file);
-  return 1;
+  return OpenForRead(path, &file) == 0 ? 1 : 0;
 }
 
-int ReadBytes(FileHandle file, uint32_t* count, void* buffer) {
+int ReadBytes(FileHandle& file, uint32_t* count, void* buffer) {
   if (*count == 0) return 0;
   ssize_t got;
   do {
-    got = ::read(file.fd, buffer, *count);
+    got = ::read(file.Descriptor(), buffer, *count);
   } while (got < 0 && errno == EINTR);
   if (got < 0) {
     *count = 0;
@@ -112,24 +126,24 @@ int PutAll(const char* bytes, size_t count, const Put& put) {
 
 }  // namespace
 
-int WriteBytes(FileHandle file, uint32_t* count, const void* buffer) {
+int WriteBytes(FileHandle& file, uint32_t* count, const void* buffer) {
   return PutAll(static_cast<const char*>(buffer), *count,
-                [&file](const char* bytes, size_t length, size_t) { return ::write(file.fd, bytes, length); });
+                [&file](const char* bytes, size_t length, size_t) { return ::write(file.Descriptor(), bytes, length); });
 }
 
-int WriteBytesAt(FileHandle file, uint64_t offset, size_t count, const void* buffer) {
+int WriteBytesAt(FileHandle& file, uint64_t offset, size_t count, const void* buffer) {
   return PutAll(static_cast<const char*>(buffer), count, [&](const char* bytes, size_t length, size_t done) {
-    return ::pwrite(file.fd, bytes, length, static_cast<off_t>(offset + done));
+    return ::pwrite(file.Descriptor(), bytes, length, static_cast<off_t>(offset + done));
   });
 }
 
-int SeekTo(FileHandle file, uint32_t offset) {
+int SeekTo(FileHandle& file, uint32_t offset) {
   if (offset == kFileFailure) return 1;
-  return ::lseek(file.fd, static_cast<off_t>(offset), SEEK_SET) == static_cast<off_t>(offset) ? 0 : 1;
+  return ::lseek(file.Descriptor(), static_cast<off_t>(offset), SEEK_SET) == static_cast<off_t>(offset) ? 0 : 1;
 }
 
-int TellPosition(FileHandle file, uint32_t* position) {
-  off_t where = ::lseek(file.fd, 0, SEEK_CUR);
+int TellPosition(FileHandle& file, uint32_t* position) {
+  off_t where = ::lseek(file.Descriptor(), 0, SEEK_CUR);
   if (where < 0 || where >= static_cast<off_t>(kFileFailure)) {
     *position = kFileFailure;
     return 1;
@@ -138,9 +152,9 @@ int TellPosition(FileHandle file, uint32_t* position) {
   return 0;
 }
 
-int GetFileLength(FileHandle file, uint32_t* length) {
+int GetFileLength(FileHandle& file, uint32_t* length) {
   struct stat info {};
-  if (::fstat(file.fd, &info) != 0 || info.st_size >= static_cast<off_t>(kFileFailure)) {
+  if (::fstat(file.Descriptor(), &info) != 0 || info.st_size >= static_cast<off_t>(kFileFailure)) {
     *length = kFileFailure;
     return 1;
   }
@@ -151,9 +165,7 @@ int GetFileLength(FileHandle file, uint32_t* length) {
 int GetPathFileLength(const std::string& path, uint32_t* length) {
   FileHandle file;
   if (OpenForRead(path, &file) != 0) return 1;
-  int result = GetFileLength(file, length);
-  CloseFile(file);
-  return result;
+  return GetFileLength(file, length);
 }
 
 namespace {
@@ -200,7 +212,7 @@ int CreateBeside(const std::string& target, std::string* temporary, FileHandle* 
       fd = ::open(temporary->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     } while (fd < 0 && errno == EINTR);
     if (fd >= 0) {
-      file->fd = fd;
+      *file = FileHandle(fd);
       return 0;
     }
     if (errno != EEXIST) return errno;
@@ -236,7 +248,7 @@ int CheckReplaceable(const std::string& path, WriteFailure* failure) {
   return 0;
 }
 
-int WriteFileSafely(const std::string& path, const std::function<int(FileHandle)>& write,
+int WriteFileSafely(const std::string& path, const std::function<int(FileHandle&)>& write,
                     WriteFailure* failure) {
   const std::string target = ResolveLinks(path);
   struct stat existing {};
@@ -252,21 +264,21 @@ int WriteFileSafely(const std::string& path, const std::function<int(FileHandle)
   if (exists) {
     // Owner before mode: a change of owner clears the set-id bits.
     if (existing.st_uid != ::geteuid() || existing.st_gid != ::getegid()) {
-      if (::fchown(file.fd, existing.st_uid, existing.st_gid) != 0)
-        ::fchown(file.fd, static_cast<uid_t>(-1), existing.st_gid);  // a group the user belongs to
+      if (::fchown(file.Descriptor(), existing.st_uid, existing.st_gid) != 0)
+        ::fchown(file.Descriptor(), static_cast<uid_t>(-1), existing.st_gid);  // a group the user belongs to
     }
-    ::fchmod(file.fd, existing.st_mode & 07777);
+    ::fchmod(file.Descriptor(), existing.st_mode & 07777);
   }
   RecordFileError(0);
   // A writer may fail without a reason from the system (error stays 0).
   bool failed = write(file) != 0;
   int error = failed ? LastFileError() : InjectedFault(FileStep::Sync);
   // The data must be on disk before the rename makes it the file.
-  if (!failed && error == 0 && ::fsync(file.fd) != 0) error = errno;
+  if (!failed && error == 0 && ::fsync(file.Descriptor()) != 0) error = errno;
   failed = failed || error != 0;
   // A failed close can be the first news of a failed write (NFS, quotas).
   int closeError = InjectedFault(FileStep::Close);
-  if (::close(file.fd) != 0 && closeError == 0 && errno != EINTR) closeError = errno;
+  if (CloseFile(file) != 0 && closeError == 0) closeError = LastFileError();
   if (!failed && closeError != 0) {
     failed = true;
     error = closeError;
@@ -281,10 +293,7 @@ int WriteFileSafely(const std::string& path, const std::function<int(FileHandle)
     return 1;
   }
   // The rename itself lasts once the folder is on disk too.
-  FileHandle directory;
-  if ((directory.fd = ::open(FolderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) >= 0) {
-    ::fsync(directory.fd);
-    ::close(directory.fd);
-  }
+  const FileHandle directory(::open(FolderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (directory.IsOpen()) ::fsync(directory.Descriptor());
   return 0;
 }

@@ -8,8 +8,29 @@
 #include <functional>
 #include <string>
 
-struct FileHandle {
-  int fd = -1;
+// One open file, closed when the handle goes. Moved, never copied; functions
+// that only read, write or position the file take it by reference.
+class FileHandle {
+ public:
+  FileHandle() = default;
+  explicit FileHandle(int descriptor) : fd_(descriptor) {}
+  FileHandle(FileHandle&& other) noexcept : fd_(other.Release()) {}
+  FileHandle& operator=(FileHandle&& other) noexcept;
+  FileHandle(const FileHandle&) = delete;
+  FileHandle& operator=(const FileHandle&) = delete;
+  ~FileHandle();
+
+  bool IsOpen() const { return fd_ >= 0; }
+  int Descriptor() const { return fd_; }
+  // Hands the descriptor over to the caller, who closes it.
+  int Release() {
+    const int fd = fd_;
+    fd_ = -1;
+    return fd;
+  }
+
+ private:
+  int fd_ = -1;
 };
 
 constexpr uint32_t kFileFailure = 0xFFFFFFFFu;
@@ -19,20 +40,23 @@ int OpenForRead(const std::string& path, FileHandle* file);
 // Creates or empties the file in place. Use WriteFileSafely for anything
 // the user may already have.
 int CreateForWrite(const std::string& path, FileHandle* file);
-int CloseFile(FileHandle file);
+// Closes now, for a caller that must know whether the close went well: a
+// failed close can be the first news of a failed write. 1 then, with the
+// reason kept for LastFileError. The handle is closed either way.
+int CloseFile(FileHandle& file);
 // Note the sense: 1 when the file can be opened for reading, 0 when not.
 int FileExists(const std::string& path);
 // Reads up to *count bytes; *count becomes the number read. 1 on a failed
 // read or at the end of the file; a count of 0 succeeds at once.
-int ReadBytes(FileHandle file, uint32_t* count, void* buffer);
+int ReadBytes(FileHandle& file, uint32_t* count, void* buffer);
 // Writes *count bytes; *count becomes the number written. A count of 0 succeeds at once.
-int WriteBytes(FileHandle file, uint32_t* count, const void* buffer);
+int WriteBytes(FileHandle& file, uint32_t* count, const void* buffer);
 // Writes count bytes at offset without moving the file position, so several
 // threads may write their own parts of one file.
-int WriteBytesAt(FileHandle file, uint64_t offset, size_t count, const void* buffer);
-int SeekTo(FileHandle file, uint32_t offset);
-int TellPosition(FileHandle file, uint32_t* position);
-int GetFileLength(FileHandle file, uint32_t* length);
+int WriteBytesAt(FileHandle& file, uint64_t offset, size_t count, const void* buffer);
+int SeekTo(FileHandle& file, uint32_t offset);
+int TellPosition(FileHandle& file, uint32_t* position);
+int GetFileLength(FileHandle& file, uint32_t* length);
 int GetPathFileLength(const std::string& path, uint32_t* length);
 
 // The system's reason (an errno value) for the latest failed write, sync or
@@ -57,7 +81,7 @@ struct WriteFailure {
 // where allowed, its owner; a target that is not a regular file or that the
 // user may not write is refused before anything is written. 0 on success;
 // 1 with *failure filled and no file left behind.
-int WriteFileSafely(const std::string& path, const std::function<int(FileHandle)>& write,
+int WriteFileSafely(const std::string& path, const std::function<int(FileHandle&)>& write,
                     WriteFailure* failure);
 // The checks WriteFileSafely makes before it creates anything, for a caller
 // with a long task to do first. 0 when the target may be replaced.

@@ -25,9 +25,7 @@ void LoadAsset(const std::string& programFolder, const std::string& relative, co
     ShowError(FormatText(missingFormat, {path}));
     return;
   }
-  const int result = ReadTiff(file, image, inputProfile);
-  CloseFile(file);
-  if (result != 0) {
+  if (ReadTiff(file, image, inputProfile) != 0) {
     FreeImage(image);
     ShowError(FormatText(unreadableFormat, {path}));
   }

@@ -151,7 +151,7 @@ int RunDecode(DecodeJob* job, Image* destination, uint64_t* refusedBytes, const 
 // ---------------------------------------------------------------------------
 // ICC profile chunks
 
-int ReadExactly(FileHandle file, uint32_t count, uint8_t* buffer) {
+int ReadExactly(FileHandle& file, uint32_t count, uint8_t* buffer) {
   uint32_t done = 0;
   while (done < count) {
     uint32_t n = count - done;
@@ -171,7 +171,7 @@ bool IsIccIdentifier(const uint8_t* id) {
   return true;
 }
 
-int GatherIccChunks(FileHandle file, IccProfile* profile) {
+int GatherIccChunks(FileHandle& file, IccProfile* profile) {
   uint8_t start[2];
   if (ReadExactly(file, 2, start) != 0 || start[0] != 0xFF || start[1] != 0xD8) return 1;
   std::vector<std::vector<uint8_t>> chunks;  // in file order
@@ -221,11 +221,9 @@ int DecodeWithImagingLibrary(const std::string& path, Image* destination, std::s
   FreeImage(destination);
   FileHandle handle;
   if (OpenForRead(path, &handle) != 0) return 1;
-  std::FILE* file = ::fdopen(handle.fd, "rb");
-  if (file == nullptr) {
-    CloseFile(handle);
-    return 1;
-  }
+  std::FILE* file = ::fdopen(handle.Descriptor(), "rb");
+  if (file == nullptr) return 1;
+  handle.Release();  // the stream closes it now
   std::unique_ptr<DecodeJob> job(new (std::nothrow) DecodeJob());
   if (!job) {
     std::fclose(file);
@@ -268,7 +266,6 @@ int ReadJpegIccProfile(const std::string& path, IccProfile* profile) {
   } catch (const std::bad_alloc&) {
     result = 1;
   }
-  CloseFile(file);
   if (result != 0) profile->clear();
   return result;
 }

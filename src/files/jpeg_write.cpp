@@ -27,7 +27,7 @@ struct EncodeJob {
   jpeg_error_mgr error;
   std::jmp_buf jump;
   jpeg_destination_mgr destination;
-  FileHandle file;
+  FileHandle* file = nullptr;  // the caller's, open for the whole run
   uint8_t* buffer;
   bool created;
   bool writeFailed;
@@ -41,7 +41,7 @@ void SilenceMessage(j_common_ptr) {}
 
 int Flush(EncodeJob* job, size_t count) {
   uint32_t n = static_cast<uint32_t>(count);
-  if (WriteBytes(job->file, &n, job->buffer) != 0) {
+  if (WriteBytes(*job->file, &n, job->buffer) != 0) {
     job->writeFailed = true;
     return 1;
   }
@@ -131,7 +131,7 @@ int RunEncode(EncodeJob* job, const Image& image) {
 
 }  // namespace
 
-int WriteJpeg(FileHandle file, const Image& image) {
+int WriteJpeg(FileHandle& file, const Image& image) {
   if (image.type != Rgb8 || image.width < 1 || image.height < 1 || image.rows == nullptr) return 1;
   // JPEG sides are at most 65500 pixels.
   if (image.width > JPEG_MAX_DIMENSION || image.height > JPEG_MAX_DIMENSION) return 1;
@@ -141,7 +141,7 @@ int WriteJpeg(FileHandle file, const Image& image) {
     RecordFileError(ENOMEM);
     return 1;
   }
-  job->file = file;
+  job->file = &file;
   job->buffer = buffer.get();
   job->cinfo.err = jpeg_std_error(&job->error);
   job->error.error_exit = JumpOnError;

@@ -11,4 +11,4 @@
 // small buffer, so the writer needs little memory besides the picture.
 // Reports progress by rows. 0 on success, 1 on a write error (its reason in
 // LastFileError), an encoder failure or an image that is not Rgb8.
-int WriteJpeg(FileHandle file, const Image& image);
+int WriteJpeg(FileHandle& file, const Image& image);

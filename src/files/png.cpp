@@ -17,7 +17,7 @@ namespace {
 struct ReadJob {
   png_structp png = nullptr;
   png_infop info = nullptr;
-  FileHandle file;
+  FileHandle* file = nullptr;  // the caller's, open for the whole run
   Image* destination = nullptr;
   std::unique_ptr<uint8_t[]> transparent;  // rows still holding their alpha
   uint64_t refusedBytes = 0;
@@ -36,7 +36,7 @@ void ReadFromFile(png_structp png, png_bytep data, size_t length) {
   auto* job = static_cast<ReadJob*>(png_get_io_ptr(png));
   while (length > 0) {
     uint32_t n = static_cast<uint32_t>(std::min<size_t>(length, uint32_t{1} << 30));
-    if (ReadBytes(job->file, &n, data) != 0 || n == 0) png_error(png, "Read Error");
+    if (ReadBytes(*job->file, &n, data) != 0 || n == 0) png_error(png, "Read Error");
     data += n;
     length -= n;
   }
@@ -172,12 +172,12 @@ int RunRead(ReadJob* job) {
 
 }  // namespace
 
-int ReadPng(FileHandle file, Image* destination, IccProfile* inputProfile, std::string* reason) {
+int ReadPng(FileHandle& file, Image* destination, IccProfile* inputProfile, std::string* reason) {
   FreeImage(destination);
   IccProfile().swap(*inputProfile);
   if (reason != nullptr) reason->clear();
   ReadJob job;
-  job.file = file;
+  job.file = &file;
   job.destination = destination;
   job.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &job, JumpOnError, SilenceWarning);
   if (job.png == nullptr) return 1;

@@ -26,4 +26,4 @@ constexpr uint64_t kMaxPngBytes = uint64_t{3} << 30;
 // 0 on success; 1 on failure with the destination empty. A picture refused
 // for the memory it would take fills `reason` (when given) with a line
 // saying so; otherwise `reason` is emptied.
-int ReadPng(FileHandle file, Image* destination, IccProfile* inputProfile, std::string* reason = nullptr);
+int ReadPng(FileHandle& file, Image* destination, IccProfile* inputProfile, std::string* reason = nullptr);

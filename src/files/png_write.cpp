@@ -28,7 +28,7 @@ struct EncodeJob {
   std::jmp_buf jump;
   png_structp png;
   png_infop info;
-  FileHandle file;
+  FileHandle* file = nullptr;  // the caller's, open for the whole run
   uint8_t* buffer;
   size_t used;
   bool writeFailed;
@@ -54,7 +54,7 @@ void Release(png_structp, png_voidp memory) { std::free(memory); }
 int Flush(EncodeJob* job) {
   uint32_t n = static_cast<uint32_t>(job->used);
   job->used = 0;
-  if (WriteBytes(job->file, &n, job->buffer) != 0) {
+  if (WriteBytes(*job->file, &n, job->buffer) != 0) {
     job->writeFailed = true;
     return 1;
   }
@@ -124,7 +124,7 @@ int RunEncode(EncodeJob* job, const Image& image) {
 
 }  // namespace
 
-int WritePng(FileHandle file, const Image& image) {
+int WritePng(FileHandle& file, const Image& image) {
   if (image.type != Rgb8 || image.width < 1 || image.height < 1 || image.rows == nullptr) return 1;
   std::unique_ptr<EncodeJob> job(new (std::nothrow) EncodeJob());
   std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[kOutputBytes]);
@@ -138,7 +138,7 @@ int WritePng(FileHandle file, const Image& image) {
     RecordFileError(ENOMEM);
     return 1;
   }
-  job->file = file;
+  job->file = &file;
   job->buffer = buffer.get();
   ReportProgress(0, image.height);
   const int result = RunEncode(job.get(), image);

@@ -10,4 +10,4 @@
 // through a small buffer. Reports progress by rows. 0 on success, 1 on a
 // write error (its reason in LastFileError), an encoder failure or an image
 // that is not Rgb8.
-int WritePng(FileHandle file, const Image& image);
+int WritePng(FileHandle& file, const Image& image);

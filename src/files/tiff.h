@@ -24,7 +24,7 @@ constexpr int64_t kMaxTiffPixels = int64_t{1} << 29;
 // can say why it refused the file (what it does not take, or a picture too
 // large to read), `reason` (when given) gets that as a line for the user;
 // otherwise it is emptied.
-int ReadTiff(FileHandle file, Image* destination, IccProfile* inputProfile, std::string* reason = nullptr);
+int ReadTiff(FileHandle& file, Image* destination, IccProfile* inputProfile, std::string* reason = nullptr);
 // The line for a picture of width x height pixels refused for its size.
 std::string PictureSizeNote(uint64_t width, uint64_t height);
 
@@ -46,4 +46,4 @@ int DecodeTiffDeflate(const uint8_t* input, size_t inputLength, uint8_t* output,
 // write their rows at their offsets, so the file must be a regular one. The
 // source pixels are unchanged afterwards. 0 on success, 1 on a write error
 // (its reason in LastFileError) or an image without pixels.
-int WriteTiff(FileHandle file, const Image& image);
+int WriteTiff(FileHandle& file, const Image& image);

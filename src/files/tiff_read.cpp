@@ -47,7 +47,7 @@ struct Entry {
 
 // The open file with its length and byte order.
 struct Source {
-  FileHandle file;
+  FileHandle& file;
   uint32_t length = 0;
   bool bigEndian = false;
 
@@ -798,10 +798,9 @@ std::string PictureSizeNote(uint64_t width, uint64_t height) {
          std::to_string(kMaxTiffPixels) + " pixels can be read.";
 }
 
-int ReadTiff(FileHandle file, Image* destination, IccProfile* inputProfile, std::string* reason) {
+int ReadTiff(FileHandle& file, Image* destination, IccProfile* inputProfile, std::string* reason) {
   IccProfile().swap(*inputProfile);
-  Source src;
-  src.file = file;
+  Source src{file};
   bool cmyk = false;
   std::string why;
   const bool failed = GetFileLength(file, &src.length) != 0 ||

@@ -139,7 +139,7 @@ void ExchangeRedBlue16(const uint8_t* __restrict from, uint8_t* __restrict to, i
 // into a buffer of their own and write it at its place in the file, so the
 // exchange on one core overlaps the system's copy into its file cache on
 // another; the bytes are those of writing the rows in order.
-int WriteRows(FileHandle file, uint64_t start, const Image& image, size_t row) {
+int WriteRows(FileHandle& file, uint64_t start, const Image& image, size_t row) {
   const int32_t height = image.height;
   const int32_t rowsPerBand = std::max<int32_t>(1, height / 100);
   const size_t rowsPerBatch = std::max<size_t>(1, kBatchBytes / row);
@@ -178,7 +178,7 @@ int WriteRows(FileHandle file, uint64_t start, const Image& image, size_t row) {
 
 }  // namespace
 
-int WriteTiff(FileHandle file, const Image& image) {
+int WriteTiff(FileHandle& file, const Image& image) {
   const int32_t type = image.type;
   if (type < Bilevel || type > Rgb16 || image.width < 1 || image.height < 1 || image.rows == nullptr) return 1;
   const bool rgb = type == Rgb8 || type == Rgb16;
@@ -219,7 +219,7 @@ int WriteTiff(FileHandle file, const Image& image) {
   header.Short(kResolutionUnit, 2);
   header.PatchLong(stripOffsetsEntry, header.Size());
 
-  const off_t start = ::lseek(file.fd, 0, SEEK_CUR);
+  const off_t start = ::lseek(file.Descriptor(), 0, SEEK_CUR);
   if (start < 0) {
     RecordFileError(errno);
     return 1;
@@ -232,7 +232,7 @@ int WriteTiff(FileHandle file, const Image& image) {
   }
   // Leave the file positioned after the picture, as writing it in order would.
   const off_t end = static_cast<off_t>(headerAt + header.Size() + stripBytes);
-  if (::lseek(file.fd, end, SEEK_SET) != end) {
+  if (::lseek(file.Descriptor(), end, SEEK_SET) != end) {
     RecordFileError(errno);
     return 1;
   }

@@ -1,7 +1,6 @@
 #include "image/image.h"
 
 #include <cassert>
-#include <cstdlib>
 #include <cstring>
 #include <new>
 #include <utility>
@@ -13,41 +12,7 @@ namespace {
 constexpr size_t kPoolBytes = size_t{32} << 20;
 }  // namespace
 
-Image::~Image() { FreeImage(this); }
-
-Image::Image(Image&& other) noexcept
-    : type(other.type),
-      width(other.width),
-      height(other.height),
-      rowBytes(other.rowBytes),
-      resolution(other.resolution),
-      rows(other.rows),
-      chunkCount(other.chunkCount),
-      rowsPerChunk(other.rowsPerChunk),
-      chunks(other.chunks),
-      pool(other.pool),
-      poolBytes(other.poolBytes) {
-  ResetImage(&other);
-}
-
-Image& Image::operator=(Image&& other) noexcept {
-  if (this != &other) {
-    FreeImage(this);
-    type = other.type;
-    width = other.width;
-    height = other.height;
-    rowBytes = other.rowBytes;
-    resolution = other.resolution;
-    rows = other.rows;
-    chunkCount = other.chunkCount;
-    rowsPerChunk = other.rowsPerChunk;
-    chunks = other.chunks;
-    pool = other.pool;
-    poolBytes = other.poolBytes;
-    ResetImage(&other);
-  }
-  return *this;
-}
+void UnmapRegion::operator()(uint8_t* region) const { ::munmap(region, bytes); }
 
 uint8_t* Image::Row(int32_t r) const {
   assert(rows != nullptr && r >= 0 && r < height);
@@ -81,30 +46,19 @@ int32_t BytesPerPixel(int32_t type) {
   }
 }
 
-void ResetImage(Image* image) {
-  image->type = 0;
-  image->width = 0;
-  image->height = 0;
-  image->rowBytes = 0;
-  image->resolution = 0.0;
-  image->rows = nullptr;
-  image->chunkCount = 0;
-  image->rowsPerChunk = 0;
-  image->chunks = nullptr;
-  image->pool = nullptr;
-  image->poolBytes = 0;
+void FreeImage(Image* image) { *image = Image(); }
+
+ImageView ViewOf(Image& image) {
+  if (!image.HasPixels()) return ImageView();
+  return ImageView{image.type, image.width, image.height, image.rows.get(), 0};
 }
 
-void FreeImage(Image* image) {
-  delete[] image->rows;
-  if (image->chunks != nullptr) {
-    if (image->pool == nullptr) {
-      for (int32_t i = 0; i < image->chunkCount; ++i) std::free(image->chunks[i]);
-    }
-    delete[] image->chunks;
-  }
-  if (image->pool != nullptr) ::munmap(image->pool, image->poolBytes);
-  ResetImage(image);
+ImageView ViewOf(Image& image, int32_t x0, int32_t y0, int32_t width, int32_t height) {
+  const int32_t bytes = BytesPerPixel(image.type);
+  if (!image.HasPixels() || bytes == 0 || x0 < 0 || y0 < 0 || width < 1 || height < 1 ||
+      width > image.width - x0 || height > image.height - y0)
+    return ImageView();
+  return ImageView{image.type, width, height, image.rows.get() + y0, static_cast<size_t>(x0) * bytes};
 }
 
 int AllocImage(Image* image, int32_t type, int32_t width, int32_t height, double resolution) {
@@ -130,7 +84,7 @@ int AllocImage(Image* image, int32_t type, int32_t width, int32_t height, double
   image->rowBytes = rowBytes;
   if (height <= 0) return 0;
 
-  image->rows = new (std::nothrow) uint8_t*[static_cast<size_t>(height)];
+  image->rows.reset(new (std::nothrow) uint8_t*[static_cast<size_t>(height)]);
   if (image->rows == nullptr) {
     FreeImage(image);
     return 1;
@@ -145,32 +99,39 @@ int AllocImage(Image* image, int32_t type, int32_t width, int32_t height, double
   int32_t lastRows = height % rowsPerChunk;
   if (lastRows == 0) lastRows = rowsPerChunk;
 
-  image->chunks = new (std::nothrow) uint8_t*[static_cast<size_t>(chunkCount)];
+  image->chunks.reset(new (std::nothrow) uint8_t*[static_cast<size_t>(chunkCount)]);
   if (image->chunks == nullptr) {
     FreeImage(image);
     return 1;
   }
   image->chunkCount = chunkCount;
-  for (int32_t i = 0; i < chunkCount; ++i) image->chunks[i] = nullptr;
   const size_t chunkBytes = static_cast<size_t>(rowsPerChunk) * rowBytes;
   const size_t totalBytes = static_cast<size_t>(height) * rowBytes;
+  ChunkMemory& memory = image->memory;
   if (totalBytes >= kPoolBytes) {
     // One region for all chunks, in chunk order: a 20000 x 20000 composite
     // then costs a few hundred page faults instead of three hundred thousand.
     void* region = ::mmap(nullptr, totalBytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (region != MAP_FAILED) {
       ::madvise(region, totalBytes, MADV_HUGEPAGE);
-      image->pool = region;
-      image->poolBytes = totalBytes;
-      for (int32_t i = 0; i < chunkCount; ++i) image->chunks[i] = static_cast<uint8_t*>(region) + i * chunkBytes;
+      memory.region = std::unique_ptr<uint8_t, UnmapRegion>(static_cast<uint8_t*>(region), UnmapRegion{totalBytes});
+      for (int32_t i = 0; i < chunkCount; ++i) image->chunks[i] = memory.region.get() + i * chunkBytes;
     }
   }
-  for (int32_t i = 0; i < chunkCount && image->pool == nullptr; ++i) {
-    const int32_t chunkRows = (i == chunkCount - 1) ? lastRows : rowsPerChunk;
-    image->chunks[i] = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(chunkRows) * rowBytes));
-    if (image->chunks[i] == nullptr) {
+  if (memory.region == nullptr) {
+    memory.blocks.reset(new (std::nothrow) std::unique_ptr<uint8_t[]>[static_cast<size_t>(chunkCount)]);
+    if (memory.blocks == nullptr) {
       FreeImage(image);
       return 1;
+    }
+    for (int32_t i = 0; i < chunkCount; ++i) {
+      const int32_t chunkRows = (i == chunkCount - 1) ? lastRows : rowsPerChunk;
+      memory.blocks[i].reset(new (std::nothrow) uint8_t[static_cast<size_t>(chunkRows) * rowBytes]);
+      if (memory.blocks[i] == nullptr) {
+        FreeImage(image);
+        return 1;
+      }
+      image->chunks[i] = memory.blocks[i].get();
     }
   }
 

@@ -1,6 +1,7 @@
 #include "image/resample.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <exception>
@@ -26,6 +27,11 @@
 // loops are nothing but integer multiply-accumulate over contiguous samples.
 
 namespace {
+
+std::atomic<bool> vectorPaths{true};
+
+// Read as a call is planned: the switch never changes kernels within a call.
+bool VectorPaths() { return vectorPaths.load(std::memory_order_relaxed); }
 
 // ---------------------------------------------------------------------------
 // Kernels and weights
@@ -280,7 +286,8 @@ void PlanColumns(const Image& source, int32_t newWidth, int32_t filter, double a
   plan->sampleEnd = end * plan->channels;
   plan->horizontalMode = ModeForBound(largest * maxSample);
 #if PASSAVUE_RESAMPLE_SSE
-  if (plan->workType == Rgb8 && largest * maxSample < kSingleReciprocalLimit && __builtin_cpu_supports("ssse3")) {
+  if (plan->workType == Rgb8 && largest * maxSample < kSingleReciprocalLimit && VectorPaths() &&
+      __builtin_cpu_supports("ssse3")) {
     plan->vectorColumns = true;
     plan->groups = (plan->taps + 3) / 4;
     const size_t perColumn = static_cast<size_t>(plan->groups) * 16;
@@ -350,7 +357,8 @@ void PlanRows(const Image& source, int32_t newHeight, int32_t filter, double a, 
     }
   }
   plan->verticalMode = ModeForBound(largest * maxSample);
-  plan->vectorRows = PASSAVUE_RESAMPLE_SSE && maxSample == 255.0 && largest * maxSample < kSingleReciprocalLimit;
+  plan->vectorRows =
+      PASSAVUE_RESAMPLE_SSE && maxSample == 255.0 && largest * maxSample < kSingleReciprocalLimit && VectorPaths();
 }
 
 // ---------------------------------------------------------------------------
@@ -627,15 +635,15 @@ void HorizontalPass(const ResamplePlan& plan, const Sample* line, Sample* out) {
 // Destination rows [y0, y1). Rows depend only on the plan and the source, so
 // ranges can be worked on separately with identical results.
 template <typename Sample, int kChannels, typename Reader>
-void ResampleRowsOf(const ResamplePlan& plan, const Reader& reader, Image* destination, int32_t y0, int32_t y1,
-                    RowScratch* scratch) {
+void ResampleRowsOf(const ResamplePlan& plan, const Reader& reader, const ImageView& destination, int32_t y0,
+                    int32_t y1, RowScratch* scratch) {
   for (int32_t y = y0; y < y1; ++y) {
     const Sample* line = VerticalPass<Sample>(plan, reader, y, scratch);
-    HorizontalPass<Sample, kChannels>(plan, line, reinterpret_cast<Sample*>(destination->rows[y]));
+    HorizontalPass<Sample, kChannels>(plan, line, reinterpret_cast<Sample*>(destination.Row(y)));
   }
 }
 
-void ResampleRows(const ResamplePlan& plan, const Image& source, Image* destination, int32_t y0, int32_t y1,
+void ResampleRows(const ResamplePlan& plan, const Image& source, const ImageView& destination, int32_t y0, int32_t y1,
                   RowScratch* scratch) {
   switch (source.type) {
     case Bilevel: ResampleRowsOf<uint8_t, 1>(plan, BitRows{source}, destination, y0, y1, scratch); break;
@@ -665,12 +673,49 @@ void Prepare(const Image& source, int32_t newWidth, int32_t newHeight, int32_t f
   scratch->wideSums.assign(plan->verticalMode == SumMode::Wide ? kBlock : 0, 0);
 }
 
+// Destination rows over the worker threads: the plan is ready and one
+// scratch made; more scratches are made here, and rows whose scratch cannot
+// be made are done afterwards with the first one.
+void ResampleRowsInto(const ResamplePlan& plan, const Image& source, const ImageView& destination, int64_t rowBytes,
+                      RowScratch* scratch) {
+  const BusyScope busy;
+  // Large pictures are split among the worker threads by destination rows;
+  // every slice has its own scratch, so the rows come out as from one thread.
+  const int64_t rowCost = rowBytes * (plan.maxRowTaps + 1);
+  std::mutex unfinishedLock;
+  std::vector<std::pair<int32_t, int32_t>> unfinished;
+  RowScratch pristine;
+  try {
+    pristine = *scratch;
+  } catch (const std::exception&) {
+  }
+  ParallelFor(destination.height, rowCost, [&](int64_t begin, int64_t end) {
+    const auto y0 = static_cast<int32_t>(begin);
+    const auto y1 = static_cast<int32_t>(end);
+    if (begin == 0) {
+      ResampleRows(plan, source, destination, y0, y1, scratch);
+      return;
+    }
+    try {
+      RowScratch own = pristine;
+      if (own.line.size() != scratch->line.size()) throw std::bad_alloc();
+      ResampleRows(plan, source, destination, y0, y1, &own);
+    } catch (const std::exception&) {  // no memory for this slice's scratch
+      std::lock_guard<std::mutex> hold(unfinishedLock);
+      unfinished.emplace_back(y0, y1);
+    }
+  });
+  for (const auto& [y0, y1] : unfinished) ResampleRows(plan, source, destination, y0, y1, scratch);
+}
+
 bool HasUsablePixels(const Image& image) {
   return image.type >= Bilevel && image.type <= Rgb16 && image.width > 0 && image.height > 0 &&
          image.rows != nullptr;
 }
 
 }  // namespace
+
+bool SetResampleVectorPaths(bool enabled) { return vectorPaths.exchange(enabled); }
 
 int ResampleImage(const Image& source, Image* destination, int32_t newWidth, int32_t newHeight, double resolution,
                   int32_t filter, double a) {
@@ -711,33 +756,22 @@ int ResampleImage(const Image& source, Image* destination, int32_t newWidth, int
     return 1;
   }
   if (AllocImage(destination, plan.workType, newWidth, newHeight, resolution) != 0) return 1;
-  const BusyScope busy;
-  // Large pictures are split among the worker threads by destination rows;
-  // every slice has its own scratch, so the rows come out as from one thread.
-  const int64_t rowCost = static_cast<int64_t>(destination->rowBytes) * (plan.maxRowTaps + 1);
-  std::mutex unfinishedLock;
-  std::vector<std::pair<int32_t, int32_t>> unfinished;
-  RowScratch pristine;
+  ResampleRowsInto(plan, source, ViewOf(*destination), destination->rowBytes, &scratch);
+  return 0;
+}
+
+int ResampleInto(const Image& source, const ImageView& destination, int32_t filter, double a) {
+  const int32_t workType = source.type == Bilevel ? Gray8 : source.type;
+  if (!HasUsablePixels(source) || destination.rows == nullptr || destination.type != workType ||
+      destination.width < 1 || destination.height < 1)
+    return 1;
+  ResamplePlan plan;
+  RowScratch scratch;
   try {
-    pristine = scratch;
-  } catch (const std::exception&) {
+    Prepare(source, destination.width, destination.height, filter, a, &plan, &scratch);
+  } catch (const std::exception&) {  // out of memory (bad_alloc, length_error)
+    return 1;
   }
-  ParallelFor(newHeight, rowCost, [&](int64_t begin, int64_t end) {
-    const auto y0 = static_cast<int32_t>(begin);
-    const auto y1 = static_cast<int32_t>(end);
-    if (begin == 0) {
-      ResampleRows(plan, source, destination, y0, y1, &scratch);
-      return;
-    }
-    try {
-      RowScratch own = pristine;
-      if (own.line.size() != scratch.line.size()) throw std::bad_alloc();
-      ResampleRows(plan, source, destination, y0, y1, &own);
-    } catch (const std::exception&) {  // no memory for this slice's scratch
-      std::lock_guard<std::mutex> hold(unfinishedLock);
-      unfinished.emplace_back(y0, y1);
-    }
-  });
-  for (const auto& [y0, y1] : unfinished) ResampleRows(plan, source, destination, y0, y1, &scratch);
+  ResampleRowsInto(plan, source, destination, int64_t{BytesPerPixel(workType)} * destination.width, &scratch);
   return 0;
 }

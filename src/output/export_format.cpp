@@ -49,7 +49,7 @@ bool ExportFormatOfPath(const std::string& path, ExportFormat* format) {
   return false;
 }
 
-int WriteExport(ExportFormat format, FileHandle file, const Image& image) {
+int WriteExport(ExportFormat format, FileHandle& file, const Image& image) {
   switch (format) {
     case ExportFormat::Jpeg:
       return WriteJpeg(file, image);

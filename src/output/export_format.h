@@ -29,4 +29,4 @@ bool ExportFormatOfPath(const std::string& path, ExportFormat* format);
 
 // Writes the rendering to an open file in that format; 0 on success, 1 on
 // failure with the system's reason in LastFileError.
-int WriteExport(ExportFormat format, FileHandle file, const Image& image);
+int WriteExport(ExportFormat format, FileHandle& file, const Image& image);

@@ -58,7 +58,7 @@ std::string RenderAndWrite(const OutputSource& source, OutputInteraction* output
     message = kExportMemoryMessage;
   } else if (WriteFileSafely(
                  path,
-                 [&render, format](FileHandle file) { return WriteExport(format, file, render.composite); },
+                 [&render, format](FileHandle& file) { return WriteExport(format, file, render.composite); },
                  &failure) != 0) {
     if (failure.error == ENOMEM)
       message = kExportMemoryMessage;

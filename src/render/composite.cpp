@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <new>
 
 #include "core/hooks.h"
 #include "core/numeric.h"
@@ -226,17 +225,9 @@ void PaintPicture(const SceneSettings& scene, const PixelRect& rect, RenderState
     // nothing is kept for the next rendering.
     FreeImage(&cache);
     render->pictureCacheValid = false;
-    Image view;
-    view.type = Rgb8;
-    view.width = static_cast<int32_t>(w);
-    view.height = static_cast<int32_t>(h);
-    view.rowBytes = composite->rowBytes;
-    view.resolution = 100.0;
-    view.rows = new (std::nothrow) uint8_t*[static_cast<size_t>(h)];
-    if (view.rows == nullptr) return;
-    for (int64_t k = 0; k < h; ++k) view.rows[k] = composite->rows[rect.y0 + k] + 3 * static_cast<size_t>(rect.x0);
-    ResampleImage(raster, &view, view.width, view.height, 100.0, FilterCubic, -1.0);
-    return;  // the view owns only its row table, which goes with it
+    ResampleInto(raster, ViewOf(*composite, rect.x0, rect.y0, static_cast<int32_t>(w), static_cast<int32_t>(h)),
+                 FilterCubic, -1.0);
+    return;
   }
   const bool reusable = render->pictureCacheValid && render->pictureCacheVersion == scene.picture.rasterVersion &&
                         cache.HasPixels() && cache.width == w && cache.height == h;

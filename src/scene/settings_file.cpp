@@ -73,7 +73,7 @@ void StoreBorder(const Tokens& t, ImageBorder* border) {
 
 }  // namespace
 
-int WriteSettingsFile(FileHandle file, const SceneSettings& scene) {
+int WriteSettingsFile(FileHandle& file, const SceneSettings& scene) {
   const BackgroundSettings& background = scene.background;
   const FrameSettings& frame = scene.frame;
   const ImageBorder& border = scene.border;
@@ -104,7 +104,7 @@ int WriteSettingsFile(FileHandle file, const SceneSettings& scene) {
   return result;
 }
 
-int ReadSettingsFile(FileHandle file, SceneSettings* scene) {
+int ReadSettingsFile(FileHandle& file, SceneSettings* scene) {
   std::string line;
   if (ReadTextLine(file, &line, kSettingsLineLength) != 0) return 1;
   // Editors on some systems start a UTF-8 file with a byte-order mark.
@@ -145,9 +145,7 @@ int LoadSettingsFile(const std::string& path, SceneSettings* scene, std::string*
     ShowError(FormatText(kCannotOpenFileMessage, {path}));
     return 1;
   }
-  const int result = ReadSettingsFile(file, scene);
-  CloseFile(file);
-  if (result != 0) {
+  if (ReadSettingsFile(file, scene) != 0) {
     ShowError(FormatText(kErrorReadingFileMessage, {path}));
     return 1;
   }
@@ -170,7 +168,7 @@ int SaveSettingsFileAs(const std::string& path, SceneSettings* scene, std::strin
 
   WriteFailure failure;
   if (WriteFileSafely(
-          target, [scene](FileHandle file) { return WriteSettingsFile(file, *scene); }, &failure) != 0) {
+          target, [scene](FileHandle& file) { return WriteSettingsFile(file, *scene); }, &failure) != 0) {
     const char* format = failure.created ? kCannotWriteFileMessage : kCannotCreateFileMessage;
     ShowError(WithFileError(FormatText(format, {target}), failure.error));
     return 1;

@@ -26,11 +26,11 @@ constexpr const char* kSettingsExtensionMessage =
 constexpr size_t kSettingsLineLength = 255;
 
 // Writes the nine lines of a design. 1 on a write error.
-int WriteSettingsFile(FileHandle file, const SceneSettings& scene);
+int WriteSettingsFile(FileHandle& file, const SceneSettings& scene);
 // Reads a design into `scene`, storing each line's values as it is read, so
 // a file that fails part-way leaves the lines before the failure applied.
 // 1 for a wrong header, a missing "end" line or a mat index outside 0..2.
-int ReadSettingsFile(FileHandle file, SceneSettings* scene);
+int ReadSettingsFile(FileHandle& file, SceneSettings* scene);
 
 // Opens, reads and closes `path`; shows "Cannot open file: %s" or "Error
 // reading file: %s" on failure. On success the path's folder becomes

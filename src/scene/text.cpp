@@ -189,7 +189,7 @@ std::string FormatText(const std::string& format, const std::vector<FormatValue>
   return out;
 }
 
-int ReadTextLine(FileHandle file, std::string* line, size_t capacity) {
+int ReadTextLine(FileHandle& file, std::string* line, size_t capacity) {
   line->clear();
   if (capacity == 0) capacity = 1;
   // Read in blocks and seek back to just after the line, which returns
@@ -228,7 +228,7 @@ int ReadTextLine(FileHandle file, std::string* line, size_t capacity) {
   return line->empty() ? 1 : 0;
 }
 
-int WriteTextLine(FileHandle file, const std::string& text) {
+int WriteTextLine(FileHandle& file, const std::string& text) {
   std::string out = text;
   if (out.size() < 2 || out.compare(out.size() - 2, 2, "\r\n") != 0) out += "\r\n";
   if (out.size() >= kFileFailure) return 1;

@@ -37,9 +37,9 @@ std::string FormatText(const std::string& format, const std::vector<FormatValue>
 // One line of at most `capacity` characters (a longer physical line comes
 // back in pieces). CR and LF end a line; empty lines are skipped. 1 at the
 // end of the file when no character was read.
-int ReadTextLine(FileHandle file, std::string* line, size_t capacity);
+int ReadTextLine(FileHandle& file, std::string* line, size_t capacity);
 // The text and CR LF (unless the text already ends with CR LF); 1 on a write error.
-int WriteTextLine(FileHandle file, const std::string& text);
+int WriteTextLine(FileHandle& file, const std::string& text);
 
 constexpr size_t kMaxTokenLength = 256;
 constexpr size_t kMaxTokens = 100;

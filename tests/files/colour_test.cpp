@@ -85,7 +85,7 @@ TEST(Colour, MakeDisplayCopy) {
   for (const IccProfile& none : {IccProfile{}, srgb}) {
     Image empty;
     EXPECT_EQ(MakeDisplayCopy(composite, none, &cache, &empty), 0);
-    EXPECT_EQ(std::tuple(empty.rows, empty.type), std::tuple(nullptr, 0));
+    EXPECT_EQ(std::tuple(empty.rows.get(), empty.type), std::tuple(nullptr, 0));
   }
 }
 

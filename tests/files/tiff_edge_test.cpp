@@ -166,7 +166,7 @@ TEST(TiffEdge, RefusedAndDamagedFilesFailWithNothingLoaded) {
     AllocImage(&image, Gray8, 5, 5, 72);  // a previous picture is dropped
     std::string reason = "unset";
     EXPECT_EQ(ReadMemory(t.Build(), &image, nullptr, &reason), 1);
-    EXPECT_EQ(std::tuple(image.type, image.rows), std::tuple(0, nullptr));
+    EXPECT_EQ(std::tuple(image.type, image.rows.get()), std::tuple(0, nullptr));
     EXPECT_EQ(reason, b.reason) << b.name;
   }
   // Damaged headers and truncated files.

@@ -77,8 +77,7 @@ TEST(Transform, QuarterTurnsKeepSamplesIntact) {
   Image odd;
   odd.type = 7, odd.width = 4, odd.height = 2;
   ASSERT_EQ(Rotate90Clockwise(odd, &turned), 0);
-  EXPECT_EQ(std::tuple(turned.type, turned.rows), std::tuple(7, nullptr));
-  ResetImage(&odd);
+  EXPECT_EQ(std::tuple(turned.type, turned.rows.get()), std::tuple(7, nullptr));
 }
 
 TEST(Transform, ConvertToRgb8) {

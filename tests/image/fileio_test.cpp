@@ -21,7 +21,7 @@ class FileIo : public ::testing::Test {
   TempFolder folder_;
 };
 
-int WriteText(FileHandle file, const std::string& text) {
+int WriteText(FileHandle& file, const std::string& text) {
   // In two pieces, so that a fault can strike after part of the file.
   const size_t half = text.size() / 2;
   return WriteBytesAt(file, 0, half, text.data()) |
@@ -64,7 +64,7 @@ TEST_F(FileIo, ExistsMeansReadableFile) {
   EXPECT_EQ(FileExists(Path("there")), 1);
   FileHandle untouched{-7};
   EXPECT_EQ(OpenForRead(Path("missing"), &untouched), 1);
-  EXPECT_EQ(untouched.fd, -7);
+  EXPECT_EQ(untouched.Descriptor(), -7);
 }
 
 TEST_F(FileIo, CreateTruncatesAndWrites) {
@@ -92,7 +92,7 @@ TEST_F(FileIo, OnlyRegularFilesOpenAndNothingWaitsOnAFifo) {
     const std::string path = *target ? Path(target) : std::string("/dev/null");
     EXPECT_EQ(CheckReplaceable(path, &failure), 1) << path;
     EXPECT_EQ(WriteFileSafely(
-                  path, [](FileHandle f) { return WriteText(f, "x"); }, &failure),
+                  path, [](FileHandle& f) { return WriteText(f, "x"); }, &failure),
               1)
         << path;
     EXPECT_FALSE(failure.created);
@@ -110,7 +110,7 @@ TEST_F(FileIo, SafeWriteReplacesTheFileALinkNamesAndKeepsItsMode) {
   for (const char* link : {"link", "dangling"}) {
     ASSERT_EQ(
         WriteFileSafely(
-            Path(link), [](FileHandle f) { return WriteText(f, "written through the link"); }, &failure),
+            Path(link), [](FileHandle& f) { return WriteText(f, "written through the link"); }, &failure),
         0)
         << link;
     EXPECT_TRUE(std::filesystem::is_symlink(folder_.Root() / link)) << link;
@@ -135,7 +135,7 @@ TEST_F(FileIo, FailedSafeWriteLeavesTheEarlierFileByteForByte) {
         SetFileFaultHook([&](FileStep step) { return step == c.step && ++calls == c.count ? c.error : 0; });
     WriteFailure failure;
     const int result = WriteFileSafely(
-        Path("target"), [](FileHandle f) { return WriteText(f, "new text"); }, &failure);
+        Path("target"), [](FileHandle& f) { return WriteText(f, "new text"); }, &failure);
     SetFileFaultHook(previous);
     EXPECT_EQ(std::tuple(result, failure.created, failure.error), std::tuple(1, true, c.error)) << c.error;
     EXPECT_EQ(Text("target"), earlier);

@@ -30,7 +30,7 @@ TEST(Image, ChunkedStorageMatchesWorkedExample) {
   ASSERT_EQ(AllocImage(&image, Rgb8, 85333, 2, 0), 0);
   EXPECT_EQ(Layout(image), std::tuple(256000, 1, 2));
   EXPECT_EQ(AllocImage(&image, Rgb8, 85334, 2, 0), 1);
-  EXPECT_EQ(std::tuple(image.type, image.rows, image.chunks), std::tuple(0, nullptr, nullptr));
+  EXPECT_EQ(std::tuple(image.type, image.rows.get(), image.chunks.get()), std::tuple(0, nullptr, nullptr));
 }
 
 TEST(Image, RowBytesRoundToFour) {
@@ -58,7 +58,7 @@ TEST(Image, ShapesWithoutStorageAndFree) {
        {std::tuple{0, 5, 5}, {6, 5, 5}, {Rgb8, 0, 5}, {Rgb8, 5, 0}, {Rgb8, 85334, 0}}) {
     Image image;
     EXPECT_EQ(AllocImage(&image, type, width, height, 1.0), 0);
-    EXPECT_EQ(std::tuple(image.type, image.width, image.rows, image.chunkCount), std::tuple(type, width, nullptr, 0));
+    EXPECT_EQ(std::tuple(image.type, image.width, image.rows.get(), image.chunkCount), std::tuple(type, width, nullptr, 0));
     EXPECT_FALSE(image.HasPixels());
   }
   // Freeing is harmless on an empty image and twice.
@@ -67,7 +67,7 @@ TEST(Image, ShapesWithoutStorageAndFree) {
   ASSERT_EQ(AllocImage(&image, Gray8, 4, 4, 1.0), 0);
   FreeImage(&image);
   FreeImage(&image);
-  EXPECT_EQ(std::tuple(image.type, image.width, image.rows, image.resolution), std::tuple(0, 0, nullptr, 0.0));
+  EXPECT_EQ(std::tuple(image.type, image.width, image.rows.get(), image.resolution), std::tuple(0, 0, nullptr, 0.0));
 }
 
 TEST(Image, CopyIncludesSpareBytesAndReusesStorageMovesTransferOwnership) {
@@ -85,10 +85,10 @@ TEST(Image, CopyIncludesSpareBytesAndReusesStorageMovesTransferOwnership) {
   EXPECT_EQ(std::tuple(copy.rows[0], copy.rows[0][11]), std::tuple(storage, 200));
 
   Image moved(std::move(copy));
-  EXPECT_EQ(std::tuple(copy.rows, moved.rows[0]), std::tuple(nullptr, storage));
+  EXPECT_EQ(std::tuple(copy.rows.get(), copy.width, moved.rows[0]), std::tuple(nullptr, 0, storage));
   Image assigned;
   assigned = std::move(moved);
-  EXPECT_EQ(std::tuple(moved.rows, assigned.rows[0]), std::tuple(nullptr, storage));
+  EXPECT_EQ(std::tuple(moved.rows.get(), moved.width, assigned.rows[0]), std::tuple(nullptr, 0, storage));
 }
 
 TEST(Image, BilevelBitsAreMostSignificantFirst) {

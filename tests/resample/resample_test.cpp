@@ -135,6 +135,21 @@ uint32_t Hash(uint32_t x) {
 
 const int kTypes[] = {Bilevel, Gray8, Rgb8, Gray16, Rgb16};
 
+// Source width and height, destination width and height.
+const std::array<int32_t, 4> kShapes[] = {
+    {13, 9, 5, 4},   {13, 9, 31, 23}, {13, 9, 13, 20}, {13, 9, 6, 9},  {13, 9, 1, 1},   {13, 9, 40, 1},
+    {2, 2, 9, 7},    {1, 1, 5, 3},    {3, 17, 1, 5},   {30, 4, 7, 11}, {100, 3, 3, 3},  {7, 6, 9, 2},
+};
+
+// Random samples, with a run of extremes so the clamps are exercised too.
+Image RandomImage(int type, int32_t width, int32_t height) {
+  const int64_t max = (type == Gray16 || type == Rgb16) ? 65535 : 255;
+  return MakeImage(type, width, height, [&](int32_t x, int32_t y, int c) -> int64_t {
+    uint32_t h = Hash(static_cast<uint32_t>(x * 7919 + y * 104729 + c * 31 + type));
+    return (x % 5 == 2) ? ((h & 1) ? max : 0) : h % (max + 1);
+  });
+}
+
 }  // namespace
 
 TEST(ResampleWorkedNumbers, CubicEnlargementAndReductionAlongBothAxes) {
@@ -187,21 +202,36 @@ TEST(ResampleWorkedNumbers, OvershootClampsToTheSampleRange) {
 }
 
 TEST(ResampleReference, EveryTypeKernelAndShapeMatchesTheLiteralAlgorithm) {
-  const int32_t shapes[][4] = {
-      {13, 9, 5, 4},   {13, 9, 31, 23}, {13, 9, 13, 20}, {13, 9, 6, 9},  {13, 9, 1, 1},   {13, 9, 40, 1},
-      {2, 2, 9, 7},    {1, 1, 5, 3},    {3, 17, 1, 5},   {30, 4, 7, 11}, {100, 3, 3, 3},  {7, 6, 9, 2},
-  };
   for (int type : kTypes) {
-    int64_t max = (type == Gray16 || type == Rgb16) ? 65535 : 255;
-    for (const auto& s : shapes) {
-      // Random samples, with a run of extremes so the clamps are exercised too.
-      Image src = MakeImage(type, s[0], s[1], [&](int32_t x, int32_t y, int c) -> int64_t {
-        uint32_t h = Hash(static_cast<uint32_t>(x * 7919 + y * 104729 + c * 31 + type));
-        return (x % 5 == 2) ? ((h & 1) ? max : 0) : h % (max + 1);
-      });
+    for (const auto& s : kShapes) {
+      Image src = RandomImage(type, s[0], s[1]);
       ExpectMatchesReference(src, s[2], s[3], FilterCubic, -1.0);
       ExpectMatchesReference(src, s[2], s[3], FilterTriangle, -1.0);
       ExpectMatchesReference(src, s[2], s[3], FilterCubic, -0.5);
+    }
+  }
+}
+
+TEST(ResampleReference, PlainKernelsGiveTheVectorKernelsBytes) {
+  // The vector kernels take 8-bit samples; the last shape gives them rows of
+  // whole blocks. Both kinds divide exactly, so the bytes must be equal.
+  std::vector<std::array<int32_t, 4>> shapes(std::begin(kShapes), std::end(kShapes));
+  shapes.push_back({300, 200, 457, 61});
+  for (int type : {Bilevel, Gray8, Rgb8}) {
+    for (const auto& s : shapes) {
+      const Image src = RandomImage(type, s[0], s[1]);
+      for (auto [filter, a] : {std::pair{FilterCubic, -1.0}, {FilterTriangle, -1.0}, {FilterCubic, -0.5}}) {
+        SCOPED_TRACE(testing::Message() << "type " << type << " " << s[0] << "x" << s[1] << " -> " << s[2] << "x"
+                                        << s[3] << " filter " << filter << " a " << a);
+        Image vector, plain;
+        ASSERT_EQ(ResampleImage(src, &vector, s[2], s[3], 100.0, filter, a), 0);
+        const bool previous = SetResampleVectorPaths(false);
+        const int result = ResampleImage(src, &plain, s[2], s[3], 100.0, filter, a);
+        SetResampleVectorPaths(previous);
+        ASSERT_EQ(result, 0);
+        const auto bytes = static_cast<size_t>(UnroundedRowBytes(plain.type, plain.width));
+        for (int32_t y = 0; y < s[3]; ++y) ASSERT_EQ(std::memcmp(vector.rows[y], plain.rows[y], bytes), 0) << y;
+      }
     }
   }
 }

@@ -120,7 +120,7 @@ TEST(PathFunctions, FoldersNamesExtensions) {
   EXPECT_EQ(HasExtension("a", ""), 1);
 }
 
-std::vector<std::string> ReadLines(FileHandle file, size_t capacity) {
+std::vector<std::string> ReadLines(FileHandle& file, size_t capacity) {
   std::vector<std::string> lines;
   std::string line;
   while (ReadTextLine(file, &line, capacity) == 0) lines.push_back(line);
@@ -150,8 +150,8 @@ TEST(TextLines, ReadSkipsEmptyLinesSplitsLongOnesAndWritesCrLf) {
   ASSERT_EQ(::pipe(ends), 0);
   ASSERT_EQ(::write(ends[1], text.data(), text.size()), static_cast<ssize_t>(text.size()));
   ::close(ends[1]);
-  EXPECT_EQ(ReadLines(FileHandle{ends[0]}, 7), fromFile);
-  ::close(ends[0]);
+  FileHandle pipe{ends[0]};
+  EXPECT_EQ(ReadLines(pipe, 7), fromFile);
   std::string joined;
   for (const std::string& line : fromFile) joined += (line.empty() || line.size() > 7) ? "(bad)" : line;
   std::erase_if(text, [](char c) { return c == '\r' || c == '\n'; });

@@ -71,7 +71,8 @@ inline int ReadMemory(const std::vector<uint8_t>& bytes, Image* image, IccProfil
                       std::string* reason = nullptr) {
   IccProfile scratch;
   FileHandle file{memfd_create("tiff", MFD_CLOEXEC)};
-  if (file.fd < 0 || ::write(file.fd, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size())) return -1;
+  if (!file.IsOpen() || ::write(file.Descriptor(), bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size()))
+    return -1;
   const int result = ReadTiff(file, image, profile ? profile : &scratch, reason);
   CloseFile(file);
   return result;

@@ -174,7 +174,7 @@ TEST_F(Threads, LargeTiffFilesAreTheSameWhicheverWayTheyAreWritten) {
     if (mappable) {
       EXPECT_EQ(CreateForWrite(path, &file), 0);
     } else {
-      file.fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      file = FileHandle(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644));
     }
     ProgressHook previous = SetProgressHook([reports](int64_t done, int64_t total) { reports->emplace_back(done, total); });
     const int result = WriteTiff(file, image != nullptr ? *image : picture);

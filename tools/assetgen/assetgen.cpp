@@ -482,7 +482,7 @@ void PlaceSeam(Image* image) {
 int WriteGrayTiff(const std::string& path, const Image& image) {
   WriteFailure failure;
   return WriteFileSafely(
-      path, [&image](FileHandle file) { return WriteTiff(file, image); }, &failure);
+      path, [&image](FileHandle& file) { return WriteTiff(file, image); }, &failure);
 }
 
 }  // namespace

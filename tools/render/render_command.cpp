@@ -355,7 +355,7 @@ int RunRenderCommand(const std::vector<std::string>& arguments, const std::strin
     WriteFailure failure;
     if (WriteFileSafely(
             options.output,
-            [&composite, kind](FileHandle file) { return WriteExport(kind, file, composite); },
+            [&composite, kind](FileHandle& file) { return WriteExport(kind, file, composite); },
             &failure) != 0) {
       const char* format = failure.created ? TextsOf(kind).saveError : "Cannot create file: %s";
       ShowError(WithFileError(FormatText(format, {options.output}), failure.error));
