@@ -145,7 +145,7 @@ class OutputTest : public QObject {
     ExportTiff(OutputSourceOf(design.state.get()), &interaction, &output, [&repaints]() { ++repaints; });
     QCOMPARE(interaction.errors,
              std::vector<std::string>{"TIFF files must have an extension of .tif or .tiff"});
-    QCOMPARE(std::tuple(interaction.saveRequests.size(), interaction.saveRequests[0].pattern,
+    QCOMPARE(std::tuple(interaction.saveRequests.size(), interaction.saveRequests[0].filters.at(0).pattern,
                         output.offered[0], repaints),
              std::tuple(size_t{3}, std::string("*.tif"), std::make_pair(1024, 1024), 1));
     QVERIFY(!QFile::exists(QString::fromStdString(base + "/first.tif")));  // its size was cancelled
