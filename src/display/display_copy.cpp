@@ -8,7 +8,7 @@ int MakeDisplayCopy(const Image& composite, const IccProfile& monitorProfile, Di
   // Only RGB composites have a transform.
   if ((composite.type != Rgb8 && composite.type != Rgb16) || composite.rows == nullptr) return 0;
   if (cache->builds == 0 || cache->profile != monitorProfile || cache->transform.type != composite.type) {
-    cache->transform = MakeColourTransform(IccProfile(), monitorProfile, composite.type);
+    cache->transform = MakeColorTransform(IccProfile(), monitorProfile, composite.type);
     cache->profile = monitorProfile;
     ++cache->builds;
   }
@@ -17,5 +17,5 @@ int MakeDisplayCopy(const Image& composite, const IccProfile& monitorProfile, Di
   const int result =
       AllocImage(displayCopy, composite.type, composite.width, composite.height, composite.resolution);
   if (result != 0) return result;
-  return ApplyColourTransform(cache->transform, composite, displayCopy);
+  return ApplyColorTransform(cache->transform, composite, displayCopy);
 }

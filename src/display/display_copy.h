@@ -2,14 +2,14 @@
 #pragma once
 
 #include "core/icc.h"
-#include "files/colour.h"
+#include "files/color.h"
 #include "image/image.h"
 
 // The transform onto one monitor, kept while the monitor profile stays the
 // same: making it costs far more than converting a screenful.
 struct DisplayTransform {
   IccProfile profile;         // the monitor profile it was made for
-  ColourTransform transform;  // empty for no profile or the standard sRGB one
+  ColorTransform transform;  // empty for no profile or the standard sRGB one
   int builds = 0;             // how many transforms were made
   Image storage;              // rows of an earlier copy, taken up by the next
 };

@@ -9,7 +9,7 @@
 #include "core/fileio.h"
 #include "core/hooks.h"
 #include "core/parallel.h"
-#include "files/colour.h"
+#include "files/color.h"
 #include "files/jpeg.h"
 #include "files/png.h"
 #include "files/tiff.h"
@@ -30,7 +30,7 @@ void ReportFailure(const char* format, const std::string& path, const std::strin
 // place one by one, so the bytes are those of a conversion afterwards.
 class ConversionAlongside {
  public:
-  ConversionAlongside(ColourTransform transform, Image* picture) : transform_(std::move(transform)), picture_(picture) {}
+  ConversionAlongside(ColorTransform transform, Image* picture) : transform_(std::move(transform)), picture_(picture) {}
   ~ConversionAlongside() { Stop(); }
 
   DecodedRowsHook Hook() {
@@ -96,7 +96,7 @@ class ConversionAlongside {
     thread_.join();
   }
 
-  ColourTransform transform_;
+  ColorTransform transform_;
   Image* picture_;
   std::thread thread_;
   std::mutex mutex_;
@@ -173,10 +173,10 @@ int LoadPicture(const std::string& path, int32_t type, SceneSettings* scene, Icc
     // successful decode, as the decode's own failure comes first.
     IccProfile profile;
     const int profileResult = ReadJpegIccProfile(path, &profile);
-    ColourTransform transform;
+    ColorTransform transform;
     if (profileResult == 0 && !profile.empty() && !IsSrgbProfile(profile) && WorkerThreads() > 1) {
-      transform = MakeColourTransform(profile, IccProfile(), Rgb8);
-      if (!UsesOwnKernel(transform)) transform = ColourTransform();  // converted afterwards, on every core
+      transform = MakeColorTransform(profile, IccProfile(), Rgb8);
+      if (!UsesOwnKernel(transform)) transform = ColorTransform();  // converted afterwards, on every core
     }
     ConversionAlongside conversion(std::move(transform), &decoded);
     int32_t orientation = 1;

@@ -8,7 +8,7 @@
 #include <memory>
 #include <new>
 
-#include "files/colour.h"
+#include "files/color.h"
 
 namespace {
 
@@ -44,19 +44,19 @@ void ReadFromFile(png_structp png, png_bytep data, size_t length) {
 
 // Over white: each sample becomes v * a + max * (max - a), divided by max
 // and rounded. The largest sum, max * max + max / 2, still fits 32 bits.
-template <typename Sample, int Colours>
+template <typename Sample, int Colors>
 void CompositeOverWhite(const uint8_t* from, uint8_t* to, uint32_t width) {
   constexpr uint32_t kMax = static_cast<Sample>(~Sample{0});
   for (uint32_t x = 0; x < width; ++x) {
-    Sample pixel[Colours + 1];
+    Sample pixel[Colors + 1];
     std::memcpy(pixel, from, sizeof pixel);
-    const uint32_t a = pixel[Colours];
-    for (int c = 0; c < Colours; ++c) {
+    const uint32_t a = pixel[Colors];
+    for (int c = 0; c < Colors; ++c) {
       pixel[c] = static_cast<Sample>((pixel[c] * a + kMax * (kMax - a) + kMax / 2) / kMax);
     }
-    std::memcpy(to, pixel, Colours * sizeof(Sample));
+    std::memcpy(to, pixel, Colors * sizeof(Sample));
     from += sizeof pixel;
-    to += Colours * sizeof(Sample);
+    to += Colors * sizeof(Sample);
   }
 }
 
@@ -109,12 +109,12 @@ int RunRead(ReadJob* job) {
   const int passes = png_set_interlace_handling(png);
   png_read_update_info(png, info);
 
-  const int colourType = png_get_color_type(png, info);
+  const int colorType = png_get_color_type(png, info);
   const int depth = png_get_bit_depth(png, info);
   if (depth != 8 && depth != 16) return 1;
-  const bool colour = (colourType & PNG_COLOR_MASK_COLOR) != 0;
-  const bool alpha = (colourType & PNG_COLOR_MASK_ALPHA) != 0;
-  const int32_t type = colour ? (depth == 16 ? Rgb16 : Rgb8) : (depth == 16 ? Gray16 : Gray8);
+  const bool color = (colorType & PNG_COLOR_MASK_COLOR) != 0;
+  const bool alpha = (colorType & PNG_COLOR_MASK_ALPHA) != 0;
+  const int32_t type = color ? (depth == 16 ? Rgb16 : Rgb8) : (depth == 16 ? Gray16 : Gray8);
   const uint64_t width = job->width, height = job->height;
   const uint64_t rowBytes = png_get_rowbytes(png, info);
 

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "core/parallel.h"
-#include "files/colour.h"
+#include "files/color.h"
 #include "files/tiff.h"
 #include "files/tiff_tags.h"
 #include "image/transform.h"

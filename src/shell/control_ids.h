@@ -48,8 +48,8 @@ namespace background_ids {
 constexpr int kSubduedRadio = 601;
 constexpr int kModerateRadio = 602;
 constexpr int kBrightRadio = 603;
-constexpr int kColour = 604;
-constexpr int kColourPicker = 605;
+constexpr int kColor = 604;
+constexpr int kColorPicker = 605;
 constexpr int kTypeFirst = 606;  // plus the lighting type, 0..7
 constexpr int kRatio = 614;
 constexpr int kApply = 615;
@@ -57,7 +57,7 @@ constexpr int kApply = 615;
 
 namespace frame_ids {
 constexpr int kStyle = 701;
-constexpr int kColour = 702;
+constexpr int kColor = 702;
 constexpr int kWidth = 703;
 constexpr int kHeight = 704;
 constexpr int kOuterDepth = 705;
@@ -66,7 +66,7 @@ constexpr int kLeft = 707;
 constexpr int kTop = 708;
 constexpr int kRight = 709;
 constexpr int kBottom = 710;
-constexpr int kColourPicker = 711;
+constexpr int kColorPicker = 711;
 constexpr int kApply = 712;
 constexpr int kFinish = 714;
 constexpr int kEqual = 715;
@@ -74,16 +74,16 @@ constexpr int kEqual = 715;
 
 // The same identifiers serve all three mat dialogs.
 namespace mat_ids {
-constexpr int kColour = 801;
+constexpr int kColor = 801;
 constexpr int kLeft = 802;
 constexpr int kTop = 803;
 constexpr int kRight = 804;
 constexpr int kBottom = 805;
 constexpr int kBevelFirst = 806;  // plus the bevel angle, 0..2
-constexpr int kBevelColour = 809;
+constexpr int kBevelColor = 809;
 constexpr int kTexture = 810;
-constexpr int kColourPicker = 811;
-constexpr int kBevelColourPicker = 812;
+constexpr int kColorPicker = 811;
+constexpr int kBevelColorPicker = 812;
 constexpr int kThickness = 813;
 constexpr int kApply = 814;
 constexpr int kOpening = 815;
@@ -97,8 +97,8 @@ constexpr int kLeft = 903;
 constexpr int kTop = 904;
 constexpr int kRight = 905;
 constexpr int kBottom = 906;
-constexpr int kBorderColour = 907;
-constexpr int kBorderColourPicker = 908;
+constexpr int kBorderColor = 907;
+constexpr int kBorderColorPicker = 908;
 constexpr int kSizeFromFileRadio = 909;
 constexpr int kCustomSizeRadio = 910;
 constexpr int kWidth = 911;

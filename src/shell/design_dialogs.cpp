@@ -46,7 +46,7 @@ class BackgroundDialog : public PropertyDialog {
     auto* background = new QGroupBox(QStringLiteral("Background"), this);
     auto* backgroundGrid = new QGridLayout(background);
     AddLabelledRow(backgroundGrid, 0, "Color:",
-                   MakeColourButton(background_ids::kColour, background_ids::kColourPicker,
+                   MakeColorButton(background_ids::kColor, background_ids::kColorPicker,
                                     QStringLiteral("Background Color"), &s.background.color));
     ratio_ = MakeField(background_ids::kRatio);
     ShowValue(ratio_, FormatText("%2f", {s.background.ratio}), s.background.ratio);
@@ -134,7 +134,7 @@ class FrameDialog : public PropertyDialog {
     AddLabelledRow(top, 0, "Style:", style_);
     AddLabelledRow(top, 1, "Gloss:", finish_);
     AddLabelledRow(top, 2, "Color:",
-                   MakeColourButton(frame_ids::kColour, frame_ids::kColourPicker,
+                   MakeColorButton(frame_ids::kColor, frame_ids::kColorPicker,
                                     QStringLiteral("Frame Color"), &f.color));
 
     // The overall size as of the last layout; shown, never edited.
@@ -264,7 +264,7 @@ class MatDialog : public PropertyDialog {
     AddLabelledRow(top, 0, "Opening:", opening_);
     AddLabelledRow(top, 1, "Texture:", texture_);
     AddLabelledRow(top, 2, "Color:",
-                   MakeColourButton(mat_ids::kColour, mat_ids::kColourPicker,
+                   MakeColorButton(mat_ids::kColor, mat_ids::kColorPicker,
                                     QString::fromStdString(FormatText("%s Mat Color", {label})), &m.color));
     thickness_ = MakeField(mat_ids::kThickness);
     ShowLength(thickness_, m.thickness);
@@ -297,7 +297,7 @@ class MatDialog : public PropertyDialog {
     }
     AddLabelledRow(
         bevelGrid, 3, "Bevel Color:",
-        MakeColourButton(mat_ids::kBevelColour, mat_ids::kBevelColourPicker,
+        MakeColorButton(mat_ids::kBevelColor, mat_ids::kBevelColorPicker,
                          QString::fromStdString(FormatText("%s Mat Bevel Color", {label})), &m.bevelColor));
 
     auto* layout = new QVBoxLayout(this);

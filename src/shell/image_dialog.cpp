@@ -110,7 +110,7 @@ class ImageDialog : public PropertyDialog {
                                        {&s.border.left, &s.border.right, &s.border.top, &s.border.bottom}),
                           2, 1);
     AddLabelledRow(borderGrid, 2, "Color:",
-                   MakeColourButton(image_ids::kBorderColour, image_ids::kBorderColourPicker,
+                   MakeColorButton(image_ids::kBorderColor, image_ids::kBorderColorPicker,
                                     QStringLiteral("Image Border Color"), &s.border.color),
                    2);
 

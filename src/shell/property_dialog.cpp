@@ -17,7 +17,7 @@
 #include "scene/persistent.h"
 #include "scene/units.h"
 #include "shell/app_state.h"
-#include "shell/colour_picker.h"
+#include "shell/color_picker.h"
 #include "shell/control_ids.h"
 #include "shell/design_dialogs.h"
 #include "shell/document.h"
@@ -42,25 +42,25 @@ void RestoreBackup(const SceneSettings& backup, SceneSettings* scene) {
   *scene = std::move(restored);
 }
 
-ColourButton::ColourButton(const RgbColor* colour, QWidget* parent) : QPushButton(parent), colour_(colour) {
+ColorButton::ColorButton(const RgbColor* color, QWidget* parent) : QPushButton(parent), color_(color) {
   setAutoDefault(false);
   setFixedSize(64, 22);
 }
 
-QColor ColourButton::shownColour() const {
+QColor ColorButton::shownColor() const {
   auto clamp = [](int32_t v) { return std::clamp(v, 0, 255); };
-  return QColor(clamp(colour_->red), clamp(colour_->green), clamp(colour_->blue));
+  return QColor(clamp(color_->red), clamp(color_->green), clamp(color_->blue));
 }
 
-void ColourButton::paintEvent(QPaintEvent*) {
+void ColorButton::paintEvent(QPaintEvent*) {
   QPainter painter(this);
-  painter.fillRect(rect(), shownColour());
+  painter.fillRect(rect(), shownColor());
   // An outline, so that a colour close to the dialog's own still shows as a button.
   painter.setPen(QPen(palette().color(QPalette::Shadow), 1));
   painter.drawRect(rect().adjusted(0, 0, -1, -1));
   if (hasFocus()) {
     // A dotted frame in a colour that shows on the fill.
-    painter.setPen(QPen(shownColour().lightness() < 128 ? Qt::white : Qt::black, 1, Qt::DotLine));
+    painter.setPen(QPen(shownColor().lightness() < 128 ? Qt::white : Qt::black, 1, Qt::DotLine));
     painter.drawRect(rect().adjusted(2, 2, -3, -3));
   }
 }
@@ -97,9 +97,9 @@ QWidget* PropertyDialog::control(int id) const {
   return found == controls_.end() ? nullptr : found->second;
 }
 
-ColourPicker* PropertyDialog::picker(int colourId) const {
+ColorPicker* PropertyDialog::picker(int colorId) const {
   for (const auto& slot : pickers_) {
-    if (slot->colourId == colourId) return slot->picker.data();
+    if (slot->colorId == colorId) return slot->picker.data();
   }
   return nullptr;
 }
@@ -171,12 +171,12 @@ QPushButton* PropertyDialog::MakeButtons() {
   return ok;
 }
 
-ColourButton* PropertyDialog::MakeColourButton(int id, int colourId, const QString& pickerTitle,
+ColorButton* PropertyDialog::MakeColorButton(int id, int colorId, const QString& pickerTitle,
                                                RgbColor* setting) {
-  auto* button = new ColourButton(setting, this);
+  auto* button = new ColorButton(setting, this);
   Register(id, button);
   auto slot = std::make_unique<PickerSlot>();
-  slot->colourId = colourId;
+  slot->colorId = colorId;
   slot->title = pickerTitle;
   slot->setting = setting;
   slot->button = button;
@@ -192,36 +192,36 @@ void PropertyDialog::OpenPicker(PickerSlot* slot) {
     slot->picker->activateWindow();
     return;
   }
-  auto* picker = new ColourPicker(this, QPoint(100, 100), slot->title, static_cast<uint32_t>(slot->colourId),
+  auto* picker = new ColorPicker(this, QPoint(100, 100), slot->title, static_cast<uint32_t>(slot->colorId),
                                   *slot->setting);
   slot->picker = picker;
-  connect(picker, &ColourPicker::PickerColorChanged, this, &PropertyDialog::ColourChosen);
-  connect(picker, &ColourPicker::PickerClosed, this, [this](quint32 id, quint32) { PickerGone(id); });
+  connect(picker, &ColorPicker::PickerColorChanged, this, &PropertyDialog::ColorChosen);
+  connect(picker, &ColorPicker::PickerClosed, this, [this](quint32 id, quint32) { PickerGone(id); });
   if (context_.pickerPlacements != nullptr) {
-    auto placement = context_.pickerPlacements->find(PlacementKey(slot->colourId));
+    auto placement = context_.pickerPlacements->find(PlacementKey(slot->colorId));
     if (placement != context_.pickerPlacements->end())
       picker->setGeometry(QRect(placement->second.topLeft(), picker->size()));
   }
 }
 
-void PropertyDialog::ColourChosen(quint32 id, quint32 packed) {
+void PropertyDialog::ColorChosen(quint32 id, quint32 packed) {
   for (const auto& slot : pickers_) {
-    if (static_cast<quint32>(slot->colourId) != id) continue;
+    if (static_cast<quint32>(slot->colorId) != id) continue;
     // Shown at once, but kept only by OK or an Apply.
-    Change([&]() { *slot->setting = UnpackColour(packed); }, false);
+    Change([&]() { *slot->setting = UnpackColor(packed); }, false);
     slot->button->update();
   }
 }
 
 void PropertyDialog::PickerGone(quint32 id) {
   for (const auto& slot : pickers_) {
-    if (static_cast<quint32>(slot->colourId) != id || !slot->picker) continue;
+    if (static_cast<quint32>(slot->colorId) != id || !slot->picker) continue;
     if (context_.pickerPlacements != nullptr) {
       // The window's own area, which is given back as it was: by the time it
       // closes, a window manager has taken its frame away, and a frame
       // position saved now would be restored as the area's, moving the
       // picker by the frame's size at every reopening.
-      (*context_.pickerPlacements)[PlacementKey(slot->colourId)] = slot->picker->geometry();
+      (*context_.pickerPlacements)[PlacementKey(slot->colorId)] = slot->picker->geometry();
     }
     slot->picker = nullptr;
   }
@@ -230,7 +230,7 @@ void PropertyDialog::PickerGone(quint32 id) {
 void PropertyDialog::ClosePickers() {
   for (const auto& slot : pickers_) {
     if (!slot->picker) continue;
-    ColourPicker* picker = slot->picker.data();
+    ColorPicker* picker = slot->picker.data();
     delete picker;  // its destructor reports PickerClosed, which keeps the placement
     slot->picker = nullptr;
   }

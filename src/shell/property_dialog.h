@@ -19,7 +19,7 @@
 #include "scene/settings.h"
 
 struct AppState;
-class ColourPicker;
+class ColorPicker;
 class Document;
 class Interaction;
 class QAbstractButton;
@@ -47,18 +47,18 @@ struct DialogContext {
 void RestoreBackup(const SceneSettings& backup, SceneSettings* scene);
 
 // A button that shows a colour by filling itself with it.
-class ColourButton : public QPushButton {
+class ColorButton : public QPushButton {
   Q_OBJECT
  public:
-  ColourButton(const RgbColor* colour, QWidget* parent);
+  ColorButton(const RgbColor* color, QWidget* parent);
   // The colour drawn, clamped to 0..255.
-  QColor shownColour() const;
+  QColor shownColor() const;
 
  protected:
   void paintEvent(QPaintEvent* event) override;
 
  private:
-  const RgbColor* colour_;
+  const RgbColor* color_;
 };
 
 class PropertyDialog : public QDialog {
@@ -76,7 +76,7 @@ class PropertyDialog : public QDialog {
   }
   QTimer* delayTimer() const { return timer_; }
   // The picker a colour setting opened (by its colour identifier), or null.
-  ColourPicker* picker(int colourId) const;
+  ColorPicker* picker(int colorId) const;
   // The units the dialog was opened with.
   int32_t units() const { return units_; }
 
@@ -120,7 +120,7 @@ class PropertyDialog : public QDialog {
   // A radio that applies when clicked; checked when `code` equals `value`.
   QAbstractButton* MakeRadio(int id, const char* label, QButtonGroup* group, int32_t value, int32_t code);
   QPushButton* MakeButtons();  // OK, Cancel and the hidden Apply; returns OK
-  ColourButton* MakeColourButton(int id, int colourId, const QString& pickerTitle, RgbColor* setting);
+  ColorButton* MakeColorButton(int id, int colorId, const QString& pickerTitle, RgbColor* setting);
   void ClosePickers();
 
   // A length field's value in inches, accepted when 0 <= v < 1000; shows
@@ -145,17 +145,17 @@ class PropertyDialog : public QDialog {
 
  private:
   struct PickerSlot {
-    int colourId = 0;
+    int colorId = 0;
     QString title;
     RgbColor* setting = nullptr;
-    ColourButton* button = nullptr;
-    QPointer<ColourPicker> picker;
+    ColorButton* button = nullptr;
+    QPointer<ColorPicker> picker;
   };
   void OpenPicker(PickerSlot* slot);
   void ChooseEqual(bool checked);
-  void ColourChosen(quint32 id, quint32 packed);
+  void ColorChosen(quint32 id, quint32 packed);
   void PickerGone(quint32 id);
-  int PlacementKey(int colourId) const { return command_ * 10000 + colourId; }
+  int PlacementKey(int colorId) const { return command_ * 10000 + colorId; }
 
   DialogContext context_;
   int command_;

@@ -17,7 +17,7 @@
 #include "render/render.h"
 #include "scene/settings_file.h"
 #include "scene/units.h"
-#include "shell/colour_picker.h"
+#include "shell/color_picker.h"
 #include "shell/control_ids.h"
 #include "shell/design_dialogs.h"
 #include "shell/main_window.h"
@@ -74,7 +74,7 @@ void Click(PropertyDialog* dialog, int id) {
 }
 
 // The picker's swatch cell k (0 black .. 10 yellow).
-void ClickSwatch(ColourPicker* picker, int k) {
+void ClickSwatch(ColorPicker* picker, int k) {
   QTest::mouseClick(picker, Qt::LeftButton, {}, QPoint(150 + 12 * k + 6, 290));
 }
 
@@ -222,8 +222,8 @@ class DialogsTest : public QObject {
     Harness h;
     QPointer<PropertyDialog> d = h.Open(kCommandOuterMat);
     Enter(d, kLeft, "2");
-    Click(d, kBevelColour);
-    QPointer<ColourPicker> picker = d->picker(kBevelColourPicker);
+    Click(d, kBevelColor);
+    QPointer<ColorPicker> picker = d->picker(kBevelColorPicker);
     ClickSwatch(picker, 7);
     Type(d, kThickness, "0.1");            // not yet applied
     h.state->scene.frame.leftWidth = 2.5;  // changed elsewhere meanwhile
@@ -245,7 +245,7 @@ class DialogsTest : public QObject {
     }
     Settle();
     QVERIFY(d.isNull() && picker.isNull() &&
-            h.placements.count(kCommandOuterMat * 10000 + kBevelColourPicker) == 1);
+            h.placements.count(kCommandOuterMat * 10000 + kBevelColorPicker) == 1);
     const MatSettings& o = h.state->scene.mats[kOuterMat];
     QCOMPARE(std::tuple(o.left, o.bottom, o.thickness, o.bevelColor, h.state->scene.frame.leftWidth,
                         h.state->scene.modified),
@@ -260,9 +260,9 @@ class DialogsTest : public QObject {
     const SceneSettings before = h.state->scene;
     QPointer<PropertyDialog> d = h.Open(kCommandImage);
     Enter(d, image_ids::kLeft, "0.5");
-    Click(d, image_ids::kBorderColour);
-    QCOMPARE(d->picker(image_ids::kBorderColourPicker)->windowTitle(), QStringLiteral("Image Border Color"));
-    ClickSwatch(d->picker(image_ids::kBorderColourPicker), 0);
+    Click(d, image_ids::kBorderColor);
+    QCOMPARE(d->picker(image_ids::kBorderColorPicker)->windowTitle(), QStringLiteral("Image Border Color"));
+    ClickSwatch(d->picker(image_ids::kBorderColorPicker), 0);
     h.state->scene.frame.topWidth = 3.0;
     h.state->scene.mats[kInnerMat].texture = 2;
     const int renders = h.renders;
@@ -288,21 +288,21 @@ class DialogsTest : public QObject {
     QCOMPARE(std::tuple(d.isNull(), h.state->scene.background.ratio), std::tuple(true, 1.2));
   }
 
-  void coloursChangeLive() {
+  void colorsChangeLive() {
     using namespace background_ids;
     Harness h;
     QPointer<PropertyDialog> d = h.Open(kCommandBackground);
-    Click(d, kColour);
-    QPointer<ColourPicker> picker = d->picker(kColourPicker);
+    Click(d, kColor);
+    QPointer<ColorPicker> picker = d->picker(kColorPicker);
     QVERIFY(!picker.isNull());
     QCOMPARE(std::tuple(picker->windowTitle(), picker->pos(), picker->state().current),
              std::tuple(QStringLiteral("Background Color"), QPoint(100, 100), RgbColor{150, 140, 100}));
-    Click(d, kColour);  // open already: the same picker
-    QCOMPARE(d->picker(kColourPicker), picker.data());
+    Click(d, kColor);  // open already: the same picker
+    QCOMPARE(d->picker(kColorPicker), picker.data());
     ClickSwatch(picker, 6);  // green
     QCOMPARE(std::tuple(h.state->scene.background.color, h.renders, h.state->scene.modified),
              std::tuple(RgbColor{0, 255, 0}, 1, 0));  // a live colour is not yet a change
-    QCOMPARE(d->controlAs<ColourButton>(kColour)->shownColour(), QColor(0, 255, 0));
+    QCOMPARE(d->controlAs<ColorButton>(kColor)->shownColor(), QColor(0, 255, 0));
 
     // A picker's own area (which a window manager does not change when it
     // takes the frame away at closing) is where it opens again.
@@ -310,9 +310,9 @@ class DialogsTest : public QObject {
     const QRect moved = picker->geometry();
     picker->close();
     Settle();
-    QVERIFY(picker.isNull() && d->picker(kColourPicker) == nullptr);
-    Click(d, kColour);
-    QCOMPARE(d->picker(kColourPicker)->geometry(), moved);
+    QVERIFY(picker.isNull() && d->picker(kColorPicker) == nullptr);
+    Click(d, kColor);
+    QCOMPARE(d->picker(kColorPicker)->geometry(), moved);
   }
 
   void listsAndRadiosApplyAtOnce() {
@@ -406,14 +406,14 @@ class DialogsTest : public QObject {
     QPointer<PropertyDialog> d = h.Open(kCommandInnerMat);
     QCOMPARE(std::tuple(d->controlAs<QComboBox>(mat_ids::kTexture)->currentIndex(),
                         d->controlAs<QComboBox>(mat_ids::kOpening)->currentIndex(),
-                        d->controlAs<ColourButton>(mat_ids::kColour)->shownColour()),
+                        d->controlAs<ColorButton>(mat_ids::kColor)->shownColor()),
              std::tuple(-1, -1, QColor(255, 0, 255)));
-    Click(d, mat_ids::kColour);
-    QCOMPARE(d->picker(mat_ids::kColourPicker)->state().current, (RgbColor{255, 0, 255}));
+    Click(d, mat_ids::kColor);
+    QCOMPARE(d->picker(mat_ids::kColorPicker)->state().current, (RgbColor{255, 0, 255}));
     Enter(d, mat_ids::kThickness, "0.2");
     QPointer<PropertyDialog> wall = h.Open(kCommandBackground);
     for (int id = background_ids::kSubduedRadio; id < background_ids::kTypeFirst + kLightingTypeCount; ++id) {
-      if (id != background_ids::kColour && id != background_ids::kColourPicker)
+      if (id != background_ids::kColor && id != background_ids::kColorPicker)
         QVERIFY(!wall->controlAs<QRadioButton>(id)->isChecked());
     }
     Enter(wall, background_ids::kRatio, "2");
@@ -570,8 +570,8 @@ class DialogsTest : public QObject {
     const std::string design = folder.filePath(QStringLiteral("wide.Passavue")).toStdString();
     std::string unused;
     QCOMPARE(SaveSettingsFileAs(design, &h.state->scene, &unused), 0);  // outer left 2.5
-    Click(mat, kColour);
-    QPointer<ColourPicker> picker = mat->picker(kColourPicker);
+    Click(mat, kColor);
+    QPointer<ColorPicker> picker = mat->picker(kColorPicker);
     for (int command : {kCommandOpen, kCommandNew}) {
       for (int dialog = kCommandImage; dialog <= kCommandBackground; ++dialog) window.RunCommand(dialog);
       h.state->scene.modified = 1;

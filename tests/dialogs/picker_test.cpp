@@ -4,14 +4,14 @@
 #include <QtTest>
 #include <memory>
 
-#include "shell/colour_picker.h"
+#include "shell/color_picker.h"
 #include "shell/control_ids.h"
 
 namespace {
 
-RgbColor PointColour(double x, double y) {
+RgbColor PointColor(double x, double y) {
   RgbColor c{-1, -1, -1};
-  if (!HexPointColour(x, y, &c)) return RgbColor{-1, -1, -1};
+  if (!HexPointColor(x, y, &c)) return RgbColor{-1, -1, -1};
   return c;
 }
 
@@ -23,21 +23,21 @@ class PickerTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void hexagonPointsHaveTheirColours() {
+  void hexagonPointsHaveTheirColors() {
     // (90, 200) lies just inside a slanted edge.
     const std::tuple<double, double, QRgb> inside[] = {
         {0, -200, qRgb(255, 55, 55)},   {220, 0, qRgb(128, 255, 1)}, {-220, 0, qRgb(129, 2, 255)},
         {100, 100, qRgb(98, 255, 140)}, {0, 0, qRgb(255, 255, 255)}, {0, -255, qRgb(255, 0, 0)},
         {0, 255, qRgb(0, 255, 255)},    {90, 200, qRgb(3, 255, 151)}};
-    for (auto [x, y, rgb] : inside) QCOMPARE(Rgb(PointColour(x, y)), rgb);
+    for (auto [x, y, rgb] : inside) QCOMPARE(Rgb(PointColor(x, y)), rgb);
     // The tables round i * sqrt(3)/2 and i * 2/sqrt(3); below zero the fixed point truncates.
     QCOMPARE(std::tuple(HexLookup(HexHalfRoot3, 255), HexLookup(HexTwoByRoot3, 220),
                         HexLookup(HexTwoByRoot3, -220), HexLookup(HexTwoByRoot3, 9999)),
              std::tuple(221, 254, -253, 294));
     // The corners at +-127.5 lie on the edge; beyond the edges (also a slanted one) nothing.
-    QVERIFY(PointColour(220.8, 127.5).red >= 0);
+    QVERIFY(PointColor(220.8, 127.5).red >= 0);
     for (auto [x, y] : {std::pair{221.0, 0.0}, {0.0, 255.5}, {150.0, 200.0}})
-      QCOMPARE(PointColour(x, y).red, -1);
+      QCOMPARE(PointColor(x, y).red, -1);
   }
 
   void markersSitOnTheirHues() {
@@ -69,7 +69,7 @@ class PickerTest : public QObject {
   void swatchesReportAtOnce() {
     PickerState s = InitPickerState(1, {10, 20, 30});
     QVERIFY(PickerPress(&s, 150 + 12 * 6 + 5, 290));  // green
-    QCOMPARE(std::tuple(PackColour(s.current), s.dragMode), std::tuple(65280u, 0));
+    QCOMPARE(std::tuple(PackColor(s.current), s.dragMode), std::tuple(65280u, 0));
     // x = 162 is shared by the black and the dark gray cells: black wins.
     // (282, 300) is yellow, the last cell.
     for (auto [x, y, rgb] :
@@ -78,7 +78,7 @@ class PickerTest : public QObject {
       QCOMPARE(Rgb(s.current), rgb);
     }
     QVERIFY(!PickerPress(&s, 283, 300) && !PickerPress(&s, 200, 306));  // beyond the row: nothing chosen
-    QCOMPARE(UnpackColour(PackColour({12, 34, 56})).blue, 56);
+    QCOMPARE(UnpackColor(PackColor({12, 34, 56})).blue, 56);
   }
 
   void draggingReportsOnlyOnRelease() {
@@ -112,9 +112,9 @@ class PickerTest : public QObject {
 
   void windowPaintsAndNotifies() {
     QWidget owner;
-    auto* picker = new ColourPicker(&owner, QPoint(100, 100), QStringLiteral("Frame Color"),
-                                    frame_ids::kColourPicker, {100, 50, 0});
-    QPointer<ColourPicker> alive(picker);
+    auto* picker = new ColorPicker(&owner, QPoint(100, 100), QStringLiteral("Frame Color"),
+                                    frame_ids::kColorPicker, {100, 50, 0});
+    QPointer<ColorPicker> alive(picker);
     QCOMPARE(picker->windowTitle(), QStringLiteral("Frame Color"));
     QCOMPARE(QRect(picker->pos(), picker->size()), QRect(100, 100, 300, 321));
     QVERIFY(picker->isVisible());
@@ -131,7 +131,7 @@ class PickerTest : public QObject {
         {275, 4, qRgb(255, 127, 0)},    {275, 259, qRgb(0, 0, 0)},       {265, 20, qRgb(128, 128, 128)}};
     for (auto [x, y, rgb] : expected) QCOMPARE(std::tuple(x, y, shot.pixel(x, y)), std::tuple(x, y, rgb));
 
-    QSignalSpy changed(picker, &ColourPicker::PickerColorChanged);
+    QSignalSpy changed(picker, &ColorPicker::PickerColorChanged);
     QTest::mouseClick(picker, Qt::LeftButton, {}, QPoint(150 + 12 * 6 + 5, 290));
     QCOMPARE(changed.count(), 1);
     QCOMPARE(std::tuple(changed[0][0].toUInt(), changed[0][1].toUInt()), std::tuple(711u, 65280u));
@@ -143,10 +143,10 @@ class PickerTest : public QObject {
     QTest::mouseRelease(picker, Qt::LeftButton, {}, QPoint(2, 2));
     QCOMPARE(changed.count(), 2);
     // The last inside point (0, 235) at the green swatch's full brightness.
-    QCOMPARE(std::tuple(Rgb(UnpackColour(changed[1][1].toUInt())), Rgb(picker->state().current)),
+    QCOMPARE(std::tuple(Rgb(UnpackColor(changed[1][1].toUInt())), Rgb(picker->state().current)),
              std::tuple(qRgb(20, 255, 255), qRgb(20, 255, 255)));
 
-    QSignalSpy closed(picker, &ColourPicker::PickerClosed);
+    QSignalSpy closed(picker, &ColorPicker::PickerClosed);
     picker->close();  // from its title bar: the window goes
     QTRY_VERIFY(alive.isNull());
     QCOMPARE(closed.count(), 1);

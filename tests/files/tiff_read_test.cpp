@@ -192,16 +192,16 @@ void CheckVariant(const Variant& v, const std::string& tiffcp = "") {
   const bool swapped = v.orientation >= 5;
   ASSERT_EQ(std::tuple(image.width, image.height, image.resolution),
             (std::tuple<int32_t, int32_t, double>(swapped ? v.height : v.width, swapped ? v.width : v.height, 150.0)));
-  const bool colour = v.samples >= 3 || (v.photometric == PHOTOMETRIC_PALETTE && !v.grayMap);
+  const bool color = v.samples >= 3 || (v.photometric == PHOTOMETRIC_PALETTE && !v.grayMap);
   const bool palette = v.photometric == PHOTOMETRIC_PALETTE;
   const int32_t gray = palette ? Gray8 : v.bits == 1 ? Bilevel : v.bits == 16 ? Gray16 : Gray8;
-  ASSERT_EQ(image.type, colour ? (v.bits == 16 ? Rgb16 : Rgb8) : gray);
+  ASSERT_EQ(image.type, color ? (v.bits == 16 ? Rgb16 : Rgb8) : gray);
   int wrong = 0;
   for (uint32_t r = 0; r < v.height; ++r) {
     for (uint32_t c = 0; c < v.width; ++c) {
       uint32_t x, y;
       Upright(v.orientation, v.width, v.height, r, c, &x, &y);
-      for (int ch = 0; ch < (colour ? 3 : 1); ++ch)
+      for (int ch = 0; ch < (color ? 3 : 1); ++ch)
         wrong += SampleAt(image, static_cast<int32_t>(x), static_cast<int32_t>(y), ch) != Expected(v, w, r, c, ch);
     }
   }

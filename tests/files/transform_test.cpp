@@ -64,14 +64,14 @@ TEST(Transform, QuarterTurnsKeepSamplesIntact) {
   for (int32_t y = 0; y < 9; ++y) EXPECT_EQ(SampleAt(turned, 0, y, 0), y == 0 ? 1u : 0u) << y;
 
   // 16-bit samples move whole: a corner of an Rgb16 picture keeps its three values.
-  Image colour;
-  ASSERT_EQ(AllocImage(&colour, Rgb16, 70, 3, 0), 0);
-  FillRandom(&colour, 9);
-  ASSERT_EQ(Rotate90CounterClockwise(colour, &turned), 0);
+  Image color;
+  ASSERT_EQ(AllocImage(&color, Rgb16, 70, 3, 0), 0);
+  FillRandom(&color, 9);
+  ASSERT_EQ(Rotate90CounterClockwise(color, &turned), 0);
   // The top-left corner goes to the bottom-left.
-  for (int ch = 0; ch < 3; ++ch) EXPECT_EQ(SampleAt(turned, 0, 69, ch), SampleAt(colour, 0, 0, ch));
-  ASSERT_EQ(Transpose(colour, &turned), 0);
-  for (int ch = 0; ch < 3; ++ch) EXPECT_EQ(SampleAt(turned, 2, 69, ch), SampleAt(colour, 69, 2, ch));
+  for (int ch = 0; ch < 3; ++ch) EXPECT_EQ(SampleAt(turned, 0, 69, ch), SampleAt(color, 0, 0, ch));
+  ASSERT_EQ(Transpose(color, &turned), 0);
+  for (int ch = 0; ch < 3; ++ch) EXPECT_EQ(SampleAt(turned, 2, 69, ch), SampleAt(color, 69, 2, ch));
 
   // An unknown type gives its shape and moves nothing.
   Image odd;

@@ -134,14 +134,14 @@ TEST_F(JpegTest, CmykTruncatedAndOversizedFilesFailCleanly) {
 
   // Every cut of a real file either fails with nothing allocated or gives
   // the full picture (libjpeg fills what the data does not reach).
-  JpegSpec colour;
-  colour.app2 = {IccChunk(1, 1, Data(200, 1))};
-  const FileBytes whole = ReadAll(Write(colour));
+  JpegSpec color;
+  color.app2 = {IccChunk(1, 1, Data(200, 1))};
+  const FileBytes whole = ReadAll(Write(color));
   const std::string cut = folder.Path("cut.jpg");
   for (size_t n = 0; n < whole.size(); n += 5) {
     WriteAll(cut, FileBytes(whole.begin(), whole.begin() + n));
     if (DecodeWithImagingLibrary(cut, &image) == 0) {
-      EXPECT_EQ(image.width, colour.width) << n;
+      EXPECT_EQ(image.width, color.width) << n;
     } else {
       EXPECT_FALSE(image.HasPixels()) << n;
     }

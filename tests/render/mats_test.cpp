@@ -37,7 +37,7 @@ TEST(MatBevel, WidthShadesAndMitres) {
   ExpectPixels(c, {{8, 20, Rgb(180, 90, 0)}, {31, 20, Rgb(240, 120, 0)}, {7, 20, Gray(191)}});
 }
 
-TEST(MatFace, TextureTintsTheColourInPhaseWithTheComposite) {
+TEST(MatFace, TextureTintsTheColorInPhaseWithTheComposite) {
   TextureSet textures;
   textures.images[2] = GrayImage(8, 8, 50.0, [](int32_t, int32_t) { return 128; });
   MatSettings mat = Mat({255, 250, 240});

@@ -14,7 +14,7 @@
 #include "files/tiff.h"
 #include "scene/settings_file.h"
 #include "shell/app_state.h"
-#include "shell/colour_picker.h"
+#include "shell/color_picker.h"
 #include "shell/control_ids.h"
 #include "shell/document.h"
 #include "shell/main_window.h"
@@ -158,8 +158,8 @@ class EditTest : public QObject {
     step();
     QVERIFY(desk.Trigger("&Settings", "&Outer Mat"));
     PropertyDialog* mat = desk.Dialog(kCommandOuterMat);
-    Click(mat, mat_ids::kColour);
-    ColourPicker* picker = mat->picker(mat_ids::kColourPicker);
+    Click(mat, mat_ids::kColor);
+    ColorPicker* picker = mat->picker(mat_ids::kColorPicker);
     const RgbColor before = desk.state->scene.mats[0].color;
     // A drag through the hexagon is one step, taken at the release.
     QTest::mousePress(picker, Qt::LeftButton, {}, QPoint(40, 130));

@@ -1,4 +1,4 @@
-#include "files/colour.h"
+#include "files/color.h"
 
 #include <lcms2.h>
 #include <lcms2_plugin.h>
@@ -60,7 +60,7 @@ constexpr int kOutputEntries = 16385;  // 1.14 fixed point, 0 to 1.0 inclusive
 // points are compensated) and output curves, and evaluates them per pixel
 // in 1.14 fixed point. Our kernel does the same arithmetic from the same
 // tables, but without the library's per-pixel unpacking and on every core.
-struct ColourTransformData {
+struct ColorTransformData {
   TransformHandle library;  // null when our kernel does the work
   std::array<std::array<int32_t, 256>, 3> input{};  // red, green, blue: byte to 1.14
   std::array<int32_t, 9> matrix{};                  // rows red, green, blue; 1.14
@@ -81,7 +81,7 @@ namespace {
 // taken from the pipeline as it stands when optimisation starts. The hook
 // declines, so the library goes on to build its own transform as always.
 struct Capture {
-  ColourTransformData* data = nullptr;
+  ColorTransformData* data = nullptr;
   bool taken = false;
 };
 
@@ -134,7 +134,7 @@ cmsBool CaptureMatrixShaper(cmsPipeline** lut, cmsUInt32Number, cmsUInt32Number*
   const auto* out = static_cast<const _cmsStageToneCurvesData*>(cmsStageData(curves2));
   if (in->nCurves != 3 || out->nCurves != 3) return FALSE;
 
-  ColourTransformData& data = *capture->data;
+  ColorTransformData& data = *capture->data;
   int64_t largestInput = 0;
   for (int c = 0; c < 3; ++c) {
     for (int i = 0; i < 256; ++i) {
@@ -176,7 +176,7 @@ cmsBool CaptureMatrixShaper(cmsPipeline** lut, cmsUInt32Number, cmsUInt32Number*
 
 // True, with the tables filled, when the library would evaluate this pair
 // of profiles as a matrix-shaper.
-bool CaptureTables(const IccProfile& from, const IccProfile& to, ColourTransformData* data) {
+bool CaptureTables(const IccProfile& from, const IccProfile& to, ColorTransformData* data) {
   static cmsPluginOptimization plugin = {
       {cmsPluginMagicNumber, 2000, cmsPluginOptimizationSig, nullptr}, CaptureMatrixShaper};
   Capture capture;
@@ -191,14 +191,14 @@ bool CaptureTables(const IccProfile& from, const IccProfile& to, ColourTransform
   return probe != nullptr && capture.taken;
 }
 
-inline uint8_t Evaluate(const ColourTransformData& t, int c, int32_t r, int32_t g, int32_t b) {
+inline uint8_t Evaluate(const ColorTransformData& t, int c, int32_t r, int32_t g, int32_t b) {
   const int32_t* m = &t.matrix[static_cast<size_t>(3 * c)];
   const int32_t v = (m[0] * r + m[1] * g + m[2] * b + t.offset[static_cast<size_t>(c)] + 0x2000) >> 14;
   return t.output[static_cast<size_t>(c)][static_cast<size_t>(v < 0 ? 0 : (v > 16384 ? 16384 : v))];
 }
 
 // One row of blue-green-red pixels; source and destination may be the same.
-void ConvertRowScalar(const ColourTransformData& t, const uint8_t* source, uint8_t* destination, int32_t count) {
+void ConvertRowScalar(const ColorTransformData& t, const uint8_t* source, uint8_t* destination, int32_t count) {
   for (int32_t x = 0; x < count; ++x, source += 3, destination += 3) {
     const int32_t r = t.input[0][source[2]];
     const int32_t g = t.input[1][source[1]];
@@ -213,7 +213,7 @@ void ConvertRowScalar(const ColourTransformData& t, const uint8_t* source, uint8
 // channel's three products at once, so a pixel is three 16-byte loads, two
 // additions, a shift and a clamp in one register, then three output bytes.
 // Integer sums of the same products as the scalar row, so the same bytes.
-__attribute__((target("sse4.1"))) void ConvertRowSse41(const ColourTransformData& t, const uint8_t* source,
+__attribute__((target("sse4.1"))) void ConvertRowSse41(const ColorTransformData& t, const uint8_t* source,
                                                        uint8_t* destination, int32_t count) {
   const __m128i bias = _mm_loadu_si128(reinterpret_cast<const __m128i*>(t.bias.data()));
   const __m128i zero = _mm_setzero_si128();
@@ -234,7 +234,7 @@ __attribute__((target("sse4.1"))) void ConvertRowSse41(const ColourTransformData
   }
 }
 
-using RowKernel = void (*)(const ColourTransformData&, const uint8_t*, uint8_t*, int32_t);
+using RowKernel = void (*)(const ColorTransformData&, const uint8_t*, uint8_t*, int32_t);
 
 RowKernel ChooseKernel() { return __builtin_cpu_supports("sse4.1") ? ConvertRowSse41 : ConvertRowScalar; }
 
@@ -267,10 +267,10 @@ class RowBuffers {
 
 }  // namespace
 
-ColourTransform MakeColourTransform(const IccProfile& from, const IccProfile& to, int32_t type) {
+ColorTransform MakeColorTransform(const IccProfile& from, const IccProfile& to, int32_t type) {
   const cmsUInt32Number format = LibraryFormat(type);
   if (format == 0) return {};
-  auto data = std::make_shared<ColourTransformData>();
+  auto data = std::make_shared<ColorTransformData>();
   if (type != Rgb8 || !CaptureTables(from, to, data.get())) {
     ProfileHandle input = OpenProfile(nullptr, from);
     ProfileHandle output = OpenProfile(nullptr, to);
@@ -278,21 +278,21 @@ ColourTransform MakeColourTransform(const IccProfile& from, const IccProfile& to
     data->library.reset(cmsCreateTransform(input.get(), format, output.get(), format, INTENT_PERCEPTUAL, 0));
     if (!data->library) return {};  // the library refuses the profiles
   }
-  ColourTransform transform;
+  ColorTransform transform;
   transform.data = std::move(data);
   transform.type = type;
   return transform;
 }
 
-bool UsesOwnKernel(const ColourTransform& transform) { return transform.data && !transform.data->library; }
+bool UsesOwnKernel(const ColorTransform& transform) { return transform.data && !transform.data->library; }
 
-int ApplyColourTransform(const ColourTransform& transform, const Image& source, Image* destination) {
+int ApplyColorTransform(const ColorTransform& transform, const Image& source, Image* destination) {
   if (transform.empty() || source.type != transform.type || destination->type != transform.type ||
       source.rows == nullptr || destination->rows == nullptr || source.width != destination->width ||
       source.height != destination->height) {
     return 0;
   }
-  const ColourTransformData& t = *transform.data;
+  const ColorTransformData& t = *transform.data;
   const int32_t width = source.width;
   const int64_t rowBytes = UnroundedRowBytes(source.type, width);
   if (!t.library) {
@@ -321,7 +321,7 @@ int ApplyColourTransform(const ColourTransform& transform, const Image& source, 
   return 0;
 }
 
-void ConvertRowsInPlace(const ColourTransform& transform, Image* picture, int32_t first, int32_t count) {
+void ConvertRowsInPlace(const ColorTransform& transform, Image* picture, int32_t first, int32_t count) {
   if (!UsesOwnKernel(transform) || picture->type != transform.type || picture->rows == nullptr || first < 0 ||
       count < 0 || first > picture->height - count) {
     return;
@@ -334,9 +334,9 @@ int ConvertToWorkingSpace(Image* picture, const IccProfile& inputProfile) {
   if (inputProfile.empty() || IsSrgbProfile(inputProfile)) return 0;
   if (picture->rows == nullptr || picture->width < 1) return 0;
   if (LibraryFormat(picture->type) == 0) return 0;  // gray and bilevel pictures stay as they are
-  const ColourTransform transform = MakeColourTransform(inputProfile, IccProfile(), picture->type);
+  const ColorTransform transform = MakeColorTransform(inputProfile, IccProfile(), picture->type);
   // A profile the library refuses leaves the picture as it was.
-  return ApplyColourTransform(transform, *picture, picture);
+  return ApplyColorTransform(transform, *picture, picture);
 }
 
 void CmykTransformDeleter::operator()(void* transform) const { cmsDeleteTransform(transform); }

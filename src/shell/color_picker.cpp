@@ -1,4 +1,4 @@
-#include "shell/colour_picker.h"
+#include "shell/color_picker.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -69,7 +69,7 @@ int32_t HexLookup(const HexTable& table, int32_t i) {
   return table[static_cast<size_t>(std::clamp(i, -255, 255) + 255)];
 }
 
-bool HexPointColour(double x, double y, RgbColor* colour) {
+bool HexPointColor(double x, double y, RgbColor* color) {
   const double ax = std::fabs(x);
   const double ay = std::fabs(y);
   if (!(ax <= kHexHalfWidth && ay <= 255.0)) return false;
@@ -107,7 +107,7 @@ bool HexPointColour(double x, double y, RgbColor* colour) {
       red = (t + 511) / 2 + v;
     }
   }
-  *colour = RgbColor{Clamp255(red), Clamp255(green), Clamp255(blue)};
+  *color = RgbColor{Clamp255(red), Clamp255(green), Clamp255(blue)};
   return true;
 }
 
@@ -124,22 +124,22 @@ void HueMarkerCentre(const RgbColor& hue, int32_t* mx, int32_t* my) {
   *my = (y + 255) * 128 / 255 + kHexTop;
 }
 
-uint32_t PackColour(const RgbColor& colour) {
-  return static_cast<uint32_t>(Clamp255(colour.red)) + 256u * static_cast<uint32_t>(Clamp255(colour.green)) +
-         65536u * static_cast<uint32_t>(Clamp255(colour.blue));
+uint32_t PackColor(const RgbColor& color) {
+  return static_cast<uint32_t>(Clamp255(color.red)) + 256u * static_cast<uint32_t>(Clamp255(color.green)) +
+         65536u * static_cast<uint32_t>(Clamp255(color.blue));
 }
 
-RgbColor UnpackColour(uint32_t packed) {
+RgbColor UnpackColor(uint32_t packed) {
   return RgbColor{static_cast<int32_t>(packed & 0xFF), static_cast<int32_t>((packed >> 8) & 0xFF),
                   static_cast<int32_t>((packed >> 16) & 0xFF)};
 }
 
-PickerState InitPickerState(uint32_t id, const RgbColor& colour) {
+PickerState InitPickerState(uint32_t id, const RgbColor& color) {
   PickerState state;
   state.id = id;
   // Colours read from design files may be out of range; the picker only
   // ever works on 0..255.
-  state.current = RgbColor{Clamp255(colour.red), Clamp255(colour.green), Clamp255(colour.blue)};
+  state.current = RgbColor{Clamp255(color.red), Clamp255(color.green), Clamp255(color.blue)};
   state.brightness = std::max({state.current.red, state.current.green, state.current.blue});
   if (state.brightness == 0) {
     state.hue = kWhite;
@@ -178,7 +178,7 @@ void PickerMove(PickerState* state, int32_t mx, int32_t my) {
       const int32_t x = (mx - kHexLeft) * 255 / 128 - 255;
       const int32_t y = (my - kHexTop) * 255 / 128 - 255;
       RgbColor hue;
-      if (!HexPointColour(x, y, &hue)) return;  // outside: the last inside colour stays
+      if (!HexPointColor(x, y, &hue)) return;  // outside: the last inside colour stays
       state->cursor = PickerCursor::Arrow;
       state->hue = hue;
       RecomputeCurrent(state);
@@ -209,11 +209,11 @@ int BuildHexImage(Image* image) {
     const int32_t y = v * 510 / 256 - 255;
     for (int c = 0; c <= 256; ++c) {
       const int32_t x = c * 510 / 256 - 255;
-      RgbColor colour{192, 192, 192};
-      HexPointColour(x, y, &colour);
-      row[3 * c] = static_cast<uint8_t>(colour.blue);
-      row[3 * c + 1] = static_cast<uint8_t>(colour.green);
-      row[3 * c + 2] = static_cast<uint8_t>(colour.red);
+      RgbColor color{192, 192, 192};
+      HexPointColor(x, y, &color);
+      row[3 * c] = static_cast<uint8_t>(color.blue);
+      row[3 * c + 1] = static_cast<uint8_t>(color.green);
+      row[3 * c + 2] = static_cast<uint8_t>(color.red);
     }
   }
   return 0;
@@ -240,10 +240,10 @@ int BuildBarImage(const RgbColor& hue, Image* image) {
   return 0;
 }
 
-ColourPicker::ColourPicker(QWidget* owner, QPoint position, const QString& title, uint32_t id,
-                           const RgbColor& colour)
+ColorPicker::ColorPicker(QWidget* owner, QPoint position, const QString& title, uint32_t id,
+                           const RgbColor& color)
     : QWidget(owner, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
-      state_(InitPickerState(id, colour)) {
+      state_(InitPickerState(id, color)) {
   setAttribute(Qt::WA_DeleteOnClose);
   setWindowTitle(title);
   setFixedSize(kPickerClientWidth, kPickerClientHeight);
@@ -257,17 +257,17 @@ ColourPicker::ColourPicker(QWidget* owner, QPoint position, const QString& title
   show();
 }
 
-ColourPicker::~ColourPicker() {
+ColorPicker::~ColorPicker() {
   emit PickerClosed(state_.id, 0);
   FreeImage(&hexImage_);
   FreeImage(&barImage_);
 }
 
-void ColourPicker::ShowCursor() {
+void ColorPicker::ShowCursor() {
   setCursor(state_.cursor == PickerCursor::VerticalResize ? Qt::SizeVerCursor : Qt::ArrowCursor);
 }
 
-void ColourPicker::paintEvent(QPaintEvent*) {
+void ColorPicker::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   painter.fillRect(rect(), kLightGray);
 
@@ -316,7 +316,7 @@ void ColourPicker::paintEvent(QPaintEvent*) {
   painter.drawPolygon(QPolygon({QPoint(285, y), QPoint(288, y - 3), QPoint(288, y + 3)}));
 }
 
-void ColourPicker::mousePressEvent(QMouseEvent* event) {
+void ColorPicker::mousePressEvent(QMouseEvent* event) {
   const QPoint p = event->position().toPoint();
   const RgbColor hue = state_.hue;
   const bool report = PickerPress(&state_, p.x(), p.y());
@@ -324,10 +324,10 @@ void ColourPicker::mousePressEvent(QMouseEvent* event) {
   ShowCursor();
   update();
   // Qt grabs the mouse for the widget while a button is held.
-  if (report) emit PickerColorChanged(state_.id, PackColour(state_.current));
+  if (report) emit PickerColorChanged(state_.id, PackColor(state_.current));
 }
 
-void ColourPicker::mouseMoveEvent(QMouseEvent* event) {
+void ColorPicker::mouseMoveEvent(QMouseEvent* event) {
   const QPoint p = event->position().toPoint();
   const RgbColor hue = state_.hue;
   const int32_t brightness = state_.brightness;
@@ -337,8 +337,8 @@ void ColourPicker::mouseMoveEvent(QMouseEvent* event) {
   if (!(state_.hue == hue) || state_.brightness != brightness) update();
 }
 
-void ColourPicker::mouseReleaseEvent(QMouseEvent*) {
+void ColorPicker::mouseReleaseEvent(QMouseEvent*) {
   const bool report = PickerRelease(&state_);
   ShowCursor();
-  if (report) emit PickerColorChanged(state_.id, PackColour(state_.current));
+  if (report) emit PickerColorChanged(state_.id, PackColor(state_.current));
 }

@@ -30,15 +30,15 @@ int32_t HexLookup(const HexTable& table, int32_t i);
 
 // The colour of a hexagon point (x right, y down, centre 0, corners at
 // radius 255, red at the top). False, and `colour` untouched, outside.
-bool HexPointColour(double x, double y, RgbColor* colour);
+bool HexPointColor(double x, double y, RgbColor* color);
 
 // Where a hue lies in the hexagon, and the marker's centre in the window.
 void HuePosition(const RgbColor& hue, int32_t* x, int32_t* y);
 void HueMarkerCentre(const RgbColor& hue, int32_t* mx, int32_t* my);
 
 // red + 256 green + 65536 blue, the form the notifications carry.
-uint32_t PackColour(const RgbColor& colour);
-RgbColor UnpackColour(uint32_t packed);
+uint32_t PackColor(const RgbColor& color);
+RgbColor UnpackColor(uint32_t packed);
 
 enum class PickerCursor { Arrow, VerticalResize };
 
@@ -53,7 +53,7 @@ struct PickerState {
 };
 
 // The state for a starting colour; components outside 0..255 are clamped.
-PickerState InitPickerState(uint32_t id, const RgbColor& colour);
+PickerState InitPickerState(uint32_t id, const RgbColor& color);
 // Mouse press in window coordinates; true when a colour must be reported now.
 bool PickerPress(PickerState* state, int32_t mx, int32_t my);
 // Mouse move; never reports.
@@ -70,18 +70,18 @@ int BuildHexImage(Image* image);
 // The brightness bar for a hue, Rgb8 16 x 256, black at the bottom.
 int BuildBarImage(const RgbColor& hue, Image* image);
 
-class ColourPicker : public QWidget {
+class ColorPicker : public QWidget {
   Q_OBJECT
  public:
   // A visible window at `position` (frame corner), owned by `owner`, which
   // deletes it with itself; closing it from its title bar deletes it too.
-  ColourPicker(QWidget* owner, QPoint position, const QString& title, uint32_t id, const RgbColor& colour);
-  ~ColourPicker() override;
+  ColorPicker(QWidget* owner, QPoint position, const QString& title, uint32_t id, const RgbColor& color);
+  ~ColorPicker() override;
 
   const PickerState& state() const { return state_; }
 
  signals:
-  void PickerColorChanged(quint32 id, quint32 packedColour);
+  void PickerColorChanged(quint32 id, quint32 packedColor);
   void PickerClosed(quint32 id, quint32 zero);
 
  protected:

@@ -43,7 +43,7 @@ std::vector<uint16_t> RedFirst(const Image& image) {
   return rgb;
 }
 
-TEST(Colour, ConvertToWorkingSpace) {
+TEST(Color, ConvertToWorkingSpace) {
   const IccProfile wide = WideGamutProfile();
   const IccProfile srgb(SrgbProfileBytes(), SrgbProfileBytes() + kSrgbProfileLength);
   for (int32_t type : {Rgb8, Rgb16}) {
@@ -71,7 +71,7 @@ TEST(Colour, ConvertToWorkingSpace) {
   EXPECT_TRUE(SamePixels(gray, grayBefore));
 }
 
-TEST(Colour, MakeDisplayCopy) {
+TEST(Color, MakeDisplayCopy) {
   const IccProfile monitor = WideGamutProfile();
   Image composite, display;
   ASSERT_EQ(AllocImage(&composite, Rgb8, 33, 17, 96.0), 0);
@@ -91,7 +91,7 @@ TEST(Colour, MakeDisplayCopy) {
 
 // Matrix/TRC monitors run on our own kernel; every one of the 2^24 colours
 // must come out within one level of Little CMS with the same profiles.
-TEST(Colour, OwnKernelMatchesLittleCmsForEveryColour) {
+TEST(Color, OwnKernelMatchesLittleCmsForEveryColor) {
   const std::array<double, 6> p3 = {0.68, 0.32, 0.265, 0.69, 0.15, 0.06};
   const std::array<double, 6> bt2020 = {0.708, 0.292, 0.170, 0.797, 0.131, 0.046};
   const CurveSpec bt709 = {4, {1 / 0.45, 1 / 1.099, 0.099 / 1.099, 1 / 4.5, 0.081}};
@@ -132,11 +132,11 @@ TEST(Colour, OwnKernelMatchesLittleCmsForEveryColour) {
 // Both transforms split their rows among the worker threads, on our kernel
 // and through the library (a monitor whose black is raised, which the
 // library samples into a table); the bytes must be those of one thread.
-TEST(Colour, SameBytesWithOneAndSeveralThreads) {
+TEST(Color, SameBytesWithOneAndSeveralThreads) {
   const IccProfile wide = WideGamutProfile();
   const CurveSpec raised = {3, {2.0, 0.95, 0.05, 0.1}};
   const IccProfile greyBlack = MatrixProfile({0.64, 0.33, 0.30, 0.60, 0.15, 0.06}, {raised, raised, raised});
-  EXPECT_FALSE(UsesOwnKernel(MakeColourTransform({}, greyBlack, Rgb8)));
+  EXPECT_FALSE(UsesOwnKernel(MakeColorTransform({}, greyBlack, Rgb8)));
   auto run = [](int threads, auto&& work) {
     SetWorkerThreads(threads);
     Image result = work();
@@ -169,7 +169,7 @@ TEST(Colour, SameBytesWithOneAndSeveralThreads) {
   }
 }
 
-TEST(Colour, TiffWithProfileIsConverted) {
+TEST(Color, TiffWithProfileIsConverted) {
   // An 8 x 1 RGB file carrying the wide-gamut profile is brought into sRGB
   // and its profile kept.
   const IccProfile wide = WideGamutProfile();

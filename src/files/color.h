@@ -7,36 +7,36 @@
 #include "core/icc.h"
 #include "image/image.h"
 
-struct ColourTransformData;
+struct ColorTransformData;
 
 // A transform between two profiles for one pixel type, made once and then
 // applied to any number of rows on the worker threads. Empty when there is
 // nothing to convert (no profile, the standard sRGB profile, a type without
 // a library format) or the library refused the profiles.
-struct ColourTransform {
-  std::shared_ptr<const ColourTransformData> data;
+struct ColorTransform {
+  std::shared_ptr<const ColorTransformData> data;
   int32_t type = 0;
   bool empty() const { return data == nullptr; }
 };
 
 // From `from` to `to` for Rgb8 or Rgb16 rows; an empty profile stands for
 // the library's built-in sRGB. Perceptual intent, no flags.
-ColourTransform MakeColourTransform(const IccProfile& from, const IccProfile& to, int32_t type);
+ColorTransform MakeColorTransform(const IccProfile& from, const IccProfile& to, int32_t type);
 
 // True when the transform runs on our own matrix-shaper kernel rather than
 // through the library (8-bit rows between two matrix/TRC profiles).
-bool UsesOwnKernel(const ColourTransform& transform);
+bool UsesOwnKernel(const ColorTransform& transform);
 
 // Converts every row of `source` into the same row of `destination` (which
 // may be the source itself), the rows split among the worker threads; the
 // result is byte for byte that of one thread. Both images have the
 // transform's type and the same size. 0, or 1 when a row buffer could not be
 // had (nothing is then changed).
-int ApplyColourTransform(const ColourTransform& transform, const Image& source, Image* destination);
+int ApplyColorTransform(const ColorTransform& transform, const Image& source, Image* destination);
 
 // Converts `count` rows from row `first` of `picture` in place on the
 // calling thread, for a transform on our own kernel; nothing otherwise.
-void ConvertRowsInPlace(const ColourTransform& transform, Image* picture, int32_t first, int32_t count);
+void ConvertRowsInPlace(const ColorTransform& transform, Image* picture, int32_t first, int32_t count);
 
 // Converts an Rgb8 or Rgb16 picture from `inputProfile` into sRGB in place.
 // Nothing happens without a profile, for the standard sRGB profile, for gray
