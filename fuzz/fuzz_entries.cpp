@@ -19,8 +19,8 @@
 #include "core/hooks.h"
 #include "core/icc.h"
 #include "display/display_copy.h"
-#include "files/import.h"
 #include "files/exif.h"
+#include "files/import.h"
 #include "files/jpeg.h"
 #include "files/png.h"
 #include "files/tiff.h"
@@ -108,11 +108,13 @@ uint32_t TouchRows(const Image& image) {
 std::string CheckPicture(const Image& image, const char* what) {
   if (image.type < Bilevel || image.type > Rgb16) return std::string(what) + ": unknown pixel type";
   if (image.width < 1 || image.height < 1 || image.rows == nullptr) return std::string(what) + ": no pixels";
-  if (int64_t{image.width} * image.height > kFuzzMaxPixels) return std::string(what) + ": larger than claimed";
+  if (int64_t{image.width} * image.height > kFuzzMaxPixels)
+    return std::string(what) + ": larger than claimed";
   if (image.rowBytes < UnroundedRowBytes(image.type, image.width) || image.rowBytes % 4 != 0) {
     return std::string(what) + ": row length too short";
   }
-  if (!std::isfinite(image.resolution) || image.resolution < 0.0) return std::string(what) + ": bad resolution";
+  if (!std::isfinite(image.resolution) || image.resolution < 0.0)
+    return std::string(what) + ": bad resolution";
   g_sink = TouchRows(image);
   return std::string();
 }
@@ -136,7 +138,8 @@ int ReferenceLzw(const uint8_t* input, size_t length, size_t capacity, std::vect
   output->reserve(capacity);
   if (length >= 2 && input[0] == 0 && (input[1] & 1) != 0) return 1;  // least significant bit first
   std::vector<LzwString> table(4097);
-  for (int32_t i = 0; i < 256; ++i) table[i] = LzwString{-1, 1, static_cast<uint8_t>(i), static_cast<uint8_t>(i)};
+  for (int32_t i = 0; i < 256; ++i)
+    table[i] = LzwString{-1, 1, static_cast<uint8_t>(i), static_cast<uint8_t>(i)};
   int32_t nextFree = 258;
   int width = 9;
   int32_t limit = 510;
@@ -211,8 +214,9 @@ void Numbers(const SceneSettings& s, std::vector<int32_t>* ints, std::vector<dou
   color(s.background.color);
   ints->insert(ints->end(), {s.lighting.intensity, s.lighting.type, s.frame.style, s.frame.finish});
   color(s.frame.color);
-  reals->insert(reals->end(), {s.frame.overallWidth, s.frame.overallHeight, s.frame.outerDepth, s.frame.innerDepth,
-                               s.frame.leftWidth, s.frame.rightWidth, s.frame.topWidth, s.frame.bottomWidth});
+  reals->insert(reals->end(),
+                {s.frame.overallWidth, s.frame.overallHeight, s.frame.outerDepth, s.frame.innerDepth,
+                 s.frame.leftWidth, s.frame.rightWidth, s.frame.topWidth, s.frame.bottomWidth});
   for (const MatSettings& m : s.mats) {
     ints->insert(ints->end(), {m.shown, m.opening, m.texture, m.bevel});
     color(m.color);
@@ -304,11 +308,10 @@ int64_t ClaimedTiffPixels(const uint8_t* data, size_t size) {
   if (size < 8 || data[0] != data[1] || (data[0] != 'I' && data[0] != 'M')) return 0;
   const bool big = data[0] == 'M';
   auto u16 = [&](size_t at) {
-    return big ? static_cast<uint32_t>((data[at] << 8) | data[at + 1]) : static_cast<uint32_t>(Little16(data + at));
+    return big ? static_cast<uint32_t>((data[at] << 8) | data[at + 1])
+               : static_cast<uint32_t>(Little16(data + at));
   };
-  auto u32 = [&](size_t at) {
-    return big ? (u16(at) << 16) | u16(at + 2) : u16(at) | (u16(at + 2) << 16);
-  };
+  auto u32 = [&](size_t at) { return big ? (u16(at) << 16) | u16(at + 2) : u16(at) | (u16(at + 2) << 16); };
   if (u16(2) != 42) return 0;
   const uint64_t directory = u32(4);
   if (directory + 2 > size) return 0;
@@ -321,10 +324,14 @@ int64_t ClaimedTiffPixels(const uint8_t* data, size_t size) {
     const uint32_t tag = u16(e);
     const uint32_t type = u16(e + 2);
     uint64_t value;
-    if (type == kByte) value = data[e + 8];
-    else if (type == kShort) value = u16(e + 8);
-    else if (type == kLong) value = u32(e + 8);
-    else continue;
+    if (type == kByte)
+      value = data[e + 8];
+    else if (type == kShort)
+      value = u16(e + 8);
+    else if (type == kLong)
+      value = u32(e + 8);
+    else
+      continue;
     if (tag == kImageWidth) width = std::max(width, value);
     if (tag == kImageLength) height = std::max(height, value);
   }
@@ -357,8 +364,10 @@ FuzzOutcome FuzzTiff(const uint8_t* data, size_t size) {
   IccProfile profile;
   outcome.result = ReadTiff(file.Handle(), &picture, &profile);
   if (outcome.result != 0) {
-    if (outcome.result != 1) outcome.fault = "ReadTiff: result neither 0 nor 1";
-    else if (!IsEmpty(picture)) outcome.fault = "ReadTiff: a failed read left a picture behind";
+    if (outcome.result != 1)
+      outcome.fault = "ReadTiff: result neither 0 nor 1";
+    else if (!IsEmpty(picture))
+      outcome.fault = "ReadTiff: a failed read left a picture behind";
     return outcome;
   }
   outcome.fault = CheckPicture(picture, "ReadTiff");
@@ -415,8 +424,8 @@ FuzzOutcome FuzzLzw(const uint8_t* data, size_t size) {
   std::vector<uint8_t> stream(data + 2, data + size);
   std::unique_ptr<uint8_t[]> output(new uint8_t[capacity == 0 ? 1 : capacity]);
   size_t produced = 12345;
-  outcome.result = DecodeTiffLzw(stream.data(), stream.size(), capacity == 0 ? nullptr : output.get(), capacity,
-                                 &produced);
+  outcome.result = DecodeTiffLzw(stream.data(), stream.size(), capacity == 0 ? nullptr : output.get(),
+                                 capacity, &produced);
   std::vector<uint8_t> expected;
   const int reference = ReferenceLzw(stream.data(), stream.size(), capacity, &expected);
   if (outcome.result != 0 && outcome.result != 1) {
@@ -427,7 +436,8 @@ FuzzOutcome FuzzLzw(const uint8_t* data, size_t size) {
   } else if (outcome.result == 0 && produced != expected.size()) {
     outcome.fault = "DecodeTiffLzw: " + std::to_string(produced) + " bytes decoded, expected " +
                     std::to_string(expected.size());
-  } else if (outcome.result == 0 && produced > 0 && std::memcmp(output.get(), expected.data(), produced) != 0) {
+  } else if (outcome.result == 0 && produced > 0 &&
+             std::memcmp(output.get(), expected.data(), produced) != 0) {
     outcome.fault = "DecodeTiffLzw: decoded bytes differ from the table decoder";
   }
   return outcome;
@@ -467,7 +477,8 @@ FuzzOutcome FuzzJpeg(const uint8_t* data, size_t size) {
   if (outcome.result == 0) {
     if (!messages.messages.empty()) {
       outcome.fault = "LoadPicture succeeded with a message: " + messages.messages.front();
-    } else if (PictureImage(scene.picture).type != Rgb8 || scene.picture.pathname != path || folder != "/proc/self/fd") {
+    } else if (PictureImage(scene.picture).type != Rgb8 || scene.picture.pathname != path ||
+               folder != "/proc/self/fd") {
       outcome.fault = "LoadPicture succeeded without taking the picture over";
     } else if (profileResult != 0 || inputProfile != profile) {
       outcome.fault = "LoadPicture and ReadJpegIccProfile disagree on the profile";
@@ -482,7 +493,8 @@ FuzzOutcome FuzzJpeg(const uint8_t* data, size_t size) {
              (messages.messages[0] != "Cannot read JPEG file: " + path &&
               messages.messages[0] != "Error reading profile from JPEG file: " + path)) {
     outcome.fault = "LoadPicture failed without exactly one of its messages";
-  } else if (!IsEmpty(PictureImage(scene.picture)) || scene.picture.pathname != "earlier.jpg" || folder != "earlier") {
+  } else if (!IsEmpty(PictureImage(scene.picture)) || scene.picture.pathname != "earlier.jpg" ||
+             folder != "earlier") {
     outcome.fault = "LoadPicture failed but changed the design";
   }
   return outcome;
@@ -524,7 +536,8 @@ int64_t ClaimedPngPixels(const uint8_t* data, size_t size) {
   static const uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
   if (size < 24 || std::memcmp(data, kSignature, 8) != 0) return 0;
   auto u32 = [&](size_t at) {
-    return (uint64_t{data[at]} << 24) | (uint64_t{data[at + 1]} << 16) | (uint64_t{data[at + 2]} << 8) | data[at + 3];
+    return (uint64_t{data[at]} << 24) | (uint64_t{data[at + 1]} << 16) | (uint64_t{data[at + 2]} << 8) |
+           data[at + 3];
   };
   return static_cast<int64_t>(u32(16) * u32(20));  // both below 2^32: no overflow
 }
@@ -541,9 +554,12 @@ FuzzOutcome FuzzPng(const uint8_t* data, size_t size) {
   std::string reason = "earlier";
   outcome.result = ReadPng(file.Handle(), &picture, &profile, &reason);
   if (outcome.result != 0) {
-    if (outcome.result != 1) outcome.fault = "ReadPng: result neither 0 nor 1";
-    else if (!IsEmpty(picture) || !profile.empty()) outcome.fault = "ReadPng: a failed read left a picture or profile";
-    else if (reason == "earlier") outcome.fault = "ReadPng: the reason was left as it was";
+    if (outcome.result != 1)
+      outcome.fault = "ReadPng: result neither 0 nor 1";
+    else if (!IsEmpty(picture) || !profile.empty())
+      outcome.fault = "ReadPng: a failed read left a picture or profile";
+    else if (reason == "earlier")
+      outcome.fault = "ReadPng: the reason was left as it was";
     return outcome;
   }
   if (!reason.empty()) {
@@ -562,10 +578,11 @@ FuzzOutcome FuzzPng(const uint8_t* data, size_t size) {
   IccProfile inputProfile;
   std::string folder = "earlier";
   MessageCapture messages;
-  if (LoadPicture(file.Path(), kPicturePng, &scene, &inputProfile, &folder) != 0 || !messages.messages.empty()) {
+  if (LoadPicture(file.Path(), kPicturePng, &scene, &inputProfile, &folder) != 0 ||
+      !messages.messages.empty()) {
     outcome.fault = "LoadPicture refused a PNG that ReadPng read";
-  } else if (PictureImage(scene.picture).width != picture.width || PictureImage(scene.picture).height != picture.height ||
-             inputProfile != profile) {
+  } else if (PictureImage(scene.picture).width != picture.width ||
+             PictureImage(scene.picture).height != picture.height || inputProfile != profile) {
     outcome.fault = "LoadPicture and ReadPng disagree on the picture or its profile";
   } else {
     outcome.fault = CheckPicture(PictureImage(scene.picture), "LoadPicture");
@@ -597,7 +614,8 @@ FuzzOutcome FuzzExif(const uint8_t* data, size_t size) {
   // The block as a photograph's only APP1 segment: the decoder must find it.
   const std::vector<uint8_t>& tiny = OnePixelJpeg();
   std::vector<uint8_t> jpeg(tiny.begin(), tiny.begin() + 2);
-  jpeg.insert(jpeg.end(), {0xFF, 0xE1, static_cast<uint8_t>((size + 2) >> 8), static_cast<uint8_t>(size + 2)});
+  jpeg.insert(jpeg.end(),
+              {0xFF, 0xE1, static_cast<uint8_t>((size + 2) >> 8), static_cast<uint8_t>(size + 2)});
   jpeg.insert(jpeg.end(), data, data + size);
   jpeg.insert(jpeg.end(), tiny.begin() + 2, tiny.end());
   MemoryFile file;
@@ -671,8 +689,8 @@ FuzzOutcome FuzzColorimetry(const uint8_t* data, size_t size) {
   std::unique_ptr<uint8_t[]> bytes(new uint8_t[size == 0 ? 1 : size]);
   if (size > 0) std::memcpy(bytes.get(), data, size);
   DisplayColorimetry colorimetry;
-  outcome.result = ReadDisplayColorimetry(bytes.get(), static_cast<uint32_t>(std::min<size_t>(size, UINT32_MAX)),
-                                          &colorimetry);
+  outcome.result = ReadDisplayColorimetry(
+      bytes.get(), static_cast<uint32_t>(std::min<size_t>(size, UINT32_MAX)), &colorimetry);
   if (outcome.result != 0 && outcome.result != 1) {
     outcome.fault = "ReadDisplayColorimetry: result neither 0 nor 1";
     return outcome;
@@ -741,8 +759,8 @@ FuzzOutcome FuzzColorimetry(const uint8_t* data, size_t size) {
   const int copied = MakeDisplayCopy(composite, monitor, &transform, &display);
   if (copied != 0 && copied != 1) {
     outcome.fault = "MakeDisplayCopy: result neither 0 nor 1";
-  } else if (display.rows != nullptr &&
-             (display.type != Rgb8 || display.width != composite.width || display.height != composite.height)) {
+  } else if (display.rows != nullptr && (display.type != Rgb8 || display.width != composite.width ||
+                                         display.height != composite.height)) {
     outcome.fault = "MakeDisplayCopy: copy of another shape";
   }
   return outcome;
@@ -817,8 +835,7 @@ FuzzOutcome FuzzText(const uint8_t* data, size_t size) {
     // What the dialogs show must read back, to the shown precision.
     if (units < kUnitCount && inches < 1e6) {
       double back = -1.0;
-      if (ReadLength(FormatLength(inches, units), units, &back) != 0 ||
-          !Near(back, inches, 0.0006, 1e-5)) {
+      if (ReadLength(FormatLength(inches, units), units, &back) != 0 || !Near(back, inches, 0.0006, 1e-5)) {
         outcome.fault = "FormatLength/ReadLength: a shown length does not read back";
         return outcome;
       }

@@ -2,6 +2,7 @@
 // made by libtiff, libjpeg and Little CMS and by our own writers.
 //   fuzz_make_seeds <corpus folder>
 // makes <folder>/tiff, lzw, jpeg, settings, colorimetry and text.
+#include <jpeglib.h>
 #include <lcms2.h>
 #include <tiffio.h>
 
@@ -15,8 +16,6 @@
 #include <iterator>
 #include <string>
 #include <vector>
-
-#include <jpeglib.h>
 
 #include "core/fileio.h"
 #include "core/icc.h"
@@ -50,7 +49,9 @@ Bytes Load(const fs::path& path) {
 }
 
 // A smooth pattern with some repetition, so LZW finds strings to reuse.
-uint8_t Pattern(int x, int y, int c) { return static_cast<uint8_t>((x * 9 + y * 5 + c * 70 + ((x / 4 + y / 3) & 1) * 40) & 0xFF); }
+uint8_t Pattern(int x, int y, int c) {
+  return static_cast<uint8_t>((x * 9 + y * 5 + c * 70 + ((x / 4 + y / 3) & 1) * 40) & 0xFF);
+}
 
 // ---------------------------------------------------------------------------
 // ICC profiles from Little CMS
@@ -140,7 +141,8 @@ Bytes WriteWithLibtiff(const TiffSpec& s, bool grayPalette = false) {
     TIFFSetField(tif, TIFFTAG_YRESOLUTION, 240.0f);
     TIFFSetField(tif, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
   }
-  if (!s.icc.empty()) TIFFSetField(tif, TIFFTAG_ICCPROFILE, static_cast<uint32_t>(s.icc.size()), s.icc.data());
+  if (!s.icc.empty())
+    TIFFSetField(tif, TIFFTAG_ICCPROFILE, static_cast<uint32_t>(s.icc.size()), s.icc.data());
   if (s.photometric == PHOTOMETRIC_PALETTE) {
     const size_t n = size_t{1} << s.bits;
     std::vector<uint16_t> red(n), green(n), blue(n);
@@ -214,8 +216,8 @@ Bytes WriteWithOurWriter(int32_t type, int32_t width, int32_t height) {
 void SaveLzwStrips(const std::string& name, const TiffSpec& spec) {
   const Bytes file = WriteWithLibtiff(spec);
   const std::string path = (fs::temp_directory_path() / "passavue-seed-lzw.tif").string();
-  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(file.data()),
-                                               static_cast<std::streamsize>(file.size()));
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
   TIFF* tif = TIFFOpen(path.c_str(), "r");
   const tstrip_t strips = TIFFNumberOfStrips(tif);
   for (tstrip_t s = 0; s < strips && s < 2; ++s) {
@@ -272,8 +274,10 @@ Bytes WriteJpeg(const JpegSpec& s) {
     cinfo.X_density = cinfo.Y_density = static_cast<UINT16>(s.density);
   }
   jpeg_start_compress(&cinfo, TRUE);
-  for (const Bytes& p : s.app1) jpeg_write_marker(&cinfo, JPEG_APP0 + 1, p.data(), static_cast<unsigned>(p.size()));
-  for (const Bytes& p : s.app2) jpeg_write_marker(&cinfo, JPEG_APP0 + 2, p.data(), static_cast<unsigned>(p.size()));
+  for (const Bytes& p : s.app1)
+    jpeg_write_marker(&cinfo, JPEG_APP0 + 1, p.data(), static_cast<unsigned>(p.size()));
+  for (const Bytes& p : s.app2)
+    jpeg_write_marker(&cinfo, JPEG_APP0 + 2, p.data(), static_cast<unsigned>(p.size()));
   Bytes row(static_cast<size_t>(s.width) * components);
   while (cinfo.next_scanline < cinfo.image_height) {
     for (int x = 0; x < s.width; ++x) {
@@ -296,7 +300,19 @@ std::vector<Bytes> IccChunks(const Bytes& profile, int count, int keep) {
   std::vector<Bytes> chunks;
   const size_t part = (profile.size() + count - 1) / count;
   for (int i = 0; i < keep; ++i) {
-    Bytes chunk = {'I', 'C', 'C', '_', 'P', 'R', 'O', 'F', 'I', 'L', 'E', 0, static_cast<uint8_t>(i + 1),
+    Bytes chunk = {'I',
+                   'C',
+                   'C',
+                   '_',
+                   'P',
+                   'R',
+                   'O',
+                   'F',
+                   'I',
+                   'L',
+                   'E',
+                   0,
+                   static_cast<uint8_t>(i + 1),
                    static_cast<uint8_t>(count)};
     const size_t from = std::min(profile.size(), i * part);
     const size_t to = std::min(profile.size(), from + part);
@@ -311,14 +327,19 @@ std::vector<Bytes> IccChunks(const Bytes& profile, int count, int keep) {
 Bytes ExifResolution(bool bigEndian, uint16_t unit) {
   Bytes b = {'E', 'x', 'i', 'f', 0, 0};
   auto put16 = [&](uint16_t v) {
-    if (bigEndian) b.insert(b.end(), {static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v)});
-    else b.insert(b.end(), {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8)});
+    if (bigEndian)
+      b.insert(b.end(), {static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v)});
+    else
+      b.insert(b.end(), {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8)});
   };
   auto put32 = [&](uint32_t v) {
-    if (bigEndian) put16(static_cast<uint16_t>(v >> 16)), put16(static_cast<uint16_t>(v));
-    else put16(static_cast<uint16_t>(v)), put16(static_cast<uint16_t>(v >> 16));
+    if (bigEndian)
+      put16(static_cast<uint16_t>(v >> 16)), put16(static_cast<uint16_t>(v));
+    else
+      put16(static_cast<uint16_t>(v)), put16(static_cast<uint16_t>(v >> 16));
   };
-  b.insert(b.end(), {static_cast<uint8_t>(bigEndian ? 'M' : 'I'), static_cast<uint8_t>(bigEndian ? 'M' : 'I')});
+  b.insert(b.end(),
+           {static_cast<uint8_t>(bigEndian ? 'M' : 'I'), static_cast<uint8_t>(bigEndian ? 'M' : 'I')});
   put16(42);
   put32(8);
   put16(2);
@@ -548,7 +569,8 @@ int main(int argc, char** argv) {
        Text("passavue 1.0\r\n\r\nFRAME 3 1 10 20 30 18 16 1 0.5 1.25 1.25 1 1\n"
             "mat 2 1 \"0.5\" 0,5 50% 1e-1 0.055 2 1 2 3 1 4 5 6 0\rmat 1\nmat\tx\nlighting 2\n"
             "background 1.2 -1 2147483648 99999999999\nborder .25\nwhatever 1 2 3\nend\n"));
-  Save("settings", "no-end-refused.Passavue", Text("Passavue 1.0\nlighting 1 1\nmat 0 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15\n"));
+  Save("settings", "no-end-refused.Passavue",
+       Text("Passavue 1.0\nlighting 1 1\nmat 0 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15\n"));
   Save("settings", "long-line.Passavue",
        Text("Passavue 1.0\nbackground " + std::string(300, '7') + " 1 2 3\nborder 1 2 3 4 5 6 7\nend\n"));
 
@@ -565,14 +587,16 @@ int main(int argc, char** argv) {
 
   // Typed lengths, numbers and token lines. The first byte: units (bits 0-1),
   // comma separator (bit 2), strip (bit 3), precision (bits 5-7).
-  const std::vector<std::string> lengths = {
-      "2", "2 in", "2in", "2IN", "50.8mm", "50.8 MM", "5 cm", "25.4", "in", "2 inch", "3 m", "1,5", "1.5.0",
-      ".", "1e3", "1 1/2", "3/8", "1-1/2", "1/0", ""};
+  const std::vector<std::string> lengths = {"2",    "2 in",  "2in",    "2IN",   "50.8mm", "50.8 MM", "5 cm",
+                                            "25.4", "in",    "2 inch", "3 m",   "1,5",    "1.5.0",   ".",
+                                            "1e3",  "1 1/2", "3/8",    "1-1/2", "1/0",    ""};
   for (size_t i = 0; i < lengths.size(); ++i) {
     Save("text", "length-" + std::to_string(i), TextSeed(static_cast<uint8_t>(i % 3), lengths[i]));
   }
-  const std::vector<std::string> numbers = {"-12", "+2147483648", "4294967297", "12%", "1.5e-3", "1E+12",
-                                            "0.0550", "-0.0000", "99999999999999999999.5", "1%5%"};
+  const std::vector<std::string> numbers = {"-12",    "+2147483648", "4294967297",
+                                            "12%",    "1.5e-3",      "1E+12",
+                                            "0.0550", "-0.0000",     "99999999999999999999.5",
+                                            "1%5%"};
   for (size_t i = 0; i < numbers.size(); ++i) {
     Save("text", "number-" + std::to_string(i), TextSeed(static_cast<uint8_t>(0x84 + (i << 5)), numbers[i]));
   }

@@ -2,7 +2,7 @@
 # Installs every Debian 12 package that building, testing and benchmarking Passavue needs.
 set -euo pipefail
 packages=(
-  build-essential cmake ninja-build pkg-config git zlib1g-dev libpng-dev libtiff-tools
+  build-essential cmake ninja-build clang-format pkg-config git zlib1g-dev libpng-dev libtiff-tools
   liblcms2-dev libjpeg62-turbo-dev
   libtiff-dev libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libqt6svg6-dev

@@ -9,7 +9,6 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
-
 #include <cstdlib>
 #include <memory>
 
@@ -48,7 +47,8 @@ void DisplayCopyOurs(benchmark::State& state) {
   FillPhotoLike(&composite, kWidth, kHeight);
   const IccProfile monitor = AdobeRgbLikeProfile();
   DisplayTransform cache;
-  MakeDisplayCopy(composite, monitor, &cache, &copy);  // the transform made and the rows had, as after a first paint
+  MakeDisplayCopy(composite, monitor, &cache,
+                  &copy);  // the transform made and the rows had, as after a first paint
   for (auto _ : state) {
     if (MakeDisplayCopy(composite, monitor, &cache, &copy) != 0) state.SkipWithError("no display copy");
     benchmark::DoNotOptimize(copy.rows[0][0]);
@@ -78,7 +78,8 @@ void MakeFrameTiles(FrameTileSet* tiles) {
   for (Image& tile : tiles->tiles) {
     if (AllocImage(&tile, Gray8, 64, 64, 100.0) != 0) std::abort();
     for (int32_t y = 0; y < 64; ++y)
-      for (int32_t x = 0; x < 64; ++x) tile.rows[y][x] = static_cast<uint8_t>(96 + (x * (63 - x) + y * (63 - y)) / 9);
+      for (int32_t x = 0; x < 64; ++x)
+        tile.rows[y][x] = static_cast<uint8_t>(96 + (x * (63 - x) + y * (63 - y)) / 9);
   }
 }
 
@@ -103,8 +104,10 @@ void EditToScreen(benchmark::State& state, const IccProfile& monitor) {
     app->scene.mats[kOuterMat].color = {255, 250 - (shade & 15), 240};
     ++shade;
     RenderDesign(app.get());
-    MakeDisplayCopy(app->render.composite, app->monitorProfile, &app->displayTransform, &app->render.displayCopy);
-    const Image& shown = app->render.displayCopy.HasPixels() ? app->render.displayCopy : app->render.composite;
+    MakeDisplayCopy(app->render.composite, app->monitorProfile, &app->displayTransform,
+                    &app->render.displayCopy);
+    const Image& shown =
+        app->render.displayCopy.HasPixels() ? app->render.displayCopy : app->render.composite;
     QPainter painter(&screen);
     BlitImageDevicePixels(&painter, shown, 0, 0);
   };
@@ -122,13 +125,26 @@ void EditToScreenSrgb(benchmark::State& state) { EditToScreen(state, IccProfile(
 
 }  // namespace
 
-BENCHMARK(DisplayCopyOurs)->Name("ours/display_copy_3840x2160_wide_gamut")->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
+BENCHMARK(DisplayCopyOurs)
+    ->Name("ours/display_copy_3840x2160_wide_gamut")
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime();
 BENCHMARK(DisplayCopyLittleCms)
     ->Name("peer/display_copy_3840x2160_wide_gamut")
     ->Unit(benchmark::kMillisecond)
-    ->MeasureProcessCPUTime()->UseRealTime();
-BENCHMARK(EditToScreenWide)->Name("ours/edit_to_screen_3840x2160_wide_gamut")->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
-BENCHMARK(EditToScreenSrgb)->Name("peer/edit_to_screen_3840x2160_srgb")->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
+    ->MeasureProcessCPUTime()
+    ->UseRealTime();
+BENCHMARK(EditToScreenWide)
+    ->Name("ours/edit_to_screen_3840x2160_wide_gamut")
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime();
+BENCHMARK(EditToScreenSrgb)
+    ->Name("peer/edit_to_screen_3840x2160_srgb")
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime();
 
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -37,7 +37,8 @@ long long ReportedKilobytes() {
   return value;
 }
 
-bool Export(AppState* state, const std::string& path, int size, int threads, double* seconds, bool* disturbed) {
+bool Export(AppState* state, const std::string& path, int size, int threads, double* seconds,
+            bool* disturbed) {
   SetWorkerThreads(threads);
   const long long reportedBefore = ReportedKilobytes();
   const auto start = std::chrono::steady_clock::now();
@@ -60,7 +61,8 @@ bool Export(AppState* state, const std::string& path, int size, int threads, dou
 
 int main(int argc, char** argv) {
   if (argc < 4) {
-    std::fprintf(stderr, "usage: export_bench PICTURE ASSET-FOLDER OUTPUT-FOLDER [CALM] [MAX-ROUNDS] [SIZE]\n");
+    std::fprintf(stderr,
+                 "usage: export_bench PICTURE ASSET-FOLDER OUTPUT-FOLDER [CALM] [MAX-ROUNDS] [SIZE]\n");
     return 2;
   }
   const int calmWanted = argc > 4 ? std::atoi(argv[4]) : 5;
@@ -69,7 +71,8 @@ int main(int argc, char** argv) {
   auto state = std::make_unique<AppState>();
   InitScene(&state->scene);
   std::string folder;
-  if (LoadPicture(argv[1], PictureFileTypeOf(argv[1]), &state->scene, &state->inputProfile, &folder) != 0) return 1;
+  if (LoadPicture(argv[1], PictureFileTypeOf(argv[1]), &state->scene, &state->inputProfile, &folder) != 0)
+    return 1;
   LoadTextures(argv[2], &state->textures, &state->inputProfile);
   LoadFrameTiles(argv[2], &state->frameTiles, &state->inputProfile);
   const std::string path = std::string(argv[3]) + "/export_bench.tif";

@@ -126,7 +126,10 @@ void Peer(benchmark::State& state) {
 }  // namespace
 
 BENCHMARK(Ours)->Name("ours/import_jpeg_24mp")->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(OursWideGamut)->Name("ours/import_jpeg_24mp_adobe_rgb")->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(OursWideGamut)
+    ->Name("ours/import_jpeg_24mp_adobe_rgb")
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 BENCHMARK(Peer)->Name("peer/import_jpeg_24mp")->Unit(benchmark::kMillisecond)->UseRealTime();
 
 int main(int argc, char** argv) {

@@ -46,7 +46,8 @@ void MakeFrameTiles(FrameTileSet* tiles) {
   for (Image& tile : tiles->tiles) {
     if (AllocImage(&tile, Gray8, 64, 64, 100.0) != 0) std::abort();
     for (int32_t y = 0; y < 64; ++y)
-      for (int32_t x = 0; x < 64; ++x) tile.rows[y][x] = static_cast<uint8_t>(96 + (x * (63 - x) + y * (63 - y)) / 9);
+      for (int32_t x = 0; x < 64; ++x)
+        tile.rows[y][x] = static_cast<uint8_t>(96 + (x * (63 - x) + y * (63 - y)) / 9);
   }
 }
 
@@ -100,8 +101,17 @@ void MemcpyComposite(benchmark::State& state) {
 
 }  // namespace
 
-BENCHMARK(RenderCold)->Name("ours/render_default_1920x1080_cold")->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(RenderWarm)->Name("ours/render_default_1920x1080_warm")->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(MemcpyComposite)->Name("peer/memcpy_1920x1080_composite")->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(RenderCold)
+    ->Name("ours/render_default_1920x1080_cold")
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK(RenderWarm)
+    ->Name("ours/render_default_1920x1080_warm")
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK(MemcpyComposite)
+    ->Name("peer/memcpy_1920x1080_composite")
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 BENCHMARK_MAIN();

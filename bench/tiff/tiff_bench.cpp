@@ -23,7 +23,8 @@ constexpr uint32_t kWidth = 6000, kHeight = 4000;
 
 std::filesystem::path Folder() {
   static const std::filesystem::path folder = [] {
-    auto path = std::filesystem::temp_directory_path() / ("passavue-tiff-bench-" + std::to_string(::getpid()));
+    auto path =
+        std::filesystem::temp_directory_path() / ("passavue-tiff-bench-" + std::to_string(::getpid()));
     std::filesystem::create_directories(path);
     return path;
   }();
@@ -108,7 +109,8 @@ const Image& Composite() {
     Image image;
     if (AllocImage(&image, Rgb8, kSide, kSide, 300.0) != 0) std::abort();
     uint32_t state = 7u;
-    for (int32_t y = 0; y < kSide; ++y) PhotoRow(static_cast<uint32_t>(y), kSide, kSide, image.rows[y], &state);
+    for (int32_t y = 0; y < kSide; ++y)
+      PhotoRow(static_cast<uint32_t>(y), kSide, kSide, image.rows[y], &state);
     return image;
   }();
   return composite;
@@ -154,7 +156,8 @@ void PeerWrite(benchmark::State& state) {
   for (auto _ : state) {
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
     bool ok = fd >= 0 && ::write(fd, header.data(), header.size()) == 240;
-    for (const auto& row : rows) ok = ok && ::write(fd, row.data(), rowLength) == static_cast<ssize_t>(rowLength);
+    for (const auto& row : rows)
+      ok = ok && ::write(fd, row.data(), rowLength) == static_cast<ssize_t>(rowLength);
     ::close(fd);
     if (!ok) {
       state.SkipWithError("write failed");
@@ -167,8 +170,12 @@ void PeerWrite(benchmark::State& state) {
   state.SetBytesProcessed(state.iterations() * int64_t{kSide} * kSide * 3);
 }
 
-BENCHMARK_CAPTURE(OursRead, lzw, COMPRESSION_LZW)->Name("ours/read_tiff_6000x4000_lzw_predictor")->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(PeerRead, lzw, COMPRESSION_LZW)->Name("peer/read_tiff_6000x4000_lzw_predictor")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(OursRead, lzw, COMPRESSION_LZW)
+    ->Name("ours/read_tiff_6000x4000_lzw_predictor")
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(PeerRead, lzw, COMPRESSION_LZW)
+    ->Name("peer/read_tiff_6000x4000_lzw_predictor")
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(OursRead, deflate, COMPRESSION_ADOBE_DEFLATE)
     ->Name("ours/read_tiff_6000x4000_deflate_predictor")
     ->Unit(benchmark::kMillisecond)
@@ -177,10 +184,22 @@ BENCHMARK_CAPTURE(PeerRead, deflate, COMPRESSION_ADOBE_DEFLATE)
     ->Name("peer/read_tiff_6000x4000_deflate_predictor")
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
-BENCHMARK_CAPTURE(OursRead, plain, COMPRESSION_NONE)->Name("ours/read_tiff_6000x4000_uncompressed")->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(PeerRead, plain, COMPRESSION_NONE)->Name("peer/read_tiff_6000x4000_uncompressed")->Unit(benchmark::kMillisecond);
-BENCHMARK(OursWrite)->Name("ours/write_tiff_20000x20000")->Unit(benchmark::kMillisecond)->Iterations(4)->UseRealTime();
-BENCHMARK(PeerWrite)->Name("peer/write_tiff_20000x20000")->Unit(benchmark::kMillisecond)->Iterations(4)->UseRealTime();
+BENCHMARK_CAPTURE(OursRead, plain, COMPRESSION_NONE)
+    ->Name("ours/read_tiff_6000x4000_uncompressed")
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(PeerRead, plain, COMPRESSION_NONE)
+    ->Name("peer/read_tiff_6000x4000_uncompressed")
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(OursWrite)
+    ->Name("ours/write_tiff_20000x20000")
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(4)
+    ->UseRealTime();
+BENCHMARK(PeerWrite)
+    ->Name("peer/write_tiff_20000x20000")
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(4)
+    ->UseRealTime();
 
 }  // namespace
 

@@ -127,8 +127,9 @@ int PutAll(const char* bytes, size_t count, const Put& put) {
 }  // namespace
 
 int WriteBytes(FileHandle& file, uint32_t* count, const void* buffer) {
-  return PutAll(static_cast<const char*>(buffer), *count,
-                [&file](const char* bytes, size_t length, size_t) { return ::write(file.Descriptor(), bytes, length); });
+  return PutAll(static_cast<const char*>(buffer), *count, [&file](const char* bytes, size_t length, size_t) {
+    return ::write(file.Descriptor(), bytes, length);
+  });
 }
 
 int WriteBytesAt(FileHandle& file, uint64_t offset, size_t count, const void* buffer) {
@@ -139,7 +140,8 @@ int WriteBytesAt(FileHandle& file, uint64_t offset, size_t count, const void* bu
 
 int SeekTo(FileHandle& file, uint32_t offset) {
   if (offset == kFileFailure) return 1;
-  return ::lseek(file.Descriptor(), static_cast<off_t>(offset), SEEK_SET) == static_cast<off_t>(offset) ? 0 : 1;
+  return ::lseek(file.Descriptor(), static_cast<off_t>(offset), SEEK_SET) == static_cast<off_t>(offset) ? 0
+                                                                                                        : 1;
 }
 
 int TellPosition(FileHandle& file, uint32_t* position) {

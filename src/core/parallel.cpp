@@ -78,7 +78,8 @@ class WorkerPool {
         // sleeping core takes to wake, which is as long as a small loop.
         lock.unlock();
         const auto until = std::chrono::steady_clock::now() + kStayAwake;
-        while (posted_.load(std::memory_order_relaxed) == 0 && std::chrono::steady_clock::now() < until) Pause();
+        while (posted_.load(std::memory_order_relaxed) == 0 && std::chrono::steady_clock::now() < until)
+          Pause();
         lock.lock();
         wake_.wait(lock, [this] { return waiting_ > 0; });
       }
@@ -97,9 +98,9 @@ class WorkerPool {
   std::condition_variable done_;
   std::vector<std::thread> threads_;
   const std::function<void()>* job_ = nullptr;
-  int waiting_ = 0;  // helpers still wanted for the current loop
+  int waiting_ = 0;             // helpers still wanted for the current loop
   std::atomic<int> posted_{0};  // waiting_, read without the lock by helpers awake
-  int running_ = 0;  // helpers inside it
+  int running_ = 0;             // helpers inside it
   bool busy_ = false;
 };
 
@@ -120,10 +121,12 @@ int WorkerThreads() {
   return cores == 0 ? 1 : static_cast<int>(std::min(cores, 64u));
 }
 
-void ParallelFor(int64_t count, int64_t unitsPerItem, const std::function<void(int64_t begin, int64_t end)>& body) {
+void ParallelFor(int64_t count, int64_t unitsPerItem,
+                 const std::function<void(int64_t begin, int64_t end)>& body) {
   if (count <= 0) return;
   const int64_t units = count * std::max<int64_t>(1, unitsPerItem);
-  int64_t threads = std::min<int64_t>({WorkerThreads(), count, std::max<int64_t>(1, units / kMinimumUnitsPerThread)});
+  int64_t threads =
+      std::min<int64_t>({WorkerThreads(), count, std::max<int64_t>(1, units / kMinimumUnitsPerThread)});
   if (threads <= 1) {
     body(0, count);
     return;

@@ -16,4 +16,5 @@ int WorkerThreads();
 // costing about `unitsPerItem` (say, bytes of a row); the slices run in any
 // order on any of the threads, the calling one among them. Small loops stay
 // on the calling thread, since starting a thread costs more than they do.
-void ParallelFor(int64_t count, int64_t unitsPerItem, const std::function<void(int64_t begin, int64_t end)>& body);
+void ParallelFor(int64_t count, int64_t unitsPerItem,
+                 const std::function<void(int64_t begin, int64_t end)>& body);

@@ -8,10 +8,10 @@
 // The transform onto one monitor, kept while the monitor profile stays the
 // same: making it costs far more than converting a screenful.
 struct DisplayTransform {
-  IccProfile profile;         // the monitor profile it was made for
+  IccProfile profile;        // the monitor profile it was made for
   ColorTransform transform;  // empty for no profile or the standard sRGB one
-  int builds = 0;             // how many transforms were made
-  Image storage;              // rows of an earlier copy, taken up by the next
+  int builds = 0;            // how many transforms were made
+  Image storage;             // rows of an earlier copy, taken up by the next
 };
 
 // The composite in the monitor's colours. Without a monitor profile, for the

@@ -1,16 +1,15 @@
 #include "display/monitor_profile.h"
 
+#include <xcb/xcb.h>
+
 #include <QAbstractNativeEventFilter>
 #include <QByteArray>
 #include <QGuiApplication>
-
 #include <algorithm>
 #include <climits>
 #include <string>
 #include <utility>
 #include <vector>
-
-#include <xcb/xcb.h>
 
 // Xlib defines macros (Bool, None, Status, ...) that clash with Qt and our
 // own names, so it comes last and is used only in this file.
@@ -41,7 +40,8 @@ class ProfileWatcher : public QAbstractNativeEventFilter {
     XGetWindowAttributes(display, root_, &attributes);
     XSelectInput(display, root_, attributes.your_event_mask | PropertyChangeMask);
     // Made now if need be, so that a profile published later is recognised.
-    for (int i = 0; i < kWatchedScreens; ++i) atoms_.push_back(XInternAtom(display, PropertyName(i).c_str(), False));
+    for (int i = 0; i < kWatchedScreens; ++i)
+      atoms_.push_back(XInternAtom(display, PropertyName(i).c_str(), False));
     XFlush(display);
   }
 
@@ -50,7 +50,8 @@ class ProfileWatcher : public QAbstractNativeEventFilter {
     const auto* event = static_cast<const xcb_generic_event_t*>(message);
     if ((event->response_type & 0x7f) != XCB_PROPERTY_NOTIFY) return false;
     const auto* notify = static_cast<const xcb_property_notify_event_t*>(message);
-    if (notify->window == root_ && std::find(atoms_.begin(), atoms_.end(), notify->atom) != atoms_.end()) changed_();
+    if (notify->window == root_ && std::find(atoms_.begin(), atoms_.end(), notify->atom) != atoms_.end())
+      changed_();
     return false;  // Qt still sees every event
   }
 
@@ -81,8 +82,9 @@ IccProfile ReadX11ScreenProfile(int index) {
   unsigned long items = 0;
   unsigned long remaining = 0;
   unsigned char* data = nullptr;
-  const int status = XGetWindowProperty(display, DefaultRootWindow(display), atom, 0, LONG_MAX / 4, False,
-                                        AnyPropertyType, &actualType, &actualFormat, &items, &remaining, &data);
+  const int status =
+      XGetWindowProperty(display, DefaultRootWindow(display), atom, 0, LONG_MAX / 4, False, AnyPropertyType,
+                         &actualType, &actualFormat, &items, &remaining, &data);
   IccProfile profile;
   if (status == Success && data != nullptr && actualFormat == 8) profile = ProfileFromProperty(data, items);
   if (data != nullptr) XFree(data);
@@ -93,7 +95,8 @@ void UseMonitorProfile(IccProfile bytes, IccProfile* monitorProfile, DisplayColo
   *monitorProfile = std::move(bytes);
   ReadDisplayColorimetry(nullptr, 0, colorimetry);
   if (!monitorProfile->empty()) {
-    ReadDisplayColorimetry(monitorProfile->data(), static_cast<uint32_t>(monitorProfile->size()), colorimetry);
+    ReadDisplayColorimetry(monitorProfile->data(), static_cast<uint32_t>(monitorProfile->size()),
+                           colorimetry);
   }
 }
 

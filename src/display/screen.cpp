@@ -5,7 +5,6 @@
 #include <QImage>
 #include <QPainter>
 #include <QPen>
-
 #include <algorithm>
 #include <cmath>
 

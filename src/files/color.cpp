@@ -2,6 +2,7 @@
 
 #include <lcms2.h>
 #include <lcms2_plugin.h>
+#include <smmintrin.h>
 
 #include <algorithm>
 #include <array>
@@ -14,8 +15,6 @@
 #include <new>
 #include <utility>
 #include <vector>
-
-#include <smmintrin.h>
 
 #include "core/parallel.h"
 
@@ -38,9 +37,12 @@ using ContextHandle = std::unique_ptr<std::remove_pointer_t<cmsContext>, Context
 // The library format for an Image type; 0 when the type is not converted.
 cmsUInt32Number LibraryFormat(int32_t type) {
   switch (type) {
-    case Rgb8: return TYPE_BGR_8;
-    case Rgb16: return TYPE_BGR_16;
-    default: return 0;
+    case Rgb8:
+      return TYPE_BGR_8;
+    case Rgb16:
+      return TYPE_BGR_16;
+    default:
+      return 0;
   }
 }
 
@@ -61,7 +63,7 @@ constexpr int kOutputEntries = 16385;  // 1.14 fixed point, 0 to 1.0 inclusive
 // in 1.14 fixed point. Our kernel does the same arithmetic from the same
 // tables, but without the library's per-pixel unpacking and on every core.
 struct ColorTransformData {
-  TransformHandle library;  // null when our kernel does the work
+  TransformHandle library;                          // null when our kernel does the work
   std::array<std::array<int32_t, 256>, 3> input{};  // red, green, blue: byte to 1.14
   std::array<int32_t, 9> matrix{};                  // rows red, green, blue; 1.14
   std::array<int32_t, 3> offset{};
@@ -138,13 +140,15 @@ cmsBool CaptureMatrixShaper(cmsPipeline** lut, cmsUInt32Number, cmsUInt32Number*
   int64_t largestInput = 0;
   for (int c = 0; c < 3; ++c) {
     for (int i = 0; i < 256; ++i) {
-      const cmsFloat32Number y = cmsEvalToneCurveFloat(in->TheCurves[c], static_cast<cmsFloat32Number>(i / 255.0));
+      const cmsFloat32Number y =
+          cmsEvalToneCurveFloat(in->TheCurves[c], static_cast<cmsFloat32Number>(i / 255.0));
       if (!FitsFixed14(y)) return FALSE;
       data.input[c][i] = ToFixed14(y);
       largestInput = std::max<int64_t>(largestInput, std::abs(int64_t{data.input[c][i]}));
     }
     for (int i = 0; i < kOutputEntries; ++i) {
-      cmsFloat32Number y = cmsEvalToneCurveFloat(out->TheCurves[c], static_cast<cmsFloat32Number>(i / 16384.0));
+      cmsFloat32Number y =
+          cmsEvalToneCurveFloat(out->TheCurves[c], static_cast<cmsFloat32Number>(i / 16384.0));
       y = y < 0 ? 0 : (y > 1.0f ? 1.0f : y);
       const uint16_t word = SaturateWord(y * 65535.0);
       data.output[c][i] = static_cast<uint8_t>((word * 65281u + 8388608u) >> 24);
@@ -167,7 +171,8 @@ cmsBool CaptureMatrixShaper(cmsPipeline** lut, cmsUInt32Number, cmsUInt32Number*
   }
   for (size_t c = 0; c < 3; ++c) {
     for (size_t i = 0; i < 256; ++i) {
-      for (size_t row = 0; row < 3; ++row) data.products[c][i][row] = data.matrix[3 * row + c] * data.input[c][i];
+      for (size_t row = 0; row < 3; ++row)
+        data.products[c][i][row] = data.matrix[3 * row + c] * data.input[c][i];
     }
   }
   capture->taken = true;
@@ -177,8 +182,8 @@ cmsBool CaptureMatrixShaper(cmsPipeline** lut, cmsUInt32Number, cmsUInt32Number*
 // True, with the tables filled, when the library would evaluate this pair
 // of profiles as a matrix-shaper.
 bool CaptureTables(const IccProfile& from, const IccProfile& to, ColorTransformData* data) {
-  static cmsPluginOptimization plugin = {
-      {cmsPluginMagicNumber, 2000, cmsPluginOptimizationSig, nullptr}, CaptureMatrixShaper};
+  static cmsPluginOptimization plugin = {{cmsPluginMagicNumber, 2000, cmsPluginOptimizationSig, nullptr},
+                                         CaptureMatrixShaper};
   Capture capture;
   capture.data = data;
   ContextHandle context(cmsCreateContext(&plugin, &capture));
@@ -186,8 +191,8 @@ bool CaptureTables(const IccProfile& from, const IccProfile& to, ColorTransformD
   ProfileHandle input = OpenProfile(context.get(), from);
   ProfileHandle output = OpenProfile(context.get(), to);
   if (!input || !output) return false;
-  TransformHandle probe(cmsCreateTransformTHR(context.get(), input.get(), TYPE_BGR_8, output.get(), TYPE_BGR_8,
-                                              INTENT_PERCEPTUAL, 0));
+  TransformHandle probe(cmsCreateTransformTHR(context.get(), input.get(), TYPE_BGR_8, output.get(),
+                                              TYPE_BGR_8, INTENT_PERCEPTUAL, 0));
   return probe != nullptr && capture.taken;
 }
 
@@ -198,7 +203,8 @@ inline uint8_t Evaluate(const ColorTransformData& t, int c, int32_t r, int32_t g
 }
 
 // One row of blue-green-red pixels; source and destination may be the same.
-void ConvertRowScalar(const ColorTransformData& t, const uint8_t* source, uint8_t* destination, int32_t count) {
+void ConvertRowScalar(const ColorTransformData& t, const uint8_t* source, uint8_t* destination,
+                      int32_t count) {
   for (int32_t x = 0; x < count; ++x, source += 3, destination += 3) {
     const int32_t r = t.input[0][source[2]];
     const int32_t g = t.input[1][source[1]];
@@ -327,7 +333,8 @@ void ConvertRowsInPlace(const ColorTransform& transform, Image* picture, int32_t
     return;
   }
   const RowKernel kernel = ChooseKernel();
-  for (int32_t r = first; r < first + count; ++r) kernel(*transform.data, picture->rows[r], picture->rows[r], picture->width);
+  for (int32_t r = first; r < first + count; ++r)
+    kernel(*transform.data, picture->rows[r], picture->rows[r], picture->width);
 }
 
 int ConvertToWorkingSpace(Image* picture, const IccProfile& inputProfile) {
@@ -350,10 +357,10 @@ void MakeCmykToSrgb(const IccProfile& profile, int32_t bits, int32_t samples, Cm
   if (!cmyk || cmsGetColorSpace(cmyk.get()) != cmsSigCmykData) return;
   ProfileHandle srgb(cmsCreate_sRGBProfile());
   const cmsUInt32Number bytes = bits == 16 ? 2 : 1;
-  const cmsUInt32Number input =
-      COLORSPACE_SH(PT_CMYK) | CHANNELS_SH(4) | BYTES_SH(bytes) | EXTRA_SH(static_cast<cmsUInt32Number>(samples - 4));
-  conversion->transform.reset(cmsCreateTransform(cmyk.get(), input, srgb.get(), bits == 16 ? TYPE_BGR_16 : TYPE_BGR_8,
-                                                 INTENT_PERCEPTUAL, 0));
+  const cmsUInt32Number input = COLORSPACE_SH(PT_CMYK) | CHANNELS_SH(4) | BYTES_SH(bytes) |
+                                EXTRA_SH(static_cast<cmsUInt32Number>(samples - 4));
+  conversion->transform.reset(cmsCreateTransform(
+      cmyk.get(), input, srgb.get(), bits == 16 ? TYPE_BGR_16 : TYPE_BGR_8, INTENT_PERCEPTUAL, 0));
 }
 
 namespace {
@@ -377,7 +384,8 @@ void ConvertCmykRow(const CmykToSrgb& conversion, const uint8_t* cmyk, uint8_t* 
   }
   const size_t n = static_cast<size_t>(pixels), samples = static_cast<size_t>(conversion.samples);
   if (conversion.bits == 16) {
-    PlainCmykRow<uint16_t, 65535>(reinterpret_cast<const uint16_t*>(cmyk), reinterpret_cast<uint16_t*>(bgr), n, samples);
+    PlainCmykRow<uint16_t, 65535>(reinterpret_cast<const uint16_t*>(cmyk), reinterpret_cast<uint16_t*>(bgr),
+                                  n, samples);
   } else {
     PlainCmykRow<uint8_t, 255>(cmyk, bgr, n, samples);
   }

@@ -30,7 +30,8 @@ void ReportFailure(const char* format, const std::string& path, const std::strin
 // place one by one, so the bytes are those of a conversion afterwards.
 class ConversionAlongside {
  public:
-  ConversionAlongside(ColorTransform transform, Image* picture) : transform_(std::move(transform)), picture_(picture) {}
+  ConversionAlongside(ColorTransform transform, Image* picture)
+      : transform_(std::move(transform)), picture_(picture) {}
   ~ConversionAlongside() { Stop(); }
 
   DecodedRowsHook Hook() {

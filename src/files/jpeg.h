@@ -22,8 +22,8 @@ constexpr uint64_t kMaxJpegBytes = 3 * uint64_t{kMaxJpegPixels};
 // the Exif XResolution, else 96 pixels per inch. `orientation` (when given)
 // receives the Exif Orientation (1 to 8; 1 without one) for the caller to
 // apply once it is done with the rows, for instance with ApplyOrientation;
-// a picture that is not stored upright counts the upright copy in its size. 0 on success; 1 with the destination empty for a
-// missing, damaged or CMYK file and for a picture that would take more than
+// a picture that is not stored upright counts the upright copy in its size. 0 on success; 1 with the
+// destination empty for a missing, damaged or CMYK file and for a picture that would take more than
 // kMaxJpegBytes to read, which also fills `sizeNote` with a line saying so.
 // `decodedRows`, when given, is told after each batch how many rows from the
 // picture's top are decoded (Image rows height - 1 down to height - n), and

@@ -57,10 +57,10 @@ class BitReader {
 
   const uint8_t* input_;
   size_t length_;
-  size_t next_ = 0;       // next byte to load into the window
-  uint64_t bits_ = 0;     // unread bits, left-aligned
-  int count_ = 0;         // valid bits in the window
-  uint64_t position_ = 0; // bits consumed
+  size_t next_ = 0;        // next byte to load into the window
+  uint64_t bits_ = 0;      // unread bits, left-aligned
+  int count_ = 0;          // valid bits in the window
+  uint64_t position_ = 0;  // bits consumed
 };
 
 // Copies `length` bytes from earlier in the output to `to`. The source may

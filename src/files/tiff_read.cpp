@@ -55,8 +55,9 @@ struct Source {
     return bigEndian ? static_cast<uint16_t>((p[0] << 8) | p[1]) : static_cast<uint16_t>(p[0] | (p[1] << 8));
   }
   uint32_t U32(const uint8_t* p) const {
-    return bigEndian ? (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | p[3]
-                     : uint32_t{p[0]} | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16) | (uint32_t{p[3]} << 24);
+    return bigEndian
+               ? (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | p[3]
+               : uint32_t{p[0]} | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16) | (uint32_t{p[3]} << 24);
   }
 };
 
@@ -95,11 +96,16 @@ int ReadAt(const Source& src, uint64_t offset, uint64_t count, uint8_t* buffer) 
 uint32_t ElementSize(uint16_t type) {
   switch (type) {
     case kByte:
-    case kAscii: return 1;
-    case kShort: return 2;
-    case kLong: return 4;
-    case kRational: return 8;
-    default: return 1;  // undefined and the rest: treated as bytes
+    case kAscii:
+      return 1;
+    case kShort:
+      return 2;
+    case kLong:
+      return 4;
+    case kRational:
+      return 8;
+    default:
+      return 1;  // undefined and the rest: treated as bytes
   }
 }
 
@@ -127,9 +133,15 @@ int ReadEntryIntegers(const Source& src, const Entry& e, std::vector<uint32_t>* 
   const uint8_t* p = bytes.data();
   for (uint32_t i = 0; i < e.count; ++i) {
     switch (e.type) {
-      case kByte: (*values)[i] = p[i]; break;
-      case kShort: (*values)[i] = src.U16(p + 2 * size_t{i}); break;
-      default: (*values)[i] = src.U32(p + 4 * size_t{i}); break;
+      case kByte:
+        (*values)[i] = p[i];
+        break;
+      case kShort:
+        (*values)[i] = src.U16(p + 2 * size_t{i});
+        break;
+      default:
+        (*values)[i] = src.U32(p + 4 * size_t{i});
+        break;
     }
   }
   return 0;
@@ -138,10 +150,17 @@ int ReadEntryIntegers(const Source& src, const Entry& e, std::vector<uint32_t>* 
 // The single integer of an entry; false for types that carry none.
 bool IntegerValue(const Source& src, const Entry& e, uint32_t* value) {
   switch (e.type) {
-    case kByte: *value = e.value[0]; return true;
-    case kShort: *value = src.U16(e.value); return true;
-    case kLong: *value = src.U32(e.value); return true;
-    default: return false;
+    case kByte:
+      *value = e.value[0];
+      return true;
+    case kShort:
+      *value = src.U16(e.value);
+      return true;
+    case kLong:
+      *value = src.U32(e.value);
+      return true;
+    default:
+      return false;
   }
 }
 
@@ -218,7 +237,8 @@ int ApplyEntry(const Source& src, const Entry& e, Layout* layout, IccProfile* in
     std::vector<uint8_t> bytes;
     if (ReadEntryBytes(src, e, &bytes) != 0) return 1;
     if (!Resize(&layout->colorMap, e.count)) return 1;
-    for (uint32_t i = 0; i < e.count; ++i) layout->colorMap[i] = static_cast<uint8_t>(src.U16(&bytes[2 * size_t{i}]) >> 8);
+    for (uint32_t i = 0; i < e.count; ++i)
+      layout->colorMap[i] = static_cast<uint8_t>(src.U16(&bytes[2 * size_t{i}]) >> 8);
     return 0;
   }
   if (e.tag == kBitsPerSample) {
@@ -242,9 +262,20 @@ int ApplyEntry(const Source& src, const Entry& e, Layout* layout, IccProfile* in
 
   // The remaining tags we handle each hold one integer.
   switch (e.tag) {
-    case kNewSubfileType: case kSubfileType: case kImageWidth: case kImageLength: case kCompression:
-    case kPhotometricInterpretation: case kFillOrder: case kOrientation: case kSamplesPerPixel:
-    case kRowsPerStrip: case kPlanarConfiguration: case kPredictor: case kTileWidth: case kTileLength:
+    case kNewSubfileType:
+    case kSubfileType:
+    case kImageWidth:
+    case kImageLength:
+    case kCompression:
+    case kPhotometricInterpretation:
+    case kFillOrder:
+    case kOrientation:
+    case kSamplesPerPixel:
+    case kRowsPerStrip:
+    case kPlanarConfiguration:
+    case kPredictor:
+    case kTileWidth:
+    case kTileLength:
     case kInkSet:
       break;
     default:
@@ -253,10 +284,18 @@ int ApplyEntry(const Source& src, const Entry& e, Layout* layout, IccProfile* in
   uint32_t v = 0;
   if (!IntegerValue(src, e, &v)) return 1;
   switch (e.tag) {
-    case kNewSubfileType: return v <= 1 ? 0 : 1;
-    case kSubfileType: return v == 1 ? 0 : 1;
-    case kImageWidth: layout->width = v; layout->hasWidth = true; return 0;
-    case kImageLength: layout->height = v; layout->hasHeight = true; return 0;
+    case kNewSubfileType:
+      return v <= 1 ? 0 : 1;
+    case kSubfileType:
+      return v == 1 ? 0 : 1;
+    case kImageWidth:
+      layout->width = v;
+      layout->hasWidth = true;
+      return 0;
+    case kImageLength:
+      layout->height = v;
+      layout->hasHeight = true;
+      return 0;
     case kCompression:
       if (v != kUncompressed && v != kLzw && v != kAdobeDeflate && v != kPackBits && v != kDeflate) return 1;
       layout->compression = v;
@@ -265,7 +304,8 @@ int ApplyEntry(const Source& src, const Entry& e, Layout* layout, IccProfile* in
       if (v > 3 && v != 5) return 1;
       layout->photometric = v;
       return 0;
-    case kFillOrder: return v == 1 ? 0 : 1;
+    case kFillOrder:
+      return v == 1 ? 0 : 1;
     case kOrientation:
       if (v < 1 || v > 8) return 1;
       layout->orientation = v;
@@ -274,7 +314,10 @@ int ApplyEntry(const Source& src, const Entry& e, Layout* layout, IccProfile* in
       if (v != 1 && v != 3 && v != 4 && v != 5) return 1;
       layout->samplesPerPixel = v;
       return 0;
-    case kRowsPerStrip: layout->rowsPerStrip = v; layout->hasRowsPerStrip = true; return 0;
+    case kRowsPerStrip:
+      layout->rowsPerStrip = v;
+      layout->hasRowsPerStrip = true;
+      return 0;
     case kPlanarConfiguration:
       if (v != 1 && v != 2) return 1;
       layout->planar = v == 2;
@@ -283,10 +326,17 @@ int ApplyEntry(const Source& src, const Entry& e, Layout* layout, IccProfile* in
       if (v != 1 && v != 2) return 1;
       layout->predictor = v == 2;
       return 0;
-    case kTileWidth: layout->tileWidth = v; return 0;
-    case kTileLength: layout->tileLength = v; return 0;
-    case kInkSet: layout->inkSet = v; return 0;
-    default: return 0;
+    case kTileWidth:
+      layout->tileWidth = v;
+      return 0;
+    case kTileLength:
+      layout->tileLength = v;
+      return 0;
+    case kInkSet:
+      layout->inkSet = v;
+      return 0;
+    default:
+      return 0;
   }
 }
 
@@ -294,12 +344,12 @@ int ApplyEntry(const Source& src, const Entry& e, Layout* layout, IccProfile* in
 enum class RowKind { Bits, Gray4, Gray8, Gray16, Rgb8, Rgb16, Palette, Plane8, Plane16, Cmyk8, Cmyk16 };
 
 struct Plan {
-  int32_t type = 0;              // the Image type
+  int32_t type = 0;  // the Image type
   RowKind kind = RowKind::Gray8;
-  uint32_t bits = 0;             // bits per sample in the file
-  uint32_t samples = 1;          // samples per pixel in the file
-  uint32_t chunkSamples = 1;     // samples per pixel in one strip or tile: 1 when planar
-  uint64_t fileRowBytes = 0;     // one row of the whole width in one strip
+  uint32_t bits = 0;          // bits per sample in the file
+  uint32_t samples = 1;       // samples per pixel in the file
+  uint32_t chunkSamples = 1;  // samples per pixel in one strip or tile: 1 when planar
+  uint64_t fileRowBytes = 0;  // one row of the whole width in one strip
   bool invert = false;
   bool predictor = false;
   // Palette: n entries per channel, split out by channel.
@@ -351,10 +401,22 @@ int MakePlan(const Layout& layout, Plan* plan) {
     plan->kind = bits == 8 ? RowKind::Rgb8 : RowKind::Rgb16;
   } else {
     switch (bits) {
-      case 1: plan->type = Bilevel; plan->kind = RowKind::Bits; break;
-      case 4: plan->type = Gray8; plan->kind = RowKind::Gray4; break;
-      case 8: plan->type = Gray8; plan->kind = RowKind::Gray8; break;
-      default: plan->type = Gray16; plan->kind = RowKind::Gray16; break;
+      case 1:
+        plan->type = Bilevel;
+        plan->kind = RowKind::Bits;
+        break;
+      case 4:
+        plan->type = Gray8;
+        plan->kind = RowKind::Gray4;
+        break;
+      case 8:
+        plan->type = Gray8;
+        plan->kind = RowKind::Gray8;
+        break;
+      default:
+        plan->type = Gray16;
+        plan->kind = RowKind::Gray16;
+        break;
     }
   }
   // Differencing works on whole samples: 8 or 16 bits.
@@ -377,7 +439,8 @@ inline uint16_t Load16(const uint8_t* p, bool bigEndian) {
 // Converts `width` pixels of one row of a strip or tile (of `plane`, when
 // planar) into an Image row from its first pixel on; the row's samples may
 // be changed on the way. 1 for a palette index beyond the map.
-int ConvertRow(const Plan& plan, const Source& src, uint32_t width, uint32_t plane, uint8_t* in, uint8_t* out) {
+int ConvertRow(const Plan& plan, const Source& src, uint32_t width, uint32_t plane, uint8_t* in,
+               uint8_t* out) {
   const size_t w = width;
   uint8_t* const row = out;  // the RGB cases walk `out` along the row
   switch (plan.kind) {
@@ -440,9 +503,12 @@ int ConvertRow(const Plan& plan, const Source& src, uint32_t width, uint32_t pla
       const bool gray = plan.type == Gray8;
       for (size_t x = 0; x < w; ++x) {
         uint32_t i;
-        if (plan.bits == 1) i = (in[x >> 3] >> (7 - (x & 7))) & 1;
-        else if (plan.bits == 4) i = (x & 1) ? (in[x >> 1] & 0x0F) : (in[x >> 1] >> 4);
-        else i = in[x];
+        if (plan.bits == 1)
+          i = (in[x >> 3] >> (7 - (x & 7))) & 1;
+        else if (plan.bits == 4)
+          i = (x & 1) ? (in[x >> 1] & 0x0F) : (in[x >> 1] >> 4);
+        else
+          i = in[x];
         if (i >= n) return 1;
         if (gray) {
           out[x] = plan.red[i];
@@ -535,7 +601,8 @@ int MakeStripPlan(const Source& src, const Layout& layout, const Plan& plan, Chu
 
   std::vector<uint64_t> expected, bytes;
   if (!Resize(&expected, needed) || !Resize(&bytes, needed)) return 1;
-  for (uint64_t i = 0; i < needed; ++i) expected[i] = rowBytes * std::min<uint64_t>(rps, height - i % perPlane * rps);
+  for (uint64_t i = 0; i < needed; ++i)
+    expected[i] = rowBytes * std::min<uint64_t>(rps, height - i % perPlane * rps);
 
   if (layout.stripByteCounts.empty()) {
     if (available > 1) return 1;  // several strips need their byte counts
@@ -577,9 +644,11 @@ int MakeTilePlan(const Source& src, const Layout& layout, const Plan& plan, Chun
   const uint64_t rowBytes = (uint64_t{tw} * plan.bits * plan.chunkSamples + 7) / 8;
   if (rowBytes * tl > kTileLimit) return 1;
   const uint32_t planes = plan.chunkSamples == plan.samples ? 1 : plan.samples;
-  const uint64_t across = (uint64_t{layout.width} + tw - 1) / tw, down = (uint64_t{layout.height} + tl - 1) / tl;
+  const uint64_t across = (uint64_t{layout.width} + tw - 1) / tw,
+                 down = (uint64_t{layout.height} + tl - 1) / tl;
   const uint64_t perPlane = across * down;
-  if (layout.tileOffsets.size() < perPlane * planes || layout.tileByteCounts.size() != layout.tileOffsets.size()) {
+  if (layout.tileOffsets.size() < perPlane * planes ||
+      layout.tileByteCounts.size() != layout.tileOffsets.size()) {
     return 1;
   }
   const uint32_t used = std::min(planes, 3u);
@@ -656,8 +725,10 @@ int DecodeChunk(uint32_t compression, const uint8_t* in, size_t length, uint8_t*
       std::memset(out + produced, 0, capacity - produced);
       return 0;
     }
-    case kPackBits: return DecodeTiffPackBits(in, length, out, capacity);
-    default: return DecodeTiffDeflate(in, length, out, capacity);
+    case kPackBits:
+      return DecodeTiffPackBits(in, length, out, capacity);
+    default:
+      return DecodeTiffDeflate(in, length, out, capacity);
   }
 }
 
@@ -681,7 +752,8 @@ int ReadCodedChunks(const Source& src, const Layout& layout, const Plan& plan, c
     if (!Resize(&starts, end - first)) return 1;
     // Strips and tiles usually follow each other: one read takes them all.
     if (high - low <= sum + sum / 8 + 65536) {
-      if (!Resize(&coded, static_cast<size_t>(high - low)) || ReadAt(src, low, high - low, coded.data()) != 0) return 1;
+      if (!Resize(&coded, static_cast<size_t>(high - low)) || ReadAt(src, low, high - low, coded.data()) != 0)
+        return 1;
       for (size_t i = first; i < end; ++i) starts[i - first] = chunks[i].offset - low;
     } else {
       if (!Resize(&coded, static_cast<size_t>(sum))) return 1;
@@ -694,20 +766,22 @@ int ReadCodedChunks(const Source& src, const Layout& layout, const Plan& plan, c
     }
     std::atomic<bool> failed{false};
     const uint64_t decodedBytes = chunkPlan.rowBytes * chunkPlan.rows;
-    ParallelFor(static_cast<int64_t>(end - first), static_cast<int64_t>(decodedBytes), [&](int64_t begin, int64_t stop) {
-      std::vector<uint8_t> decoded;
-      for (int64_t k = begin; k < stop && !failed.load(std::memory_order_relaxed); ++k) {
-        const Chunk& c = chunks[first + static_cast<size_t>(k)];
-        const uint64_t rows = chunkPlan.tiled ? chunkPlan.rows : c.rows;
-        const size_t capacity = static_cast<size_t>(rows * chunkPlan.rowBytes);
-        if (!Resize(&decoded, capacity) ||
-            DecodeChunk(layout.compression, coded.data() + starts[static_cast<size_t>(k)], static_cast<size_t>(c.bytes),
-                        decoded.data(), capacity) != 0 ||
-            ConvertRows(plan, src, c, chunkPlan.rowBytes, decoded.data(), 0, c.rows, picture) != 0) {
-          failed.store(true, std::memory_order_relaxed);
-        }
-      }
-    });
+    ParallelFor(
+        static_cast<int64_t>(end - first), static_cast<int64_t>(decodedBytes),
+        [&](int64_t begin, int64_t stop) {
+          std::vector<uint8_t> decoded;
+          for (int64_t k = begin; k < stop && !failed.load(std::memory_order_relaxed); ++k) {
+            const Chunk& c = chunks[first + static_cast<size_t>(k)];
+            const uint64_t rows = chunkPlan.tiled ? chunkPlan.rows : c.rows;
+            const size_t capacity = static_cast<size_t>(rows * chunkPlan.rowBytes);
+            if (!Resize(&decoded, capacity) ||
+                DecodeChunk(layout.compression, coded.data() + starts[static_cast<size_t>(k)],
+                            static_cast<size_t>(c.bytes), decoded.data(), capacity) != 0 ||
+                ConvertRows(plan, src, c, chunkPlan.rowBytes, decoded.data(), 0, c.rows, picture) != 0) {
+              failed.store(true, std::memory_order_relaxed);
+            }
+          }
+        });
     if (failed.load()) return 1;
     first = end;
   }
@@ -758,7 +832,8 @@ int ReadTiffInto(const Source& src, Image* destination, IccProfile* inputProfile
     const uint8_t* p = &entries[12 * size_t{i}];
     Entry e{s.U16(p), s.U16(p + 2), s.U32(p + 4), {p[8], p[9], p[10], p[11]}};
     if (ApplyEntry(s, e, &layout, inputProfile) != 0) {
-      if (const char* feature = UnsupportedFeature(s, entries)) *reason = std::string("Not supported: ") + feature;
+      if (const char* feature = UnsupportedFeature(s, entries))
+        *reason = std::string("Not supported: ") + feature;
       return 1;
     }
   }
@@ -773,18 +848,22 @@ int ReadTiffInto(const Source& src, Image* destination, IccProfile* inputProfile
   if (MakePlan(layout, &plan) != 0) return 1;
   ChunkPlan chunks;
   const bool tiled = !layout.tileOffsets.empty();
-  if ((tiled ? MakeTilePlan(s, layout, plan, &chunks) : MakeStripPlan(s, layout, plan, &chunks)) != 0) return 1;
+  if ((tiled ? MakeTilePlan(s, layout, plan, &chunks) : MakeStripPlan(s, layout, plan, &chunks)) != 0)
+    return 1;
   *cmyk = plan.kind == RowKind::Cmyk8 || plan.kind == RowKind::Cmyk16;
-  if (*cmyk) MakeCmykToSrgb(*inputProfile, static_cast<int32_t>(plan.bits), static_cast<int32_t>(plan.samples), &plan.cmyk);
+  if (*cmyk)
+    MakeCmykToSrgb(*inputProfile, static_cast<int32_t>(plan.bits), static_cast<int32_t>(plan.samples),
+                   &plan.cmyk);
 
   double resolution = layout.xResolution;
   if (layout.centimetre) resolution *= kCentimetresPerInch;
-  if (AllocImage(destination, plan.type, static_cast<int32_t>(layout.width), static_cast<int32_t>(layout.height),
-                 resolution) != 0) {
+  if (AllocImage(destination, plan.type, static_cast<int32_t>(layout.width),
+                 static_cast<int32_t>(layout.height), resolution) != 0) {
     return 1;
   }
   const bool plain = layout.compression == kUncompressed && !chunks.tiled;
-  if ((plain ? ReadPlainStrips(s, plan, chunks, destination) : ReadCodedChunks(s, layout, plan, chunks, destination)) != 0) {
+  if ((plain ? ReadPlainStrips(s, plan, chunks, destination)
+             : ReadCodedChunks(s, layout, plan, chunks, destination)) != 0) {
     return 1;
   }
   if (ApplyOrientation(static_cast<int32_t>(layout.orientation), destination) != 0) return 1;
@@ -803,8 +882,8 @@ int ReadTiff(FileHandle& file, Image* destination, IccProfile* inputProfile, std
   Source src{file};
   bool cmyk = false;
   std::string why;
-  const bool failed = GetFileLength(file, &src.length) != 0 ||
-                      ReadTiffInto(src, destination, inputProfile, &cmyk, &why) != 0;
+  const bool failed =
+      GetFileLength(file, &src.length) != 0 || ReadTiffInto(src, destination, inputProfile, &cmyk, &why) != 0;
   if (reason != nullptr) *reason = failed ? why : std::string();
   if (failed) {
     FreeImage(destination);

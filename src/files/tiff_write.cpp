@@ -75,8 +75,10 @@ class HeaderBuilder {
     Put16(p, tag);
     Put16(p + 2, type);
     Put32(p + 4, count);
-    if (type == kShort && count == 1) Put16(p + 8, value);
-    else Put32(p + 8, value);
+    if (type == kShort && count == 1)
+      Put16(p + 8, value);
+    else
+      Put32(p + 8, value);
   }
   uint8_t* Reserve(uint32_t size) {
     uint8_t* p = &bytes_[dataOffset_];
@@ -180,7 +182,8 @@ int WriteRows(FileHandle& file, uint64_t start, const Image& image, size_t row) 
 
 int WriteTiff(FileHandle& file, const Image& image) {
   const int32_t type = image.type;
-  if (type < Bilevel || type > Rgb16 || image.width < 1 || image.height < 1 || image.rows == nullptr) return 1;
+  if (type < Bilevel || type > Rgb16 || image.width < 1 || image.height < 1 || image.rows == nullptr)
+    return 1;
   const bool rgb = type == Rgb8 || type == Rgb16;
   const uint64_t rowLength = static_cast<uint64_t>(UnroundedRowBytes(type, image.width));
   const uint64_t stripBytes = rowLength * static_cast<uint64_t>(image.height);

@@ -1,11 +1,11 @@
 #include "image/image.h"
 
+#include <sys/mman.h>
+
 #include <cassert>
 #include <cstring>
 #include <new>
 #include <utility>
-
-#include <sys/mman.h>
 
 namespace {
 // Images at least this large take their chunks from one mapped region.
@@ -27,22 +27,33 @@ int32_t RowBytesFor(int64_t unroundedBytes) {
 int64_t UnroundedRowBytes(int32_t type, int32_t width) {
   int64_t w = width;
   switch (type) {
-    case Bilevel: return (w + 7) / 8;
-    case Gray8: return w;
-    case Rgb8: return 3 * w;
-    case Gray16: return 2 * w;
-    case Rgb16: return 6 * w;
-    default: return -1;
+    case Bilevel:
+      return (w + 7) / 8;
+    case Gray8:
+      return w;
+    case Rgb8:
+      return 3 * w;
+    case Gray16:
+      return 2 * w;
+    case Rgb16:
+      return 6 * w;
+    default:
+      return -1;
   }
 }
 
 int32_t BytesPerPixel(int32_t type) {
   switch (type) {
-    case Gray8: return 1;
-    case Rgb8: return 3;
-    case Gray16: return 2;
-    case Rgb16: return 6;
-    default: return 0;
+    case Gray8:
+      return 1;
+    case Rgb8:
+      return 3;
+    case Gray16:
+      return 2;
+    case Rgb16:
+      return 6;
+    default:
+      return 0;
   }
 }
 
@@ -95,7 +106,8 @@ int AllocImage(Image* image, int32_t type, int32_t width, int32_t height, double
     return 1;
   }
   image->rowsPerChunk = rowsPerChunk;
-  const int32_t chunkCount = static_cast<int32_t>((static_cast<int64_t>(rowsPerChunk) + height - 1) / rowsPerChunk);
+  const int32_t chunkCount =
+      static_cast<int32_t>((static_cast<int64_t>(rowsPerChunk) + height - 1) / rowsPerChunk);
   int32_t lastRows = height % rowsPerChunk;
   if (lastRows == 0) lastRows = rowsPerChunk;
 
@@ -114,7 +126,8 @@ int AllocImage(Image* image, int32_t type, int32_t width, int32_t height, double
     void* region = ::mmap(nullptr, totalBytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (region != MAP_FAILED) {
       ::madvise(region, totalBytes, MADV_HUGEPAGE);
-      memory.region = std::unique_ptr<uint8_t, UnmapRegion>(static_cast<uint8_t*>(region), UnmapRegion{totalBytes});
+      memory.region =
+          std::unique_ptr<uint8_t, UnmapRegion>(static_cast<uint8_t*>(region), UnmapRegion{totalBytes});
       for (int32_t i = 0; i < chunkCount; ++i) image->chunks[i] = memory.region.get() + i * chunkBytes;
     }
   }

@@ -10,9 +10,9 @@
 enum PixelType : int32_t {
   Bilevel = 1,  // 1 bit per pixel, most significant bit first, 1 = white
   Gray8 = 2,
-  Rgb8 = 3,     // bytes blue, green, red
-  Gray16 = 4,   // native byte order
-  Rgb16 = 5,    // samples blue, green, red, native byte order
+  Rgb8 = 3,    // bytes blue, green, red
+  Gray16 = 4,  // native byte order
+  Rgb16 = 5,   // samples blue, green, red, native byte order
 };
 
 constexpr int32_t kChunkBytes = 256000;
@@ -35,9 +35,9 @@ struct ImageFields {
   int32_t type = 0;
   int32_t width = 0;
   int32_t height = 0;
-  int32_t rowBytes = 0;                // multiple of 4
-  double resolution = 0.0;             // pixels per inch, 0 when unset
-  std::unique_ptr<uint8_t*[]> rows;    // rows[0] is the bottom row
+  int32_t rowBytes = 0;              // multiple of 4
+  double resolution = 0.0;           // pixels per inch, 0 when unset
+  std::unique_ptr<uint8_t*[]> rows;  // rows[0] is the bottom row
   int32_t chunkCount = 0;
   int32_t rowsPerChunk = 0;
   std::unique_ptr<uint8_t*[]> chunks;  // where each chunk starts
@@ -90,5 +90,9 @@ int64_t UnroundedRowBytes(int32_t type, int32_t width);
 int32_t BytesPerPixel(int32_t type);
 
 inline int GetBit(const uint8_t* row, int32_t x) { return (row[x >> 3] & (0x80 >> (x & 7))) ? 1 : 0; }
-inline void SetBit(uint8_t* row, int32_t x) { row[x >> 3] = static_cast<uint8_t>(row[x >> 3] | (0x80 >> (x & 7))); }
-inline void ClearBit(uint8_t* row, int32_t x) { row[x >> 3] = static_cast<uint8_t>(row[x >> 3] & ~(0x80 >> (x & 7))); }
+inline void SetBit(uint8_t* row, int32_t x) {
+  row[x >> 3] = static_cast<uint8_t>(row[x >> 3] | (0x80 >> (x & 7)));
+}
+inline void ClearBit(uint8_t* row, int32_t x) {
+  row[x >> 3] = static_cast<uint8_t>(row[x >> 3] & ~(0x80 >> (x & 7)));
+}

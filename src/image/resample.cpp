@@ -175,8 +175,8 @@ double AxisStep(int32_t sourceLength, int32_t destLength, bool vertical) {
 // One destination position reducing: the weights of the source indices
 // [first, first + weights.size()), trimmed to the outermost non-zero weights.
 // Taps outside the source have no weight at all.
-void ReductionTaps(int32_t s, double step, double scale, Position pos, int32_t filter, double a, bool clampWeights,
-                   int32_t* first, std::vector<int32_t>* weights) {
+void ReductionTaps(int32_t s, double step, double scale, Position pos, int32_t filter, double a,
+                   bool clampWeights, int32_t* first, std::vector<int32_t>* weights) {
   weights->clear();
   int64_t half = static_cast<int64_t>(step) + 1;
   int64_t kLow = std::max<int64_t>(-half, -static_cast<int64_t>(pos.p));
@@ -227,7 +227,8 @@ double AbsSum(const int32_t* w, size_t n) {
   return sum;
 }
 
-void PlanColumns(const Image& source, int32_t newWidth, int32_t filter, double a, double maxSample, ResamplePlan* plan) {
+void PlanColumns(const Image& source, int32_t newWidth, int32_t filter, double a, double maxSample,
+                 ResamplePlan* plan) {
   const int32_t s = source.width;
   const int32_t d = newWidth;
   plan->sourceWidth = s;
@@ -309,7 +310,8 @@ void PlanColumns(const Image& source, int32_t newWidth, int32_t filter, double a
 #endif
 }
 
-void PlanRows(const Image& source, int32_t newHeight, int32_t filter, double a, double maxSample, ResamplePlan* plan) {
+void PlanRows(const Image& source, int32_t newHeight, int32_t filter, double a, double maxSample,
+              ResamplePlan* plan) {
   const int32_t s = source.height;
   const int32_t d = newHeight;
   plan->rowTaps.assign(d, RowTaps{});
@@ -357,8 +359,8 @@ void PlanRows(const Image& source, int32_t newHeight, int32_t filter, double a, 
     }
   }
   plan->verticalMode = ModeForBound(largest * maxSample);
-  plan->vectorRows =
-      PASSAVUE_RESAMPLE_SSE && maxSample == 255.0 && largest * maxSample < kSingleReciprocalLimit && VectorPaths();
+  plan->vectorRows = PASSAVUE_RESAMPLE_SSE && maxSample == 255.0 &&
+                     largest * maxSample < kSingleReciprocalLimit && VectorPaths();
 }
 
 // ---------------------------------------------------------------------------
@@ -391,8 +393,8 @@ constexpr int64_t kBlock = 1024;  // samples per vertical block; sums stay in L1
 
 // Scratch of one row range: the intermediate row and the block buffers.
 struct RowScratch {
-  std::vector<uint16_t> line;     // intermediate row, source width, working type, padded
-  std::vector<uint8_t> expanded;  // one block of widened bilevel samples
+  std::vector<uint16_t> line;       // intermediate row, source width, working type, padded
+  std::vector<uint8_t> expanded;    // one block of widened bilevel samples
   std::vector<int32_t> narrowSums;  // one block of sums
   std::vector<int64_t> wideSums;
   std::vector<const uint8_t*> tapRows;  // the vector kernel's rows and weights
@@ -414,7 +416,9 @@ void BlendByteRowsSse2(const uint8_t* const* rows, const int16_t* weights, int32
   const __m128i zero = _mm_setzero_si128();
   const __m128 r = _mm_set1_ps(reciprocal);
   const __m128 b = _mm_set1_ps(bias);
-  auto divide = [&](__m128i sum) { return _mm_cvttps_epi32(_mm_mul_ps(_mm_add_ps(_mm_cvtepi32_ps(sum), b), r)); };
+  auto divide = [&](__m128i sum) {
+    return _mm_cvttps_epi32(_mm_mul_ps(_mm_add_ps(_mm_cvtepi32_ps(sum), b), r));
+  };
   int64_t x = begin;
   for (;; x += 16) {
     if (x + 16 > end) {
@@ -423,8 +427,9 @@ void BlendByteRowsSse2(const uint8_t* const* rows, const int16_t* weights, int32
     }
     __m128i s0 = zero, s1 = zero, s2 = zero, s3 = zero;
     for (int32_t t = 0; t < count; t += 2) {
-      const __m128i w = _mm_set1_epi32(static_cast<int32_t>((static_cast<uint32_t>(static_cast<uint16_t>(weights[t + 1])) << 16) |
-                                                            static_cast<uint16_t>(weights[t])));
+      const __m128i w = _mm_set1_epi32(
+          static_cast<int32_t>((static_cast<uint32_t>(static_cast<uint16_t>(weights[t + 1])) << 16) |
+                               static_cast<uint16_t>(weights[t])));
       const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows[t] + x));
       const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows[t + 1] + x));
       const __m128i lo = _mm_unpacklo_epi8(a, c);
@@ -455,7 +460,8 @@ void BlendByteRowsSse2(const uint8_t* const* rows, const int16_t* weights, int32
 // one), else 0.
 template <int kGroups>
 __attribute__((target("ssse3"), always_inline)) inline int32_t Rgb8PixelSsse3(const ResamplePlan& plan,
-                                                                               const uint8_t* line, int32_t i) {
+                                                                              const uint8_t* line,
+                                                                              int32_t i) {
   const __m128i firstPairs = _mm_setr_epi8(0, -1, 3, -1, 1, -1, 4, -1, 2, -1, 5, -1, -1, -1, -1, -1);
   const __m128i secondPairs = _mm_setr_epi8(6, -1, 9, -1, 7, -1, 10, -1, 8, -1, 11, -1, -1, -1, -1, -1);
   const int32_t groups = kGroups > 0 ? kGroups : plan.groups;
@@ -478,7 +484,7 @@ __attribute__((target("ssse3"), always_inline)) inline int32_t Rgb8PixelSsse3(co
 
 template <int kGroups>
 __attribute__((target("ssse3"))) void BlendRgb8ColumnsSsse3(const ResamplePlan& plan, const uint8_t* line,
-                                                             uint8_t* out) {
+                                                            uint8_t* out) {
   // Four bytes at a time; the fourth is overwritten by the next pixel, and
   // the last pixel writes only its three.
   const int32_t last = plan.destWidth - 1;
@@ -558,8 +564,9 @@ const Sample* VerticalPass(const ResamplePlan& plan, const Reader& reader, int32
         scratch->tapRows[t] = reader.Read(taps.first + (pad ? 0 : t), 0, 0, nullptr);
         scratch->tapWeights[t] = static_cast<int16_t>(pad ? 0 : weights[t]);
       }
-      BlendByteRowsSse2(scratch->tapRows.data(), scratch->tapWeights.data(), count, plan.sampleBegin, plan.sampleEnd,
-                        1.0f / static_cast<float>(taps.divisor.sum), taps.divisor.sum > 0 ? 0.5f : -0.5f, line);
+      BlendByteRowsSse2(scratch->tapRows.data(), scratch->tapWeights.data(), count, plan.sampleBegin,
+                        plan.sampleEnd, 1.0f / static_cast<float>(taps.divisor.sum),
+                        taps.divisor.sum > 0 ? 0.5f : -0.5f, line);
       return line;
     }
   }
@@ -600,11 +607,21 @@ void BlendColumns(const ResamplePlan& plan, const Sample* line, Sample* out) {
 template <typename Sample, int kChannels, typename Acc>
 void BlendColumnsAnyLength(const ResamplePlan& plan, const Sample* line, Sample* out) {
   switch (plan.taps) {
-    case 1: BlendColumns<Sample, kChannels, Acc, 1>(plan, line, out); break;
-    case 2: BlendColumns<Sample, kChannels, Acc, 2>(plan, line, out); break;
-    case 3: BlendColumns<Sample, kChannels, Acc, 3>(plan, line, out); break;
-    case 4: BlendColumns<Sample, kChannels, Acc, 4>(plan, line, out); break;
-    default: BlendColumns<Sample, kChannels, Acc, 0>(plan, line, out); break;
+    case 1:
+      BlendColumns<Sample, kChannels, Acc, 1>(plan, line, out);
+      break;
+    case 2:
+      BlendColumns<Sample, kChannels, Acc, 2>(plan, line, out);
+      break;
+    case 3:
+      BlendColumns<Sample, kChannels, Acc, 3>(plan, line, out);
+      break;
+    case 4:
+      BlendColumns<Sample, kChannels, Acc, 4>(plan, line, out);
+      break;
+    default:
+      BlendColumns<Sample, kChannels, Acc, 0>(plan, line, out);
+      break;
   }
 }
 
@@ -618,17 +635,27 @@ void HorizontalPass(const ResamplePlan& plan, const Sample* line, Sample* out) {
   if constexpr (sizeof(Sample) == 1 && kChannels == 3) {
     if (plan.vectorColumns) {
       switch (plan.groups) {
-        case 1: BlendRgb8ColumnsSsse3<1>(plan, line, out); break;
-        case 2: BlendRgb8ColumnsSsse3<2>(plan, line, out); break;
-        default: BlendRgb8ColumnsSsse3<0>(plan, line, out); break;
+        case 1:
+          BlendRgb8ColumnsSsse3<1>(plan, line, out);
+          break;
+        case 2:
+          BlendRgb8ColumnsSsse3<2>(plan, line, out);
+          break;
+        default:
+          BlendRgb8ColumnsSsse3<0>(plan, line, out);
+          break;
       }
       return;
     }
   }
 #endif
   switch (plan.horizontalMode) {
-    case SumMode::Narrow: BlendColumnsAnyLength<Sample, kChannels, int32_t>(plan, line, out); break;
-    case SumMode::Wide: BlendColumnsAnyLength<Sample, kChannels, int64_t>(plan, line, out); break;
+    case SumMode::Narrow:
+      BlendColumnsAnyLength<Sample, kChannels, int32_t>(plan, line, out);
+      break;
+    case SumMode::Wide:
+      BlendColumnsAnyLength<Sample, kChannels, int64_t>(plan, line, out);
+      break;
   }
 }
 
@@ -643,29 +670,41 @@ void ResampleRowsOf(const ResamplePlan& plan, const Reader& reader, const ImageV
   }
 }
 
-void ResampleRows(const ResamplePlan& plan, const Image& source, const ImageView& destination, int32_t y0, int32_t y1,
-                  RowScratch* scratch) {
+void ResampleRows(const ResamplePlan& plan, const Image& source, const ImageView& destination, int32_t y0,
+                  int32_t y1, RowScratch* scratch) {
   switch (source.type) {
-    case Bilevel: ResampleRowsOf<uint8_t, 1>(plan, BitRows{source}, destination, y0, y1, scratch); break;
-    case Gray8: ResampleRowsOf<uint8_t, 1>(plan, SampleRows<uint8_t>{source}, destination, y0, y1, scratch); break;
-    case Rgb8: ResampleRowsOf<uint8_t, 3>(plan, SampleRows<uint8_t>{source}, destination, y0, y1, scratch); break;
-    case Gray16: ResampleRowsOf<uint16_t, 1>(plan, SampleRows<uint16_t>{source}, destination, y0, y1, scratch); break;
-    case Rgb16: ResampleRowsOf<uint16_t, 3>(plan, SampleRows<uint16_t>{source}, destination, y0, y1, scratch); break;
-    default: break;
+    case Bilevel:
+      ResampleRowsOf<uint8_t, 1>(plan, BitRows{source}, destination, y0, y1, scratch);
+      break;
+    case Gray8:
+      ResampleRowsOf<uint8_t, 1>(plan, SampleRows<uint8_t>{source}, destination, y0, y1, scratch);
+      break;
+    case Rgb8:
+      ResampleRowsOf<uint8_t, 3>(plan, SampleRows<uint8_t>{source}, destination, y0, y1, scratch);
+      break;
+    case Gray16:
+      ResampleRowsOf<uint16_t, 1>(plan, SampleRows<uint16_t>{source}, destination, y0, y1, scratch);
+      break;
+    case Rgb16:
+      ResampleRowsOf<uint16_t, 3>(plan, SampleRows<uint16_t>{source}, destination, y0, y1, scratch);
+      break;
+    default:
+      break;
   }
 }
 
 // Builds the plan and one scratch. Throws std::bad_alloc (caught by the
 // caller) when memory runs out.
-void Prepare(const Image& source, int32_t newWidth, int32_t newHeight, int32_t filter, double a, ResamplePlan* plan,
-             RowScratch* scratch) {
+void Prepare(const Image& source, int32_t newWidth, int32_t newHeight, int32_t filter, double a,
+             ResamplePlan* plan, RowScratch* scratch) {
   plan->workType = source.type == Bilevel ? Gray8 : source.type;
   plan->channels = (plan->workType == Rgb8 || plan->workType == Rgb16) ? 3 : 1;
   const int32_t sampleBytes = (plan->workType == Gray16 || plan->workType == Rgb16) ? 2 : 1;
   const double maxSample = sampleBytes == 2 ? 65535.0 : 255.0;
   PlanColumns(source, newWidth, filter, a, maxSample, plan);
   PlanRows(source, newHeight, filter, a, maxSample, plan);
-  scratch->line.assign((static_cast<size_t>(source.width) * plan->channels * sampleBytes + kLinePadding + 1) / 2, 0);
+  scratch->line.assign(
+      (static_cast<size_t>(source.width) * plan->channels * sampleBytes + kLinePadding + 1) / 2, 0);
   scratch->tapRows.assign(plan->maxRowTaps + 1, nullptr);
   scratch->tapWeights.assign(plan->maxRowTaps + 1, 0);
   scratch->expanded.assign(source.type == Bilevel ? kBlock : 0, 0);
@@ -676,8 +715,8 @@ void Prepare(const Image& source, int32_t newWidth, int32_t newHeight, int32_t f
 // Destination rows over the worker threads: the plan is ready and one
 // scratch made; more scratches are made here, and rows whose scratch cannot
 // be made are done afterwards with the first one.
-void ResampleRowsInto(const ResamplePlan& plan, const Image& source, const ImageView& destination, int64_t rowBytes,
-                      RowScratch* scratch) {
+void ResampleRowsInto(const ResamplePlan& plan, const Image& source, const ImageView& destination,
+                      int64_t rowBytes, RowScratch* scratch) {
   const BusyScope busy;
   // Large pictures are split among the worker threads by destination rows;
   // every slice has its own scratch, so the rows come out as from one thread.
@@ -717,8 +756,8 @@ bool HasUsablePixels(const Image& image) {
 
 bool SetResampleVectorPaths(bool enabled) { return vectorPaths.exchange(enabled); }
 
-int ResampleImage(const Image& source, Image* destination, int32_t newWidth, int32_t newHeight, double resolution,
-                  int32_t filter, double a) {
+int ResampleImage(const Image& source, Image* destination, int32_t newWidth, int32_t newHeight,
+                  double resolution, int32_t filter, double a) {
   if (destination == nullptr) return 1;
   if (newWidth < 1 || newHeight < 1) {
     // A picture without pixels cannot be made: a failure like any other.

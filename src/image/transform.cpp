@@ -109,12 +109,23 @@ int SameShape(const Image& src, Image* dst, bool mirror, bool flip) {
   if (AllocImage(dst, src.type, src.width, src.height, src.resolution) != 0) return 1;
   if (src.width < 1 || src.height < 1 || src.rows == nullptr || dst->rows == nullptr) return 0;
   switch (src.type) {
-    case Bilevel: MoveRowsBilevel(src, dst, mirror, flip); break;
-    case Gray8: MoveRows<1>(src, dst, mirror, flip); break;
-    case Gray16: MoveRows<2>(src, dst, mirror, flip); break;
-    case Rgb8: MoveRows<3>(src, dst, mirror, flip); break;
-    case Rgb16: MoveRows<6>(src, dst, mirror, flip); break;
-    default: break;
+    case Bilevel:
+      MoveRowsBilevel(src, dst, mirror, flip);
+      break;
+    case Gray8:
+      MoveRows<1>(src, dst, mirror, flip);
+      break;
+    case Gray16:
+      MoveRows<2>(src, dst, mirror, flip);
+      break;
+    case Rgb8:
+      MoveRows<3>(src, dst, mirror, flip);
+      break;
+    case Rgb16:
+      MoveRows<6>(src, dst, mirror, flip);
+      break;
+    default:
+      break;
   }
   return 0;
 }
@@ -124,21 +135,36 @@ int Exchanged(const Image& src, Image* dst, const Mapping& m) {
   if (AllocImage(dst, src.type, src.height, src.width, src.resolution) != 0) return 1;
   if (src.width < 1 || src.height < 1 || src.rows == nullptr || dst->rows == nullptr) return 0;
   switch (src.type) {
-    case Bilevel: MoveBlocksBilevel(src, dst, m); break;
-    case Gray8: MoveBlocks<1>(src, dst, m); break;
-    case Gray16: MoveBlocks<2>(src, dst, m); break;
-    case Rgb8: MoveBlocks<3>(src, dst, m); break;
-    case Rgb16: MoveBlocks<6>(src, dst, m); break;
-    default: break;
+    case Bilevel:
+      MoveBlocksBilevel(src, dst, m);
+      break;
+    case Gray8:
+      MoveBlocks<1>(src, dst, m);
+      break;
+    case Gray16:
+      MoveBlocks<2>(src, dst, m);
+      break;
+    case Rgb8:
+      MoveBlocks<3>(src, dst, m);
+      break;
+    case Rgb16:
+      MoveBlocks<6>(src, dst, m);
+      break;
+    default:
+      break;
   }
   return 0;
 }
 
 }  // namespace
 
-int MirrorHorizontal(const Image& source, Image* destination) { return SameShape(source, destination, true, false); }
+int MirrorHorizontal(const Image& source, Image* destination) {
+  return SameShape(source, destination, true, false);
+}
 int Rotate180(const Image& source, Image* destination) { return SameShape(source, destination, true, true); }
-int FlipVertical(const Image& source, Image* destination) { return SameShape(source, destination, false, true); }
+int FlipVertical(const Image& source, Image* destination) {
+  return SameShape(source, destination, false, true);
+}
 
 // In the four below W and H are the source width and height, and the
 // destination pixel (x, y) takes the source pixel named in the comment.
@@ -168,14 +194,29 @@ int Rotate90CounterClockwise(const Image& source, Image* destination) {
 int ApplyOrientation(int32_t orientation, Image* picture) {
   int (*transform)(const Image&, Image*) = nullptr;
   switch (orientation) {
-    case 2: transform = MirrorHorizontal; break;
-    case 3: transform = Rotate180; break;
-    case 4: transform = FlipVertical; break;
-    case 5: transform = Transpose; break;
-    case 6: transform = Rotate90Clockwise; break;
-    case 7: transform = Transverse; break;
-    case 8: transform = Rotate90CounterClockwise; break;
-    default: return 0;
+    case 2:
+      transform = MirrorHorizontal;
+      break;
+    case 3:
+      transform = Rotate180;
+      break;
+    case 4:
+      transform = FlipVertical;
+      break;
+    case 5:
+      transform = Transpose;
+      break;
+    case 6:
+      transform = Rotate90Clockwise;
+      break;
+    case 7:
+      transform = Transverse;
+      break;
+    case 8:
+      transform = Rotate90CounterClockwise;
+      break;
+    default:
+      return 0;
   }
   Image upright;
   if (transform(*picture, &upright) != 0) return 1;

@@ -6,13 +6,13 @@
 
 // Each returns 0, or 1 when the destination could not be allocated.
 // Source and destination must be different records (the same record gives 1).
-int MirrorHorizontal(const Image& source, Image* destination);         // Orientation 2
-int Rotate180(const Image& source, Image* destination);                // Orientation 3
-int FlipVertical(const Image& source, Image* destination);             // Orientation 4
-int Transpose(const Image& source, Image* destination);                // Orientation 5
-int Rotate90Clockwise(const Image& source, Image* destination);        // Orientation 6
-int Transverse(const Image& source, Image* destination);               // Orientation 7
-int Rotate90CounterClockwise(const Image& source, Image* destination); // Orientation 8
+int MirrorHorizontal(const Image& source, Image* destination);          // Orientation 2
+int Rotate180(const Image& source, Image* destination);                 // Orientation 3
+int FlipVertical(const Image& source, Image* destination);              // Orientation 4
+int Transpose(const Image& source, Image* destination);                 // Orientation 5
+int Rotate90Clockwise(const Image& source, Image* destination);         // Orientation 6
+int Transverse(const Image& source, Image* destination);                // Orientation 7
+int Rotate90CounterClockwise(const Image& source, Image* destination);  // Orientation 8
 
 // Turns `picture` upright in place by the transform its stored orientation
 // (a TIFF or Exif Orientation value) names; 1 and any value outside 2..8

@@ -39,7 +39,8 @@ std::string RenderAndWrite(const OutputSource& source, OutputInteraction* output
   output->BeginProgress(texts.progress);
   const ProgressHookScope scope([&](int64_t done, int64_t total) {
     if (total <= 0) return;
-    const int percent = phaseStart + static_cast<int>(std::clamp<int64_t>(done, 0, total) * phaseSpan / total);
+    const int percent =
+        phaseStart + static_cast<int>(std::clamp<int64_t>(done, 0, total) * phaseSpan / total);
     // The bar only moves forward, and a repeated value costs the window a repaint for nothing.
     if (percent <= shown) return;
     shown = percent;
@@ -48,8 +49,8 @@ std::string RenderAndWrite(const OutputSource& source, OutputInteraction* output
   RenderState render;
   RenderDesignCopy(source.scene, source.assets, width, height, &render);
   // A composite that could not be allocated at this size is no picture to write.
-  const bool rendered =
-      render.composite.rows != nullptr && render.composite.width == width && render.composite.height == height;
+  const bool rendered = render.composite.rows != nullptr && render.composite.width == width &&
+                        render.composite.height == height;
   phaseStart = 60;
   phaseSpan = 40;
   std::string message;

@@ -17,7 +17,8 @@ std::vector<PrintBand> PrintBands(const Image& image, int y, int h) {
 }
 
 void ConvertRgb8ToGray8(const Image& source, Image* destination) {
-  if (source.type != Rgb8 || AllocImage(destination, Gray8, source.width, source.height, source.resolution) != 0) {
+  if (source.type != Rgb8 ||
+      AllocImage(destination, Gray8, source.width, source.height, source.resolution) != 0) {
     FreeImage(destination);
     return;
   }
@@ -40,7 +41,8 @@ PageLayout SpecificationsLayout(int dpiX, int dpiY, int printableHeight) {
   return layout;
 }
 
-std::vector<std::vector<PrintedLine>> PaginateLines(const std::vector<std::string>& lines, const PageLayout& layout) {
+std::vector<std::vector<PrintedLine>> PaginateLines(const std::vector<std::string>& lines,
+                                                    const PageLayout& layout) {
   std::vector<std::vector<PrintedLine>> pages(1);
   int y = layout.top;
   for (const std::string& text : lines) {

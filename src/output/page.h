@@ -11,8 +11,8 @@
 struct PrintBand {
   int firstRow = 0;  // picture row of the chunk's first (lowest) row
   int rows = 0;
-  int y = 0;         // top edge of the destination on the page
-  int height = 0;    // destination height in printer pixels
+  int y = 0;       // top edge of the destination on the page
+  int height = 0;  // destination height in printer pixels
 };
 
 // The bands of `image` stretched over the destination rectangle (x, y, w, h):
@@ -41,4 +41,5 @@ PageLayout SpecificationsLayout(int dpiX, int dpiY, int printableHeight);
 
 // The lines spread over pages: a line that reaches the bottom limit moves
 // the next one to a new page, and no page is left without a line.
-std::vector<std::vector<PrintedLine>> PaginateLines(const std::vector<std::string>& lines, const PageLayout& layout);
+std::vector<std::vector<PrintedLine>> PaginateLines(const std::vector<std::string>& lines,
+                                                    const PageLayout& layout);

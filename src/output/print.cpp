@@ -7,7 +7,6 @@
 #include <QLocale>
 #include <QPainter>
 #include <QPrinter>
-
 #include <algorithm>
 
 #include "core/hooks.h"
@@ -107,8 +106,10 @@ void PrintDesign(const OutputSource& source, OutputInteraction* output,
 void PrintSpecificationsOn(const OutputSource& source, QPrinter* printer) {
   printer->setDocName(QStringLiteral("Passavue Settings"));
   const QRect printable = printer->pageLayout().paintRectPixels(printer->resolution());
-  const PageLayout layout = SpecificationsLayout(printer->logicalDpiX(), printer->logicalDpiY(), printable.height());
-  const std::string date = QLocale::system().toString(QDate::currentDate(), QLocale::LongFormat).toStdString();
+  const PageLayout layout =
+      SpecificationsLayout(printer->logicalDpiX(), printer->logicalDpiY(), printable.height());
+  const std::string date =
+      QLocale::system().toString(QDate::currentDate(), QLocale::LongFormat).toStdString();
   const auto pages = PaginateLines(SpecificationPage(source.scene, source.persistent.units, date), layout);
 
   QPainter painter;

@@ -4,7 +4,6 @@
 #include <QDialog>
 #include <QPointer>
 #include <QProgressDialog>
-
 #include <string>
 
 #include "output/output_interaction.h"

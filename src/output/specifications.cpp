@@ -30,7 +30,8 @@ std::string MatHeading(int k, int n) {
 
 }  // namespace
 
-std::vector<std::string> SpecificationLines(const SceneSettings& scene, int32_t units, const std::string& date) {
+std::vector<std::string> SpecificationLines(const SceneSettings& scene, int32_t units,
+                                            const std::string& date) {
   std::vector<std::string> lines;
   const FrameSettings& frame = scene.frame;
   lines.push_back("Frame Specifications");
@@ -38,8 +39,9 @@ std::vector<std::string> SpecificationLines(const SceneSettings& scene, int32_t 
   lines.push_back("");
   lines.push_back("Frame:");
   lines.push_back(FormatText("    Type: %s - %s", {StyleName(frame.style), FinishName(frame.finish)}));
-  lines.push_back(FormatText("    Outside frame size (width, height) = (%s, %s)",
-                             {FormatLength(frame.overallWidth, units), FormatLength(frame.overallHeight, units)}));
+  lines.push_back(
+      FormatText("    Outside frame size (width, height) = (%s, %s)",
+                 {FormatLength(frame.overallWidth, units), FormatLength(frame.overallHeight, units)}));
   lines.push_back(Widths("    Frame widths (left, right, top, bottom) = (%s, %s, %s, %s)", frame.leftWidth,
                          frame.rightWidth, frame.topWidth, frame.bottomWidth, units));
   lines.push_back("");
@@ -55,8 +57,8 @@ std::vector<std::string> SpecificationLines(const SceneSettings& scene, int32_t 
       if (shown > 1) lines.push_back(MatHeading(k, shown));
       if (mat.opening == kRectangularOpening) lines.push_back("    Rectangular opening");
       if (mat.opening == kOvalOpening) lines.push_back("    Oval Opening");
-      lines.push_back(Widths("    Mat widths (left, right, top, bottom) = (%s, %s, %s, %s)", mat.left, mat.right,
-                             mat.top, mat.bottom, units));
+      lines.push_back(Widths("    Mat widths (left, right, top, bottom) = (%s, %s, %s, %s)", mat.left,
+                             mat.right, mat.top, mat.bottom, units));
       if (mat.bevel == kBevel45) lines.push_back("    Cut opening with 45 degree bevel");
       if (mat.bevel == kBevel60) lines.push_back("     Cut opening with 60 degree bevel");
       if (mat.bevel == kBevel90) lines.push_back("    Cut opening with no bevel");
@@ -76,8 +78,8 @@ std::vector<std::string> SpecificationLines(const SceneSettings& scene, int32_t 
   if (border.left == 0.0 && border.right == 0.0 && border.top == 0.0 && border.bottom == 0.0) {
     lines.push_back("    No border showing between edge of image and mat opening");
   } else {
-    lines.push_back(Widths("    Image border widths (left, right, top, bottom) = (%s, %s, %s, %s)", border.left,
-                           border.right, border.top, border.bottom, units));
+    lines.push_back(Widths("    Image border widths (left, right, top, bottom) = (%s, %s, %s, %s)",
+                           border.left, border.right, border.top, border.bottom, units));
   }
   lines.push_back("");
   return lines;

@@ -10,7 +10,8 @@
 
 // The design's lines of the page in order (empty texts are blank lines),
 // lengths in the display units, `date` as the second line.
-std::vector<std::string> SpecificationLines(const SceneSettings& scene, int32_t units, const std::string& date);
+std::vector<std::string> SpecificationLines(const SceneSettings& scene, int32_t units,
+                                            const std::string& date);
 
 // The sizes a framer cuts and orders, in inches, with no allowances added.
 struct CutSize {

@@ -16,15 +16,17 @@
 
 bool HasGraySamples(const Image& image) {
   return image.HasPixels() && image.width > 0 && image.height > 0 &&
-         (image.type == Bilevel || image.type == Gray8 || image.type == Rgb8 ||
-          image.type == Gray16 || image.type == Rgb16);
+         (image.type == Bilevel || image.type == Gray8 || image.type == Rgb8 || image.type == Gray16 ||
+          image.type == Rgb16);
 }
 
 uint8_t SampleGray(const Image& image, int32_t x, int32_t y) {
   const uint8_t* row = image.rows[y];
   switch (image.type) {
-    case Bilevel: return GetBit(row, x) ? 255 : 0;
-    case Gray8: return row[x];
+    case Bilevel:
+      return GetBit(row, x) ? 255 : 0;
+    case Gray8:
+      return row[x];
     case Gray16: {
       uint16_t v;
       std::memcpy(&v, row + 2 * static_cast<size_t>(x), 2);
@@ -39,7 +41,8 @@ uint8_t SampleGray(const Image& image, int32_t x, int32_t y) {
       std::memcpy(v, row + 6 * static_cast<size_t>(x), 6);
       return static_cast<uint8_t>((29 * (v[0] >> 8) + 150 * (v[1] >> 8) + 77 * (v[2] >> 8)) >> 8);
     }
-    default: return 0;
+    default:
+      return 0;
   }
 }
 
@@ -91,8 +94,8 @@ PixelRect ToPixels(const Edges& e, double s, double canvasHeight) {
 
 }  // namespace
 
-bool ComputeLayout(const SceneSettings& scene, int32_t width, int32_t height,
-                   double* pixelsPerInch, LayoutRects* layout) {
+bool ComputeLayout(const SceneSettings& scene, int32_t width, int32_t height, double* pixelsPerInch,
+                   LayoutRects* layout) {
   if (width <= 0 || height <= 0) return false;
   const FrameSettings& frame = scene.frame;
   const double W = width;
@@ -143,8 +146,7 @@ void PaintWall(const RgbColor& color, Image* composite) {
           [&](int32_t r) { std::memcpy(composite->rows[r], composite->rows[0], bytes); });
 }
 
-void PaintBorder(const RgbColor& color, const PixelRect& outer, const PixelRect& picture,
-                 Image* composite) {
+void PaintBorder(const RgbColor& color, const PixelRect& outer, const PixelRect& picture, Image* composite) {
   const Bgr bgr = ClampColor(color);
   const Span rows = ClipRows(outer.y0, outer.y1, composite->height);
   const Span full = ClipSpan(outer.x0, outer.x1, composite->width);
@@ -198,7 +200,8 @@ void PlacePicture(const Image& picture, int32_t x0, int32_t y0, Image* composite
     if (picture.type == Rgb8) {
       std::memcpy(dst, picture.rows[k] + 3 * static_cast<size_t>(first), 3 * static_cast<size_t>(count));
     } else {
-      for (int32_t j = 0; j < count; ++j, dst += 3) dst[0] = dst[1] = dst[2] = SampleGray(picture, first + j, k);
+      for (int32_t j = 0; j < count; ++j, dst += 3)
+        dst[0] = dst[1] = dst[2] = SampleGray(picture, first + j, k);
     }
   });
 }
@@ -218,22 +221,24 @@ void PaintPicture(const SceneSettings& scene, const PixelRect& rect, RenderState
   if (w > MaxTemporaryLength(composite->width) || h > MaxTemporaryLength(composite->height)) return;
   Image& cache = render->pictureCache;
   if (raster.type == Rgb8 && w * h * 3 > kMaxPictureCacheBytes && (w != raster.width || h != raster.height) &&
-      rect.x0 >= 0 && rect.y0 >= 0 &&
-      rect.x1 <= composite->width && rect.y1 <= composite->height) {
+      rect.x0 >= 0 && rect.y0 >= 0 && rect.x1 <= composite->width && rect.y1 <= composite->height) {
     // An export or print: a second copy of a picture this large could cost
     // hundreds of megabytes, so the resampler writes straight into place and
     // nothing is kept for the next rendering.
     FreeImage(&cache);
     render->pictureCacheValid = false;
-    ResampleInto(raster, ViewOf(*composite, rect.x0, rect.y0, static_cast<int32_t>(w), static_cast<int32_t>(h)),
+    ResampleInto(raster,
+                 ViewOf(*composite, rect.x0, rect.y0, static_cast<int32_t>(w), static_cast<int32_t>(h)),
                  FilterCubic, -1.0);
     return;
   }
-  const bool reusable = render->pictureCacheValid && render->pictureCacheVersion == scene.picture.rasterVersion &&
-                        cache.HasPixels() && cache.width == w && cache.height == h;
+  const bool reusable = render->pictureCacheValid &&
+                        render->pictureCacheVersion == scene.picture.rasterVersion && cache.HasPixels() &&
+                        cache.width == w && cache.height == h;
   if (!reusable) {
     render->pictureCacheValid = false;
-    if (ResampleImage(raster, &cache, static_cast<int32_t>(w), static_cast<int32_t>(h), 100.0, FilterCubic, -1.0) != 0 ||
+    if (ResampleImage(raster, &cache, static_cast<int32_t>(w), static_cast<int32_t>(h), 100.0, FilterCubic,
+                      -1.0) != 0 ||
         !cache.HasPixels() || cache.width != w || cache.height != h) {
       FreeImage(&cache);
       return;

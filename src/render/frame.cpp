@@ -22,9 +22,10 @@ namespace {
 // missing, the band has no pixels, or the resampler could not run.
 bool StretchProfile(const Image& tile, int64_t width, int64_t height, int64_t maxLength, Image* profile) {
   FreeImage(profile);
-  if (!HasGraySamples(tile) || width < 1 || height < 1 || width > maxLength || height > maxLength) return false;
-  if (ResampleImage(tile, profile, static_cast<int32_t>(width), static_cast<int32_t>(height), 100.0, FilterCubic,
-                    -1.0) != 0 ||
+  if (!HasGraySamples(tile) || width < 1 || height < 1 || width > maxLength || height > maxLength)
+    return false;
+  if (ResampleImage(tile, profile, static_cast<int32_t>(width), static_cast<int32_t>(height), 100.0,
+                    FilterCubic, -1.0) != 0 ||
       !HasGraySamples(*profile) || profile->width != width || profile->height != height) {
     FreeImage(profile);
     return false;
@@ -55,7 +56,9 @@ void PaintFrame(const FrameSettings& frame, const FrameTileSet& tiles, const Pix
   // an unknown style draws the plain rectangular moulding.
   const int32_t finish = frame.finish == kGlossy ? kGlossy : kFlat;
   const int32_t style = (frame.style >= 0 && frame.style < kFrameStyleCount) ? frame.style : 0;
-  auto tile = [&](int32_t side) -> const Image& { return tiles.tiles[FrameTileSet::Index(finish, style, side)]; };
+  auto tile = [&](int32_t side) -> const Image& {
+    return tiles.tiles[FrameTileSet::Index(finish, style, side)];
+  };
 
   const int32_t W = composite->width;
   const int32_t H = composite->height;
@@ -66,9 +69,12 @@ void PaintFrame(const FrameSettings& frame, const FrameTileSet& tiles, const Pix
 
   // One sample more than the band has pixels; the extra one is never read.
   Image L, R, B, T;
-  const bool hasL = leftBand > 0 && StretchProfile(tile(kSideLeft), leftBand + 1, 1, MaxTemporaryLength(W), &L);
-  const bool hasR = rightBand > 0 && StretchProfile(tile(kSideRight), rightBand + 1, 1, MaxTemporaryLength(W), &R);
-  const bool hasB = bottomBand > 0 && StretchProfile(tile(kSideBottom), 1, bottomBand + 1, MaxTemporaryLength(H), &B);
+  const bool hasL =
+      leftBand > 0 && StretchProfile(tile(kSideLeft), leftBand + 1, 1, MaxTemporaryLength(W), &L);
+  const bool hasR =
+      rightBand > 0 && StretchProfile(tile(kSideRight), rightBand + 1, 1, MaxTemporaryLength(W), &R);
+  const bool hasB =
+      bottomBand > 0 && StretchProfile(tile(kSideBottom), 1, bottomBand + 1, MaxTemporaryLength(H), &B);
   const bool hasT = topBand > 0 && StretchProfile(tile(kSideTop), 1, topBand + 1, MaxTemporaryLength(H), &T);
 
   // Side bands over the frame's full height; every row has the same colours.
@@ -97,7 +103,8 @@ void PaintFrame(const FrameSettings& frame, const FrameTileSet& tiles, const Pix
     const Span bandRows = ClipRows(I.y1, F.y1, H);
     for (int32_t r = bandRows.c0; r < bandRows.c1; ++r) {
       const int64_t k = static_cast<int64_t>(F.y1) - r;
-      const Bgr color = TintFrameSample(frame, SampleGray(T, 0, static_cast<int32_t>(r - static_cast<int64_t>(I.y1))));
+      const Bgr color =
+          TintFrameSample(frame, SampleGray(T, 0, static_cast<int32_t>(r - static_cast<int64_t>(I.y1))));
       FillSpan(composite->rows[r], ClipSpan(F.x0 + k, F.x1 - k, W), color);
     }
   }
@@ -116,11 +123,13 @@ void PaintFrameShadows(const SceneSettings& scene, const LayoutRects& layout, do
   if (n > 0) {
     const int64_t hFirst = std::max<int64_t>(0, F.y0 - H + 1);
     const int64_t hLast = std::min<int64_t>(n - 1, F.y0);
-    ParallelFor(hLast - hFirst + 1, 3 * static_cast<int64_t>(composite->width), [&](int64_t begin, int64_t end) {
-      for (int64_t j = hFirst + begin; j < hFirst + end; ++j) {
-        DarkenSpan(composite->rows[F.y0 - j], ClipSpan(F.x0 + j, F.x1 + j, composite->width), ShadowFactor(j, n));
-      }
-    });
+    ParallelFor(hLast - hFirst + 1, 3 * static_cast<int64_t>(composite->width),
+                [&](int64_t begin, int64_t end) {
+                  for (int64_t j = hFirst + begin; j < hFirst + end; ++j) {
+                    DarkenSpan(composite->rows[F.y0 - j], ClipSpan(F.x0 + j, F.x1 + j, composite->width),
+                               ShadowFactor(j, n));
+                  }
+                });
     // Column F.x1 + j is darkened on the rows F.y0 - j .. F.y1 - j - 1, so
     // row r lies on the lines F.y0 - r <= j < F.y1 - r.
     const ShadowColumns columns(F.x1, n, composite->width);

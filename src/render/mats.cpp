@@ -151,8 +151,8 @@ int32_t BevelWidth(const MatSettings& mat, double pixelsPerInch) {
   return 0;  // 90 degrees shows no cut face; unknown codes get no bevel
 }
 
-void PaintMatBevel(const MatSettings& mat, const PixelRect& O, const PixelRect& P,
-                   double pixelsPerInch, Image* composite) {
+void PaintMatBevel(const MatSettings& mat, const PixelRect& O, const PixelRect& P, double pixelsPerInch,
+                   Image* composite) {
   if (!composite->HasPixels()) return;
   const int64_t bw = BevelWidth(mat, pixelsPerInch);
   if (bw <= 0) return;
@@ -248,8 +248,9 @@ void PaintOvalBevel(const PixelRect& P, int32_t bevelWidth, const RgbColor& colo
   const int64_t first = static_cast<int64_t>(P.y0) - bevelWidth;
   const int64_t last = static_cast<int64_t>(P.y1) + bevelWidth;
   const int64_t mirrorSum = static_cast<int64_t>(P.y0) + P.y1;
-  std::array<std::array<int64_t, 2>, 2> ranges = {{{std::max<int64_t>(first, 0), std::min(last, H - 1)},
-                                                   {std::max(first, mirrorSum - (H - 1)), std::min(last, mirrorSum)}}};
+  std::array<std::array<int64_t, 2>, 2> ranges = {
+      {{std::max<int64_t>(first, 0), std::min(last, H - 1)},
+       {std::max(first, mirrorSum - (H - 1)), std::min(last, mirrorSum)}}};
   if (ranges[1][0] < ranges[0][0]) std::swap(ranges[0], ranges[1]);
   int32_t segment = 0;
   int64_t next = std::numeric_limits<int64_t>::min();
@@ -261,8 +262,8 @@ void PaintOvalBevel(const PixelRect& P, int32_t bevelWidth, const RgbColor& colo
         if (++segment >= 100) return;  // past the middle: the ring is complete
       }
       const double span = Y[segment + 1] - Y[segment];
-      const double w = span > 0.0 ? X[segment] + (X[segment + 1] - X[segment]) * (dy - Y[segment]) / span
-                                  : X[segment + 1];
+      const double w =
+          span > 0.0 ? X[segment] + (X[segment + 1] - X[segment]) * (dy - Y[segment]) / span : X[segment + 1];
       const int64_t xo0 = Nearest(cx - w);
       const int64_t xo1 = Nearest(cx + w);
       int64_t xi0 = Nearest(cx);

@@ -33,8 +33,8 @@ Bgr ClampColor(const RgbColor& color);
 // The scale and every rectangle for a width x height composite. Writes the
 // rectangles of shown mats only. False when the design has no area to lay out
 // (an overall size or ratio of 0, negative or not finite); nothing is written then.
-bool ComputeLayout(const SceneSettings& scene, int32_t width, int32_t height,
-                   double* pixelsPerInch, LayoutRects* layout);
+bool ComputeLayout(const SceneSettings& scene, int32_t width, int32_t height, double* pixelsPerInch,
+                   LayoutRects* layout);
 
 // ---- Span helpers ---------------------------------------------------------
 
@@ -81,8 +81,7 @@ struct ShadowColumns {
 // it: n L-shaped lines, line j on row R.y1 - j (if below yLimit) over the
 // columns R.x0 + j .. R.x1 - 1 that lie left of xLimit, and down column
 // R.x0 + j over the rows R.y0 .. R.y1 - j - 1 that lie below yLimit.
-void DarkenInsideTopLeft(const PixelRect& R, int64_t n, int64_t yLimit, int64_t xLimit,
-                         Image* composite);
+void DarkenInsideTopLeft(const PixelRect& R, int64_t n, int64_t yLimit, int64_t xLimit, Image* composite);
 
 // A colour pattern that repeats `period` pixels across and `height` rows up,
 // aligned to the composite's origin. Rows are stored widened to a multiple of
@@ -124,8 +123,7 @@ void PaintMatFace(const MatSettings& mat, const Image& texture, const PixelRect&
 int32_t BevelWidth(const MatSettings& mat, double pixelsPerInch);
 void PaintMatBevel(const MatSettings& mat, const PixelRect& outer, const PixelRect& opening,
                    double pixelsPerInch, Image* composite);
-void PaintOvalBevel(const PixelRect& opening, int32_t bevelWidth, const RgbColor& color,
-                    Image* composite);
+void PaintOvalBevel(const PixelRect& opening, int32_t bevelWidth, const RgbColor& color, Image* composite);
 // The shadow a 90-degree cut throws into the window of mat i.
 void PaintMatShadow(const SceneSettings& scene, int32_t matIndex, const LayoutRects& layout,
                     double pixelsPerInch, Image* composite);
@@ -137,5 +135,5 @@ Bgr TintFrameSample(const FrameSettings& frame, int32_t sample);
 // style and finish.
 void PaintFrame(const FrameSettings& frame, const FrameTileSet& tiles, const PixelRect& outer,
                 const PixelRect& inner, Image* composite);
-void PaintFrameShadows(const SceneSettings& scene, const LayoutRects& layout,
-                       double pixelsPerInch, Image* composite);
+void PaintFrameShadows(const SceneSettings& scene, const LayoutRects& layout, double pixelsPerInch,
+                       Image* composite);

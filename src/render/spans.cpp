@@ -80,8 +80,7 @@ void ShadowColumns::Darken(uint8_t* row, int64_t j0, int64_t j1) const {
   }
 }
 
-void DarkenInsideTopLeft(const PixelRect& R, int64_t n, int64_t yLimit, int64_t xLimit,
-                         Image* composite) {
+void DarkenInsideTopLeft(const PixelRect& R, int64_t n, int64_t yLimit, int64_t xLimit, Image* composite) {
   if (n <= 0) return;
   const int64_t H = composite->height;
   // The horizontal and vertical parts of different lines never share a
@@ -91,16 +90,18 @@ void DarkenInsideTopLeft(const PixelRect& R, int64_t n, int64_t yLimit, int64_t 
   const int64_t hLast = std::min<int64_t>(n - 1, R.y1);
   // Each line's horizontal part is a row of its own, so lines can go to
   // different threads; so can the rows of the vertical parts.
-  ParallelFor(hLast - hFirst + 1, 3 * static_cast<int64_t>(composite->width), [&](int64_t begin, int64_t end) {
-    for (int64_t j = hFirst + begin; j < hFirst + end; ++j) {
-      const Span cols = ClipSpan(R.x0 + j, std::min<int64_t>(R.x1, xLimit), composite->width);
-      DarkenSpan(composite->rows[R.y1 - j], cols, ShadowFactor(j, n));
-    }
-  });
+  ParallelFor(hLast - hFirst + 1, 3 * static_cast<int64_t>(composite->width),
+              [&](int64_t begin, int64_t end) {
+                for (int64_t j = hFirst + begin; j < hFirst + end; ++j) {
+                  const Span cols = ClipSpan(R.x0 + j, std::min<int64_t>(R.x1, xLimit), composite->width);
+                  DarkenSpan(composite->rows[R.y1 - j], cols, ShadowFactor(j, n));
+                }
+              });
   // Vertical parts, walked row by row: row r lies on the lines j < R.y1 - r.
   const ShadowColumns columns(R.x0, n, composite->width);
   const Span rows = ClipRows(R.y0, std::min<int64_t>(R.y1, yLimit), composite->height);
-  ForRows(rows, 3 * n, [&](int32_t r) { columns.Darken(composite->rows[r], 0, std::min<int64_t>(n, R.y1 - r)); });
+  ForRows(rows, 3 * n,
+          [&](int32_t r) { columns.Darken(composite->rows[r], 0, std::min<int64_t>(n, R.y1 - r)); });
 }
 
 void CopyPatternSpan(const RowPattern& pattern, uint8_t* row, int32_t r, Span span) {

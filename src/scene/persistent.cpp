@@ -97,7 +97,8 @@ void LoadRecentDesigns(KeyValueStore* store, std::vector<std::string>* recent) {
   for (;;) {
     const size_t end = std::min(text.find('\n', start), text.size());
     std::string path;
-    if (paths.size() == kMaxRecentDesigns || !DecodeRecentPath(text.substr(start, end - start), &path)) return;
+    if (paths.size() == kMaxRecentDesigns || !DecodeRecentPath(text.substr(start, end - start), &path))
+      return;
     if (std::find(paths.begin(), paths.end(), path) == paths.end()) paths.push_back(std::move(path));
     if (end == text.size()) break;
     start = end + 1;

@@ -39,7 +39,7 @@ constexpr int32_t kMixed = 4;
 constexpr int32_t kDaylight = 6;
 constexpr int32_t kLightingTypeCount = 8;
 constexpr std::array<const char*, 8> kLightingTypeLabels = {
-    "Tungsten", "Warm Fluorescent", "Halogen", "Cool Fluorescent",
+    "Tungsten", "Warm Fluorescent", "Halogen",  "Cool Fluorescent",
     "Mixed",    "Overcast",         "Daylight", "North Light"};
 
 // FrameStyle

@@ -2,7 +2,6 @@
 
 #include <utility>
 
-
 namespace {
 
 RenderAssets AssetsOf(const AppState& state) {
@@ -14,7 +13,8 @@ RenderAssets AssetsOf(const AppState& state) {
 void RenderDesign(AppState* state) {
   // The rendering empties the display copy; its rows are kept for the next
   // copy, which would otherwise take fresh memory from the system each time.
-  if (state->render.displayCopy.HasPixels()) state->displayTransform.storage = std::move(state->render.displayCopy);
+  if (state->render.displayCopy.HasPixels())
+    state->displayTransform.storage = std::move(state->render.displayCopy);
   ComputeOverallSize(&state->scene);
   RenderComposite(state->scene, AssetsOf(*state), state->viewWidth, state->viewHeight, &state->render);
 }

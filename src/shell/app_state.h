@@ -20,15 +20,15 @@ struct AppState {
   // at for the screen.
   int32_t viewWidth = 0;
   int32_t viewHeight = 0;
-  IccProfile inputProfile;    // the last picture's embedded profile
-  IccProfile monitorProfile;  // empty: the screen shows sRGB as it is
+  IccProfile inputProfile;            // the last picture's embedded profile
+  IccProfile monitorProfile;          // empty: the screen shows sRGB as it is
   DisplayTransform displayTransform;  // onto the monitor profile, kept while it stays
   DisplayColorimetry colorimetry;
   TextureSet textures;
   FrameTileSet frameTiles;
   PersistentState persistent;
-  std::string programFolder;  // where default.Passavue lives
-  std::string assetFolder;    // holds Textures/ and Frames/
+  std::string programFolder;       // where default.Passavue lives
+  std::string assetFolder;         // holds Textures/ and Frames/
   KeyValueStore* store = nullptr;  // where the persistent state lives
 };
 

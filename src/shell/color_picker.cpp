@@ -3,7 +3,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPolygon>
-
 #include <algorithm>
 #include <cmath>
 
@@ -241,7 +240,7 @@ int BuildBarImage(const RgbColor& hue, Image* image) {
 }
 
 ColorPicker::ColorPicker(QWidget* owner, QPoint position, const QString& title, uint32_t id,
-                           const RgbColor& color)
+                         const RgbColor& color)
     : QWidget(owner, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
       state_(InitPickerState(id, color)) {
   setAttribute(Qt::WA_DeleteOnClose);

@@ -73,7 +73,8 @@ SaveOutcome SaveDesignAsDefault(AppState* state) {
 
 bool OpenDesignWithDialog(AppState* state, Interaction* interaction) {
   if (!ConfirmDiscardChanges(state, interaction)) return false;
-  std::string path = interaction->AskOpenFile(DesignDialog(*state, kLoadSettingsTitle, kSettingsFilterPattern));
+  std::string path =
+      interaction->AskOpenFile(DesignDialog(*state, kLoadSettingsTitle, kSettingsFilterPattern));
   if (path.empty()) return false;
   return ReadDesign(state, path);
 }
@@ -91,7 +92,8 @@ bool ReadDesign(AppState* state, const std::string& path) {
 
 int FramePicture(AppState* state, const std::string& path, int32_t type) {
   SceneSettings& scene = state->scene;
-  if (LoadPicture(path, type, &scene, &state->inputProfile, &state->persistent.lastInputFolder) != 0) return 1;
+  if (LoadPicture(path, type, &scene, &state->inputProfile, &state->persistent.lastInputFolder) != 0)
+    return 1;
   // A custom size starts from the new picture's own, measured as the layout measures it.
   PictureSettings& picture = scene.picture;
   const int32_t mode = std::exchange(picture.sizeMode, kSizeFromFile);

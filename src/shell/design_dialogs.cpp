@@ -11,7 +11,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QVBoxLayout>
-
 #include <string>
 
 #include "scene/text.h"
@@ -47,7 +46,7 @@ class BackgroundDialog : public PropertyDialog {
     auto* backgroundGrid = new QGridLayout(background);
     AddLabelledRow(backgroundGrid, 0, "Color:",
                    MakeColorButton(background_ids::kColor, background_ids::kColorPicker,
-                                    QStringLiteral("Background Color"), &s.background.color));
+                                   QStringLiteral("Background Color"), &s.background.color));
     ratio_ = MakeField(background_ids::kRatio);
     ShowValue(ratio_, FormatText("%2f", {s.background.ratio}), s.background.ratio);
     AddLabelledRow(backgroundGrid, 1, "Background to Frame Ratio:", ratio_);
@@ -133,9 +132,9 @@ class FrameDialog : public PropertyDialog {
     finish_ = MakeList(frame_ids::kFinish, Labels(kFrameFinishLabels), f.finish);
     AddLabelledRow(top, 0, "Style:", style_);
     AddLabelledRow(top, 1, "Gloss:", finish_);
-    AddLabelledRow(top, 2, "Color:",
-                   MakeColorButton(frame_ids::kColor, frame_ids::kColorPicker,
-                                    QStringLiteral("Frame Color"), &f.color));
+    AddLabelledRow(
+        top, 2, "Color:",
+        MakeColorButton(frame_ids::kColor, frame_ids::kColorPicker, QStringLiteral("Frame Color"), &f.color));
 
     // The overall size as of the last layout; shown, never edited.
     auto* overall = new QGroupBox(QStringLiteral("Overall Size"), this);
@@ -197,8 +196,9 @@ class FrameDialog : public PropertyDialog {
     std::array<double, 4> widths{};
     if (!ReadLengthField(innerDepth_, "Illegal inner depth value", &inner)) return false;
     if (!ReadLengthField(outerDepth_, "Illegal outer depth value", &outer)) return false;
-    if (!ReadFourWidths({"Illegal left value", "Illegal right value", "Illegal top value", "Illegal bottom value"},
-                        &widths)) {
+    if (!ReadFourWidths(
+            {"Illegal left value", "Illegal right value", "Illegal top value", "Illegal bottom value"},
+            &widths)) {
       return false;
     }
     f.innerDepth = inner;
@@ -265,7 +265,7 @@ class MatDialog : public PropertyDialog {
     AddLabelledRow(top, 1, "Texture:", texture_);
     AddLabelledRow(top, 2, "Color:",
                    MakeColorButton(mat_ids::kColor, mat_ids::kColorPicker,
-                                    QString::fromStdString(FormatText("%s Mat Color", {label})), &m.color));
+                                   QString::fromStdString(FormatText("%s Mat Color", {label})), &m.color));
     thickness_ = MakeField(mat_ids::kThickness);
     ShowLength(thickness_, m.thickness);
     AddLabelledRow(top, 3, "Thickness:", thickness_);
@@ -298,7 +298,7 @@ class MatDialog : public PropertyDialog {
     AddLabelledRow(
         bevelGrid, 3, "Bevel Color:",
         MakeColorButton(mat_ids::kBevelColor, mat_ids::kBevelColorPicker,
-                         QString::fromStdString(FormatText("%s Mat Bevel Color", {label})), &m.bevelColor));
+                        QString::fromStdString(FormatText("%s Mat Bevel Color", {label})), &m.bevelColor));
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
@@ -314,8 +314,8 @@ class MatDialog : public PropertyDialog {
     double thickness = 0.0;
     std::array<double, 4> margins{};
     if (!ReadLengthField(thickness_, "Illegal thickness value", &thickness)) return false;
-    if (!ReadFourWidths({"Illegal left margin value", "Illegal right margin value", "Illegal top margin value",
-                         "Illegal bottom margin value"},
+    if (!ReadFourWidths({"Illegal left margin value", "Illegal right margin value",
+                         "Illegal top margin value", "Illegal bottom margin value"},
                         &margins)) {
       return false;
     }

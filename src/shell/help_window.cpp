@@ -10,7 +10,6 @@
 #include <QTextDocument>
 #include <QTextImageFormat>
 #include <QUrl>
-
 #include <algorithm>
 #include <utility>
 #include <vector>

@@ -12,7 +12,6 @@
 #include <QRadioButton>
 #include <QTimer>
 #include <QVBoxLayout>
-
 #include <algorithm>
 
 #include "core/interaction.h"
@@ -20,9 +19,9 @@
 #include "scene/text.h"
 #include "scene/units.h"
 #include "shell/app_state.h"
+#include "shell/control_ids.h"
 #include "shell/design_commands.h"
 #include "shell/design_dialogs.h"
-#include "shell/control_ids.h"
 #include "shell/property_dialog.h"
 
 namespace {
@@ -111,7 +110,7 @@ class ImageDialog : public PropertyDialog {
                           2, 1);
     AddLabelledRow(borderGrid, 2, "Color:",
                    MakeColorButton(image_ids::kBorderColor, image_ids::kBorderColorPicker,
-                                    QStringLiteral("Image Border Color"), &s.border.color),
+                                   QStringLiteral("Image Border Color"), &s.border.color),
                    2);
 
     auto* layout = new QVBoxLayout(this);
@@ -136,8 +135,8 @@ class ImageDialog : public PropertyDialog {
  protected:
   bool ReadAndStore() override {
     std::array<double, 4> widths{};
-    if (!ReadFourWidths({"Illegal left border value", "Illegal right border value", "Illegal top border value",
-                         "Illegal bottom border value"},
+    if (!ReadFourWidths({"Illegal left border value", "Illegal right border value",
+                         "Illegal top border value", "Illegal bottom border value"},
                         &widths)) {
       return false;
     }
@@ -274,7 +273,8 @@ class ImageDialog : public PropertyDialog {
     if (context().interaction == nullptr) return;
     FileDialogRequest request;
     request.title = "Load Input Image TIFF File";
-    request.filters = {{"TIFF Files", "*.tif;*.tiff"}, {"JPEG Files", "*.jpg;*.jpeg;*.jpe"}, {"PNG Files", "*.png"}};
+    request.filters = {
+        {"TIFF Files", "*.tif;*.tiff"}, {"JPEG Files", "*.jpg;*.jpeg;*.jpe"}, {"PNG Files", "*.png"}};
     request.filterName = request.filters[0].name;
     request.pattern = request.filters[0].pattern;
     request.initialName = "*.tif;*.tiff";

@@ -18,7 +18,6 @@
 #include <QTimer>
 #include <QUrl>
 #include <QWindow>
-
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -31,10 +30,10 @@
 #include "scene/settings_file.h"
 #include "scene/text.h"
 #include "shell/app_state.h"
+#include "shell/control_ids.h"
 #include "shell/design_commands.h"
 #include "shell/document.h"
 #include "shell/hit_test.h"
-#include "shell/control_ids.h"
 #include "shell/property_dialog.h"
 
 DesignView::DesignView(AppState* state, const QFont* rulerFont, QWidget* parent)
@@ -69,7 +68,8 @@ void DesignView::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   const Image& composite = state_->render.composite;
   if (composite.type == Rgb8 && composite.rows != nullptr && state_->render.displayCopy.type == 0) {
-    MakeDisplayCopy(composite, state_->monitorProfile, &state_->displayTransform, &state_->render.displayCopy);
+    MakeDisplayCopy(composite, state_->monitorProfile, &state_->displayTransform,
+                    &state_->render.displayCopy);
   }
   const Image& shown = state_->render.displayCopy.rows != nullptr ? state_->render.displayCopy : composite;
   if (shown.rows == nullptr) {
@@ -146,7 +146,9 @@ QIcon ProgramIcon() {
 }
 
 MainWindow::MainWindow(AppState* state, Interaction* interaction, CommandHandlers handlers)
-    : state_(state), interaction_(interaction), handlers_(std::move(handlers)),
+    : state_(state),
+      interaction_(interaction),
+      handlers_(std::move(handlers)),
       document_(new Document(state, this)) {
   setWindowTitle(QStringLiteral("Passavue 1.0"));
   setWindowIcon(ProgramIcon());  // its dialogs and windows take it too
@@ -456,9 +458,8 @@ void MainWindow::OpenPropertyDialog(int command) {
   dialogs_[command] = dialog;
   // The placement is kept for the rest of the run and given back when the
   // same dialog opens again.
-  connect(dialog, &QDialog::finished, this, [this, command, dialog]() {
-    placements_[command] = dialog->geometry();
-  });
+  connect(dialog, &QDialog::finished, this,
+          [this, command, dialog]() { placements_[command] = dialog->geometry(); });
   auto placement = placements_.find(command);
   if (placement != placements_.end()) {
     dialog->setGeometry(placement->second);

@@ -8,7 +8,6 @@
 #include <QPointer>
 #include <QRect>
 #include <QWidget>
-
 #include <array>
 #include <functional>
 #include <map>

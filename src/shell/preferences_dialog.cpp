@@ -54,11 +54,11 @@ PreferencesDialog::PreferencesDialog(PersistentState* preferences, std::function
   for (const char* label : kUnitLabels) units_->addItem(QString::fromUtf8(label));
   for (const char* label : kUpdateDelayLabels) delay_->addItem(QString::fromUtf8(label));
   // A stored value outside a list selects nothing.
-  units_->setCurrentIndex(preferences->units >= 0 && preferences->units < kUnitCount ? preferences->units : -1);
+  units_->setCurrentIndex(preferences->units >= 0 && preferences->units < kUnitCount ? preferences->units
+                                                                                     : -1);
   const auto delays = static_cast<int32_t>(kUpdateDelayLabels.size());
-  delay_->setCurrentIndex(preferences->updateDelay >= 0 && preferences->updateDelay < delays
-                              ? preferences->updateDelay
-                              : -1);
+  delay_->setCurrentIndex(
+      preferences->updateDelay >= 0 && preferences->updateDelay < delays ? preferences->updateDelay : -1);
   auto* form = new QFormLayout;
   form->addRow(QStringLiteral("Units:"), units_);
   form->addRow(QStringLiteral("Text Update Delay:"), delay_);

@@ -10,7 +10,6 @@
 #include <QPainter>
 #include <QRadioButton>
 #include <QTimer>
-
 #include <algorithm>
 
 #include "core/interaction.h"
@@ -172,7 +171,7 @@ QPushButton* PropertyDialog::MakeButtons() {
 }
 
 ColorButton* PropertyDialog::MakeColorButton(int id, int colorId, const QString& pickerTitle,
-                                               RgbColor* setting) {
+                                             RgbColor* setting) {
   auto* button = new ColorButton(setting, this);
   Register(id, button);
   auto slot = std::make_unique<PickerSlot>();
@@ -193,7 +192,7 @@ void PropertyDialog::OpenPicker(PickerSlot* slot) {
     return;
   }
   auto* picker = new ColorPicker(this, QPoint(100, 100), slot->title, static_cast<uint32_t>(slot->colorId),
-                                  *slot->setting);
+                                 *slot->setting);
   slot->picker = picker;
   connect(picker, &ColorPicker::PickerColorChanged, this, &PropertyDialog::ColorChosen);
   connect(picker, &ColorPicker::PickerClosed, this, [this](quint32 id, quint32) { PickerGone(id); });
@@ -300,7 +299,8 @@ bool PropertyDialog::ShownValue(const QLineEdit* field, double* value) const {
   return true;
 }
 
-QCheckBox* PropertyDialog::MakeEqualBox(int id, std::array<QLineEdit*, 4> fields, std::array<double*, 4> stored) {
+QCheckBox* PropertyDialog::MakeEqualBox(int id, std::array<QLineEdit*, 4> fields,
+                                        std::array<double*, 4> stored) {
   equalBox_ = new QCheckBox(QStringLiteral("Equal"), this);
   Register(id, equalBox_);
   equalFields_ = fields;
@@ -360,12 +360,19 @@ void AddLabelledRow(QGridLayout* grid, int row, const char* label, QWidget* cont
 
 QDialog* MakePropertyDialog(int command, QWidget* owner, const DialogContext& context) {
   switch (command) {
-    case kCommandImage: return MakeImageDialog(context, owner);
-    case kCommandOuterMat: return MakeMatDialog(context, kOuterMat, owner);
-    case kCommandMiddleMat: return MakeMatDialog(context, kMiddleMat, owner);
-    case kCommandInnerMat: return MakeMatDialog(context, kInnerMat, owner);
-    case kCommandFrame: return MakeFrameDialog(context, owner);
-    case kCommandBackground: return MakeBackgroundDialog(context, owner);
-    default: return nullptr;
+    case kCommandImage:
+      return MakeImageDialog(context, owner);
+    case kCommandOuterMat:
+      return MakeMatDialog(context, kOuterMat, owner);
+    case kCommandMiddleMat:
+      return MakeMatDialog(context, kMiddleMat, owner);
+    case kCommandInnerMat:
+      return MakeMatDialog(context, kInnerMat, owner);
+    case kCommandFrame:
+      return MakeFrameDialog(context, owner);
+    case kCommandBackground:
+      return MakeBackgroundDialog(context, owner);
+    default:
+      return nullptr;
   }
 }

@@ -7,7 +7,6 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QRect>
-
 #include <array>
 #include <cstdint>
 #include <functional>

@@ -4,7 +4,6 @@
 #include <QMessageBox>
 #include <QString>
 #include <QStringList>
-
 #include <algorithm>
 
 namespace {
@@ -70,9 +69,9 @@ std::string QtInteraction::AskSaveFileWithFilter(const FileDialogRequest& reques
 }
 
 Answer QtInteraction::AskYesNoCancel(const std::string& title, const std::string& text) {
-  QMessageBox::StandardButton button = QMessageBox::question(
-      owner_, QString::fromStdString(title), QString::fromStdString(text),
-      QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
+  QMessageBox::StandardButton button =
+      QMessageBox::question(owner_, QString::fromStdString(title), QString::fromStdString(text),
+                            QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
   if (button == QMessageBox::Yes) return Answer::Yes;
   if (button == QMessageBox::No) return Answer::No;
   return Answer::Cancel;

@@ -1,14 +1,13 @@
 #include "shell/recovery.h"
 
-#include <QDir>
-#include <QSocketNotifier>
-#include <QStandardPaths>
-
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <QDir>
+#include <QSocketNotifier>
+#include <QStandardPaths>
 #include <cerrno>
 #include <cstdio>
 

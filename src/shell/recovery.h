@@ -4,7 +4,6 @@
 #pragma once
 
 #include <QLockFile>
-
 #include <functional>
 #include <memory>
 #include <string>

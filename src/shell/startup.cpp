@@ -12,7 +12,6 @@
 #include <QSessionManager>
 #include <QStandardPaths>
 #include <QTimer>
-
 #include <map>
 #include <memory>
 #include <string>
@@ -44,7 +43,8 @@ namespace {
 // tree, or under share/passavue when installed.
 std::string FindDataFolder(const std::string& programFolder) {
   QDir beside(QString::fromStdString(programFolder));
-  if (beside.exists(QStringLiteral("Textures")) || beside.exists(QStringLiteral("Frames"))) return programFolder;
+  if (beside.exists(QStringLiteral("Textures")) || beside.exists(QStringLiteral("Frames")))
+    return programFolder;
   const QString installed = QDir::cleanPath(beside.filePath(QStringLiteral("../share/passavue")));
   if (QDir(installed).exists()) return installed.toStdString();
   return programFolder;
@@ -122,9 +122,10 @@ int RunPassavue(int argc, char** argv) {
   QApplication::setWindowIcon(ProgramIcon());  // message boxes without an owner too
 
   if (QScreen* screen = QGuiApplication::primaryScreen(); screen != nullptr && screen->depth() < 24) {
-    QMessageBox::critical(nullptr, QStringLiteral("Error"),
-                          QStringLiteral("Passavue requires your display to be set to at least 24-bit color."),
-                          QMessageBox::Ok);
+    QMessageBox::critical(
+        nullptr, QStringLiteral("Error"),
+        QStringLiteral("Passavue requires your display to be set to at least 24-bit color."),
+        QMessageBox::Ok);
     return 0;
   }
 
@@ -153,7 +154,8 @@ int RunPassavue(int argc, char** argv) {
   handlers.help = [&window, dataFolder]() { ShowHelpContents(dataFolder + "/help", window); };
   handlers.preferences = [&window, &state]() {
     // The units change the rulers and the dialogs' fields, not the design.
-    PreferencesDialog dialog(&state->persistent, [&window]() { window->RenderAndRepaint(); }, window);
+    PreferencesDialog dialog(
+        &state->persistent, [&window]() { window->RenderAndRepaint(); }, window);
     dialog.exec();
   };
   handlers.about = [&window]() {

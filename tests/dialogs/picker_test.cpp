@@ -113,7 +113,7 @@ class PickerTest : public QObject {
   void windowPaintsAndNotifies() {
     QWidget owner;
     auto* picker = new ColorPicker(&owner, QPoint(100, 100), QStringLiteral("Frame Color"),
-                                    frame_ids::kColorPicker, {100, 50, 0});
+                                   frame_ids::kColorPicker, {100, 50, 0});
     QPointer<ColorPicker> alive(picker);
     QCOMPARE(picker->windowTitle(), QStringLiteral("Frame Color"));
     QCOMPARE(QRect(picker->pos(), picker->size()), QRect(100, 100, 300, 321));

@@ -1,21 +1,19 @@
 // Colour transforms against Little CMS used directly.
-#include "display/display_copy.h"
-
+#include <gtest/gtest.h>
 #include <lcms2.h>
 
 #include "core/parallel.h"
-
-#include "support/profiles.h"
-#include <gtest/gtest.h>
-
+#include "display/display_copy.h"
 #include "support/files.h"
 #include "support/pictures.h"
+#include "support/profiles.h"
 #include "support/tiff.h"
 
 namespace {
 
 // Pixels converted straight through Little CMS, red first.
-std::vector<uint16_t> Oracle(const IccProfile& from, const IccProfile* to, const std::vector<uint16_t>& rgb, bool wide) {
+std::vector<uint16_t> Oracle(const IccProfile& from, const IccProfile* to, const std::vector<uint16_t>& rgb,
+                             bool wide) {
   cmsHPROFILE in = from.empty() ? cmsCreate_sRGBProfile() : cmsOpenProfileFromMem(from.data(), from.size());
   cmsHPROFILE out = to ? cmsOpenProfileFromMem(to->data(), to->size()) : cmsCreate_sRGBProfile();
   const cmsUInt32Number format = wide ? TYPE_RGB_16 : TYPE_RGB_8;
@@ -120,7 +118,8 @@ TEST(Color, OwnKernelMatchesLittleCmsForEveryColor) {
     int64_t far = 0;
     for (int32_t r = 0; r < 4096; ++r) {
       cmsDoTransform(t, all.rows[r], expected.data(), 4096);
-      for (size_t i = 0; i < expected.size(); ++i) far += std::abs(int{expected[i]} - int{ours.rows[r][i]}) > 1;
+      for (size_t i = 0; i < expected.size(); ++i)
+        far += std::abs(int{expected[i]} - int{ours.rows[r][i]}) > 1;
     }
     EXPECT_EQ(far, 0);
     cmsDeleteTransform(t);

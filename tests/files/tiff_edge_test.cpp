@@ -1,10 +1,9 @@
 // Hand-made and damaged TIFF files, and the LZW decoder on its own.
+#include <gtest/gtest.h>
 #include <tiffio.h>
 
 #include <algorithm>
 #include <array>
-
-#include <gtest/gtest.h>
 
 #include "support/files.h"
 #include "support/pictures.h"
@@ -38,7 +37,8 @@ TEST(TiffEdge, WorkedNumbers) {
   cm.Add(kResolutionUnit, kShort, 1, 3);
   ASSERT_EQ(ReadMemory(cm.Build(), &image), 0);
   EXPECT_NEAR(image.resolution, 118.11 * 2.540005, 1e-9);
-  EXPECT_EQ(std::tuple(image.rows[1][0], image.rows[0][1]), std::tuple(10, 40));  // the file's first row is the top
+  EXPECT_EQ(std::tuple(image.rows[1][0], image.rows[0][1]),
+            std::tuple(10, 40));  // the file's first row is the top
 
   // Without BitsPerSample a sample has one bit: rows 10 / 01 (bits from the left).
   HandTiff bilevel = Gray2x2();
@@ -57,7 +57,8 @@ TEST(TiffEdge, WorkedNumbers) {
     t.fields[1].value = 1;
     t.fields[3].value = 3;
     t.blobs = indices;
-    t.AddData(kColorMap, kShort, 12, Shorts({0, 0x4000, 0x8000, 0xFF00, 0, 0x4000, 0x8000, 0xFF00, 0, 0x4000, 0x8000, 0xFF00}));
+    t.AddData(kColorMap, kShort, 12,
+              Shorts({0, 0x4000, 0x8000, 0xFF00, 0, 0x4000, 0x8000, 0xFF00, 0, 0x4000, 0x8000, 0xFF00}));
     return t.Build();
   };
   ASSERT_EQ(ReadMemory(palette({3, 2, 1, 0}), &image), 0);
@@ -157,8 +158,10 @@ TEST(TiffEdge, RefusedAndDamagedFilesFailWithNothingLoaded) {
       auto at = std::find_if(t.fields.begin(), t.fields.end(), [&](auto& f) { return f.tag >= change.tag; });
       const HandTiff::Field f{change.tag, change.type, change.count, change.value};
       if (at != t.fields.end() && at->tag == change.tag) {
-        if (change.count == 0) t.fields.erase(at);
-        else *at = f;
+        if (change.count == 0)
+          t.fields.erase(at);
+        else
+          *at = f;
       } else {
         t.fields.insert(at, f);
       }
@@ -184,7 +187,8 @@ TEST(TiffEdge, RefusedAndDamagedFilesFailWithNothingLoaded) {
 TEST(TiffEdge, CodedStripsAndTilesWithWorkedNumbers) {
   // Rows 10 20 / 30 40 as a stored Deflate block with its Adler-32, and as
   // PackBits (a run of three 7s, then a literal 40); then damaged forms.
-  const std::vector<uint8_t> stored = {0x78, 0x01, 0x01, 0x04, 0x00, 0xFB, 0xFF, 10, 20, 30, 40, 0x00, 0xCC, 0x00, 0x65};
+  const std::vector<uint8_t> stored = {0x78, 0x01, 0x01, 0x04, 0x00, 0xFB, 0xFF, 10,
+                                       20,   30,   40,   0x00, 0xCC, 0x00, 0x65};
   const struct {
     const char* name;
     uint16_t compression;
@@ -195,9 +199,15 @@ TEST(TiffEdge, CodedStripsAndTilesWithWorkedNumbers) {
       {"old Deflate code", 32946, stored, {10, 20, 30, 40}},
       {"PackBits", 32773, {0xFE, 7, 0x80, 0x00, 40}, {7, 7, 7, 40}},
       {"Deflate cut short", 8, {0x78, 0x01, 0x01, 0x04, 0x00, 0xFB, 0xFF, 10, 20}, {-1}},
-      {"Deflate stream of two bytes", 8, {0x78, 0x01, 0x01, 0x02, 0x00, 0xFD, 0xFF, 10, 20, 0x00, 0x2A, 0x00, 0x1F}, {-1}},
+      {"Deflate stream of two bytes",
+       8,
+       {0x78, 0x01, 0x01, 0x02, 0x00, 0xFD, 0xFF, 10, 20, 0x00, 0x2A, 0x00, 0x1F},
+       {-1}},
       {"Deflate block length damaged", 8, {0x78, 0x01, 0x01, 0x04, 0x00, 0xFA, 0xFF, 10, 20, 30, 40}, {-1}},
-      {"Deflate checksum damaged", 8, {0x78, 0x01, 0x01, 0x04, 0x00, 0xFB, 0xFF, 10, 20, 30, 40, 0, 0, 0, 0}, {-1}},
+      {"Deflate checksum damaged",
+       8,
+       {0x78, 0x01, 0x01, 0x04, 0x00, 0xFB, 0xFF, 10, 20, 30, 40, 0, 0, 0, 0},
+       {-1}},
       {"PackBits cut short", 32773, {0xFE, 7, 0x01, 40}, {-1}},
       {"PackBits run without its byte", 32773, {0x01, 10, 20, 0xFF}, {-1}},
   };
@@ -211,7 +221,8 @@ TEST(TiffEdge, CodedStripsAndTilesWithWorkedNumbers) {
     const int result = ReadMemory(t.Build(), &image);
     ASSERT_EQ(result, c.rows[0] < 0 ? 1 : 0);
     if (result == 0) {
-      EXPECT_EQ((std::array<int, 4>{image.rows[1][0], image.rows[1][1], image.rows[0][0], image.rows[0][1]}), c.rows);
+      EXPECT_EQ((std::array<int, 4>{image.rows[1][0], image.rows[1][1], image.rows[0][0], image.rows[0][1]}),
+                c.rows);
     }
   }
 
@@ -239,14 +250,14 @@ TEST(TiffEdge, CodedStripsAndTilesWithWorkedNumbers) {
   EXPECT_EQ((std::array<int, 4>{image.rows[1][0], image.rows[1][1], image.rows[0][0], image.rows[0][1]}),
             (std::array<int, 4>{10, 20, 30, 40}));
   const std::initializer_list<HandTiff::Field> damaged[] = {
-      {{kTileWidth, kShort, 1, 20}},                        // not a multiple of 16
-      {{kTileLength, kShort, 1, 0}},                         // no length
-      {{kTileWidth, kLong, 1, 65536}, {kTileLength, kLong, 1, 65536}},  // 4 GB tiles
+      {{kTileWidth, kShort, 1, 20}},                                              // not a multiple of 16
+      {{kTileLength, kShort, 1, 0}},                                              // no length
+      {{kTileWidth, kLong, 1, 65536}, {kTileLength, kLong, 1, 65536}},            // 4 GB tiles
       {{kTileWidth, kLong, 1, 0x80000000}, {kTileLength, kLong, 1, 0x80000000}},  // their size overflows
-      {{kTileOffsets, kLong, 1, 0x7FFFFFF0}},                 // outside the file
-      {{kCompression, kShort, 1, 8}, {kTileByteCounts, kLong, 1, 0x10000}},  // runs past the end
-      {{kTileByteCounts, kLong, 2, 0}},                          // counts for two tiles, one offset
-      {{kTileWidth, kShort, 1, 16}, {kTileOffsets, kShort, 0, 0}},   // no offsets
+      {{kTileOffsets, kLong, 1, 0x7FFFFFF0}},                                     // outside the file
+      {{kCompression, kShort, 1, 8}, {kTileByteCounts, kLong, 1, 0x10000}},       // runs past the end
+      {{kTileByteCounts, kLong, 2, 0}},                             // counts for two tiles, one offset
+      {{kTileWidth, kShort, 1, 16}, {kTileOffsets, kShort, 0, 0}},  // no offsets
   };
   for (const auto& changes : damaged) {
     EXPECT_EQ(ReadMemory(tiled(changes), &image), 1);
@@ -270,19 +281,20 @@ TEST(TiffLzw, DecodesAndRefusesGarbage) {
   auto decode = [](const std::vector<uint8_t>& input, size_t capacity, int expectedResult) {
     std::string out(capacity, '.');
     size_t produced = 0;
-    EXPECT_EQ(DecodeTiffLzw(input.data(), input.size(), reinterpret_cast<uint8_t*>(out.data()), capacity, &produced),
+    EXPECT_EQ(DecodeTiffLzw(input.data(), input.size(), reinterpret_cast<uint8_t*>(out.data()), capacity,
+                            &produced),
               expectedResult);
     return out.substr(0, produced);
   };
   // 258 = "AB", 259 = "BA", then 260 is the code being defined: "ABA".
   const auto stream = PackCodes({256, 'A', 'B', 258, 260, 257});
   EXPECT_EQ(decode(stream, 64, 0), "ABABABA");
-  EXPECT_EQ(decode(stream, 4, 0), "ABAB");                       // cut to the room left
-  EXPECT_EQ(decode(PackCodes({256, 'A', 'B'}), 64, 0), "AB");    // no end code
+  EXPECT_EQ(decode(stream, 4, 0), "ABAB");                         // cut to the room left
+  EXPECT_EQ(decode(PackCodes({256, 'A', 'B'}), 64, 0), "AB");      // no end code
   EXPECT_EQ(decode(PackCodes({256, 256, 'C', 257}), 64, 0), "C");  // repeated clear
-  decode(PackCodes({256, 'A', 'B', 262}), 64, 1);                 // past the table
-  decode(PackCodes({256, 300}), 64, 1);                           // a string right after a clear
-  decode({0x00, 0x01, 0x42, 0x42}, 64, 1);                        // the old bit order
+  decode(PackCodes({256, 'A', 'B', 262}), 64, 1);                  // past the table
+  decode(PackCodes({256, 300}), 64, 1);                            // a string right after a clear
+  decode({0x00, 0x01, 0x42, 0x42}, 64, 1);                         // the old bit order
 }
 
 }  // namespace

@@ -1,16 +1,15 @@
 // The reader against files written by libtiff, and rewritten by tiffcp in
 // every layout and compression it offers: every supported variant must give
 // libtiff's samples, in our bottom-up blue-green-red layout and upright.
+#include <gtest/gtest.h>
 #include <lcms2.h>
 #include <tiffio.h>
 
 #include <cstdlib>
 
-#include "support/profiles.h"
-#include <gtest/gtest.h>
-
 #include "support/files.h"
 #include "support/pictures.h"
+#include "support/profiles.h"
 #include "support/tiff.h"
 
 namespace {
@@ -21,7 +20,7 @@ struct Variant {
   uint16_t bits, samples, photometric, compression, predictor;
   uint32_t width, height, rowsPerStrip;
   uint16_t orientation;
-  bool grayMap;  // palette: all three columns equal
+  bool grayMap;           // palette: all three columns equal
   bool separate = false;  // one plane per sample
 };
 
@@ -34,11 +33,16 @@ Written WriteWithLibtiff(const std::string& path, const Variant& v, const IccPro
   Written w;
   TIFF* tif = TIFFOpen(path.c_str(), v.bigEndian ? "wb" : "wl");
   EXPECT_NE(tif, nullptr);
-  for (auto [tag, value] : std::initializer_list<std::pair<uint32_t, uint32_t>>{
-           {TIFFTAG_IMAGEWIDTH, v.width}, {TIFFTAG_IMAGELENGTH, v.height}, {TIFFTAG_BITSPERSAMPLE, v.bits},
-           {TIFFTAG_SAMPLESPERPIXEL, v.samples}, {TIFFTAG_PHOTOMETRIC, v.photometric},
-           {TIFFTAG_COMPRESSION, v.compression}, {TIFFTAG_ROWSPERSTRIP, v.rowsPerStrip},
-           {TIFFTAG_ORIENTATION, v.orientation}, {TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH}})
+  for (auto [tag, value] :
+       std::initializer_list<std::pair<uint32_t, uint32_t>>{{TIFFTAG_IMAGEWIDTH, v.width},
+                                                            {TIFFTAG_IMAGELENGTH, v.height},
+                                                            {TIFFTAG_BITSPERSAMPLE, v.bits},
+                                                            {TIFFTAG_SAMPLESPERPIXEL, v.samples},
+                                                            {TIFFTAG_PHOTOMETRIC, v.photometric},
+                                                            {TIFFTAG_COMPRESSION, v.compression},
+                                                            {TIFFTAG_ROWSPERSTRIP, v.rowsPerStrip},
+                                                            {TIFFTAG_ORIENTATION, v.orientation},
+                                                            {TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH}})
     TIFFSetField(tif, tag, value);
   if (v.predictor != 1) TIFFSetField(tif, TIFFTAG_PREDICTOR, v.predictor);
   if (v.separate) TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_SEPARATE);
@@ -105,7 +109,8 @@ std::vector<std::vector<uint8_t>> DecodeWithLibtiff(const std::string& path) {
     for (uint32_t y0 = 0; y0 < height; y0 += stepY) {
       for (uint32_t x0 = 0; x0 < width; x0 += stepX) {
         EXPECT_GE(tiled ? TIFFReadTile(tif, buffer.data(), x0, y0, 0, plane)
-                        : TIFFReadScanline(tif, buffer.data(), y0, plane), 0);
+                        : TIFFReadScanline(tif, buffer.data(), y0, plane),
+                  0);
         for (uint32_t y = y0; y < std::min(height, y0 + stepY); ++y) {
           const uint8_t* in = &buffer[(y - y0) * chunkRow];
           const uint32_t columns = std::min(width - x0, stepX);
@@ -161,14 +166,38 @@ uint32_t Expected(const Variant& v, const Written& w, uint32_t r, uint32_t c, in
 // of each Orientation value (where the file's row 0 and column 0 lie).
 void Upright(uint16_t orientation, uint32_t w, uint32_t h, uint32_t r, uint32_t c, uint32_t* x, uint32_t* y) {
   switch (orientation) {
-    case 1: *x = c; *y = r; break;                  // top, left
-    case 2: *x = w - 1 - c; *y = r; break;          // top, right
-    case 3: *x = w - 1 - c; *y = h - 1 - r; break;  // bottom, right
-    case 4: *x = c; *y = h - 1 - r; break;          // bottom, left
-    case 5: *x = r; *y = c; break;                  // left, top
-    case 6: *x = h - 1 - r; *y = c; break;          // right, top
-    case 7: *x = h - 1 - r; *y = w - 1 - c; break;  // right, bottom
-    default: *x = r; *y = w - 1 - c; break;         // left, bottom
+    case 1:
+      *x = c;
+      *y = r;
+      break;  // top, left
+    case 2:
+      *x = w - 1 - c;
+      *y = r;
+      break;  // top, right
+    case 3:
+      *x = w - 1 - c;
+      *y = h - 1 - r;
+      break;  // bottom, right
+    case 4:
+      *x = c;
+      *y = h - 1 - r;
+      break;  // bottom, left
+    case 5:
+      *x = r;
+      *y = c;
+      break;  // left, top
+    case 6:
+      *x = h - 1 - r;
+      *y = c;
+      break;  // right, top
+    case 7:
+      *x = h - 1 - r;
+      *y = w - 1 - c;
+      break;  // right, bottom
+    default:
+      *x = r;
+      *y = w - 1 - c;
+      break;  // left, bottom
   }
 }
 
@@ -181,7 +210,8 @@ void CheckVariant(const Variant& v, const std::string& tiffcp = "") {
   std::string path = folder.Path("v.tif");
   if (!tiffcp.empty()) {
     path = folder.Path("copy.tif");
-    const std::string command = "tiffcp " + tiffcp + (v.bigEndian ? " -B " : " -L ") + folder.Path("v.tif") + " " + path;
+    const std::string command =
+        "tiffcp " + tiffcp + (v.bigEndian ? " -B " : " -L ") + folder.Path("v.tif") + " " + path;
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
     w.rows = DecodeWithLibtiff(path);
   }
@@ -191,7 +221,8 @@ void CheckVariant(const Variant& v, const std::string& tiffcp = "") {
   EXPECT_TRUE(profile.empty());
   const bool swapped = v.orientation >= 5;
   ASSERT_EQ(std::tuple(image.width, image.height, image.resolution),
-            (std::tuple<int32_t, int32_t, double>(swapped ? v.height : v.width, swapped ? v.width : v.height, 150.0)));
+            (std::tuple<int32_t, int32_t, double>(swapped ? v.height : v.width, swapped ? v.width : v.height,
+                                                  150.0)));
   const bool color = v.samples >= 3 || (v.photometric == PHOTOMETRIC_PALETTE && !v.grayMap);
   const bool palette = v.photometric == PHOTOMETRIC_PALETTE;
   const int32_t gray = palette ? Gray8 : v.bits == 1 ? Bilevel : v.bits == 16 ? Gray16 : Gray8;
@@ -202,7 +233,8 @@ void CheckVariant(const Variant& v, const std::string& tiffcp = "") {
       uint32_t x, y;
       Upright(v.orientation, v.width, v.height, r, c, &x, &y);
       for (int ch = 0; ch < (color ? 3 : 1); ++ch)
-        wrong += SampleAt(image, static_cast<int32_t>(x), static_cast<int32_t>(y), ch) != Expected(v, w, r, c, ch);
+        wrong +=
+            SampleAt(image, static_cast<int32_t>(x), static_cast<int32_t>(y), ch) != Expected(v, w, r, c, ch);
     }
   }
   EXPECT_EQ(wrong, 0);
@@ -265,14 +297,23 @@ TEST(TiffRead, MatchesLibtiffForEveryLayoutTiffcpWrites) {
       {"cmyk16", false, 16, 4, kCmyk, kNone, 1, 150, 100, 100, 1, false},
       {"rgba16 separate", false, 16, 4, kRgb, kNone, 1, 150, 100, 30, 1, false, true},  // tiffcp keeps planes
   };
-  const char* options[] = {"", "-c zip", "-c zip:2 -r 7", "-c packbits -r 9", "-t -w 64 -l 64", "-t -w 64 -l 64 -c zip:2",
-                           "-t -w 48 -l 32 -c packbits", "-t -w 64 -l 16 -c lzw:2", "-p separate -c zip:2 -r 5",
-                           "-p separate -t -w 64 -l 64 -c lzw", "-p separate -c packbits"};
+  const char* options[] = {"",
+                           "-c zip",
+                           "-c zip:2 -r 7",
+                           "-c packbits -r 9",
+                           "-t -w 64 -l 64",
+                           "-t -w 64 -l 64 -c zip:2",
+                           "-t -w 48 -l 32 -c packbits",
+                           "-t -w 64 -l 16 -c lzw:2",
+                           "-p separate -c zip:2 -r 5",
+                           "-p separate -t -w 64 -l 64 -c lzw",
+                           "-p separate -c packbits"};
   for (Variant v : bases) {
     for (const char* option : options) {
       const bool predictor = std::strchr(option, ':') != nullptr;
       // tiffcp separates 8-bit samples only; CMYK is read interleaved only.
-      if ((predictor && v.bits < 8) || (std::strstr(option, "separate") && (v.photometric == kCmyk || v.bits != 8))) {
+      if ((predictor && v.bits < 8) ||
+          (std::strstr(option, "separate") && (v.photometric == kCmyk || v.bits != 8))) {
         continue;
       }
       for (bool big : {false, true}) {
@@ -295,7 +336,8 @@ TEST(TiffRead, CmykGoesThroughItsProfile) {
       SCOPED_TRACE(std::string(tiffcp) + " " + std::to_string(bits));
       const Variant v{"cmyk", false, bits, 4, kCmyk, kNone, 1, 40, 30, 7, 1, false};
       const Written w = WriteWithLibtiff(folder.Path("cmyk.tif"), v, &cmyk);
-      const std::string command = std::string("tiffcp ") + tiffcp + " " + folder.Path("cmyk.tif") + " " + folder.Path("copy.tif");
+      const std::string command =
+          std::string("tiffcp ") + tiffcp + " " + folder.Path("cmyk.tif") + " " + folder.Path("copy.tif");
       ASSERT_EQ(std::system(command.c_str()), 0);
       Image image;
       IccProfile profile;

@@ -1,9 +1,8 @@
 // The writer's fixed layout, and its files read back by libtiff and by our reader.
+#include <gtest/gtest.h>
 #include <tiffio.h>
 
 #include <array>
-
-#include <gtest/gtest.h>
 
 #include "support/files.h"
 #include "support/pictures.h"
@@ -35,24 +34,38 @@ TEST(TiffWrite, LaysOutTheFixedDirectory) {
   const std::vector<uint8_t> b = WriteToBytes(folder, image, &result);
   ASSERT_EQ(result, 0);
   ASSERT_EQ(b.size(), 258u);
-  EXPECT_EQ(std::vector<uint8_t>(b.begin(), b.begin() + 10), (std::vector<uint8_t>{'I', 'I', 42, 0, 8, 0, 0, 0, 17, 0}));
+  EXPECT_EQ(std::vector<uint8_t>(b.begin(), b.begin() + 10),
+            (std::vector<uint8_t>{'I', 'I', 42, 0, 8, 0, 0, 0, 17, 0}));
   // tag, type, count, value of the 17 entries, in order.
-  const uint32_t entries[17][4] = {
-      {kNewSubfileType, kLong, 1, 0}, {kSubfileType, kShort, 1, 1}, {kImageWidth, kLong, 1, 3},
-      {kImageLength, kLong, 1, 2}, {kBitsPerSample, kShort, 3, 218}, {kCompression, kShort, 1, 1},
-      {kPhotometricInterpretation, kShort, 1, 2}, {kFillOrder, kShort, 1, 1}, {kStripOffsets, kLong, 1, 240},
-      {kOrientation, kShort, 1, 1}, {kSamplesPerPixel, kShort, 1, 3}, {kRowsPerStrip, kLong, 1, 2},
-      {kStripByteCounts, kLong, 1, 18}, {kXResolution, kRational, 1, 224}, {kYResolution, kRational, 1, 232},
-      {kPlanarConfiguration, kShort, 1, 1}, {kResolutionUnit, kShort, 1, 2}};
+  const uint32_t entries[17][4] = {{kNewSubfileType, kLong, 1, 0},
+                                   {kSubfileType, kShort, 1, 1},
+                                   {kImageWidth, kLong, 1, 3},
+                                   {kImageLength, kLong, 1, 2},
+                                   {kBitsPerSample, kShort, 3, 218},
+                                   {kCompression, kShort, 1, 1},
+                                   {kPhotometricInterpretation, kShort, 1, 2},
+                                   {kFillOrder, kShort, 1, 1},
+                                   {kStripOffsets, kLong, 1, 240},
+                                   {kOrientation, kShort, 1, 1},
+                                   {kSamplesPerPixel, kShort, 1, 3},
+                                   {kRowsPerStrip, kLong, 1, 2},
+                                   {kStripByteCounts, kLong, 1, 18},
+                                   {kXResolution, kRational, 1, 224},
+                                   {kYResolution, kRational, 1, 232},
+                                   {kPlanarConfiguration, kShort, 1, 1},
+                                   {kResolutionUnit, kShort, 1, 2}};
   for (size_t i = 0; i < 17; ++i) {
     const size_t at = 10 + 12 * i;
-    EXPECT_EQ((std::array{Le16(b, at), Le16(b, at + 2), Le32(b, at + 4), Le32(b, at + 8)}), std::to_array(entries[i]));
+    EXPECT_EQ((std::array{Le16(b, at), Le16(b, at + 2), Le32(b, at + 4), Le32(b, at + 8)}),
+              std::to_array(entries[i]));
   }
   // No next directory, the three 8s, then 72.25 ppi as 723 / 10 twice.
-  EXPECT_EQ((std::array{Le32(b, 214), Le16(b, 218), Le16(b, 222), Le32(b, 224), Le32(b, 228), Le32(b, 232), Le32(b, 236)}),
+  EXPECT_EQ((std::array{Le32(b, 214), Le16(b, 218), Le16(b, 222), Le32(b, 224), Le32(b, 228), Le32(b, 232),
+                        Le32(b, 236)}),
             (std::array<uint32_t, 7>{0, 8, 8, 723, 10, 723, 10}));
   // Top row first, red first, no spare bytes (rows of 9 bytes, not 12).
-  EXPECT_EQ(std::tuple(b[240], b[242], b[249]), std::tuple(image.rows[1][2], image.rows[1][0], image.rows[0][2]));
+  EXPECT_EQ(std::tuple(b[240], b[242], b[249]),
+            std::tuple(image.rows[1][2], image.rows[1][0], image.rows[0][2]));
   EXPECT_TRUE(SamePixels(image, before));  // the source is unchanged
   EXPECT_EQ(std::memcmp(image.rows[0], before.rows[0], 12), 0);
 

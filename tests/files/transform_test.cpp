@@ -1,9 +1,9 @@
 // Orientation transforms and the conversion to Rgb8.
 #include "image/transform.h"
 
-#include <array>
-
 #include <gtest/gtest.h>
+
+#include <array>
 
 #include "support/files.h"
 #include "support/pictures.h"
@@ -32,7 +32,8 @@ TEST(Transform, InversePairsGiveBackTheSourceForEveryTypeAndSize) {
       ASSERT_EQ(AllocImage(&source, type, size[0], size[1], 72.0), 0);
       FillRandom(&source, static_cast<uint32_t>(type * 1000 + size[0]));
       for (const auto& pair : pairs) {
-        SCOPED_TRACE(std::string(pair.name) + " type " + std::to_string(type) + " " + std::to_string(size[0]));
+        SCOPED_TRACE(std::string(pair.name) + " type " + std::to_string(type) + " " +
+                     std::to_string(size[0]));
         Image once, twice;
         ASSERT_EQ(pair.first(source, &once), 0);
         ASSERT_EQ(pair.second(once, &twice), 0);
@@ -52,7 +53,8 @@ TEST(Transform, QuarterTurnsKeepSamplesIntact) {
   std::memcpy(source.rows[0], bottom, 3);
   ASSERT_EQ(Rotate90Clockwise(source, &turned), 0);
   ASSERT_EQ(std::tuple(turned.width, turned.height, turned.resolution), std::tuple(2, 3, 200.0));
-  EXPECT_EQ((std::array{SampleAt(turned, 0, 0, 0), SampleAt(turned, 1, 0, 0), SampleAt(turned, 0, 2, 0), SampleAt(turned, 1, 2, 0)}),
+  EXPECT_EQ((std::array{SampleAt(turned, 0, 0, 0), SampleAt(turned, 1, 0, 0), SampleAt(turned, 0, 2, 0),
+                        SampleAt(turned, 1, 2, 0)}),
             (std::array{4u, 1u, 6u, 3u}));
 
   // A Bilevel 9 x 1 turned upright is 1 x 9 with 4-byte rows.
@@ -108,7 +110,8 @@ TEST(Transform, ConvertToRgb8) {
   ASSERT_EQ(AllocImage(&gray8, Gray8, 3, 2, 0), 0);
   FillRandom(&gray8, 4);
   ConvertToRgb8(gray8, &rgb);
-  EXPECT_EQ(std::tuple(SampleAt(rgb, 2, 1, 0), SampleAt(rgb, 2, 1, 2)), std::tuple(gray8.rows[0][2], gray8.rows[0][2]));
+  EXPECT_EQ(std::tuple(SampleAt(rgb, 2, 1, 0), SampleAt(rgb, 2, 1, 2)),
+            std::tuple(gray8.rows[0][2], gray8.rows[0][2]));
 }
 
 }  // namespace

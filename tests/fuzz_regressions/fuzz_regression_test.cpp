@@ -38,10 +38,14 @@ TEST(FuzzInputs, SeedsAndFindingsPassEveryCheck) {
     const char* name;
     FuzzOutcome (*entry)(const uint8_t*, size_t);
     bool checkResult;
-  } targets[] = {{"tiff", FuzzTiff, true},        {"lzw", FuzzLzw, true},
-                 {"jpeg", FuzzJpeg, true},        {"png", FuzzPng, true},
-                 {"exif", FuzzExif, true},        {"settings", FuzzSettings, true},
-                 {"colorimetry", FuzzColorimetry, true}, {"text", FuzzText, false}};
+  } targets[] = {{"tiff", FuzzTiff, true},
+                 {"lzw", FuzzLzw, true},
+                 {"jpeg", FuzzJpeg, true},
+                 {"png", FuzzPng, true},
+                 {"exif", FuzzExif, true},
+                 {"settings", FuzzSettings, true},
+                 {"colorimetry", FuzzColorimetry, true},
+                 {"text", FuzzText, false}};
   for (const auto& target : targets) {
     size_t seeds = 0;
     for (const fs::path folder : {SourceDir() / "fuzz" / "corpus" / target.name,
@@ -64,14 +68,16 @@ TEST(FuzzInputs, SeedsAndFindingsPassEveryCheck) {
 // The fuzz targets skip pictures that claim more than kFuzzMaxPixels; the
 // claims they read must be the ones the readers act on.
 TEST(FuzzClaims, TiffAndJpegHeadersGiveTheirPictureSize) {
-  const FileBytes tiff = ReadAll((SourceDir() / "fuzz" / "corpus" / "tiff" / "rgb8-orientation6.tif").string());
+  const FileBytes tiff =
+      ReadAll((SourceDir() / "fuzz" / "corpus" / "tiff" / "rgb8-orientation6.tif").string());
   const FileBytes jpeg = ReadAll((SourceDir() / "fuzz" / "corpus" / "jpeg" / "progressive.jpg").string());
   // Big-endian, ImageWidth as LONG 70000 and ImageLength as SHORT 60000.
-  const FileBytes big = {'M', 'M', 0, 42, 0, 0, 0, 8, 0, 2, 1, 0, 0, 4, 0, 0, 0, 1, 0, 1, 0x11, 0x70,
-                         1, 1, 0, 3, 0, 0, 0, 1, 0xEA, 0x60, 0, 0};
-  EXPECT_EQ((std::array{ClaimedTiffPixels(tiff.data(), tiff.size()), ClaimedJpegPixels(jpeg.data(), jpeg.size()),
-                        ClaimedTiffPixels(big.data(), big.size()), ClaimedTiffPixels(big.data(), 8)}),
-            (std::array<int64_t, 4>{30 * 20, 24 * 16, int64_t{70000} * 60000, 0}));
+  const FileBytes big = {'M', 'M', 0, 42,   0,    0, 0, 8, 0, 2, 1, 0, 0, 4,    0,    0, 0,
+                         1,   0,   1, 0x11, 0x70, 1, 1, 0, 3, 0, 0, 0, 1, 0xEA, 0x60, 0, 0};
+  EXPECT_EQ(
+      (std::array{ClaimedTiffPixels(tiff.data(), tiff.size()), ClaimedJpegPixels(jpeg.data(), jpeg.size()),
+                  ClaimedTiffPixels(big.data(), big.size()), ClaimedTiffPixels(big.data(), 8)}),
+      (std::array<int64_t, 4>{30 * 20, 24 * 16, int64_t{70000} * 60000, 0}));
 }
 
 // The first finding: with WhiteIsZero on an 8-bit RGB file the reader
@@ -168,13 +174,16 @@ TEST(MemoryLimits, ClaimsJustOverEachLimitAreRefusedWithTheirMessage) {
       {tiff(16384, 32769), kPictureTiff, "Cannot read TIFF file: \nThe picture has 16384 x 32769" + tiffNote},
       // 3 bytes a pixel: 2^29 pixels and 1170 more.
       {jpeg(23171, 23170, false), kPictureJpeg,
-       "Cannot read JPEG file: \nThe picture has 23171 x 23170 pixels and needs 1537 MB to read; at most 1536 MB can be used."},
+       "Cannot read JPEG file: \nThe picture has 23171 x 23170 pixels and needs 1537 MB to read; at most "
+       "1536 MB can be used."},
       // A progressive decoder also holds every coefficient, 128 bytes a block:
       // 2^28 pixels and 16384 more.
       {jpeg(16384, 16385, true), kPictureJpeg,
-       "Cannot read JPEG file: \nThe picture has 16384 x 16385 pixels and needs 1537 MB to read; at most 1536 MB can be used."},
+       "Cannot read JPEG file: \nThe picture has 16384 x 16385 pixels and needs 1537 MB to read; at most "
+       "1536 MB can be used."},
       {png(1000000), kPicturePng,
-       "Cannot read PNG file: \nThe picture has 1000000 x 1000000 pixels and needs 8583069 MB to read; at most 3072 MB can be used."},
+       "Cannot read PNG file: \nThe picture has 1000000 x 1000000 pixels and needs 8583069 MB to read; at "
+       "most 3072 MB can be used."},
   };
   for (const auto& claim : claims) {
     SCOPED_TRACE(claim.message);
@@ -198,7 +207,8 @@ TEST(MemoryLimits, ClaimsJustOverEachLimitAreRefusedWithTheirMessage) {
   }
   Image picture;
   ASSERT_EQ(ReadMemory(ReadAll(tiff(16384, 32768)), &picture), 0);
-  EXPECT_EQ(std::tuple(picture.type, picture.height, SampleAt(picture, 16383, 32767, 0)), std::tuple(Bilevel, 32768, 0u));
+  EXPECT_EQ(std::tuple(picture.type, picture.height, SampleAt(picture, 16383, 32767, 0)),
+            std::tuple(Bilevel, 32768, 0u));
 }
 
 }  // namespace

@@ -54,7 +54,8 @@ TEST_F(FileIo, ZeroCountSucceedsWithoutAFile) {
   FileHandle closed;
   uint32_t count = 0;
   char buffer[1];
-  EXPECT_EQ(std::tuple(ReadBytes(closed, &count, buffer), WriteBytes(closed, &count, buffer)), std::tuple(0, 0));
+  EXPECT_EQ(std::tuple(ReadBytes(closed, &count, buffer), WriteBytes(closed, &count, buffer)),
+            std::tuple(0, 0));
 }
 
 TEST_F(FileIo, ExistsMeansReadableFile) {
@@ -117,7 +118,8 @@ TEST_F(FileIo, SafeWriteReplacesTheFileALinkNamesAndKeepsItsMode) {
     EXPECT_EQ(Text(link), "written through the link");
   }
   EXPECT_EQ(std::filesystem::status(Path("real/design")).permissions(), std::filesystem::perms(0640));
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder_.Root() / "real"), {}), 2);  // no leftovers
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder_.Root() / "real"), {}),
+            2);  // no leftovers
 }
 
 TEST_F(FileIo, FailedSafeWriteLeavesTheEarlierFileByteForByte) {

@@ -35,7 +35,8 @@ TEST(Image, ChunkedStorageMatchesWorkedExample) {
 
 TEST(Image, RowBytesRoundToFour) {
   for (auto [width, bytes] : {std::pair{0, 0}, {1, 4}, {5, 8}, {8, 8}}) EXPECT_EQ(RowBytesFor(width), bytes);
-  for (auto [type, width, bytes] : {std::tuple{Bilevel, 1, 4}, {Bilevel, 33, 8}, {Gray16, 3, 8}, {Rgb16, 3, 20}}) {
+  for (auto [type, width, bytes] :
+       {std::tuple{Bilevel, 1, 4}, {Bilevel, 33, 8}, {Gray16, 3, 8}, {Rgb16, 3, 20}}) {
     Image image;
     ASSERT_EQ(AllocImage(&image, type, width, 2, 0), 0);
     EXPECT_EQ(image.rowBytes, bytes) << type << " " << width;
@@ -58,7 +59,8 @@ TEST(Image, ShapesWithoutStorageAndFree) {
        {std::tuple{0, 5, 5}, {6, 5, 5}, {Rgb8, 0, 5}, {Rgb8, 5, 0}, {Rgb8, 85334, 0}}) {
     Image image;
     EXPECT_EQ(AllocImage(&image, type, width, height, 1.0), 0);
-    EXPECT_EQ(std::tuple(image.type, image.width, image.rows.get(), image.chunkCount), std::tuple(type, width, nullptr, 0));
+    EXPECT_EQ(std::tuple(image.type, image.width, image.rows.get(), image.chunkCount),
+              std::tuple(type, width, nullptr, 0));
     EXPECT_FALSE(image.HasPixels());
   }
   // Freeing is harmless on an empty image and twice.
@@ -67,7 +69,8 @@ TEST(Image, ShapesWithoutStorageAndFree) {
   ASSERT_EQ(AllocImage(&image, Gray8, 4, 4, 1.0), 0);
   FreeImage(&image);
   FreeImage(&image);
-  EXPECT_EQ(std::tuple(image.type, image.width, image.rows.get(), image.resolution), std::tuple(0, 0, nullptr, 0.0));
+  EXPECT_EQ(std::tuple(image.type, image.width, image.rows.get(), image.resolution),
+            std::tuple(0, 0, nullptr, 0.0));
 }
 
 TEST(Image, CopyIncludesSpareBytesAndReusesStorageMovesTransferOwnership) {

@@ -1,10 +1,11 @@
 #include "scene/settings.h"
-#include "support/pictures.h"
 
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <tuple>
+
+#include "support/pictures.h"
 
 namespace {
 

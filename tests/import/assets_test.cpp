@@ -8,9 +8,9 @@
 #include <cmath>
 
 #include "assetgen.h"
+#include "render/render.h"
 #include "support/files.h"
 #include "support/jpeg.h"
-#include "render/render.h"
 
 namespace fs = std::filesystem;
 
@@ -102,10 +102,14 @@ TEST_F(Assets, MissingFoldersAreReportedInLoadingOrder) {
   const std::string textureMessage = "Cannot locate texture file: " + root + "/Textures/";
   const std::string frames = "Cannot locate frame file: " + root + "/Frames/";
   // Reverse Bevel 1 third: the label order, not the code order.
-  for (auto [at, text] : {std::pair{0, textureMessage + "Laid.tif"}, {4, textureMessage + "Burlap.tif"},
-                          {5, frames + "Flat/Rectangular/Left.tif"}, {8, frames + "Flat/Rectangular/Top.tif"},
-                          {13, frames + "Flat/Reverse Bevel 1/Left.tif"}, {41, frames + "Flat/Inverted V/Left.tif"},
-                          {49, frames + "Glossy/Rectangular/Left.tif"}, {92, frames + "Glossy/Triple Bead/Top.tif"}})
+  for (auto [at, text] : {std::pair{0, textureMessage + "Laid.tif"},
+                          {4, textureMessage + "Burlap.tif"},
+                          {5, frames + "Flat/Rectangular/Left.tif"},
+                          {8, frames + "Flat/Rectangular/Top.tif"},
+                          {13, frames + "Flat/Reverse Bevel 1/Left.tif"},
+                          {41, frames + "Flat/Inverted V/Left.tif"},
+                          {49, frames + "Glossy/Rectangular/Left.tif"},
+                          {92, frames + "Glossy/Triple Bead/Top.tif"}})
     EXPECT_EQ(errors.messages[at], text);
 }
 

@@ -13,19 +13,27 @@
 #include "files/jpeg.h"
 #include "files/tiff.h"
 #include "files/tiff_tags.h"
+#include "render/render_state.h"
 #include "support/files.h"
 #include "support/jpeg.h"
 #include "support/pictures.h"
-#include "render/render_state.h"
 #include "support/png_file.h"
 #include "support/profiles.h"
 
-
 TEST(PictureFileTypeOf, ExtensionOfTheFileNameInAnyCase) {
-  for (auto [name, type] : {std::pair{"/photos/a.tif", kPictureTiff}, {"/My Pictures/a b.TiFf", kPictureTiff},
-                            {"a.JPG", kPictureJpeg}, {"a.jpeg", kPictureJpeg}, {"a.Jpe", kPictureJpeg},
-                            {"a.tif.png", kPicturePng}, {"/x/A.PNG", kPicturePng}, {"a.pn", kPictureUnknown}, {"a.jp", kPictureUnknown}, {"a.", kPictureUnknown},
-                            {"/photos.tif/picture", kPictureUnknown}, {"C:tif", kPictureUnknown}, {"", kPictureUnknown}})
+  for (auto [name, type] : {std::pair{"/photos/a.tif", kPictureTiff},
+                            {"/My Pictures/a b.TiFf", kPictureTiff},
+                            {"a.JPG", kPictureJpeg},
+                            {"a.jpeg", kPictureJpeg},
+                            {"a.Jpe", kPictureJpeg},
+                            {"a.tif.png", kPicturePng},
+                            {"/x/A.PNG", kPicturePng},
+                            {"a.pn", kPictureUnknown},
+                            {"a.jp", kPictureUnknown},
+                            {"a.", kPictureUnknown},
+                            {"/photos.tif/picture", kPictureUnknown},
+                            {"C:tif", kPictureUnknown},
+                            {"", kPictureUnknown}})
     EXPECT_EQ(PictureFileTypeOf(name), type) << name;
 }
 
@@ -61,7 +69,8 @@ TEST_F(LoadTest, JpegBecomesThePictureAndResetsTheBorder) {
   // A gray picture arrives as gray Rgb8.
   const FileBytes gray = DecodeWithLibjpeg(path);
   const Image& raster = PictureImage(scene.picture);
-  ASSERT_EQ(std::tuple(raster.type, raster.width, raster.height, raster.resolution), std::tuple(Rgb8, 192, 96, 48.0));
+  ASSERT_EQ(std::tuple(raster.type, raster.width, raster.height, raster.resolution),
+            std::tuple(Rgb8, 192, 96, 48.0));
   for (int y = 0; y < 96; y += 5)
     for (int x = 0; x < 192; x += 7)
       for (int c = 0; c < 3; ++c) ASSERT_EQ(raster.rows[95 - y][3 * x + c], gray[y * 192 + x]);

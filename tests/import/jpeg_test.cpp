@@ -11,7 +11,6 @@
 #include "support/files.h"
 #include "support/jpeg.h"
 
-
 namespace {
 
 FileBytes Data(size_t n, uint8_t seed) {
@@ -191,12 +190,12 @@ TEST(ReadExif, OrientationFromTheFirstDirectoryInEitherByteOrder) {
   } cases[] = {
       {ExifBlock(false, {six}), true, 6},
       {ExifBlock(true, {width, {kOrientation, kShort, 1, 8}}), true, 8},
-      {ExifBlock(true, {six}, 100), true, 6},                              // directory further on
-      {ExifBlock(false, {{kOrientation, kShort, 1, 0}}), true, 1},         // out of range
+      {ExifBlock(true, {six}, 100), true, 6},                       // directory further on
+      {ExifBlock(false, {{kOrientation, kShort, 1, 0}}), true, 1},  // out of range
       {ExifBlock(true, {{kOrientation, kShort, 1, 9}}), true, 1},
-      {ExifBlock(false, {{kOrientation, kLong, 1, 6}}), true, 1},          // wrong type
-      {ExifBlock(false, {{kOrientation, kShort, 2, 6}}), true, 1},         // wrong count
-      {ExifBlock(false, {six}, 0xFFFFFFF0u), true, 1},                     // directory far outside
+      {ExifBlock(false, {{kOrientation, kLong, 1, 6}}), true, 1},   // wrong type
+      {ExifBlock(false, {{kOrientation, kShort, 2, 6}}), true, 1},  // wrong count
+      {ExifBlock(false, {six}, 0xFFFFFFF0u), true, 1},              // directory far outside
       {cutShort, true, 6},  // the directory ends inside its second entry
 
       {FileBytes{'E', 'x', 'i', 'f', 0, 1, 'I', 'I', 42, 0, 8, 0, 0, 0}, false, 1},
@@ -223,7 +222,8 @@ TEST_F(JpegTest, OrientationComesFromTheExifSegmentAndPixelsStayAsStored) {
   spec.width = 20, spec.height = 12;
   const std::string plain = Write(spec);
   const FileBytes xmp = {'h', 't', 't', 'p', ':', '/', '/', 'n', 's', 0};
-  spec.app1 = {xmp, ExifBlock(true, {{kOrientation, kShort, 1, 5}}), ExifBlock(false, {{kOrientation, kShort, 1, 7}})};
+  spec.app1 = {xmp, ExifBlock(true, {{kOrientation, kShort, 1, 5}}),
+               ExifBlock(false, {{kOrientation, kShort, 1, 7}})};
   const std::string turned = Write(spec);
   Image stored, turnedImage;
   int32_t orientation = 0;

@@ -216,7 +216,8 @@ TEST_F(Installed, DesktopEntryIconsAndDesignType) {
   }
   EXPECT_NE(ReadAll(Share() / "icons/hicolor/scalable/apps" / (match[1].str() + ".svg")).find("<svg"),
             std::string::npos);
-  EXPECT_NE(entry.find("\nMimeType=application/x-passavue;image/tiff;image/jpeg;image/png;\n"), std::string::npos);
+  EXPECT_NE(entry.find("\nMimeType=application/x-passavue;image/tiff;image/jpeg;image/png;\n"),
+            std::string::npos);
   EXPECT_NE(entry.find("\nCategories=Graphics;"), std::string::npos);
 
   // The design file type, compiled by the freedesktop tool the install ran:

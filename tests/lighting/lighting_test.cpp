@@ -1,10 +1,11 @@
 #include "render/lighting.h"
-#include "support/pictures.h"
 
 #include <gtest/gtest.h>
 
 #include <array>
 #include <cmath>
+
+#include "support/pictures.h"
 
 namespace {
 
@@ -81,7 +82,8 @@ TEST(ApplyLighting, EveryPixelGoesThroughItsChannelTable) {
   ToneTables tones;
   ASSERT_EQ(BuildToneTables(20.0 / 9.0, &tones), 0);
   ChannelTable red{}, green{}, blue{};  // Mixed light: 255, 253, 221
-  ASSERT_EQ(BuildChannelTable(tones, kModerate, 255, &red) + BuildChannelTable(tones, kModerate, 253, &green) +
+  ASSERT_EQ(BuildChannelTable(tones, kModerate, 255, &red) +
+                BuildChannelTable(tones, kModerate, 253, &green) +
                 BuildChannelTable(tones, kModerate, 221, &blue),
             0);
   // Large composites over several chunks, widths that do and do not fill

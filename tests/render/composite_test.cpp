@@ -12,7 +12,8 @@ Image QuadrantPicture(int32_t w, int32_t h, double ppi) {
   for (int32_t r = 0; r < h; ++r)
     for (int32_t c = 0; c < w; ++c) {
       const bool top = r >= h / 2, right = c >= w / 2;
-      FillSpan(image.rows[r], Span{c, c + 1}, top ? (right ? Gray(255) : Rgb(0, 255, 0)) : (right ? Rgb(0, 0, 255) : Rgb(255, 0, 0)));
+      FillSpan(image.rows[r], Span{c, c + 1},
+               top ? (right ? Gray(255) : Rgb(0, 255, 0)) : (right ? Rgb(0, 0, 255) : Rgb(255, 0, 0)));
     }
   return image;
 }
@@ -23,20 +24,24 @@ TEST(Composite, WallCheckerboardBorderAndFrameBands) {
   d.scene.frame.color = {200, 0, 0};
   const Image& c = d.Render(1000, 875);
   const LayoutRects& l = d.render.layout;
-  ExpectPixels(c, {{500, 0, Rgb(150, 140, 100)}, {5, 500, Rgb(150, 140, 100)}, {500, 150, Rgb(255, 250, 240)}});
+  ExpectPixels(c,
+               {{500, 0, Rgb(150, 140, 100)}, {5, 500, Rgb(150, 140, 100)}, {500, 150, Rgb(255, 250, 240)}});
   for (int32_t r = l.pictureRect.y0; r < l.pictureRect.y1; ++r)
     for (int32_t col = l.pictureRect.x0; col < l.pictureRect.x1; ++col)
       ASSERT_EQ(Px(c, col, r), Gray(((col ^ r) & 8) ? 255 : 240)) << col << "," << r;
   // The bottom band fills the lowest frame rows (the outermost one under the
   // drop shadow), the top band the highest (the innermost under the rebate's shadow).
   EXPECT_EQ(Px(c, 500, l.frameOuter.y0), Rgb(100, 0, 0));
-  for (int32_t r = l.frameOuter.y0 + 1; r < l.frameInner.y0; ++r) ASSERT_EQ(Px(c, 500, r), Rgb(200, 0, 0)) << r;
-  for (int32_t r = l.frameInner.y1 + 1; r < l.frameOuter.y1; ++r) ASSERT_EQ(Px(c, 500, r), Rgb(200, 0, 0)) << r;
+  for (int32_t r = l.frameOuter.y0 + 1; r < l.frameInner.y0; ++r)
+    ASSERT_EQ(Px(c, 500, r), Rgb(200, 0, 0)) << r;
+  for (int32_t r = l.frameInner.y1 + 1; r < l.frameOuter.y1; ++r)
+    ASSERT_EQ(Px(c, 500, r), Rgb(200, 0, 0)) << r;
 
   d.scene.border = ImageBorder{0.5, 0.5, 0.5, 0.5, {10, 20, 30}};
   d.Render(1000, 875);
   EXPECT_EQ(l.pictureRect.x0 - l.borderOuter.x0, 24);  // 0.5 inch at 48.6 per inch
-  ExpectPixels(c, {{l.borderOuter.x0 + 3, 400, Rgb(10, 20, 30)}, {500, l.pictureRect.y1 + 2, Rgb(10, 20, 30)},
+  ExpectPixels(c, {{l.borderOuter.x0 + 3, 400, Rgb(10, 20, 30)},
+                   {500, l.pictureRect.y1 + 2, Rgb(10, 20, 30)},
                    {l.pictureRect.x0, l.pictureRect.y0, Gray(240)}});
 }
 
@@ -49,7 +54,8 @@ TEST(Composite, PictureIsCachedAcrossMatChanges) {
   const Image& c = d.Render(400, 300);
   const PixelRect p = d.render.layout.pictureRect;
   EXPECT_EQ(resamples, 1);
-  ExpectPixels(c, {{p.x0 + 3, p.y0 + 3, Rgb(255, 0, 0)}, {p.x1 - 3, p.y0 + 3, Rgb(0, 0, 255)},
+  ExpectPixels(c, {{p.x0 + 3, p.y0 + 3, Rgb(255, 0, 0)},
+                   {p.x1 - 3, p.y0 + 3, Rgb(0, 0, 255)},
                    {p.x0 + 3, p.y1 - 3, Rgb(0, 255, 0)}});
 
   // Mat and wall changes reuse the resampled picture, and the composite is

@@ -20,7 +20,8 @@ TEST(Frame, TintAndUncheckedCodes) {
   // style the rectangular profile, while Glossy finds no tiles here.
   FrameTileSet tiles;
   for (int32_t side = 0; side < 4; ++side)
-    tiles.tiles[FrameTileSet::Index(kFlat, 0, side)] = GrayImage(5, 5, 100.0, [](int32_t, int32_t) { return 77; });
+    tiles.tiles[FrameTileSet::Index(kFlat, 0, side)] =
+        GrayImage(5, 5, 100.0, [](int32_t, int32_t) { return 77; });
   for (int32_t finish : {9, int(kGlossy)}) {
     frame = WhiteFrame(finish);
     frame.style = 42;
@@ -38,8 +39,10 @@ TEST(Frame, EqualBandsMeetOnTheDiagonals) {
   for (int32_t i = 0; i < 10; ++i) {
     for (int32_t j = 0; j < 10; ++j) {  // j rows in from the outer edge the side keeps j + 1 columns
       const bool side = i <= j;
-      ExpectPixels(c, {{i, j, Gray(side ? 50 : 150)}, {39 - i, j, Gray(side ? 100 : 150)},
-                       {i, 39 - j, Gray(side ? 50 : 200)}, {39 - i, 39 - j, Gray(side ? 100 : 200)}});
+      ExpectPixels(c, {{i, j, Gray(side ? 50 : 150)},
+                       {39 - i, j, Gray(side ? 100 : 150)},
+                       {i, 39 - j, Gray(side ? 50 : 200)},
+                       {39 - i, 39 - j, Gray(side ? 100 : 200)}});
     }
   }
   EXPECT_EQ(Px(c, 20, 20), kWall);
@@ -52,7 +55,8 @@ TEST(Frame, SamplesAndUnequalMitres) {
   // pixel shows which sample it took.
   FrameTileSet tiles;
   auto set = [&](int32_t side, int32_t w, int32_t h, int base) {
-    tiles.tiles[FrameTileSet::Index(kGlossy, 0, side)] = GrayImage(w, h, 100.0, [=](int32_t x, int32_t y) { return base + x + y; });
+    tiles.tiles[FrameTileSet::Index(kGlossy, 0, side)] =
+        GrayImage(w, h, 100.0, [=](int32_t x, int32_t y) { return base + x + y; });
   };
   set(kSideLeft, 11, 1, 20);
   set(kSideRight, 16, 1, 100);
@@ -61,13 +65,22 @@ TEST(Frame, SamplesAndUnequalMitres) {
   const PixelRect F{0, 0, 60, 50}, I{10, 8, 45, 40};  // bands 10, 15, 8, 10
   Image c = Canvas(60, 50, kWall);
   PaintFrame(WhiteFrame(kGlossy), tiles, F, I, &c);
-  ExpectPixels(c, {{0, 20, Gray(20)}, {9, 20, Gray(29)},      // left: outer edge first
-                   {45, 20, Gray(100)}, {59, 20, Gray(114)},  // right: inner edge first
-                   {30, 0, Gray(151)}, {30, 7, Gray(158)},    // bottom: samples 1 .. 8
-                   {30, 40, Gray(200)}, {30, 49, Gray(209)},  // top: inner edge first
-                   {0, 0, Gray(20)}, {1, 0, Gray(151)}, {59, 0, Gray(114)}, {58, 49, Gray(209)},
-                   {9, 7, Gray(158)}, {9, 8, Gray(29)},       // narrower bottom: joint along its edge
-                   {49, 40, Gray(200)}, {50, 40, Gray(105)}});
+  ExpectPixels(c, {{0, 20, Gray(20)},
+                   {9, 20, Gray(29)},  // left: outer edge first
+                   {45, 20, Gray(100)},
+                   {59, 20, Gray(114)},  // right: inner edge first
+                   {30, 0, Gray(151)},
+                   {30, 7, Gray(158)},  // bottom: samples 1 .. 8
+                   {30, 40, Gray(200)},
+                   {30, 49, Gray(209)},  // top: inner edge first
+                   {0, 0, Gray(20)},
+                   {1, 0, Gray(151)},
+                   {59, 0, Gray(114)},
+                   {58, 49, Gray(209)},
+                   {9, 7, Gray(158)},
+                   {9, 8, Gray(29)},  // narrower bottom: joint along its edge
+                   {49, 40, Gray(200)},
+                   {50, 40, Gray(105)}});
 
   // A bottom band wider than the left band leaves the wall up to the mitre.
   FrameTileSet uniform;
@@ -96,9 +109,13 @@ TEST(FrameShadows, OuterAndInnerDepth) {
   layout.frameOuter = PixelRect{10, 20, 50, 60};
   Image c = Canvas(80, 80, Gray(255));
   PaintFrameShadows(scene, layout, 20.0, &c);
-  ExpectPixels(c, {{30, 20, Gray(128)}, {30, 13, Gray(191)}, {30, 6, Gray(255)},  // below, from the frame's own row
-                   {50, 40, Gray(128)}, {57, 40, Gray(191)},                      // right of the frame
-                   {16, 13, Gray(255)}, {57, 59, Gray(255)}});
+  ExpectPixels(c, {{30, 20, Gray(128)},
+                   {30, 13, Gray(191)},
+                   {30, 6, Gray(255)},  // below, from the frame's own row
+                   {50, 40, Gray(128)},
+                   {57, 40, Gray(191)},  // right of the frame
+                   {16, 13, Gray(255)},
+                   {57, 59, Gray(255)}});
 
   scene.frame.outerDepth = 0.0;  // the rebate's shadow on the outermost shown mat
   scene.frame.innerDepth = 0.25;

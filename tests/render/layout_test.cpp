@@ -4,7 +4,9 @@
 
 namespace {
 
-void ExpectRect(const PixelRect& r, PixelRect want) { EXPECT_TRUE(r == want) << r.x0 << "," << r.y0 << "," << r.x1 << "," << r.y1; }
+void ExpectRect(const PixelRect& r, PixelRect want) {
+  EXPECT_TRUE(r == want) << r.x0 << "," << r.y0 << "," << r.x1 << "," << r.y1;
+}
 
 TEST(Layout, CanvasFollowsTheRequestedShape) {
   NeutralDesign d;  // overall 20 x 10 inches: a custom picture with nothing around it

@@ -27,10 +27,17 @@ TEST(MatBevel, WidthShadesAndMitres) {
   mat.bevel = kBevel45;
   Image c = Canvas(40, 40, kSentinel);
   PaintMatBevel(mat, PixelRect{0, 0, 40, 40}, PixelRect{10, 10, 30, 30}, 100.0, &c);
-  ExpectPixels(c, {{8, 20, Gray(191)}, {32, 20, Gray(255)}, {20, 32, Gray(191)}, {20, 7, Gray(255)},
-                   {3, 20, kSentinel}, {20, 20, kSentinel},
-                   {8, 9, Gray(191)}, {9, 9, Gray(255)},                            // lower-left mitre, tie lit
-                   {30, 30, Gray(191)}, {31, 30, Gray(255)}, {35, 35, Gray(191)}});  // upper-right mitre
+  ExpectPixels(c, {{8, 20, Gray(191)},
+                   {32, 20, Gray(255)},
+                   {20, 32, Gray(191)},
+                   {20, 7, Gray(255)},
+                   {3, 20, kSentinel},
+                   {20, 20, kSentinel},
+                   {8, 9, Gray(191)},
+                   {9, 9, Gray(255)},  // lower-left mitre, tie lit
+                   {30, 30, Gray(191)},
+                   {31, 30, Gray(255)},
+                   {35, 35, Gray(191)}});  // upper-right mitre
 
   mat.bevelColor = {240, 120, 0};  // margins of 2: the bevel is clipped to O
   PaintMatBevel(mat, PixelRect{8, 8, 32, 32}, PixelRect{10, 10, 30, 30}, 100.0, &c);
@@ -57,7 +64,8 @@ TEST(MatFace, TextureTintsTheColorInPhaseWithTheComposite) {
     for (int32_t col = 0; col < 50; ++col) {
       const uint32_t t = 20 * (r % 5) + 25 * (col % 7);
       const bool window = col >= 20 && col < 30 && r >= 15 && r < 25;
-      ASSERT_EQ(Px(c, col, r), window ? kSentinel : Rgb(255 * t / 255, 250 * t / 255, 240 * t / 255)) << col << "," << r;
+      ASSERT_EQ(Px(c, col, r), window ? kSentinel : Rgb(255 * t / 255, 250 * t / 255, 240 * t / 255))
+          << col << "," << r;
     }
   }
 
@@ -81,16 +89,36 @@ TEST(MatFace, OvalWindowIsTheEllipseInItsRectangle) {
   const Bgr face = Rgb(10, 20, 30);
   Image c = Canvas(100, 60, kSentinel);
   PaintMatFace(mat, Image{}, PixelRect{0, 0, 100, 60}, PixelRect{10, 10, 90, 50}, &c);
-  ExpectPixels(c, {{14, 20, face}, {15, 20, kSentinel}, {84, 20, kSentinel}, {85, 20, face}, {9, 30, face},
-                   {10, 30, kSentinel}, {89, 30, kSentinel}, {90, 30, face}, {50, 10, face}, {50, 11, kSentinel},
-                   {50, 49, kSentinel}, {50, 50, face}, {11, 11, face}, {88, 48, face}});
+  ExpectPixels(c, {{14, 20, face},
+                   {15, 20, kSentinel},
+                   {84, 20, kSentinel},
+                   {85, 20, face},
+                   {9, 30, face},
+                   {10, 30, kSentinel},
+                   {89, 30, kSentinel},
+                   {90, 30, face},
+                   {50, 10, face},
+                   {50, 11, kSentinel},
+                   {50, 49, kSentinel},
+                   {50, 50, face},
+                   {11, 11, face},
+                   {88, 48, face}});
   // The bevel ring lies just outside the same ellipse: 6 pixels wide at
   // the ends of both axes, nothing inside the window or beyond the ring.
   Image ring = Canvas(100, 60, kSentinel);
   PaintOvalBevel(PixelRect{10, 10, 90, 50}, 6, RgbColor{240, 240, 240}, &ring);
-  for (auto [col, r, on] : {std::tuple{5, 30, true}, {3, 30, false}, {94, 30, true}, {97, 30, false},
-                            {11, 30, false}, {50, 5, true}, {50, 3, false}, {50, 54, true}, {50, 57, false},
-                            {50, 11, false}, {20, 20, false}, {14, 20, true}})
+  for (auto [col, r, on] : {std::tuple{5, 30, true},
+                            {3, 30, false},
+                            {94, 30, true},
+                            {97, 30, false},
+                            {11, 30, false},
+                            {50, 5, true},
+                            {50, 3, false},
+                            {50, 54, true},
+                            {50, 57, false},
+                            {50, 11, false},
+                            {20, 20, false},
+                            {14, 20, true}})
     EXPECT_EQ(!(Px(ring, col, r) == kSentinel), on) << col << "," << r;
 }
 
@@ -118,7 +146,7 @@ TEST(MatBevel, OvalRingIsShadedFromTheUpperLeft) {
     }
   }
   EXPECT_GT(painted, 800);
-  EXPECT_EQ(darkest, 180);  // 240 * 15 / 20
+  EXPECT_EQ(darkest, 180);                                               // 240 * 15 / 20
   PaintOvalBevel(PixelRect{10, 10, 90, 90}, 30, RgbColor{9, 9, 9}, &c);  // past the edges: clipped
   EXPECT_EQ(Px(c, 95, 95), Gray(9));
 }
@@ -134,8 +162,12 @@ TEST(MatShadow, NinetyDegreeCutDarkensTheWindowEdge) {
   Image c = Canvas(40, 40, Gray(200));
   PaintMatShadow(scene, 0, layout, 50.0, &c);
   // Line 0 (200 * 128 / 255) above the window and down its left column; line 1 keeps all.
-  ExpectPixels(c, {{10, 30, Gray(100)}, {29, 30, Gray(100)}, {10, 10, Gray(100)}, {11, 29, Gray(200)},
-                   {30, 30, Gray(200)}, {9, 30, Gray(200)}});
+  ExpectPixels(c, {{10, 30, Gray(100)},
+                   {29, 30, Gray(100)},
+                   {10, 10, Gray(100)},
+                   {11, 29, Gray(200)},
+                   {30, 30, Gray(200)},
+                   {9, 30, Gray(200)}});
   scene.mats[0].thickness = 0.02;  // one pixel: factor 128
   Image d = Canvas(40, 40, Gray(200));
   PaintMatShadow(scene, 0, layout, 50.0, &d);

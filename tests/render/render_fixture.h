@@ -66,5 +66,6 @@ inline Image Canvas(int32_t w, int32_t h, Bgr fill) {
 
 // Uniform tiles (left, right, bottom, top values) for every style and finish.
 inline void FillTiles(FrameTileSet* tiles, std::array<int, 4> values) {
-  for (int32_t i = 0; i < 88; ++i) tiles->tiles[i] = GrayImage(8, 8, 100.0, [&](int32_t, int32_t) { return values[i % 4]; });
+  for (int32_t i = 0; i < 88; ++i)
+    tiles->tiles[i] = GrayImage(8, 8, 100.0, [&](int32_t, int32_t) { return values[i % 4]; });
 }

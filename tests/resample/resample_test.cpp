@@ -1,3 +1,5 @@
+#include "image/resample.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,7 +13,6 @@
 
 #include "core/hooks.h"
 #include "image/image.h"
-#include "image/resample.h"
 
 namespace {
 
@@ -20,16 +21,22 @@ int Channels(int type) { return (type == Rgb8 || type == Rgb16) ? 3 : 1; }
 int64_t SampleAt(const Image& image, int32_t x, int32_t y, int c) {
   const uint8_t* row = image.rows[y];
   switch (image.type) {
-    case Bilevel: return GetBit(row, x) ? 255 : 0;
-    case Gray8: return row[x];
-    case Rgb8: return row[3 * x + c];
-    case Gray16: return reinterpret_cast<const uint16_t*>(row)[x];
-    default: return reinterpret_cast<const uint16_t*>(row)[3 * x + c];
+    case Bilevel:
+      return GetBit(row, x) ? 255 : 0;
+    case Gray8:
+      return row[x];
+    case Rgb8:
+      return row[3 * x + c];
+    case Gray16:
+      return reinterpret_cast<const uint16_t*>(row)[x];
+    default:
+      return reinterpret_cast<const uint16_t*>(row)[3 * x + c];
   }
 }
 
 // value(x, y, c) gives each sample; Bilevel takes any non-zero value as set.
-Image MakeImage(int type, int32_t width, int32_t height, const std::function<int64_t(int32_t, int32_t, int)>& value) {
+Image MakeImage(int type, int32_t width, int32_t height,
+                const std::function<int64_t(int32_t, int32_t, int)>& value) {
   Image image;
   EXPECT_EQ(AllocImage(&image, type, width, height, 72.0), 0);
   const int n = Channels(type);
@@ -97,8 +104,8 @@ int64_t ReferenceAxis(int32_t s, int32_t d, int32_t i, bool vertical, int filter
 }
 
 void ExpectMatchesReference(const Image& src, int32_t dw, int32_t dh, int filter, double a) {
-  SCOPED_TRACE(testing::Message() << "type " << src.type << " " << src.width << "x" << src.height << " -> " << dw
-                                  << "x" << dh << " filter " << filter);
+  SCOPED_TRACE(testing::Message() << "type " << src.type << " " << src.width << "x" << src.height << " -> "
+                                  << dw << "x" << dh << " filter " << filter);
   Image dst;
   ASSERT_EQ(ResampleImage(src, &dst, dw, dh, 100.0, filter, a), 0);
   ASSERT_EQ(std::tuple(dst.type, dst.width, dst.height, dst.resolution),
@@ -137,8 +144,8 @@ const int kTypes[] = {Bilevel, Gray8, Rgb8, Gray16, Rgb16};
 
 // Source width and height, destination width and height.
 const std::array<int32_t, 4> kShapes[] = {
-    {13, 9, 5, 4},   {13, 9, 31, 23}, {13, 9, 13, 20}, {13, 9, 6, 9},  {13, 9, 1, 1},   {13, 9, 40, 1},
-    {2, 2, 9, 7},    {1, 1, 5, 3},    {3, 17, 1, 5},   {30, 4, 7, 11}, {100, 3, 3, 3},  {7, 6, 9, 2},
+    {13, 9, 5, 4}, {13, 9, 31, 23}, {13, 9, 13, 20}, {13, 9, 6, 9},  {13, 9, 1, 1},  {13, 9, 40, 1},
+    {2, 2, 9, 7},  {1, 1, 5, 3},    {3, 17, 1, 5},   {30, 4, 7, 11}, {100, 3, 3, 3}, {7, 6, 9, 2},
 };
 
 // Random samples, with a run of extremes so the clamps are exercised too.
@@ -158,16 +165,19 @@ TEST(ResampleWorkedNumbers, CubicEnlargementAndReductionAlongBothAxes) {
   for (int type : {Gray8, Rgb8, Gray16, Rgb16}) {
     SCOPED_TRACE(type);
     for (bool alongX : {true, false}) {
-      Image wide = MakeImage(type, alongX ? 4 : 1, alongX ? 1 : 4, [&](int32_t x, int32_t y, int) { return up[x + y]; });
+      Image wide = MakeImage(type, alongX ? 4 : 1, alongX ? 1 : 4,
+                             [&](int32_t x, int32_t y, int) { return up[x + y]; });
       Image out;
       ASSERT_EQ(ResampleImage(wide, &out, alongX ? 7 : 1, alongX ? 1 : 7, 100.0, FilterCubic, -1.0), 0);
       for (int c = 0; c < Channels(type); ++c) {
         EXPECT_EQ(Line(out, alongX, c), (std::vector<int64_t>{0, 33, 100, 155, 200, 241, 255}));
       }
-      Image step = MakeImage(type, alongX ? 8 : 1, alongX ? 1 : 8, [&](int32_t x, int32_t y, int) { return down[x + y]; });
+      Image step = MakeImage(type, alongX ? 8 : 1, alongX ? 1 : 8,
+                             [&](int32_t x, int32_t y, int) { return down[x + y]; });
       ASSERT_EQ(ResampleImage(step, &out, alongX ? 4 : 1, alongX ? 1 : 4, 100.0, FilterCubic, -1.0), 0);
       // Clamped negative lobes across columns, subtracting ones across rows.
-      EXPECT_EQ(Line(out, alongX), alongX ? (std::vector<int64_t>{0, 20, 234, 255}) : (std::vector<int64_t>{0, 5, 252, 255}));
+      EXPECT_EQ(Line(out, alongX),
+                alongX ? (std::vector<int64_t>{0, 20, 234, 255}) : (std::vector<int64_t>{0, 5, 252, 255}));
     }
   }
 }
@@ -175,13 +185,15 @@ TEST(ResampleWorkedNumbers, CubicEnlargementAndReductionAlongBothAxes) {
 TEST(ResampleWorkedNumbers, OnePixelDestinationsBlendAroundTheFirstPixel) {
   // One column: step 0, taps -1..1 around column 0 at scale 8, so weights
   // trunc(255 K(0)) = 255 and trunc(255 K(1/8)) = 247: 247 * 200 / 502 = 98.
-  Image row = MakeImage(Gray8, 8, 1, [](int32_t x, int32_t, int) { return x == 1 ? 200 : (x == 0 ? 0 : 255); });
+  Image row =
+      MakeImage(Gray8, 8, 1, [](int32_t x, int32_t, int) { return x == 1 ? 200 : (x == 0 ? 0 : 255); });
   Image out;
   ASSERT_EQ(ResampleImage(row, &out, 1, 1, 100.0, FilterCubic, -1.0), 0);
   const int64_t oneColumn = SampleAt(out, 0, 0, 0);
   // One row: step 1.0, taps -2..2 around row 0, rows 0..2 weigh 255, 247,
   // 227 and nothing else counts: 247 * 200 / 729 = 67.
-  Image column = MakeImage(Gray8, 1, 8, [](int32_t, int32_t y, int) { return y == 1 ? 200 : (y == 0 ? 0 : (y == 2 ? 0 : 255)); });
+  Image column = MakeImage(
+      Gray8, 1, 8, [](int32_t, int32_t y, int) { return y == 1 ? 200 : (y == 0 ? 0 : (y == 2 ? 0 : 255)); });
   ASSERT_EQ(ResampleImage(column, &out, 1, 1, 100.0, FilterCubic, -1.0), 0);
   EXPECT_EQ(std::tuple(oneColumn, SampleAt(out, 0, 0, 0)), std::tuple(98, 67));
 }
@@ -221,8 +233,8 @@ TEST(ResampleReference, PlainKernelsGiveTheVectorKernelsBytes) {
     for (const auto& s : shapes) {
       const Image src = RandomImage(type, s[0], s[1]);
       for (auto [filter, a] : {std::pair{FilterCubic, -1.0}, {FilterTriangle, -1.0}, {FilterCubic, -0.5}}) {
-        SCOPED_TRACE(testing::Message() << "type " << type << " " << s[0] << "x" << s[1] << " -> " << s[2] << "x"
-                                        << s[3] << " filter " << filter << " a " << a);
+        SCOPED_TRACE(testing::Message() << "type " << type << " " << s[0] << "x" << s[1] << " -> " << s[2]
+                                        << "x" << s[3] << " filter " << filter << " a " << a);
         Image vector, plain;
         ASSERT_EQ(ResampleImage(src, &vector, s[2], s[3], 100.0, filter, a), 0);
         const bool previous = SetResampleVectorPaths(false);
@@ -230,7 +242,8 @@ TEST(ResampleReference, PlainKernelsGiveTheVectorKernelsBytes) {
         SetResampleVectorPaths(previous);
         ASSERT_EQ(result, 0);
         const auto bytes = static_cast<size_t>(UnroundedRowBytes(plain.type, plain.width));
-        for (int32_t y = 0; y < s[3]; ++y) ASSERT_EQ(std::memcmp(vector.rows[y], plain.rows[y], bytes), 0) << y;
+        for (int32_t y = 0; y < s[3]; ++y)
+          ASSERT_EQ(std::memcmp(vector.rows[y], plain.rows[y], bytes), 0) << y;
       }
     }
   }
@@ -251,7 +264,8 @@ TEST(ResampleReference, RowsCloserThanOneWeightUnitAreTakenUnblended) {
 
 TEST(ResampleReference, SourceAndDestinationSpanSeveralStorageChunks) {
   // 3000-byte rows give 85 rows per chunk.
-  Image src = MakeImage(Rgb8, 1000, 300, [](int32_t x, int32_t y, int c) { return Hash(x + 1000 * y + c) & 255; });
+  Image src =
+      MakeImage(Rgb8, 1000, 300, [](int32_t x, int32_t y, int c) { return Hash(x + 1000 * y + c) & 255; });
   ASSERT_GT(src.chunkCount, 3);
   ExpectMatchesReference(src, 1100, 190, FilterCubic, -1.0);
   ExpectMatchesReference(src, 333, 400, FilterTriangle, -1.0);
@@ -267,10 +281,12 @@ TEST(ResampleInvariants, LargeReductionsDoNotOverflow) {
   EXPECT_EQ(Line(out, true), (std::vector<int64_t>{65535, 65535, 65535}));
   ASSERT_EQ(ResampleImage(tall, &out, 1, 3, 100.0, FilterTriangle, -1.0), 0);
   EXPECT_EQ(Line(out, false), (std::vector<int64_t>{65535, 65535, 65535}));
-  Image ramp = MakeImage(Gray16, 10000, 2, [](int32_t x, int32_t y, int) { return (x * 13 + y * 40000) % 65536; });
+  Image ramp =
+      MakeImage(Gray16, 10000, 2, [](int32_t x, int32_t y, int) { return (x * 13 + y * 40000) % 65536; });
   ExpectMatchesReference(ramp, 3, 1, FilterCubic, -1.0);
   // 8-bit reductions by 150 and more: sums too large for the fast kernels.
-  Image rgb = MakeImage(Rgb8, 3000, 300, [](int32_t x, int32_t y, int c) { return Hash(x * 3 + y * 9001 + c) & 255; });
+  Image rgb = MakeImage(Rgb8, 3000, 300,
+                        [](int32_t x, int32_t y, int c) { return Hash(x * 3 + y * 9001 + c) & 255; });
   ExpectMatchesReference(rgb, 17, 2, FilterTriangle, -1.0);
   // Flat pictures reduced 4000 times over keep their values exactly.
   for (int64_t value : {13, 97, 201, 252}) {

@@ -19,12 +19,17 @@ TEST(PersistentState, FirstRunDefaultsAndRoundTrip) {
   EXPECT_EQ(state.lastParamsFolder + "|" + state.lastInputFolder + "|" + state.lastSaveFolder,
             "/opt/passavue||");
 
-  state = PersistentState{"/home/ann/photos", "/home/ann/exports", "/home/ann/designs", 3000, -5, 1, 2, 4, {}};
+  state =
+      PersistentState{"/home/ann/photos", "/home/ann/exports", "/home/ann/designs", 3000, -5, 1, 2, 4, {}};
   ASSERT_EQ(SavePersistentState(state, &store), 0);
-  EXPECT_EQ(store.values, (std::map<std::string, std::string>{
-                              {"lastinputfolder", "/home/ann/photos"}, {"lastsavefolder", "/home/ann/exports"},
-                              {"lastparamsfolder", "/home/ann/designs"}, {"lastexportnx", "3000"},
-                              {"lastexportny", "-5"}, {"showruler", "1"}, {"units", "2"}, {"update_delay", "4"}}));
+  EXPECT_EQ(store.values, (std::map<std::string, std::string>{{"lastinputfolder", "/home/ann/photos"},
+                                                              {"lastsavefolder", "/home/ann/exports"},
+                                                              {"lastparamsfolder", "/home/ann/designs"},
+                                                              {"lastexportnx", "3000"},
+                                                              {"lastexportny", "-5"},
+                                                              {"showruler", "1"},
+                                                              {"units", "2"},
+                                                              {"update_delay", "4"}}));
   PersistentState loaded;
   LoadPersistentState(&store, "/opt/passavue", &loaded);
   EXPECT_EQ(std::tie(loaded.lastInputFolder, loaded.lastSaveFolder, loaded.lastParamsFolder),
@@ -68,7 +73,8 @@ TEST(PersistentState, RecentDesigns) {
   // Eight kept, newest first, once each; relative and over-long paths are not kept.
   PersistentState state;
   const std::string odd = "/d/50% \n caf\xE9\x7F.Passavue";
-  for (const char* path : {"/d/1", "/d/2", "relative", "/d/3", "/d/2", "/d/4", "/d/5", "/d/6", "/d/7", "/d/8", "/d/9"})
+  for (const char* path :
+       {"/d/1", "/d/2", "relative", "/d/3", "/d/2", "/d/4", "/d/5", "/d/6", "/d/7", "/d/8", "/d/9"})
     NoteRecentDesign(path, &state);
   NoteRecentDesign(odd, &state);
   NoteRecentDesign("/" + std::string(kMaxRecentDesignPath, 'x'), &state);
@@ -76,7 +82,8 @@ TEST(PersistentState, RecentDesigns) {
   EXPECT_EQ(state.recentDesigns, expected);
   MapStore store;
   ASSERT_EQ(SaveRecentDesigns(state, &store), 0);
-  EXPECT_EQ(store.values["recentdesigns"], "/d/50%25 %0A caf%E9%7F.Passavue\n/d/9\n/d/8\n/d/7\n/d/6\n/d/5\n/d/4\n/d/2");
+  EXPECT_EQ(store.values["recentdesigns"],
+            "/d/50%25 %0A caf%E9%7F.Passavue\n/d/9\n/d/8\n/d/7\n/d/6\n/d/5\n/d/4\n/d/2");
   PersistentState loaded;
   LoadPersistentState(&store, "/p", &loaded);
   EXPECT_EQ(loaded.recentDesigns, expected);
@@ -85,9 +92,17 @@ TEST(PersistentState, RecentDesigns) {
 
   // A damaged or over-long list is ignored whole.
   const std::pair<std::string, std::vector<std::string>> cases[] = {
-      {"/a\n/a\n/b", {"/a", "/b"}}, {std::string("/a\0/junk", 8), {"/a"}}, {"/a%2f%2F", {"/a//"}},
-      {"/a\nrelative", {}}, {"/a\n", {}}, {"/a%2", {}}, {"/a%zz", {}}, {"/a\tb", {}}, {"/caf\xE9", {}},
-      {"/a\n/b\n/c\n/d\n/e\n/f\n/g\n/h\n/i", {}}, {"/" + std::string(kMaxRecentDesignPath, 'x'), {}},
+      {"/a\n/a\n/b", {"/a", "/b"}},
+      {std::string("/a\0/junk", 8), {"/a"}},
+      {"/a%2f%2F", {"/a//"}},
+      {"/a\nrelative", {}},
+      {"/a\n", {}},
+      {"/a%2", {}},
+      {"/a%zz", {}},
+      {"/a\tb", {}},
+      {"/caf\xE9", {}},
+      {"/a\n/b\n/c\n/d\n/e\n/f\n/g\n/h\n/i", {}},
+      {"/" + std::string(kMaxRecentDesignPath, 'x'), {}},
       {std::string(kMaxRecentDesigns * (3 * kMaxRecentDesignPath + 1) + 1, '/'), {}}};
   for (const auto& [text, paths] : cases) {
     store.values["recentdesigns"] = text;

@@ -12,8 +12,8 @@
 #include <fstream>
 
 #include "core/hooks.h"
-#include "support/files.h"
 #include "scene/text.h"
+#include "support/files.h"
 
 namespace {
 
@@ -26,14 +26,12 @@ class SettingsFile : public ::testing::Test {
     scene_.frame.overallWidth = 16.0;  // as the layout derives them for the default design
     scene_.frame.overallHeight = 14.0;
   }
-  void TearDown() override {
-    SetDecimalSeparator('.');
-  }
+  void TearDown() override { SetDecimalSeparator('.'); }
   std::string Path(const std::string& name) const { return folder_.Path(name); }
   static std::string Golden() {
     const char* source = std::getenv("PASSAVUE_SOURCE_DIR");
     return ReadText(source ? std::string(source) + "/tests/scene/default.Passavue"
-                          : (fs::path(__FILE__).parent_path() / "default.Passavue").string());
+                           : (fs::path(__FILE__).parent_path() / "default.Passavue").string());
   }
   std::string WriteToText() {
     FileHandle file;
@@ -101,7 +99,8 @@ TEST_F(SettingsFile, ReaderRules) {
   EXPECT_EQ(std::vector<int32_t>({m.opening, m.texture, m.bevel, m.shown}),
             std::vector<int32_t>({1, 4, 2, 0}));
   EXPECT_EQ(std::tuple(m.color, m.bevelColor), std::tuple(RgbColor{1, 2, 3}, RgbColor{5, 6, 7}));
-  EXPECT_EQ(std::tuple(scene_.mats[kMiddleMat].left, scene_.mats[kOuterMat].shown), std::tuple(0.5, 1));  // the other mats unchanged
+  EXPECT_EQ(std::tuple(scene_.mats[kMiddleMat].left, scene_.mats[kOuterMat].shown),
+            std::tuple(0.5, 1));  // the other mats unchanged
   const ImageBorder& b = scene_.border;
   EXPECT_EQ(std::vector<double>({b.left, b.right, b.top, b.bottom}), std::vector<double>({1, 2, 3, 4}));
   EXPECT_EQ(b.color, (RgbColor{9, 8, 7}));
@@ -112,7 +111,9 @@ TEST_F(SettingsFile, FailuresKeepTheLinesBeforeThem) {
   EXPECT_EQ(std::tuple(scene_.lighting.type, scene_.border.left), std::tuple(3, 1.0));
   EXPECT_EQ(ReadFromText("Passavue 1.0\nmat 1 0 9 9 9 9\nmat 3 0 7 7 7 7\nend\n"), 1);
   EXPECT_EQ(scene_.mats[kMiddleMat].left, 9.0);
-  EXPECT_EQ(std::tuple(ReadFromText("Passavue 1.0\nmat -1 0 7\nend\n"), ReadFromText("Passavue 1.0\nmat\nend\n")), std::tuple(1, 1));
+  EXPECT_EQ(
+      std::tuple(ReadFromText("Passavue 1.0\nmat -1 0 7\nend\n"), ReadFromText("Passavue 1.0\nmat\nend\n")),
+      std::tuple(1, 1));
   for (const MatSettings& mat : scene_.mats) EXPECT_NE(mat.left, 7.0);
   // A 258-character line arrives as 255 characters and then "end".
   EXPECT_EQ(ReadFromText("Passavue 1.0\nnote" + std::string(251, ' ') + "end\n"), 0);
@@ -149,7 +150,8 @@ TEST_F(SettingsFile, LoadAndSaveReportAndRememberTheFolder) {
   scene_.lighting.type = 0;
   lastFolder.clear();
   EXPECT_EQ(LoadSettingsFile(Path("design.Passavue"), &scene_, &lastFolder), 0);
-  EXPECT_EQ(std::tuple(scene_.lighting.type, lastFolder, messages_.size()), std::tuple(5, folder_.Root().string(), size_t{3}));
+  EXPECT_EQ(std::tuple(scene_.lighting.type, lastFolder, messages_.size()),
+            std::tuple(5, folder_.Root().string(), size_t{3}));
 }
 
 TEST_F(SettingsFile, FailedSaveLeavesTheEarlierFileIntact) {
@@ -170,7 +172,8 @@ TEST_F(SettingsFile, FailedSaveLeavesTheEarlierFileIntact) {
   ::setrlimit(RLIMIT_FSIZE, &saved);
   ::signal(SIGXFSZ, previousSignal);
   EXPECT_EQ(std::tuple(result, ReadText(path)), std::tuple(1, before));
-  EXPECT_EQ(std::distance(fs::directory_iterator(folder_.Root()), fs::directory_iterator()), 1);  // no leftovers
+  EXPECT_EQ(std::distance(fs::directory_iterator(folder_.Root()), fs::directory_iterator()),
+            1);  // no leftovers
   // The folder has gone: nothing can be created.
   const std::string gone = Path("gone/x.Passavue");
   EXPECT_EQ(SaveSettingsFileAs(gone, &scene_, &lastFolder), 1);

@@ -111,8 +111,9 @@ TEST(PathFunctions, FoldersNamesExtensions) {
   EXPECT_EQ(JoinPath("/", "a.tif") + " " + JoinPath("", "a.tif"), "/a.tif a.tif");
   EXPECT_EQ(FolderOfPath("/home/ann/designs/x.Passavue"), "/home/ann/designs");
   EXPECT_EQ(FolderOfPath("/x.Passavue") + FolderOfPath("x.Passavue") + FolderOfPath("designs/"), "/.designs");
-  for (auto [path, extended] : {std::pair{"/d/frame", "/d/frame.Passavue"}, {"/d/frame.old", "/d/frame.old"},
-                                 {"/d.v2/frame", "/d.v2/frame.Passavue"}})
+  for (auto [path, extended] : {std::pair{"/d/frame", "/d/frame.Passavue"},
+                                {"/d/frame.old", "/d/frame.old"},
+                                {"/d.v2/frame", "/d.v2/frame.Passavue"}})
     EXPECT_EQ(AddDefaultExtension(path, ".Passavue"), extended);
   EXPECT_EQ(HasExtension("/d/frame.passavue", ".PASSAVUE"), 0);
   for (const char* refused : {".Passavue", "/d/frame.txt", "abPASSAVUE"})

@@ -38,8 +38,8 @@
 #include "shell/recovery.h"
 #include "shell/settings_store.h"
 #include "shell/startup.h"
-#include "support/modal_driver.h"
 #include "support/files.h"
+#include "support/modal_driver.h"
 #include "support/pictures.h"
 #include "support/profiles.h"
 #include "support/scripted.h"
@@ -87,7 +87,6 @@ QByteArray ReadAll(const QString& path) {
   QFile file(path);
   return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
-
 
 }  // namespace
 

@@ -18,8 +18,8 @@ struct JpegSpec {
   J_COLOR_SPACE space = JCS_RGB;  // or JCS_GRAYSCALE, JCS_CMYK
   bool jfif = true;
   bool progressive = false;
-  int densityUnit = 0, density = 1;  // JFIF: 0 none, 1 per inch, 2 per cm
-  std::vector<FileBytes> app1, app2;     // whole payloads, in file order
+  int densityUnit = 0, density = 1;   // JFIF: 0 none, 1 per inch, 2 per cm
+  std::vector<FileBytes> app1, app2;  // whole payloads, in file order
   uint8_t (*pixel)(int x, int y, int c) = [](int x, int y, int c) {
     return uint8_t((x * 7 + y * 5 + c * 60) & 0xFF);
   };
@@ -86,7 +86,8 @@ inline FileBytes DecodeWithLibjpeg(const std::string& path) {
 }
 
 // An APP2 payload carrying one ICC chunk.
-inline FileBytes IccChunk(uint8_t sequence, uint8_t count, const FileBytes& data, const char* id = "ICC_PROFILE") {
+inline FileBytes IccChunk(uint8_t sequence, uint8_t count, const FileBytes& data,
+                          const char* id = "ICC_PROFILE") {
   FileBytes payload(id, id + 12);  // with its terminating zero
   payload.push_back(sequence);
   payload.push_back(count);
@@ -111,8 +112,10 @@ inline FileBytes ExifBlock(bool bigEndian, const std::vector<ExifEntry>& entries
   put(static_cast<uint32_t>(entries.size()), 2);
   for (const ExifEntry& e : entries) {
     put(e.tag, 2), put(e.type, 2), put(e.count, 4);
-    if (e.type == 3) put(e.value, 2), put(0, 2);
-    else put(e.value, 4);
+    if (e.type == 3)
+      put(e.value, 2), put(0, 2);
+    else
+      put(e.value, 4);
   }
   put(0, 4);
   return p;
@@ -130,4 +133,3 @@ inline void PatchFrameSize(const std::string& path, uint16_t width, uint16_t hei
   }
   FAIL() << "no frame header in " << path;
 }
-

@@ -41,11 +41,18 @@ inline uint32_t SampleAt(const Image& image, int32_t x, int32_t y, int channel) 
   const uint8_t* row = image.rows[image.height - 1 - y];
   uint16_t v16 = 0;
   switch (image.type) {
-    case Bilevel: return GetBit(row, x);
-    case Gray8: return row[x];
-    case Rgb8: return row[3 * x + (2 - channel)];
-    case Gray16: std::memcpy(&v16, row + 2 * x, 2); return v16;
-    default: std::memcpy(&v16, row + 6 * x + 2 * (2 - channel), 2); return v16;
+    case Bilevel:
+      return GetBit(row, x);
+    case Gray8:
+      return row[x];
+    case Rgb8:
+      return row[3 * x + (2 - channel)];
+    case Gray16:
+      std::memcpy(&v16, row + 2 * x, 2);
+      return v16;
+    default:
+      std::memcpy(&v16, row + 6 * x + 2 * (2 - channel), 2);
+      return v16;
   }
 }
 

@@ -18,7 +18,8 @@ inline IccProfile MatrixProfile(const std::array<double, 6>& xy, const std::arra
   const cmsCIExyY white = {0.3127, 0.3290, 1.0};
   const cmsCIExyYTRIPLE primaries = {{xy[0], xy[1], 1.0}, {xy[2], xy[3], 1.0}, {xy[4], xy[5], 1.0}};
   cmsToneCurve* curves[3];
-  for (int i = 0; i < 3; ++i) curves[i] = cmsBuildParametricToneCurve(nullptr, specs[i].curveType, specs[i].parameters.data());
+  for (int i = 0; i < 3; ++i)
+    curves[i] = cmsBuildParametricToneCurve(nullptr, specs[i].curveType, specs[i].parameters.data());
   cmsHPROFILE profile = cmsCreateRGBProfile(&white, &primaries, curves);
   cmsUInt32Number size = 0;
   cmsSaveProfileToMem(profile, nullptr, &size);
@@ -46,7 +47,8 @@ inline IccProfile CmykProfile() {
     double ink[4];
     for (int i = 0; i < 4; ++i) ink[i] = in[i] / 65535.0;
     const double light = (1 - 0.9 * ink[3]) * (1 - 0.3 * ink[0] - 0.5 * ink[1] - 0.1 * ink[2]);
-    const cmsCIELab lab = {100 * light, 60 * (ink[1] - ink[0]) * (1 - ink[3]), 70 * (ink[2] - 0.5 * ink[0]) * (1 - ink[3])};
+    const cmsCIELab lab = {100 * light, 60 * (ink[1] - ink[0]) * (1 - ink[3]),
+                           70 * (ink[2] - 0.5 * ink[0]) * (1 - ink[3])};
     cmsFloat2LabEncodedV2(out, &lab);
     return 1;
   };

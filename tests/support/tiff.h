@@ -25,7 +25,9 @@ struct HandTiff {
   std::vector<Field> fields;
   std::vector<uint8_t> blobs;
 
-  void Add(uint16_t tag, uint16_t type, uint32_t count, uint32_t value) { fields.push_back({tag, type, count, value}); }
+  void Add(uint16_t tag, uint16_t type, uint32_t count, uint32_t value) {
+    fields.push_back({tag, type, count, value});
+  }
   void AddData(uint16_t tag, uint16_t type, uint32_t count, const std::vector<uint8_t>& data) {
     fields.push_back({tag, type, count, static_cast<uint32_t>(blobs.size()), true});
     blobs.insert(blobs.end(), data.begin(), data.end());
@@ -71,7 +73,8 @@ inline int ReadMemory(const std::vector<uint8_t>& bytes, Image* image, IccProfil
                       std::string* reason = nullptr) {
   IccProfile scratch;
   FileHandle file{memfd_create("tiff", MFD_CLOEXEC)};
-  if (!file.IsOpen() || ::write(file.Descriptor(), bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size()))
+  if (!file.IsOpen() ||
+      ::write(file.Descriptor(), bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size()))
     return -1;
   const int result = ReadTiff(file, image, profile ? profile : &scratch, reason);
   CloseFile(file);

@@ -1,21 +1,20 @@
 // Large renders split their rows among threads; the picture must come out
 // byte for byte as one thread makes it.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <csignal>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
 #include <memory>
 #include <thread>
 #include <vector>
-
-#include <fcntl.h>
-#include <sys/resource.h>
-#include <unistd.h>
 
 #include "core/hooks.h"
 #include "core/parallel.h"
@@ -73,8 +72,8 @@ class Threads : public ::testing::Test {
     scene->picture.raster = Picture(1200, 900);
     design(scene.get());
     ComputeOverallSize(scene.get());
-    RenderComposite(*scene, RenderAssets{SharedAssets().textures, SharedAssets().tiles, DisplayColorimetry{}}, 2400,
-                    2000, render.get());
+    RenderComposite(*scene, RenderAssets{SharedAssets().textures, SharedAssets().tiles, DisplayColorimetry{}},
+                    2400, 2000, render.get());
     return render;
   }
 };
@@ -140,10 +139,10 @@ TEST_F(Threads, LargePictureIsResampledStraightIntoPlace) {
   for (MatSettings& mat : scene->mats) mat.shown = 0;
   scene->border = {0.2, 0.2, 0.2, 0.2, {1, 2, 3}};
   scene->lighting = {kBright, kDaylight};  // leaves every byte as painted
-  scene->frame.innerDepth = 0.0;            // and no shadow falls on the picture
+  scene->frame.innerDepth = 0.0;           // and no shadow falls on the picture
   ComputeOverallSize(scene.get());
-  RenderComposite(*scene, RenderAssets{SharedAssets().textures, SharedAssets().tiles, DisplayColorimetry{}}, 9000, 9000,
-                  render.get());
+  RenderComposite(*scene, RenderAssets{SharedAssets().textures, SharedAssets().tiles, DisplayColorimetry{}},
+                  9000, 9000, render.get());
   const PixelRect& rect = render->layout.pictureRect;
   const int w = rect.x1 - rect.x0;
   const int h = rect.y1 - rect.y0;
@@ -176,7 +175,8 @@ TEST_F(Threads, LargeTiffFilesAreTheSameWhicheverWayTheyAreWritten) {
     } else {
       file = FileHandle(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644));
     }
-    ProgressHook previous = SetProgressHook([reports](int64_t done, int64_t total) { reports->emplace_back(done, total); });
+    ProgressHook previous =
+        SetProgressHook([reports](int64_t done, int64_t total) { reports->emplace_back(done, total); });
     const int result = WriteTiff(file, image != nullptr ? *image : picture);
     SetProgressHook(std::move(previous));
     CloseFile(file);
@@ -254,7 +254,8 @@ TEST_F(Threads, CodedTiffFilesReadTheSameWithOneAndSeveralThreads) {
 
 TEST_F(Threads, ProgressRisesToTheWholeRendering) {
   std::vector<std::pair<int64_t, int64_t>> reports;
-  ProgressHook previous = SetProgressHook([&reports](int64_t done, int64_t total) { reports.emplace_back(done, total); });
+  ProgressHook previous =
+      SetProgressHook([&reports](int64_t done, int64_t total) { reports.emplace_back(done, total); });
   Render(2, [](SceneSettings*) {});
   SetProgressHook(std::move(previous));
   ASSERT_GE(reports.size(), 3u);

@@ -214,7 +214,8 @@ TEST_F(RenderCommand, DesignPictureAndOutputRoundTrip) {
   EXPECT_NE(text.find("frame 0 1 0 0 0 12.0000 10.0000 0.7500"), std::string::npos) << text;
   // ...and without the picture the size is derived again from the 10 x 8 inch default.
   ASSERT_EQ(Run({"--design", Path("saved.Passavue"), "--specs", "--units", "mm"}), 0) << err_.str();
-  EXPECT_NE(out_.str().find("    Outside frame size (width, height) = (406.40 mm, 355.60 mm)"), std::string::npos)
+  EXPECT_NE(out_.str().find("    Outside frame size (width, height) = (406.40 mm, 355.60 mm)"),
+            std::string::npos)
       << out_.str();
   EXPECT_EQ(out_.str().rfind("Frame Specifications\n", 0), 0u);
   EXPECT_NE(
@@ -280,9 +281,11 @@ TEST_F(RenderCommand, WrongUsageAndBadFiles) {
 TEST_F(RenderCommand, ProgramExitStatus) {
   const std::string program = build_ + "/passavue-render";
   EXPECT_EQ(WEXITSTATUS(std::system((program + " > /dev/null 2>&1").c_str())), 2);
-  EXPECT_EQ(WEXITSTATUS(std::system((program + " --design /nonexistent.Passavue --layout > /dev/null 2>&1").c_str())),
+  EXPECT_EQ(WEXITSTATUS(
+                std::system((program + " --design /nonexistent.Passavue --layout > /dev/null 2>&1").c_str())),
             1);
-  EXPECT_EQ(WEXITSTATUS(std::system((program + " --size 50x40 -o " + Path("tiny.tif") + " 2>&1").c_str())), 0);
+  EXPECT_EQ(WEXITSTATUS(std::system((program + " --size 50x40 -o " + Path("tiny.tif") + " 2>&1").c_str())),
+            0);
   // Python's JSON reader takes both lines and finds the innermost window the
   // size of the picture with its border.
   EXPECT_EQ(
@@ -370,11 +373,11 @@ TEST_F(RenderCommand, AFullDiskLeavesTheEarlierExportByteForByte) {
   fs::create_directory(folder_.Root() / "small");
   if (::mount("tmpfs", Path("small").c_str(), "tmpfs", 0, "size=2m") != 0)
     GTEST_SKIP() << "no tmpfs to mount";
-  const std::unique_ptr<const fs::path, void (*)(const fs::path*)> mounted(new fs::path(folder_.Root() / "small"),
-                                                                           [](const fs::path* path) {
-                                                                             ::umount(path->c_str());
-                                                                             delete path;
-                                                                           });
+  const std::unique_ptr<const fs::path, void (*)(const fs::path*)> mounted(
+      new fs::path(folder_.Root() / "small"), [](const fs::path* path) {
+        ::umount(path->c_str());
+        delete path;
+      });
   ASSERT_EQ(Run({"--size", "300x300", "-o", Path("small/out.tif")}), 0) << err_.str();
   const std::string earlier = Text("small/out.tif");
   // 3 MB of pixels into what is left of 2 MB.

@@ -1,13 +1,13 @@
+#include <QCoreApplication>
 #include <iostream>
 #include <string>
 #include <vector>
-
-#include <QCoreApplication>
 
 #include "render_command.h"
 
 int main(int argc, char** argv) {
   QCoreApplication application(argc, argv);
   std::vector<std::string> arguments(argv + 1, argv + argc);
-  return RunRenderCommand(arguments, QCoreApplication::applicationDirPath().toStdString(), std::cout, std::cerr);
+  return RunRenderCommand(arguments, QCoreApplication::applicationDirPath().toStdString(), std::cout,
+                          std::cerr);
 }

@@ -1,15 +1,15 @@
 #include "render_command.h"
 
+#include <unistd.h>
+
 #include <QDate>
 #include <QDir>
 #include <QLocale>
-
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <memory>
 #include <optional>
-#include <unistd.h>
 
 #include "core/hooks.h"
 #include "core/parallel.h"
@@ -137,7 +137,8 @@ std::string ParseArguments(const std::vector<std::string>& arguments, Options* o
 // The assets beside the program in the build tree, or under share/passavue.
 std::string DefaultAssetFolder(const std::string& programFolder) {
   QDir beside(QString::fromStdString(programFolder));
-  if (beside.exists(QStringLiteral("Textures")) || beside.exists(QStringLiteral("Frames"))) return programFolder;
+  if (beside.exists(QStringLiteral("Textures")) || beside.exists(QStringLiteral("Frames")))
+    return programFolder;
   const QString installed = QDir::cleanPath(beside.filePath(QStringLiteral("../share/passavue")));
   return QDir(installed).exists() ? installed.toStdString() : programFolder;
 }
@@ -266,8 +267,8 @@ class ProgressLine {
 
 }  // namespace
 
-int RunRenderCommand(const std::vector<std::string>& arguments, const std::string& programFolder, std::ostream& out,
-                     std::ostream& err) {
+int RunRenderCommand(const std::vector<std::string>& arguments, const std::string& programFolder,
+                     std::ostream& out, std::ostream& err) {
   Options options;
   if (std::string problem = ParseArguments(arguments, &options); !problem.empty()) {
     err << "passavue-render: " << problem << '\n' << kUsage;
@@ -294,7 +295,8 @@ int RunRenderCommand(const std::vector<std::string>& arguments, const std::strin
   state->programFolder = programFolder;
 
   std::string settingsFolder;
-  if (!options.design.empty() && LoadSettingsFile(options.design, &state->scene, &settingsFolder) != 0) return 1;
+  if (!options.design.empty() && LoadSettingsFile(options.design, &state->scene, &settingsFolder) != 0)
+    return 1;
   if (!options.picture.empty()) {
     const int32_t type = PictureFileTypeOf(options.picture);
     if (type == kPictureUnknown) {
@@ -309,7 +311,8 @@ int RunRenderCommand(const std::vector<std::string>& arguments, const std::strin
     picture.sizeMode = kCustomSize;
     picture.customWidth = *options.customWidth;
     const Image& raster = PictureImage(picture);
-    picture.customHeight = raster.type != 0 && raster.width > 0 ? *options.customWidth * raster.height / raster.width : 8.0;
+    picture.customHeight =
+        raster.type != 0 && raster.width > 0 ? *options.customWidth * raster.height / raster.width : 8.0;
   }
   ComputeOverallSize(&state->scene);
 
@@ -319,7 +322,8 @@ int RunRenderCommand(const std::vector<std::string>& arguments, const std::strin
     if (SaveSettingsFileAs(path, &state->scene, &settingsFolder) != 0) return 1;
   }
   if (options.specs) {
-    const std::string date = QLocale::system().toString(QDate::currentDate(), QLocale::LongFormat).toStdString();
+    const std::string date =
+        QLocale::system().toString(QDate::currentDate(), QLocale::LongFormat).toStdString();
     for (const std::string& line : SpecificationPage(state->scene, options.units, date)) out << line << '\n';
   }
   if (!options.layout && options.output.empty()) {

@@ -8,5 +8,5 @@
 // Runs the command with its arguments (without the program name). Output
 // goes to `out`, messages to `err`. 0 success, 1 an error the program
 // reported, 2 wrong usage.
-int RunRenderCommand(const std::vector<std::string>& arguments, const std::string& programFolder, std::ostream& out,
-                     std::ostream& err);
+int RunRenderCommand(const std::vector<std::string>& arguments, const std::string& programFolder,
+                     std::ostream& out, std::ostream& err);
