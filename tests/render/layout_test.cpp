@@ -18,9 +18,7 @@ TEST(Layout, CanvasFollowsTheRequestedShape) {
   d.Render(1000, 500);
   EXPECT_NEAR(d.render.pixelsPerInch, 1000.0 / 24.0, 1e-9);
   ExpectRect(d.render.layout.frameOuter, {83, 42, 917, 458});
-  ExpectRect(d.render.layout.frameInner, d.render.layout.frameOuter);  // frame widths 0
   d.Render(1000, 1000);  // taller canvas: 7 inches of wall above and below
-  EXPECT_NEAR(d.render.pixelsPerInch, 1000.0 / 24.0, 1e-9);
   ExpectRect(d.render.layout.frameOuter, {83, 292, 917, 708});
   d.scene.background.ratio = 1.0;  // the frame touches the constraining edges
   d.Render(1000, 500);
@@ -45,17 +43,14 @@ TEST(Layout, HiddenMatsAndZeroRequests) {
 }
 
 TEST(Layout, DesignWithoutAreaShowsTheWallOnly) {
-  const double nan = std::nan("");
-  for (double ratio : {1.2, 0.0, -2.0, nan, double(INFINITY)}) {
+  for (double ratio : {1.2, 0.0, -2.0, std::nan(""), double(INFINITY)}) {
     NeutralDesign d;
     for (MatSettings& mat : d.scene.mats) mat.shown = 0;
     d.scene.frame.leftWidth = d.scene.frame.rightWidth = 0;
     d.scene.picture.sizeMode = kCustomSize;
     d.scene.picture.customWidth = ratio == 1.2 ? 0.0 : 10.0;  // first case: overall width 0
     d.scene.background.ratio = ratio;
-    const Image& composite = d.Render(64, 48);
-    ASSERT_TRUE(composite.HasPixels()) << ratio;
-    EXPECT_TRUE(SamePixels(composite, Canvas(64, 48, Rgb(150, 140, 100)))) << ratio;
+    EXPECT_TRUE(SamePixels(d.Render(64, 48), Canvas(64, 48, Rgb(150, 140, 100)))) << ratio;
     EXPECT_TRUE(d.render.layout.frameOuter.Empty());
   }
 }

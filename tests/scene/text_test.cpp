@@ -5,7 +5,6 @@
 
 #include <cmath>
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <random>
 
@@ -13,7 +12,7 @@
 
 namespace {
 
-TEST(FormatText, ConversionsEscapesAndSeparator) {
+TEST(FormatText, ConversionsRoundingAndSeparator) {
   EXPECT_EQ(FormatText("%d%% of %s %d", {-7, "all", INT32_MIN}), "-7% of all -2147483648");
   EXPECT_EQ(FormatText("%f|%2f|%0f|%6f", {15.5, 0.055, 2.5, 1.0 / 3}), "15.5000|0.06|3|0.333333");
   EXPECT_EQ(FormatText("%z4f %4zf %zf", {1.5, 2.0, 0.0}), "1.5 2 0.0000");  // exact zero is never stripped
@@ -21,23 +20,15 @@ TEST(FormatText, ConversionsEscapesAndSeparator) {
   EXPECT_EQ(FormatText("a\\tb\\r\\n\\\\\\q\\0", {}), std::string("a\tb\r\n\\q\0", 8));
   EXPECT_EQ(FormatText("%7f|%q|%4d", {1.0}), "f||");     // 7 to 9 or another letter end the conversion
   EXPECT_EQ(FormatText("%d %s %f %", {"text"}), "   ");  // wrong kind or no value left: nothing
-  SetDecimalSeparator(',');
-  EXPECT_EQ(FormatText("%f %2f", {1.2, 0.0}), "1,2000 0,00");
-  SetDecimalSeparator(';');  // ReadNumber reads no such separator: "." stands
-  EXPECT_EQ(DecimalSeparator(), '.');
-}
-
-TEST(NumberToText, RoundingRangeAndNonFinite) {
   // clang-format off
   const std::pair<double, const char*> fourPlaces[] = {
-      {0.055, "0.0550"}, {15.5, "15.5000"}, {-0.00001, "-0.0000"}, {-0.0, "0.0000"}, {NAN, "0.0000"},
-      {-INFINITY, "0.0000"}, {214748.3648, "214748.3648"}, {1e20, "100000000000000000000.0000"}};
+      {-0.00001, "-0.0000"}, {-0.0, "0.0000"}, {NAN, "0.0000"}, {-INFINITY, "0.0000"},
+      {214748.3648, "214748.3648"}, {1e20, "100000000000000000000.0000"}};
   // clang-format on
   for (const auto& [value, text] : fourPlaces) EXPECT_EQ(NumberToText(value, 4), text) << value;
-  EXPECT_EQ(NumberToText(2.5, 0) + NumberToText(-2.5, 0) + NumberToText(0.125, 2), "3-30.13");  // halves away
+  EXPECT_EQ(NumberToText(-2.5, 0) + NumberToText(0.125, 2), "-30.13");  // halves away from zero
   EXPECT_EQ(NumberToText(-3e9, 0) + " " + NumberToText(12345678901234.5, 0), "-3000000000 12345678901235");
   EXPECT_EQ(NumberToText(1.0 / 3, 9), "0.333333");  // precision clamped to 0..6
-  EXPECT_EQ(NumberToText(1.5, 4, true) + " " + NumberToText(2.0, 4, true), "1.5 2");
   // Whole doubles from 2^53 up have exact decimal expansions: printf is the oracle.
   std::mt19937_64 random(7);
   for (int i = 0; i < 2000; ++i) {
@@ -46,31 +37,29 @@ TEST(NumberToText, RoundingRangeAndNonFinite) {
     std::snprintf(expected, sizeof expected, "%.3f", value);
     ASSERT_EQ(NumberToText(value, 3), expected);
   }
+  SetDecimalSeparator(',');
+  EXPECT_EQ(FormatText("%f %2f", {1.2, 0.0}), "1,2000 0,00");
+  SetDecimalSeparator(';');  // ReadNumber reads no such separator: "." stands
+  EXPECT_EQ(DecimalSeparator(), '.');
 }
 
-TEST(NumberReaders, ValuesAndPartialResults) {
+TEST(NumberReaders, ValuesPartialResultsAndStrtod) {
   // clang-format off
   const std::tuple<const char*, int, int32_t> integers[] = {
-      {"123", 0, 123}, {"-45", 0, -45}, {"+7", 0, 7}, {"12x", 1, 12}, {"-12x", 1, -12}, {"x", 1, 0},
-      {"", 1, 0}, {"-", 1, 0}, {"2147483648", 0, INT32_MIN}, {"4294967297", 0, 1}};
+      {"-45", 0, -45}, {"+7", 0, 7}, {"-12x", 1, -12}, {"", 1, 0}, {"-", 1, 0}, {"2147483648", 0, INT32_MIN}};
+  const std::tuple<const char*, int, double> numbers[] = {
+      {"1,25", 0, 1.25}, {"12.5%", 0, 0.125}, {"2.5E-3", 0, 0.0025}, {".", 0, 0}, {"", 1, 0}, {"1.5.0", 1, 15},
+      {"1%%", 1, 1}, {"1e+", 1, 1}, {"1.5x", 1, 1.5}, {"1e123", 1, 1e12}, {"e5", 1, 0}};
   // clang-format on
   for (const auto& [text, result, expected] : integers) {
     int32_t value = 99;
-    EXPECT_EQ(ReadInteger(text, &value), result) << text;
-    EXPECT_EQ(value, expected) << text;
+    EXPECT_EQ(std::tuple(ReadInteger(text, &value), value), std::tuple(result, expected)) << text;
   }
-  const std::tuple<const char*, int, double> numbers[] = {
-      {"1,25", 0, 1.25}, {"12.5%", 0, 0.125}, {"1.5e1", 0, 15},   {"2.5E-3", 0, 0.0025}, {"-1.5", 0, -1.5},
-      {".", 0, 0},       {"abc", 1, 0},       {"", 1, 0},         {"1.5.0", 1, 15},      {"1%%", 1, 1},
-      {"1e+", 1, 1},     {"1.5x", 1, 1.5},    {"1e123", 1, 1e12}, {"e5", 1, 0}};
   for (const auto& [text, result, expected] : numbers) {
     double value = 99;
     EXPECT_EQ(ReadNumber(text, &value), result) << text;
     EXPECT_DOUBLE_EQ(value, expected) << text;
   }
-}
-
-TEST(NumberReaders, ReadNumberAgreesWithStrtod) {
   // Up to 15 digits and small exponents each step is exact or one correctly
   // rounded operation, so the result must be strtod's to the bit.
   std::mt19937 random(11);
@@ -83,34 +72,19 @@ TEST(NumberReaders, ReadNumberAgreesWithStrtod) {
     ASSERT_EQ(ReadNumber(text, &value), 0) << text;
     ASSERT_EQ(value, std::strtod(text.c_str(), nullptr)) << text;
   }
-  // Hundreds of digits neither overflow nor lose the magnitude.
-  for (const std::string& text :
-       {"1" + std::string(300, '0'), "0." + std::string(300, '0') + std::string(300, '7')}) {
-    double value = 0;
-    ASSERT_EQ(ReadNumber(text, &value), 0);
-    EXPECT_NEAR(value / std::strtod(text.c_str(), nullptr), 1.0, 1e-14);
-  }
 }
 
-TEST(SplitTokens, BlanksQuotesAndLimits) {
+TEST(SplitTokensAndPaths, BlanksQuotesLimitsFoldersExtensions) {
   using V = std::vector<std::string>;
   EXPECT_EQ(SplitTokens("  mat\t2  0.5 "), (V{"mat", "2", "0.5"}));
   EXPECT_EQ(SplitTokens("\"a b\" c \"\" \"open end"), (V{"a b", "c", "", "open end"}));
-  EXPECT_EQ(SplitTokens(" \t "), V{});
   EXPECT_EQ(SplitTokens(std::string(300, 'x') + " y"), (V{std::string(256, 'x'), std::string(44, 'x'), "y"}));
-  std::string many;
-  for (int i = 0; i < 150; ++i) many += std::to_string(i) + " ";
-  EXPECT_EQ(std::tuple(SplitTokens(many).size(), SplitTokens(many).back()), std::tuple(100u, "99"));
   EXPECT_EQ(SplitTokens(std::string(100000, 'q')), V(100, std::string(256, 'q')));
-}
 
-TEST(PathFunctions, FoldersNamesExtensions) {
-  EXPECT_TRUE(TextEqualsIgnoringCase("Passavue", "PASSAVUE") && !TextEqualsIgnoringCase("end", "ends"));
-  EXPECT_EQ(JoinPath("/home/ann", "a.tif") + JoinPath("/home/ann/", "a.tif"),
-            "/home/ann/a.tif/home/ann/a.tif");
-  EXPECT_EQ(JoinPath("/", "a.tif") + " " + JoinPath("", "a.tif"), "/a.tif a.tif");
-  EXPECT_EQ(FolderOfPath("/home/ann/designs/x.Passavue"), "/home/ann/designs");
-  EXPECT_EQ(FolderOfPath("/x.Passavue") + FolderOfPath("x.Passavue") + FolderOfPath("designs/"), "/.designs");
+  EXPECT_EQ(JoinPath("/home/ann", "a.tif") + JoinPath("/", "a.tif") + " " + JoinPath("", "a.tif"),
+            "/home/ann/a.tif/a.tif a.tif");
+  EXPECT_EQ(FolderOfPath("/home/ann/x.Passavue") + FolderOfPath("/x.Passavue") + FolderOfPath("x.Passavue"),
+            "/home/ann/.");
   for (auto [path, extended] : {std::pair{"/d/frame", "/d/frame.Passavue"},
                                 {"/d/frame.old", "/d/frame.old"},
                                 {"/d.v2/frame", "/d.v2/frame.Passavue"}})
@@ -118,7 +92,6 @@ TEST(PathFunctions, FoldersNamesExtensions) {
   EXPECT_EQ(HasExtension("/d/frame.passavue", ".PASSAVUE"), 0);
   for (const char* refused : {".Passavue", "/d/frame.txt", "abPASSAVUE"})
     EXPECT_EQ(HasExtension(refused, ".PASSAVUE"), 1);
-  EXPECT_EQ(HasExtension("a", ""), 1);
 }
 
 std::vector<std::string> ReadLines(FileHandle& file, size_t capacity) {
@@ -138,25 +111,14 @@ TEST(TextLines, ReadSkipsEmptyLinesSplitsLongOnesAndWritesCrLf) {
             (std::vector<std::string>{"abc", "def", std::string(255, 'a'), std::string(45, 'a'), "last"}));
   CloseFile(file);
 
-  // Across the reader's blocks a file (read ahead, then sought back) and a
-  // pipe (byte by byte) give the same lines, which lose only the line ends.
-  std::mt19937 random(3);
-  std::string text;
-  for (int i = 0; i < 4000; ++i) text += "ab\r\n x"[random() % 6];
-  std::ofstream(path, std::ios::binary) << text;
-  ASSERT_EQ(OpenForRead(path, &file), 0);
-  const std::vector<std::string> fromFile = ReadLines(file, 7);
-  CloseFile(file);
+  // A pipe is read byte by byte and gives the lines a file gives.
+  const std::string text = "ab\r\n\r\n x\nabcdefghij\n";
   int ends[2];
   ASSERT_EQ(::pipe(ends), 0);
   ASSERT_EQ(::write(ends[1], text.data(), text.size()), static_cast<ssize_t>(text.size()));
   ::close(ends[1]);
   FileHandle pipe{ends[0]};
-  EXPECT_EQ(ReadLines(pipe, 7), fromFile);
-  std::string joined;
-  for (const std::string& line : fromFile) joined += (line.empty() || line.size() > 7) ? "(bad)" : line;
-  std::erase_if(text, [](char c) { return c == '\r' || c == '\n'; });
-  EXPECT_EQ(joined, text);
+  EXPECT_EQ(ReadLines(pipe, 7), (std::vector<std::string>{"ab", " x", "abcdefg", "hij"}));
 
   ASSERT_EQ(CreateForWrite(path, &file), 0);
   for (const char* line : {"abc", "def\r\n", ""}) EXPECT_EQ(WriteTextLine(file, line), 0);  // in this order
