@@ -76,33 +76,30 @@ TEST(Composite, PictureIsCachedAcrossMatChanges) {
 }
 
 TEST(Composite, UncheckedValuesFromFilesRenderSafely) {
-  NeutralDesign d;
-  FillTiles(&d.tiles, {255, 200, 150, 100});
-  d.textures.images[1] = GrayImage(9, 9, 30.0, [](int32_t x, int32_t y) { return x * y; });
-  d.scene.background.color = {999, -4, 128};
-  d.scene.frame.style = -3;
-  d.scene.mats[0].texture = 77;
-  d.scene.mats[0].bevel = 8;
-  d.scene.mats[1].opening = 5;
-  d.scene.mats[1].texture = 1;
-  d.scene.mats[2].bevel = kBevel90;
-  d.scene.mats[2].opening = kOvalOpening;
-  d.scene.lighting = LightingSettings{-1, 99};
-  ASSERT_TRUE(d.Render(300, 200).HasPixels());
-  EXPECT_EQ(Px(d.render.composite, 0, 0), Rgb(255, 0, 128));
-
-  // Absurd lengths: every rectangle is clipped to the composite (run under ASan).
-  for (double bad : {1e300, -1e300, std::nan(""), double(INFINITY), 5000.0}) {
-    for (int32_t field = 0; field < 5; ++field) {
-      NeutralDesign e;
-      FillTiles(&e.tiles, {255, 200, 150, 100});
-      e.scene.mats[1].opening = kOvalOpening;
-      e.scene.mats[0].bevel = kBevel90;
-      e.scene.picture.sizeMode = kCustomSize;
-      double* targets[] = {&e.scene.mats[1].left, &e.scene.frame.topWidth, &e.scene.mats[0].thickness,
-                           &e.scene.frame.outerDepth, &e.scene.picture.customWidth};
+  // Codes out of range and absurd lengths: every rectangle is clipped to the
+  // composite (run under ASan) and the wall's colour is clamped. A wall ratio
+  // that leaves the design no area shows the wall only.
+  for (double bad : {1e300, -1e300, std::nan(""), double(INFINITY), 5000.0, 0.0}) {
+    for (int32_t field = 0; field < 6; ++field) {
+      NeutralDesign d;
+      FillTiles(&d.tiles, {255, 200, 150, 100});
+      d.textures.images[1] = GrayImage(9, 9, 30.0, [](int32_t x, int32_t y) { return x * y; });
+      d.scene.background.color = {999, -4, 128};
+      d.scene.frame.style = -3;
+      d.scene.mats[0] = MatSettings{1, kRectangularOpening, 1, 1, 1, 1, 0.1, 77, {}, kBevel90, {}};
+      d.scene.mats[1] = MatSettings{1, kOvalOpening, 1, 1, 1, 1, 0.1, 1, {}, kBevel45, {}};
+      d.scene.mats[2].opening = 5;
+      d.scene.mats[2].bevel = 8;
+      d.scene.lighting = LightingSettings{-1, 99};
+      d.scene.picture.sizeMode = kCustomSize;
+      double* targets[] = {&d.scene.mats[1].left,        &d.scene.frame.topWidth,
+                           &d.scene.mats[0].thickness,   &d.scene.frame.outerDepth,
+                           &d.scene.picture.customWidth, &d.scene.background.ratio};
       *targets[field] = bad;
-      EXPECT_EQ(e.Render(120, 90).width, 120) << bad << " " << field;
+      ASSERT_EQ(d.Render(120, 90).width, 120) << bad << " " << field;
+      EXPECT_EQ(Px(d.render.composite, 0, 0), Rgb(255, 0, 128));
+      if (field == 5 && !(bad > 0.0 && bad < INFINITY))
+        EXPECT_TRUE(SamePixels(d.render.composite, Canvas(120, 90, Rgb(255, 0, 128)))) << bad;
     }
   }
   NeutralDesign f;  // no storage for the composite (a row too long for a chunk)

@@ -1,5 +1,3 @@
-#include <cmath>
-
 #include "render_fixture.h"
 
 namespace {
@@ -40,19 +38,6 @@ TEST(Layout, HiddenMatsAndZeroRequests) {
   d.Render(0, 100);
   EXPECT_EQ(std::tuple(d.scene.frame.overallWidth, d.render.composite.width, d.render.composite.rows[0]),
             std::tuple(16.5, 1000, before));
-}
-
-TEST(Layout, DesignWithoutAreaShowsTheWallOnly) {
-  for (double ratio : {1.2, 0.0, -2.0, std::nan(""), double(INFINITY)}) {
-    NeutralDesign d;
-    for (MatSettings& mat : d.scene.mats) mat.shown = 0;
-    d.scene.frame.leftWidth = d.scene.frame.rightWidth = 0;
-    d.scene.picture.sizeMode = kCustomSize;
-    d.scene.picture.customWidth = ratio == 1.2 ? 0.0 : 10.0;  // first case: overall width 0
-    d.scene.background.ratio = ratio;
-    EXPECT_TRUE(SamePixels(d.Render(64, 48), Canvas(64, 48, Rgb(150, 140, 100)))) << ratio;
-    EXPECT_TRUE(d.render.layout.frameOuter.Empty());
-  }
 }
 
 }  // namespace
