@@ -122,6 +122,10 @@ TEST(ReadDisplayColorimetry, HandMadeAndDamagedProfiles) {
   const Bytes p = Profile({{"wtpt", Xyz3(0.9, 1.0, 0.8)}, {"rXYZ", Xyz3(0.6, 0.3, 0.0)}});
   EXPECT_EQ(Read(p, 131, &c), 1);
   EXPECT_EQ(c.white.X, 0.0);  // too short: nothing read
+  const Bytes empty(132, 0);  // a header and an empty tag table need 132 bytes
+  EXPECT_EQ(std::tuple(ReadDisplayColorimetry(empty.data(), 131, &c),
+                       ReadDisplayColorimetry(empty.data(), 132, &c)),
+            std::tuple(1, 0));
   EXPECT_EQ(Read(p, p.size() - 1, &c), 1);
   EXPECT_NEAR(c.white.X, 0.9, 1e-4);  // read before the problem: kept
   EXPECT_EQ(c.red.X, 0.0);

@@ -84,12 +84,8 @@ TEST_F(SettingsFile, ReaderRulesAndDamagedFiles) {
       0);
   EXPECT_EQ(std::tuple(scene_.lighting.intensity, scene_.lighting.type, scene_.background.ratio),
             std::tuple(1, 7, 1.2));  // the background line came after "end"
-  const MatSettings& m = scene_.mats[kInnerMat];
-  EXPECT_EQ(std::vector<double>({m.left, m.right, m.top, m.bottom, m.thickness}),
-            std::vector<double>({1.25, 0.125, 15, 0, 0.1}));
-  EXPECT_EQ(std::vector<int32_t>({m.opening, m.texture, m.bevel, m.shown}),
-            std::vector<int32_t>({1, 4, 2, 0}));
-  EXPECT_EQ(std::tuple(m.color, m.bevelColor), std::tuple(RgbColor{1, 2, 3}, RgbColor{5, 6, 7}));
+  EXPECT_TRUE(scene_.mats[kInnerMat] ==
+              (MatSettings{0, 1, 1.25, 0.125, 15, 0, 0.1, 4, {1, 2, 3}, 2, {5, 6, 7}}));
   EXPECT_EQ(std::tuple(scene_.mats[kMiddleMat].left, scene_.border.top, scene_.border.color),
             std::tuple(0.5, 3.0, RgbColor{9, 8, 7}));
 
