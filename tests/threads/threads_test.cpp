@@ -25,16 +25,11 @@
 
 namespace {
 
-void FillPicture(Image* picture, int width, int height, int32_t type = Rgb8) {
-  ASSERT_EQ(AllocImage(picture, type, width, height, 150.0), 0);
-  uint32_t state = 12345;
-  const int64_t bytes = UnroundedRowBytes(type, width);
-  for (int r = 0; r < height; ++r) {
-    for (int64_t b = 0; b < bytes; ++b) {
-      state = state * 1664525u + 1013904223u;
-      picture->rows[r][b] = static_cast<uint8_t>((r + b / 3) / 8 + (state >> 28));
-    }
-  }
+Image Picture(int width, int height, int32_t type = Rgb8) {
+  Image picture;
+  EXPECT_EQ(AllocImage(&picture, type, width, height, 150.0), 0);
+  FillRandom(&picture, 12345);
+  return picture;
 }
 
 using Reports = std::vector<std::pair<int64_t, int64_t>>;
@@ -56,9 +51,7 @@ class Threads : public ::testing::Test {
     scene_ = std::make_unique<SceneSettings>();
     auto render = std::make_unique<RenderState>();
     InitScene(scene_.get());
-    Image picture;
-    FillPicture(&picture, 1200, 900);
-    scene_->picture.raster = std::make_shared<const Image>(std::move(picture));
+    scene_->picture.raster = std::make_shared<const Image>(Picture(1200, 900));
     design(scene_.get());
     ComputeOverallSize(scene_.get());
     EXPECT_TRUE(loaded);
@@ -70,7 +63,7 @@ class Threads : public ::testing::Test {
 
 TEST_F(Threads, RenderingsAreIdenticalWithOneAndSeveralThreads) {
   void (*designs[])(SceneSettings*) = {
-      [](SceneSettings*) {},
+      [](SceneSettings*) {},  // the default design
       [](SceneSettings* s) {
         s->mats[kOuterMat].texture = 4;
         s->mats[kMiddleMat].opening = kOvalOpening;
@@ -148,8 +141,7 @@ TEST_F(Threads, TiffFilesAreTheSameWhicheverWayTheyAreWrittenOrRead) {
   };
   // 18.9 MB of Rgb8, gray and 16-bit: written in bands by the worker threads.
   for (auto [type, width] : {std::pair(Rgb8, 3000), std::pair(Gray8, 8500), std::pair(Rgb16, 1420)}) {
-    Image picture;
-    FillPicture(&picture, width, 2100, type);
+    const Image picture = Picture(width, 2100, type);
     const auto [oneCode, one] = write(1, picture);
     EXPECT_EQ(reports.back(), (std::pair<int64_t, int64_t>(2100, 2100)));
     const auto [code, several] = write(2, picture);
