@@ -209,6 +209,7 @@ class EverydayTest : public QObject {
     QCOMPARE(run.interaction.questions, std::vector<std::string>(2, "Warning|Save modified settings?"));
     QCOMPARE(std::tuple(run.scene().background.ratio, run.scene().modified, std::get<0>(framed())),
              std::tuple(2.5, 0, folder.Path("photo.jpg")));
+    QVERIFY(!run.window->action(kCommandUndo)->isEnabled());  // a design starts afresh
   }
 };
 

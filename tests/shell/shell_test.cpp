@@ -197,6 +197,12 @@ class ShellTest : public QObject {
     int c = 0, r = 0;
     view->ToComposite(QPoint(3, 5), &c, &r);
     QCOMPARE(std::tuple(c, r), std::tuple(3, height - 6));
+    // A part holds its first row, not the one past its last.
+    const PixelRect& border = layout.borderOuter;
+    std::vector<int> parts;
+    for (int row : {border.y0 - 1, border.y0, border.y1 - 1, border.y1})
+      parts.push_back(HitTest(run.scene(), layout, (border.x0 + border.x1) / 2, row));
+    QCOMPARE(parts, (std::vector{kCommandInnerMat, kCommandImage, kCommandImage, kCommandInnerMat}));
     const PixelRect& picture = layout.pictureRect;
     const QPoint onPicture((picture.x0 + picture.x1) / 2, height - 1 - (picture.y0 + picture.y1) / 2);
     QTest::mouseClick(view, Qt::RightButton, {}, onPicture);
