@@ -358,28 +358,6 @@ class DialogsTest : public QObject {
              std::tuple(0.75, 0.75, 0.75, 0.75));
   }
 
-  void untouchedFieldsKeepTheirExactValues() {
-    Harness h;
-    h.state->persistent.units = kMillimetres;  // 1 inch shows as "25.40 mm", which reads back as 0.999998
-    MatSettings& inner = h.state->scene.mats[kInnerMat];
-    MatSettings& outer = h.state->scene.mats[kOuterMat];
-    inner.top = 1.0;  // unequal margins: all four fields shown
-    outer.left = outer.right = outer.top = outer.bottom = 1.0;
-    h.state->scene.background.ratio = 1.234;
-    QPointer<PropertyDialog> mat = h.Open(kCommandInnerMat);
-    QPointer<PropertyDialog> wall = h.Open(kCommandBackground);
-    QPointer<PropertyDialog> equal = h.Open(kCommandOuterMat);
-    QCOMPARE((QStringList{Text(mat, mat_ids::kThickness), Text(mat, mat_ids::kTop),
-                          Text(wall, background_ids::kRatio)}),
-             (QStringList{"1.40 mm", "25.40 mm", "1.23"}));
-    Type(mat, mat_ids::kLeft, "5");  // typed: read from its text
-    Click(mat, kControlOk);
-    Click(wall, kControlOk);
-    Click(equal, mat_ids::kEqual);  // unchecked: the three fields take the left one's text, and its value
-    QCOMPARE(std::tuple(inner.thickness, inner.top, inner.left, h.state->scene.background.ratio, outer.right),
-             std::tuple(0.055, 1.0, 5 * kMm, 1.234, 1.0));
-  }
-
   // Codes and colours from a damaged file select nothing, show in range and
   // are kept until a choice is made.
   void damagedCodesAreShownSafely() {

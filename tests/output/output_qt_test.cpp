@@ -29,12 +29,10 @@
 #include "output/qt_output_interaction.h"
 #include "render/render.h"
 #include "shell/app_state.h"
-#include "shell/main_window.h"
 #include "shell/qt_interaction.h"
 #include "support/files.h"
 #include "support/modal_driver.h"
 #include "support/pictures.h"
-#include "support/profiles.h"
 #include "support/scripted.h"
 
 namespace {
@@ -303,48 +301,6 @@ class OutputTest : public QObject {
     ReportProgress(3, 4);
     SetProgressHook(before);
     QCOMPARE(earlierHookGot, std::make_pair(int64_t{3}, int64_t{4}));
-  }
-
-  void exportAndPrintRenderApartFromTheView() {
-    QTemporaryDir folder;
-    Design design;
-    AppState* state = design.state.get();
-    state->monitorProfile = WideGamutProfile();  // so that painting makes a display copy
-    const QFont font;
-    DesignView view(state, &font, nullptr);
-    view.resize(400, 300);
-    view.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&view));
-    const double ratio = view.devicePixelRatioF();
-    const auto device = [ratio](int length) { return static_cast<int>(std::lround(length * ratio)); };
-    view.RenderAtViewSize();
-    RenderState expected;
-    RenderDesignInto(*state, 640, 480, &expected);
-
-    // The view paints, is resized and follows a change of the design while
-    // the progress window lets events through; the file shows the design as
-    // it was when the export began.
-    ScriptedInteraction interaction;
-    ScriptedOutput output;
-    interaction.saveAnswers = {folder.filePath(QStringLiteral("big.tif")).toStdString()};
-    output.sizes = {{640, 480}};
-    std::vector<std::pair<int, int>> seen;  // the view's composite as painted
-    output.onProgress = [&](int percent) {
-      if (percent >= 60 && view.width() == 400) {
-        state->scene.background.color = {1, 2, 3};
-        view.resize(320, 240);
-      }
-      view.grab();
-      seen.emplace_back(state->render.composite.width, state->render.composite.height);
-    };
-    ExportTiff(OutputSourceOf(state), &interaction, &output, [&view]() { view.update(); });
-    QCOMPARE(FirstDifferentRow(ReadTiffFile(folder.filePath(QStringLiteral("big.tif")).toStdString()),
-                               expected.composite),
-             -1);
-    QCOMPARE(seen.front(), std::pair(device(400), device(300)));
-    QCOMPARE(seen.back(), std::pair(device(320), device(240)));
-    QCOMPARE(std::count(seen.begin(), seen.end(), std::pair(640, 480)), 0L);
-    QVERIFY(state->render.displayCopy.type != 0);
   }
 
   void progressWindowCannotBeClosed() {
