@@ -29,48 +29,10 @@ namespace {
 
 constexpr double kMm = 0.039370001240155036;  // inches in a millimetre
 
-// Lets deleteLater() run, as the event loop would.
-void Settle() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
-
-QLineEdit* Field(PropertyDialog* dialog, int id) { return dialog->controlAs<QLineEdit>(id); }
-QString Text(PropertyDialog* dialog, int id) { return Field(dialog, id)->text(); }
-
-// Replaces a field's text as a person would, one key at a time.
-void Type(PropertyDialog* dialog, int id, const QString& text) {
-  QLineEdit* field = Field(dialog, id);
-  field->selectAll();
-  if (text.isEmpty()) {
-    QTest::keyClick(field, Qt::Key_Backspace);
-  } else {
-    QTest::keyClicks(field, text);
-  }
-}
-
-// The pause the user makes: the delay timer fires now instead of later.
-bool Pause(PropertyDialog* dialog) {
-  QTimer* timer = dialog->delayTimer();
-  if (!timer->isActive()) return false;
-  timer->stop();
-  return QMetaObject::invokeMethod(timer, "timeout");
-}
-
-void Enter(PropertyDialog* dialog, int id, const QString& text) {
-  Type(dialog, id, text);
-  QVERIFY(Pause(dialog));
-}
-
 void Choose(PropertyDialog* dialog, int id, int index) {
   auto* list = dialog->controlAs<QComboBox>(id);
   list->setCurrentIndex(index);
   emit list->activated(index);
-}
-
-void Click(PropertyDialog* dialog, int id) {
-  auto* button = dialog->controlAs<QAbstractButton>(id);
-  // Near the left edge: on a check box or radio that is the indicator, which
-  // a click must hit (a wide box does not react beyond its text).
-  QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(6, button->height() / 2));
-  Settle();
 }
 
 // The picker's swatch cell k (0 black .. 10 yellow).

@@ -9,6 +9,7 @@
 #include <map>
 #include <memory>
 
+#include "dialogs/dialogs_test_util.h"
 #include "scene/settings_file.h"
 #include "shell/app_state.h"
 #include "shell/color_picker.h"
@@ -86,24 +87,6 @@ struct Desk {
     return ReadAll(folder.Path(name));
   }
 };
-
-// Types into a field and lets the text-update delay run out.
-void Enter(PropertyDialog* dialog, int id, const QString& text) {
-  auto* field = dialog->controlAs<QLineEdit>(id);
-  field->selectAll();
-  QTest::keyClicks(field, text);
-  QVERIFY(dialog->delayTimer()->isActive());
-  dialog->delayTimer()->stop();
-  QMetaObject::invokeMethod(dialog->delayTimer(), "timeout");
-}
-
-QString Text(PropertyDialog* dialog, int id) { return dialog->controlAs<QLineEdit>(id)->text(); }
-
-void Click(PropertyDialog* dialog, int id) {
-  auto* button = dialog->controlAs<QAbstractButton>(id);
-  QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(6, button->height() / 2));
-  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
 
 }  // namespace
 
