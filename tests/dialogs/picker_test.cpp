@@ -40,18 +40,6 @@ class PickerTest : public QObject {
       QCOMPARE(PointColor(x, y).red, -1);
   }
 
-  void markersSitOnTheirHues() {
-    const std::pair<RgbColor, QPoint> cases[] = {{{255, 0, 0}, {132, 4}},
-                                                 {{255, 255, 0}, {242, 68}},
-                                                 {{0, 255, 0}, {242, 196}},
-                                                 {{255, 255, 255}, {132, 132}}};
-    for (const auto& [hue, centre] : cases) {
-      int32_t mx = 0, my = 0;
-      HueMarkerCentre(hue, &mx, &my);
-      QCOMPARE(QPoint(mx, my), centre);
-    }
-  }
-
   void initialStateSplitsHueAndBrightness() {
     PickerState s = InitPickerState(7, {100, 50, 0});
     QCOMPARE(std::tuple(s.brightness, Rgb(s.hue), Rgb(s.current)),

@@ -5,13 +5,11 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
-#include <QTimer>
 #include <QtTest>
 #include <map>
 #include <memory>
 
-#include "core/fileio.h"
-#include "files/tiff.h"
+#include "dialogs/dialogs_test_util.h"
 #include "scene/settings_file.h"
 #include "shell/app_state.h"
 #include "shell/color_picker.h"
@@ -90,53 +88,17 @@ struct Desk {
   }
 };
 
-// Types into a field and lets the text-update delay run out.
-void Enter(PropertyDialog* dialog, int id, const QString& text) {
-  auto* field = dialog->controlAs<QLineEdit>(id);
-  field->selectAll();
-  QTest::keyClicks(field, text);
-  QVERIFY(dialog->delayTimer()->isActive());
-  dialog->delayTimer()->stop();
-  QMetaObject::invokeMethod(dialog->delayTimer(), "timeout");
-}
-
-QString Text(PropertyDialog* dialog, int id) { return dialog->controlAs<QLineEdit>(id)->text(); }
-
-void Click(PropertyDialog* dialog, int id) {
-  auto* button = dialog->controlAs<QAbstractButton>(id);
-  QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(6, button->height() / 2));
-  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
-
 }  // namespace
 
 class EditTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void menuSitsBetweenFileAndSettingsWithTheStandardKeys() {
-    Desk desk;
-    QStringList titles;
-    for (QAction* top : desk.window->menuBar()->actions()) titles << top->text();
-    QCOMPARE(titles.mid(0, 3), QStringList({"&File", "&Edit", "&Settings"}));
-    QAction* undo = desk.window->action(kCommandUndo);
-    QAction* redo = desk.window->action(kCommandRedo);
-    QCOMPARE(std::tuple(undo->text(), undo->isEnabled(), redo->text(), redo->isEnabled()),
-             std::tuple(QStringLiteral("&Undo"), false, QStringLiteral("&Redo"), false));
-    QCOMPARE(undo->shortcuts(), QKeySequence::keyBindings(QKeySequence::Undo));
-    QCOMPARE(redo->shortcuts(), QKeySequence::keyBindings(QKeySequence::Redo));
-  }
-
   // Every kind of edit, undone to the saved start and redone to the end.
   void editsUndoneToTheSavedDesignAndRedone() {
     Desk desk;
     const std::string picture = desk.folder.Path("boats.tif");
-    {
-      FileHandle file;
-      QCOMPARE(CreateForWrite(picture, &file), 0);
-      QCOMPARE(WriteTiff(file, *BlankPicture(40, 20, 10.0)), 0);  // 4 by 2 inches
-      CloseFile(file);
-    }
+    QVERIFY(WriteTiffPicture(picture, 40, 20, 10.0));  // 4 by 2 inches
     const FileBytes saved = desk.Save("start.Passavue");
     QVERIFY(!saved.empty() && desk.state->scene.modified == 0);
     QStringList labels;
@@ -254,7 +216,7 @@ class EditTest : public QObject {
     QCOMPARE(desk.interaction.questions, std::vector<std::string>{"Warning|Save modified settings?"});
     // A step taken from behind the saved design leaves it out of reach.
     QCOMPARE(desk.UndoAll(), 2);
-    QVERIFY(desk.Trigger("&View", "&Inner Mat"));
+    QVERIFY(desk.Trigger("&View", "&Inner Mat") && !desk.window->action(kCommandRedo)->isEnabled());
     QVERIFY(desk.Trigger("&Edit", "&Undo Show Inner Mat") && desk.Trigger("&Edit", "&Redo Show Inner Mat"));
     QCOMPARE(desk.state->scene.modified, 1);
   }
