@@ -24,13 +24,6 @@ HandTiff Gray2x2() {
 
 TEST(TiffEdge, WorkedNumbers) {
   Image image;
-  // A 4-bit pixel pair 0x1F gives 17 then 255; without XResolution 300 ppi.
-  HandTiff four = Gray2x2();
-  four.fields[1].value = 1;
-  four.fields[2].value = 4;
-  four.blobs = {0x1F};
-  ASSERT_EQ(ReadMemory(four.Build(), &image), 0);
-  EXPECT_EQ(std::tuple(image.rows[0][0], image.rows[0][1], image.resolution), std::tuple(17, 255, 300.0));
   // 118.11 pixels per centimetre is about 300 per inch (2.540005 cm to the inch).
   HandTiff cm = Gray2x2();
   cm.AddData(kXResolution, kRational, 1, {0x5E, 0xCD, 0x01, 0, 0xE8, 0x03, 0, 0});  // 118110 / 1000
@@ -40,15 +33,16 @@ TEST(TiffEdge, WorkedNumbers) {
   EXPECT_EQ(std::tuple(image.rows[1][0], image.rows[0][1]),
             std::tuple(10, 40));  // the file's first row is the top
 
-  // Without BitsPerSample a sample has one bit: rows 10 / 01 (bits from the left).
+  // Without BitsPerSample a sample has one bit: rows 10 / 01 (bits from the
+  // left); without XResolution 300 ppi.
   HandTiff bilevel = Gray2x2();
   bilevel.fields.erase(bilevel.fields.begin() + 2);
   bilevel.fields[4].value = 2;
   bilevel.blobs = {0x80, 0x40};
   ASSERT_EQ(ReadMemory(bilevel.Build(), &image), 0);
-  EXPECT_EQ(
-      std::tuple(image.type, GetBit(image.rows[1], 0), GetBit(image.rows[1], 1), GetBit(image.rows[0], 1)),
-      std::tuple(Bilevel, 1, 0, 1));
+  EXPECT_EQ(std::tuple(image.type, GetBit(image.rows[1], 0), GetBit(image.rows[1], 1),
+                       GetBit(image.rows[0], 1), image.resolution),
+            std::tuple(Bilevel, 1, 0, 1, 300.0));
 
   // A palette of four gray entries, and an index beyond it.
   auto palette = [](std::vector<uint8_t> indices) {
@@ -92,11 +86,8 @@ TEST(TiffEdge, RefusedAndDamagedFilesFailWithNothingLoaded) {
     const char* reason = "";  // the second line the user is shown
   } const bad[] = {
       {"NewSubfileType 2", {{kNewSubfileType, kLong, 1, 2}}, "Not supported: more than one picture"},
-      {"SubfileType 2", {{kSubfileType, kShort, 1, 2}}},
       {"BitsPerSample 2", {{kBitsPerSample, kShort, 1, 2}}},
-      {"BitsPerSample 12", {{kBitsPerSample, kShort, 1, 12}}},
       {"BitsPerSample 32", {{kBitsPerSample, kShort, 1, 32}}},
-      {"BitsPerSample count 2", {{kBitsPerSample, kShort, 2, 0x00080008}}},
       {"RGB samples unequal", {{kBitsPerSample, kShort, 3, 8}, {kSamplesPerPixel, kShort, 1, 3}}},
       {"PackBits literal past its strip", {{kCompression, kShort, 1, 32773}}},  // 10: eleven bytes follow
       {"not a Deflate stream", {{kCompression, kShort, 1, 8}}},
@@ -114,15 +105,12 @@ TEST(TiffEdge, RefusedAndDamagedFilesFailWithNothingLoaded) {
       {"FillOrder 2", {{kFillOrder, kShort, 1, 2}}},
       {"Orientation 9", {{kOrientation, kShort, 1, 9}}},
       {"SamplesPerPixel 2", {{kSamplesPerPixel, kShort, 1, 2}}},
-      {"PlanarConfiguration 3", {{kPlanarConfiguration, kShort, 1, 3}}},
       {"WhiteIsZero RGB in planes",
        {{kPhotometricInterpretation, kShort, 1, 0},
         {kSamplesPerPixel, kShort, 1, 3},
         {kPlanarConfiguration, kShort, 1, 2}}},
       {"Predictor 3", {{kPredictor, kShort, 1, 3}}},
       {"Predictor on bilevel", {{kBitsPerSample, kShort, 1, 1}, {kPredictor, kShort, 1, 2}}},
-      {"Predictor on 4 bits", {{kBitsPerSample, kShort, 1, 4}, {kPredictor, kShort, 1, 2}}},
-      {"width as SSHORT", {{kImageWidth, kSShort, 1, 2}}},
       {"tiles", {{kStripOffsets, kLong, 0, 0}, {kStripByteCounts, kLong, 0, 0}, {kTileWidth, kShort, 1, 16}}},
       {"several strips without counts",
        {{kStripOffsets, kShort, 2, 0x00500050}, {kStripByteCounts, kShort, 0, 0}}},
@@ -145,26 +133,16 @@ TEST(TiffEdge, RefusedAndDamagedFilesFailWithNothingLoaded) {
       {"floating-point samples",
        {{kBitsPerSample, kShort, 1, 32}, {kSampleFormat, kShort, 1, 3}},
        "Not supported: floating-point samples"},
-      {"half floats",
-       {{kBitsPerSample, kShort, 1, 16}, {kSampleFormat, kShort, 1, 3}},
-       "Not supported: floating-point samples"},
   };
   Image image;
   for (const Bad& b : bad) {
     SCOPED_TRACE(b.name);
     HandTiff t = Gray2x2();
     for (const Field& change : b.changes) {
-      if (change.tag == 0) continue;
       auto at = std::find_if(t.fields.begin(), t.fields.end(), [&](auto& f) { return f.tag >= change.tag; });
-      const HandTiff::Field f{change.tag, change.type, change.count, change.value};
-      if (at != t.fields.end() && at->tag == change.tag) {
-        if (change.count == 0)
-          t.fields.erase(at);
-        else
-          *at = f;
-      } else {
-        t.fields.insert(at, f);
-      }
+      if (change.tag == 0) continue;
+      if (at != t.fields.end() && at->tag == change.tag) at = t.fields.erase(at);
+      if (change.count != 0) t.fields.insert(at, {change.tag, change.type, change.count, change.value});
     }
     AllocImage(&image, Gray8, 5, 5, 72);  // a previous picture is dropped
     std::string reason = "unset";

@@ -65,45 +65,6 @@ TEST(FuzzInputs, SeedsAndFindingsPassEveryCheck) {
   }
 }
 
-// The fuzz targets skip pictures that claim more than kFuzzMaxPixels; the
-// claims they read must be the ones the readers act on.
-TEST(FuzzClaims, TiffAndJpegHeadersGiveTheirPictureSize) {
-  const FileBytes tiff =
-      ReadAll((SourceDir() / "fuzz" / "corpus" / "tiff" / "rgb8-orientation6.tif").string());
-  const FileBytes jpeg = ReadAll((SourceDir() / "fuzz" / "corpus" / "jpeg" / "progressive.jpg").string());
-  // Big-endian, ImageWidth as LONG 70000 and ImageLength as SHORT 60000.
-  const FileBytes big = {'M', 'M', 0, 42,   0,    0, 0, 8, 0, 2, 1, 0, 0, 4,    0,    0, 0,
-                         1,   0,   1, 0x11, 0x70, 1, 1, 0, 3, 0, 0, 0, 1, 0xEA, 0x60, 0, 0};
-  EXPECT_EQ(
-      (std::array{ClaimedTiffPixels(tiff.data(), tiff.size()), ClaimedJpegPixels(jpeg.data(), jpeg.size()),
-                  ClaimedTiffPixels(big.data(), big.size()), ClaimedTiffPixels(big.data(), 8)}),
-      (std::array<int64_t, 4>{30 * 20, 24 * 16, int64_t{70000} * 60000, 0}));
-}
-
-// The first finding: with WhiteIsZero on an 8-bit RGB file the reader
-// complemented the bytes after the row instead of the row itself.
-TEST(FuzzFindings, WhiteIsZeroRgbIsComplementedWithinEachRow) {
-  HandTiff t;
-  for (auto [tag, value] : {std::pair{kImageWidth, 3}, {kImageLength, 2}, {kPhotometricInterpretation, 0}})
-    t.Add(tag, kShort, 1, value);
-  t.AddData(kBitsPerSample, kShort, 3, Shorts({8, 8, 8}));
-  std::vector<uint8_t> samples(18);
-  for (size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<uint8_t>(10 * i + 1);
-  t.AddData(kStripOffsets, kLong, 1, samples);
-  t.Add(kSamplesPerPixel, kShort, 1, 3);
-  t.Add(kStripByteCounts, kLong, 1, 18);
-  Image picture;
-  ASSERT_EQ(ReadMemory(t.Build(), &picture), 0);
-  std::vector<uint32_t> got, want;
-  for (int32_t y = 0; y < 2; ++y)
-    for (int32_t x = 0; x < 3; ++x)
-      for (int c = 0; c < 3; ++c) {
-        got.push_back(SampleAt(picture, x, y, c));
-        want.push_back(255u - samples[9 * y + 3 * x + c]);
-      }
-  EXPECT_EQ(got, want);
-}
-
 // While it lives, the process may hold at most what it holds now and
 // `room` more, so that a reader that allocates a claimed picture fails at
 // once instead of taking gigabytes. The sanitizers reserve terabytes of

@@ -73,20 +73,22 @@ TEST_F(Assets, CompleteSetLoadsAsGray) {
   for (const Image& tile : tiles.tiles) EXPECT_EQ(tile.type, Gray8);
 }
 
+// A missing or damaged file costs one message, in loading order, and only its own image.
 TEST_F(Assets, DamagedFilesCostOneMessageEachAndOnlyTheirImage) {
   const std::string root = Copy();
+  const std::string laid = root + "/Textures/Laid.tif", linen = root + "/Textures/Linen.tif";
   const std::string missing = root + "/Frames/Glossy/Fancy 2/Top.tif";
-  const std::string linen = root + "/Textures/Linen.tif";
-  ASSERT_TRUE(fs::remove(missing));
+  ASSERT_TRUE(fs::remove(missing) && fs::remove(laid));
   WriteAll(linen, {'n', 'o', 't', ' ', 't', 'i', 'f', 'f'});
   ErrorCapture errors;
   TextureSet textures;
   FrameTileSet tiles;
   LoadTextures(root, &textures, &profile);
   LoadFrameTiles(root + "/", &tiles, &profile);  // a trailing separator is not doubled
-  EXPECT_EQ(errors.messages, (std::vector<std::string>{"Error reading texture file: " + linen,
+  EXPECT_EQ(errors.messages, (std::vector<std::string>{"Cannot locate texture file: " + laid,
+                                                       "Error reading texture file: " + linen,
                                                        "Cannot locate frame file: " + missing}));
-  for (int32_t t = 1; t < 6; ++t) EXPECT_EQ(textures.images[t].HasPixels(), t != 3) << t;
+  for (int32_t t = 1; t < 6; ++t) EXPECT_EQ(textures.images[t].HasPixels(), t != 1 && t != 3) << t;
   for (int32_t i = 0; i < 88; ++i)
     EXPECT_EQ(tiles.tiles[i].HasPixels(), i != FrameTileSet::Index(1, 9, kSideTop));
 }
@@ -99,16 +101,11 @@ TEST_F(Assets, MissingFoldersAreReportedInLoadingOrder) {
   LoadTextures(root, &textures, &profile);
   LoadFrameTiles(root, &tiles, &profile);
   ASSERT_EQ(errors.messages.size(), 5u + 88u);
-  const std::string textureMessage = "Cannot locate texture file: " + root + "/Textures/";
-  const std::string frames = "Cannot locate frame file: " + root + "/Frames/";
   // Reverse Bevel 1 third: the label order, not the code order.
-  for (auto [at, text] : {std::pair{0, textureMessage + "Laid.tif"},
-                          {4, textureMessage + "Burlap.tif"},
-                          {5, frames + "Flat/Rectangular/Left.tif"},
-                          {8, frames + "Flat/Rectangular/Top.tif"},
+  const std::string frames = "Cannot locate frame file: " + root + "/Frames/";
+  for (auto [at, text] : {std::pair{4, "Cannot locate texture file: " + root + "/Textures/Burlap.tif"},
                           {13, frames + "Flat/Reverse Bevel 1/Left.tif"},
                           {41, frames + "Flat/Inverted V/Left.tif"},
-                          {49, frames + "Glossy/Rectangular/Left.tif"},
                           {92, frames + "Glossy/Triple Bead/Top.tif"}})
     EXPECT_EQ(errors.messages[at], text);
 }
@@ -149,16 +146,6 @@ TEST_F(Assets, TilesAreLitFromTheUpperLeftAndOrientedBySide) {
         ASSERT_EQ(left.rows[0][i], top.rows[n - 1 - i][0]) << style << " " << i;
         ASSERT_EQ(right.rows[0][i], bottom.rows[n - 1 - i][0]) << style << " " << i;
       }
-    }
-  }
-  // Each style has its own cross-section, on the lit and on the shaded side.
-  for (int32_t a = 0; a < 11; ++a) {
-    for (int32_t b = a + 1; b < 11; ++b) {
-      double d = 0.0;
-      for (int32_t side : {kSideLeft, kSideRight})
-        for (int32_t i = 0; i < kTileAcross; ++i)
-          d += std::abs(Tile(0, a, side).rows[0][i] - Tile(0, b, side).rows[0][i]);
-      EXPECT_GT(d / (2 * kTileAcross), 8.0) << kFrameStyleLabels[a] << " / " << kFrameStyleLabels[b];
     }
   }
 }

@@ -57,11 +57,10 @@ inline std::vector<uint8_t> MakePng(const PngSpec& spec) {
 
 // Claims another size in the header, with its checksum made good again.
 inline void ClaimPngSize(std::vector<uint8_t>* file, uint32_t width, uint32_t height) {
-  std::vector<uint8_t> header(file->begin() + 16, file->begin() + 29);
-  header[0] = uint8_t(width >> 24), header[1] = uint8_t(width >> 16), header[2] = uint8_t(width >> 8),
-  header[3] = uint8_t(width);
-  header[4] = uint8_t(height >> 24), header[5] = uint8_t(height >> 16), header[6] = uint8_t(height >> 8),
-  header[7] = uint8_t(height);
+  std::vector<uint8_t> header;
+  AppendBigEndian32(&header, width);
+  AppendBigEndian32(&header, height);
+  header.insert(header.end(), file->begin() + 24, file->begin() + 29);
   std::vector<uint8_t> rebuilt(file->begin(), file->begin() + 8);
   AppendPngChunk(&rebuilt, "IHDR", header);
   rebuilt.insert(rebuilt.end(), file->begin() + 33, file->end());
