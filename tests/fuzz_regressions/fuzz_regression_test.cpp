@@ -48,8 +48,8 @@ TEST(FuzzInputs, SeedsAndFindingsPassEveryCheck) {
                  {"text", FuzzText, false}};
   for (const auto& target : targets) {
     size_t seeds = 0;
-    for (const fs::path folder : {SourceDir() / "fuzz" / "corpus" / target.name,
-                                  SourceDir() / "tests" / "fuzz_regressions" / "inputs" / target.name}) {
+    for (const fs::path& folder : {SourceDir() / "fuzz" / "corpus" / target.name,
+                                   SourceDir() / "tests" / "fuzz_regressions" / "inputs" / target.name}) {
       if (!fs::is_directory(folder)) continue;  // a target without findings has no folder
       for (const auto& item : fs::directory_iterator(folder)) {
         SCOPED_TRACE(item.path().string());
@@ -57,7 +57,9 @@ TEST(FuzzInputs, SeedsAndFindingsPassEveryCheck) {
         const FuzzOutcome outcome = target.entry(bytes.data(), bytes.size());
         const bool refused = item.path().filename().string().find("refused") != std::string::npos;
         EXPECT_EQ(std::tuple(outcome.fault, outcome.skipped), std::tuple("", false));
-        if (target.checkResult) EXPECT_EQ(outcome.result, refused ? 1 : 0);
+        if (target.checkResult) {
+          EXPECT_EQ(outcome.result, refused ? 1 : 0);
+        }
         seeds += folder.string().find("corpus") != std::string::npos;
       }
     }
