@@ -91,7 +91,7 @@ Bytes ParametricProfile() {
 // ---------------------------------------------------------------------------
 // TIFF files
 
-struct TiffSpec {
+struct TiffRecipe {
   int width = 12, height = 6;
   int bits = 8, samples = 1;
   int photometric = PHOTOMETRIC_MINISBLACK;
@@ -109,7 +109,7 @@ struct TiffSpec {
 
 // Written row by row through libtiff; palettes get a colour map whose
 // columns differ unless `grayPalette`.
-Bytes WriteWithLibtiff(const TiffSpec& s, bool grayPalette = false) {
+Bytes WriteWithLibtiff(const TiffRecipe& s, bool grayPalette = false) {
   const std::string path = (fs::temp_directory_path() / "passavue-seed.tif").string();
   TIFF* tif = TIFFOpen(path.c_str(), s.bigEndian ? "wb" : "wl");
   TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, s.width);
@@ -213,16 +213,16 @@ Bytes WriteWithOurWriter(int32_t type, int32_t width, int32_t height) {
 
 // The raw strips of an LZW file as decoder inputs: two bytes of output
 // capacity (the strip's decoded size), then the codes.
-void SaveLzwStrips(const std::string& name, const TiffSpec& spec) {
-  const Bytes file = WriteWithLibtiff(spec);
+void SaveLzwStrips(const std::string& name, const TiffRecipe& recipe) {
+  const Bytes file = WriteWithLibtiff(recipe);
   const std::string path = (fs::temp_directory_path() / "passavue-seed-lzw.tif").string();
   std::ofstream(path, std::ios::binary)
       .write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
   TIFF* tif = TIFFOpen(path.c_str(), "r");
   const tstrip_t strips = TIFFNumberOfStrips(tif);
   for (tstrip_t s = 0; s < strips && s < 2; ++s) {
-    const int perStrip = spec.rowsPerStrip > 0 ? spec.rowsPerStrip : spec.height;
-    const int rows = std::min(perStrip, spec.height - static_cast<int>(s) * perStrip);
+    const int perStrip = recipe.rowsPerStrip > 0 ? recipe.rowsPerStrip : recipe.height;
+    const int rows = std::min(perStrip, recipe.height - static_cast<int>(s) * perStrip);
     const tmsize_t decoded = TIFFVStripSize(tif, static_cast<uint32_t>(rows));
     Bytes raw(static_cast<size_t>(TIFFRawStripSize(tif, s)));
     const tmsize_t got = TIFFReadRawStrip(tif, s, raw.data(), static_cast<tmsize_t>(raw.size()));
@@ -238,7 +238,7 @@ void SaveLzwStrips(const std::string& name, const TiffSpec& spec) {
 // ---------------------------------------------------------------------------
 // JPEG files
 
-struct JpegSpec {
+struct JpegRecipe {
   int width = 16, height = 8;
   J_COLOR_SPACE space = JCS_RGB;
   bool progressive = false;
@@ -248,7 +248,7 @@ struct JpegSpec {
   std::vector<Bytes> app1, app2;
 };
 
-Bytes WriteJpeg(const JpegSpec& s) {
+Bytes WriteJpeg(const JpegRecipe& s) {
   unsigned char* buffer = nullptr;
   unsigned long size = 0;
   jpeg_compress_struct cinfo;
@@ -397,7 +397,7 @@ int main(int argc, char** argv) {
   Save("tiff", "own-gray16.tif", WriteWithOurWriter(Gray16, 5, 4));
   Save("tiff", "own-rgb16.tif", WriteWithOurWriter(Rgb16, 4, 3));
   // libtiff: compression, predictor, byte order, palettes, orientation, profile.
-  TiffSpec s;
+  TiffRecipe s;
   s.compression = COMPRESSION_LZW;
   s.rowsPerStrip = 2;
   Save("tiff", "lzw-gray8-strips.tif", WriteWithLibtiff(s));
@@ -415,7 +415,7 @@ int main(int argc, char** argv) {
   s.samples = 1;
   s.photometric = PHOTOMETRIC_MINISBLACK;
   Save("tiff", "lzw-gray16-predictor-mm.tif", WriteWithLibtiff(s));
-  TiffSpec plain;
+  TiffRecipe plain;
   plain.samples = 3;
   plain.photometric = PHOTOMETRIC_RGB;
   plain.bits = 16;
@@ -436,7 +436,7 @@ int main(int argc, char** argv) {
   plain.width = 9;
   plain.height = 4;
   Save("tiff", "rgb8-orientation5.tif", WriteWithLibtiff(plain));
-  TiffSpec gray;
+  TiffRecipe gray;
   gray.bits = 4;
   gray.centimetres = true;
   Save("tiff", "gray4-centimetres.tif", WriteWithLibtiff(gray));
@@ -449,18 +449,18 @@ int main(int argc, char** argv) {
   gray.orientation = 8;
   Save("tiff", "gray8-white-is-zero-orientation8.tif", WriteWithLibtiff(gray));
   for (int bits : {1, 4, 8}) {
-    TiffSpec palette;
+    TiffRecipe palette;
     palette.bits = bits;
     palette.photometric = PHOTOMETRIC_PALETTE;
     palette.compression = bits == 8 ? COMPRESSION_LZW : COMPRESSION_NONE;
     Save("tiff", "palette" + std::to_string(bits) + ".tif", WriteWithLibtiff(palette));
   }
-  TiffSpec grayPalette;
+  TiffRecipe grayPalette;
   grayPalette.photometric = PHOTOMETRIC_PALETTE;
   Save("tiff", "palette8-gray.tif", WriteWithLibtiff(grayPalette, true));
 
   // Deflate and PackBits, tiles clipped at the edges, separate planes, CMYK.
-  TiffSpec d;
+  TiffRecipe d;
   d.width = 20;
   d.height = 10;
   d.samples = 3;
@@ -491,7 +491,7 @@ int main(int argc, char** argv) {
   d.tile = 0;
   d.compression = COMPRESSION_PACKBITS;
   Save("tiff", "packbits-gray8.tif", WriteWithLibtiff(d));
-  TiffSpec ink;
+  TiffRecipe ink;
   ink.samples = 4;
   ink.photometric = PHOTOMETRIC_SEPARATED;
   Save("tiff", "cmyk8.tif", WriteWithLibtiff(ink));
@@ -505,7 +505,7 @@ int main(int argc, char** argv) {
   ink.predictor = 2;
   ink.tile = 16;
   Save("tiff", "cmyk16-alpha-tiles-deflate-mm.tif", WriteWithLibtiff(ink));
-  TiffSpec refused;
+  TiffRecipe refused;
   refused.bits = 32;
   refused.sampleFormat = SAMPLEFORMAT_IEEEFP;
   Save("tiff", "float-refused.tif", WriteWithLibtiff(refused));
@@ -516,7 +516,7 @@ int main(int argc, char** argv) {
   Save("tiff", "jpeg-compression-refused.tif", WriteWithLibtiff(refused));
 
   // LZW strips as the decoder sees them.
-  TiffSpec lzw;
+  TiffRecipe lzw;
   lzw.compression = COMPRESSION_LZW;
   lzw.width = 40;
   lzw.height = 20;
@@ -532,7 +532,7 @@ int main(int argc, char** argv) {
   SaveLzwStrips("rgb8-predictor", lzw);
 
   // JPEG: colour, gray, progressive, subsampled, restarts, profiles, Exif.
-  JpegSpec j;
+  JpegRecipe j;
   j.density = 300;
   Save("jpeg", "rgb.jpg", WriteJpeg(j));
   j.space = JCS_GRAYSCALE;
@@ -546,19 +546,19 @@ int main(int argc, char** argv) {
   j.subsampled = true;
   j.restart = 1;
   Save("jpeg", "subsampled-restarts.jpg", WriteJpeg(j));
-  JpegSpec withProfile;
+  JpegRecipe withProfile;
   withProfile.app2 = IccChunks(gamma18, 1, 1);
   Save("jpeg", "profile-one-chunk.jpg", WriteJpeg(withProfile));
   withProfile.app2 = IccChunks(gamma18, 3, 3);
   Save("jpeg", "profile-three-chunks.jpg", WriteJpeg(withProfile));
   withProfile.app2 = IccChunks(gamma18, 2, 1);
   Save("jpeg", "profile-first-of-two.jpg", WriteJpeg(withProfile));
-  JpegSpec exif;
+  JpegRecipe exif;
   exif.app1 = {ExifResolution(false, 2)};
   Save("jpeg", "exif-ii.jpg", WriteJpeg(exif));
   exif.app1 = {ExifResolution(true, 3)};
   Save("jpeg", "exif-mm-centimetres.jpg", WriteJpeg(exif));
-  JpegSpec cmyk;
+  JpegRecipe cmyk;
   cmyk.space = JCS_CMYK;
   Save("jpeg", "cmyk-refused.jpg", WriteJpeg(cmyk));
 

@@ -88,11 +88,11 @@ TEST(Color, MakeDisplayCopy) {
 TEST(Color, OwnKernelMatchesLittleCmsForEveryColor) {
   const std::array<double, 6> p3 = {0.68, 0.32, 0.265, 0.69, 0.15, 0.06};
   const std::array<double, 6> bt2020 = {0.708, 0.292, 0.170, 0.797, 0.131, 0.046};
-  const CurveSpec bt709 = {4, {1 / 0.45, 1 / 1.099, 0.099 / 1.099, 1 / 4.5, 0.081}};
+  const CurveRecipe bt709 = {4, {1 / 0.45, 1 / 1.099, 0.099 / 1.099, 1 / 4.5, 0.081}};
   const IccProfile monitors[] = {
       WideGamutProfile(),
-      MatrixProfile(p3, {CurveSpec{1, {1.8}}, CurveSpec{1, {2.2}}, CurveSpec{1, {2.6}}}),
-      MatrixProfile(bt2020, {bt709, bt709, CurveSpec{2, {2.2, 1.05, -0.05}}}),
+      MatrixProfile(p3, {CurveRecipe{1, {1.8}}, CurveRecipe{1, {2.2}}, CurveRecipe{1, {2.6}}}),
+      MatrixProfile(bt2020, {bt709, bt709, CurveRecipe{2, {2.2, 1.05, -0.05}}}),
   };
   Image all, ours;
   ASSERT_EQ(AllocImage(&all, Rgb8, 4096, 4096, 72.0), 0);
@@ -129,7 +129,7 @@ TEST(Color, OwnKernelMatchesLittleCmsForEveryColor) {
 // library samples into a table); the bytes must be those of one thread.
 TEST(Color, SameBytesWithOneAndSeveralThreads) {
   const IccProfile wide = WideGamutProfile();
-  const CurveSpec raised = {3, {2.0, 0.95, 0.05, 0.1}};
+  const CurveRecipe raised = {3, {2.0, 0.95, 0.05, 0.1}};
   const IccProfile greyBlack = MatrixProfile({0.64, 0.33, 0.30, 0.60, 0.15, 0.06}, {raised, raised, raised});
   EXPECT_FALSE(UsesOwnKernel(MakeColorTransform({}, greyBlack, Rgb8)));
   auto run = [](int threads, auto&& work) {

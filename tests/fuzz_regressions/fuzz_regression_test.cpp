@@ -112,17 +112,17 @@ TEST(MemoryLimits, ClaimsJustOverEachLimitAreRefusedWithTheirMessage) {
     return path;
   };
   auto jpeg = [&](uint16_t width, uint16_t height, bool progressive) {
-    JpegSpec spec;
-    spec.progressive = progressive;
+    JpegRecipe recipe;
+    recipe.progressive = progressive;
     const std::string path = folder.Path(std::to_string(width) + "x" + std::to_string(height) + ".jpg");
-    WriteJpeg(path, spec);
+    WriteJpeg(path, recipe);
     PatchFrameSize(path, width, height);
     return path;
   };
   auto png = [&](uint32_t side) {  // 16-bit RGBA, the sides the reader still takes
-    PngSpec spec;
-    spec.depth = 16, spec.colorType = 6;
-    FileBytes file = MakePng(spec);
+    PngRecipe recipe;
+    recipe.depth = 16, recipe.colorType = 6;
+    FileBytes file = MakePng(recipe);
     ClaimPngSize(&file, side, side);
     const std::string path = folder.Path(std::to_string(side) + ".png");
     WriteAll(path, file);

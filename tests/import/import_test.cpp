@@ -37,8 +37,8 @@ namespace {
 
 struct LoadTest : ::testing::Test {
   LoadTest() { InitScene(&scene); }
-  std::string Jpeg(const std::string& name, const JpegSpec& spec = {}) {
-    WriteJpeg(folder.Path(name), spec);
+  std::string Jpeg(const std::string& name, const JpegRecipe& recipe = {}) {
+    WriteJpeg(folder.Path(name), recipe);
     return folder.Path(name);
   }
   int Load(const std::string& path, int32_t type) {
@@ -53,10 +53,10 @@ struct LoadTest : ::testing::Test {
 }  // namespace
 
 TEST_F(LoadTest, JpegBecomesThePictureAndResetsTheBorder) {
-  JpegSpec spec;
-  spec.width = 192, spec.height = 96, spec.densityUnit = 1, spec.density = 48;
-  spec.space = JCS_GRAYSCALE;
-  const std::string path = Jpeg("photo.jpg", spec);
+  JpegRecipe recipe;
+  recipe.width = 192, recipe.height = 96, recipe.densityUnit = 1, recipe.density = 48;
+  recipe.space = JCS_GRAYSCALE;
+  const std::string path = Jpeg("photo.jpg", recipe);
   scene.border = ImageBorder{1, 2, 3, 4, RgbColor{10, 20, 30}};
   const uint64_t version = scene.picture.rasterVersion;
   ErrorCapture errors;
@@ -83,11 +83,11 @@ TEST_F(LoadTest, JpegBecomesThePictureAndResetsTheBorder) {
 
 TEST_F(LoadTest, EmbeddedProfileConvertsUnlessItIsTheStandardSrgb) {
   const IccProfile wide = WideGamutProfile();
-  JpegSpec spec;
-  spec.width = 301;  // many batches of decoded rows, converted as they come
-  spec.height = 203;
-  spec.app2 = {IccChunk(1, 1, wide)};
-  const std::string path = Jpeg("wide.jpg", spec);
+  JpegRecipe recipe;
+  recipe.width = 301;  // many batches of decoded rows, converted as they come
+  recipe.height = 203;
+  recipe.app2 = {IccChunk(1, 1, wide)};
+  const std::string path = Jpeg("wide.jpg", recipe);
   Image decoded, expected;
   ASSERT_EQ(DecodeWithImagingLibrary(path, &decoded), 0);
   ASSERT_EQ(CopyImage(decoded, &expected), 0);
@@ -110,8 +110,8 @@ TEST_F(LoadTest, EmbeddedProfileConvertsUnlessItIsTheStandardSrgb) {
   }
   SetWorkerThreads(0);
 
-  spec.app2 = {IccChunk(1, 1, IccProfile(SrgbProfileBytes(), SrgbProfileBytes() + kSrgbProfileLength))};
-  ASSERT_EQ(Load(Jpeg("srgb.jpg", spec), kPictureJpeg), 0);
+  recipe.app2 = {IccChunk(1, 1, IccProfile(SrgbProfileBytes(), SrgbProfileBytes() + kSrgbProfileLength))};
+  ASSERT_EQ(Load(Jpeg("srgb.jpg", recipe), kPictureJpeg), 0);
   EXPECT_TRUE(IsSrgbProfile(profile));
   EXPECT_TRUE(SamePixels(PictureImage(scene.picture), decoded));
 }
@@ -125,7 +125,7 @@ TEST_F(LoadTest, EveryFailureSaysWhyAndChangesNothing) {
   const std::string pathBefore = scene.picture.pathname;
   const uint64_t versionBefore = scene.picture.rasterVersion;
 
-  JpegSpec cmyk;
+  JpegRecipe cmyk;
   cmyk.space = JCS_CMYK;
   const std::string jpeg = Jpeg("real.jpg"), cmykPath = Jpeg("cmyk.jpg", cmyk);
   // A parameterless TEM marker: libjpeg steps over it, the profile scan
@@ -135,7 +135,7 @@ TEST_F(LoadTest, EveryFailureSaysWhyAndChangesNothing) {
   bytes.insert(bytes.begin() + 2, {0xFF, 0x01});
   WriteAll(tem, bytes);
   // Stored turned, it needs room for the upright copy too.
-  JpegSpec turned;
+  JpegRecipe turned;
   turned.app1 = {ExifBlock(false, {{kOrientation, kShort, 1, 6}})};
   const std::string tall = Jpeg("tall.jpg", turned);
   PatchFrameSize(tall, 17000, 17000);
@@ -143,9 +143,9 @@ TEST_F(LoadTest, EveryFailureSaysWhyAndChangesNothing) {
                     missing = folder.Path("no.tif");
   WriteAll(text, {'p', 'l', 'a', 'i', 'n'});
   WriteAll(png, {0x89, 'P', 'N', 'G'});
-  PngSpec pngSpec;
-  pngSpec.width = 40, pngSpec.height = 30;
-  const FileBytes goodPng = MakePng(pngSpec);
+  PngRecipe pngRecipe;
+  pngRecipe.width = 40, pngRecipe.height = 30;
+  const FileBytes goodPng = MakePng(pngRecipe);
   FileBytes crc = goodPng;
   crc[45] ^= 1;  // inside the picture data, whose checksum no longer fits
   const std::string pngCut = folder.Path("cut.png"), pngCrc = folder.Path("crc.png");

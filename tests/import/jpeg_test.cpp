@@ -38,9 +38,9 @@ FileBytes Exif(uint32_t numerator, uint32_t denominator, uint16_t unit, uint32_t
 }
 
 struct JpegTest : ::testing::Test {
-  std::string Write(const JpegSpec& spec) {
+  std::string Write(const JpegRecipe& recipe) {
     const std::string path = folder.Path("f" + std::to_string(count++) + ".jpg");
-    WriteJpeg(path, spec);
+    WriteJpeg(path, recipe);
     return path;
   }
   TempFolder folder;
@@ -65,9 +65,9 @@ TEST_F(JpegTest, ProfileChunksAreJoinedInFileOrder) {
       {{IccChunk(1, 1, {})}, {}},
   };
   for (const auto& c : cases) {
-    JpegSpec spec;
-    spec.app2 = c.app2;
-    const std::string path = Write(spec);
+    JpegRecipe recipe;
+    recipe.app2 = c.app2;
+    const std::string path = Write(recipe);
     FileBytes file = ReadAll(path);
     file.insert(file.begin() + 2, {0xFF, 0xFF, 0xFF});  // fill bytes may pad any marker
     WriteAll(path, file);
@@ -91,11 +91,11 @@ TEST_F(JpegTest, PixelsMatchLibjpegsOwnDecode) {
   // Progressive too: the decoder's working memory counts against the limit,
   // and an ordinary picture stays far inside it.
   for (auto [space, progressive] : {std::pair{JCS_RGB, false}, {JCS_GRAYSCALE, false}, {JCS_RGB, true}}) {
-    JpegSpec spec;
-    spec.space = space;
-    spec.progressive = progressive;
-    spec.width = 37, spec.height = 21;  // partial blocks, padded Image rows
-    const std::string path = Write(spec);
+    JpegRecipe recipe;
+    recipe.space = space;
+    recipe.progressive = progressive;
+    recipe.width = 37, recipe.height = 21;  // partial blocks, padded Image rows
+    const std::string path = Write(recipe);
     const FileBytes reference = DecodeWithLibjpeg(path);
     Image image;
     ASSERT_EQ(DecodeWithImagingLibrary(path, &image), 0);
@@ -114,15 +114,15 @@ TEST_F(JpegTest, PixelsMatchLibjpegsOwnDecode) {
 }
 
 TEST_F(JpegTest, CmykTruncatedAndOversizedFilesFailCleanly) {
-  JpegSpec spec;
-  spec.space = JCS_CMYK;
+  JpegRecipe recipe;
+  recipe.space = JCS_CMYK;
   Image image;
-  EXPECT_EQ(DecodeWithImagingLibrary(Write(spec), &image), 1);
+  EXPECT_EQ(DecodeWithImagingLibrary(Write(recipe), &image), 1);
   EXPECT_EQ(image.type, 0);
 
   // Every cut of a real file either fails with nothing allocated or gives
   // the full picture (libjpeg fills what the data does not reach).
-  JpegSpec color;
+  JpegRecipe color;
   color.app2 = {IccChunk(1, 1, Data(200, 1))};
   const FileBytes whole = ReadAll(Write(color));
   const std::string cut = folder.Path("cut.jpg");
@@ -157,13 +157,13 @@ TEST_F(JpegTest, ResolutionFromJfifThenExifElse96) {
       {true, 0, 1, {Exif(300, 1, 2, 0xFFFFFFF0u), Exif(300, 0, 2)}, 96.0},  // damaged Exif
   };
   for (const auto& c : cases) {
-    JpegSpec spec;
-    spec.jfif = c.jfif;
-    spec.densityUnit = c.unit;
-    spec.density = c.density;
-    spec.app1 = c.app1;
+    JpegRecipe recipe;
+    recipe.jfif = c.jfif;
+    recipe.densityUnit = c.unit;
+    recipe.density = c.density;
+    recipe.app1 = c.app1;
     Image image;
-    ASSERT_EQ(DecodeWithImagingLibrary(Write(spec), &image), 0);
+    ASSERT_EQ(DecodeWithImagingLibrary(Write(recipe), &image), 0);
     EXPECT_NEAR(image.resolution, c.expected, 1e-9) << count;
   }
 }
@@ -207,13 +207,13 @@ TEST(ReadExif, OrientationFromTheFirstDirectoryInEitherByteOrder) {
 }
 
 TEST_F(JpegTest, OrientationComesFromTheExifSegmentAndPixelsStayAsStored) {
-  JpegSpec spec;
-  spec.width = 20, spec.height = 12;
-  const std::string plain = Write(spec);
+  JpegRecipe recipe;
+  recipe.width = 20, recipe.height = 12;
+  const std::string plain = Write(recipe);
   const FileBytes xmp = {'h', 't', 't', 'p', ':', '/', '/', 'n', 's', 0};
-  spec.app1 = {xmp, ExifBlock(true, {{kOrientation, kShort, 1, 5}}),
-               ExifBlock(false, {{kOrientation, kShort, 1, 7}})};
-  const std::string turned = Write(spec);
+  recipe.app1 = {xmp, ExifBlock(true, {{kOrientation, kShort, 1, 5}}),
+                 ExifBlock(false, {{kOrientation, kShort, 1, 7}})};
+  const std::string turned = Write(recipe);
   Image stored, turnedImage;
   int32_t orientation = 0;
   ASSERT_EQ(DecodeWithImagingLibrary(plain, &stored, nullptr, {}, &orientation), 0);

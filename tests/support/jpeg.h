@@ -13,7 +13,7 @@
 
 #include "support/files.h"
 
-struct JpegSpec {
+struct JpegRecipe {
   int width = 16, height = 8;
   J_COLOR_SPACE space = JCS_RGB;  // or JCS_GRAYSCALE, JCS_CMYK
   bool jfif = true;
@@ -22,7 +22,7 @@ struct JpegSpec {
   std::vector<FileBytes> app1, app2;  // whole payloads, in file order
 };
 
-inline void WriteJpeg(const std::string& path, const JpegSpec& spec) {
+inline void WriteJpeg(const std::string& path, const JpegRecipe& recipe) {
   std::FILE* file = std::fopen(path.c_str(), "wb");
   ASSERT_NE(file, nullptr);
   jpeg_compress_struct cinfo;
@@ -30,23 +30,23 @@ inline void WriteJpeg(const std::string& path, const JpegSpec& spec) {
   cinfo.err = jpeg_std_error(&error);
   jpeg_create_compress(&cinfo);
   jpeg_stdio_dest(&cinfo, file);
-  const int components = spec.space == JCS_GRAYSCALE ? 1 : (spec.space == JCS_CMYK ? 4 : 3);
-  cinfo.image_width = spec.width;
-  cinfo.image_height = spec.height;
+  const int components = recipe.space == JCS_GRAYSCALE ? 1 : (recipe.space == JCS_CMYK ? 4 : 3);
+  cinfo.image_width = recipe.width;
+  cinfo.image_height = recipe.height;
   cinfo.input_components = components;
-  cinfo.in_color_space = spec.space;
+  cinfo.in_color_space = recipe.space;
   jpeg_set_defaults(&cinfo);
-  if (spec.progressive) jpeg_simple_progression(&cinfo);
+  if (recipe.progressive) jpeg_simple_progression(&cinfo);
   jpeg_set_quality(&cinfo, 90, TRUE);
-  cinfo.write_JFIF_header = spec.jfif;
-  cinfo.density_unit = static_cast<UINT8>(spec.densityUnit);
-  cinfo.X_density = cinfo.Y_density = static_cast<UINT16>(spec.density);
+  cinfo.write_JFIF_header = recipe.jfif;
+  cinfo.density_unit = static_cast<UINT8>(recipe.densityUnit);
+  cinfo.X_density = cinfo.Y_density = static_cast<UINT16>(recipe.density);
   jpeg_start_compress(&cinfo, TRUE);
-  for (const FileBytes& p : spec.app1)
+  for (const FileBytes& p : recipe.app1)
     jpeg_write_marker(&cinfo, JPEG_APP0 + 1, p.data(), static_cast<unsigned>(p.size()));
-  for (const FileBytes& p : spec.app2)
+  for (const FileBytes& p : recipe.app2)
     jpeg_write_marker(&cinfo, JPEG_APP0 + 2, p.data(), static_cast<unsigned>(p.size()));
-  FileBytes row(static_cast<size_t>(spec.width) * components);
+  FileBytes row(static_cast<size_t>(recipe.width) * components);
   while (cinfo.next_scanline < cinfo.image_height) {
     for (size_t i = 0; i < row.size(); ++i)  // sample c of pixel x: 7x + 5y + 60c
       row[i] = static_cast<uint8_t>(i / components * 7 + cinfo.next_scanline * 5 + i % components * 60);

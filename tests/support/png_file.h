@@ -25,17 +25,20 @@ inline void AppendPngChunk(std::vector<uint8_t>* out, const std::string& type,
 
 // A non-interlaced picture with a byte pattern as its samples; `chunks` go
 // between the header and the data (PLTE, tRNS, pHYs, iCCP, ...).
-struct PngSpec {
+struct PngRecipe {
   uint32_t width = 5, height = 3;
   uint8_t depth = 8, colorType = 2;  // 0 gray, 2 RGB, 3 palette, 4 gray + alpha, 6 RGBA
   std::vector<std::pair<std::string, std::vector<uint8_t>>> chunks;
 };
 
-inline std::vector<uint8_t> MakePng(const PngSpec& spec) {
-  const uint32_t channels = spec.colorType == 2 ? 3 : spec.colorType == 4 ? 2 : spec.colorType == 6 ? 4 : 1;
-  const size_t rowBytes = (size_t{spec.width} * channels * spec.depth + 7) / 8;
+inline std::vector<uint8_t> MakePng(const PngRecipe& recipe) {
+  const uint32_t channels = recipe.colorType == 2   ? 3
+                            : recipe.colorType == 4 ? 2
+                            : recipe.colorType == 6 ? 4
+                                                    : 1;
+  const size_t rowBytes = (size_t{recipe.width} * channels * recipe.depth + 7) / 8;
   std::vector<uint8_t> raw;
-  for (uint32_t y = 0; y < spec.height; ++y) {
+  for (uint32_t y = 0; y < recipe.height; ++y) {
     raw.push_back(0);  // no filter
     for (size_t i = 0; i < rowBytes; ++i) raw.push_back(static_cast<uint8_t>(i * 29 + y * 71 + 13));
   }
@@ -45,11 +48,11 @@ inline std::vector<uint8_t> MakePng(const PngSpec& spec) {
   packed.resize(packedSize);
   std::vector<uint8_t> file = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
   std::vector<uint8_t> header;
-  AppendBigEndian32(&header, spec.width);
-  AppendBigEndian32(&header, spec.height);
-  header.insert(header.end(), {spec.depth, spec.colorType, 0, 0, 0});
+  AppendBigEndian32(&header, recipe.width);
+  AppendBigEndian32(&header, recipe.height);
+  header.insert(header.end(), {recipe.depth, recipe.colorType, 0, 0, 0});
   AppendPngChunk(&file, "IHDR", header);
-  for (const auto& [type, data] : spec.chunks) AppendPngChunk(&file, type, data);
+  for (const auto& [type, data] : recipe.chunks) AppendPngChunk(&file, type, data);
   AppendPngChunk(&file, "IDAT", packed);
   AppendPngChunk(&file, "IEND", {});
   return file;
