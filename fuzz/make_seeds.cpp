@@ -2,7 +2,6 @@
 // made by libtiff, libjpeg and Little CMS and by our own writers.
 //   fuzz_make_seeds <corpus folder>
 // makes <folder>/tiff, lzw, jpeg, settings, colorimetry and text.
-#include <jpeglib.h>
 #include <lcms2.h>
 #include <tiffio.h>
 
@@ -16,6 +15,9 @@
 #include <iterator>
 #include <string>
 #include <vector>
+
+// After <cstdio>, which it needs.
+#include <jpeglib.h>
 
 #include "core/fileio.h"
 #include "core/icc.h"
