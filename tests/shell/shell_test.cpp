@@ -56,12 +56,18 @@ class ShellTest : public QObject {
  private slots:
   void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
 
-  // The default design drawn at the view's size; hiding a mat takes its
-  // margins out of the size and is a change to the design, the rulers are not.
+  // The default design drawn at the view's size, under the program's own
+  // icon; hiding a mat takes its margins out of the size and is a change to
+  // the design, the rulers are not.
   void startsWithDefaultsAndViewSwitches() {
     ProgramFolder folder;
     MapStore store;
     Run run(folder, &store);
+    const QIcon icon = run.window->windowIcon();
+    QCOMPARE(icon.availableSizes().size(), qsizetype{6});
+    QCOMPARE(icon.pixmap(QSize(48, 48), 1.0).toImage().convertToFormat(QImage::Format_ARGB32),
+             QImage(qEnvironmentVariable("PASSAVUE_SOURCE_DIR") + "/data/icons/passavue-48.png")
+                 .convertToFormat(QImage::Format_ARGB32));
     const FrameSettings& frame = run.scene().frame;
     QCOMPARE(
         std::tuple(run.scene().background.ratio, frame.overallWidth, run.state->persistent.lastParamsFolder),
