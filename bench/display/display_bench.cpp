@@ -87,13 +87,14 @@ void MakeFrameTiles(FrameTileSet* tiles) {
 // window does after an edit; `monitor` empty is an sRGB screen.
 void EditToScreen(benchmark::State& state, const IccProfile& monitor) {
   auto app = std::make_unique<AppState>();
-  InitScene(&app->scene);
+  SceneSettings design;
+  InitScene(&design);
   {
     Image photo;
     FillPhotoLike(&photo, 6000, 4000);
-    app->scene.picture.raster = std::make_shared<const Image>(std::move(photo));
+    design.picture.raster = std::make_shared<const Image>(std::move(photo));
   }
-  ++app->scene.picture.rasterVersion;
+  ++design.picture.rasterVersion;
   MakeFrameTiles(&app->frameTiles);
   app->monitorProfile = monitor;
   app->viewWidth = kWidth;
@@ -101,9 +102,10 @@ void EditToScreen(benchmark::State& state, const IccProfile& monitor) {
   QImage screen(kWidth, kHeight, QImage::Format_RGB32);
   int32_t shade = 0;
   auto edit = [&] {
-    app->scene.mats[kOuterMat].color = {255, 250 - (shade & 15), 240};
+    design.mats[kOuterMat].color = {255, 250 - (shade & 15), 240};
     ++shade;
-    RenderDesign(app.get());
+    ComputeOverallSize(&design);  // as every change to the document does
+    RenderDesign(app.get(), design);
     MakeDisplayCopy(app->render.composite, app->monitorProfile, &app->displayTransform,
                     &app->render.displayCopy);
     const Image& shown =

@@ -37,8 +37,8 @@ long long ReportedKilobytes() {
   return value;
 }
 
-bool Export(AppState* state, const std::string& path, int size, int threads, double* seconds,
-            bool* disturbed) {
+bool Export(AppState* state, const SceneSettings& design, const std::string& path, int size, int threads,
+            double* seconds, bool* disturbed) {
   SetWorkerThreads(threads);
   const long long reportedBefore = ReportedKilobytes();
   const auto start = std::chrono::steady_clock::now();
@@ -47,7 +47,7 @@ bool Export(AppState* state, const std::string& path, int size, int threads, dou
   int written = 1;
   {
     RenderState render;
-    RenderDesignInto(*state, size, size, &render);
+    RenderDesignInto(*state, design, size, size, &render);
     written = WriteTiff(file, render.composite);
   }
   CloseFile(file);
@@ -69,22 +69,22 @@ int main(int argc, char** argv) {
   const int maxRounds = argc > 5 ? std::atoi(argv[5]) : 15;
   const int size = argc > 6 ? std::atoi(argv[6]) : 20000;
   auto state = std::make_unique<AppState>();
-  InitScene(&state->scene);
+  SceneSettings design;
+  InitScene(&design);
   std::string folder;
-  if (LoadPicture(argv[1], PictureFileTypeOf(argv[1]), &state->scene, &state->inputProfile, &folder) != 0)
-    return 1;
+  if (LoadPicture(argv[1], PictureFileTypeOf(argv[1]), &design, &state->inputProfile, &folder) != 0) return 1;
   LoadTextures(argv[2], &state->textures, &state->inputProfile);
   LoadFrameTiles(argv[2], &state->frameTiles, &state->inputProfile);
   const std::string path = std::string(argv[3]) + "/export_bench.tif";
 
   double seconds = 0.0;
   bool disturbed = false;
-  if (!Export(state.get(), path, size, 2, &seconds, &disturbed)) return 1;  // warm-up
+  if (!Export(state.get(), design, path, size, 2, &seconds, &disturbed)) return 1;  // warm-up
   std::array<int, 3> calm{};
   for (int round = 0; round < maxRounds && std::min(calm[1], calm[2]) < calmWanted; ++round) {
     // Alternate which goes first, so neither always follows the other.
     for (int threads : round % 2 == 0 ? std::array{1, 2} : std::array{2, 1}) {
-      if (!Export(state.get(), path, size, threads, &seconds, &disturbed)) return 1;
+      if (!Export(state.get(), design, path, size, threads, &seconds, &disturbed)) return 1;
       if (!disturbed) ++calm[static_cast<size_t>(threads)];
       std::printf("export_threads_%d %.4f %d\n", threads, seconds, disturbed ? 1 : 0);
       std::fflush(stdout);

@@ -1,5 +1,6 @@
-// Everything the program holds for a run, owned by the program and passed
-// explicitly to whatever works on it.
+// Everything the program holds for a run besides the design, owned by the
+// program and passed explicitly to whatever works on it. The design is the
+// document's (the tool that renders from the command line keeps its own).
 #pragma once
 
 #include <string>
@@ -14,7 +15,6 @@
 #include "scene/settings.h"
 
 struct AppState {
-  SceneSettings scene;
   RenderState render;  // the view's; exports and prints render into their own
   // The view's drawing area in device pixels, which the design is rendered
   // at for the screen.
@@ -32,10 +32,11 @@ struct AppState {
   KeyValueStore* store = nullptr;  // where the persistent state lives
 };
 
-// The design's overall size, then the view's rendering at the view's size.
-void RenderDesign(AppState* state);
-// A copy of the design rendered at width x height into a render state of the
+// The view's rendering of `design`, whose overall size is up to date, at the view's size.
+void RenderDesign(AppState* state, const SceneSettings& design);
+// A copy of `design` rendered at width x height into a render state of the
 // caller's (an export, a print), leaving the view's alone.
-void RenderDesignInto(const AppState& state, int32_t width, int32_t height, RenderState* render);
-// What an export or a print of the design reads and updates.
-OutputSource OutputSourceOf(AppState* state);
+void RenderDesignInto(const AppState& state, const SceneSettings& design, int32_t width, int32_t height,
+                      RenderState* render);
+// What an export or a print of `design` reads and updates.
+OutputSource OutputSourceOf(AppState* state, const SceneSettings& design);

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "shell/app_state.h"
+#include "render/render.h"
 #include "shell/control_ids.h"
 
 namespace {
@@ -40,16 +40,20 @@ QString StepName(int command) {
   }
 }
 
-Document::Document(AppState* state, QObject* parent) : QObject(parent), state_(state) {}
+Document::Document(QObject* parent) : QObject(parent) {
+  InitScene(&design_);
+  ComputeOverallSize(&design_);
+}
 
 bool Document::Change(const QString& label, const std::function<bool(SceneSettings*)>& edit,
                       bool markModified) {
-  SceneSettings before = state_->scene;
-  const bool done = edit(&state_->scene);
-  const bool differs = !SameDesign(before, state_->scene);
+  SceneSettings before = design_;
+  const bool done = edit(&design_);
+  ComputeOverallSize(&design_);
+  const bool differs = !SameDesign(before, design_);
   // A refused value may follow a choice already stored: the design changed
   // all the same, and the question at closing must know it.
-  if (markModified && (done || differs)) state_->scene.modified = 1;
+  if (markModified && (done || differs)) design_.modified = 1;
   if (differs) {
     // A step taken from behind the saved design makes it unreachable.
     if (sinceSaved_ < 0) savedKnown_ = false;
@@ -64,17 +68,22 @@ bool Document::Change(const QString& label, const std::function<bool(SceneSettin
   return done;
 }
 
-void Document::StartAfresh() {
-  undo_.clear();
-  redo_.clear();
-  sinceSaved_ = 0;
-  savedKnown_ = state_->scene.modified == 0;
+bool Document::Load(const std::function<bool(SceneSettings*)>& load) {
+  const bool done = load(&design_);
+  ComputeOverallSize(&design_);
+  if (done) {
+    undo_.clear();
+    redo_.clear();
+    sinceSaved_ = 0;
+    savedKnown_ = design_.modified == 0;
+  }
   emit changed();
   emit historyChanged();
+  return done;
 }
 
-void Document::NoteSaved() {
-  if (state_->scene.modified != 0) return;
+void Document::MarkSaved() {
+  design_.modified = 0;
   sinceSaved_ = 0;
   savedKnown_ = true;
   emit historyChanged();
@@ -85,7 +94,7 @@ void Document::Replace(SceneSettings design, long steps) {
   // A step's own flag dates from when it was taken; what counts now is
   // whether this is the design as last saved.
   design.modified = savedKnown_ && sinceSaved_ == 0 ? 0 : 1;
-  state_->scene = std::move(design);
+  design_ = std::move(design);
   emit changed();
   emit reloaded();
   emit historyChanged();
@@ -95,7 +104,7 @@ void Document::Undo() {
   if (undo_.empty()) return;
   Step step = std::move(undo_.back());
   undo_.pop_back();
-  redo_.push_back(Step{state_->scene, step.label});
+  redo_.push_back(Step{design_, step.label});
   Replace(std::move(step.design), -1);
 }
 
@@ -103,6 +112,6 @@ void Document::Redo() {
   if (redo_.empty()) return;
   Step step = std::move(redo_.back());
   redo_.pop_back();
-  undo_.push_back(Step{state_->scene, step.label});
+  undo_.push_back(Step{design_, step.label});
   Replace(std::move(step.design), 1);
 }

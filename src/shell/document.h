@@ -1,6 +1,7 @@
-// The design being edited, with its history. Every change to the design goes
-// through here, which keeps the steps Undo and Redo walk and tells the view
-// and the open dialogs when the design changed.
+// The design being edited, with its history. The document owns the design:
+// every change to it goes through here, which keeps the steps Undo and Redo
+// walk, keeps the overall size in step with the rest, and tells the view and
+// the open dialogs when the design changed.
 #pragma once
 
 #include <QObject>
@@ -12,8 +13,6 @@
 
 #include "scene/settings.h"
 
-struct AppState;
-
 // How many changes Undo can take back.
 constexpr size_t kUndoSteps = 100;
 
@@ -24,8 +23,15 @@ QString StepName(int command);
 class Document : public QObject {
   Q_OBJECT
  public:
-  // The design is the state's, which outlives the document.
-  explicit Document(AppState* state, QObject* parent = nullptr);
+  // Starts from the program's own defaults.
+  explicit Document(QObject* parent = nullptr);
+
+  const SceneSettings& design() const { return design_; }
+  // Where a dialog binds its fields and colour buttons to the design's
+  // settings. It writes through them only inside Change, so every write is
+  // a step; the settings stay where they are for the document's life, as
+  // Undo and Redo assign whole designs in place.
+  SceneSettings* boundDesign() { return &design_; }
 
   // Runs `edit` on the design; what it changed becomes one step named
   // `label`, and `modified` is set when `markModified` (a colour still being
@@ -35,11 +41,15 @@ class Document : public QObject {
   bool Change(const QString& label, const std::function<bool(SceneSettings*)>& edit,
               bool markModified = true);
 
-  // After New, Open or a start-up file: the design as it now is starts a
-  // fresh history; it counts as saved when it is unmodified.
-  void StartAfresh();
-  // After a file command: an unmodified design is the saved one from now on.
-  void NoteSaved();
+  // Replaces the design as a whole, outside the history (New, Open, a
+  // start-up file, the recovery copy): runs `load` on it. When `load`
+  // succeeds the design starts a fresh history, and counts as saved when it
+  // is unmodified; a design read in part is drawn as far as it came and
+  // keeps the history. Returns what `load` returned.
+  bool Load(const std::function<bool(SceneSettings*)>& load);
+  // The design was just written to its file: unmodified, and the saved one
+  // from now on.
+  void MarkSaved();
 
   bool canUndo() const { return !undo_.empty(); }
   bool canRedo() const { return !redo_.empty(); }
@@ -64,7 +74,7 @@ class Document : public QObject {
   // Puts `design` in place of the current one, `steps` along the history.
   void Replace(SceneSettings design, long steps);
 
-  AppState* state_;
+  SceneSettings design_;
   std::deque<Step> undo_;   // oldest first
   std::vector<Step> redo_;  // next redo last
   // Steps taken since the design was last saved (negative: undone past it).

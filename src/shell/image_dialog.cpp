@@ -287,7 +287,7 @@ class ImageDialog : public PropertyDialog {
     // name without a known extension goes by the filter.
     int32_t type = PictureFileTypeOf(path);
     if (type == kPictureUnknown) type = filter == 1 ? kPictureJpeg : filter == 2 ? kPicturePng : kPictureTiff;
-    Change([&]() { FramePicture(state(), path, type); }, false);
+    Change([&]() { FramePicture(state(), &scene(), path, type); }, false);
     // Filling again renews the backup, so a later Cancel keeps the new picture.
     Fill();
   }

@@ -36,8 +36,8 @@
 #include "shell/hit_test.h"
 #include "shell/property_dialog.h"
 
-DesignView::DesignView(AppState* state, const QFont* rulerFont, QWidget* parent)
-    : QWidget(parent), state_(state), rulerFont_(rulerFont) {
+DesignView::DesignView(AppState* state, const Document* document, const QFont* rulerFont, QWidget* parent)
+    : QWidget(parent), state_(state), document_(document), rulerFont_(rulerFont) {
   // The view paints every pixel itself.
   setAttribute(Qt::WA_OpaquePaintEvent);
   setAttribute(Qt::WA_NoSystemBackground);
@@ -53,7 +53,7 @@ void DesignView::RenderAtViewSize() {
       static_cast<int>(std::lround((origin.x() + width()) * ratio) - std::lround(origin.x() * ratio));
   state_->viewHeight =
       static_cast<int>(std::lround((origin.y() + height()) * ratio) - std::lround(origin.y() * ratio));
-  RenderDesign(state_);
+  RenderDesign(state_, document_->design());
 }
 
 void DesignView::ToComposite(QPoint point, int* c, int* r) const {
@@ -100,7 +100,7 @@ void DesignView::mousePressEvent(QMouseEvent* event) {
   int c = 0;
   int r = 0;
   ToComposite(event->position().toPoint(), &c, &r);
-  emit clickedOn(HitTest(state_->scene, state_->render.layout, c, r));
+  emit clickedOn(HitTest(document_->design(), state_->render.layout, c, r));
 }
 
 namespace {
@@ -145,11 +145,9 @@ QIcon ProgramIcon() {
   return icon;
 }
 
-MainWindow::MainWindow(AppState* state, Interaction* interaction, CommandHandlers handlers)
-    : state_(state),
-      interaction_(interaction),
-      handlers_(std::move(handlers)),
-      document_(new Document(state, this)) {
+MainWindow::MainWindow(AppState* state, Document* document, Interaction* interaction,
+                       CommandHandlers handlers)
+    : state_(state), interaction_(interaction), handlers_(std::move(handlers)), document_(document) {
   setWindowTitle(QStringLiteral("Passavue 1.0"));
   setWindowIcon(ProgramIcon());  // its dialogs and windows take it too
   setMinimumSize(300, 300);
@@ -157,7 +155,7 @@ MainWindow::MainWindow(AppState* state, Interaction* interaction, CommandHandler
   rulerFont_.setPixelSize(11);
   rulerFont_.setWeight(QFont::Normal);
   state_->render.pixelsPerInch = 100.0;
-  view_ = new DesignView(state_, &rulerFont_, this);
+  view_ = new DesignView(state_, document_, &rulerFont_, this);
   setCentralWidget(view_);
   connect(view_, &DesignView::clickedOn, this, [this](int command) { OpenPropertyDialog(command); });
   connect(document_, &Document::changed, this, &MainWindow::RenderAndRepaint);
@@ -282,7 +280,7 @@ QDialog* MainWindow::propertyDialog(int command) const {
 void MainWindow::UpdateCheckMarks() {
   action(kCommandRulers)->setChecked(state_->persistent.showRuler == 1);
   for (int i = 0; i < kMatCount; ++i)
-    action(kCommandShowOuterMat + i)->setChecked(state_->scene.mats[i].shown != 0);
+    action(kCommandShowOuterMat + i)->setChecked(document_->design().mats[i].shown != 0);
 }
 
 void MainWindow::UpdateEditMenu() {
@@ -304,32 +302,17 @@ void MainWindow::RenderAndRepaint() {
 void MainWindow::RunCommand(int command) {
   switch (command) {
     case kCommandNew:
-      if (NewDesign(state_, interaction_)) {
-        DismissPropertyDialogs();
-        document_->StartAfresh();
-      } else {
-        document_->NoteSaved();  // a save may have been asked for first
-      }
+      if (NewDesign(state_, document_, interaction_)) DismissPropertyDialogs();
       break;
     case kCommandOpen:
-      if (OpenDesignWithDialog(state_, interaction_)) {
-        DismissPropertyDialogs();
-        document_->StartAfresh();
-      } else {
-        // A save may have been asked for first; a design read in part is
-        // drawn as far as it came.
-        document_->NoteSaved();
-        RenderAndRepaint();
-      }
+      if (OpenDesignWithDialog(state_, document_, interaction_)) DismissPropertyDialogs();
       break;
     case kCommandSave:
     case kCommandSaveAs:
-      SaveDesignWithDialog(state_, interaction_);
-      document_->NoteSaved();
+      SaveDesignWithDialog(state_, document_, interaction_);
       break;
     case kCommandSaveAsDefault:
-      SaveDesignAsDefault(state_);
-      document_->NoteSaved();
+      SaveDesignAsDefault(state_, document_);
       break;
     case kCommandUndo:
       document_->Undo();
@@ -386,15 +369,7 @@ void MainWindow::RunCommand(int command) {
 }
 
 void MainWindow::OpenDesign(const std::string& path) {
-  if (OpenDesignFile(state_, interaction_, path)) {
-    DismissPropertyDialogs();
-    document_->StartAfresh();
-  } else {
-    // As File > Open: a save may have been asked for first, and a design
-    // read in part is drawn as far as it came.
-    document_->NoteSaved();
-    RenderAndRepaint();
-  }
+  if (OpenDesignFile(state_, document_, interaction_, path)) DismissPropertyDialogs();
 }
 
 void MainWindow::OpenDroppedFile(const std::string& path) {
@@ -404,8 +379,8 @@ void MainWindow::OpenDroppedFile(const std::string& path) {
   }
   // LoadPicture refuses a kind it does not read with its own message,
   // before the file is touched.
-  const bool framed = document_->Change(StepName(kCommandImage), [this, &path](SceneSettings*) {
-    return FramePicture(state_, path, PictureFileTypeOf(path)) == 0;
+  const bool framed = document_->Change(StepName(kCommandImage), [this, &path](SceneSettings* design) {
+    return FramePicture(state_, design, path, PictureFileTypeOf(path)) == 0;
   });
   if (!framed) return;
   // The Image dialog shows, and on OK would write back, the old picture's
@@ -500,7 +475,7 @@ void MainWindow::showEvent(QShowEvent* event) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-  if (!ConfirmDiscardChanges(state_, interaction_)) {
+  if (!ConfirmDiscardChanges(state_, document_, interaction_)) {
     event->ignore();
     return;
   }

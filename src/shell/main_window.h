@@ -26,7 +26,7 @@ class QMenu;
 class DesignView : public QWidget {
   Q_OBJECT
  public:
-  DesignView(AppState* state, const QFont* rulerFont, QWidget* parent);
+  DesignView(AppState* state, const Document* document, const QFont* rulerFont, QWidget* parent);
 
   // Renders at the view's size in device pixels.
   void RenderAtViewSize();
@@ -43,6 +43,7 @@ class DesignView : public QWidget {
 
  private:
   AppState* state_;
+  const Document* document_;
   const QFont* rulerFont_;
 };
 
@@ -66,10 +67,11 @@ QIcon ProgramIcon();
 class MainWindow : public QMainWindow {
   Q_OBJECT
  public:
-  MainWindow(AppState* state, Interaction* interaction, CommandHandlers handlers);
+  // `document` is the design the window shows and edits, with its history;
+  // it outlives the window.
+  MainWindow(AppState* state, Document* document, Interaction* interaction, CommandHandlers handlers);
 
   DesignView* view() const { return view_; }
-  // The design and its history; the window's own.
   Document* document() const { return document_; }
   // Runs a menu command by its identifier (kCommandNew..kCommandRedo).
   void RunCommand(int command);
@@ -115,7 +117,7 @@ class MainWindow : public QMainWindow {
   AppState* state_;
   Interaction* interaction_;
   CommandHandlers handlers_;
-  Document* document_;  // a Qt child of the window
+  Document* document_;
   QFont rulerFont_;
   DesignView* view_ = nullptr;
   QMenu* recentMenu_ = nullptr;

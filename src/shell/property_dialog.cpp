@@ -103,7 +103,7 @@ ColorPicker* PropertyDialog::picker(int colorId) const {
   return nullptr;
 }
 
-SceneSettings& PropertyDialog::scene() const { return context_.state->scene; }
+SceneSettings& PropertyDialog::scene() const { return *context_.document->boundDesign(); }
 
 void PropertyDialog::ShowError(const std::string& message) const {
   if (context_.interaction != nullptr) context_.interaction->ShowErrorBox(message);

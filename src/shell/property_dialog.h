@@ -102,6 +102,8 @@ class PropertyDialog : public QDialog {
   void Change(const std::function<void()>& edit, bool markModified);
   void TakeBackupNow() { backup_ = scene(); }
   const SceneSettings& backup() const { return backup_; }
+  // The document's design, which the fields are bound to; written only
+  // inside Apply and Change.
   SceneSettings& scene() const;
   AppState* state() const { return context_.state; }
   const DialogContext& context() const { return context_; }

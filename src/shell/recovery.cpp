@@ -47,26 +47,26 @@ RecoveryCopy::RecoveryCopy(const std::string& folder) {
   earlier_ = FileExists(path_) != 0;
 }
 
-void RecoveryCopy::Keep(SceneSettings* scene) {
+void RecoveryCopy::Keep(const SceneSettings& design) {
   if (!active() || finished_ || earlier_) return;
-  if (scene->modified != 1) {
+  if (design.modified != 1) {
     Remove();
     return;
   }
   // A failing copy must not put up a box every half minute.
   ErrorHook shown = SetErrorHook([](const std::string&) {});
   std::string unusedFolder;
-  SaveSettingsFileAs(path_, scene, &unusedFolder);
+  SceneSettings copy = design;  // saving marks what it wrote unmodified
+  SaveSettingsFileAs(path_, &copy, &unusedFolder);
   SetErrorHook(std::move(shown));
-  scene->modified = 1;
 }
 
 void RecoveryCopy::Remove() {
   if (active() && !finished_ && !earlier_) std::remove(path_.c_str());
 }
 
-void RecoveryCopy::Finish(SceneSettings* scene) {
-  Keep(scene);
+void RecoveryCopy::Finish(const SceneSettings& design) {
+  Keep(design);
   finished_ = true;
 }
 

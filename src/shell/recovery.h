@@ -32,12 +32,12 @@ class RecoveryCopy {
 
   // Copies a modified design (quietly, leaving `modified` and the last
   // folder alone); removes the copy of a saved or discarded one.
-  void Keep(SceneSettings* scene);
+  void Keep(const SceneSettings& design);
   void Remove();
   // The program is being ended from outside: the design is copied one last
   // time, and the copy is left alone from then on. Until Offer has decided,
   // an earlier run's copy is never replaced or removed.
-  void Finish(SceneSettings* scene);
+  void Finish(const SceneSettings& design);
   // At start, a copy left by a run that did not end properly: asks
   // kRecoveryQuestion; Yes loads it as a modified design, No removes it.
   // True when it was loaded.

@@ -65,7 +65,6 @@ void InstallBusyCursor() {
 }  // namespace
 
 void PrepareState(AppState* state, KeyValueStore* store, const std::string& programFolder) {
-  InitScene(&state->scene);
   state->assetFolder = FindDataFolder(programFolder);
   state->programFolder = programFolder;
   if (state->assetFolder != programFolder) {
@@ -84,13 +83,15 @@ void PrepareState(AppState* state, KeyValueStore* store, const std::string& prog
 }
 
 void OpenStartupFiles(AppState* state, MainWindow* window, const std::vector<std::string>& arguments) {
-  if (LoadDefaultDesign(state)) window->RenderAndRepaint();
+  // What the run starts from is no step to undo: each file replaces the
+  // design outside the history.
+  Document* document = window->document();
+  document->Load([state](SceneSettings* design) { return LoadDefaultDesign(state, design); });
   for (const std::string& path : arguments) {
     // A design (say, double-clicked in a file manager) opens as File > Open
     // would, with its messages; everything else is a picture to frame.
     if (HasExtension(path, kSettingsExtension) == 0) {
-      ReadDesign(state, path);
-      window->RenderAndRepaint();
+      ReadDesign(state, document, path);
       continue;
     }
     const int32_t type = PictureFileTypeOf(path);
@@ -98,11 +99,10 @@ void OpenStartupFiles(AppState* state, MainWindow* window, const std::vector<std
       ShowError(FormatText("Unsupported picture file type: %s", {path}));
       continue;
     }
-    LoadPicture(path, type, &state->scene, &state->inputProfile, &state->persistent.lastInputFolder);
-    window->RenderAndRepaint();
+    document->Load([state, &path, type](SceneSettings* design) {
+      return LoadPicture(path, type, design, &state->inputProfile, &state->persistent.lastInputFolder) == 0;
+    });
   }
-  // What the run starts from is no step to undo.
-  window->document()->StartAfresh();
 }
 
 std::vector<std::string> CommandLineFiles(int argc, char** argv) {
@@ -138,18 +138,19 @@ int RunPassavue(int argc, char** argv) {
   PrepareState(state.get(), &store, QCoreApplication::applicationDirPath().toStdString());
   const std::string dataFolder = state->assetFolder;
 
+  // The design, owned by the run: the window shows it, and the recovery copy
+  // and the session's questions reach it before the window exists.
+  Document document;
   CommandHandlers handlers;
   MainWindow* window = nullptr;
   std::map<int, QRect> pickerPlacements;  // kept for the run only
   DialogContext dialogContext;
   dialogContext.state = state.get();
+  dialogContext.document = &document;
   dialogContext.interaction = &interaction;
   dialogContext.pickerPlacements = &pickerPlacements;
-  // Dialogs open only from the window, which exists by then.
-  handlers.makePropertyDialog = [&dialogContext, &window](int command, QWidget* owner) {
-    DialogContext context = dialogContext;
-    context.document = window->document();
-    return MakePropertyDialog(command, owner, context);
+  handlers.makePropertyDialog = [&dialogContext](int command, QWidget* owner) {
+    return MakePropertyDialog(command, owner, dialogContext);
   };
   handlers.help = [&window, dataFolder]() { ShowHelpContents(dataFolder + "/help", window); };
   handlers.preferences = [&window, &state]() {
@@ -168,11 +169,13 @@ int RunPassavue(int argc, char** argv) {
     if (window != nullptr) window->view()->update();
   };
   handlers.exportTiff = [&, repaint]() {
-    ExportTiff(OutputSourceOf(state.get()), &interaction, &outputInteraction, repaint);
+    ExportTiff(OutputSourceOf(state.get(), document.design()), &interaction, &outputInteraction, repaint);
   };
-  handlers.print = [&, repaint]() { PrintDesign(OutputSourceOf(state.get()), &outputInteraction, repaint); };
+  handlers.print = [&, repaint]() {
+    PrintDesign(OutputSourceOf(state.get(), document.design()), &outputInteraction, repaint);
+  };
   handlers.printSpecifications = [&]() {
-    PrintSpecifications(OutputSourceOf(state.get()), &outputInteraction);
+    PrintSpecifications(OutputSourceOf(state.get(), document.design()), &outputInteraction);
   };
 
   // The handler is in place before the lock shows that this run keeps the copy.
@@ -180,7 +183,7 @@ int RunPassavue(int argc, char** argv) {
   bool ending = false;
   OnTerminationSignal(&app, [&]() {
     ending = true;
-    if (copy) copy->Finish(&state->scene);
+    if (copy) copy->Finish(document.design());
     QCoreApplication::exit(0);
   });
   copy = std::make_unique<RecoveryCopy>(RecoveryFolder());
@@ -188,20 +191,20 @@ int RunPassavue(int argc, char** argv) {
   // Logging out: the usual question where the session lets us ask, else the copy.
   bool discardedAtLogout = false;
   QObject::connect(&app, &QGuiApplication::commitDataRequest, &app, [&](QSessionManager& manager) {
-    if (state->scene.modified != 1) return;
+    if (document.design().modified != 1) return;
     if (!manager.allowsInteraction()) {
-      recovery.Keep(&state->scene);
+      recovery.Keep(document.design());
       return;
     }
-    if (!ConfirmDiscardChanges(state.get(), &interaction)) {
+    if (!ConfirmDiscardChanges(state.get(), &document, &interaction)) {
       manager.cancel();
     } else {
-      discardedAtLogout = state->scene.modified == 1;
+      discardedAtLogout = document.design().modified == 1;
     }
     manager.release();
   });
 
-  MainWindow mainWindow(state.get(), &interaction, handlers);
+  MainWindow mainWindow(state.get(), &document, &interaction, handlers);
   window = &mainWindow;
   interaction.SetOwner(&mainWindow);
   outputInteraction.SetOwner(&mainWindow);
@@ -216,15 +219,15 @@ int RunPassavue(int argc, char** argv) {
   // QApplication has taken its own options out of argv by now.
   OpenStartupFiles(state.get(), &mainWindow, CommandLineFiles(argc, argv));
   mainWindow.showMaximized();
-  if (recovery.Offer(&state->scene, &interaction)) mainWindow.document()->StartAfresh();
+  document.Load([&](SceneSettings* design) { return recovery.Offer(design, &interaction); });
   // From here on (not before the copy was offered), a saved or discarded
   // design, or one undone to its saved state, leaves no copy behind, even
   // for a moment.
-  QObject::connect(mainWindow.document(), &Document::historyChanged, &app, [&]() {
-    if (state->scene.modified == 0) recovery.Remove();
+  QObject::connect(&document, &Document::historyChanged, &app, [&]() {
+    if (document.design().modified == 0) recovery.Remove();
   });
   QTimer copier;
-  QObject::connect(&copier, &QTimer::timeout, &app, [&]() { recovery.Keep(&state->scene); });
+  QObject::connect(&copier, &QTimer::timeout, &app, [&]() { recovery.Keep(document.design()); });
   copier.start(kRecoveryIntervalMilliseconds);
   // A signal during the question above has already ended the run.
   const int code = ending ? 0 : app.exec();
@@ -232,7 +235,7 @@ int RunPassavue(int argc, char** argv) {
   // Closed by the user, the design was saved or discarded; ended from
   // outside, a modified one is kept for the next start.
   if (mainWindow.isVisible() && !discardedAtLogout) {
-    recovery.Keep(&state->scene);
+    recovery.Keep(document.design());
   } else {
     recovery.Remove();
   }

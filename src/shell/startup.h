@@ -8,8 +8,8 @@ struct AppState;
 class KeyValueStore;
 class MainWindow;
 
-// The state before the main window exists: the design's defaults, the stored
-// preferences, the monitor profile, the decimal separator and the assets.
+// The state before the main window exists: the stored preferences, the
+// monitor profile, the decimal separator and the assets.
 void PrepareState(AppState* state, KeyValueStore* store, const std::string& programFolder);
 
 // After the main window exists: the program folder's default design, then

@@ -126,12 +126,12 @@ class DialogsTest : public QObject {
     Harness h;
     h.state->persistent.units = units;
     if (unequal) {
-      h.state->scene.frame.topWidth = 1.0;
-      h.state->scene.mats[kMiddleMat].top = 0.75;
-      h.state->scene.border.top = 0.1;
+      h.design().frame.topWidth = 1.0;
+      h.design().mats[kMiddleMat].top = 0.75;
+      h.design().border.top = 0.1;
     }
-    ComputeOverallSize(&h.state->scene);
-    const SceneSettings before = h.state->scene;
+    ComputeOverallSize(&h.design());
+    const SceneSettings before = h.design();
     QPointer<PropertyDialog> d = h.Open(command);
     h.state->persistent.units = kCentimetres;
     for (qsizetype k = 0; k < fields.size(); ++k) Type(d, fields[k], texts[k]);
@@ -139,12 +139,12 @@ class DialogsTest : public QObject {
     if (!refused.isEmpty()) {
       QCOMPARE(std::tuple(h.interaction.errors, h.renders),
                std::tuple(std::vector{refused.toStdString()}, 0));
-      QVERIFY(h.state->scene == before);
+      QVERIFY(h.design() == before);
       return;
     }
-    QCOMPARE(std::tuple(h.interaction.errors.size(), h.renders, h.state->scene.modified),
+    QCOMPARE(std::tuple(h.interaction.errors.size(), h.renders, h.design().modified),
              std::tuple(size_t{0}, 1, 1));
-    QCOMPARE(Lengths(h.state->scene, command), taken);
+    QCOMPARE(Lengths(h.design(), command), taken);
   }
 
   // Nothing is taken before the pause, whose length is the preference.
@@ -155,7 +155,7 @@ class DialogsTest : public QObject {
       QPointer<PropertyDialog> d = h.Open(kCommandFrame);
       Type(d, frame_ids::kLeft, "2");
       QCOMPARE(std::tuple(d->delayTimer()->isActive(), d->delayTimer()->interval(),
-                          h.state->scene.frame.leftWidth, h.renders),
+                          h.design().frame.leftWidth, h.renders),
                std::tuple(true, milliseconds, 0.75, 0));
     }
   }
@@ -183,8 +183,8 @@ class DialogsTest : public QObject {
     Click(d, kBevelColor);
     QPointer<ColorPicker> picker = d->picker(kBevelColorPicker);
     ClickSwatch(picker, 7);
-    Type(d, kThickness, "0.1");            // not yet applied
-    h.state->scene.frame.leftWidth = 2.5;  // changed elsewhere meanwhile
+    Type(d, kThickness, "0.1");        // not yet applied
+    h.design().frame.leftWidth = 2.5;  // changed elsewhere meanwhile
     switch (how) {
       case 0:
         Click(d, kControlOk);
@@ -204,9 +204,9 @@ class DialogsTest : public QObject {
     Settle();
     QVERIFY(d.isNull() && picker.isNull() &&
             h.placements.count(kCommandOuterMat * 10000 + kBevelColorPicker) == 1);
-    const MatSettings& o = h.state->scene.mats[kOuterMat];
-    QCOMPARE(std::tuple(o.left, o.bottom, o.thickness, o.bevelColor, h.state->scene.frame.leftWidth,
-                        h.state->scene.modified),
+    const MatSettings& o = h.design().mats[kOuterMat];
+    QCOMPARE(std::tuple(o.left, o.bottom, o.thickness, o.bevelColor, h.design().frame.leftWidth,
+                        h.design().modified),
              kept ? std::tuple(2.0, 2.0, 0.1, RgbColor{0, 0, 255}, 2.5, 1)
                   : std::tuple(1.5, 1.5, 0.055, RgbColor{240, 240, 240}, 2.5, 1));
   }
@@ -215,19 +215,19 @@ class DialogsTest : public QObject {
   // dialogs changed meanwhile.
   void imageCancelPutsBackTheWholeDesign() {
     Harness h;
-    const SceneSettings before = h.state->scene;
+    const SceneSettings before = h.design();
     QPointer<PropertyDialog> d = h.Open(kCommandImage);
     Enter(d, image_ids::kLeft, "0.5");
     Click(d, image_ids::kBorderColor);
     QCOMPARE(d->picker(image_ids::kBorderColorPicker)->windowTitle(), QStringLiteral("Image Border Color"));
     ClickSwatch(d->picker(image_ids::kBorderColorPicker), 0);
-    h.state->scene.frame.topWidth = 3.0;
-    h.state->scene.mats[kInnerMat].texture = 2;
+    h.design().frame.topWidth = 3.0;
+    h.design().mats[kInnerMat].texture = 2;
     const int renders = h.renders;
     Click(d, kControlCancel);
     SceneSettings expected = before;
     expected.modified = 1;
-    QVERIFY(d.isNull() && h.state->scene == expected);
+    QVERIFY(d.isNull() && h.design() == expected);
     QCOMPARE(h.renders, renders + 1);
   }
 
@@ -240,10 +240,10 @@ class DialogsTest : public QObject {
     Type(d, background_ids::kRatio, "0.5");
     Click(d, kControlOk);
     QVERIFY(!d.isNull() && d->isVisible() && !d->delayTimer()->isActive());
-    QCOMPARE(std::tuple(h.interaction.errors, h.state->scene.background.ratio),
+    QCOMPARE(std::tuple(h.interaction.errors, h.design().background.ratio),
              std::tuple(std::vector<std::string>{"Illegal Background to Frame Ratio"}, 2.0));
     Click(d, kControlCancel);  // puts back the ratio of the opening
-    QCOMPARE(std::tuple(d.isNull(), h.state->scene.background.ratio), std::tuple(true, 1.2));
+    QCOMPARE(std::tuple(d.isNull(), h.design().background.ratio), std::tuple(true, 1.2));
   }
 
   // A picker's colour shows at once but is not yet a change; a picker opens
@@ -260,7 +260,7 @@ class DialogsTest : public QObject {
     Click(d, kColor);
     QCOMPARE(d->picker(kColorPicker), picker.data());
     ClickSwatch(picker, 6);  // green
-    QCOMPARE(std::tuple(h.state->scene.background.color, h.renders, h.state->scene.modified,
+    QCOMPARE(std::tuple(h.design().background.color, h.renders, h.design().modified,
                         d->controlAs<ColorButton>(kColor)->shownColor()),
              std::tuple(RgbColor{0, 255, 0}, 1, 0, QColor(0, 255, 0)));
     picker->move(230, 170);
@@ -278,19 +278,18 @@ class DialogsTest : public QObject {
     QPointer<PropertyDialog> wall = h.Open(kCommandBackground);
     Click(wall, background_ids::kTypeFirst + kDaylight);
     Click(wall, background_ids::kSubduedRadio);
-    QCOMPARE(std::tuple(h.state->scene.lighting.type, h.state->scene.lighting.intensity, h.renders),
+    QCOMPARE(std::tuple(h.design().lighting.type, h.design().lighting.intensity, h.renders),
              std::tuple(6, 2, 2));
     Type(wall, background_ids::kRatio, "0.5");
     Click(wall, background_ids::kTypeFirst + kTungsten);
-    QCOMPARE(std::tuple(h.state->scene.lighting.type, h.renders), std::tuple(6, 2));
+    QCOMPARE(std::tuple(h.design().lighting.type, h.renders), std::tuple(6, 2));
     QPointer<PropertyDialog> frame = h.Open(kCommandFrame);
     Choose(frame, frame_ids::kStyle, 10);
     Type(frame, frame_ids::kLeft, "abc");
     Choose(frame, frame_ids::kFinish, 0);
-    QCOMPARE(
-        std::tuple(h.state->scene.frame.style, h.state->scene.frame.finish, h.renders, h.interaction.errors),
-        std::tuple(10, 0, 3,
-                   std::vector<std::string>{"Illegal Background to Frame Ratio", "Illegal left value"}));
+    QCOMPARE(std::tuple(h.design().frame.style, h.design().frame.finish, h.renders, h.interaction.errors),
+             std::tuple(10, 0, 3,
+                        std::vector<std::string>{"Illegal Background to Frame Ratio", "Illegal left value"}));
   }
 
   // The Equal box: checked when the four are equal, with three fields empty;
@@ -311,7 +310,7 @@ class DialogsTest : public QObject {
     Enter(d, kRight, "2");
     Type(d, kLeft, "x");  // refused: only the stored left width goes to the others
     Click(d, kEqual);
-    const FrameSettings& f = h.state->scene.frame;
+    const FrameSettings& f = h.design().frame;
     QCOMPARE(std::tuple(f.leftWidth, f.rightWidth, f.topWidth, f.bottomWidth, h.interaction.errors),
              std::tuple(1.0, 1.0, 1.0, 1.0, std::vector<std::string>{"Illegal left value"}));
     QVERIFY(Text(d, kTop).isEmpty());
@@ -324,9 +323,9 @@ class DialogsTest : public QObject {
   // are kept until a choice is made.
   void damagedCodesAreShownSafely() {
     Harness h;
-    MatSettings& m = h.state->scene.mats[kInnerMat];
+    MatSettings& m = h.design().mats[kInnerMat];
     std::tie(m.texture, m.opening, m.bevel, m.color) = std::tuple(42, -3, 7, RgbColor{999, -4, 300});
-    std::tie(h.state->scene.lighting.type, h.state->scene.lighting.intensity) = std::pair(42, -1);
+    std::tie(h.design().lighting.type, h.design().lighting.intensity) = std::pair(42, -1);
     QPointer<PropertyDialog> d = h.Open(kCommandInnerMat);
     QCOMPARE(std::tuple(d->controlAs<QComboBox>(mat_ids::kTexture)->currentIndex(),
                         d->controlAs<QComboBox>(mat_ids::kOpening)->currentIndex(),
@@ -341,8 +340,8 @@ class DialogsTest : public QObject {
         QVERIFY(!wall->controlAs<QRadioButton>(id)->isChecked());
     }
     Enter(wall, background_ids::kRatio, "2");
-    QCOMPARE(std::tuple(m.thickness, m.texture, m.opening, m.bevel, h.state->scene.lighting.type,
-                        h.state->scene.lighting.intensity),
+    QCOMPARE(std::tuple(m.thickness, m.texture, m.opening, m.bevel, h.design().lighting.type,
+                        h.design().lighting.intensity),
              std::tuple(0.2, 42, -3, 7, 42, -1));
     Click(d, kControlCancel);
     QCOMPARE(m.color, (RgbColor{999, -4, 300}));
@@ -352,7 +351,7 @@ class DialogsTest : public QObject {
   void imageDialogWithAPicture() {
     using namespace image_ids;
     Harness h;
-    PictureSettings& p = h.state->scene.picture;
+    PictureSettings& p = h.design().picture;
     p.raster = BlankPicture(300, 200, 100.0);  // 3 by 2 inches
     p.pathname = "/pictures/harbour.tif";
     QPointer<PropertyDialog> d = h.Open(kCommandImage);
@@ -386,7 +385,7 @@ class DialogsTest : public QObject {
     const std::string path = folder.filePath("boats.tif").toStdString();
     QVERIFY(WriteTiffPicture(path, 400, 100, 200.0));  // 2 by 0.5 inches
     h.state->persistent.lastInputFolder = "/somewhere";
-    h.state->scene.border.left = 1.0;
+    h.design().border.left = 1.0;
     QPointer<PropertyDialog> d = h.Open(kCommandImage);
     Type(d, kTop, "0.3");  // an unapplied typed value is dropped by the refill
     Click(d, kSelect);     // cancelled: nothing happens
@@ -394,7 +393,7 @@ class DialogsTest : public QObject {
     QCOMPARE(std::tuple(h.renders, request.folder, request.filters.size(), request.filters[2].pattern),
              std::tuple(0, std::string("/somewhere"), size_t{3}, std::string("*.png")));
 
-    const PictureSettings& p = h.state->scene.picture;
+    const PictureSettings& p = h.design().picture;
     const QString jpeg = folder.filePath("harbour.JPG"), bare = folder.filePath("harbour");
     QImage harbour(40, 30, QImage::Format_RGB32);
     harbour.fill(Qt::darkCyan);
@@ -425,7 +424,7 @@ class DialogsTest : public QObject {
     QVERIFY(d->controlAs<QCheckBox>(kEqual)->isChecked() && !d->delayTimer()->isActive());
     const Image* raster = p.raster.get();
     Click(d, kControlCancel);
-    QCOMPARE(std::tuple(p.pathname, p.raster.get(), raster->width, h.state->scene.border.left, p.customWidth),
+    QCOMPARE(std::tuple(p.pathname, p.raster.get(), raster->width, h.design().border.left, p.customWidth),
              std::tuple(path, raster, 400, 0.0, 2.0));
   }
 
@@ -436,7 +435,7 @@ class DialogsTest : public QObject {
     handlers.makePropertyDialog = [&h](int command, QWidget* owner) {
       return MakePropertyDialog(command, owner, h.context);
     };
-    MainWindow window(h.state.get(), &h.interaction, handlers);
+    MainWindow window(h.state.get(), &h.document, &h.interaction, handlers);
     window.setGeometry(20, 20, 300, 400);
     window.show();
     for (int command = kCommandImage; command <= kCommandBackground; ++command) window.RunCommand(command);
@@ -462,12 +461,12 @@ class DialogsTest : public QObject {
     QTemporaryDir folder;
     const std::string design = folder.filePath(QStringLiteral("wide.Passavue")).toStdString();
     std::string unused;
-    QCOMPARE(SaveSettingsFileAs(design, &h.state->scene, &unused), 0);  // outer left 2.5
+    QCOMPARE(SaveSettingsFileAs(design, &h.design(), &unused), 0);  // outer left 2.5
     Click(mat, kColor);
     QPointer<ColorPicker> picker = mat->picker(kColorPicker);
     for (int command : {kCommandOpen, kCommandNew}) {
       for (int dialog = kCommandImage; dialog <= kCommandBackground; ++dialog) window.RunCommand(dialog);
-      h.state->scene.modified = 1;
+      h.design().modified = 1;
       h.interaction.answers = {Answer::No};  // to "Save modified settings?"
       h.interaction.openAnswers = {design};
       window.RunCommand(command);
@@ -475,7 +474,7 @@ class DialogsTest : public QObject {
       for (int dialog = kCommandImage; dialog <= kCommandBackground; ++dialog)
         QVERIFY(window.propertyDialog(dialog) == nullptr);
       QVERIFY(picker.isNull());
-      QCOMPARE(std::tuple(h.state->scene.mats[kOuterMat].left, h.state->scene.modified),
+      QCOMPARE(std::tuple(h.design().mats[kOuterMat].left, h.design().modified),
                std::tuple(command == kCommandOpen ? 2.5 : 1.5, 0));
     }
   }

@@ -3,7 +3,6 @@
 #include "core/hooks.h"
 
 Harness::Harness() {
-  InitScene(&state->scene);
   state->viewWidth = 160;
   state->viewHeight = 120;
   SetErrorHook([this](const std::string& message) { interaction.ShowErrorBox(message); });
@@ -13,9 +12,9 @@ Harness::Harness() {
   context.pickerPlacements = &placements;
   QObject::connect(&document, &Document::changed, [this]() {
     ++renders;
-    RenderDesign(state.get());
+    RenderDesign(state.get(), document.design());
   });
-  RenderDesign(state.get());
+  RenderDesign(state.get(), document.design());
 }
 
 Harness::~Harness() {

@@ -25,9 +25,11 @@ struct Harness {
   ~Harness();
   // The dialog of a Settings command, shown as the main window shows it.
   PropertyDialog* Open(int command);
+  // Set up behind the history's back, as a file read would.
+  SceneSettings& design() { return *document.boundDesign(); }
 
   std::unique_ptr<AppState> state = std::make_unique<AppState>();
-  Document document{state.get()};
+  Document document;
   ScriptedInteraction interaction;
   std::map<int, QRect> placements;
   int renders = 0;

@@ -67,11 +67,13 @@ class ScriptedOutput : public OutputInteraction {
 
 struct Design {
   std::unique_ptr<AppState> state = std::make_unique<AppState>();
+  SceneSettings scene;
   Design() {
-    InitScene(&state->scene);
+    InitScene(&scene);
+    ComputeOverallSize(&scene);
     state->viewWidth = 400;
     state->viewHeight = 300;
-    RenderDesign(state.get());
+    RenderDesign(state.get(), scene);
   }
 };
 
@@ -140,7 +142,8 @@ class OutputTest : public QObject {
     interaction.saveAnswers = {base + "/photo.bmp", base + "/first", base + "/my.folder/photo"};
     output.sizes = {{0, 0}, {640, 480}};
     int repaints = 0;
-    ExportTiff(OutputSourceOf(design.state.get()), &interaction, &output, [&repaints]() { ++repaints; });
+    ExportTiff(OutputSourceOf(design.state.get(), design.scene), &interaction, &output,
+               [&repaints]() { ++repaints; });
     QCOMPARE(interaction.errors,
              std::vector<std::string>{"TIFF files must have an extension of .tif or .tiff"});
     QCOMPARE(std::tuple(interaction.saveRequests.size(), interaction.saveRequests[0].filters.at(0).pattern,
@@ -159,7 +162,7 @@ class OutputTest : public QObject {
     // No shows the dialog again from that name, and the file stays as it was.
     interaction.saveAnswers = {base + "/my.folder/photo"};
     interaction.answers = {Answer::No};
-    ExportTiff(OutputSourceOf(design.state.get()), &interaction, &output, nullptr);
+    ExportTiff(OutputSourceOf(design.state.get(), design.scene), &interaction, &output, nullptr);
     QCOMPARE(
         interaction.questions,
         std::vector<std::string>{"Export TIFF file|photo.tif already exists.\nDo you want to replace it?"});
@@ -167,10 +170,10 @@ class OutputTest : public QObject {
              std::tuple(base + "/my.folder/photo.tif", size_t{2}));  // no size was asked for
 
     // Cancelling the file dialog ends the command without a file.
-    ExportTiff(OutputSourceOf(design.state.get()), &interaction, &output, nullptr);
+    ExportTiff(OutputSourceOf(design.state.get(), design.scene), &interaction, &output, nullptr);
     interaction.saveAnswers = {base + "/no/such/folder/x.tif"};
     output.sizes = {{10, 10}};
-    ExportTiff(OutputSourceOf(design.state.get()), &interaction, &output, nullptr);
+    ExportTiff(OutputSourceOf(design.state.get(), design.scene), &interaction, &output, nullptr);
     QCOMPARE(interaction.errors,
              (std::vector<std::string>{
                  "TIFF files must have an extension of .tif or .tiff",
@@ -225,7 +228,7 @@ class OutputTest : public QObject {
       const FileBytes before = ReadAll(folder.Path("proof.jpg"));
       const FileFaultHook previous =
           SetFileFaultHook([&c](FileStep step) { return step == FileStep::Write ? c.fault : 0; });
-      ExportTiff(OutputSourceOf(design.state.get()), &qt, &output, nullptr);
+      ExportTiff(OutputSourceOf(design.state.get(), design.scene), &qt, &output, nullptr);
       SetFileFaultHook(previous);
       QCOMPARE(driver.seen, c.seen);
       QCOMPARE(filters, (QStringList{tiff, jpeg, png}));
@@ -253,7 +256,7 @@ class OutputTest : public QObject {
     interaction.saveAnswers = {path.toStdString(), path.toStdString()};
     interaction.answers = {Answer::Yes};  // to replace the first export
     output.sizes = {{64, 48}, {20000, 20000}};
-    ExportTiff(OutputSourceOf(design.state.get()), &interaction, &output, nullptr);
+    ExportTiff(OutputSourceOf(design.state.get(), design.scene), &interaction, &output, nullptr);
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QByteArray earlier = file.readAll();
@@ -270,7 +273,7 @@ class OutputTest : public QObject {
     rlimit tight = saved;
     tight.rlim_cur = (text.mid(at + 7, 20).trimmed().split(' ').front().toULongLong() << 10) + (400u << 20);
     QCOMPARE(::setrlimit(RLIMIT_AS, &tight), 0);
-    ExportTiff(OutputSourceOf(design.state.get()), &interaction, &output, nullptr);
+    ExportTiff(OutputSourceOf(design.state.get(), design.scene), &interaction, &output, nullptr);
     ::setrlimit(RLIMIT_AS, &saved);
     QCOMPARE(interaction.errors, std::vector<std::string>{"Not enough memory to export the design"});
     QVERIFY(file.open(QIODevice::ReadOnly));
@@ -291,7 +294,7 @@ class OutputTest : public QObject {
     });
     interaction.saveAnswers = {folder.filePath(QStringLiteral("shown.tif")).toStdString()};
     output.sizes = {{640, 480}};
-    ExportTiff(OutputSourceOf(design.state.get()), &interaction, &output, nullptr);
+    ExportTiff(OutputSourceOf(design.state.get(), design.scene), &interaction, &output, nullptr);
     QCOMPARE(std::tuple(output.progress.front(), output.progress.back()),
              std::tuple(std::string("begin Exporting TIFF file..."), std::string("end")));
     std::vector<int> percents;
@@ -361,7 +364,7 @@ class OutputTest : public QObject {
     QPrinter printer(QPrinter::HighResolution);
     SetUpPdf(&printer, pdf, 4.0, 3.0);
     const double windowScale = design.state->render.pixelsPerInch;
-    PrintDesignOn(OutputSourceOf(design.state.get()), &printer);
+    PrintDesignOn(OutputSourceOf(design.state.get(), design.scene), &printer);
     QCOMPARE(PdfPages(pdf), 1);
     // Back at the window's size afterwards.
     QCOMPARE(
@@ -373,7 +376,7 @@ class OutputTest : public QObject {
     Design reference;
     reference.state->viewWidth = 1200;
     reference.state->viewHeight = 900;
-    RenderDesign(reference.state.get());
+    RenderDesign(reference.state.get(), reference.scene);
     const QImage page = Rasterise(pdf, 300);
     QCOMPARE(page.size(), QSize(1200, 900));
     const Image& composite = reference.state->render.composite;
@@ -404,7 +407,7 @@ class OutputTest : public QObject {
     QVERIFY(output.AskPrinter(&printer));
     QCOMPARE(hidden, (std::vector<bool>{true, false}));
     Design design;
-    PrintDesignOn(OutputSourceOf(design.state.get()), &printer);
+    PrintDesignOn(OutputSourceOf(design.state.get(), design.scene), &printer);
     QCOMPARE(PdfPages(pdf), 3);
   }
 
@@ -414,7 +417,7 @@ class OutputTest : public QObject {
     const QString pdf = folder.filePath(QStringLiteral("specs.pdf"));
     QPrinter printer(QPrinter::HighResolution);
     SetUpPdf(&printer, pdf, 8.5, 3.0);  // a short page: 3 inches hold 12 lines
-    PrintSpecificationsOn(OutputSourceOf(design.state.get()), &printer);
+    PrintSpecificationsOn(OutputSourceOf(design.state.get(), design.scene), &printer);
     QCOMPARE(PdfPages(pdf), 5);  // 26 lines and 28 of the cut list at 12 a page
     // The last page, read back by poppler, ends the cut list.
     QVERIFY(PdfText(pdf, 5).contains(QStringLiteral("Sizes as designed; add your own allowances.")));
@@ -423,7 +426,7 @@ class OutputTest : public QObject {
       SetUpPdf(&printer, pdf, 8.5, 3.0);
       printer.setCopyCount(2);
       printer.setCollateCopies(collate);
-      PrintSpecificationsOn(OutputSourceOf(design.state.get()), &printer);
+      PrintSpecificationsOn(OutputSourceOf(design.state.get(), design.scene), &printer);
       QCOMPARE(
           std::tuple(PdfPages(pdf), PdfText(pdf, 2) == PdfText(pdf, 1), PdfText(pdf, 6) == PdfText(pdf, 1)),
           std::tuple(10, !collate, collate));
@@ -438,7 +441,7 @@ class OutputTest : public QObject {
     }
 
     SetUpPdf(&printer, pdf, 8.5, 11.0);
-    PrintSpecificationsOn(OutputSourceOf(design.state.get()), &printer);
+    PrintSpecificationsOn(OutputSourceOf(design.state.get(), design.scene), &printer);
     QCOMPARE(PdfPages(pdf), 1);
   }
 };

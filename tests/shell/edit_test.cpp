@@ -30,20 +30,22 @@ struct Desk {
   ScriptedInteraction interaction;
   std::unique_ptr<AppState> state = std::make_unique<AppState>();
   std::map<int, QRect> placements;
+  Document document;
   std::unique_ptr<MainWindow> window;
 
   Desk() {
-    InitScene(&state->scene);
     state->programFolder = folder.Root().string();  // no default design there
     CommandHandlers handlers;
     handlers.makePropertyDialog = [this](int command, QWidget* owner) {
       return MakePropertyDialog(command, owner,
                                 DialogContext{state.get(), window->document(), &interaction, &placements});
     };
-    window = std::make_unique<MainWindow>(state.get(), &interaction, handlers);
+    window = std::make_unique<MainWindow>(state.get(), &document, &interaction, handlers);
     window->setGeometry(20, 20, 320, 240);
     window->show();
   }
+
+  const SceneSettings& design() const { return window->document()->design(); }
 
   // An action by its menu's title and its own text.
   QAction* Find(const QString& menu, const QString& text) const {
@@ -81,7 +83,7 @@ struct Desk {
   }
   // The design as a file would hold it, leaving the document alone.
   FileBytes Bytes(const char* name) const {
-    SceneSettings copy = state->scene;
+    SceneSettings copy = window->document()->design();
     std::string unused;
     SaveSettingsFileAs(folder.Path(name), &copy, &unused);
     return ReadAll(folder.Path(name));
@@ -100,7 +102,7 @@ class EditTest : public QObject {
     const std::string picture = desk.folder.Path("boats.tif");
     QVERIFY(WriteTiffPicture(picture, 40, 20, 10.0));  // 4 by 2 inches
     const FileBytes saved = desk.Save("start.Passavue");
-    QVERIFY(!saved.empty() && desk.state->scene.modified == 0);
+    QVERIFY(!saved.empty() && desk.design().modified == 0);
     QStringList labels;
     auto step = [&]() { labels << desk.UndoText(); };
 
@@ -122,36 +124,36 @@ class EditTest : public QObject {
     PropertyDialog* mat = desk.Dialog(kCommandOuterMat);
     Click(mat, mat_ids::kColor);
     ColorPicker* picker = mat->picker(mat_ids::kColorPicker);
-    const RgbColor before = desk.state->scene.mats[0].color;
+    const RgbColor before = desk.design().mats[0].color;
     // A drag through the hexagon is one step, taken at the release.
     QTest::mousePress(picker, Qt::LeftButton, {}, QPoint(40, 130));
     QTest::mouseMove(picker, QPoint(90, 60));
     QTest::mouseMove(picker, QPoint(200, 120));
     QTest::mouseRelease(picker, Qt::LeftButton, {}, QPoint(200, 120));
     step();
-    const RgbColor dragged = desk.state->scene.mats[0].color;
+    const RgbColor dragged = desk.design().mats[0].color;
     QVERIFY(!(dragged == before));
     Click(mat, kControlCancel);  // puts the colour back: a step too
     step();
-    QVERIFY(desk.state->scene.mats[0].color == before);
+    QVERIFY(desk.design().mats[0].color == before);
     QVERIFY(desk.Trigger("&View", "&Middle Mat"));
     step();
     QCOMPARE(labels, QStringList({"&Undo Image", "&Undo Image", "&Undo Image", "&Undo Frame",
                                   "&Undo Outer Mat", "&Undo Outer Mat", "&Undo Show Middle Mat"}));
     const FileBytes edited = desk.Bytes("edited.Passavue");
-    const std::shared_ptr<const Image> framed = desk.state->scene.picture.raster;
+    const std::shared_ptr<const Image> framed = desk.design().picture.raster;
 
     QVERIFY(desk.Trigger("&Edit", "&Undo Show Middle Mat"));
     QVERIFY(desk.Trigger("&Edit", "&Undo Outer Mat"));
-    QVERIFY(desk.state->scene.mats[0].color == dragged);
+    QVERIFY(desk.design().mats[0].color == dragged);
     QCOMPARE(desk.RedoText(), QStringLiteral("&Redo Outer Mat"));
     QCOMPARE(desk.UndoAll() + 2, labels.size());
-    QCOMPARE(std::tuple(desk.Bytes("undone.Passavue"), desk.state->scene.modified,
-                        desk.state->scene.picture.raster == nullptr, desk.UndoText(), desk.RedoText()),
+    QCOMPARE(std::tuple(desk.Bytes("undone.Passavue"), desk.design().modified,
+                        desk.design().picture.raster == nullptr, desk.UndoText(), desk.RedoText()),
              std::tuple(saved, 0, true, QStringLiteral("&Undo"), QStringLiteral("&Redo Image")));
     QCOMPARE(desk.UndoAll(kCommandRedo), labels.size());
-    QCOMPARE(std::tuple(desk.Bytes("redone.Passavue"), desk.state->scene.modified,
-                        desk.state->scene.picture.raster == framed),
+    QCOMPARE(std::tuple(desk.Bytes("redone.Passavue"), desk.design().modified,
+                        desk.design().picture.raster == framed),
              std::tuple(edited, 1, true));
   }
 
@@ -181,12 +183,11 @@ class EditTest : public QObject {
   void newAndOpenStartAfreshAndTheHistoryIsBounded() {
     Desk desk;
     const FileBytes saved = desk.Save("start.Passavue");
-    const int shown = desk.state->scene.mats[2].shown;
+    const int shown = desk.design().mats[2].shown;
     for (int i = 0; i < int(kUndoSteps) + 5; ++i) QVERIFY(desk.Trigger("&View", "&Inner Mat"));
     QCOMPARE(desk.UndoAll(), int(kUndoSteps));
     // The saved design lies beyond the oldest step kept: this one is not it.
-    QCOMPARE(std::tuple(desk.state->scene.mats[2].shown, desk.state->scene.modified),
-             std::tuple(1 - shown, 1));
+    QCOMPARE(std::tuple(desk.design().mats[2].shown, desk.design().modified), std::tuple(1 - shown, 1));
     desk.interaction.answers = {Answer::No, Answer::No};  // to both questions about saving
     QVERIFY(desk.Trigger("&File", "&New...\tCtrl-N"));
     QVERIFY(!desk.window->action(kCommandUndo)->isEnabled() &&
@@ -194,7 +195,7 @@ class EditTest : public QObject {
     QVERIFY(desk.Trigger("&View", "&Inner Mat"));
     desk.interaction.openAnswers = {desk.folder.Path("start.Passavue")};
     QVERIFY(desk.Trigger("&File", "&Open...\tCtrl-O"));
-    QCOMPARE(std::tuple(desk.UndoAll(), desk.state->scene.modified, desk.Bytes("open.Passavue")),
+    QCOMPARE(std::tuple(desk.UndoAll(), desk.design().modified, desk.Bytes("open.Passavue")),
              std::tuple(0, 0, saved));
   }
 
@@ -204,9 +205,9 @@ class EditTest : public QObject {
     QVERIFY(!desk.Save("one.Passavue").empty());
     QVERIFY(desk.Trigger("&View", "&Outer Mat"));
     QVERIFY(desk.Trigger("&Edit", "&Undo Show Outer Mat"));
-    QCOMPARE(desk.state->scene.modified, 0);
+    QCOMPARE(desk.design().modified, 0);
     QVERIFY(desk.Trigger("&Edit", "&Undo Show Outer Mat"));  // behind the saved design
-    QCOMPARE(desk.state->scene.modified, 1);
+    QCOMPARE(desk.design().modified, 1);
     QVERIFY(desk.Trigger("&Edit", "&Redo Show Outer Mat"));
     QVERIFY(desk.window->close());  // saved: no question
     QCOMPARE(desk.interaction.questions, std::vector<std::string>{});
@@ -218,7 +219,7 @@ class EditTest : public QObject {
     QCOMPARE(desk.UndoAll(), 2);
     QVERIFY(desk.Trigger("&View", "&Inner Mat") && !desk.window->action(kCommandRedo)->isEnabled());
     QVERIFY(desk.Trigger("&Edit", "&Undo Show Inner Mat") && desk.Trigger("&Edit", "&Redo Show Inner Mat"));
-    QCOMPARE(desk.state->scene.modified, 1);
+    QCOMPARE(desk.design().modified, 1);
   }
 };
 

@@ -14,6 +14,7 @@
 #include <memory>
 
 #include "program_run.h"
+#include "render/render.h"
 #include "shell/control_ids.h"
 #include "support/pictures.h"
 
@@ -48,8 +49,10 @@ struct Desk : Run {
   }
 };
 
-// The design as its file would hold it.
-FileBytes DesignText(const SceneSettings& scene, const std::string& path) {
+// The design as its file would hold it, with the overall size the document
+// keeps (a test's own edits skip it).
+FileBytes DesignText(SceneSettings scene, const std::string& path) {
+  ComputeOverallSize(&scene);
   FileHandle file;
   if (CreateForWrite(path, &file) != 0) return {};
   WriteSettingsFile(file, scene);

@@ -10,6 +10,7 @@
 #include "core/hooks.h"
 #include "scene/settings_file.h"
 #include "shell/app_state.h"
+#include "shell/document.h"
 #include "shell/main_window.h"
 #include "shell/startup.h"
 #include "support/files.h"
@@ -29,6 +30,7 @@ struct ProgramFolder : TempFolder {
 struct Run {
   ScriptedInteraction interaction;
   std::unique_ptr<AppState> state = std::make_unique<AppState>();
+  Document design;
   std::unique_ptr<MainWindow> window;
 
   Run(const ProgramFolder& folder, MapStore* store, const std::vector<std::string>& arguments = {}) {
@@ -36,14 +38,16 @@ struct Run {
     PrepareState(state.get(), store, folder.Root().string());
     CommandHandlers handlers;
     handlers.makePropertyDialog = [](int, QWidget* owner) { return new QDialog(owner); };
-    window = std::make_unique<MainWindow>(state.get(), &interaction, handlers);
+    window = std::make_unique<MainWindow>(state.get(), &design, &interaction, handlers);
     window->setGeometry(20, 20, 800, 600);
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window.get()));
     OpenStartupFiles(state.get(), window.get(), arguments);
   }
   ~Run() { SetErrorHook(nullptr); }
-  SceneSettings& scene() { return state->scene; }
+  Document* document() { return window->document(); }
+  // Set up behind the history's back, as a file read would.
+  SceneSettings& scene() { return *document()->boundDesign(); }
 };
 
 inline void WriteDesign(const std::string& path, double ratio) {

@@ -29,6 +29,7 @@
 #include "shell/app_state.h"
 #include "shell/control_ids.h"
 #include "shell/design_commands.h"
+#include "shell/document.h"
 #include "shell/help_window.h"
 #include "shell/hit_test.h"
 #include "shell/main_window.h"
@@ -145,7 +146,8 @@ class ShellTest : public QObject {
     const QString user = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
     QCOMPARE(std::tuple(state->programFolder, state->persistent.lastParamsFolder),
              std::tuple(user.toStdString(), user.toStdString()));
-    QVERIFY(SaveDesignAsDefault(state.get()) == SaveOutcome::Saved &&
+    Document document;
+    QVERIFY(SaveDesignAsDefault(state.get(), &document) == SaveOutcome::Saved &&
             QFile::exists(user + QStringLiteral("/default.Passavue")));
     QFile::remove(user + QStringLiteral("/default.Passavue"));
   }
@@ -274,18 +276,18 @@ class ShellTest : public QObject {
     std::deque<std::string>& answers =
         command == kCommandOpen ? run.interaction.openAnswers : run.interaction.saveAnswers;
     answers.push_back(name.isEmpty() ? std::string() : path);
-    const bool result = command == kCommandNew    ? NewDesign(run.state.get(), &run.interaction)
-                        : command == kCommandOpen ? OpenDesignWithDialog(run.state.get(), &run.interaction)
-                                                  : run.window->close();
+    const bool result = command == kCommandNew ? NewDesign(run.state.get(), run.document(), &run.interaction)
+                        : command == kCommandOpen
+                            ? OpenDesignWithDialog(run.state.get(), run.document(), &run.interaction)
+                            : run.window->close();
     const std::string question =
         command == kCommandNew ? "File New|Save current settings first?" : "Warning|Save modified settings?";
     const bool missing = name == "missing.Passavue";
-    QCOMPARE(
-        std::tuple(result, run.interaction.questions, run.interaction.errors,
-                   run.state->scene.background.ratio, run.state->scene.modified, run.state->persistent.units),
-        std::tuple(done, modified ? std::vector{question} : std::vector<std::string>{},
-                   missing ? std::vector{"Cannot open file: " + path} : std::vector<std::string>{}, ratio,
-                   done || !modified ? 0 : 1, command == kCommandNew && done ? 2 : 0));
+    QCOMPARE(std::tuple(result, run.interaction.questions, run.interaction.errors,
+                        run.scene().background.ratio, run.scene().modified, run.state->persistent.units),
+             std::tuple(done, modified ? std::vector{question} : std::vector<std::string>{},
+                        missing ? std::vector{"Cannot open file: " + path} : std::vector<std::string>{},
+                        ratio, done || !modified ? 0 : 1, command == kCommandNew && done ? 2 : 0));
     // The Open dialog comes only after the question has been settled.
     QCOMPARE(run.interaction.openRequests.size(), size_t(command == kCommandOpen && (done || missing)));
     QCOMPARE(std::filesystem::exists(folder.Path("kept.Passavue")), command == kCommandExit && done);
@@ -300,7 +302,7 @@ class ShellTest : public QObject {
     Run run(folder, &store);
     run.scene().modified = 1;
     run.interaction.saveAnswers = {folder.Path("design.txt"), folder.Path("design")};
-    QVERIFY(SaveDesignWithDialog(run.state.get(), &run.interaction) == SaveOutcome::Saved);
+    QVERIFY(SaveDesignWithDialog(run.state.get(), run.document(), &run.interaction) == SaveOutcome::Saved);
     QCOMPARE(run.interaction.errors,
              std::vector<std::string>{"Passavue settings files must have an extension of .Passavue"});
     QCOMPARE(std::tuple(run.interaction.saveRequests.size(), run.interaction.saveRequests[1].initialName,
@@ -309,7 +311,7 @@ class ShellTest : public QObject {
     run.scene().modified = 1;
     run.interaction.saveAnswers = {folder.Path("design"), folder.Path("other")};
     run.interaction.answers = {Answer::No};
-    QVERIFY(SaveDesignWithDialog(run.state.get(), &run.interaction) == SaveOutcome::Saved);
+    QVERIFY(SaveDesignWithDialog(run.state.get(), run.document(), &run.interaction) == SaveOutcome::Saved);
     QCOMPARE(run.interaction.questions,
              std::vector<std::string>{
                  "Save Passavue Settings|design.Passavue already exists.\nDo you want to replace it?"});
@@ -323,7 +325,7 @@ class ShellTest : public QObject {
     WriteDesign(existing.toStdString(), 3.0);
     const QByteArray before = ReadAll(existing);
     AppState state;
-    InitScene(&state.scene);
+    Document document;
     state.persistent.lastParamsFolder = folder.path().toStdString();
     QtInteraction qt;
     const QString asked =
@@ -342,7 +344,7 @@ class ShellTest : public QObject {
       ModalDriver driver;
       driver.steps = {ModalDriver::Name(c.typed), ModalDriver::Press(c.answer),
                       [](QWidget* modal) { qobject_cast<QDialog*>(modal)->reject(); }};
-      QVERIFY(SaveDesignWithDialog(&state, &qt) == c.outcome);
+      QVERIFY(SaveDesignWithDialog(&state, &document, &qt) == c.outcome);
       QCOMPARE(driver.seen, c.seen);
       QCOMPARE(ReadAll(existing) == before, c.outcome == SaveOutcome::Cancelled);
     }
@@ -352,7 +354,8 @@ class ShellTest : public QObject {
     QTemporaryDir folder;
     const std::string where = folder.filePath(QStringLiteral("recovery")).toStdString();
     AppState state;
-    InitScene(&state.scene);
+    SceneSettings scene;
+    InitScene(&scene);
     state.persistent.lastParamsFolder = "/designs";
     ScriptedInteraction interaction;
     {
@@ -360,14 +363,14 @@ class ShellTest : public QObject {
       QVERIFY(copy.active() && !RecoveryCopy(where).active());  // a second Passavue keeps none
       const QString path = QString::fromStdString(copy.path());
       std::vector<bool> kept;
-      state.scene.background.ratio = 2.5;
+      scene.background.ratio = 2.5;
       for (int modified : {1, 0}) {  // 0: saved
-        state.scene.modified = modified;
-        copy.Keep(&state.scene);
+        scene.modified = modified;
+        copy.Keep(scene);
         kept.push_back(QFile::exists(path));
       }
-      state.scene.modified = 1;
-      copy.Finish(&state.scene);  // ended from outside: kept, and left alone from then on
+      scene.modified = 1;
+      copy.Finish(scene);  // ended from outside: kept, and left alone from then on
       copy.Remove();
       kept.push_back(QFile::exists(path));
       QCOMPARE(kept, (std::vector<bool>{true, false, true}));
@@ -375,12 +378,12 @@ class ShellTest : public QObject {
     // The next starts: Yes brings the design back as modified work (the copy
     // stays until it is saved), No drops it; either way it is asked once.
     for (Answer answer : {Answer::Yes, Answer::No}) {
-      InitScene(&state.scene);
+      InitScene(&scene);
       RecoveryCopy copy(where);
       interaction.answers = {answer};
-      QCOMPARE(copy.Offer(&state.scene, &interaction), answer == Answer::Yes);
-      QVERIFY(!copy.Offer(&state.scene, &interaction));
-      QCOMPARE(std::tuple(state.scene.background.ratio, state.scene.modified,
+      QCOMPARE(copy.Offer(&scene, &interaction), answer == Answer::Yes);
+      QVERIFY(!copy.Offer(&scene, &interaction));
+      QCOMPARE(std::tuple(scene.background.ratio, scene.modified,
                           QFile::exists(QString::fromStdString(copy.path()))),
                answer == Answer::Yes ? std::tuple(2.5, 1, true) : std::tuple(1.2, 0, false));
     }
@@ -436,13 +439,16 @@ class ShellTest : public QObject {
     QFETCH(double, ratio);
     QFETCH(std::vector<int>, ticks);
     AppState state;
-    InitScene(&state.scene);
-    state.scene.background.ratio = ratio;
+    Document document;
+    document.Change({}, [ratio](SceneSettings* design) {
+      design->background.ratio = ratio;
+      return true;
+    });
     state.persistent.showRuler = 1;
     state.persistent.units = units;
     QFont font(QStringLiteral("Arial"));
     font.setPixelSize(11);
-    DesignView view(&state, &font, nullptr);
+    DesignView view(&state, &document, &font, nullptr);
     view.resize(961, 841);
     view.show();
     QVERIFY(QTest::qWaitForWindowExposed(&view));

@@ -154,10 +154,10 @@ std::string Number(double value) {
   return text;
 }
 
-void WriteLayout(std::ostream& out, const AppState& state) {
+void WriteLayout(std::ostream& out, const SceneSettings& design, const AppState& state) {
   const LayoutRects& layout = state.render.layout;
-  out << "{\"overallWidth\": " << Number(state.scene.frame.overallWidth)
-      << ", \"overallHeight\": " << Number(state.scene.frame.overallHeight)
+  out << "{\"overallWidth\": " << Number(design.frame.overallWidth)
+      << ", \"overallHeight\": " << Number(design.frame.overallHeight)
       << ", \"pixelsPerInch\": " << Number(state.render.pixelsPerInch) << ", \"frameOuter\": ";
   WriteRect(out, layout.frameOuter);
   out << ", \"frameInner\": ";
@@ -167,7 +167,7 @@ void WriteLayout(std::ostream& out, const AppState& state) {
     for (int i = 0; i < kMatCount; ++i) {
       if (i > 0) out << ", ";
       // A hidden mat has no rectangles of this rendering.
-      if (state.scene.mats[i].shown == 0) {
+      if (design.mats[i].shown == 0) {
         out << "null";
       } else {
         WriteRect(out, std::string(name) == "matOuter" ? layout.matOuter[i] : layout.matOpening[i]);
@@ -291,12 +291,12 @@ int RunRenderCommand(const std::vector<std::string>& arguments, const std::strin
   } restore{std::move(previous)};
 
   auto state = std::make_unique<AppState>();
-  InitScene(&state->scene);
+  SceneSettings design;
+  InitScene(&design);
   state->programFolder = programFolder;
 
   std::string settingsFolder;
-  if (!options.design.empty() && LoadSettingsFile(options.design, &state->scene, &settingsFolder) != 0)
-    return 1;
+  if (!options.design.empty() && LoadSettingsFile(options.design, &design, &settingsFolder) != 0) return 1;
   if (!options.picture.empty()) {
     const int32_t type = PictureFileTypeOf(options.picture);
     if (type == kPictureUnknown) {
@@ -304,30 +304,30 @@ int RunRenderCommand(const std::vector<std::string>& arguments, const std::strin
       return 1;
     }
     std::string inputFolder;
-    if (LoadPicture(options.picture, type, &state->scene, &state->inputProfile, &inputFolder) != 0) return 1;
+    if (LoadPicture(options.picture, type, &design, &state->inputProfile, &inputFolder) != 0) return 1;
   }
   if (options.customWidth) {
-    PictureSettings& picture = state->scene.picture;
+    PictureSettings& picture = design.picture;
     picture.sizeMode = kCustomSize;
     picture.customWidth = *options.customWidth;
     const Image& raster = PictureImage(picture);
     picture.customHeight =
         raster.type != 0 && raster.width > 0 ? *options.customWidth * raster.height / raster.width : 8.0;
   }
-  ComputeOverallSize(&state->scene);
+  ComputeOverallSize(&design);
 
   if (!options.writeDesign.empty()) {
     std::string path = options.writeDesign;
     if (CheckSettingsFileName(&path) != 0) return 1;
-    if (SaveSettingsFileAs(path, &state->scene, &settingsFolder) != 0) return 1;
+    if (SaveSettingsFileAs(path, &design, &settingsFolder) != 0) return 1;
   }
   if (options.specs) {
     const std::string date =
         QLocale::system().toString(QDate::currentDate(), QLocale::LongFormat).toStdString();
-    for (const std::string& line : SpecificationPage(state->scene, options.units, date)) out << line << '\n';
+    for (const std::string& line : SpecificationPage(design, options.units, date)) out << line << '\n';
   }
   if (!options.layout && options.output.empty()) {
-    if (options.cutList) WriteCutList(out, ComputeCutList(state->scene));
+    if (options.cutList) WriteCutList(out, ComputeCutList(design));
     return failed ? 1 : 0;
   }
   // A target that can never be written is refused before the render.
@@ -345,14 +345,14 @@ int RunRenderCommand(const std::vector<std::string>& arguments, const std::strin
   state->viewHeight = options.height;
   {
     ProgressLine progress(err);
-    RenderDesign(state.get());
+    RenderDesign(state.get(), design);
   }
   if (state->render.composite.rows == nullptr) {
     ShowError("Not enough memory to render the design");
     return 1;
   }
-  if (options.layout) WriteLayout(out, *state);
-  if (options.cutList) WriteCutList(out, ComputeCutList(state->scene));
+  if (options.layout) WriteLayout(out, design, *state);
+  if (options.cutList) WriteCutList(out, ComputeCutList(design));
   if (!options.output.empty()) {
     const Image& composite = state->render.composite;
     const ExportFormat kind = options.format;
