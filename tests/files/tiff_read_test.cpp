@@ -19,8 +19,8 @@ struct Variant {
   bool bigEndian;
   uint16_t bits, samples, photometric, compression, predictor;
   uint32_t width, height, rowsPerStrip;
-  uint16_t orientation;
-  bool grayMap;           // palette: all three columns equal
+  uint16_t orientation = 1;
+  bool grayMap = false;   // palette: all three columns equal
   bool separate = false;  // one plane per sample
 };
 
@@ -78,51 +78,6 @@ Written WriteWithLibtiff(const std::string& path, const Variant& v, const IccPro
   return w;
 }
 
-// libtiff's own decoding of a file in strips or tiles, chunky or planar, as
-// chunky rows of native samples: what a file tiffcp rewrote holds.
-std::vector<std::vector<uint8_t>> DecodeWithLibtiff(const std::string& path) {
-  TIFF* tif = TIFFOpen(path.c_str(), "r");
-  uint32_t width = 0, height = 0, tw = 0, tl = 0;
-  uint16_t bits = 0, spp = 0, planar = 0;
-  TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &width);
-  TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &height);
-  TIFFGetFieldDefaulted(tif, TIFFTAG_BITSPERSAMPLE, &bits);
-  TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLESPERPIXEL, &spp);
-  TIFFGetFieldDefaulted(tif, TIFFTAG_PLANARCONFIG, &planar);
-  const bool tiled = TIFFIsTiled(tif);
-  if (tiled) {
-    TIFFGetField(tif, TIFFTAG_TILEWIDTH, &tw);
-    TIFFGetField(tif, TIFFTAG_TILELENGTH, &tl);
-  }
-  const uint16_t planes = planar == PLANARCONFIG_SEPARATE ? spp : 1;
-  const size_t perPixel = size_t{bits} * (planes > 1 ? 1 : spp);  // bits in a strip or tile
-  std::vector<std::vector<uint8_t>> rows(height, std::vector<uint8_t>((size_t{width} * bits * spp + 7) / 8));
-  std::vector<uint8_t> buffer(static_cast<size_t>(tiled ? TIFFTileSize(tif) : TIFFScanlineSize(tif)));
-  const size_t chunkRow = static_cast<size_t>(tiled ? TIFFTileRowSize(tif) : TIFFScanlineSize(tif));
-  const uint32_t stepX = tiled ? tw : width, stepY = tiled ? tl : 1;
-  for (uint16_t plane = 0; plane < planes; ++plane) {
-    for (uint32_t y0 = 0; y0 < height; y0 += stepY) {
-      for (uint32_t x0 = 0; x0 < width; x0 += stepX) {
-        EXPECT_GE(tiled ? TIFFReadTile(tif, buffer.data(), x0, y0, 0, plane)
-                        : TIFFReadScanline(tif, buffer.data(), y0, plane),
-                  0);
-        for (uint32_t y = y0; y < std::min(height, y0 + stepY); ++y) {
-          const uint8_t* in = &buffer[(y - y0) * chunkRow];
-          const uint32_t columns = std::min(width - x0, stepX);
-          if (planes == 1) {
-            std::memcpy(&rows[y][x0 * perPixel / 8], in, (columns * perPixel + 7) / 8);
-            continue;
-          }
-          for (uint32_t x = 0; x < columns; ++x)
-            std::memcpy(&rows[y][((x0 + x) * spp + plane) * bits / 8], in + x * bits / 8, bits / 8);
-        }
-      }
-    }
-  }
-  TIFFClose(tif);
-  return rows;
-}
-
 // What libtiff's file holds at file row r, column c, in 8 or 16 bits per
 // channel as our Image keeps it, following the TIFF definitions; CMYK
 // without a profile as each ink's complement times black's, rounded.
@@ -145,22 +100,21 @@ uint32_t Expected(const Variant& v, const Written& w, uint32_t r, uint32_t c, in
 }
 
 // With `tiffcp` options, the file libtiff wrote is first rewritten by tiffcp
-// in the variant's byte order.
+// in the variant's byte order; its samples stay those libtiff was given.
 void CheckVariant(const Variant& v, const std::string& tiffcp = "") {
   SCOPED_TRACE(std::string(v.name) + " " + tiffcp);
   TempFolder folder;
-  Written w = WriteWithLibtiff(folder.Path("v.tif"), v);
+  const Written w = WriteWithLibtiff(folder.Path("v.tif"), v);
   std::string path = folder.Path("v.tif");
   if (!tiffcp.empty()) {
     path = folder.Path("copy.tif");
     const std::string command =
         "tiffcp " + tiffcp + (v.bigEndian ? " -B " : " -L ") + folder.Path("v.tif") + " " + path;
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
-    w.rows = DecodeWithLibtiff(path);
   }
   Image image;
   IccProfile profile{1, 2, 3};
-  ASSERT_EQ(ReadPath(path, &image, &profile), 0);
+  ASSERT_EQ(ReadMemory(ReadAll(path), &image, &profile), 0);
   EXPECT_TRUE(profile.empty());
   // Orientation n puts the file's row 0 and column 0 on these sides.
   const uint16_t o = v.orientation;
@@ -194,18 +148,17 @@ constexpr uint16_t kRgb = PHOTOMETRIC_RGB, kPalette = PHOTOMETRIC_PALETTE, kCmyk
 
 TEST(TiffRead, MatchesLibtiffForEverySupportedVariant) {
   const Variant variants[] = {
-      {"bilevel MM LZW WhiteIsZero", true, 1, 1, kWhite, kLzw, 1, 37, 23, 4, 1, false},
-      {"gray4 WhiteIsZero", false, 4, 1, kWhite, kNone, 1, 37, 23, 23, 1, false},
-      {"gray16 MM WhiteIsZero", true, 16, 1, kWhite, kNone, 1, 37, 23, 9, 1, false},
-      {"rgb8 WhiteIsZero", false, 8, 3, kWhite, kNone, 1, 37, 23, 5, 1, false},
-      {"rgb8 4 samples LZW predictor", false, 8, 4, kRgb, kLzw, 2, 37, 23, 8, 1, false},
-      {"rgb16 MM 4 samples", true, 16, 4, kRgb, kNone, 1, 37, 23, 5, 1, false},
+      {"bilevel MM LZW WhiteIsZero", true, 1, 1, kWhite, kLzw, 1, 37, 23, 4},
+      {"gray16 MM WhiteIsZero", true, 16, 1, kWhite, kNone, 1, 37, 23, 9},
+      {"rgb8 WhiteIsZero", false, 8, 3, kWhite, kNone, 1, 37, 23, 5},
+      {"rgb8 4 samples LZW predictor", false, 8, 4, kRgb, kLzw, 2, 37, 23, 8},
+      {"rgb16 MM 4 samples", true, 16, 4, kRgb, kNone, 1, 37, 23, 5},
       {"palette 1 bit gray", false, 1, 1, kPalette, kNone, 1, 37, 23, 5, 1, true},
-      {"palette 4 bit colour", true, 4, 1, kPalette, kLzw, 1, 37, 23, 5, 1, false},
-      {"palette 8 bit colour LZW predictor", true, 8, 1, kPalette, kLzw, 2, 37, 23, 5, 1, false},
+      {"palette 4 bit colour", true, 4, 1, kPalette, kLzw, 1, 37, 23, 5},
+      {"palette 8 bit colour LZW predictor", true, 8, 1, kPalette, kLzw, 2, 37, 23, 5},
+      {"rgba16 separate", true, 16, 4, kRgb, kNone, 1, 37, 23, 7, 1, false, true},
       // Strips beyond 256000 bytes are read in several pieces.
-      {"rgb8 wide single strip", false, 8, 3, kRgb, kNone, 1, 3001, 97, 97, 1, false},
-      {"rgb8 wide LZW predictor", false, 8, 3, kRgb, kLzw, 2, 3001, 40, 17, 1, false},
+      {"rgb8 wide single strip", false, 8, 3, kRgb, kNone, 1, 3001, 97, 97},
   };
   for (const Variant& v : variants) CheckVariant(v);
   // Each orientation turns every kind of picture.
@@ -213,7 +166,7 @@ TEST(TiffRead, MatchesLibtiffForEverySupportedVariant) {
     const std::string name = "orientation " + std::to_string(o);
     for (auto [bits, samples] : {std::pair{1, 1}, {8, 1}, {16, 1}, {8, 3}, {16, 3}})
       CheckVariant({name.c_str(), o % 2 == 0, uint16_t(bits), uint16_t(samples), samples == 3 ? kRgb : kBlack,
-                    kLzw, 1, 67, 13, 13, o, false});
+                    kLzw, 1, 67, 13, 13, o});
   }
 }
 
@@ -221,67 +174,55 @@ TEST(TiffRead, MatchesLibtiffForEveryLayoutTiffcpWrites) {
   // 150 x 100 pictures, so that 64 x 64 tiles run past the right and bottom
   // edges; each rewritten in both byte orders.
   const Variant bases[] = {
-      {"bilevel", false, 1, 1, kBlack, kNone, 1, 150, 100, 100, 1, false},
-      {"gray4 WhiteIsZero", false, 4, 1, kWhite, kNone, 1, 150, 100, 100, 1, false},
-      {"gray8", false, 8, 1, kBlack, kNone, 1, 150, 100, 100, 1, false},
-      {"gray16", false, 16, 1, kBlack, kNone, 1, 150, 100, 100, 1, false},
-      {"rgb8 turned", false, 8, 3, kRgb, kNone, 1, 150, 100, 100, 6, false},
-      {"rgba8", false, 8, 4, kRgb, kNone, 1, 150, 100, 100, 1, false},
-      {"rgb16", false, 16, 3, kRgb, kNone, 1, 150, 100, 100, 1, false},
-      {"palette8", false, 8, 1, kPalette, kNone, 1, 150, 100, 100, 1, false},
-      {"cmyk8 and alpha", false, 8, 5, kCmyk, kNone, 1, 150, 100, 100, 1, false},
-      {"cmyk16", false, 16, 4, kCmyk, kNone, 1, 150, 100, 100, 1, false},
-      {"rgba16 separate", false, 16, 4, kRgb, kNone, 1, 150, 100, 30, 1, false, true},  // tiffcp keeps planes
+      {"bilevel", false, 1, 1, kBlack, kNone, 1, 150, 100, 100},
+      {"gray4 WhiteIsZero", false, 4, 1, kWhite, kNone, 1, 150, 100, 100},
+      {"gray16", false, 16, 1, kBlack, kNone, 1, 150, 100, 100},
+      {"rgb8 turned", false, 8, 3, kRgb, kNone, 1, 150, 100, 100, 6},
+      {"rgb16", false, 16, 3, kRgb, kNone, 1, 150, 100, 100},
+      {"palette8", false, 8, 1, kPalette, kNone, 1, 150, 100, 100},
+      {"cmyk8 and alpha", false, 8, 5, kCmyk, kNone, 1, 150, 100, 100},
+      {"cmyk16", false, 16, 4, kCmyk, kNone, 1, 150, 100, 100},
   };
-  const char* options[] = {"",
-                           "-c zip:2 -r 7",
+  const char* options[] = {"-c zip:2 -r 7",
                            "-c packbits -r 9",
-                           "-t -w 64 -l 64 -c zip:2",
                            "-t -w 48 -l 32 -c packbits",
                            "-t -w 64 -l 16 -c lzw:2",
-                           "-p separate -c zip:2 -r 5",
                            "-p separate -t -w 64 -l 64 -c lzw",
-                           "-p separate -c packbits"};
+                           "-p separate -c zip:2 -r 5"};
   for (Variant v : bases) {
     for (const char* option : options) {
-      const bool predictor = std::strchr(option, ':') != nullptr;
       // tiffcp separates 8-bit samples only; CMYK is read interleaved only.
-      if ((predictor && v.bits < 8) ||
-          (std::strstr(option, "separate") && (v.photometric == kCmyk || v.bits != 8))) {
+      if ((std::strchr(option, ':') && v.bits < 8) ||
+          (std::strstr(option, "separate") && (v.photometric == kCmyk || v.bits != 8)))
         continue;
-      }
-      for (bool big : {false, true}) {
-        if (*option == '\0' && big) continue;
-        v.bigEndian = big;
-        CheckVariant(v, option);
-      }
+      for (bool big : {false, true}) CheckVariant((v.bigEndian = big, v), option);
     }
   }
 }
 
 TEST(TiffRead, CmykGoesThroughItsProfile) {
-  // Against Little CMS on the samples libtiff wrote, 8 and 16 bits, strips
-  // and Deflate tiles with the predictor; a profile that is not CMYK gives
-  // way to the plain conversion of CheckVariant's worked numbers.
+  // Against Little CMS on the samples libtiff wrote: 8 bits with an extra
+  // sample and 16 bits, in strips and in Deflate tiles with the predictor.
   TempFolder folder;
-  const IccProfile cmyk = CmykProfile(), rgb = WideGamutProfile();
+  const IccProfile cmyk = CmykProfile();
   const std::string copy = folder.Path("copy.tif");
   for (const char* tiffcp : {"", "-t -w 32 -l 32 -c zip:2 -B"}) {
-    for (uint16_t bits : {8, 16}) {
+    for (auto [bits, samples] : {std::pair<uint16_t, uint16_t>{8, 5}, {16, 4}}) {
       SCOPED_TRACE(std::string(tiffcp) + " " + std::to_string(bits));
-      const Variant v{"cmyk", false, bits, 4, kCmyk, kNone, 1, 40, 30, 7, 1, false};
+      const Variant v{"cmyk", false, bits, samples, kCmyk, kNone, 1, 40, 30, 7};
       const Written w = WriteWithLibtiff(folder.Path("cmyk.tif"), v, &cmyk);
       ASSERT_EQ(
           std::system(("tiffcp " + std::string(tiffcp) + " " + folder.Path("cmyk.tif") + " " + copy).c_str()),
           0);
       Image image;
       IccProfile profile;
-      ASSERT_EQ(ReadPath(copy, &image, &profile), 0);
+      ASSERT_EQ(ReadMemory(ReadAll(copy), &image, &profile), 0);
       ASSERT_EQ(std::tuple(image.type, profile), std::tuple(bits == 8 ? Rgb8 : Rgb16, cmyk));
       cmsHPROFILE in = cmsOpenProfileFromMem(cmyk.data(), static_cast<cmsUInt32Number>(cmyk.size()));
       cmsHPROFILE srgb = cmsCreate_sRGBProfile();
-      cmsHTRANSFORM t = cmsCreateTransform(in, bits == 8 ? TYPE_CMYK_8 : TYPE_CMYK_16, srgb,
-                                           bits == 8 ? TYPE_RGB_8 : TYPE_RGB_16, INTENT_PERCEPTUAL, 0);
+      cmsHTRANSFORM t =
+          cmsCreateTransform(in, (bits == 8 ? TYPE_CMYK_8 : TYPE_CMYK_16) | EXTRA_SH(samples - 4), srgb,
+                             bits == 8 ? TYPE_RGB_8 : TYPE_RGB_16, INTENT_PERCEPTUAL, 0);
       ASSERT_NE(t, nullptr);
       int wrong = 0, plain = 0;
       std::vector<uint8_t> out(6 * v.width);
@@ -301,14 +242,6 @@ TEST(TiffRead, CmykGoesThroughItsProfile) {
       EXPECT_LT(plain, static_cast<int>(v.width * v.height));  // the profile made a difference
     }
   }
-  // An RGB profile cannot take CMYK samples.
-  const Variant v{"cmyk with an RGB profile", true, 8, 4, kCmyk, kLzw, 2, 20, 10, 10, 1, false};
-  const Written w = WriteWithLibtiff(folder.Path("rgb.tif"), v, &rgb);
-  Image image;
-  IccProfile profile;
-  ASSERT_EQ(ReadPath(folder.Path("rgb.tif"), &image, &profile), 0);
-  EXPECT_EQ(std::tuple(SampleAt(image, 3, 4, 0), SampleAt(image, 19, 9, 2)),
-            std::tuple(Expected(v, w, 4, 3, 0), Expected(v, w, 9, 19, 2)));
 }
 
 }  // namespace
