@@ -56,7 +56,7 @@ TEST(TiffEdge, WorkedNumbers) {
     return t.Build();
   };
   ASSERT_EQ(ReadMemory(palette({3, 2, 1, 0}), &image), 0);
-  EXPECT_EQ(ReadMemory(palette({3, 2, 7, 0}), &image), 1);  // index beyond the map
+  EXPECT_EQ(ReadMemory(palette({3, 2, 4, 0}), &image), 1);  // index just beyond the map
   EXPECT_EQ(image.rows, nullptr);
 
   // Two one-row strips with wrong byte counts load with the computed ones;
@@ -77,61 +77,53 @@ TEST(TiffEdge, WorkedNumbers) {
 
 TEST(TiffEdge, RefusedAndDamagedFilesFailWithNothingLoaded) {
   struct Field {
-    uint16_t tag = 0, type = 0;
-    uint32_t count = 0, value = 0;  // count 0 removes the tag
+    uint16_t tag = 0;
+    uint32_t value = 0;
+    uint16_t type = kShort;
+    uint32_t count = 1;  // 0 removes the tag
   };
   struct Bad {
     const char* name;
     Field changes[3];
     const char* reason = "";  // the second line the user is shown
   } const bad[] = {
-      {"NewSubfileType 2", {{kNewSubfileType, kLong, 1, 2}}, "Not supported: more than one picture"},
-      {"BitsPerSample 2", {{kBitsPerSample, kShort, 1, 2}}},
-      {"BitsPerSample 32", {{kBitsPerSample, kShort, 1, 32}}},
-      {"RGB samples unequal", {{kBitsPerSample, kShort, 3, 8}, {kSamplesPerPixel, kShort, 1, 3}}},
-      {"PackBits literal past its strip", {{kCompression, kShort, 1, 32773}}},  // 10: eleven bytes follow
-      {"not a Deflate stream", {{kCompression, kShort, 1, 8}}},
-      {"CMYK of one sample", {{kPhotometricInterpretation, kShort, 1, 5}}},
-      {"CMYK in planes",
-       {{kPhotometricInterpretation, kShort, 1, 5},
-        {kSamplesPerPixel, kShort, 1, 4},
-        {kPlanarConfiguration, kShort, 1, 2}}},
-      {"InkSet 2",
-       {{kPhotometricInterpretation, kShort, 1, 5},
-        {kSamplesPerPixel, kShort, 1, 4},
-        {kInkSet, kShort, 1, 2}}},
-      {"YCbCr", {{kPhotometricInterpretation, kShort, 1, 6}}},
-      {"palette without map", {{kPhotometricInterpretation, kShort, 1, 3}}},
-      {"FillOrder 2", {{kFillOrder, kShort, 1, 2}}},
-      {"Orientation 9", {{kOrientation, kShort, 1, 9}}},
-      {"SamplesPerPixel 2", {{kSamplesPerPixel, kShort, 1, 2}}},
+      {"NewSubfileType 2", {{kNewSubfileType, 2, kLong}}, "Not supported: more than one picture"},
+      {"BitsPerSample 2", {{kBitsPerSample, 2}}},
+      {"RGB samples unequal", {{kBitsPerSample, 8, kShort, 3}, {kSamplesPerPixel, 3}}},
+      {"PackBits literal past its strip", {{kCompression, 32773}}},  // 10: eleven bytes follow
+      {"not a Deflate stream", {{kCompression, 8}}},
+      {"CMYK of one sample", {{kPhotometricInterpretation, 5}}},
+      {"CMYK in planes", {{kPhotometricInterpretation, 5}, {kSamplesPerPixel, 4}, {kPlanarConfiguration, 2}}},
+      {"InkSet 2", {{kPhotometricInterpretation, 5}, {kSamplesPerPixel, 4}, {kInkSet, 2}}},
+      {"YCbCr", {{kPhotometricInterpretation, 6}}},
+      {"palette without map", {{kPhotometricInterpretation, 3}}},
+      {"FillOrder 2", {{kFillOrder, 2}}},
+      {"Orientation 9", {{kOrientation, 9}}},
+      {"SamplesPerPixel 2", {{kSamplesPerPixel, 2}}},
       {"WhiteIsZero RGB in planes",
-       {{kPhotometricInterpretation, kShort, 1, 0},
-        {kSamplesPerPixel, kShort, 1, 3},
-        {kPlanarConfiguration, kShort, 1, 2}}},
-      {"Predictor 3", {{kPredictor, kShort, 1, 3}}},
-      {"Predictor on bilevel", {{kBitsPerSample, kShort, 1, 1}, {kPredictor, kShort, 1, 2}}},
-      {"tiles", {{kStripOffsets, kLong, 0, 0}, {kStripByteCounts, kLong, 0, 0}, {kTileWidth, kShort, 1, 16}}},
+       {{kPhotometricInterpretation, 0}, {kSamplesPerPixel, 3}, {kPlanarConfiguration, 2}}},
+      {"Predictor 3", {{kPredictor, 3}}},
+      {"Predictor on bilevel", {{kBitsPerSample, 1}, {kPredictor, 2}}},
+      {"tiles", {{kStripOffsets, 0, kLong, 0}, {kStripByteCounts, 0, kLong, 0}, {kTileWidth, 16}}},
       {"several strips without counts",
-       {{kStripOffsets, kShort, 2, 0x00500050}, {kStripByteCounts, kShort, 0, 0}}},
+       {{kStripOffsets, 0x00500050, kShort, 2}, {kStripByteCounts, 0, kLong, 0}}},
       // Sizes beyond 32 bits are refused before anything is allocated.
       {"width 2^32 - 1",
-       {{kImageWidth, kLong, 1, 0xFFFFFFFF}},
+       {{kImageWidth, 0xFFFFFFFF, kLong}},
        "The picture has 4294967295 x 2 pixels; at most 536870912 pixels can be read."},
-      {"height 0", {{kImageLength, kLong, 1, 0}}},
-      {"strip offset past the end", {{kStripOffsets, kLong, 1, 0x7FFFFFF0}}},
-      {"huge strip array", {{kStripOffsets, kLong, 0x40000000, 64}}},
-      {"huge profile", {{kIccProfile, kUndefined, 0xFFFFFFF0, 64}}},
-      {"huge colour map", {{kColorMap, kShort, 0x30000000, 64}, {kPhotometricInterpretation, kShort, 1, 3}}},
-      {"LZW strip beyond the file", {{kStripByteCounts, kLong, 1, 0xFFFFFFFF}, {kCompression, kShort, 1, 5}}},
-      {"LZW in the old bit order",
-       {{kCompression, kShort, 1, 5}, {kStripOffsets, kLong, 1, 7}}},  // strip starts 0x00 0x07
-      {"JPEG compression", {{kCompression, kShort, 1, 7}}, "Not supported: JPEG compression"},
+      {"height 0", {{kImageLength, 0, kLong}}},
+      {"strip offset past the end", {{kStripOffsets, 0x7FFFFFF0, kLong}}},
+      {"huge strip array", {{kStripOffsets, 64, kLong, 0x40000000}}},
+      {"huge profile", {{kIccProfile, 64, kUndefined, 0xFFFFFFF0}}},
+      {"huge colour map", {{kColorMap, 64, kShort, 0x30000000}, {kPhotometricInterpretation, 3}}},
+      {"LZW strip beyond the file", {{kStripByteCounts, 0xFFFFFFFF, kLong}, {kCompression, 5}}},
+      {"LZW in the old bit order", {{kCompression, 5}, {kStripOffsets, 7, kLong}}},  // strip starts 0x00 0x07
+      {"JPEG compression", {{kCompression, 7}}, "Not supported: JPEG compression"},
       {"old-style JPEG",
-       {{kCompression, kShort, 1, 6}, {kPhotometricInterpretation, kShort, 1, 6}},
+       {{kCompression, 6}, {kPhotometricInterpretation, 6}},
        "Not supported: JPEG compression"},
       {"floating-point samples",
-       {{kBitsPerSample, kShort, 1, 32}, {kSampleFormat, kShort, 1, 3}},
+       {{kBitsPerSample, 32}, {kSampleFormat, 3}},
        "Not supported: floating-point samples"},
   };
   Image image;
@@ -176,12 +168,10 @@ TEST(TiffEdge, CodedStripsAndTilesWithWorkedNumbers) {
       {"Deflate", 8, stored, {10, 20, 30, 40}},
       {"old Deflate code", 32946, stored, {10, 20, 30, 40}},
       {"PackBits", 32773, {0xFE, 7, 0x80, 0x00, 40}, {7, 7, 7, 40}},
-      {"Deflate cut short", 8, {0x78, 0x01, 0x01, 0x04, 0x00, 0xFB, 0xFF, 10, 20}, {-1}},
       {"Deflate stream of two bytes",
        8,
        {0x78, 0x01, 0x01, 0x02, 0x00, 0xFD, 0xFF, 10, 20, 0x00, 0x2A, 0x00, 0x1F},
        {-1}},
-      {"Deflate block length damaged", 8, {0x78, 0x01, 0x01, 0x04, 0x00, 0xFA, 0xFF, 10, 20, 30, 40}, {-1}},
       {"Deflate checksum damaged",
        8,
        {0x78, 0x01, 0x01, 0x04, 0x00, 0xFB, 0xFF, 10, 20, 30, 40, 0, 0, 0, 0},
