@@ -22,6 +22,41 @@ HandTiff Gray2x2() {
   return t;
 }
 
+// The same picture in the corner of one 16 x 16 tile.
+HandTiff Tiled() {
+  HandTiff t = Gray2x2();
+  t.fields.resize(4);
+  t.blobs.assign(256, 99);
+  t.blobs[0] = 10, t.blobs[1] = 20, t.blobs[16] = 30, t.blobs[17] = 40;
+  t.Add(kTileWidth, kShort, 1, 16);
+  t.Add(kTileLength, kShort, 1, 16);
+  t.fields.push_back({kTileOffsets, kLong, 1, 0, true});
+  t.Add(kTileByteCounts, kLong, 1, 256);
+  return t;
+}
+
+struct Field {
+  uint16_t tag = 0;
+  uint32_t value = 0;
+  uint16_t type = kShort;
+  uint32_t count = 1;  // 0 removes the tag
+};
+
+// `t` with each field replaced, added in tag order, or removed.
+HandTiff Changed(HandTiff t, std::initializer_list<Field> changes) {
+  for (const Field& change : changes) {
+    auto at = std::find_if(t.fields.begin(), t.fields.end(), [&](auto& f) { return f.tag >= change.tag; });
+    if (at != t.fields.end() && at->tag == change.tag) at = t.fields.erase(at);
+    if (change.count != 0) t.fields.insert(at, {change.tag, change.type, change.count, change.value});
+  }
+  return t;
+}
+
+// The picture's pixels from its top left, row by row.
+std::array<int, 4> TopDown(const Image& image) {
+  return {image.rows[1][0], image.rows[1][1], image.rows[0][0], image.rows[0][1]};
+}
+
 TEST(TiffEdge, WorkedNumbers) {
   Image image;
   // 118.11 pixels per centimetre is about 300 per inch (2.540005 cm to the inch).
@@ -76,15 +111,9 @@ TEST(TiffEdge, WorkedNumbers) {
 }
 
 TEST(TiffEdge, RefusedAndDamagedFilesFailWithNothingLoaded) {
-  struct Field {
-    uint16_t tag = 0;
-    uint32_t value = 0;
-    uint16_t type = kShort;
-    uint32_t count = 1;  // 0 removes the tag
-  };
   struct Bad {
     const char* name;
-    Field changes[3];
+    std::initializer_list<Field> changes;
     const char* reason = "";  // the second line the user is shown
   } const bad[] = {
       {"NewSubfileType 2", {{kNewSubfileType, 2, kLong}}, "Not supported: more than one picture"},
@@ -129,16 +158,9 @@ TEST(TiffEdge, RefusedAndDamagedFilesFailWithNothingLoaded) {
   Image image;
   for (const Bad& b : bad) {
     SCOPED_TRACE(b.name);
-    HandTiff t = Gray2x2();
-    for (const Field& change : b.changes) {
-      auto at = std::find_if(t.fields.begin(), t.fields.end(), [&](auto& f) { return f.tag >= change.tag; });
-      if (change.tag == 0) continue;
-      if (at != t.fields.end() && at->tag == change.tag) at = t.fields.erase(at);
-      if (change.count != 0) t.fields.insert(at, {change.tag, change.type, change.count, change.value});
-    }
     AllocImage(&image, Gray8, 5, 5, 72);  // a previous picture is dropped
     std::string reason = "unset";
-    EXPECT_EQ(ReadMemory(t.Build(), &image, nullptr, &reason), 1);
+    EXPECT_EQ(ReadMemory(Changed(Gray2x2(), b.changes).Build(), &image, nullptr, &reason), 1);
     EXPECT_EQ(std::tuple(image.type, image.rows.get()), std::tuple(0, nullptr));
     EXPECT_EQ(reason, b.reason) << b.name;
   }
@@ -182,53 +204,31 @@ TEST(TiffEdge, CodedStripsAndTilesWithWorkedNumbers) {
   Image image;
   for (const auto& c : coded) {
     SCOPED_TRACE(c.name);
-    HandTiff t = Gray2x2();
-    t.fields.insert(t.fields.begin() + 3, {kCompression, kShort, 1, c.compression});
+    HandTiff t =
+        Changed(Gray2x2(), {{kCompression, c.compression}, {kStripByteCounts, uint32_t(c.strip.size())}});
     t.blobs = c.strip;
-    t.fields.back().value = static_cast<uint32_t>(c.strip.size());
     const int result = ReadMemory(t.Build(), &image);
     ASSERT_EQ(result, c.rows[0] < 0 ? 1 : 0);
     if (result == 0) {
-      EXPECT_EQ((std::array<int, 4>{image.rows[1][0], image.rows[1][1], image.rows[0][0], image.rows[0][1]}),
-                c.rows);
+      EXPECT_EQ(TopDown(image), c.rows);
     }
   }
 
-  // A 2 x 2 picture in the corner of one 16 x 16 tile, and damaged tiles.
-  auto tiled = [](std::initializer_list<HandTiff::Field> changes) {
-    HandTiff t;
-    for (auto [tag, value] : {std::pair{kImageWidth, 2},
-                              {kImageLength, 2},
-                              {kBitsPerSample, 8},
-                              {kCompression, 1},
-                              {kPhotometricInterpretation, 1},
-                              {kTileWidth, 16},
-                              {kTileLength, 16}})
-      t.Add(tag, kShort, 1, value);
-    std::vector<uint8_t> tile(256, 99);
-    tile[0] = 10, tile[1] = 20, tile[16] = 30, tile[17] = 40;
-    t.AddData(kTileOffsets, kLong, 1, tile);
-    t.Add(kTileByteCounts, kLong, 1, 256);
-    for (const HandTiff::Field& f : changes)
-      for (auto& field : t.fields)
-        if (field.tag == f.tag) field = f;
-    return t.Build();
-  };
-  ASSERT_EQ(ReadMemory(tiled({}), &image), 0);
-  EXPECT_EQ((std::array<int, 4>{image.rows[1][0], image.rows[1][1], image.rows[0][0], image.rows[0][1]}),
-            (std::array<int, 4>{10, 20, 30, 40}));
-  const std::initializer_list<HandTiff::Field> damaged[] = {
-      {{kTileWidth, kShort, 1, 20}},                                              // not a multiple of 16
-      {{kTileLength, kShort, 1, 0}},                                              // no length
-      {{kTileWidth, kLong, 1, 65536}, {kTileLength, kLong, 1, 65536}},            // 4 GB tiles
-      {{kTileWidth, kLong, 1, 0x80000000}, {kTileLength, kLong, 1, 0x80000000}},  // their size overflows
-      {{kTileOffsets, kLong, 1, 0x7FFFFFF0}},                                     // outside the file
-      {{kCompression, kShort, 1, 8}, {kTileByteCounts, kLong, 1, 0x10000}},       // runs past the end
-      {{kTileByteCounts, kLong, 2, 0}},                             // counts for two tiles, one offset
-      {{kTileWidth, kShort, 1, 16}, {kTileOffsets, kShort, 0, 0}},  // no offsets
+  // The tiled picture, and damaged tiles.
+  ASSERT_EQ(ReadMemory(Tiled().Build(), &image), 0);
+  EXPECT_EQ(TopDown(image), (std::array<int, 4>{10, 20, 30, 40}));
+  const std::initializer_list<Field> damaged[] = {
+      {{kTileWidth, 20}},                                                   // not a multiple of 16
+      {{kTileLength, 0}},                                                   // no length
+      {{kTileWidth, 65536, kLong}, {kTileLength, 65536, kLong}},            // 4 GB tiles
+      {{kTileWidth, 0x80000000, kLong}, {kTileLength, 0x80000000, kLong}},  // size overflows
+      {{kTileOffsets, 0x7FFFFFF0, kLong}},                                  // outside the file
+      {{kCompression, 8}, {kTileByteCounts, 0x10000, kLong}},               // past the end
+      {{kTileByteCounts, 0, kLong, 2}},  // counts for two tiles, one offset
+      {{kTileOffsets, 0, kLong, 0}},     // no offsets
   };
   for (const auto& changes : damaged) {
-    EXPECT_EQ(ReadMemory(tiled(changes), &image), 1);
+    EXPECT_EQ(ReadMemory(Changed(Tiled(), changes).Build(), &image), 1);
     EXPECT_EQ(image.rows, nullptr);
   }
 }
