@@ -1,5 +1,5 @@
-// TIFF files made by hand, and reads of TIFF bytes or files, for tests of
-// the reader and of what relies on it.
+// TIFF files made by hand, and reads of TIFF bytes, for tests of the reader
+// and of what relies on it.
 #pragma once
 
 #include <sys/mman.h>
@@ -37,16 +37,14 @@ struct HandTiff {
     auto put = [&](size_t at, uint32_t v, int n) {
       for (int i = 0; i < n; ++i) out[at + i] = static_cast<uint8_t>(v >> (8 * i));
     };
-    put(0, 0x4949, 2);
-    put(2, 42, 2);
+    put(0, 0x002A4949, 4);  // "II", 42
     put(4, 8, 4);
     put(8, static_cast<uint32_t>(fields.size()), 2);
-    for (size_t i = 0; i < fields.size(); ++i) {
+    for (size_t i = 0, at = 10; i < fields.size(); ++i, at += 12) {
       const Field& f = fields[i];
-      put(10 + 12 * i, f.tag, 2);
-      put(12 + 12 * i, f.type, 2);
-      put(14 + 12 * i, f.count, 4);
-      put(18 + 12 * i, f.inBlobs ? static_cast<uint32_t>(out.size()) + f.value : f.value,
+      put(at, f.tag | uint32_t{f.type} << 16, 4);
+      put(at + 4, f.count, 4);
+      put(at + 8, f.inBlobs ? static_cast<uint32_t>(out.size()) + f.value : f.value,
           f.type == kShort && f.count == 1 ? 2 : 4);
     }
     out.insert(out.end(), blobs.begin(), blobs.end());
@@ -58,14 +56,6 @@ inline std::vector<uint8_t> Shorts(std::initializer_list<uint16_t> values) {
   std::vector<uint8_t> out;
   for (uint16_t v : values) out.insert(out.end(), {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8)});
   return out;
-}
-
-inline int ReadPath(const std::string& path, Image* image, IccProfile* profile) {
-  FileHandle file;
-  if (OpenForRead(path, &file) != 0) return -1;
-  const int result = ReadTiff(file, image, profile);
-  CloseFile(file);
-  return result;
 }
 
 // Reads TIFF bytes through an anonymous in-memory file.
