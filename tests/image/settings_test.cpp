@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <tuple>
 
 #include "support/pictures.h"
@@ -33,22 +32,19 @@ TEST(SceneSettings, CopiesShareThePictureAndCompareFieldByField) {
 TEST(SceneSettings, PictureSizeFollowsModeAndResolution) {
   SceneSettings scene;
   InitScene(&scene);
-  auto size = [&scene]() {
-    double w = 0, h = 0;
-    PictureSizeInches(scene, &w, &h);
-    return std::pair(w, h);
-  };
-  EXPECT_EQ(size(), std::pair(10.0, 8.0));
-  scene.picture.raster = BlankPicture(600, 300, 200.0);
-  EXPECT_EQ(size(), std::pair(3.0, 1.5));
-  scene.picture.sizeMode = kCustomSize;
   scene.picture.customWidth = 12.0;
-  scene.picture.customHeight = 6.0;
-  EXPECT_EQ(size(), std::pair(12.0, 6.0));
-  // A picture without a resolution cannot be measured: no division by zero.
-  scene.picture.sizeMode = kSizeFromFile;
-  scene.picture.raster = BlankPicture(600, 300, 0.0);
-  EXPECT_EQ(size(), std::pair(10.0, 8.0));
+  // No picture, 600 x 300 pixels at 200 per inch, a picture without a
+  // resolution (measured as none: no division by zero), a custom size.
+  // clang-format off
+  for (auto [ppi, mode, w, h] : {std::tuple{-1.0, kSizeFromFile, 10.0, 8.0}, {200.0, kSizeFromFile, 3.0, 1.5},
+                                 {0.0, kSizeFromFile, 10.0, 8.0}, {200.0, kCustomSize, 12.0, 8.0}}) {
+    // clang-format on
+    scene.picture.raster = ppi < 0 ? nullptr : BlankPicture(600, 300, ppi);
+    scene.picture.sizeMode = mode;
+    double width = 0, height = 0;
+    PictureSizeInches(scene, &width, &height);
+    EXPECT_EQ(std::pair(width, height), std::pair(w, h)) << ppi << " " << mode;
+  }
 }
 
 }  // namespace
