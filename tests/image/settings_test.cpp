@@ -8,7 +8,7 @@
 
 namespace {
 
-TEST(SceneSettings, CopiesShareThePictureAndCompareFieldByField) {
+TEST(SceneSettings, CopiesResetsAndPictureSizes) {
   SceneSettings scene;
   InitScene(&scene);
   scene.picture.raster = BlankPicture(4, 4, 72.0);
@@ -27,14 +27,11 @@ TEST(SceneSettings, CopiesShareThePictureAndCompareFieldByField) {
   EXPECT_EQ(std::tuple(scene.picture.rasterVersion != version, scene.picture.raster == nullptr,
                        scene.picture.pathname, scene.modified, copy.picture.pathname),
             std::tuple(true, true, "", 0, "/tmp/a.tif"));
-}
 
-TEST(SceneSettings, PictureSizeFollowsModeAndResolution) {
-  SceneSettings scene;
-  InitScene(&scene);
+  // The size of no picture, of 600 x 300 pixels at 200 per inch, of a
+  // picture without a resolution (measured as none: no division by zero),
+  // and a custom size.
   scene.picture.customWidth = 12.0;
-  // No picture, 600 x 300 pixels at 200 per inch, a picture without a
-  // resolution (measured as none: no division by zero), a custom size.
   // clang-format off
   for (auto [ppi, mode, w, h] : {std::tuple{-1.0, kSizeFromFile, 10.0, 8.0}, {200.0, kSizeFromFile, 3.0, 1.5},
                                  {0.0, kSizeFromFile, 10.0, 8.0}, {200.0, kCustomSize, 12.0, 8.0}}) {
