@@ -113,7 +113,7 @@ TEST(Layout, CanvasFollowsTheRequestedShape) {
   NeutralDesign d;  // overall 20 x 10 inches: a custom picture with nothing around it
   for (MatSettings& mat : d.scene.mats) mat.shown = 0;
   d.scene.frame.leftWidth = d.scene.frame.rightWidth = d.scene.frame.topWidth = d.scene.frame.bottomWidth = 0;
-  d.scene.picture = PictureSettings{kCustomSize, 20.0, 10.0};
+  d.scene.picture = PictureSettings{kCustomSize, 20.0, 10.0, "", nullptr, 0};
   // A wider canvas has 2 inches of wall each side at 1000 / 24 per inch, a
   // taller one 7 inches above and below; at ratio 1 the frame touches the
   // constraining edges.
