@@ -16,7 +16,7 @@ TEST(Image, ChunkedStorageMatchesWorkedExamples) {
   // widest Rgb8 row that fits; rows round up to four bytes.
   for (const Case& c : {Case{Rgb8, 1000, 700, 3000, 85, 9}, Case{Gray8, 1000, 512, 1000, 256, 2},
                         Case{Rgb8, 85333, 2, 256000, 1, 2}, Case{Bilevel, 1, 2, 4, 64000, 1},
-                        Case{Bilevel, 33, 2, 8, 32000, 1}, Case{Gray16, 3, 2, 8, 32000, 1},
+                        Case{Bilevel, 64, 2, 8, 32000, 1}, Case{Gray16, 3, 2, 8, 32000, 1},
                         Case{Rgb16, 3, 2, 20, 12800, 1}}) {
     Image image;
     ASSERT_EQ(AllocImage(&image, c.type, c.width, c.height, 72.0), 0);

@@ -2,14 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <tuple>
 
 #include "support/pictures.h"
 
 namespace {
 
-TEST(SceneSettings, CopiesShareThePictureAndCompareFieldByField) {
+TEST(SceneSettings, CopiesResetsAndPictureSizes) {
   SceneSettings scene;
   InitScene(&scene);
   scene.picture.raster = BlankPicture(4, 4, 72.0);
@@ -28,27 +27,21 @@ TEST(SceneSettings, CopiesShareThePictureAndCompareFieldByField) {
   EXPECT_EQ(std::tuple(scene.picture.rasterVersion != version, scene.picture.raster == nullptr,
                        scene.picture.pathname, scene.modified, copy.picture.pathname),
             std::tuple(true, true, "", 0, "/tmp/a.tif"));
-}
 
-TEST(SceneSettings, PictureSizeFollowsModeAndResolution) {
-  SceneSettings scene;
-  InitScene(&scene);
-  auto size = [&scene]() {
-    double w = 0, h = 0;
-    PictureSizeInches(scene, &w, &h);
-    return std::pair(w, h);
-  };
-  EXPECT_EQ(size(), std::pair(10.0, 8.0));
-  scene.picture.raster = BlankPicture(600, 300, 200.0);
-  EXPECT_EQ(size(), std::pair(3.0, 1.5));
-  scene.picture.sizeMode = kCustomSize;
+  // The size of no picture, of 600 x 300 pixels at 200 per inch, of a
+  // picture without a resolution (measured as none: no division by zero),
+  // and a custom size.
   scene.picture.customWidth = 12.0;
-  scene.picture.customHeight = 6.0;
-  EXPECT_EQ(size(), std::pair(12.0, 6.0));
-  // A picture without a resolution cannot be measured: no division by zero.
-  scene.picture.sizeMode = kSizeFromFile;
-  scene.picture.raster = BlankPicture(600, 300, 0.0);
-  EXPECT_EQ(size(), std::pair(10.0, 8.0));
+  // clang-format off
+  for (auto [ppi, mode, w, h] : {std::tuple{-1.0, kSizeFromFile, 10.0, 8.0}, {200.0, kSizeFromFile, 3.0, 1.5},
+                                 {0.0, kSizeFromFile, 10.0, 8.0}, {200.0, kCustomSize, 12.0, 8.0}}) {
+    // clang-format on
+    scene.picture.raster = ppi < 0 ? nullptr : BlankPicture(600, 300, ppi);
+    scene.picture.sizeMode = mode;
+    double width = 0, height = 0;
+    PictureSizeInches(scene, &width, &height);
+    EXPECT_EQ(std::pair(width, height), std::pair(w, h)) << ppi << " " << mode;
+  }
 }
 
 }  // namespace

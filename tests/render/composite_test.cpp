@@ -6,15 +6,14 @@
 namespace {
 
 // Red bottom-left, blue bottom-right, green top-left, white top-right.
-Image QuadrantPicture(int32_t w, int32_t h, double ppi) {
-  Image image;
-  AllocImage(&image, Rgb8, w, h, ppi);
+std::shared_ptr<const Image> QuadrantPicture(int32_t w, int32_t h, double ppi) {
+  const Bgr quadrants[] = {Rgb(255, 0, 0), Rgb(0, 0, 255), Rgb(0, 255, 0), Gray(255)};
+  Image image = Canvas(w, h, quadrants[0]);
+  image.resolution = ppi;
   for (int32_t r = 0; r < h; ++r)
-    for (int32_t c = 0; c < w; ++c)
-      FillSpan(image.rows[r], Span{c, c + 1},
-               r >= h / 2 ? (c >= w / 2 ? Gray(255) : Rgb(0, 255, 0))
-                          : (c >= w / 2 ? Rgb(0, 0, 255) : Rgb(255, 0, 0)));
-  return image;
+    for (int32_t c = w / 2 * (r < h / 2); c < w; c += w / 2)
+      FillSpan(image.rows[r], Span{c, c + w / 2}, quadrants[2 * (r >= h / 2) + (c >= w / 2)]);
+  return std::make_shared<const Image>(std::move(image));
 }
 
 TEST(Composite, WallCheckerboardBorderAndFrameBands) {
@@ -24,11 +23,10 @@ TEST(Composite, WallCheckerboardBorderAndFrameBands) {
   d.scene.border = ImageBorder{0.5, 0.5, 0.5, 0.5, {10, 20, 30}};
   const Image& c = d.Render(1000, 875);
   const LayoutRects& l = d.render.layout;
-  ExpectPixels(c, {{500, 0, Rgb(150, 140, 100)},
-                   {5, 500, Rgb(150, 140, 100)},
-                   {500, 150, Rgb(255, 250, 240)},
-                   {l.borderOuter.x0 + 3, 400, Rgb(10, 20, 30)},
-                   {500, l.pictureRect.y1 + 2, Rgb(10, 20, 30)}});
+  // clang-format off
+  ExpectPixels(c, {{500, 0, Rgb(150, 140, 100)}, {5, 500, Rgb(150, 140, 100)}, {500, 150, Rgb(255, 250, 240)},
+                   {l.borderOuter.x0 + 3, 400, Rgb(10, 20, 30)}, {500, l.pictureRect.y1 + 2, Rgb(10, 20, 30)}});
+  // clang-format on
   EXPECT_EQ(l.pictureRect.x0 - l.borderOuter.x0, 24);  // 0.5 inch at 875 / 18 per inch
   for (int32_t r = l.pictureRect.y0; r < l.pictureRect.y1; ++r)
     for (int32_t col = l.pictureRect.x0; col < l.pictureRect.x1; ++col)
@@ -44,14 +42,15 @@ TEST(Composite, PictureIsCachedAcrossMatChanges) {
   int32_t resamples = 0;  // the resampler raises the busy indicator once per real resampling
   const BusyHook previous = SetBusyHook([&](bool busy) { resamples += busy ? 1 : 0; });
   NeutralDesign d;
-  d.scene.picture.raster = std::make_shared<const Image>(QuadrantPicture(120, 90, 12.0));  // 10 x 7.5 inches
+  d.scene.picture.raster = QuadrantPicture(120, 90, 12.0);  // 10 x 7.5 inches
   ++d.scene.picture.rasterVersion;
   const Image& c = d.Render(400, 300);
   const PixelRect p = d.render.layout.pictureRect;
   EXPECT_EQ(resamples, 1);
-  ExpectPixels(c, {{p.x0 + 3, p.y0 + 3, Rgb(255, 0, 0)},
-                   {p.x1 - 3, p.y0 + 3, Rgb(0, 0, 255)},
+  // clang-format off
+  ExpectPixels(c, {{p.x0 + 3, p.y0 + 3, Rgb(255, 0, 0)}, {p.x1 - 3, p.y0 + 3, Rgb(0, 0, 255)},
                    {p.x0 + 3, p.y1 - 3, Rgb(0, 255, 0)}});
+  // clang-format on
 
   // Mat and wall changes reuse the resampled picture, and the composite is
   // what a fresh state renders.
@@ -66,7 +65,7 @@ TEST(Composite, PictureIsCachedAcrossMatChanges) {
   EXPECT_TRUE(SamePixels(d.render.composite, fresh.composite));
 
   // A new picture (its version bumped) or a new rectangle size resamples again.
-  d.scene.picture.raster = std::make_shared<const Image>(QuadrantPicture(60, 45, 6.0));
+  d.scene.picture.raster = QuadrantPicture(60, 45, 6.0);
   ++d.scene.picture.rasterVersion;
   d.Render(400, 300);
   d.Render(500, 400);
@@ -88,8 +87,7 @@ TEST(Composite, UncheckedValuesFromFilesRenderSafely) {
       d.scene.frame.style = -3;
       d.scene.mats[0] = MatSettings{1, kRectangularOpening, 1, 1, 1, 1, 0.1, 77, {}, kBevel90, {}};
       d.scene.mats[1] = MatSettings{1, kOvalOpening, 1, 1, 1, 1, 0.1, 1, {}, kBevel45, {}};
-      d.scene.mats[2].opening = 5;
-      d.scene.mats[2].bevel = 8;
+      d.scene.mats[2] = MatSettings{1, 5, 1, 1, 1, 1, 0.1, 0, {}, 8, {}};
       d.scene.lighting = LightingSettings{-1, 99};
       d.scene.picture.sizeMode = kCustomSize;
       double* targets[] = {&d.scene.mats[1].left,        &d.scene.frame.topWidth,
@@ -105,6 +103,44 @@ TEST(Composite, UncheckedValuesFromFilesRenderSafely) {
   NeutralDesign f;  // no storage for the composite (a row too long for a chunk)
   f.Render(90000, 2);
   EXPECT_FALSE(f.render.composite.HasPixels());
+}
+
+void ExpectRect(const PixelRect& r, PixelRect want) {
+  EXPECT_TRUE(r == want) << r.x0 << "," << r.y0 << "," << r.x1 << "," << r.y1;
+}
+
+TEST(Layout, CanvasFollowsTheRequestedShape) {
+  NeutralDesign d;  // overall 20 x 10 inches: a custom picture with nothing around it
+  for (MatSettings& mat : d.scene.mats) mat.shown = 0;
+  d.scene.frame.leftWidth = d.scene.frame.rightWidth = d.scene.frame.topWidth = d.scene.frame.bottomWidth = 0;
+  d.scene.picture = PictureSettings{kCustomSize, 20.0, 10.0, "", nullptr, 0};
+  // A wider canvas has 2 inches of wall each side at 1000 / 24 per inch, a
+  // taller one 7 inches above and below; at ratio 1 the frame touches the
+  // constraining edges.
+  for (auto [w, h, ratio, want] : {std::tuple{1000, 500, 1.2, PixelRect{83, 42, 917, 458}},
+                                   {1000, 1000, 1.2, PixelRect{83, 292, 917, 708}},
+                                   {1000, 500, 1.0, PixelRect{0, 0, 1000, 500}}}) {
+    d.scene.background.ratio = ratio;
+    d.Render(w, h);
+    ExpectRect(d.render.layout.frameOuter, want);
+  }
+}
+
+TEST(Layout, HiddenMatsAndZeroRequests) {
+  NeutralDesign d;
+  d.scene.mats[kMiddleMat].shown = 0;
+  d.render.layout.matOuter[kMiddleMat] = PixelRect{1, 2, 3, 4};
+  d.Render(1000, 875);
+  EXPECT_DOUBLE_EQ(d.scene.frame.overallWidth, 15.0);
+  ExpectRect(d.render.layout.matOuter[kInnerMat], d.render.layout.matOpening[kOuterMat]);
+  ExpectRect(d.render.layout.matOuter[kMiddleMat], {1, 2, 3, 4});
+
+  // A zero request keeps the composite but still updates the overall size.
+  uint8_t* before = d.render.composite.rows[0];
+  d.scene.mats[kOuterMat].left = 3.0;
+  d.Render(0, 100);
+  EXPECT_EQ(std::tuple(d.scene.frame.overallWidth, d.render.composite.width, d.render.composite.rows[0]),
+            std::tuple(16.5, 1000, before));
 }
 
 }  // namespace

@@ -4,23 +4,16 @@ namespace {
 
 constexpr Bgr kSentinel{1, 2, 3};
 
-MatSettings Mat(RgbColor color) {
-  MatSettings mat;
-  mat.shown = 1;
-  mat.thickness = 0.055;
-  mat.color = color;
-  mat.bevelColor = {255, 255, 255};
-  return mat;
+MatSettings Mat(RgbColor color, int32_t bevel = 0) {
+  return MatSettings{1, kRectangularOpening, 0, 0, 0, 0, 0.055, 0, color, bevel, {255, 255, 255}};
 }
 
 TEST(MatBevel, WidthShadesAndMitres) {
-  MatSettings mat = Mat({0, 0, 0});
-  mat.bevel = kBevel60;
-  EXPECT_EQ(BevelWidth(mat, 100.0), 3);  // nearest(3.175)
-  mat.bevel = 7;                         // unknown code from a file: no bevel
-  EXPECT_EQ(BevelWidth(mat, 100.0), 0);
+  // nearest(3.175) at 60 degrees; an unknown code from a file has no bevel.
+  for (auto [bevel, width] : {std::pair{kBevel60, 3}, {7, 0}, {kBevel45, 6}})
+    EXPECT_EQ(BevelWidth(Mat({}, bevel), 100.0), width) << bevel;
 
-  mat.bevel = kBevel45;  // 6 pixels: nearest(5.5)
+  MatSettings mat = Mat({0, 0, 0}, kBevel45);  // 6 pixels: nearest(5.5)
   Image c = Canvas(40, 40, kSentinel);
   PaintMatBevel(mat, PixelRect{0, 0, 40, 40}, PixelRect{10, 10, 30, 30}, 100.0, &c);
   // clang-format off
@@ -35,18 +28,13 @@ TEST(MatBevel, WidthShadesAndMitres) {
 }
 
 TEST(MatFace, TextureTintsTheColorInPhaseWithTheComposite) {
+  // A 7 x 5 tile at the composite's resolution: every face pixel is the
+  // colour times the texel at (c mod 7, r mod 5).
   TextureSet textures;
-  textures.images[2] = GrayImage(8, 8, 50.0, [](int32_t, int32_t) { return 128; });
-  MatSettings mat = Mat({255, 250, 240});
-  mat.texture = 2;  // Suede
-  Image texture;
-  PrepareMatTexture(mat, textures, 100.0, Canvas(50, 40, kSentinel), &texture);
-  EXPECT_EQ(texture.width, 16);  // the tile keeps its size in inches
-
-  // Every face pixel is the colour times the texel at (c mod 7, r mod 5).
   textures.images[3] = GrayImage(7, 5, 100.0, [](int32_t x, int32_t y) { return 20 * y + 25 * x; });
+  MatSettings mat = Mat({255, 250, 240});
   mat.texture = 3;
-  Image c = Canvas(50, 40, kSentinel);
+  Image c = Canvas(50, 40, kSentinel), texture;
   PrepareMatTexture(mat, textures, 100.0, c, &texture);
   PaintMatFace(mat, texture, PixelRect{0, 0, 50, 40}, PixelRect{20, 15, 30, 25}, &c);
   for (int32_t r = 0; r < 40; ++r) {
@@ -59,7 +47,12 @@ TEST(MatFace, TextureTintsTheColorInPhaseWithTheComposite) {
   }
   EXPECT_EQ(MatColorAt(mat, texture, 33, 17), Px(c, 33, 17));
 
-  // Plain: smooth, unknown codes, an empty tile, a tile without resolution.
+  // A tile keeps its size in inches; smooth, unknown codes, an empty tile and
+  // a tile without resolution leave the mat plain.
+  textures.images[2] = GrayImage(8, 8, 50.0, [](int32_t, int32_t) { return 128; });
+  mat.texture = 2;
+  PrepareMatTexture(mat, textures, 100.0, c, &texture);
+  EXPECT_EQ(texture.width, 16);
   textures.images[4] = GrayImage(8, 8, 0.0, [](int32_t, int32_t) { return 10; });
   for (int32_t code : {0, 9, -1, 1, 4}) {
     mat.texture = code;
@@ -82,24 +75,15 @@ TEST(MatFace, OvalWindowIsTheEllipseInItsRectangle) {
                    {9, 30, face}, {10, 30, kSentinel}, {89, 30, kSentinel}, {90, 30, face},
                    {50, 10, face}, {50, 11, kSentinel}, {50, 49, kSentinel}, {50, 50, face},
                    {11, 11, face}, {88, 48, face}});
-  // clang-format on
   // The bevel ring lies just outside the same ellipse: 6 pixels wide at
   // the ends of both axes, nothing inside the window or beyond the ring.
   Image ring = Canvas(100, 60, kSentinel);
   PaintOvalBevel(PixelRect{10, 10, 90, 50}, 6, RgbColor{240, 240, 240}, &ring);
-  for (auto [col, r, on] : {std::tuple{5, 30, true},
-                            {3, 30, false},
-                            {94, 30, true},
-                            {97, 30, false},
-                            {11, 30, false},
-                            {50, 5, true},
-                            {50, 3, false},
-                            {50, 54, true},
-                            {50, 57, false},
-                            {50, 11, false},
-                            {20, 20, false},
-                            {14, 20, true}})
+  for (auto [col, r, on] : {std::tuple{5, 30, true}, {3, 30, false}, {94, 30, true}, {97, 30, false},
+                            {11, 30, false}, {50, 5, true}, {50, 3, false}, {50, 54, true}, {50, 57, false},
+                            {50, 11, false}, {20, 20, false}, {14, 20, true}})
     EXPECT_EQ(!(Px(ring, col, r) == kSentinel), on) << col << "," << r;
+  // clang-format on
 }
 
 TEST(MatBevel, OvalRingIsShadedFromTheUpperLeft) {
@@ -121,27 +105,27 @@ TEST(MatBevel, OvalRingIsShadedFromTheUpperLeft) {
 
 TEST(MatShadow, NinetyDegreeCutDarkensTheWindowEdge) {
   SceneSettings scene;
-  scene.mats[0] = Mat({0, 0, 0});
-  scene.mats[0].bevel = kBevel90;
-  scene.mats[0].thickness = 0.04;  // 2 pixels at 50 per inch
   LayoutRects layout;
   layout.matOuter[0] = layout.frameOuter = PixelRect{0, 0, 40, 40};
   layout.borderOuter = PixelRect{10, 10, 30, 30};
-  Image c = Canvas(40, 40, Gray(200));
-  PaintMatShadow(scene, 0, layout, 50.0, &c);
-  // Line 0 (200 * 128 / 255) above the window and down its left column; line 1 keeps all.
-  ExpectPixels(c, {{10, 30, Gray(100)},
-                   {29, 30, Gray(100)},
-                   {10, 10, Gray(100)},
-                   {11, 29, Gray(200)},
-                   {30, 30, Gray(200)},
-                   {9, 30, Gray(200)}});
-  for (int32_t oval = 0; oval < 2; ++oval) {  // no shadow for an oval window or a bevelled cut
-    scene.mats[0].opening = oval ? kOvalOpening : kRectangularOpening;
-    scene.mats[0].bevel = oval ? kBevel90 : kBevel45;
-    Image e = Canvas(40, 40, Gray(200));
-    PaintMatShadow(scene, 0, layout, 50.0, &e);
-    EXPECT_EQ(Px(e, 15, 30), Gray(200));
+  // 2 pixels thick at 50 per inch. Line 0 (200 * 128 / 255) above the window
+  // and down its left column; line 1 keeps all. No shadow for an oval window
+  // or a bevelled cut.
+  for (auto [opening, bevel] : {std::pair{kRectangularOpening, kBevel90},
+                                {kOvalOpening, kBevel90},
+                                {kRectangularOpening, kBevel45}}) {
+    scene.mats[0] = Mat({0, 0, 0}, bevel);
+    scene.mats[0].opening = opening;
+    scene.mats[0].thickness = 0.04;
+    Image c = Canvas(40, 40, Gray(200));
+    PaintMatShadow(scene, 0, layout, 50.0, &c);
+    const Bgr edge = bevel == kBevel90 && opening == kRectangularOpening ? Gray(100) : Gray(200);
+    ExpectPixels(c, {{10, 30, edge},
+                     {29, 30, edge},
+                     {10, 10, edge},
+                     {11, 29, Gray(200)},
+                     {30, 30, Gray(200)},
+                     {9, 30, Gray(200)}});
   }
 }
 

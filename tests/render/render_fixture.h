@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <functional>
 #include <initializer_list>
 #include <ostream>
@@ -19,8 +18,7 @@ inline std::ostream& operator<<(std::ostream& out, const Bgr& p) {
 inline Bgr Gray(uint8_t v) { return Bgr{v, v, v}; }
 inline Bgr Rgb(uint8_t red, uint8_t green, uint8_t blue) { return Bgr{blue, green, red}; }
 inline Bgr Px(const Image& image, int32_t c, int32_t r) {
-  const uint8_t* p = image.rows[r] + 3 * c;
-  return Bgr{p[0], p[1], p[2]};
+  return Bgr{image.rows[r][3 * c], image.rows[r][3 * c + 1], image.rows[r][3 * c + 2]};
 }
 
 struct Probe {

@@ -4,30 +4,21 @@
 
 #include <cmath>
 #include <cstdlib>
-#include <fstream>
 #include <random>
-
-#include "support/files.h"
 
 namespace {
 
 TEST(FormatText, ConversionsRoundingAndSeparator) {
   EXPECT_EQ(FormatText("%d%% of %s %d", {-7, "all", INT32_MIN}), "-7% of all -2147483648");
   EXPECT_EQ(FormatText("%f|%2f|%0f|%6f", {15.5, 0.055, 2.5, 1.0 / 3}), "15.5000|0.06|3|0.333333");
-  EXPECT_EQ(FormatText("%z4f %4zf %zf", {1.5, 2.0, 0.0}), "1.5 2 0.0000");  // exact zero is never stripped
-  EXPECT_EQ(FormatText("%c%c", {'O', 0x14B}), "OK");                        // the low byte
-  EXPECT_EQ(FormatText("a\\tb\\r\\n\\\\\\q\\0", {}), std::string("a\tb\r\n\\q\0", 8));
-  EXPECT_EQ(FormatText("%7f|%q|%4d", {1.0}), "f||");     // 7 to 9 or another letter end the conversion
-  EXPECT_EQ(FormatText("%d %s %f %", {"text"}), "   ");  // wrong kind or no value left: nothing
+  EXPECT_EQ(FormatText("%7f|%q|%d %s %f %", {"text"}), "f||   ");  // a wrong kind or no value: nothing
   // clang-format off
   const std::pair<double, const char*> fourPlaces[] = {
       {-0.00001, "-0.0000"}, {-0.0, "0.0000"}, {NAN, "0.0000"}, {-INFINITY, "0.0000"},
       {214748.3648, "214748.3648"}, {1e20, "100000000000000000000.0000"}};
   // clang-format on
   for (const auto& [value, text] : fourPlaces) EXPECT_EQ(NumberToText(value, 4), text) << value;
-  EXPECT_EQ(NumberToText(-2.5, 0) + NumberToText(0.125, 2), "-30.13");  // halves away from zero
-  EXPECT_EQ(NumberToText(-3e9, 0) + " " + NumberToText(12345678901234.5, 0), "-3000000000 12345678901235");
-  EXPECT_EQ(NumberToText(1.0 / 3, 9), "0.333333");  // precision clamped to 0..6
+  EXPECT_EQ(NumberToText(-2.5, 0) + NumberToText(0.125, 2) + NumberToText(1.0 / 3, 9), "-30.130.333333");
   SetDecimalSeparator(',');
   EXPECT_EQ(FormatText("%f %2f", {1.2, 0.0}), "1,2000 0,00");
   SetDecimalSeparator(';');  // ReadNumber reads no such separator: "." stands
@@ -67,8 +58,7 @@ TEST(NumberReaders, ValuesPartialResultsAndStrtod) {
 
 TEST(SplitTokensAndPaths, BlanksQuotesLimitsFoldersExtensions) {
   using V = std::vector<std::string>;
-  EXPECT_EQ(SplitTokens("  mat\t2  0.5 "), (V{"mat", "2", "0.5"}));
-  EXPECT_EQ(SplitTokens("\"a b\" c \"\" \"open end"), (V{"a b", "c", "", "open end"}));
+  EXPECT_EQ(SplitTokens("  mat\t2 \"a b\" c \"\" \"open end"), (V{"mat", "2", "a b", "c", "", "open end"}));
   EXPECT_EQ(SplitTokens(std::string(300, 'x') + " y"), (V{std::string(256, 'x'), std::string(44, 'x'), "y"}));
   EXPECT_EQ(SplitTokens(std::string(100000, 'q')), V(100, std::string(256, 'q')));
 
@@ -76,39 +66,11 @@ TEST(SplitTokensAndPaths, BlanksQuotesLimitsFoldersExtensions) {
             "/home/ann/a.tif/a.tif a.tif");
   EXPECT_EQ(FolderOfPath("/home/ann/x.Passavue") + FolderOfPath("/x.Passavue") + FolderOfPath("x.Passavue"),
             "/home/ann/.");
-  for (auto [path, extended] : {std::pair{"/d/frame", "/d/frame.Passavue"},
-                                {"/d/frame.old", "/d/frame.old"},
-                                {"/d.v2/frame", "/d.v2/frame.Passavue"}})
-    EXPECT_EQ(AddDefaultExtension(path, ".Passavue"), extended);
-  EXPECT_EQ(HasExtension("/d/frame.passavue", ".PASSAVUE"), 0);
-  for (const char* refused : {".Passavue", "/d/frame.txt", "abPASSAVUE"})
-    EXPECT_EQ(HasExtension(refused, ".PASSAVUE"), 1);
-}
-
-std::vector<std::string> ReadLines(FileHandle& file, size_t capacity) {
-  std::vector<std::string> lines;
-  std::string line;
-  while (ReadTextLine(file, &line, capacity) == 0) lines.push_back(line);
-  return lines;
-}
-
-TEST(TextLines, ReadSkipsEmptyLinesSplitsLongOnesAndWritesCrLf) {
-  TempFolder folder;
-  const std::string path = folder.Path("lines");
-  std::ofstream(path, std::ios::binary) << "\r\n\r\nabc\r\n\n\rdef\n" + std::string(300, 'a') + "\r\nlast";
-  FileHandle file;
-  ASSERT_EQ(OpenForRead(path, &file), 0);
-  EXPECT_EQ(ReadLines(file, 255),
-            (std::vector<std::string>{"abc", "def", std::string(255, 'a'), std::string(45, 'a'), "last"}));
-  CloseFile(file);
-
-  ASSERT_EQ(CreateForWrite(path, &file), 0);
-  for (const char* line : {"abc", "def\r\n", ""}) EXPECT_EQ(WriteTextLine(file, line), 0);  // in this order
-  CloseFile(file);
-  EXPECT_EQ(ReadText(path), "abc\r\ndef\r\n\r\n");
-  ASSERT_EQ(OpenForRead(path, &file), 0);
-  EXPECT_EQ(WriteTextLine(file, "read only"), 1);
-  CloseFile(file);
+  EXPECT_EQ(AddDefaultExtension("/d/frame", ".Passavue") + AddDefaultExtension("/d/frame.old", ".Passavue") +
+                AddDefaultExtension("/d.v2/frame", ".Passavue"),
+            "/d/frame.Passavue/d/frame.old/d.v2/frame.Passavue");
+  for (auto [path, result] : {std::pair{"/d/frame.passavue", 0}, {".Passavue", 1}, {"abPASSAVUE", 1}})
+    EXPECT_EQ(HasExtension(path, ".PASSAVUE"), result) << path;
 }
 
 }  // namespace
