@@ -20,7 +20,6 @@
 #include <deque>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <memory>
 #include <string>
 #include <tuple>
@@ -168,8 +167,8 @@ class OutputTest : public QObject {
     design.state->persistent.lastSaveFolder = folder.Root().string();
     QtInteraction qt;
     ScriptedOutput output;
-    const QString tiff = "TIFF Files (*.tif)", jpeg = "JPEG Files (*.jpg)", png = "PNG Files (*.png)";
-    const QByteArray jfif("\xFF\xD8\xFF\xE0\x00\x10JFIF", 10), pngSignature("\x89PNG\r\n\x1A\n", 8);
+    const QString jpeg = "JPEG Files (*.jpg)", png = "PNG Files (*.png)";
+    const std::string jfif("\xFF\xD8\xFF\xE0\x00\x10JFIF", 10), pngSignature("\x89PNG\r\n\x1A\n", 8);
     const QString replace = "Export TIFF file|proof.jpg already exists.\nDo you want to replace it?";
     const QString failed =
         "Error|Error saving JPEG file: " + QString::fromStdString(folder.Path("proof.jpg")) +
@@ -177,7 +176,7 @@ class OutputTest : public QObject {
     struct Case {
       QString typed, filter;
       std::string written;  // empty: nothing is written
-      QByteArray start;
+      std::string start;
       QStringList seen;
       int fault = 0;  // the errno every write fails with
     };
@@ -194,29 +193,20 @@ class OutputTest : public QObject {
         // A failed write after the file was made names it and keeps the earlier one.
         {"proof", jpeg, "", {}, {"QFileDialog", replace, failed}, EIO},
     };
-    QStringList filters;
     for (const Case& c : cases) {
       ModalDriver driver;
-      const auto name = ModalDriver::Name(c.typed, c.filter);
-      driver.steps = {[&filters, name](QWidget* modal) {
-                        filters = qobject_cast<QFileDialog*>(modal)->nameFilters();
-                        name(modal);
-                      },
+      driver.steps = {ModalDriver::Name(c.typed, c.filter),
                       ModalDriver::Press(c.fault ? QMessageBox::Yes : QMessageBox::Ok),
                       [](QWidget* modal) { qobject_cast<QDialog*>(modal)->reject(); }};
       output.sizes = {{120, 90}};
-      const FileBytes before = ReadAll(folder.Path("proof.jpg"));
+      const std::string before = ReadText(folder.Path("proof.jpg"));
       const FileFaultHook previous =
           SetFileFaultHook([&c](FileStep step) { return step == FileStep::Write ? c.fault : 0; });
       ExportTiff(OutputSourceOf(design.state.get()), &qt, &output, nullptr);
       SetFileFaultHook(previous);
       QCOMPARE(driver.seen, c.seen);
-      QCOMPARE(filters, (QStringList{tiff, jpeg, png}));
-      const FileBytes bytes = ReadAll(folder.Path(c.written.empty() ? "proof.jpg" : c.written));
-      if (c.written.empty()) QVERIFY(bytes == before);
-      QVERIFY2(QByteArray(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size()))
-                   .startsWith(c.written.empty() ? jfif : c.start),
-               c.written.c_str());
+      const std::string bytes = ReadText(folder.Path(c.written.empty() ? "proof.jpg" : c.written));
+      QVERIFY2(c.written.empty() ? bytes == before : bytes.rfind(c.start, 0) == 0, c.written.c_str());
     }
     QCOMPARE(std::distance(std::filesystem::directory_iterator(folder.Root()), {}), 3L);  // no temporary left
   }
