@@ -105,9 +105,10 @@ class OutputTest : public QObject {
     ScriptedOutput output;
     const std::string base = folder.path().toStdString();
     QDir(folder.path()).mkdir(QStringLiteral("my.folder"));
-    std::pair<int64_t, int64_t> earlierHookGot;
-    const ProgressHook before = SetProgressHook([&](int64_t done, int64_t total) {
-      earlierHookGot = {done, total};
+    // Shared, so that a failure below, which leaves this hook in place, spoils no later test.
+    const auto earlierHookGot = std::make_shared<std::pair<int64_t, int64_t>>();
+    const ProgressHook before = SetProgressHook([earlierHookGot](int64_t done, int64_t total) {
+      *earlierHookGot = {done, total};
     });
     // A wrong ending reopens the file dialog; a cancelled size does too.
     interaction.saveAnswers = {base + "/photo.bmp", base + "/first", base + "/my.folder/photo"};
@@ -138,7 +139,7 @@ class OutputTest : public QObject {
     }));
     ReportProgress(3, 4);
     SetProgressHook(before);
-    QCOMPARE(earlierHookGot, std::make_pair(int64_t{3}, int64_t{4}));
+    QCOMPARE(*earlierHookGot, std::make_pair(int64_t{3}, int64_t{4}));
 
     // A name given without its ending is asked about as it will be written;
     // No shows the dialog again from that name, and the file stays as it was.
