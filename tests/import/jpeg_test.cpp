@@ -59,14 +59,6 @@ TEST_F(JpegTest, ProfileChunksAreJoinedInFileOrder) {
     EXPECT_EQ(ReadJpegIccProfile(path, &profile), 0);
     EXPECT_EQ(profile, c.expected) << count;
   }
-  IccProfile profile;
-  Image image;
-  for (const FileBytes& bad : {FileBytes{'h', 'e', 'l', 'l', 'o'}, FileBytes{0xFF, 0xD8}}) {
-    WriteAll(folder.Path("bad.jpg"), bad);
-    EXPECT_EQ(ReadJpegIccProfile(folder.Path("bad.jpg"), &profile), 1);
-    EXPECT_TRUE(profile.empty());
-    EXPECT_EQ(DecodeWithImagingLibrary(folder.Path("bad.jpg"), &image), 1);
-  }
 }
 
 TEST_F(JpegTest, PixelsMatchLibjpegsOwnDecode) {
