@@ -65,7 +65,7 @@ TEST(FuzzInputs, SeedsAndFindingsPassEveryCheck) {
 // address space of their own, so under them nothing is limited.
 struct AddressSpaceLimit {
   rlimit before{};
-  explicit AddressSpaceLimit(rlim_t room) {
+  explicit AddressSpaceLimit([[maybe_unused]] rlim_t room) {
 #if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
     unsigned long pages = 0;
     std::ifstream("/proc/self/statm") >> pages;

@@ -41,7 +41,7 @@ class Threads : public ::testing::Test {
       IccProfile profile;
       LoadTextures(std::getenv("PASSAVUE_BUILD_DIR"), &textures, &profile);
       LoadFrameTiles(std::getenv("PASSAVUE_BUILD_DIR"), &tiles, &profile);
-      return true;
+      return textures.images[4].HasPixels() && tiles.tiles[FrameTileSet::Index(0, 10, kSideLeft)].HasPixels();
     }();
     SetWorkerThreads(threads);
     scene_ = std::make_unique<SceneSettings>();
