@@ -32,45 +32,29 @@ def pam(name, channels):  # 16-bit samples that use every bit
     open(f"{d}/{name}.pam", "wb").write(b"P7\nWIDTH %d\nHEIGHT %d\nDEPTH %d\nMAXVAL 65535\nTUPLTYPE %s\nENDHDR\n"
                                         % (W, H, channels, kind) + body)
     return f"{d}/{name}.pam"
-def over_white(picture, name, mode="RGB"):  # the twin of a transparent picture, by Pillow
-    white = Image.new("RGBA", picture.size, "white")
-    Image.alpha_composite(white, picture.convert("RGBA")).convert(mode).save(f"{d}/{name}.tif")
+def white(picture, mode="RGB"):  # a transparent picture over white, by Pillow
+    return Image.alpha_composite(Image.new("RGBA", picture.size, "white"), picture.convert("RGBA")).convert(mode)
 rgb = Image.new("RGB", (W, H))
 rgb.putdata([tuple(px(x, y, c) for c in range(3)) for y in range(H) for x in range(W)])
 rgba = rgb.copy()
 rgba.putalpha(Image.frombytes("L", (W, H), bytes((x * 40 + y * 19) % 256 for y in range(H) for x in range(W))))
-gray = rgb.convert("L")
-for name, picture, options in [("rgb8", rgb, {}), ("rgb8-dpi", rgb, {"dpi": (150, 150)}), ("gray8", gray, {}),
-                               ("rgb8-icc", rgb, {"icc_profile": icc})]:
-    picture.save(f"{d}/{name}.png", **options)
-    picture.save(f"{d}/{name}.tif", **options)
-gray.convert("1").save(f"{d}/gray1.png")
-gray.convert("1").convert("L").save(f"{d}/gray1.tif")
-for bits in (2, 4):
-    gray.point(lambda v: (v >> (8 - bits)) * (255 // ((1 << bits) - 1))).save(f"{d}/gray{bits}.tif")
-    im(f"{d}/gray{bits}.tif", "-define", f"png:bit-depth={bits}", "-define", "png:color-type=0", f"{d}/gray{bits}.png")
-g16 = Image.new("I;16", (W, H))
+gray, palette, trns, g16 = rgb.convert("L"), rgb.quantize(16), rgb.quantize(16), Image.new("I;16", (W, H))
 g16.putdata([px(x, y, 0) * 257 + x * 3 for y in range(H) for x in range(W)])
-g16.save(f"{d}/gray16.png")
-g16.save(f"{d}/gray16.tif")
-palette = rgb.quantize(16)
-palette.save(f"{d}/palette.png")
-palette.convert("RGB").save(f"{d}/palette.tif")
-palette.save(f"{d}/palette-trns.png", transparency=bytes((i * 17) % 256 for i in range(16)))
-over_white(Image.open(f"{d}/palette-trns.png"), "palette-trns")
-rgba.save(f"{d}/rgba8.png")
-over_white(rgba, "rgba8")
-rgba.convert("LA").save(f"{d}/gray-alpha8.png")
-over_white(rgba.convert("LA"), "gray-alpha8", "L")
+trns.info["transparency"] = bytes((i * 17) % 256 for i in range(16))
+for name, png, tif, options in [
+        ("rgb8", rgb, rgb, {"dpi": (150, 150)}), ("gray8", gray, gray, {}), ("rgb8-icc", rgb, rgb, {"icc_profile": icc}),
+        ("gray1", gray.convert("1"), gray.convert("1").convert("L"), {}), ("gray16", g16, g16, {}),
+        ("palette", palette, palette.convert("RGB"), {}), ("palette-trns", trns, white(trns), {}),
+        ("rgba8", rgba, white(rgba), {}), ("gray-alpha8", rgba.convert("LA"), white(rgba.convert("LA"), "L"), {})]:
+    png.save(f"{d}/{name}.png", **options)
+    tif.save(f"{d}/{name}.tif", **options)
 im(pam("rgb16", 3), "-depth", "16", f"{d}/rgb16.png")
 im(f"{d}/rgb16.pam", "-depth", "16", "-compress", "none", f"{d}/rgb16.tif")
 im(pam("rgba16", 4), "-depth", "16", f"{d}/rgba16.png")
 im(f"{d}/rgba16.png", "-background", "white", "-alpha", "remove", "-alpha", "off", "-depth", "16", "-compress", "none",
    f"{d}/rgba16.tif")  # ImageMagick, as Pillow has no 16-bit colour
-im(f"{d}/rgba8.png", "-interlace", "PNG", f"{d}/rgba8-interlaced.png")
-over_white(rgba, "rgba8-interlaced")
-im(f"{d}/rgb16.png", "-interlace", "PNG", f"{d}/rgb16-interlaced.png")
-im(f"{d}/rgb16.pam", "-depth", "16", "-compress", "none", f"{d}/rgb16-interlaced.tif")
+for name in ("rgba8", "rgb16"):  # the twins are those of the same pixels stored plainly
+    im(f"{d}/{name}.png", "-interlace", "PNG", f"{d}/{name}-interlaced.png")
 # A photograph 37 x 21 at 150 pixels per inch in a wide-gamut space, then
 # stored in each orientation, in both Exif byte orders.
 photo = Image.new("RGB", (37, 21))
@@ -88,10 +72,7 @@ bool Available(const std::string& command) {
 class PicturesTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    if (!Available("command -v convert") || !Available("command -v exiftool") ||
-        !Available("/usr/bin/python3 -c 'import PIL'")) {
-      return;
-    }
+    if (!Available("command -v convert && command -v exiftool && /usr/bin/python3 -c 'import PIL'")) return;
     folder_ = std::make_unique<TempFolder>();
     WriteAll(folder_->Path("wide.icc"), WideGamutProfile());
     std::ofstream(folder_->Path("make.py")) << kMakePictures;
@@ -117,33 +98,26 @@ class PicturesTest : public ::testing::Test {
     return scene.picture.raster;
   }
 
-  static std::unique_ptr<TempFolder> folder_;
-  static bool made_;
+  static inline std::unique_ptr<TempFolder> folder_;
+  static inline bool made_ = false;
 };
-
-std::unique_ptr<TempFolder> PicturesTest::folder_;
-bool PicturesTest::made_ = false;
 
 }  // namespace
 
 TEST_F(PicturesTest, EveryKindOfPngEqualsItsTiffTwin) {
   for (const std::string name :
-       {"gray1", "gray2", "gray4", "gray8", "gray16", "palette", "palette-trns", "rgb8", "rgb8-dpi", "rgb16",
-        "gray-alpha8", "rgba8", "rgba16", "rgba8-interlaced", "rgb16-interlaced", "rgb8-icc"}) {
+       {"gray1", "gray8", "gray16", "palette", "palette-trns", "rgb8", "rgb16", "gray-alpha8", "rgba8",
+        "rgba16", "rgba8-interlaced", "rgb16-interlaced", "rgb8-icc"}) {
     SCOPED_TRACE(name);
     IccProfile pngProfile, tiffProfile;
     const auto png = Load(name + ".png", kPicturePng, &pngProfile);
-    const auto tiff = Load(name + ".tif", kPictureTiff, &tiffProfile);
+    const auto tiff = Load(name.substr(0, name.find("-interlaced")) + ".tif", kPictureTiff, &tiffProfile);
     ASSERT_TRUE(png && tiff);
     EXPECT_TRUE(SamePixels(*png, *tiff));
     // 150 pixels per inch as Pillow stores it: 5906 per metre.
-    EXPECT_NEAR(png->resolution, name == "rgb8-dpi" ? 5906 * 0.0254 : 96, 1e-9);
+    EXPECT_NEAR(png->resolution, name == "rgb8" ? 5906 * 0.0254 : 96, 1e-9);
     EXPECT_EQ(pngProfile, tiffProfile);
   }
-  // The profile did convert: the same pixels without it come out otherwise.
-  IccProfile profile;
-  EXPECT_FALSE(SamePixels(*Load("rgb8-icc.png", kPicturePng, &profile), *Load("rgb8.png", kPicturePng)));
-  EXPECT_EQ(profile, ReadAll(folder_->Path("wide.icc")));
 }
 
 TEST_F(PicturesTest, PhonePhotographsStandUprightInEveryOrientation) {

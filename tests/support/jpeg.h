@@ -18,8 +18,8 @@ struct JpegRecipe {
   J_COLOR_SPACE space = JCS_RGB;  // or JCS_GRAYSCALE, JCS_CMYK
   bool jfif = true;
   bool progressive = false;
-  int densityUnit = 0, density = 1;   // JFIF: 0 none, 1 per inch, 2 per cm
-  std::vector<FileBytes> app1, app2;  // whole payloads, in file order
+  int densityUnit = 0, density = 1;       // JFIF: 0 none, 1 per inch, 2 per cm
+  std::vector<FileBytes> app1{}, app2{};  // whole payloads, in file order
 };
 
 inline void WriteJpeg(const std::string& path, const JpegRecipe& recipe) {
@@ -31,10 +31,8 @@ inline void WriteJpeg(const std::string& path, const JpegRecipe& recipe) {
   jpeg_create_compress(&cinfo);
   jpeg_stdio_dest(&cinfo, file);
   const int components = recipe.space == JCS_GRAYSCALE ? 1 : (recipe.space == JCS_CMYK ? 4 : 3);
-  cinfo.image_width = recipe.width;
-  cinfo.image_height = recipe.height;
-  cinfo.input_components = components;
-  cinfo.in_color_space = recipe.space;
+  cinfo.image_width = recipe.width, cinfo.image_height = recipe.height;
+  cinfo.input_components = components, cinfo.in_color_space = recipe.space;
   jpeg_set_defaults(&cinfo);
   if (recipe.progressive) jpeg_simple_progression(&cinfo);
   jpeg_set_quality(&cinfo, 90, TRUE);
@@ -42,10 +40,9 @@ inline void WriteJpeg(const std::string& path, const JpegRecipe& recipe) {
   cinfo.density_unit = static_cast<UINT8>(recipe.densityUnit);
   cinfo.X_density = cinfo.Y_density = static_cast<UINT16>(recipe.density);
   jpeg_start_compress(&cinfo, TRUE);
-  for (const FileBytes& p : recipe.app1)
-    jpeg_write_marker(&cinfo, JPEG_APP0 + 1, p.data(), static_cast<unsigned>(p.size()));
-  for (const FileBytes& p : recipe.app2)
-    jpeg_write_marker(&cinfo, JPEG_APP0 + 2, p.data(), static_cast<unsigned>(p.size()));
+  for (int app : {1, 2})
+    for (const FileBytes& p : app == 1 ? recipe.app1 : recipe.app2)
+      jpeg_write_marker(&cinfo, JPEG_APP0 + app, p.data(), static_cast<unsigned>(p.size()));
   FileBytes row(static_cast<size_t>(recipe.width) * components);
   while (cinfo.next_scanline < cinfo.image_height) {
     for (size_t i = 0; i < row.size(); ++i)  // sample c of pixel x: 7x + 5y + 60c
@@ -85,8 +82,7 @@ inline FileBytes DecodeWithLibjpeg(const std::string& path) {
 inline FileBytes IccChunk(uint8_t sequence, uint8_t count, const FileBytes& data,
                           const char* id = "ICC_PROFILE") {
   FileBytes payload(id, id + 12);  // with its terminating zero
-  payload.push_back(sequence);
-  payload.push_back(count);
+  payload.insert(payload.end(), {sequence, count});
   payload.insert(payload.end(), data.begin(), data.end());
   return payload;
 }
@@ -108,10 +104,7 @@ inline FileBytes ExifBlock(bool bigEndian, const std::vector<ExifEntry>& entries
   put(static_cast<uint32_t>(entries.size()), 2);
   for (const ExifEntry& e : entries) {
     put(e.tag, 2), put(e.type, 2), put(e.count, 4);
-    if (e.type == 3)
-      put(e.value, 2), put(0, 2);
-    else
-      put(e.value, 4);
+    put(e.type == 3 && bigEndian ? e.value << 16 : e.value, 4);
   }
   put(0, 4);
   return p;
