@@ -1,39 +1,49 @@
-// The property dialogs and Preferences, driven with key clicks, mouse clicks
-// and their delay timers.
-#include <QCheckBox>
-#include <QComboBox>
-#include <QImage>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QTemporaryDir>
-#include <QTimer>
-#include <QtTest>
-#include <memory>
+// The property dialogs, their colour picker and Preferences, driven with key
+// clicks, mouse clicks and the dialogs' delay timers.
+#include <functional>
 #include <set>
 
 #include "dialogs_test_util.h"
 #include "render/render.h"
 #include "scene/settings_file.h"
 #include "scene/units.h"
+#include "shell/app_state.h"
 #include "shell/color_picker.h"
 #include "shell/control_ids.h"
 #include "shell/design_dialogs.h"
+#include "shell/document.h"
 #include "shell/main_window.h"
 #include "shell/preferences_dialog.h"
-
-std::unique_ptr<QObject> MakePickerTest();
+#include "support/pictures.h"
+#include "support/scripted.h"
 
 namespace {
 
 constexpr double kMm = 0.039370001240155036;  // inches in a millimetre
 
-void Choose(PropertyDialog* dialog, int id, int index) {
-  auto* list = dialog->controlAs<QComboBox>(id);
-  list->setCurrentIndex(index);
-  emit list->activated(index);
-}
+// A design at its defaults, with scripted answers for its dialogs.
+struct Harness {
+  Harness() {
+    QObject::connect(&document, &Document::changed, [this]() { ++renders; });
+  }
+  // Set up behind the history's back, as a file read would.
+  SceneSettings& design() { return *document.boundDesign(); }
+  // The dialog of a Settings command, shown as the main window shows it.
+  PropertyDialog* Open(int command) {
+    auto* dialog = static_cast<PropertyDialog*>(MakePropertyDialog(command, &owner, context));
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->show();
+    return dialog;
+  }
+
+  std::unique_ptr<AppState> state = std::make_unique<AppState>();
+  Document document;
+  ScriptedInteraction interaction;
+  std::map<int, QRect> placements;
+  int renders = 0;  // changes of the design
+  DialogContext context{state.get(), &document, &interaction, &placements};
+  QWidget owner;  // goes first, with the dialogs a test left open
+};
 
 // The picker's swatch cell k (0 black .. 10 yellow).
 void ClickSwatch(ColorPicker* picker, int k) {
@@ -45,304 +55,288 @@ void ClickSwatch(ColorPicker* picker, int k) {
 // thickness; the border's widths.
 QList<double> Lengths(const SceneSettings& s, int command) {
   const FrameSettings& f = s.frame;
-  const ImageBorder& b = s.border;
   if (command == kCommandBackground) return {s.background.ratio};
   if (command == kCommandFrame)
     return {f.leftWidth, f.rightWidth, f.topWidth, f.bottomWidth, f.outerDepth, f.innerDepth};
-  if (command == kCommandImage) return {b.left, b.right, b.top, b.bottom};
-  const MatSettings& m = s.mats[command == kCommandOuterMat    ? kOuterMat
-                                : command == kCommandMiddleMat ? kMiddleMat
-                                                               : kInnerMat];
+  if (command == kCommandImage) return {s.border.left, s.border.right, s.border.top, s.border.bottom};
+  const MatSettings& m = s.mats[static_cast<size_t>(command - kCommandOuterMat)];
   return {m.left, m.right, m.top, m.bottom, m.thickness};
 }
 
+// The colour at a point of the picker's hexagon; -1s outside it.
+RgbColor PointColor(double x, double y) {
+  RgbColor c{-1, -1, -1};
+  HexPointColor(x, y, &c);
+  return c;
+}
+
+QRgb Rgb(const RgbColor& c) { return qRgb(c.red, c.green, c.blue); }
+
 }  // namespace
+
+class PickerTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void hexagonPointsHaveTheirColors() {
+    // (90, 200) lies just inside a slanted edge.
+    const std::tuple<double, double, QRgb> inside[] = {
+        {0, -200, qRgb(255, 55, 55)},   {220, 0, qRgb(128, 255, 1)}, {-220, 0, qRgb(129, 2, 255)},
+        {100, 100, qRgb(98, 255, 140)}, {0, 0, qRgb(255, 255, 255)}, {0, -255, qRgb(255, 0, 0)},
+        {0, 255, qRgb(0, 255, 255)},    {90, 200, qRgb(3, 255, 151)}};
+    for (auto [x, y, rgb] : inside) QCOMPARE(Rgb(PointColor(x, y)), rgb);
+    // The tables round i * sqrt(3)/2 and i * 2/sqrt(3); below zero the fixed point truncates.
+    QCOMPARE(std::tuple(HexLookup(HexHalfRoot3, 255), HexLookup(HexTwoByRoot3, 220),
+                        HexLookup(HexTwoByRoot3, -220), HexLookup(HexTwoByRoot3, 9999)),
+             std::tuple(221, 254, -253, 294));
+    // The corners at +-127.5 lie on the edge; beyond the edges (also a slanted one) nothing.
+    QVERIFY(PointColor(220.8, 127.5).red >= 0);
+    for (auto [x, y] : {std::pair{221.0, 0.0}, {0.0, 255.5}, {150.0, 200.0}})
+      QCOMPARE(PointColor(x, y).red, -1);
+  }
+
+  // A colour splits into hue and brightness (black into white at none, a
+  // damaged one is first brought into range); black stays black wherever the
+  // hexagon is clicked.
+  void initialState() {
+    PickerState s = InitPickerState(7, {100, 50, 0});
+    QCOMPARE(std::tuple(s.brightness, Rgb(s.hue), Rgb(s.current)),
+             std::tuple(100, qRgb(255, 127, 0), qRgb(100, 50, 0)));
+    s = InitPickerState(7, {300, -4, 128});
+    QCOMPARE(std::tuple(Rgb(s.current), s.brightness), std::tuple(qRgb(255, 0, 128), 255));
+    s = InitPickerState(7, {0, 0, 0});
+    QCOMPARE(std::tuple(s.brightness, Rgb(s.hue)), std::tuple(0, qRgb(255, 255, 255)));
+    QVERIFY(!PickerPress(&s, 200, 60) && !(s.hue == RgbColor{255, 255, 255}) &&
+            Rgb(s.current) == qRgb(0, 0, 0));
+  }
+
+  // Presses, moves and releases in turn, from white: what each leaves, and
+  // whether it reports the colour (a swatch at once, a drag at its release).
+  void pressesMovesAndReleases() {
+    enum { kPress, kMove, kRelease };
+    constexpr PickerCursor kArrow = PickerCursor::Arrow, kBar = PickerCursor::VerticalResize;
+    const std::tuple<int, int, int, QRgb, int, PickerCursor, bool> steps[] = {
+        {kPress, 132, 4, qRgb(255, 0, 0), 1, kArrow, false},     // the hexagon's top corner
+        {kMove, 132, 260, qRgb(0, 255, 255), 1, kArrow, false},  // its bottom corner
+        {kMove, 5, 5, qRgb(0, 255, 255), 1, kArrow, false},      // outside: the last colour stays
+        {kRelease, 0, 0, qRgb(0, 255, 255), 0, kArrow, true},
+        {kRelease, 0, 0, qRgb(0, 255, 255), 0, kArrow, false},
+        {kPress, 275, 100, qRgb(0, 160, 160), 2, kBar, false},  // the bar: brightness 160
+        {kMove, 275, 5, qRgb(0, 255, 255), 2, kBar, false},     // its top and above: full
+        {kMove, 275, -40, qRgb(0, 255, 255), 2, kBar, false},
+        {kMove, 275, 260, qRgb(0, 0, 0), 2, kBar, false},  // its foot and below: none
+        {kRelease, 0, 0, qRgb(0, 0, 0), 0, kArrow, true},
+        {kMove, 262, 4, qRgb(0, 0, 0), 0, kBar, false},  // without a drag the cursor tells where the bar is
+        {kMove, 261, 100, qRgb(0, 0, 0), 0, kArrow, false},
+        {kPress, 290, 100, qRgb(0, 0, 0), 0, kArrow, false},   // between the bar and the edge
+        {kPress, 227, 290, qRgb(0, 255, 0), 0, kArrow, true},  // the green swatch
+        {kPress, 162, 272, qRgb(0, 0, 0), 0, kArrow, true},    // shared by black and dark gray: black
+        {kPress, 163, 305, qRgb(64, 64, 64), 0, kArrow, true},
+        {kPress, 282, 300, qRgb(255, 255, 0), 0, kArrow, true},   // yellow, the last cell
+        {kPress, 283, 300, qRgb(255, 255, 0), 0, kArrow, false},  // beyond the row
+        {kPress, 200, 306, qRgb(255, 255, 0), 0, kArrow, false}};
+    PickerState s = InitPickerState(1, {255, 255, 255});
+    for (size_t k = 0; k < std::size(steps); ++k) {
+      auto [event, x, y, current, drag, cursor, reported] = steps[k];
+      bool reports = event == kRelease && PickerRelease(&s);
+      if (event == kPress) reports = PickerPress(&s, x, y);
+      if (event == kMove) PickerMove(&s, x, y);
+      QCOMPARE(std::tuple(k, Rgb(s.current), s.dragMode, s.cursor, reports),
+               std::tuple(k, current, drag, cursor, reported));
+    }
+  }
+
+  // Clicks and drags reach the design through the dialogs, which are driven
+  // with them elsewhere; here only what the window paints.
+  void windowPaints() {
+    QWidget owner;
+    auto* picker = new ColorPicker(&owner, QPoint(100, 100), QStringLiteral("Frame Color"),
+                                   frame_ids::kColorPicker, {100, 50, 0});
+    const QImage shot = picker->grab().toImage();
+    // The sample on black and on gray and its surrounds, its outline (the
+    // colour is dark), the panel, the hexagon's centre and corner, the red and
+    // gray swatches and their frame, the bar's top (the hue), bottom and well.
+    const std::tuple<int, int, QRgb> expected[] = {
+        {28, 288, qRgb(100, 50, 0)},    {14, 274, qRgb(0, 0, 0)},        {60, 288, qRgb(100, 50, 0)},
+        {54, 274, qRgb(128, 128, 128)}, {94, 274, qRgb(255, 255, 255)},  {16, 288, qRgb(255, 255, 255)},
+        {6, 266, qRgb(64, 64, 64)},     {132, 132, qRgb(255, 255, 255)}, {8, 8, qRgb(192, 192, 192)},
+        {210, 290, qRgb(255, 0, 0)},    {179, 290, qRgb(128, 128, 128)}, {148, 290, qRgb(255, 255, 255)},
+        {275, 4, qRgb(255, 127, 0)},    {275, 259, qRgb(0, 0, 0)},       {265, 20, qRgb(128, 128, 128)}};
+    for (auto [x, y, rgb] : expected) QCOMPARE(std::tuple(x, y, shot.pixel(x, y)), std::tuple(x, y, rgb));
+  }
+};
 
 class DialogsTest : public QObject {
   Q_OBJECT
 
  private slots:
-  // Texts typed into one dialog (in millimetres or inches, with the four
-  // sides equal or not) and left to the pause: refused with one message and
-  // nothing stored, or taken as the dialog's lengths. The fields are checked
-  // in a fixed order, and a dialog keeps the units it was opened with.
+  // Texts typed into every field of a dialog, opened in millimetres or
+  // inches, and left to the pause, whose length is the preference. Each field
+  // is refused first (empty, without a number, 1000 inches or more): the
+  // messages come one at a time in the dialog's fixed order as the fields get
+  // their texts, and nothing is stored until all are taken, in the dialog's
+  // units. A field given back its shown text keeps its exact value. OK is
+  // refused as the pause is; Cancel puts back the opening values.
   void typedTexts_data() {
-    using namespace frame_ids;
-    namespace b = background_ids;
+    namespace f = frame_ids;
     namespace m = mat_ids;
     namespace i = image_ids;
     QTest::addColumn<int>("command");
     QTest::addColumn<int>("units");
-    QTest::addColumn<bool>("unequal");
     QTest::addColumn<QList<int>>("fields");
     QTest::addColumn<QStringList>("texts");
-    QTest::addColumn<QString>("refused");
+    QTest::addColumn<QStringList>("refused");  // the messages, or the words they name
     QTest::addColumn<QList<double>>("taken");
-    const int in = kInches, mm = kMillimetres, bg = kCommandBackground, fr = kCommandFrame;
-    const double x = 25.4 * kMm;
-    const auto row = [](const char* name, int command, int units, bool unequal, QList<int> fields,
-                        QStringList texts, const char* refused, QList<double> taken = {}) {
-      QTest::newRow(name) << command << units << unequal << fields << texts << QString(refused) << taken;
-    };
-    row("ratio", bg, in, false, {b::kRatio}, {"2"}, "", {2.0});
-    row("ratio 10", bg, in, false, {b::kRatio}, {"10"}, "", {10.0});
-    for (const char* bad : {"0.99", "10.01", "x3"})
-      row(bad, bg, in, false, {b::kRatio}, {bad}, "Illegal Background to Frame Ratio");
-    row("frame, equal", fr, mm, false, {kLeft}, {"25.4"}, "", {x, x, x, x, 0.75, 0.25});
-    row("frame, unequal", fr, mm, true, {kLeft, kRight, kTop, kBottom}, {"10", "20", "30", "40"}, "",
-        {10 * kMm, 20 * kMm, 30 * kMm, 40 * kMm, 0.75, 0.25});
-    row("inner depth first", fr, in, false, {kInnerDepth, kOuterDepth}, {"x", "y"},
-        "Illegal inner depth value");
-    row("outer depth next", fr, in, false, {kOuterDepth, kLeft}, {"y", "abc"}, "Illegal outer depth value");
-    row("frame left", fr, in, false, {kLeft}, {"1000 in"}, "Illegal left value");
-    row("frame right", fr, in, true, {kRight, kTop}, {"-", "-"}, "Illegal right value");
-    row("frame top", fr, in, true, {kTop, kBottom}, {"-", "-"}, "Illegal top value");
-    row("frame bottom", fr, in, true, {kBottom}, {"x"}, "Illegal bottom value");
-    row("mat, equal", kCommandOuterMat, in, false, {m::kLeft}, {"2"}, "", {2.0, 2.0, 2.0, 2.0, 0.055});
-    row("mat, fraction", kCommandMiddleMat, in, true, {m::kBottom, m::kThickness}, {"1 1/2", "0"}, "",
-        {0.5, 0.5, 0.75, 1.5, 0.0});
-    row("thickness first", kCommandMiddleMat, in, true, {m::kThickness, m::kLeft}, {"1000", "x"},
-        "Illegal thickness value");
-    row("mat left", kCommandMiddleMat, in, true, {m::kLeft, m::kRight}, {"x", ""},
-        "Illegal left margin value");
-    row("mat right", kCommandMiddleMat, in, true, {m::kRight, m::kTop}, {"", "?"},
-        "Illegal right margin value");
-    row("mat top", kCommandMiddleMat, in, true, {m::kTop, m::kBottom}, {"?", "e"},
-        "Illegal top margin value");
-    row("mat bottom", kCommandMiddleMat, in, true, {m::kBottom}, {"e"}, "Illegal bottom margin value");
-    row("border, equal", kCommandImage, mm, false, {i::kLeft}, {"25.4"}, "", {x, x, x, x});
-    row("border left", kCommandImage, in, true, {i::kLeft, i::kTop}, {"", "bad"},
-        "Illegal left border value");
-    row("border top", kCommandImage, in, true, {i::kTop}, {"bad"}, "Illegal top border value");
+    QTest::newRow("ratio") << kCommandBackground << kInches << QList<int>(4, background_ids::kRatio)
+                           << QStringList{"x3", "0.99", "10.01", "10"}
+                           << QStringList(4, "Illegal Background to Frame Ratio") << QList{10.0};
+    QTest::newRow("frame") << kCommandFrame << kMillimetres
+                           << QList{f::kInnerDepth, f::kOuterDepth, f::kLeft, f::kRight, f::kTop, f::kBottom}
+                           << QStringList{"5", "19.05 mm", "10", "20", "30", "40"}
+                           << QStringList{"inner depth", "outer depth", "left", "right", "top", "bottom"}
+                           << QList{10 * kMm, 20 * kMm, 30 * kMm, 40 * kMm, 0.75, 5 * kMm};
+    QTest::newRow("mat") << kCommandMiddleMat << kInches
+                         << QList{m::kThickness, m::kLeft, m::kRight, m::kTop, m::kBottom}
+                         << QStringList{"0", "1/2", "1", "1 1/2", "2"}
+                         << QStringList{"thickness", "left margin", "right margin", "top margin",
+                                        "bottom margin"}
+                         << QList{0.5, 1.0, 1.5, 2.0, 0.0};
+    QTest::newRow("border") << kCommandImage << kMillimetres
+                            << QList{i::kLeft, i::kRight, i::kTop, i::kBottom}
+                            << QStringList{"1", "2", "3", "25.4"}
+                            << QStringList{"left border", "right border", "top border", "bottom border"}
+                            << QList{kMm, 2 * kMm, 3 * kMm, 25.4 * kMm};
   }
   void typedTexts() {
     QFETCH(int, command);
     QFETCH(int, units);
-    QFETCH(bool, unequal);
     QFETCH(QList<int>, fields);
     QFETCH(QStringList, texts);
-    QFETCH(QString, refused);
+    QFETCH(QStringList, refused);
     QFETCH(QList<double>, taken);
     Harness h;
-    h.state->persistent.units = units;
-    if (unequal) {
-      h.design().frame.topWidth = 1.0;
-      h.design().mats[kMiddleMat].top = 0.75;
-      h.design().border.top = 0.1;
-    }
-    ComputeOverallSize(&h.design());
-    const SceneSettings before = h.design();
+    SceneSettings& s = h.design();
+    std::tie(h.state->persistent.units, h.state->persistent.updateDelay) = std::pair(units, 4);
+    std::tie(s.frame.topWidth, s.mats[kMiddleMat].top, s.border.top) = std::tuple(1.0, 0.75, 0.1);
+    ComputeOverallSize(&s);  // as the document keeps it
+    const SceneSettings before = s;
     QPointer<PropertyDialog> d = h.Open(command);
     h.state->persistent.units = kCentimetres;
-    for (qsizetype k = 0; k < fields.size(); ++k) Type(d, fields[k], texts[k]);
-    QVERIFY(Pause(d));
-    if (!refused.isEmpty()) {
-      QCOMPARE(std::tuple(h.interaction.errors, h.renders),
-               std::tuple(std::vector{refused.toStdString()}, 0));
-      QVERIFY(h.design() == before);
-      return;
+    for (qsizetype k = 0; k < fields.size(); ++k)
+      Type(d, fields[k], QStringList{"", "x", "1000 in", "-"}[k % 4]);
+    QCOMPARE(d->delayTimer()->interval(), 3000);
+    for (qsizetype k = 0; k < fields.size(); ++k) {
+      if (k == 0) Click(d, kControlOk);  // refused too: the dialog stays open
+      QVERIFY((k == 0 ? !d.isNull() && d->isVisible() : Pause(d)) &&
+              h.interaction.errors.size() == size_t(k + 1));
+      QCOMPARE(QString::fromStdString(h.interaction.errors.back()),
+               refused[k].startsWith("Illegal") ? refused[k] : "Illegal " + refused[k] + " value");
+      Type(d, fields[k], texts[k]);
     }
-    QCOMPARE(std::tuple(h.interaction.errors.size(), h.renders, h.design().modified),
-             std::tuple(size_t{0}, 1, 1));
-    QCOMPARE(Lengths(h.design(), command), taken);
-  }
-
-  // Nothing is taken before the pause, whose length is the preference.
-  void pauseFollowsThePreference() {
-    for (auto [delay, milliseconds] : {std::pair{1, 1500}, {4, 3000}}) {
-      Harness h;
-      h.state->persistent.updateDelay = delay;
-      QPointer<PropertyDialog> d = h.Open(kCommandFrame);
-      Type(d, frame_ids::kLeft, "2");
-      QCOMPARE(std::tuple(d->delayTimer()->isActive(), d->delayTimer()->interval(),
-                          h.design().frame.leftWidth, h.renders),
-               std::tuple(true, milliseconds, 0.75, 0));
-    }
+    QVERIFY(h.renders == 0 && s == before && Pause(d));
+    QCOMPARE(std::tuple(h.interaction.errors.size(), h.renders, s.modified),
+             std::tuple(size_t(fields.size()), 1, 1));
+    QCOMPARE(Lengths(s, command), taken);
+    Click(d, kControlCancel);
+    QVERIFY(d.isNull() && Lengths(s, command) == Lengths(before, command));
   }
 
   // How a dialog ends decides what stays: OK (or Return in a field) keeps
-  // the typed text and the live colour; Cancel, Escape and the close box put
-  // back the dialog's opening values. `modified` stays either way, and the
-  // dialog's pickers close with it, keeping their place.
+  // the typed text and the colour picked (shown at once, but not yet a
+  // change); Cancel, Escape and the close box put back the dialog's opening
+  // values. `modified` stays either way, and the dialog's picker, opened
+  // once, closes with it and opens again where it was (its own area, which a
+  // window manager does not change when it takes the frame away at closing).
   void endings_data() {
-    QTest::addColumn<int>("how");
-    QTest::addColumn<bool>("kept");
-    QTest::newRow("OK") << 0 << true;
-    QTest::newRow("Return") << 1 << true;
-    QTest::newRow("Cancel") << 2 << false;
-    QTest::newRow("Escape") << 3 << false;
-    QTest::newRow("close box") << 4 << false;
+    QTest::addColumn<int>("how");  // the first two keep
+    int how = 0;
+    for (const char* name : {"OK", "Return", "Cancel", "Escape", "close box"}) QTest::newRow(name) << how++;
   }
   void endings() {
     using namespace mat_ids;
     QFETCH(int, how);
-    QFETCH(bool, kept);
     Harness h;
+    const MatSettings& o = h.design().mats[kOuterMat];
     QPointer<PropertyDialog> d = h.Open(kCommandOuterMat);
-    Enter(d, kLeft, "2");
     Click(d, kBevelColor);
     QPointer<ColorPicker> picker = d->picker(kBevelColorPicker);
+    Click(d, kBevelColor);
     ClickSwatch(picker, 7);
+    QCOMPARE(std::tuple(d->picker(kBevelColorPicker), o.bevelColor, h.design().modified, h.renders),
+             std::tuple(picker.data(), RgbColor{0, 0, 255}, 0, 1));
+    Enter(d, kLeft, "2");
     Type(d, kThickness, "0.1");        // not yet applied
     h.design().frame.leftWidth = 2.5;  // changed elsewhere meanwhile
-    switch (how) {
-      case 0:
-        Click(d, kControlOk);
-        break;
-      case 1:
-        QTest::keyClick(Field(d, kThickness), Qt::Key_Return);
-        break;
-      case 2:
-        Click(d, kControlCancel);
-        break;
-      case 3:
-        QTest::keyClick(d, Qt::Key_Escape);
-        break;
-      default:
-        d->close();
-    }
-    Settle();
-    QVERIFY(d.isNull() && picker.isNull() &&
-            h.placements.count(kCommandOuterMat * 10000 + kBevelColorPicker) == 1);
-    const MatSettings& o = h.design().mats[kOuterMat];
-    QCOMPARE(std::tuple(o.left, o.bottom, o.thickness, o.bevelColor, h.design().frame.leftWidth,
-                        h.design().modified),
-             kept ? std::tuple(2.0, 2.0, 0.1, RgbColor{0, 0, 255}, 2.5, 1)
-                  : std::tuple(1.5, 1.5, 0.055, RgbColor{240, 240, 240}, 2.5, 1));
-  }
-
-  // The image dialog's Cancel puts back the whole design, also what other
-  // dialogs changed meanwhile.
-  void imageCancelPutsBackTheWholeDesign() {
-    Harness h;
-    const SceneSettings before = h.design();
-    QPointer<PropertyDialog> d = h.Open(kCommandImage);
-    Enter(d, image_ids::kLeft, "0.5");
-    Click(d, image_ids::kBorderColor);
-    QCOMPARE(d->picker(image_ids::kBorderColorPicker)->windowTitle(), QStringLiteral("Image Border Color"));
-    ClickSwatch(d->picker(image_ids::kBorderColorPicker), 0);
-    h.design().frame.topWidth = 3.0;
-    h.design().mats[kInnerMat].texture = 2;
-    const int renders = h.renders;
-    Click(d, kControlCancel);
-    SceneSettings expected = before;
-    expected.modified = 1;
-    QVERIFY(d.isNull() && h.design() == expected);
-    QCOMPARE(h.renders, renders + 1);
-  }
-
-  // OK with a refused text keeps the dialog open with its message; Cancel
-  // then puts back the ratio taken before.
-  void okRefusesWhatThePauseRefuses() {
-    Harness h;
-    QPointer<PropertyDialog> d = h.Open(kCommandBackground);
-    Enter(d, background_ids::kRatio, "2");
-    Type(d, background_ids::kRatio, "0.5");
-    Click(d, kControlOk);
-    QVERIFY(!d.isNull() && d->isVisible() && !d->delayTimer()->isActive());
-    QCOMPARE(std::tuple(h.interaction.errors, h.design().background.ratio),
-             std::tuple(std::vector<std::string>{"Illegal Background to Frame Ratio"}, 2.0));
-    Click(d, kControlCancel);  // puts back the ratio of the opening
-    QCOMPARE(std::tuple(d.isNull(), h.design().background.ratio), std::tuple(true, 1.2));
-  }
-
-  // A picker's colour shows at once but is not yet a change; a picker opens
-  // once, and again where it was last (its own area, which a window manager
-  // does not change when it takes the frame away at closing).
-  void colorsChangeLive() {
-    using namespace background_ids;
-    Harness h;
-    QPointer<PropertyDialog> d = h.Open(kCommandBackground);
-    Click(d, kColor);
-    QPointer<ColorPicker> picker = d->picker(kColorPicker);
-    QCOMPARE(std::tuple(picker->windowTitle(), picker->state().current),
-             std::tuple(QStringLiteral("Background Color"), RgbColor{150, 140, 100}));
-    Click(d, kColor);
-    QCOMPARE(d->picker(kColorPicker), picker.data());
-    ClickSwatch(picker, 6);  // green
-    QCOMPARE(std::tuple(h.design().background.color, h.renders, h.design().modified,
-                        d->controlAs<ColorButton>(kColor)->shownColor()),
-             std::tuple(RgbColor{0, 255, 0}, 1, 0, QColor(0, 255, 0)));
     picker->move(230, 170);
     const QRect moved = picker->geometry();
-    picker->close();
+    const std::function<void()> ends[] = {
+        [&]() { Click(d, kControlOk); }, [&]() { QTest::keyClick(Field(d, kThickness), Qt::Key_Return); },
+        [&]() { Click(d, kControlCancel); }, [&]() { QTest::keyClick(d, Qt::Key_Escape); },
+        [&]() { d->close(); }};
+    ends[how]();
     Settle();
-    Click(d, kColor);
-    QCOMPARE(d->picker(kColorPicker)->geometry(), moved);
-  }
-
-  // Lists and radios apply at once, unless a typed text is refused; the
-  // frame's lists are stored even when a field is then refused.
-  void listsAndRadiosApplyAtOnce() {
-    Harness h;
-    QPointer<PropertyDialog> wall = h.Open(kCommandBackground);
-    Click(wall, background_ids::kTypeFirst + kDaylight);
-    Click(wall, background_ids::kSubduedRadio);
-    QCOMPARE(std::tuple(h.design().lighting.type, h.design().lighting.intensity, h.renders),
-             std::tuple(6, 2, 2));
-    Type(wall, background_ids::kRatio, "0.5");
-    Click(wall, background_ids::kTypeFirst + kTungsten);
-    QCOMPARE(std::tuple(h.design().lighting.type, h.renders), std::tuple(6, 2));
-    QPointer<PropertyDialog> frame = h.Open(kCommandFrame);
-    Choose(frame, frame_ids::kStyle, 10);
-    Type(frame, frame_ids::kLeft, "abc");
-    Choose(frame, frame_ids::kFinish, 0);
-    QCOMPARE(std::tuple(h.design().frame.style, h.design().frame.finish, h.renders, h.interaction.errors),
-             std::tuple(10, 0, 3,
-                        std::vector<std::string>{"Illegal Background to Frame Ratio", "Illegal left value"}));
+    QVERIFY(d.isNull() && picker.isNull());
+    QCOMPARE(std::tuple(o.left, o.bottom, o.thickness, o.bevelColor, h.design().frame.leftWidth,
+                        h.design().modified),
+             how < 2 ? std::tuple(2.0, 2.0, 0.1, RgbColor{0, 0, 255}, 2.5, 1)
+                     : std::tuple(1.5, 1.5, 0.055, RgbColor{240, 240, 240}, 2.5, 1));
+    PropertyDialog* again = h.Open(kCommandOuterMat);
+    Click(again, kBevelColor);
+    QCOMPARE(again->picker(kBevelColorPicker)->geometry(), moved);
   }
 
   // The Equal box: checked when the four are equal, with three fields empty;
   // checking it gives them the stored left width at once, unchecking shows
-  // the left one's text in all four.
+  // the left one's text in all four. Lists apply at once, even when a typed
+  // text is then refused.
   void equalBoxFillsTheOtherSides() {
     using namespace frame_ids;
     Harness h;
+    const FrameSettings& f = h.design().frame;
     QPointer<PropertyDialog> d = h.Open(kCommandFrame);
     QVERIFY(d->controlAs<QCheckBox>(kEqual)->isChecked() && Text(d, kRight).isEmpty() &&
             !Field(d, kBottom)->isEnabled());
     QCOMPARE(Text(d, kWidth), QStringLiteral("16.000 in"));  // the overall width, shown only
-    QVERIFY(!Field(d, kWidth)->isEnabled() && Field(d, kHeight)->isReadOnly());
     Type(d, kLeft, "1");
     Click(d, kEqual);
-    QVERIFY(Field(d, kRight)->isEnabled());
     QCOMPARE((QStringList{Text(d, kRight), Text(d, kBottom)}), (QStringList{"1", "1"}));
     Enter(d, kRight, "2");
     Type(d, kLeft, "x");  // refused: only the stored left width goes to the others
+    d->controlAs<QComboBox>(kStyle)->setCurrentIndex(10);
+    emit d->controlAs<QComboBox>(kStyle)->activated(10);  // a list is stored all the same
     Click(d, kEqual);
-    const FrameSettings& f = h.design().frame;
-    QCOMPARE(std::tuple(f.leftWidth, f.rightWidth, f.topWidth, f.bottomWidth, h.interaction.errors),
-             std::tuple(1.0, 1.0, 1.0, 1.0, std::vector<std::string>{"Illegal left value"}));
+    QCOMPARE(std::tuple(f.leftWidth, f.rightWidth, f.topWidth, f.bottomWidth, f.style, h.interaction.errors),
+             std::tuple(1.0, 1.0, 1.0, 1.0, 10, std::vector<std::string>(2, "Illegal left value")));
     QVERIFY(Text(d, kTop).isEmpty());
-    Click(d, kControlCancel);  // the frame as it was
-    QCOMPARE(std::tuple(f.leftWidth, f.rightWidth, f.topWidth, f.bottomWidth),
-             std::tuple(0.75, 0.75, 0.75, 0.75));
   }
 
   // Codes and colours from a damaged file select nothing, show in range and
-  // are kept until a choice is made.
+  // are kept until a choice is made; a radio's choice applies at once, but
+  // not while a typed text is refused.
   void damagedCodesAreShownSafely() {
+    using namespace mat_ids;
     Harness h;
     MatSettings& m = h.design().mats[kInnerMat];
+    LightingSettings& light = h.design().lighting;
     std::tie(m.texture, m.opening, m.bevel, m.color) = std::tuple(42, -3, 7, RgbColor{999, -4, 300});
-    std::tie(h.design().lighting.type, h.design().lighting.intensity) = std::pair(42, -1);
+    std::tie(light.type, light.intensity) = std::pair(42, -1);
     QPointer<PropertyDialog> d = h.Open(kCommandInnerMat);
-    QCOMPARE(std::tuple(d->controlAs<QComboBox>(mat_ids::kTexture)->currentIndex(),
-                        d->controlAs<QComboBox>(mat_ids::kOpening)->currentIndex(),
-                        d->controlAs<ColorButton>(mat_ids::kColor)->shownColor()),
+    QCOMPARE(std::tuple(d->controlAs<QComboBox>(kTexture)->currentIndex(),
+                        d->controlAs<QComboBox>(kOpening)->currentIndex(),
+                        d->controlAs<ColorButton>(kColor)->shownColor()),
              std::tuple(-1, -1, QColor(255, 0, 255)));
-    Click(d, mat_ids::kColor);
-    QCOMPARE(d->picker(mat_ids::kColorPicker)->state().current, (RgbColor{255, 0, 255}));
-    Enter(d, mat_ids::kThickness, "0.2");
+    Enter(d, kThickness, "0.2");
     QPointer<PropertyDialog> wall = h.Open(kCommandBackground);
-    for (int id = background_ids::kSubduedRadio; id < background_ids::kTypeFirst + kLightingTypeCount; ++id) {
-      if (id != background_ids::kColor && id != background_ids::kColorPicker)
-        QVERIFY(!wall->controlAs<QRadioButton>(id)->isChecked());
-    }
+    for (QRadioButton* radio : wall->findChildren<QRadioButton*>()) QVERIFY(!radio->isChecked());
     Enter(wall, background_ids::kRatio, "2");
-    QCOMPARE(std::tuple(m.thickness, m.texture, m.opening, m.bevel, h.design().lighting.type,
-                        h.design().lighting.intensity),
+    QCOMPARE(std::tuple(m.thickness, m.texture, m.opening, m.bevel, light.type, light.intensity),
              std::tuple(0.2, 42, -3, 7, 42, -1));
+    Type(wall, background_ids::kRatio, "0.5");
+    Click(wall, background_ids::kTypeFirst + kDaylight);  // held back while a text is refused
+    QCOMPARE(light.type, 42);
+    Enter(wall, background_ids::kRatio, "3");
+    Click(wall, background_ids::kSubduedRadio);  // applies at once
+    QCOMPARE(std::tuple(light.type, light.intensity, h.design().background.ratio), std::tuple(6, 2, 3.0));
     Click(d, kControlCancel);
     QCOMPARE(m.color, (RgbColor{999, -4, 300}));
     QVERIFY(MakeMatDialog(h.context, 3, nullptr) == nullptr);
@@ -376,8 +370,9 @@ class DialogsTest : public QObject {
   }
 
   // A new picture: the ending picks the reader whatever filter is shown, a
-  // name without one goes by the filter; the borders go back to 0 and the
-  // new picture outlives Cancel.
+  // name without one goes by the filter; the borders go back to 0. Cancel
+  // then puts back the whole design as it was with the new picture, also
+  // what other dialogs changed meanwhile.
   void newPictureSurvivesCancel() {
     using namespace image_ids;
     Harness h;
@@ -392,44 +387,36 @@ class DialogsTest : public QObject {
     const FileDialogRequest& request = h.interaction.openRequests.back();
     QCOMPARE(std::tuple(h.renders, request.folder, request.filters.size(), request.filters[2].pattern),
              std::tuple(0, std::string("/somewhere"), size_t{3}, std::string("*.png")));
-
-    const PictureSettings& p = h.design().picture;
-    const QString jpeg = folder.filePath("harbour.JPG"), bare = folder.filePath("harbour");
+    // A JPEG named as one under the TIFF filter, a JPEG and a PNG without an ending.
     QImage harbour(40, 30, QImage::Format_RGB32);
     harbour.fill(Qt::darkCyan);
-    QVERIFY(harbour.save(jpeg, "JPEG") && harbour.scaled(20, 10).save(bare, "JPEG") &&
-            QImage(24, 18, QImage::Format_RGB32).save(folder.filePath("quay"), "PNG") &&
-            QFile::copy(QString::fromStdString(path), folder.filePath("boats.jpg")));
-    struct Case {
-      QString name;
-      int filter, width;
-    };
-    for (const Case& c : {Case{jpeg, 0, 40}, Case{folder.filePath("boats.jpg"), 0, 40}, Case{bare, 1, 20},
-                          Case{folder.filePath("quay"), 2, 24}}) {
-      h.interaction.openAnswers = {c.name.toStdString()};
-      h.interaction.openFilters = {c.filter};
+    QVERIFY(harbour.save(folder.filePath("harbour.JPG"), "JPEG") &&
+            harbour.scaled(20, 10).save(folder.filePath("harbour"), "JPEG") &&
+            harbour.scaled(24, 18).save(folder.filePath("quay"), "PNG"));
+    for (auto [name, filter, width] :
+         {std::tuple("harbour.JPG", 0, 40), {"harbour", 1, 20}, {"quay", 2, 24}, {"boats.tif", 1, 400}}) {
+      h.interaction.openAnswers = {folder.filePath(name).toStdString()};
+      h.interaction.openFilters = {filter};
       Click(d, kSelect);
-      QCOMPARE(PictureImage(p).width, c.width);
+      QCOMPARE(PictureImage(h.design().picture).width, width);
     }
-    QCOMPARE(h.interaction.errors,
-             std::vector{"Cannot read JPEG file: " + folder.filePath("boats.jpg").toStdString()});
-
-    h.interaction.openAnswers = {path};
-    h.interaction.openFilters = {1};
-    Click(d, kSelect);
-    QCOMPARE(std::tuple(PictureImage(p).width, p.pathname, h.state->persistent.lastInputFolder),
-             std::tuple(400, path, folder.path().toStdString()));
+    QCOMPARE(std::tuple(h.interaction.errors.size(), h.design().picture.pathname,
+                        h.state->persistent.lastInputFolder),
+             std::tuple(size_t{0}, path, folder.path().toStdString()));
     QCOMPARE((QStringList{Text(d, kWidth), Text(d, kHeight), Text(d, kLeft), Text(d, kTop)}),
              (QStringList{"2.000 in", "0.500 in", "0.000 in", ""}));
     QVERIFY(d->controlAs<QCheckBox>(kEqual)->isChecked() && !d->delayTimer()->isActive());
-    const Image* raster = p.raster.get();
+    SceneSettings expected = h.design();
+    Enter(d, kLeft, "0.5");
+    Click(d, kBorderColor);
+    ClickSwatch(d->picker(kBorderColorPicker), 0);
+    std::tie(h.design().frame.topWidth, h.design().mats[kInnerMat].texture) = std::pair(3.0, 2);
     Click(d, kControlCancel);
-    QCOMPARE(std::tuple(p.pathname, p.raster.get(), raster->width, h.design().border.left, p.customWidth),
-             std::tuple(path, raster, 400, 0.0, 2.0));
+    expected.modified = 1;
+    QVERIFY(d.isNull() && h.design() == expected);
   }
 
   void mainWindowOpensOneOfEach() {
-    using namespace mat_ids;
     Harness h;
     CommandHandlers handlers;
     handlers.makePropertyDialog = [&h](int command, QWidget* owner) {
@@ -455,15 +442,13 @@ class DialogsTest : public QObject {
     }
     QCOMPARE(corners.size(), size_t{6});
     auto* mat = static_cast<PropertyDialog*>(window.propertyDialog(kCommandOuterMat));
-    Enter(mat, kLeft, "2.5");
-    // A completed Open or New closes every dialog and picker, and nothing of
+    Enter(mat, mat_ids::kLeft, "2.5");
+    // A completed Open or New closes every dialog, and nothing of
     // the old design comes back into the new one (Cancel would put 1.5 back).
     QTemporaryDir folder;
     const std::string design = folder.filePath(QStringLiteral("wide.Passavue")).toStdString();
     std::string unused;
     QCOMPARE(SaveSettingsFileAs(design, &h.design(), &unused), 0);  // outer left 2.5
-    Click(mat, kColor);
-    QPointer<ColorPicker> picker = mat->picker(kColorPicker);
     for (int command : {kCommandOpen, kCommandNew}) {
       for (int dialog = kCommandImage; dialog <= kCommandBackground; ++dialog) window.RunCommand(dialog);
       h.design().modified = 1;
@@ -473,7 +458,6 @@ class DialogsTest : public QObject {
       Settle();
       for (int dialog = kCommandImage; dialog <= kCommandBackground; ++dialog)
         QVERIFY(window.propertyDialog(dialog) == nullptr);
-      QVERIFY(picker.isNull());
       QCOMPARE(std::tuple(h.design().mats[kOuterMat].left, h.design().modified),
                std::tuple(command == kCommandOpen ? 2.5 : 1.5, 0));
     }
@@ -484,16 +468,14 @@ class DialogsTest : public QObject {
   void preferences() {
     PersistentState preferences;
     int renders = 0;
-    for (bool ok : {false, true}) {
+    for (int button : {kControlCancel, kControlOk}) {
       PreferencesDialog dialog(
           &preferences, [&renders]() { ++renders; }, nullptr);
-      dialog.show();
       dialog.unitsList()->setCurrentIndex(1);
       dialog.delayList()->setCurrentIndex(4);
-      QTest::mouseClick(dialog.findChild<QPushButton*>(QString::number(ok ? kControlOk : kControlCancel)),
-                        Qt::LeftButton);
+      dialog.findChild<QPushButton*>(QString::number(button))->click();
       QCOMPARE(std::tuple(preferences.units, preferences.updateDelay, renders),
-               ok ? std::tuple(1, 4, 1) : std::tuple(0, 1, 0));
+               button == kControlOk ? std::tuple(1, 4, 1) : std::tuple(0, 1, 0));
     }
     std::tie(preferences.units, preferences.updateDelay) = std::pair(7, -2);
     PreferencesDialog dialog(&preferences, nullptr, nullptr);
@@ -506,13 +488,9 @@ class DialogsTest : public QObject {
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
-  int failures = 0;
-  {
-    std::unique_ptr<QObject> picker = MakePickerTest();
-    failures += QTest::qExec(picker.get(), argc, argv);
-  }
+  PickerTest picker;
   DialogsTest dialogs;
-  failures += QTest::qExec(&dialogs, argc, argv);
+  const int failures = QTest::qExec(&picker, argc, argv) + QTest::qExec(&dialogs, argc, argv);
   return failures == 0 ? 0 : 1;
 }
 

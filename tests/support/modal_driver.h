@@ -1,15 +1,9 @@
 // Drives the real Qt dialogs of the desktop program without a person.
 #pragma once
 
-#include <QApplication>
-#include <QDialog>
-#include <QFileDialog>
-#include <QLineEdit>
-#include <QMessageBox>
-#include <QPointer>
-#include <QPushButton>
-#include <QTimer>
 #include <QtTest>
+#include <QtWidgets>
+#include <algorithm>
 #include <deque>
 #include <functional>
 #include <vector>
@@ -24,10 +18,9 @@ class ModalDriver {
   ModalDriver() {
     QObject::connect(&timer_, &QTimer::timeout, [this]() {
       QWidget* modal = QApplication::activeModalWidget();
-      if (modal == nullptr || !modal->isVisible()) return;
-      for (const QPointer<QWidget>& old : handled_) {
-        if (old == modal) return;
-      }
+      if (modal == nullptr || !modal->isVisible() ||
+          std::find(handled_.begin(), handled_.end(), modal) != handled_.end())
+        return;
       handled_.push_back(modal);
       auto* box = qobject_cast<QMessageBox*>(modal);
       seen << (box != nullptr ? box->windowTitle() + "|" + box->text()
