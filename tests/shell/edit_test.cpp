@@ -1,69 +1,36 @@
 // Undo and Redo through the Edit menu, with the real property dialogs and
 // colour pickers editing the design.
-#include <QAction>
-#include <QCheckBox>
-#include <QLineEdit>
-#include <QMenu>
-#include <QMenuBar>
-#include <QtTest>
-#include <map>
-#include <memory>
-
 #include "dialogs/dialogs_test_util.h"
-#include "scene/settings_file.h"
-#include "shell/app_state.h"
+#include "program_run.h"
 #include "shell/color_picker.h"
-#include "shell/control_ids.h"
-#include "shell/document.h"
-#include "shell/main_window.h"
-#include "shell/property_dialog.h"
-#include "support/files.h"
-#include "support/pictures.h"
-#include "support/scripted.h"
 
 namespace {
 
 // The main window with the program's own property dialogs over a design at
 // its defaults.
-struct Desk {
-  TempFolder folder;
-  ScriptedInteraction interaction;
-  std::unique_ptr<AppState> state = std::make_unique<AppState>();
+struct Desk : Run {
   std::map<int, QRect> placements;
-  std::unique_ptr<MainWindow> window;
 
-  Desk() {
-    InitScene(&state->scene);
-    state->programFolder = folder.Root().string();  // no default design there
-    CommandHandlers handlers;
+  Desk() : Run(false) {
     handlers.makePropertyDialog = [this](int command, QWidget* owner) {
       return MakePropertyDialog(command, owner,
                                 DialogContext{state.get(), window->document(), &interaction, &placements});
     };
-    window = std::make_unique<MainWindow>(state.get(), &interaction, handlers);
-    window->setGeometry(20, 20, 320, 240);
-    window->show();
+    Start();
   }
-
-  // An action by its menu's title and its own text.
-  QAction* Find(const QString& menu, const QString& text) const {
+  // Runs the action of that text in that menu, when it is there and enabled.
+  bool Trigger(const QString& menu, const QString& text) {
     for (QAction* top : window->menuBar()->actions()) {
-      if (top->text() != menu) continue;
-      for (QAction* action : top->menu()->actions()) {
-        if (action->text() == text) return action;
+      for (QAction* action : top->text() == menu ? top->menu()->actions() : QList<QAction*>{}) {
+        if (action->text() != text || !action->isEnabled()) continue;
+        action->trigger();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        return true;
       }
     }
-    return nullptr;
+    return false;
   }
-  bool Trigger(const QString& menu, const QString& text) {
-    QAction* action = Find(menu, text);
-    if (action == nullptr || !action->isEnabled()) return false;
-    action->trigger();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    return true;
-  }
-  QString UndoText() const { return window->action(kCommandUndo)->text(); }
-  QString RedoText() const { return window->action(kCommandRedo)->text(); }
+  QString Label(int command) const { return window->action(command)->text(); }
   // Undoes (or redoes) until there is nothing left; the number of steps.
   int UndoAll(int command = kCommandUndo) {
     int steps = 0;
@@ -76,15 +43,7 @@ struct Desk {
   // File > Save to `name`; the file's bytes.
   FileBytes Save(const char* name) {
     interaction.saveAnswers = {folder.Path(name)};
-    if (!Trigger("&File", "&Save\tCtrl-S")) return {};
-    return ReadAll(folder.Path(name));
-  }
-  // The design as a file would hold it, leaving the document alone.
-  FileBytes Bytes(const char* name) const {
-    SceneSettings copy = state->scene;
-    std::string unused;
-    SaveSettingsFileAs(folder.Path(name), &copy, &unused);
-    return ReadAll(folder.Path(name));
+    return Trigger("&File", "&Save\tCtrl-S") ? ReadAll(folder.Path(name)) : FileBytes{};
   }
 };
 
@@ -100,61 +59,58 @@ class EditTest : public QObject {
     const std::string picture = desk.folder.Path("boats.tif");
     QVERIFY(WriteTiffPicture(picture, 40, 20, 10.0));  // 4 by 2 inches
     const FileBytes saved = desk.Save("start.Passavue");
-    QVERIFY(!saved.empty() && desk.state->scene.modified == 0);
+    QVERIFY(!saved.empty() && desk.design().modified == 0);
     QStringList labels;
-    auto step = [&]() { labels << desk.UndoText(); };
-
     QVERIFY(desk.Trigger("&Settings", "&Image"));
     PropertyDialog* image = desk.Dialog(kCommandImage);
     desk.interaction.openAnswers = {picture};
     Click(image, image_ids::kSelect);  // a new picture
-    step();
+    labels << desk.Label(kCommandUndo);
     Click(image, image_ids::kCustomSizeRadio);
-    step();
+    labels << desk.Label(kCommandUndo);
     Enter(image, image_ids::kWidth, "3");  // a custom size
-    step();
+    labels << desk.Label(kCommandUndo);
     Click(image, kControlOk);  // nothing more changed: no step
     QVERIFY(desk.Trigger("&Settings", "&Frame"));
     desk.Dialog(kCommandFrame)->controlAs<QLineEdit>(frame_ids::kLeft)->setText("2");
     Click(desk.Dialog(kCommandFrame), kControlOk);
-    step();
+    labels << desk.Label(kCommandUndo);
     QVERIFY(desk.Trigger("&Settings", "&Outer Mat"));
     PropertyDialog* mat = desk.Dialog(kCommandOuterMat);
     Click(mat, mat_ids::kColor);
     ColorPicker* picker = mat->picker(mat_ids::kColorPicker);
-    const RgbColor before = desk.state->scene.mats[0].color;
+    const RgbColor before = desk.design().mats[0].color;
     // A drag through the hexagon is one step, taken at the release.
     QTest::mousePress(picker, Qt::LeftButton, {}, QPoint(40, 130));
     QTest::mouseMove(picker, QPoint(90, 60));
     QTest::mouseMove(picker, QPoint(200, 120));
     QTest::mouseRelease(picker, Qt::LeftButton, {}, QPoint(200, 120));
-    step();
-    const RgbColor dragged = desk.state->scene.mats[0].color;
-    QVERIFY(!(dragged == before));
+    labels << desk.Label(kCommandUndo);
+    const RgbColor dragged = desk.design().mats[0].color;
     Click(mat, kControlCancel);  // puts the colour back: a step too
-    step();
-    QVERIFY(desk.state->scene.mats[0].color == before);
+    labels << desk.Label(kCommandUndo);
+    QVERIFY(!(dragged == before) && desk.design().mats[0].color == before);
     QVERIFY(desk.Trigger("&View", "&Middle Mat"));
-    step();
+    labels << desk.Label(kCommandUndo);
     QCOMPARE(labels, QStringList({"&Undo Image", "&Undo Image", "&Undo Image", "&Undo Frame",
                                   "&Undo Outer Mat", "&Undo Outer Mat", "&Undo Show Middle Mat"}));
-    const FileBytes edited = desk.Bytes("edited.Passavue");
-    const std::shared_ptr<const Image> framed = desk.state->scene.picture.raster;
+    const FileBytes edited = desk.DesignBytes();
+    const std::shared_ptr<const Image> framed = desk.design().picture.raster;
 
-    QVERIFY(desk.Trigger("&Edit", "&Undo Show Middle Mat"));
-    QVERIFY(desk.Trigger("&Edit", "&Undo Outer Mat"));
-    QVERIFY(desk.state->scene.mats[0].color == dragged);
-    QCOMPARE(desk.RedoText(), QStringLiteral("&Redo Outer Mat"));
+    QVERIFY(desk.Trigger("&Edit", "&Undo Show Middle Mat") && desk.Trigger("&Edit", "&Undo Outer Mat"));
+    QVERIFY(desk.design().mats[0].color == dragged);
+    QCOMPARE(desk.Label(kCommandRedo), QStringLiteral("&Redo Outer Mat"));
     QCOMPARE(desk.UndoAll() + 2, labels.size());
-    QCOMPARE(std::tuple(desk.Bytes("undone.Passavue"), desk.state->scene.modified,
-                        desk.state->scene.picture.raster == nullptr, desk.UndoText(), desk.RedoText()),
+    QCOMPARE(std::tuple(desk.DesignBytes(), desk.design().modified, desk.design().picture.raster == nullptr,
+                        desk.Label(kCommandUndo), desk.Label(kCommandRedo)),
              std::tuple(saved, 0, true, QStringLiteral("&Undo"), QStringLiteral("&Redo Image")));
     QCOMPARE(desk.UndoAll(kCommandRedo), labels.size());
-    QCOMPARE(std::tuple(desk.Bytes("redone.Passavue"), desk.state->scene.modified,
-                        desk.state->scene.picture.raster == framed),
+    QCOMPARE(std::tuple(desk.DesignBytes(), desk.design().modified, desk.design().picture.raster == framed),
              std::tuple(edited, 1, true));
   }
 
+  // The Frame dialog shows what Undo and Redo put back; an apply that keeps
+  // every value is no step.
   void openDialogShowsUndoneValues() {
     Desk desk;
     QVERIFY(desk.Trigger("&Settings", "&Frame"));
@@ -168,12 +124,10 @@ class EditTest : public QObject {
     QCOMPARE(shown(), std::tuple(left, QString(), false, true));  // four equal widths
     Click(frame, frame_ids::kEqual);                              // the values stay: no step
     Enter(frame, frame_ids::kRight, "2.5");
-    QCOMPARE(shown(), std::tuple(left, QStringLiteral("2.5"), true, false));
     QVERIFY(desk.Trigger("&Edit", "&Undo Frame"));
     QCOMPARE(shown(), std::tuple(left, QString(), false, true));
     QVERIFY(desk.Trigger("&Edit", "&Redo Frame"));
     QCOMPARE(shown(), std::tuple(left, QStringLiteral("2.500 in"), true, false));
-    // An apply that keeps every value is no step.
     Click(frame, kControlOk);
     QCOMPARE(desk.UndoAll(), 1);
   }
@@ -181,12 +135,10 @@ class EditTest : public QObject {
   void newAndOpenStartAfreshAndTheHistoryIsBounded() {
     Desk desk;
     const FileBytes saved = desk.Save("start.Passavue");
-    const int shown = desk.state->scene.mats[2].shown;
     for (int i = 0; i < int(kUndoSteps) + 5; ++i) QVERIFY(desk.Trigger("&View", "&Inner Mat"));
     QCOMPARE(desk.UndoAll(), int(kUndoSteps));
     // The saved design lies beyond the oldest step kept: this one is not it.
-    QCOMPARE(std::tuple(desk.state->scene.mats[2].shown, desk.state->scene.modified),
-             std::tuple(1 - shown, 1));
+    QCOMPARE(std::tuple(desk.design().mats[2].shown, desk.design().modified), std::tuple(0, 1));
     desk.interaction.answers = {Answer::No, Answer::No};  // to both questions about saving
     QVERIFY(desk.Trigger("&File", "&New...\tCtrl-N"));
     QVERIFY(!desk.window->action(kCommandUndo)->isEnabled() &&
@@ -194,31 +146,32 @@ class EditTest : public QObject {
     QVERIFY(desk.Trigger("&View", "&Inner Mat"));
     desk.interaction.openAnswers = {desk.folder.Path("start.Passavue")};
     QVERIFY(desk.Trigger("&File", "&Open...\tCtrl-O"));
-    QCOMPARE(std::tuple(desk.UndoAll(), desk.state->scene.modified, desk.Bytes("open.Passavue")),
-             std::tuple(0, 0, saved));
+    QCOMPARE(std::tuple(desk.UndoAll(), desk.design().modified, desk.DesignBytes()), std::tuple(0, 0, saved));
   }
 
+  // Closing asks only away from the saved step; a step taken from behind the
+  // saved design leaves it out of reach.
   void closeQuestionFollowsTheSavedStep() {
     Desk desk;
     QVERIFY(desk.Trigger("&View", "&Outer Mat"));
     QVERIFY(!desk.Save("one.Passavue").empty());
     QVERIFY(desk.Trigger("&View", "&Outer Mat"));
-    QVERIFY(desk.Trigger("&Edit", "&Undo Show Outer Mat"));
-    QCOMPARE(desk.state->scene.modified, 0);
-    QVERIFY(desk.Trigger("&Edit", "&Undo Show Outer Mat"));  // behind the saved design
-    QCOMPARE(desk.state->scene.modified, 1);
-    QVERIFY(desk.Trigger("&Edit", "&Redo Show Outer Mat"));
+    std::vector<int> marks;
+    for (const char* text : {"&Undo Show Outer Mat", "&Undo Show Outer Mat", "&Redo Show Outer Mat"}) {
+      QVERIFY(desk.Trigger("&Edit", text));
+      marks.push_back(desk.design().modified);
+    }
+    QCOMPARE(marks, (std::vector{0, 1, 0}));
     QVERIFY(desk.window->close());  // saved: no question
     QCOMPARE(desk.interaction.questions, std::vector<std::string>{});
     desk.window->show();
     QVERIFY(desk.Trigger("&Edit", "&Redo Show Outer Mat"));
     QVERIFY(!desk.window->close());  // asked, and Cancel answered
     QCOMPARE(desk.interaction.questions, std::vector<std::string>{"Warning|Save modified settings?"});
-    // A step taken from behind the saved design leaves it out of reach.
     QCOMPARE(desk.UndoAll(), 2);
     QVERIFY(desk.Trigger("&View", "&Inner Mat") && !desk.window->action(kCommandRedo)->isEnabled());
     QVERIFY(desk.Trigger("&Edit", "&Undo Show Inner Mat") && desk.Trigger("&Edit", "&Redo Show Inner Mat"));
-    QCOMPARE(desk.state->scene.modified, 1);
+    QCOMPARE(desk.design().modified, 1);
   }
 };
 
