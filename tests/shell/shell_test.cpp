@@ -68,18 +68,13 @@ class ShellTest : public QObject {
   void commandLineFilesOpenInTurn() {
     Run run(false);
     const TempFolder& folder = run.folder;
-    std::vector<std::string> names = {"passavue",
-                                      "first.tif",
-                                      "notes.txt",
-                                      "caf\xE9.tif",
-                                      "damaged.Passavue",
-                                      "missing.Passavue",
-                                      "designs/CHOSEN.PASSAVUE"};
+    std::vector<std::string> names = {"passavue",     "a.tif",       "b.txt",       "caf\xE9.tif",
+                                      "bad.Passavue", "no.Passavue", "d/A.PASSAVUE"};
     std::vector<char*> argv;
     for (std::string& name : names) argv.push_back((name = folder.Path(name)).data());
     QVERIFY(WriteTiffPicture(names[1], 40, 30, 100.0) && WriteTiffPicture(names[3], 30, 60, 100.0));
     std::ofstream(names[4], std::ios::binary) << "Passavue 1.0\r\nbackground 3.0 1 2 3\r\n";
-    std::filesystem::create_directory(folder.Root() / "designs");
+    std::filesystem::create_directory(folder.Root() / "d");
     WriteDesign(names[6], 2.5);
     WriteDesign(folder.Path("default.Passavue"), 2.0);
     run.Start(CommandLineFiles(static_cast<int>(argv.size()), argv.data()));
@@ -89,7 +84,7 @@ class ShellTest : public QObject {
                         run.state->persistent.lastParamsFolder, run.state->persistent.lastInputFolder),
              std::tuple(std::vector{"Unsupported picture file type: " + names[2],
                                     "Error reading file: " + names[4], "Cannot open file: " + names[5]},
-                        2.5, 100, 60, names[3], 0, folder.Path("designs"), folder.Root().string()));
+                        2.5, 100, 60, names[3], 0, folder.Path("d"), folder.Root().string()));
   }
 
   // bin/passavue with its data in share/passavue, as installed: the default
