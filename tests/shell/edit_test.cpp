@@ -20,14 +20,13 @@ struct Desk : Run {
   }
   // Runs the action of that text in that menu, when it is there and enabled.
   bool Trigger(const QString& menu, const QString& text) {
-    for (QAction* top : window->menuBar()->actions()) {
-      for (QAction* action : top->text() == menu ? top->menu()->actions() : QList<QAction*>{}) {
-        if (action->text() != text || !action->isEnabled()) continue;
-        action->trigger();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        return true;
-      }
-    }
+    for (QAction* top : window->menuBar()->actions())
+      for (QAction* action : top->text() == menu ? top->menu()->actions() : QList<QAction*>{})
+        if (action->text() == text && action->isEnabled()) {
+          action->trigger();
+          QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+          return true;
+        }
     return false;
   }
   QString Label(int command) const { return window->action(command)->text(); }

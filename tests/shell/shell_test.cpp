@@ -148,27 +148,23 @@ class ShellTest : public QObject {
   // New, Close and Open ask about unsaved work first, the Open dialog after
   // the question. Cancel, or Yes with the Save dialog cancelled, changes
   // nothing; No goes on; Yes with a name saves first. New brings back the
-  // default design and the stored preferences; a failed Open keeps the mark;
-  // unmodified work is not asked about.
+  // default design and the stored preferences; a failed Open keeps the mark.
   void unsavedWorkIsAskedAbout_data() {
     QTest::addColumn<int>("command");
-    QTest::addColumn<bool>("modified");
     QTest::addColumn<Answer>("answer");
     QTest::addColumn<QString>("name");  // given to the Open or Save dialog
     QTest::addColumn<bool>("done");
     QTest::addColumn<double>("ratio");
-    QTest::newRow("New, Cancel") << kCommandNew << true << Answer::Cancel << "" << false << 5.0;
-    QTest::newRow("New, Yes, no name") << kCommandNew << true << Answer::Yes << "" << false << 5.0;
-    QTest::newRow("New, No") << kCommandNew << true << Answer::No << "" << true << 3.0;
-    QTest::newRow("Close, Yes, saved") << kCommandExit << true << Answer::Yes << "kept" << true << 5.0;
-    QTest::newRow("Open, Yes, no name") << kCommandOpen << true << Answer::Yes << "" << false << 5.0;
-    QTest::newRow("Open, No") << kCommandOpen << true << Answer::No << "design.Passavue" << true << 1.2;
-    QTest::newRow("Open, No, missing")
-        << kCommandOpen << true << Answer::No << "missing.Passavue" << false << 5.0;
+    QTest::newRow("New, Cancel") << kCommandNew << Answer::Cancel << "" << false << 5.0;
+    QTest::newRow("New, Yes, no name") << kCommandNew << Answer::Yes << "" << false << 5.0;
+    QTest::newRow("New, No") << kCommandNew << Answer::No << "" << true << 3.0;
+    QTest::newRow("Close, Yes, saved") << kCommandExit << Answer::Yes << "kept" << true << 5.0;
+    QTest::newRow("Open, Yes, no name") << kCommandOpen << Answer::Yes << "" << false << 5.0;
+    QTest::newRow("Open, No") << kCommandOpen << Answer::No << "design.Passavue" << true << 1.2;
+    QTest::newRow("Open, No, missing") << kCommandOpen << Answer::No << "missing.Passavue" << false << 5.0;
   }
   void unsavedWorkIsAskedAbout() {
     QFETCH(int, command);
-    QFETCH(bool, modified);
     QFETCH(Answer, answer);
     QFETCH(QString, name);
     QFETCH(bool, done);
@@ -177,7 +173,7 @@ class ShellTest : public QObject {
     WriteDesign(run.folder.Path("default.Passavue"), 3.0);
     WriteDesign(run.folder.Path("design.Passavue"), 1.2);
     run.store.values["units"] = "2";
-    std::tie(run.design().background.ratio, run.design().modified) = std::tuple(5.0, modified);
+    std::tie(run.design().background.ratio, run.design().modified) = std::tuple(5.0, 1);
     run.interaction.answers = {answer};
     const std::string path = name.isEmpty() ? std::string() : run.folder.Path(name.toStdString());
     (command == kCommandOpen ? run.interaction.openAnswers : run.interaction.saveAnswers).push_back(path);
@@ -191,9 +187,9 @@ class ShellTest : public QObject {
         std::tuple(result, run.interaction.questions, run.interaction.errors, run.design().background.ratio,
                    run.design().modified, run.state->persistent.units, run.interaction.openRequests.size(),
                    std::filesystem::exists(run.folder.Path("kept.Passavue"))),
-        std::tuple(done, modified ? std::vector{question} : std::vector<std::string>{},
+        std::tuple(done, std::vector{question},
                    missing ? std::vector{"Cannot open file: " + path} : std::vector<std::string>{}, ratio,
-                   done || !modified ? 0 : 1, command == kCommandNew && done ? 2 : 0,
+                   done ? 0 : 1, command == kCommandNew && done ? 2 : 0,
                    size_t(command == kCommandOpen && (done || missing)), command == kCommandExit));
   }
 
