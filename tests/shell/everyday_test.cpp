@@ -97,12 +97,11 @@ class EverydayTest : public QObject {
     run.Start();
     QCOMPARE(RecentEntries(run), expected);
     run.design().modified = 1;
-    run.interaction.questions.clear();
     run.interaction.answers = {Answer::No};
     run.window->recentDesignsMenu()->actions().at(2)->trigger();
-    QCOMPARE(run.interaction.questions, std::vector<std::string>{"Warning|Save modified settings?"});
-    QCOMPARE(std::tuple(run.design().background.ratio, run.design().modified), std::tuple(1.8, 0));
-    QVERIFY(RecentEntries(run).at(0).endsWith("/d8.Passavue"));
+    QCOMPARE(std::tuple(run.interaction.questions, run.design().background.ratio, run.design().modified,
+                        RecentEntries(run).at(0).endsWith("/d8.Passavue")),
+             std::tuple(std::vector<std::string>{"Warning|Save modified settings?"}, 1.8, 0, true));
     std::filesystem::remove(designs[7]);
     run.window->recentDesignsMenu()->actions().at(3)->trigger();
     QCOMPARE(run.interaction.errors,
