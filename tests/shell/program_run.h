@@ -2,52 +2,73 @@
 // answers standing in for every dialog and message box.
 #pragma once
 
-#include <QDialog>
 #include <QtTest>
+#include <QtWidgets>
 #include <filesystem>
 #include <memory>
 
 #include "core/hooks.h"
+#include "render/render.h"
 #include "scene/settings_file.h"
 #include "shell/app_state.h"
+#include "shell/control_ids.h"
+#include "shell/design_commands.h"
 #include "shell/document.h"
 #include "shell/main_window.h"
 #include "shell/startup.h"
 #include "support/files.h"
+#include "support/pictures.h"
 #include "support/scripted.h"
 
-// A program folder with the build's generated assets beside it, as they lie
-// beside the installed program.
-struct ProgramFolder : TempFolder {
-  ProgramFolder() {
-    const std::filesystem::path build = qEnvironmentVariable("PASSAVUE_BUILD_DIR").toStdString();
-    for (const char* assets : {"Textures", "Frames"})
-      std::filesystem::create_directory_symlink(build / assets, Root() / assets);
-  }
-};
-
-// One run of the program; the store outlives it as the settings file does.
+// The build's generated assets lie beside the program folder, as they lie
+// beside the installed program; the store outlives a run as the settings
+// file does. Start() runs the program (again each time it is called); a
+// test that lays files out first starts it itself.
 struct Run {
+  TempFolder folder;
+  MapStore store;
   ScriptedInteraction interaction;
-  std::unique_ptr<AppState> state = std::make_unique<AppState>();
-  Document design;
+  CommandHandlers handlers;  // plain dialogs unless a test brings the real ones
+  std::unique_ptr<AppState> state;
+  std::unique_ptr<Document> document;
   std::unique_ptr<MainWindow> window;
 
-  Run(const ProgramFolder& folder, MapStore* store, const std::vector<std::string>& arguments = {}) {
-    SetErrorHook([this](const std::string& message) { interaction.ShowErrorBox(message); });
-    PrepareState(state.get(), store, folder.Root().string());
-    CommandHandlers handlers;
+  explicit Run(bool start = true) {
+    const std::filesystem::path build = qEnvironmentVariable("PASSAVUE_BUILD_DIR").toStdString();
+    for (const char* assets : {"Textures", "Frames"})
+      std::filesystem::create_directory_symlink(build / assets, folder.Root() / assets);
     handlers.makePropertyDialog = [](int, QWidget* owner) { return new QDialog(owner); };
-    window = std::make_unique<MainWindow>(state.get(), &design, &interaction, handlers);
+    if (start) Start();
+  }
+  void Start(const std::vector<std::string>& arguments = {}) {
+    window.reset();
+    document = std::make_unique<Document>();
+    state = std::make_unique<AppState>();
+    SetErrorHook([this](const std::string& message) { interaction.ShowErrorBox(message); });
+    PrepareState(state.get(), &store, folder.Root().string());
+    window = std::make_unique<MainWindow>(state.get(), document.get(), &interaction, handlers);
     window->setGeometry(20, 20, 800, 600);
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window.get()));
     OpenStartupFiles(state.get(), window.get(), arguments);
   }
-  ~Run() { SetErrorHook(nullptr); }
-  Document* document() { return window->document(); }
+  ~Run() {
+    window.reset();
+    SetErrorHook(nullptr);
+  }
   // Set up behind the history's back, as a file read would.
-  SceneSettings& scene() { return *document()->boundDesign(); }
+  SceneSettings& design() { return *document->boundDesign(); }
+  // The design as its file would hold it, leaving the document alone; with
+  // the overall size the document keeps, which a test's own edits skip.
+  FileBytes DesignBytes() {
+    SceneSettings copy = design();
+    ComputeOverallSize(&copy);
+    FileHandle file;
+    if (CreateForWrite(folder.Path("copy"), &file) != 0) return {};
+    WriteSettingsFile(file, copy);
+    CloseFile(file);
+    return ReadAll(folder.Path("copy"));
+  }
 };
 
 inline void WriteDesign(const std::string& path, double ratio) {
