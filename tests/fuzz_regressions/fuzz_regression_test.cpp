@@ -15,7 +15,6 @@
 #include "files/import.h"
 #include "fuzz_entries.h"
 #include "render/render_state.h"
-#include "scene/settings.h"
 #include "support/files.h"
 #include "support/jpeg.h"
 #include "support/pictures.h"
@@ -137,14 +136,13 @@ TEST(MemoryLimits, ClaimsJustOverEachLimitAreRefusedWithTheirMessage) {
     IccProfile profile;
     std::string lastFolder = "before";
     ErrorCapture errors;
-    int result = -1;
-    {
+    const int result = [&] {
       AddressSpaceLimit limit(rlim_t{1} << 30);
-      result = LoadPicture(claim.path, claim.type, &scene, &profile, &lastFolder);
-    }
+      return LoadPicture(claim.path, claim.type, &scene, &profile, &lastFolder);
+    }();
     std::string message = claim.message;  // the path goes before the note
     message.insert(message.find('\n'), claim.path);
-    EXPECT_EQ(std::tuple(result, errors.messages), std::tuple(1, std::vector<std::string>{message}));
+    EXPECT_EQ(std::tuple(result, errors.messages), std::tuple(1, std::vector{message}));
     EXPECT_EQ(std::tuple(PictureImage(scene.picture).width, scene.picture.pathname, lastFolder),
               std::tuple(2, std::string("before.tif"), std::string("before")));
   }

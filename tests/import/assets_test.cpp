@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 
 #include "assetgen.h"
 #include "render/render.h"
@@ -25,22 +26,17 @@ double Mean(const Image& image) {
 // damages files works on a copy.
 struct Assets : ::testing::Test {
   static void SetUpTestSuite() {
-    set = new TempFolder;
+    set = std::make_unique<TempFolder>();
     ASSERT_EQ(WriteAssetSet(set->Root().string()), 0);
     ErrorCapture errors;
     LoadTextures(set->Root().string(), &textures, &profile);
     LoadFrameTiles(set->Root().string(), &tiles, &profile);
     ASSERT_TRUE(errors.messages.empty());
   }
-  static void TearDownTestSuite() {
-    FreeTextures(&textures);
-    FreeFrameTiles(&tiles);
-    delete set;
-  }
   static const Image& Tile(int32_t finish, int32_t style, int32_t side) {
     return tiles.tiles[FrameTileSet::Index(finish, style, side)];
   }
-  static inline TempFolder* set = nullptr;
+  static inline std::unique_ptr<TempFolder> set;
   static inline TextureSet textures;
   static inline FrameTileSet tiles;
   static inline IccProfile profile;

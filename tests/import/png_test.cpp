@@ -136,15 +136,13 @@ TEST_F(PicturesTest, PhonePhotographsStandUprightInEveryOrientation) {
     ASSERT_EQ(std::tuple(upright->width, upright->height, upright->resolution),
               std::tuple(exchanged ? h : w, exchanged ? w : h, 150.0));
     int mismatches = 0;
-    for (int sy = 0; sy < h; ++sy) {
+    for (int sy = 0; sy < h; ++sy)
       for (int sx = 0; sx < w; ++sx) {
-        int x = exchanged ? sy : sx, y = exchanged ? sx : sy;
-        if (right) x = upright->width - 1 - x;
-        if (bottom) y = upright->height - 1 - y;
-        mismatches += std::memcmp(upright->rows[upright->height - 1 - y] + 3 * x,
+        const int x = exchanged ? sy : sx, y = exchanged ? sx : sy;  // from the top left, before mirroring
+        const uint8_t* row = upright->rows[bottom ? y : upright->height - 1 - y];
+        mismatches += std::memcmp(row + 3 * (right ? upright->width - 1 - x : x),
                                   stored->rows[h - 1 - sy] + 3 * sx, 3) != 0;
       }
-    }
     EXPECT_EQ(mismatches, 0);
   }
   SetWorkerThreads(0);

@@ -31,10 +31,8 @@ struct PngRecipe {
 };
 
 inline std::vector<uint8_t> MakePng(const PngRecipe& recipe) {
-  const uint32_t channels = recipe.colorType == 2   ? 3
-                            : recipe.colorType == 4 ? 2
-                            : recipe.colorType == 6 ? 4
-                                                    : 1;
+  // Bit 2 of the colour type adds colour, bit 4 alpha.
+  const uint32_t channels = (recipe.colorType & 2 ? 3 : 1) + (recipe.colorType & 4 ? 1 : 0);
   const size_t rowBytes = (size_t{recipe.width} * channels * recipe.depth + 7) / 8;
   std::vector<uint8_t> raw, header, file = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
   for (uint32_t y = 0; y < recipe.height; ++y) {
@@ -45,8 +43,8 @@ inline std::vector<uint8_t> MakePng(const PngRecipe& recipe) {
   std::vector<uint8_t> packed(packedSize);
   compress(packed.data(), &packedSize, raw.data(), static_cast<uLong>(raw.size()));
   packed.resize(packedSize);
-  AppendBigEndian32(&header, recipe.claimedSide != 0 ? recipe.claimedSide : recipe.width);
-  AppendBigEndian32(&header, recipe.claimedSide != 0 ? recipe.claimedSide : recipe.height);
+  for (uint32_t side : {recipe.width, recipe.height})
+    AppendBigEndian32(&header, recipe.claimedSide != 0 ? recipe.claimedSide : side);
   header.insert(header.end(), {recipe.depth, recipe.colorType, 0, 0, 0});
   AppendPngChunk(&file, "IHDR", header);
   AppendPngChunk(&file, "IDAT", packed);

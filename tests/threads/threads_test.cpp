@@ -20,6 +20,7 @@
 #include "render/render.h"
 #include "support/files.h"
 #include "support/pictures.h"
+#include "support/tiff.h"
 
 namespace {
 
@@ -87,15 +88,13 @@ TEST_F(Threads, LargePictureIsResampledStraightIntoPlace) {
   // Too large to keep a second copy of: the picture goes straight into the
   // composite, and must be exactly what the resampler makes, with the border
   // around it untouched.
-  auto render = Render(
-      2,
-      [](SceneSettings* s) {
-        for (MatSettings& mat : s->mats) mat.shown = 0;
-        s->border = {0.2, 0.2, 0.2, 0.2, {1, 2, 3}};
-        s->lighting = {kBright, kDaylight};  // leaves every byte as painted
-        s->frame.innerDepth = 0.0;           // and no shadow falls on the picture
-      },
-      9000);
+  auto design = [](SceneSettings* s) {
+    for (MatSettings& mat : s->mats) mat.shown = 0;
+    s->border = {0.2, 0.2, 0.2, 0.2, {1, 2, 3}};
+    s->lighting = {kBright, kDaylight};  // leaves every byte as painted
+    s->frame.innerDepth = 0.0;           // and no shadow falls on the picture
+  };
+  auto render = Render(2, design, 9000);
   const PixelRect& rect = render->layout.pictureRect;
   const int w = rect.x1 - rect.x0, h = rect.y1 - rect.y0;
   ASSERT_GT(int64_t{w} * h * 3, int64_t{64} << 20);
@@ -121,26 +120,21 @@ TEST_F(Threads, TiffFilesWrittenAndReadInPartsComeOutWhole) {
     SetWorkerThreads(threads);
     FileHandle file;
     EXPECT_EQ(CreateForWrite(path, &file), 0);
-    const int result = WriteTiff(file, picture);
-    const int error = LastFileError();
+    const std::pair outcome{WriteTiff(file, picture), LastFileError()};  // braces: in this order
     CloseFile(file);
-    return std::pair(result, error);
+    return outcome;
   };
   ASSERT_EQ(write(2).first, 0);
   ASSERT_EQ(std::system(("tiffcp -p separate -t -w 64 -l 64 -c lzw " + path + " " + coded).c_str()), 0);
   Image read;
-  IccProfile profile;
-  FileHandle file;
-  ASSERT_EQ(OpenForRead(coded, &file), 0);
-  EXPECT_EQ(ReadTiff(file, &read, &profile), 0);
+  ASSERT_EQ(ReadMemory(ReadAll(coded), &read), 0);
   EXPECT_TRUE(SamePixels(read, picture));
   // A file that cannot grow to its size (here a file-size limit; a full
   // disk alike) fails either way, with no success reported.
   rlimit saved{};
   ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
   void (*previousSignal)(int) = std::signal(SIGXFSZ, SIG_IGN);
-  rlimit limited = saved;
-  limited.rlim_cur = 8u << 20;
+  const rlimit limited{8u << 20, saved.rlim_max};
   ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
   for (int threads : {1, 2}) EXPECT_EQ(write(threads), std::pair(1, EFBIG)) << threads << " threads";
   ::setrlimit(RLIMIT_FSIZE, &saved);
