@@ -108,11 +108,7 @@ TEST(MemoryLimits, ClaimsJustOverEachLimitAreRefusedWithTheirMessage) {
   const std::string png = folder.Path("claim.png");  // 16-bit RGBA, the sides the reader still takes
   WriteAll(png, MakePng({.depth = 16, .colorType = 6, .claimedSide = 1000000}));
   const std::string tiffNote = " pixels; at most 536870912 pixels can be read.";
-  const struct {
-    std::string path;
-    int32_t type;
-    std::string message;
-  } claims[] = {
+  const std::tuple<std::string, int32_t, std::string> claims[] = {
       {tiff(16384, 32769), kPictureTiff, "Cannot read TIFF file: \nThe picture has 16384 x 32769" + tiffNote},
       // 3 bytes a pixel: 2^29 pixels and 1170 more.
       {jpeg(23171, 23170, false), kPictureJpeg,
@@ -127,8 +123,8 @@ TEST(MemoryLimits, ClaimsJustOverEachLimitAreRefusedWithTheirMessage) {
        "Cannot read PNG file: \nThe picture has 1000000 x 1000000 pixels and needs 8583069 MB to read; at "
        "most 3072 MB can be used."},
   };
-  for (const auto& claim : claims) {
-    SCOPED_TRACE(claim.message);
+  for (const auto& [path, type, note] : claims) {
+    SCOPED_TRACE(note);
     SceneSettings scene;
     InitScene(&scene);
     scene.picture.raster = BlankPicture(2, 2, 72.0);
@@ -138,10 +134,10 @@ TEST(MemoryLimits, ClaimsJustOverEachLimitAreRefusedWithTheirMessage) {
     ErrorCapture errors;
     const int result = [&] {
       AddressSpaceLimit limit(rlim_t{1} << 30);
-      return LoadPicture(claim.path, claim.type, &scene, &profile, &lastFolder);
+      return LoadPicture(path, type, &scene, &profile, &lastFolder);
     }();
-    std::string message = claim.message;  // the path goes before the note
-    message.insert(message.find('\n'), claim.path);
+    std::string message = note;  // the path goes before the note
+    message.insert(message.find('\n'), path);
     EXPECT_EQ(std::tuple(result, errors.messages), std::tuple(1, std::vector{message}));
     EXPECT_EQ(std::tuple(PictureImage(scene.picture).width, scene.picture.pathname, lastFolder),
               std::tuple(2, std::string("before.tif"), std::string("before")));

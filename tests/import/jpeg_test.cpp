@@ -38,24 +38,21 @@ TEST(JpegTest, ProfileChunksAreJoinedInFileOrder) {
   FileBytes abc = a, bac = b;
   abc.insert(abc.end(), b.begin(), b.end()), abc.insert(abc.end(), c.begin(), c.end());
   bac.insert(bac.end(), a.begin(), a.end()), bac.insert(bac.end(), c.begin(), c.end());
-  const struct {
-    std::vector<FileBytes> app2;
-    FileBytes expected;
-  } cases[] = {
+  const std::pair<std::vector<FileBytes>, FileBytes> cases[] = {
       {{IccChunk(1, 3, a), IccChunk(2, 3, b), IccChunk(3, 3, c)}, abc},
       {{IccChunk(2, 3, b), IccChunk(1, 3, a), IccChunk(3, 3, c)}, bac},         // not re-sorted
       {{IccChunk(1, 2, a)}, {}},                                                // second chunk missing
       {{FileBytes{'M', 'P', 'F', 0, 1}, IccChunk(1, 1, d, "icc_profile")}, d},  // other user; small letters
       {{FileBytes{'I', 'C', 'C', '_'}, IccChunk(1, 1, d)}, d},                  // shorter than a chunk header
   };
-  for (const auto& c : cases) {
-    const std::string path = Write({.app2 = c.app2});
+  for (const auto& [app2, expected] : cases) {
+    const std::string path = Write({.app2 = app2});
     FileBytes file = ReadAll(path);
     file.insert(file.begin() + 2, {0xFF, 0xFF, 0xFF});  // fill bytes may pad any marker
     WriteAll(path, file);
     IccProfile profile = {1, 2, 3};
     EXPECT_EQ(ReadJpegIccProfile(path, &profile), 0);
-    EXPECT_EQ(profile, c.expected) << &c - cases;
+    EXPECT_EQ(profile, expected) << app2.size();
   }
 }
 
@@ -81,41 +78,32 @@ TEST(JpegTest, PixelsMatchLibjpegsOwnDecode) {
 // XMP; the pixels stay as stored.
 TEST(JpegTest, ResolutionFromJfifThenExifElse96AndOrientationFromExif) {
   const FileBytes xmp = {'h', 't', 't', 'p', ':', '/', '/', 'n', 's', 0};
-  const struct {
-    JpegRecipe recipe;
-    double resolution;
-    int32_t orientation = 1;
-  } cases[] = {
-      {{}, 96.0},
-      {{.densityUnit = 1, .density = 150}, 150.0},
-      {{.densityUnit = 2, .density = 118}, 118 * 2.54},
-      {{.app1 = {Exif(300, 1, 0)}}, 300.0},  // the unit defaults to inches
-      {{.app1 = {Exif(720, 10, 3)}}, 72 * 2.54},
-      {{.jfif = false, .app1 = {Exif(240, 1, 2)}}, 240.0},
-      {{.densityUnit = 1, .density = 200, .app1 = {Exif(300, 1, 2)}}, 200.0},  // JFIF first
-      {{.app1 = {Exif(300, 1, 2, 0xFFFFFFF0u), Exif(300, 0, 2)}}, 96.0},       // damaged Exif
+  const std::tuple<JpegRecipe, double, int32_t> cases[] = {
+      {{}, 96.0, 1},
+      {{.densityUnit = 1, .density = 150}, 150.0, 1},
+      {{.densityUnit = 2, .density = 118}, 118 * 2.54, 1},
+      {{.app1 = {Exif(300, 1, 0)}}, 300.0, 1},  // the unit defaults to inches
+      {{.app1 = {Exif(720, 10, 3)}}, 72 * 2.54, 1},
+      {{.jfif = false, .app1 = {Exif(240, 1, 2)}}, 240.0, 1},
+      {{.densityUnit = 1, .density = 200, .app1 = {Exif(300, 1, 2)}}, 200.0, 1},  // JFIF first
+      {{.app1 = {Exif(300, 1, 2, 0xFFFFFFF0u), Exif(300, 0, 2)}}, 96.0, 1},       // damaged Exif
       {{.app1 = {xmp, ExifBlock(true, {{kOrientation, kShort, 1, 5}}),
                  ExifBlock(false, {{kOrientation, kShort, 1, 7}})}},
        96.0,
        5},
   };
-  for (const auto& c : cases) {
+  for (const auto& [recipe, resolution, expected] : cases) {
     Image image;
     int32_t orientation = 0;
-    ASSERT_EQ(DecodeWithImagingLibrary(Write(c.recipe), &image, nullptr, {}, &orientation), 0);
-    EXPECT_NEAR(image.resolution, c.resolution, 1e-9) << &c - cases;
-    EXPECT_EQ(std::tuple(orientation, image.width, image.height), std::tuple(c.orientation, 16, 8))
-        << &c - cases;
+    ASSERT_EQ(DecodeWithImagingLibrary(Write(recipe), &image, nullptr, {}, &orientation), 0);
+    EXPECT_EQ(std::tuple(orientation, image.width, image.height), std::tuple(expected, 16, 8));
+    EXPECT_NEAR(image.resolution, resolution, 1e-9) << recipe.app1.size() << " " << recipe.density;
   }
 }
 
 TEST(ReadExif, OrientationFromTheFirstDirectoryInEitherByteOrder) {
   const ExifEntry width{kImageWidth, kLong, 1, 4000}, six{kOrientation, kShort, 1, 6};
-  const struct {
-    FileBytes block;
-    bool exif;
-    int32_t orientation;
-  } cases[] = {
+  const std::tuple<FileBytes, bool, int32_t> cases[] = {
       {ExifBlock(false, {six}), true, 6},
       {ExifBlock(true, {width, {kOrientation, kShort, 1, 8}}), true, 8},
       {ExifBlock(true, {six}, 100), true, 6},                       // directory further on
@@ -128,9 +116,9 @@ TEST(ReadExif, OrientationFromTheFirstDirectoryInEitherByteOrder) {
       {FileBytes{'E', 'x', 'i', 'f', 0, 0, 'I', 'M', 42, 0, 8, 0, 0, 0, 0, 0}, false, 1},
       {FileBytes{'E', 'x', 'i', 'f', 0, 0, 'M', 'M', 0, 43, 0, 0, 0, 8, 0, 0}, false, 1},
   };
-  for (const auto& c : cases) {
-    const ExifFacts facts = ReadExif(c.block.data(), c.block.size());
-    EXPECT_EQ(std::tuple(facts.exif, facts.orientation), std::tuple(c.exif, c.orientation)) << &c - cases;
+  for (const auto& [block, exif, orientation] : cases) {
+    const ExifFacts facts = ReadExif(block.data(), block.size());
+    EXPECT_EQ(std::tuple(facts.exif, facts.orientation), std::tuple(exif, orientation)) << block.size();
   }
   // Every cut of a good block, each in a buffer of exactly its length, so
   // that a read past the end is one past the allocation.

@@ -79,7 +79,6 @@ class PicturesTest : public ::testing::Test {
     made_ = Available("/usr/bin/python3 " + folder_->Path("make.py") + " " + folder_->Root().string() + " " +
                       folder_->Path("wide.icc"));
   }
-  static void TearDownTestSuite() { folder_.reset(); }
   void SetUp() override {
     if (!folder_) GTEST_SKIP() << "needs /usr/bin/python3 with Pillow, ImageMagick's convert and exiftool";
     ASSERT_TRUE(made_);

@@ -144,8 +144,7 @@ TEST_F(Threads, TiffFilesWrittenAndReadInPartsComeOutWhole) {
 // The worker threads stay between loops; loops started inside another from
 // two threads at once must still visit every item exactly once.
 TEST_F(Threads, LoopsVisitEveryItemOnceWhenNestedOrRunSideBySide) {
-  constexpr int64_t kOuter = 512, kInner = 64;
-  constexpr int64_t kUnits = int64_t{1} << 20;  // enough to bring in every thread
+  constexpr int64_t kOuter = 512, kInner = 64, kUnits = int64_t{1} << 20;  // units: enough for every thread
   using Counts = std::vector<std::atomic<int>>;
   auto nestedLoop = [&](Counts* outer, Counts* inner) {
     ParallelFor(kOuter, kUnits, [&](int64_t begin, int64_t end) {
