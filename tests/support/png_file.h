@@ -18,8 +18,7 @@ inline void AppendPngChunk(std::vector<uint8_t>* out, const std::string& type,
   const size_t start = out->size();
   out->insert(out->end(), type.begin(), type.end());
   out->insert(out->end(), data.begin(), data.end());
-  AppendBigEndian32(out,
-                    static_cast<uint32_t>(crc32(0, out->data() + start, static_cast<uInt>(4 + data.size()))));
+  AppendBigEndian32(out, static_cast<uint32_t>(crc32(0, out->data() + start, uInt(4 + data.size()))));
 }
 
 // A non-interlaced picture with a byte pattern as its samples, whose header
