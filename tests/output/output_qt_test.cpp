@@ -256,17 +256,15 @@ class OutputTest : public QObject {
     QCOMPARE(dialog.windowTitle() + dialog.widthField()->text() + "x" + dialog.heightField()->text(),
              QStringLiteral("File Export1024x768"));
     dialog.show();
-    // Each refusal leaves the dialog open with its message.
-    for (auto [w, h, expected] : {std::tuple{"1", "100", "width"},
-                                  {"20001", "100", "width"},
-                                  {"12a", "y", "width"},
-                                  {"100", "0", "height"},
-                                  {"2", "20001", "height"}}) {
-      dialog.widthField()->setText(QString::fromUtf8(w));
-      dialog.heightField()->setText(QString::fromUtf8(h));
+    // Each refusal (a row: the width, the height, the value refused) leaves the dialog open with its message.
+    for (const char* row :
+         {"1 100 width", "20001 100 width", "12a y width", "100 0 height", "2 20001 height"}) {
+      const QStringList cell = QString::fromUtf8(row).split(' ');
+      dialog.widthField()->setText(cell[0]);
+      dialog.heightField()->setText(cell[1]);
       dialog.accept();
       QCOMPARE(std::tuple(dialog.isVisible(), interaction.errors.back()),
-               std::tuple(true, std::string("Illegal image ") + expected + " value"));
+               std::tuple(true, "Illegal image " + cell[2].toStdString() + " value"));
     }
     dialog.heightField()->setText(QStringLiteral("20000"));
     dialog.accept();

@@ -82,9 +82,8 @@ TEST_F(RenderCommand, LayoutOfTheDefaultDesign) {
 TEST_F(RenderCommand, DesignPictureAndOutputRoundTrip) {
   // A 300 x 200 picture at 100 pixels per inch: 3 x 2 inches, shown 6 inches wide.
   ASSERT_TRUE(WriteTiffPicture(Path("photo.tif"), 300, 200, 100.0));
-  ASSERT_EQ(Run({"--picture", Path("photo.tif"), "--custom-width", "6", "--write-design", Path("saved"),
-                 "--size", "640x480", "-o", Path("out.TIFF"), "--cut-list", "--units", "mm", "--layout"}),
-            0)
+  ASSERT_EQ(0, Run({"--picture", Path("photo.tif"), "--custom-width", "6", "--write-design", Path("saved"),
+                    "--size", "640x480", "-o", Path("out.TIFF"), "--cut-list", "--units", "mm", "--layout"}))
       << err_.str();
   EXPECT_EQ(out_.str().find("{\"overallWidth\": 12, \"overallHeight\": 10"), 0u) << out_.str();
   // The cut list follows the layout, in inches whatever the units: inside the
