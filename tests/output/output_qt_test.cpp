@@ -4,18 +4,9 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
-#include <QApplication>
-#include <QImage>
-#include <QLineEdit>
-#include <QPageLayout>
-#include <QPageSize>
-#include <QPrinter>
-#include <QProcess>
-#include <QPushButton>
-#include <QSpinBox>
-#include <QTemporaryDir>
-#include <QTimer>
+#include <QtPrintSupport>
 #include <QtTest>
+#include <QtWidgets>
 #include <cerrno>
 #include <deque>
 #include <filesystem>
@@ -44,11 +35,10 @@ class ScriptedOutput : public OutputInteraction {
   std::vector<std::pair<int, int>> offered;
   bool AskExportSize(int* width, int* height) override {
     offered.emplace_back(*width, *height);
-    const std::pair<int, int> size = sizes.empty() ? std::pair(0, 0) : sizes.front();
-    if (!sizes.empty()) sizes.pop_front();
-    if (size.first == 0) return false;
-    std::tie(*width, *height) = size;
-    return true;
+    if (sizes.empty()) return false;
+    std::tie(*width, *height) = sizes.front();
+    sizes.pop_front();
+    return *width != 0;
   }
   bool AskPrinter(QPrinter*) override { return false; }
 
@@ -62,11 +52,11 @@ class ScriptedOutput : public OutputInteraction {
 struct Design {
   std::unique_ptr<AppState> state = std::make_unique<AppState>();
   SceneSettings scene;
-  Design() {
+  explicit Design(int width = 400, int height = 300) {
     InitScene(&scene);
     ComputeOverallSize(&scene);
-    state->viewWidth = 400;
-    state->viewHeight = 300;
+    state->viewWidth = width;
+    state->viewHeight = height;
     RenderDesign(state.get(), scene);
   }
   OutputSource Source() { return OutputSourceOf(state.get(), scene); }
@@ -118,10 +108,10 @@ class OutputTest : public QObject {
     output.sizes = {{0, 0}, {640, 480}};
     int repaints = 0;
     ExportTiff(design.Source(), &interaction, &output, [&repaints]() { ++repaints; });
+    // The first name's size was cancelled: nothing is written under it.
     QCOMPARE(std::tuple(interaction.saveRequests.size(), interaction.saveRequests.at(0).filters.at(0).pattern,
-                        output.offered.at(0), repaints),
-             std::tuple(size_t{3}, std::string("*.tif"), std::make_pair(1024, 1024), 1));
-    QVERIFY(!QFile::exists(QString::fromStdString(base + "/first.tif")));  // its size was cancelled
+                        output.offered.at(0), repaints, std::filesystem::exists(base + "/first.tif")),
+             std::tuple(size_t{3}, std::string("*.tif"), std::make_pair(1024, 1024), 1, false));
 
     // The file holds the composite at the export size; the window's size is back.
     const AppState& s = *design.state;
@@ -180,36 +170,30 @@ class OutputTest : public QObject {
         "\nInput/output error";
     struct Case {
       QString typed, filter;
-      std::string written;  // empty: nothing is written
-      std::string start;
-      QStringList seen;
+      std::string written, start;  // nothing is written where `written` is empty
+      QString seen;
       int fault = 0;  // the errno every write fails with
     };
     // The ending decides; a name without one gets the filter's.
     const Case cases[] = {
-        {"proof", jpeg, "proof.jpg", jfif, {"QFileDialog"}},
-        {"proof", png, "proof.png", pngSignature, {"QFileDialog"}},
-        {"other.PNG", jpeg, "other.PNG", pngSignature, {"QFileDialog"}},
-        {"proof.bmp",
-         png,
-         "",
-         {},
-         {"QFileDialog", "Error|PNG files must have an extension of .png", "QFileDialog"}},
+        {"proof", jpeg, "proof.jpg", jfif, "QFileDialog"},
+        {"proof", png, "proof.png", pngSignature, "QFileDialog"},
+        {"other.PNG", jpeg, "other.PNG", pngSignature, "QFileDialog"},
+        {"proof.bmp", png, "", {}, "QFileDialog;Error|PNG files must have an extension of .png;QFileDialog"},
         // A failed write after the file was made names it and keeps the earlier one.
-        {"proof", jpeg, "", {}, {"QFileDialog", replace, failed}, EIO},
+        {"proof", jpeg, "", {}, "QFileDialog;" + replace + ";" + failed, EIO},
     };
     for (const Case& c : cases) {
       ModalDriver driver;
       driver.steps = {ModalDriver::Name(c.typed, c.filter),
-                      ModalDriver::Press(c.fault ? QMessageBox::Yes : QMessageBox::Ok),
-                      [](QWidget* modal) { qobject_cast<QDialog*>(modal)->reject(); }};
+                      ModalDriver::Press(c.fault ? QMessageBox::Yes : QMessageBox::Ok)};
       output.sizes = {{120, 90}};
       const std::string before = ReadText(folder.Path("proof.jpg"));
       const FileFaultHook previous =
           SetFileFaultHook([&c](FileStep step) { return step == FileStep::Write ? c.fault : 0; });
       ExportTiff(design.Source(), &qt, &output, nullptr);
       SetFileFaultHook(previous);
-      QCOMPARE(driver.seen, c.seen);
+      QCOMPARE(driver.seen.join(';'), c.seen);
       const std::string bytes = ReadText(folder.Path(c.written.empty() ? "proof.jpg" : c.written));
       QVERIFY2(c.written.empty() ? bytes == before : bytes.rfind(c.start, 0) == 0, c.written.c_str());
     }
@@ -272,17 +256,15 @@ class OutputTest : public QObject {
     QCOMPARE(dialog.windowTitle() + dialog.widthField()->text() + "x" + dialog.heightField()->text(),
              QStringLiteral("File Export1024x768"));
     dialog.show();
-    // Each refusal leaves the dialog open with its message.
-    for (auto [w, h, expected] : {std::tuple{"1", "100", "width"},
-                                  {"20001", "100", "width"},
-                                  {"12a", "y", "width"},
-                                  {"100", "0", "height"},
-                                  {"2", "20001", "height"}}) {
-      dialog.widthField()->setText(QString::fromUtf8(w));
-      dialog.heightField()->setText(QString::fromUtf8(h));
+    // Each refusal (a row: the width, the height, the value refused) leaves the dialog open with its message.
+    for (const char* row :
+         {"1 100 width", "20001 100 width", "12a y width", "100 0 height", "2 20001 height"}) {
+      const QStringList cell = QString::fromUtf8(row).split(' ');
+      dialog.widthField()->setText(cell[0]);
+      dialog.heightField()->setText(cell[1]);
       dialog.accept();
       QCOMPARE(std::tuple(dialog.isVisible(), interaction.errors.back()),
-               std::tuple(true, std::string("Illegal image ") + expected + " value"));
+               std::tuple(true, "Illegal image " + cell[2].toStdString() + " value"));
     }
     dialog.heightField()->setText(QStringLiteral("20000"));
     dialog.accept();
@@ -318,12 +300,8 @@ class OutputTest : public QObject {
              std::tuple(3, 400, windowScale, 300 / (14.0 * 1.2)));
 
     // The first page, as poppler draws it, against a rendering made at 1200 x 900.
-    Design reference;
-    reference.state->viewWidth = 1200;
-    reference.state->viewHeight = 900;
-    RenderDesign(reference.state.get(), reference.scene);
-    Output(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("300"), QStringLiteral("-png"),
-                                        QStringLiteral("-singlefile"), pdf, pdf});
+    const Design reference(1200, 900);
+    Output(QStringLiteral("pdftoppm"), QStringLiteral("-r 300 -png -singlefile").split(' ') << pdf << pdf);
     const QImage page(pdf + QStringLiteral(".png"));
     QCOMPARE(page.size(), QSize(1200, 900));
     // The mean difference is 1.8 levels (the PDF's image compression); a
@@ -332,9 +310,8 @@ class OutputTest : public QObject {
     for (int y = 0; y < page.height(); ++y) {
       for (int x = 0; x < page.width(); ++x) {
         const QRgb printed = page.pixel(x, y), rendered = PixelArgb(reference.state->render.composite, x, y);
-        difference += std::abs(qRed(printed) - qRed(rendered)) +
-                      std::abs(qGreen(printed) - qGreen(rendered)) +
-                      std::abs(qBlue(printed) - qBlue(rendered));
+        for (int shift : {0, 8, 16})
+          difference += std::abs(int(printed >> shift & 0xFF) - int(rendered >> shift & 0xFF));
       }
     }
     difference /= 3.0 * page.width() * page.height();

@@ -32,8 +32,8 @@ TEST(Pagination, HalfInchMarginsAndSixLinesAnInch) {
   ASSERT_EQ(pages.size(), 3u);
   EXPECT_EQ(std::tuple(pages[0].size(), pages[0][1].y, pages[0].back().y, pages[1].size(), pages[2][0].y),
             std::tuple(59u, 500, 6200, 60u, 300));
-  EXPECT_EQ(PaginateLines(std::vector<std::string>(60, "x"), layout).size(),
-            1u);  // no empty page after a full one
+  // No empty page after a full one.
+  EXPECT_EQ(PaginateLines(std::vector<std::string>(60, "x"), layout).size(), 1u);
 }
 
 }  // namespace

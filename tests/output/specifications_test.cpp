@@ -63,9 +63,8 @@ TEST_F(Specifications, MatCountsBevelsBorderAndUnits) {
       (std::vector<std::string>{"Mat:", "    Oval Opening", "     Cut opening with 60 degree bevel", ""}));
   // Numbering counts only the shown mats; an unknown opening prints no line.
   scene_.mats[kMiddleMat].shown = 0;
-  scene_.mats[kOuterMat].shown = scene_.mats[kInnerMat].shown = 1;
-  scene_.mats[kInnerMat].bevel = kBevel90;
-  scene_.mats[kInnerMat].opening = 7;
+  scene_.mats[kOuterMat].shown = 1;
+  SetMat(kInnerMat, 7, {0.25, 0.25, 0.25, 0.25}, kBevel90);
   EXPECT_EQ(Pick(Lines(), {9, 13, 14, 15}),
             (std::vector<std::string>{
                 "  Mat 1 (Outer)", "  Mat 2 (Inner)",
