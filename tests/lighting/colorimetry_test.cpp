@@ -73,14 +73,12 @@ TEST(ReadDisplayColorimetry, AlteredAndDamagedProfiles) {
   }
 
   DisplayColorimetry c = kZero;
-  EXPECT_EQ(Read(kSrgb, 131, &c), 1);
-  EXPECT_EQ(c.white.X, 0.0);  // too short: nothing read
-  Bytes empty = kSrgb;        // a header and an empty tag table need 132 bytes
+  EXPECT_EQ(std::tuple(Read(kSrgb, 131, &c), c.white.X), std::tuple(1, 0.0));  // too short: nothing read
+  Bytes empty = kSrgb;  // a header and an empty tag table need 132 bytes
   Put32(&empty, 128, 0);
   EXPECT_EQ(std::tuple(Read(empty, 131, &c), Read(empty, 132, &c)), std::tuple(1, 0));
-  EXPECT_EQ(Read(kSrgb, 595, &c), 1);    // bXYZ one byte short
-  EXPECT_NEAR(c.white.X, 0.9505, 1e-4);  // read before the problem: kept
-  EXPECT_EQ(c.blue.X, 0.0);
+  EXPECT_EQ(std::tuple(Read(kSrgb, 595, &c), c.blue.X), std::tuple(1, 0.0));  // bXYZ one byte short
+  EXPECT_NEAR(c.white.X, 0.9505, 1e-4);                                       // read before the problem: kept
   // The profile cut short anywhere in its tag table.
   for (size_t length : {132, 140, 335}) EXPECT_EQ(Read(kSrgb, length, &c), 1) << length;
 

@@ -46,6 +46,7 @@ TEST(ApplyLighting, EveryPixelGoesThroughItsChannelTable) {
                 BuildChannelTable(tones, kModerate, 253, &green) +
                 BuildChannelTable(tones, kModerate, 221, &blue),
             0);
+  const ChannelTable* tables[] = {&blue, &green, &red};
   // Large composites over several chunks, widths that do and do not fill
   // groups of four pixels, and a small one; the bytes past a row's pixels
   // stay as they were.
@@ -56,16 +57,10 @@ TEST(ApplyLighting, EveryPixelGoesThroughItsChannelTable) {
     ASSERT_EQ(CopyImage(image, &before), 0);
     ApplyLighting(LightingSettings{kModerate, kMixed}, DisplayColorimetry{}, &image);
     int wrong = 0;
-    for (int32_t r = 0; r < image.height; ++r) {
-      for (int32_t i = 0; i < image.rowBytes; ++i) {
-        const uint8_t was = before.rows[r][i];
-        const ChannelTable* table = i >= 3 * width ? nullptr
-                                    : i % 3 == 0   ? &blue
-                                    : i % 3 == 1   ? &green
-                                                   : &red;
-        wrong += image.rows[r][i] != (table ? (*table)[was] : was);
-      }
-    }
+    for (int32_t r = 0; r < image.height; ++r)
+      for (int32_t i = 0; i < image.rowBytes; ++i)
+        wrong +=
+            image.rows[r][i] != (i < 3 * width ? (*tables[i % 3])[before.rows[r][i]] : before.rows[r][i]);
     EXPECT_EQ(wrong, 0) << "width " << width;
   }
 }
