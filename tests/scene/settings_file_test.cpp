@@ -65,11 +65,12 @@ TEST_F(SettingsFile, DefaultDesignMatchesGoldenFileUnderBothSeparators) {
 
 TEST_F(SettingsFile, ReaderRulesAndDamagedFiles) {
   // Any line ending and empty lines; a byte-order mark from an editor is skipped.
-  for (const char* valid :
-       {"PASSAVUE 1.0\nend\n", "\r\n\r\npassavue 1.0\n\rEND", "\xEF\xBB\xBFPassavue 1.0\r\nend\r\n"})
-    EXPECT_EQ(Load(valid), 0);
-  for (const char* invalid : {"Passavue 1.00\nend\n", "Passavue 1.0 x\nend\n", "Passavue\nend\n", ""})
-    EXPECT_EQ(Load(invalid), 1) << invalid;
+  // clang-format off
+  for (auto [text, result] : {std::pair{"PASSAVUE 1.0\nend\n", 0}, {"\r\n\r\npassavue 1.0\n\rEND", 0},
+                              {"\xEF\xBB\xBFPassavue 1.0\r\nend\r\n", 0}, {"Passavue 1.00\nend\n", 1},
+                              {"Passavue 1.0 x\nend\n", 1}, {"Passavue\nend\n", 1}, {"", 1}})
+    // clang-format on
+    EXPECT_EQ(Load(text), result) << text;
   // Unknown keywords and fields past a line's end are skipped; a short line
   // leaves the fields it lacks.
   ASSERT_EQ(Load("Passavue 1.0\nBORDER 1 2 3 4 9 8 7\nnote ignored 5 5 5\nLighting 2 7 8\nlighting 1\n"
