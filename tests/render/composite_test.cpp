@@ -67,9 +67,7 @@ TEST(Composite, PictureIsCachedAcrossMatChanges) {
   // A new picture (its version bumped) or a new rectangle size resamples again.
   d.scene.picture.raster = QuadrantPicture(60, 45, 6.0);
   ++d.scene.picture.rasterVersion;
-  d.Render(400, 300);
-  d.Render(500, 400);
-  d.Render(500, 400);
+  for (auto [w, h] : {std::pair{400, 300}, {500, 400}, {500, 400}}) d.Render(w, h);
   EXPECT_EQ(resamples, 4);
   SetBusyHook(previous);
 }

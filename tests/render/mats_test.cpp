@@ -109,9 +109,10 @@ TEST(MatShadow, NinetyDegreeCutDarkensTheWindowEdge) {
   // 2 pixels thick at 50 per inch. Line 0 (200 * 128 / 255) above the window
   // and down its left column; line 1 keeps all. No shadow for an oval window
   // or a bevelled cut.
-  for (auto [opening, bevel] : {std::pair{kRectangularOpening, kBevel90},
-                                {kOvalOpening, kBevel90},
+  // clang-format off
+  for (auto [opening, bevel] : {std::pair{kRectangularOpening, kBevel90}, {kOvalOpening, kBevel90},
                                 {kRectangularOpening, kBevel45}}) {
+    // clang-format on
     scene.mats[0] = Mat({0, 0, 0}, bevel);
     scene.mats[0].opening = opening;
     scene.mats[0].thickness = 0.04;
