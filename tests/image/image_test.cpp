@@ -9,24 +9,23 @@
 namespace {
 
 TEST(Image, ChunkedStorageMatchesWorkedExamples) {
-  struct Case {
-    int32_t type, width, height, rowBytes, rowsPerChunk, chunkCount;
-  };
   // 256000-byte chunks: 85 rows of 3000 bytes, an exact 256 of 1000, and the
   // widest Rgb8 row that fits; rows round up to four bytes.
-  for (const Case& c : {Case{Rgb8, 1000, 700, 3000, 85, 9}, Case{Gray8, 1000, 512, 1000, 256, 2},
-                        Case{Rgb8, 85333, 2, 256000, 1, 2}, Case{Bilevel, 1, 2, 4, 64000, 1},
-                        Case{Bilevel, 64, 2, 8, 32000, 1}, Case{Gray16, 3, 2, 8, 32000, 1},
-                        Case{Rgb16, 3, 2, 20, 12800, 1}}) {
+  // clang-format off
+  for (auto [type, width, height, rowBytes, rowsPerChunk, chunkCount] :
+       {std::tuple{Rgb8, 1000, 700, 3000, 85, 9}, {Gray8, 1000, 512, 1000, 256, 2}, {Rgb8, 85333, 2, 256000, 1, 2},
+        {Bilevel, 1, 2, 4, 64000, 1}, {Bilevel, 64, 2, 8, 32000, 1}, {Gray16, 3, 2, 8, 32000, 1},
+        {Rgb16, 3, 2, 20, 12800, 1}}) {
+    // clang-format on
     Image image;
-    ASSERT_EQ(AllocImage(&image, c.type, c.width, c.height, 72.0), 0);
+    ASSERT_EQ(AllocImage(&image, type, width, height, 72.0), 0);
     EXPECT_EQ(std::tuple(image.rowBytes, image.rowsPerChunk, image.chunkCount),
-              std::tuple(c.rowBytes, c.rowsPerChunk, c.chunkCount))
-        << c.type << " " << c.width;
+              std::tuple(rowBytes, rowsPerChunk, chunkCount))
+        << type << " " << width;
     // Rows of one chunk follow each other; every byte of the last chunk is usable.
-    for (int r = 0; r < c.height; ++r)
-      ASSERT_EQ(image.rows[r], image.chunks[r / c.rowsPerChunk] + c.rowBytes * (r % c.rowsPerChunk)) << r;
-    std::memset(image.rows[c.height - 1], 7, c.rowBytes);
+    for (int r = 0; r < height; ++r)
+      ASSERT_EQ(image.rows[r], image.chunks[r / rowsPerChunk] + rowBytes * (r % rowsPerChunk)) << r;
+    std::memset(image.rows[height - 1], 7, rowBytes);
   }
   for (auto [width, bytes] : {std::pair{0, 0}, {1, 4}, {5, 8}, {8, 8}}) EXPECT_EQ(RowBytesFor(width), bytes);
   // One pixel too wide for a chunk is refused; unknown types and empty sides get a shape without

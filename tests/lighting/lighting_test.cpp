@@ -41,11 +41,21 @@ TEST(ChannelTable, WorkedNumbersForTheThreeIntensities) {
 TEST(ApplyLighting, EveryPixelGoesThroughItsChannelTable) {
   ToneTables tones;
   ASSERT_EQ(BuildToneTables(20.0 / 9.0, &tones), 0);
-  ChannelTable red{}, green{}, blue{};  // Mixed light: 255, 253, 221
-  ASSERT_EQ(BuildChannelTable(tones, kModerate, 255, &red) +
-                BuildChannelTable(tones, kModerate, 253, &green) +
-                BuildChannelTable(tones, kModerate, 221, &blue),
-            0);
+  const int32_t mixed[] = {221, 253, 255};  // blue, green, red of Mixed light
+  ChannelTable tables[3];
+  for (int32_t i = 0; i < 3; ++i) ASSERT_EQ(BuildChannelTable(tones, kModerate, mixed[i], &tables[i]), 0);
+  // Full light and what cannot be lit change nothing: primaries of no matrix,
+  // no usable gamma, primaries under which tungsten light has no positive
+  // channel, unknown settings.
+  DisplayColorimetry singular, nanGamma, darkLight{{-1, -1, -1}, {0, 0, 1}, {0, 1, 0}, {1, 0, 0}};
+  singular.blue = singular.green;
+  nanGamma.gamma = std::nan("");
+  const LightingSettings tungsten{kSubdued, kTungsten};
+  // clang-format off
+  const std::pair<LightingSettings, DisplayColorimetry> unlit[] = {
+      {{kBright, kDaylight}, {}}, {tungsten, singular}, {tungsten, nanGamma}, {tungsten, darkLight},
+      {{3, 0}, {}}, {{-1, 0}, {}}, {{2, 8}, {}}};
+  // clang-format on
   // Large composites over several chunks, widths that do and do not fill
   // groups of four pixels, and a small one; the bytes past a row's pixels
   // stay as they were.
@@ -54,38 +64,14 @@ TEST(ApplyLighting, EveryPixelGoesThroughItsChannelTable) {
     ASSERT_EQ(AllocImage(&image, Rgb8, width, width == 64 ? 16 : 140, 72.0), 0);
     FillRandom(&image, width);
     ASSERT_EQ(CopyImage(image, &before), 0);
+    for (const auto& [light, colorimetry] : unlit) ApplyLighting(light, colorimetry, &image);
     ApplyLighting(LightingSettings{kModerate, kMixed}, DisplayColorimetry{}, &image);
     int wrong = 0;
-    for (int32_t r = 0; r < image.height; ++r) {
-      for (int32_t i = 0; i < image.rowBytes; ++i) {
-        const uint8_t was = before.rows[r][i];
-        const ChannelTable* table = i >= 3 * width ? nullptr
-                                    : i % 3 == 0   ? &blue
-                                    : i % 3 == 1   ? &green
-                                                   : &red;
-        wrong += image.rows[r][i] != (table ? (*table)[was] : was);
-      }
-    }
+    for (int32_t r = 0; r < image.height; ++r)
+      for (int32_t i = 0; i < image.rowBytes; ++i)
+        wrong += image.rows[r][i] != (i < 3 * width ? tables[i % 3][before.rows[r][i]] : before.rows[r][i]);
     EXPECT_EQ(wrong, 0) << "width " << width;
   }
-}
-
-TEST(ApplyLighting, WhatCannotBeLitIsLeftUnchanged) {
-  Image image, before;
-  ASSERT_EQ(AllocImage(&image, Rgb8, 64, 16, 72.0), 0);
-  FillRandom(&image, 5);
-  ASSERT_EQ(CopyImage(image, &before), 0);
-  // Full light; primaries of no matrix, no usable gamma, primaries under which
-  // tungsten light has no positive channel; unknown settings.
-  ApplyLighting(LightingSettings{kBright, kDaylight}, DisplayColorimetry{}, &image);
-  DisplayColorimetry singular, nanGamma, darkLight{{-1, -1, -1}, {0, 0, 1}, {0, 1, 0}, {1, 0, 0}};
-  singular.blue = singular.green;
-  nanGamma.gamma = std::nan("");
-  for (const DisplayColorimetry& c : {singular, nanGamma, darkLight})
-    ApplyLighting(LightingSettings{kSubdued, kTungsten}, c, &image);
-  for (LightingSettings bad : {LightingSettings{3, 0}, LightingSettings{-1, 0}, LightingSettings{2, 8}})
-    ApplyLighting(bad, DisplayColorimetry{}, &image);
-  EXPECT_TRUE(SamePixels(image, before));
 }
 
 }  // namespace

@@ -34,8 +34,9 @@ TEST(Composite, WallCheckerboardBorderAndFrameBands) {
   // The bottom band fills the lowest frame rows (the outermost one under the
   // drop shadow), the top band the highest (the innermost under the rebate's shadow).
   EXPECT_EQ(Px(c, 500, l.frameOuter.y0), Rgb(100, 0, 0));
-  for (int32_t r = l.frameOuter.y0 + 1; r < l.frameOuter.y1; ++r)
-    if (r < l.frameInner.y0 || r > l.frameInner.y1) ASSERT_EQ(Px(c, 500, r), Rgb(200, 0, 0)) << r;
+  for (auto [from, to] :
+       {std::pair{l.frameOuter.y0 + 1, l.frameInner.y0}, {l.frameInner.y1 + 1, l.frameOuter.y1}})
+    for (int32_t r = from; r < to; ++r) ASSERT_EQ(Px(c, 500, r), Rgb(200, 0, 0)) << r;
 }
 
 TEST(Composite, PictureIsCachedAcrossMatChanges) {
@@ -61,15 +62,12 @@ TEST(Composite, PictureIsCachedAcrossMatChanges) {
   RenderState fresh;
   std::swap(fresh, d.render);
   d.Render(400, 300);
-  EXPECT_EQ(resamples, 2);
-  EXPECT_TRUE(SamePixels(d.render.composite, fresh.composite));
+  EXPECT_EQ(std::tuple(resamples, SamePixels(d.render.composite, fresh.composite)), std::tuple(2, true));
 
   // A new picture (its version bumped) or a new rectangle size resamples again.
   d.scene.picture.raster = QuadrantPicture(60, 45, 6.0);
   ++d.scene.picture.rasterVersion;
-  d.Render(400, 300);
-  d.Render(500, 400);
-  d.Render(500, 400);
+  for (auto [w, h] : {std::pair{400, 300}, {500, 400}, {500, 400}}) d.Render(w, h);
   EXPECT_EQ(resamples, 4);
   SetBusyHook(previous);
 }
@@ -96,17 +94,14 @@ TEST(Composite, UncheckedValuesFromFilesRenderSafely) {
       *targets[field] = bad;
       ASSERT_EQ(d.Render(120, 90).width, 120) << bad << " " << field;
       EXPECT_EQ(Px(d.render.composite, 0, 0), Rgb(255, 0, 128));
-      if (field == 5 && !(bad > 0.0 && bad < INFINITY))
-        EXPECT_TRUE(SamePixels(d.render.composite, Canvas(120, 90, Rgb(255, 0, 128)))) << bad;
+      EXPECT_TRUE(field != 5 || (bad > 0.0 && bad < INFINITY) ||
+                  SamePixels(d.render.composite, Canvas(120, 90, Rgb(255, 0, 128))))
+          << bad;
     }
   }
   NeutralDesign f;  // no storage for the composite (a row too long for a chunk)
   f.Render(90000, 2);
   EXPECT_FALSE(f.render.composite.HasPixels());
-}
-
-void ExpectRect(const PixelRect& r, PixelRect want) {
-  EXPECT_TRUE(r == want) << r.x0 << "," << r.y0 << "," << r.x1 << "," << r.y1;
 }
 
 TEST(Layout, CanvasFollowsTheRequestedShape) {
@@ -122,7 +117,7 @@ TEST(Layout, CanvasFollowsTheRequestedShape) {
                                    {1000, 500, 1.0, PixelRect{0, 0, 1000, 500}}}) {
     d.scene.background.ratio = ratio;
     d.Render(w, h);
-    ExpectRect(d.render.layout.frameOuter, want);
+    EXPECT_EQ(d.render.layout.frameOuter, want);
   }
 }
 
@@ -132,8 +127,8 @@ TEST(Layout, HiddenMatsAndZeroRequests) {
   d.render.layout.matOuter[kMiddleMat] = PixelRect{1, 2, 3, 4};
   d.Render(1000, 875);
   EXPECT_DOUBLE_EQ(d.scene.frame.overallWidth, 15.0);
-  ExpectRect(d.render.layout.matOuter[kInnerMat], d.render.layout.matOpening[kOuterMat]);
-  ExpectRect(d.render.layout.matOuter[kMiddleMat], {1, 2, 3, 4});
+  EXPECT_EQ(d.render.layout.matOuter[kInnerMat], d.render.layout.matOpening[kOuterMat]);
+  EXPECT_EQ(d.render.layout.matOuter[kMiddleMat], (PixelRect{1, 2, 3, 4}));
 
   // A zero request keeps the composite but still updates the overall size.
   uint8_t* before = d.render.composite.rows[0];

@@ -23,10 +23,10 @@ TEST(Frame, SamplesAndUnequalMitres) {
   // Tiles one sample longer than their bands are copied as they are, so each
   // pixel shows which sample it took.
   FrameTileSet tiles;
-  for (auto [side, w, h, base] : {std::tuple{kSideLeft, 11, 1, 20},
-                                  {kSideRight, 16, 1, 100},
-                                  {kSideBottom, 1, 9, 150},
-                                  {kSideTop, 1, 11, 200}})
+  // clang-format off
+  for (auto [side, w, h, base] : {std::tuple{kSideLeft, 11, 1, 20}, {kSideRight, 16, 1, 100},
+                                  {kSideBottom, 1, 9, 150}, {kSideTop, 1, 11, 200}})
+    // clang-format on
     tiles.tiles[FrameTileSet::Index(kGlossy, 0, side)] =
         GrayImage(w, h, 100.0, [=](int32_t x, int32_t y) { return base + x + y; });
   const PixelRect F{0, 0, 60, 50}, I{10, 8, 45, 40};  // bands 10, 15, 8, 10

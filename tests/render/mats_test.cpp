@@ -2,7 +2,7 @@
 
 namespace {
 
-constexpr Bgr kSentinel{1, 2, 3};
+constexpr Bgr kSentinel{1, 2, 3}, kPaper{200, 200, 200};
 
 MatSettings Mat(RgbColor color, int32_t bevel = 0) {
   return MatSettings{1, kRectangularOpening, 0, 0, 0, 0, 0.055, 0, color, bevel, {255, 255, 255}};
@@ -37,14 +37,12 @@ TEST(MatFace, TextureTintsTheColorInPhaseWithTheComposite) {
   Image c = Canvas(50, 40, kSentinel), texture;
   PrepareMatTexture(mat, textures, 100.0, c, &texture);
   PaintMatFace(mat, texture, PixelRect{0, 0, 50, 40}, PixelRect{20, 15, 30, 25}, &c);
-  for (int32_t r = 0; r < 40; ++r) {
+  for (int32_t r = 0; r < 40; ++r)
     for (int32_t col = 0; col < 50; ++col) {
       const uint32_t t = 20 * (r % 5) + 25 * (col % 7);
       const bool window = col >= 20 && col < 30 && r >= 15 && r < 25;
-      ASSERT_EQ(Px(c, col, r), window ? kSentinel : Rgb(255 * t / 255, 250 * t / 255, 240 * t / 255))
-          << col << "," << r;
+      ASSERT_EQ(Px(c, col, r), window ? kSentinel : Rgb(t, 250 * t / 255, 240 * t / 255)) << col << "," << r;
     }
-  }
   EXPECT_EQ(MatColorAt(mat, texture, 33, 17), Px(c, 33, 17));
 
   // A tile keeps its size in inches; smooth, unknown codes, an empty tile and
@@ -111,21 +109,18 @@ TEST(MatShadow, NinetyDegreeCutDarkensTheWindowEdge) {
   // 2 pixels thick at 50 per inch. Line 0 (200 * 128 / 255) above the window
   // and down its left column; line 1 keeps all. No shadow for an oval window
   // or a bevelled cut.
-  for (auto [opening, bevel] : {std::pair{kRectangularOpening, kBevel90},
-                                {kOvalOpening, kBevel90},
+  // clang-format off
+  for (auto [opening, bevel] : {std::pair{kRectangularOpening, kBevel90}, {kOvalOpening, kBevel90},
                                 {kRectangularOpening, kBevel45}}) {
+    // clang-format on
     scene.mats[0] = Mat({0, 0, 0}, bevel);
     scene.mats[0].opening = opening;
     scene.mats[0].thickness = 0.04;
-    Image c = Canvas(40, 40, Gray(200));
+    Image c = Canvas(40, 40, kPaper);
     PaintMatShadow(scene, 0, layout, 50.0, &c);
-    const Bgr edge = bevel == kBevel90 && opening == kRectangularOpening ? Gray(100) : Gray(200);
-    ExpectPixels(c, {{10, 30, edge},
-                     {29, 30, edge},
-                     {10, 10, edge},
-                     {11, 29, Gray(200)},
-                     {30, 30, Gray(200)},
-                     {9, 30, Gray(200)}});
+    const Bgr e = bevel == kBevel90 && opening == kRectangularOpening ? Gray(100) : kPaper;
+    ExpectPixels(
+        c, {{10, 30, e}, {29, 30, e}, {10, 10, e}, {11, 29, kPaper}, {30, 30, kPaper}, {9, 30, kPaper}});
   }
 }
 

@@ -7,6 +7,7 @@
 #include <functional>
 #include <initializer_list>
 #include <ostream>
+#include <tuple>
 
 #include "render/paint.h"
 #include "render/render.h"
@@ -21,12 +22,9 @@ inline Bgr Px(const Image& image, int32_t c, int32_t r) {
   return Bgr{image.rows[r][3 * c], image.rows[r][3 * c + 1], image.rows[r][3 * c + 2]};
 }
 
-struct Probe {
-  int32_t c, r;
-  Bgr want;
-};
-inline void ExpectPixels(const Image& image, std::initializer_list<Probe> probes) {
-  for (const Probe& p : probes) EXPECT_EQ(Px(image, p.c, p.r), p.want) << "at " << p.c << "," << p.r;
+inline void ExpectPixels(const Image& image,
+                         std::initializer_list<std::tuple<int32_t, int32_t, Bgr>> probes) {
+  for (const auto& [c, r, want] : probes) EXPECT_EQ(Px(image, c, r), want) << "at " << c << "," << r;
 }
 
 // Daylight at Bright through the default colorimetry leaves every pixel as painted.

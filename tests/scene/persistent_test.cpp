@@ -54,11 +54,10 @@ TEST(PersistentState, RecentDesigns) {
   // Eight kept, newest first, once each; relative and over-long paths are not kept.
   PersistentState state;
   const std::string odd = "/d/50% \n caf\xE9\x7F.Passavue";
-  for (const char* path :
-       {"/d/1", "/d/2", "relative", "/d/3", "/d/2", "/d/4", "/d/5", "/d/6", "/d/7", "/d/8"})
+  for (const std::string& path :
+       std::vector<std::string>{"/d/1", "/d/2", "relative", "/d/3", "/d/2", "/d/4", "/d/5", "/d/6", "/d/7",
+                                "/d/8", odd, "/" + std::string(kMaxRecentDesignPath, 'x')})
     NoteRecentDesign(path, &state);
-  NoteRecentDesign(odd, &state);
-  NoteRecentDesign("/" + std::string(kMaxRecentDesignPath, 'x'), &state);
   const std::vector<std::string> expected = {odd, "/d/8", "/d/7", "/d/6", "/d/5", "/d/4", "/d/2", "/d/3"};
   EXPECT_EQ(state.recentDesigns, expected);
   const Values saved = Saved(state);

@@ -39,8 +39,7 @@ TEST(NumberReaders, ValuesPartialResultsAndStrtod) {
   }
   for (const auto& [text, result, expected] : numbers) {
     double value = 99;
-    EXPECT_EQ(ReadNumber(text, &value), result) << text;
-    EXPECT_DOUBLE_EQ(value, expected) << text;
+    EXPECT_EQ(std::tuple(ReadNumber(text, &value), value), std::tuple(result, expected)) << text;
   }
   // Up to 15 digits and small exponents each step is exact or one correctly
   // rounded operation, so the result must be strtod's to the bit.
