@@ -35,17 +35,16 @@ Written WriteWithLibtiff(const std::string& path, const Variant& v) {
   Written w;
   TIFF* tif = TIFFOpen(path.c_str(), v.bigEndian ? "wb" : "wl");
   EXPECT_NE(tif, nullptr);
-  for (auto [tag, value] : std::initializer_list<std::pair<uint32_t, uint32_t>>{
-           {TIFFTAG_IMAGEWIDTH, v.width},
-           {TIFFTAG_IMAGELENGTH, v.height},
-           {TIFFTAG_BITSPERSAMPLE, v.bits},
-           {TIFFTAG_SAMPLESPERPIXEL, v.samples},
-           {TIFFTAG_PHOTOMETRIC, v.photometric},
-           {TIFFTAG_COMPRESSION, v.compression},
-           {TIFFTAG_ROWSPERSTRIP, v.rowsPerStrip},
-           {TIFFTAG_ORIENTATION, v.orientation},
-           {TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH},
-           {TIFFTAG_PLANARCONFIG, v.separate ? PLANARCONFIG_SEPARATE : PLANARCONFIG_CONTIG}})
+  for (auto [tag, value] : {std::pair<uint32_t, uint32_t>{TIFFTAG_IMAGEWIDTH, v.width},
+                            {TIFFTAG_IMAGELENGTH, v.height},
+                            {TIFFTAG_BITSPERSAMPLE, v.bits},
+                            {TIFFTAG_SAMPLESPERPIXEL, v.samples},
+                            {TIFFTAG_PHOTOMETRIC, v.photometric},
+                            {TIFFTAG_COMPRESSION, v.compression},
+                            {TIFFTAG_ROWSPERSTRIP, v.rowsPerStrip},
+                            {TIFFTAG_ORIENTATION, v.orientation},
+                            {TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH},
+                            {TIFFTAG_PLANARCONFIG, v.separate ? PLANARCONFIG_SEPARATE : PLANARCONFIG_CONTIG}})
     TIFFSetField(tif, tag, value);
   if (v.predictor != 1) TIFFSetField(tif, TIFFTAG_PREDICTOR, v.predictor);
   TIFFSetField(tif, TIFFTAG_XRESOLUTION, 150.0f);
@@ -68,14 +67,13 @@ Written WriteWithLibtiff(const std::string& path, const Variant& v) {
     for (auto& b : row) b = bytes.Next();
   // Separate planes are written plane by plane, from whole bytes per sample.
   const size_t size = v.bits / 8;
-  for (uint16_t plane = 0; plane < (v.separate ? v.samples : 1); ++plane) {
+  for (uint16_t plane = 0; plane < (v.separate ? v.samples : 1); ++plane)
     for (uint32_t r = 0; r < v.height; ++r) {
       std::vector<uint8_t> row = w.rows[r];
       for (size_t x = 0; v.separate && x < v.width; ++x)
         std::memcpy(&row[x * size], &w.rows[r][(x * v.samples + plane) * size], size);
       EXPECT_EQ(TIFFWriteScanline(tif, row.data(), r, plane), 1);
     }
-  }
   TIFFClose(tif);
   if (v.icc) {
     cmsHPROFILE in = cmsOpenProfileFromMem(v.icc->data(), static_cast<cmsUInt32Number>(v.icc->size()));
@@ -98,11 +96,7 @@ Written WriteWithLibtiff(const std::string& path, const Variant& v) {
 uint32_t Expected(const Variant& v, const Written& w, uint32_t r, uint32_t c, int channel) {
   const std::vector<uint8_t>& row = v.icc ? w.viaProfile[r] : w.rows[r];
   const uint32_t max = v.bits == 1 ? 1 : v.bits == 16 ? 65535 : 255;
-  auto sample = [&](size_t i) {
-    uint16_t s = row[i];
-    if (v.bits == 16) std::memcpy(&s, &row[2 * i], 2);
-    return uint32_t{s};
-  };
+  auto sample = [&](size_t i) { return v.bits == 16 ? row[2 * i] | row[2 * i + 1] << 8 : uint32_t{row[i]}; };
   if (v.icc) return sample(3 * c + channel);
   if (v.photometric == PHOTOMETRIC_SEPARATED)
     return ((max - sample(c * v.samples + channel)) * (max - sample(c * v.samples + 3)) + max / 2) / max;
@@ -143,7 +137,7 @@ void CheckVariant(const Variant& v, const std::string& tiffcp = "") {
             (std::tuple<int32_t, int32_t, int32_t, double>(type, swapped ? v.height : v.width,
                                                            swapped ? v.width : v.height, 150.0)));
   int wrong = 0;
-  for (uint32_t r = 0; r < v.height; ++r) {
+  for (uint32_t r = 0; r < v.height; ++r)
     for (uint32_t c = 0; c < v.width; ++c) {
       int32_t x = static_cast<int32_t>(swapped ? r : c), y = static_cast<int32_t>(swapped ? c : r);
       if (right) x = image.width - 1 - x;
@@ -151,7 +145,6 @@ void CheckVariant(const Variant& v, const std::string& tiffcp = "") {
       for (int ch = 0; ch < (color ? 3 : 1); ++ch)
         wrong += SampleAt(image, x, y, ch) != Expected(v, w, r, c, ch);
     }
-  }
   EXPECT_EQ(wrong, 0);
 }
 
@@ -206,7 +199,7 @@ TEST(TiffRead, MatchesLibtiffForEveryLayoutTiffcpWrites) {
                            "-t -w 64 -l 16 -c lzw:2",
                            "-p separate -t -w 64 -l 64 -c lzw",
                            "-p separate -c zip:2 -r 5"};
-  for (Variant v : bases) {
+  for (Variant v : bases)
     for (const char* option : options) {
       // tiffcp separates 8-bit samples only; CMYK is read interleaved only.
       if ((std::strchr(option, ':') && v.bits < 8) ||
@@ -214,7 +207,6 @@ TEST(TiffRead, MatchesLibtiffForEveryLayoutTiffcpWrites) {
         continue;
       for (bool big : {false, true}) CheckVariant((v.bigEndian = big, v), option);
     }
-  }
 }
 
 }  // namespace
