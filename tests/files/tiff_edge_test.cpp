@@ -97,8 +97,8 @@ TEST(TiffEdge, WorkedNumbers) {
   strips.fields[4] = {kStripOffsets, kShort, 2, pixels | (pixels + 3) << 16};
   strips.fields[5] = {kRowsPerStrip, kShort, 1, 1};
   strips.blobs.clear();
-  strips.AddData(kStripByteCounts, kLong, 2, {99, 0, 0, 0, 1, 0, 0, 0});
-  strips.blobs.insert(strips.blobs.end(), {1, 2, 3, 4, 5, 6});
+  // The two counts, then the pixels.
+  strips.AddData(kStripByteCounts, kLong, 2, {99, 0, 0, 0, 1, 0, 0, 0, 1, 2, 3, 4, 5, 6});
   ASSERT_EQ(ReadMemory(strips.Build(), &image), 0);
   EXPECT_EQ(std::tuple(image.rows[1][2], image.rows[0][0]), std::tuple(3, 4));
   strips.fields[6].count = 3;
@@ -124,8 +124,7 @@ TEST(TiffEdge, RefusedAndDamagedFilesFailWithNothingLoaded) {
       {"FillOrder 2", {{kFillOrder, 2}}},
       {"Orientation 9", {{kOrientation, 9}}},
       {"SamplesPerPixel 2", {{kSamplesPerPixel, 2}}},
-      {"WhiteIsZero RGB",
-       {{kPhotometricInterpretation, 0}, {kSamplesPerPixel, 3}, {kPlanarConfiguration, 2}}},
+      {"MinIsWhite RGB", {{kPhotometricInterpretation, 0}, {kSamplesPerPixel, 3}, {kPlanarConfiguration, 2}}},
       {"Predictor 3", {{kPredictor, 3}}},
       {"Predictor on bilevel", {{kBitsPerSample, 1}, {kPredictor, 2}}},
       {"tiles", {{kStripOffsets, 0, kLong, 0}, {kStripByteCounts, 0, kLong, 0}, {kTileWidth, 16}}},
