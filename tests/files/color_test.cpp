@@ -42,12 +42,8 @@ TEST(Color, ConvertToWorkingSpace) {
     SetWorkerThreads(3);  // each with its share of the rows
     ASSERT_EQ(ConvertToWorkingSpace(&picture, wide), 0);
     SetWorkerThreads(0);
-    if (type == Gray8) {
-      EXPECT_TRUE(SamePixels(picture, original));
-      continue;
-    }
-    EXPECT_TRUE(SamePixels(picture, Oracle(wide, {}, original)));
-    EXPECT_FALSE(SamePixels(picture, original));
+    EXPECT_EQ(SamePixels(picture, original), type == Gray8);
+    EXPECT_TRUE(type == Gray8 || SamePixels(picture, Oracle(wide, {}, original)));
     // No profile, the standard sRGB bytes, or bytes the library cannot open: unchanged.
     for (const IccProfile& none : {IccProfile{}, srgb, IccProfile(200, 7)}) {
       CopyImage(original, &picture);
@@ -70,13 +66,8 @@ TEST(Color, OwnKernelMatchesLittleCmsForEveryColor) {
   };
   Image all, ours;
   ASSERT_EQ(AllocImage(&all, Rgb8, 4096, 4096, 72.0), 0);
-  for (int32_t r = 0; r < 4096; ++r) {
-    for (int32_t c = 0; c < 4096; ++c) {
-      const uint32_t v = static_cast<uint32_t>(r) * 4096 + static_cast<uint32_t>(c);
-      uint8_t* p = all.rows[r] + 3 * c;
-      std::tie(p[0], p[1], p[2]) = std::tuple(uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16));
-    }
-  }
+  for (int32_t r = 0; r < 4096; ++r)
+    for (int32_t i = 0; i < 3 * 4096; ++i) all.rows[r][i] = uint8_t((r * 4096 + i / 3) >> (8 * (i % 3)));
   for (const IccProfile& monitor : monitors) {
     DisplayTransform cache;
     ASSERT_EQ(MakeDisplayCopy(all, monitor, &cache, &ours), 0);

@@ -28,24 +28,23 @@ struct Variant {
 struct Written {
   std::vector<std::vector<uint8_t>> rows;  // the file's rows, native 16-bit samples
   std::vector<uint16_t> map[3];
-  std::vector<std::vector<uint16_t>> viaProfile;  // by Little CMS, red first
+  std::vector<std::vector<uint8_t>> viaProfile;  // by Little CMS, red first
 };
 
 Written WriteWithLibtiff(const std::string& path, const Variant& v) {
   Written w;
   TIFF* tif = TIFFOpen(path.c_str(), v.bigEndian ? "wb" : "wl");
   EXPECT_NE(tif, nullptr);
-  for (auto [tag, value] : std::initializer_list<std::pair<uint32_t, uint32_t>>{
-           {TIFFTAG_IMAGEWIDTH, v.width},
-           {TIFFTAG_IMAGELENGTH, v.height},
-           {TIFFTAG_BITSPERSAMPLE, v.bits},
-           {TIFFTAG_SAMPLESPERPIXEL, v.samples},
-           {TIFFTAG_PHOTOMETRIC, v.photometric},
-           {TIFFTAG_COMPRESSION, v.compression},
-           {TIFFTAG_ROWSPERSTRIP, v.rowsPerStrip},
-           {TIFFTAG_ORIENTATION, v.orientation},
-           {TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH},
-           {TIFFTAG_PLANARCONFIG, v.separate ? PLANARCONFIG_SEPARATE : PLANARCONFIG_CONTIG}})
+  for (auto [tag, value] : {std::pair<uint32_t, uint32_t>{TIFFTAG_IMAGEWIDTH, v.width},
+                            {TIFFTAG_IMAGELENGTH, v.height},
+                            {TIFFTAG_BITSPERSAMPLE, v.bits},
+                            {TIFFTAG_SAMPLESPERPIXEL, v.samples},
+                            {TIFFTAG_PHOTOMETRIC, v.photometric},
+                            {TIFFTAG_COMPRESSION, v.compression},
+                            {TIFFTAG_ROWSPERSTRIP, v.rowsPerStrip},
+                            {TIFFTAG_ORIENTATION, v.orientation},
+                            {TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH},
+                            {TIFFTAG_PLANARCONFIG, v.separate ? PLANARCONFIG_SEPARATE : PLANARCONFIG_CONTIG}})
     TIFFSetField(tif, tag, value);
   if (v.predictor != 1) TIFFSetField(tif, TIFFTAG_PREDICTOR, v.predictor);
   TIFFSetField(tif, TIFFTAG_XRESOLUTION, 150.0f);
@@ -68,14 +67,13 @@ Written WriteWithLibtiff(const std::string& path, const Variant& v) {
     for (auto& b : row) b = bytes.Next();
   // Separate planes are written plane by plane, from whole bytes per sample.
   const size_t size = v.bits / 8;
-  for (uint16_t plane = 0; plane < (v.separate ? v.samples : 1); ++plane) {
+  for (uint16_t plane = 0; plane < (v.separate ? v.samples : 1); ++plane)
     for (uint32_t r = 0; r < v.height; ++r) {
       std::vector<uint8_t> row = w.rows[r];
       for (size_t x = 0; v.separate && x < v.width; ++x)
         std::memcpy(&row[x * size], &w.rows[r][(x * v.samples + plane) * size], size);
       EXPECT_EQ(TIFFWriteScanline(tif, row.data(), r, plane), 1);
     }
-  }
   TIFFClose(tif);
   if (v.icc) {
     cmsHPROFILE in = cmsOpenProfileFromMem(v.icc->data(), static_cast<cmsUInt32Number>(v.icc->size()));
@@ -83,13 +81,8 @@ Written WriteWithLibtiff(const std::string& path, const Variant& v) {
     cmsHTRANSFORM t =
         cmsCreateTransform(in, (v.bits == 8 ? TYPE_CMYK_8 : TYPE_CMYK_16) | EXTRA_SH(v.samples - 4), srgb,
                            v.bits == 8 ? TYPE_RGB_8 : TYPE_RGB_16, INTENT_PERCEPTUAL, 0);
-    std::vector<uint8_t> out(6 * v.width);
-    for (const auto& row : w.rows) {
-      cmsDoTransform(t, row.data(), out.data(), v.width);
-      auto& rgb = w.viaProfile.emplace_back(3 * v.width);
-      for (size_t i = 0; i < rgb.size(); ++i)
-        rgb[i] = v.bits == 8 ? out[i] : out[2 * i] | out[2 * i + 1] << 8;
-    }
+    for (const auto& row : w.rows)
+      cmsDoTransform(t, row.data(), w.viaProfile.emplace_back(6 * v.width).data(), v.width);
     cmsDeleteTransform(t);
     cmsCloseProfile(in);
     cmsCloseProfile(srgb);
@@ -101,14 +94,10 @@ Written WriteWithLibtiff(const std::string& path, const Variant& v) {
 // channel as our Image keeps it, following the TIFF definitions; CMYK
 // without a profile as each ink's complement times black's, rounded.
 uint32_t Expected(const Variant& v, const Written& w, uint32_t r, uint32_t c, int channel) {
-  const std::vector<uint8_t>& row = w.rows[r];
+  const std::vector<uint8_t>& row = v.icc ? w.viaProfile[r] : w.rows[r];
   const uint32_t max = v.bits == 1 ? 1 : v.bits == 16 ? 65535 : 255;
-  auto sample = [&](size_t i) {
-    uint16_t s = row[i];
-    if (v.bits == 16) std::memcpy(&s, &row[2 * i], 2);
-    return uint32_t{s};
-  };
-  if (v.icc) return w.viaProfile[r][3 * c + channel];
+  auto sample = [&](size_t i) { return v.bits == 16 ? row[2 * i] | row[2 * i + 1] << 8 : uint32_t{row[i]}; };
+  if (v.icc) return sample(3 * c + channel);
   if (v.photometric == PHOTOMETRIC_SEPARATED)
     return ((max - sample(c * v.samples + channel)) * (max - sample(c * v.samples + 3)) + max / 2) / max;
   uint32_t value = v.bits == 1   ? (row[c / 8] >> (7 - c % 8)) & 1
@@ -125,9 +114,8 @@ void CheckVariant(const Variant& v, const std::string& tiffcp = "") {
   SCOPED_TRACE(std::string(v.name) + " " + tiffcp);
   TempFolder folder;
   const Written w = WriteWithLibtiff(folder.Path("v.tif"), v);
-  std::string path = folder.Path("v.tif");
+  const std::string path = folder.Path(tiffcp.empty() ? "v.tif" : "copy.tif");
   if (!tiffcp.empty()) {
-    path = folder.Path("copy.tif");
     const std::string command =
         "tiffcp " + tiffcp + (v.bigEndian ? " -B " : " -L ") + folder.Path("v.tif") + " " + path;
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
@@ -140,17 +128,16 @@ void CheckVariant(const Variant& v, const std::string& tiffcp = "") {
   const uint16_t o = v.orientation;
   const bool swapped = o >= 5, right = o == 2 || o == 3 || o == 6 || o == 7,
              bottom = o == 3 || o == 4 || o >= 7;
-  ASSERT_EQ(std::tuple(image.width, image.height, image.resolution),
-            (std::tuple<int32_t, int32_t, double>(swapped ? v.height : v.width, swapped ? v.width : v.height,
-                                                  150.0)));
   const bool color = v.samples >= 3 || (v.photometric == PHOTOMETRIC_PALETTE && !v.grayMap);
-  const int32_t gray = v.photometric == PHOTOMETRIC_PALETTE ? Gray8
-                       : v.bits == 1                        ? Bilevel
-                       : v.bits == 16                       ? Gray16
-                                                            : Gray8;
-  ASSERT_EQ(image.type, color ? (v.bits == 16 ? Rgb16 : Rgb8) : gray);
+  const int32_t type = color                                                 ? (v.bits == 16 ? Rgb16 : Rgb8)
+                       : v.bits == 16                                        ? Gray16
+                       : v.bits == 1 && v.photometric != PHOTOMETRIC_PALETTE ? Bilevel
+                                                                             : Gray8;
+  ASSERT_EQ(std::tuple(image.type, image.width, image.height, image.resolution),
+            (std::tuple<int32_t, int32_t, int32_t, double>(type, swapped ? v.height : v.width,
+                                                           swapped ? v.width : v.height, 150.0)));
   int wrong = 0;
-  for (uint32_t r = 0; r < v.height; ++r) {
+  for (uint32_t r = 0; r < v.height; ++r)
     for (uint32_t c = 0; c < v.width; ++c) {
       int32_t x = static_cast<int32_t>(swapped ? r : c), y = static_cast<int32_t>(swapped ? c : r);
       if (right) x = image.width - 1 - x;
@@ -158,7 +145,6 @@ void CheckVariant(const Variant& v, const std::string& tiffcp = "") {
       for (int ch = 0; ch < (color ? 3 : 1); ++ch)
         wrong += SampleAt(image, x, y, ch) != Expected(v, w, r, c, ch);
     }
-  }
   EXPECT_EQ(wrong, 0);
 }
 
@@ -213,7 +199,7 @@ TEST(TiffRead, MatchesLibtiffForEveryLayoutTiffcpWrites) {
                            "-t -w 64 -l 16 -c lzw:2",
                            "-p separate -t -w 64 -l 64 -c lzw",
                            "-p separate -c zip:2 -r 5"};
-  for (Variant v : bases) {
+  for (Variant v : bases)
     for (const char* option : options) {
       // tiffcp separates 8-bit samples only; CMYK is read interleaved only.
       if ((std::strchr(option, ':') && v.bits < 8) ||
@@ -221,7 +207,6 @@ TEST(TiffRead, MatchesLibtiffForEveryLayoutTiffcpWrites) {
         continue;
       for (bool big : {false, true}) CheckVariant((v.bigEndian = big, v), option);
     }
-  }
 }
 
 }  // namespace

@@ -63,14 +63,12 @@ TEST(FileIo, OnlyRegularFilesOpenAndNothingWaitsOnAFifo) {
   FileHandle file{-7};
   EXPECT_EQ(OpenForRead(folder.Path("missing"), &file), 1);
   EXPECT_EQ(file.Descriptor(), -7);  // untouched
-  // Each of these would wait forever for the FIFO's other end.
-  EXPECT_EQ(OpenForRead(pipe, &file), 1);
-  EXPECT_EQ(CreateForWrite(pipe, &file), 1);
-  EXPECT_EQ(CreateForWrite("/dev/null", &file), 1);
+  // Each of these would wait forever for the FIFO's other end; braces call them in order.
   WriteFailure failure;
-  EXPECT_EQ(CheckReplaceable(pipe, &failure), 1);
-  EXPECT_EQ(WriteSafely(pipe, "x", &failure), 1);
-  EXPECT_FALSE(failure.created);
+  EXPECT_EQ((std::tuple<int, int, int, int, int, bool>{
+                OpenForRead(pipe, &file), CreateForWrite(pipe, &file), CreateForWrite("/dev/null", &file),
+                CheckReplaceable(pipe, &failure), WriteSafely(pipe, "x", &failure), failure.created}),
+            std::tuple(1, 1, 1, 1, 1, false));
   EXPECT_EQ(fs::status(pipe).type(), fs::file_type::fifo);
 }
 

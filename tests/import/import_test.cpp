@@ -47,10 +47,8 @@ struct LoadTest : ::testing::Test {
 }  // namespace
 
 TEST_F(LoadTest, JpegBecomesThePictureAndResetsTheBorder) {
-  JpegRecipe recipe;
-  recipe.width = 192, recipe.height = 96, recipe.densityUnit = 1, recipe.density = 48;
-  recipe.space = JCS_GRAYSCALE;
-  const std::string path = Jpeg("photo.jpg", recipe);
+  const std::string path = Jpeg(
+      "photo.jpg", {.width = 192, .height = 96, .space = JCS_GRAYSCALE, .densityUnit = 1, .density = 48});
   scene.border = ImageBorder{1, 2, 3, 4, RgbColor{10, 20, 30}};
   const uint64_t version = scene.picture.rasterVersion;
   ErrorCapture errors;
@@ -66,9 +64,7 @@ TEST_F(LoadTest, JpegBecomesThePictureAndResetsTheBorder) {
       for (int c = 0; c < 3; ++c) ASSERT_EQ(raster.rows[95 - y][3 * x + c], gray[y * 192 + x]);
   EXPECT_EQ(std::tuple(scene.picture.rasterVersion, scene.picture.pathname, lastFolder, profile.empty()),
             std::tuple(version + 1, path, folder.Root().string(), true));
-  EXPECT_EQ(std::tuple(scene.border.left, scene.border.right, scene.border.top, scene.border.bottom,
-                       scene.border.color),
-            std::tuple(0.0, 0.0, 0.0, 0.0, RgbColor{10, 20, 30}));
+  EXPECT_EQ(scene.border, (ImageBorder{0, 0, 0, 0, RgbColor{10, 20, 30}}));
   // The overall size follows the 4 x 2 inch picture: mats 2 x 2.25, frame 2 x 0.75.
   EXPECT_EQ(std::tuple(scene.frame.overallWidth, scene.frame.overallHeight),
             std::tuple(4.0 + 4.5 + 1.5, 2.0 + 4.5 + 1.5));
@@ -76,10 +72,8 @@ TEST_F(LoadTest, JpegBecomesThePictureAndResetsTheBorder) {
 
 TEST_F(LoadTest, EmbeddedProfileConvertsUnlessItIsTheStandardSrgb) {
   const IccProfile wide = WideGamutProfile();
-  JpegRecipe recipe;
-  recipe.width = 301;  // many batches of decoded rows, converted as they come
-  recipe.height = 203;
-  recipe.app2 = {IccChunk(1, 1, wide)};
+  // Many batches of decoded rows, converted as they come.
+  JpegRecipe recipe{.width = 301, .height = 203, .app2 = {IccChunk(1, 1, wide)}};
   const std::string path = Jpeg("wide.jpg", recipe);
   // Our conversion, checked against Little CMS elsewhere, applied afterwards.
   Image decoded, expected;
@@ -120,16 +114,12 @@ TEST_F(LoadTest, EveryFailureSaysWhyAndChangesNothing) {
   bytes.insert(bytes.begin() + 2, {0xFF, 0x01});
   WriteAll(tem, bytes);
   // Stored turned, it needs room for the upright copy too.
-  JpegRecipe turned;
-  turned.app1 = {ExifBlock(false, {{kOrientation, kShort, 1, 6}})};
-  const std::string tall = Jpeg("tall.jpg", turned);
+  const std::string tall = Jpeg("tall.jpg", {.app1 = {ExifBlock(false, {{kOrientation, kShort, 1, 6}})}});
   PatchFrameSize(tall, 17000, 17000);
   const std::string png = folder.Path("a.png"), missing = folder.Path("no.tif");
   const std::string pngCut = folder.Path("cut.png"), pngCrc = folder.Path("crc.png");
   WriteAll(png, {0x89, 'P', 'N', 'G'});
-  PngRecipe pngRecipe;
-  pngRecipe.width = 40, pngRecipe.height = 30;
-  FileBytes goodPng = MakePng(pngRecipe);
+  FileBytes goodPng = MakePng({.width = 40, .height = 30});
   WriteAll(pngCut, FileBytes(goodPng.begin(), goodPng.begin() + goodPng.size() / 2));
   goodPng[45] ^= 1;  // inside the picture data, whose checksum no longer fits
   WriteAll(pngCrc, goodPng);
