@@ -63,11 +63,10 @@ struct Run {
   FileBytes DesignBytes() {
     SceneSettings copy = design();
     ComputeOverallSize(&copy);
-    FileHandle file;
-    if (CreateForWrite(folder.Path("copy"), &file) != 0) return {};
-    WriteSettingsFile(file, copy);
-    CloseFile(file);
-    return ReadAll(folder.Path("copy"));
+    std::string unused;
+    return SaveSettingsFileAs(folder.Path("copy.Passavue"), &copy, &unused) == 0
+               ? ReadAll(folder.Path("copy.Passavue"))
+               : FileBytes{};
   }
 };
 

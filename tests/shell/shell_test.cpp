@@ -3,7 +3,6 @@
 #include "display/monitor_profile.h"
 #include "display/screen.h"
 #include "program_run.h"
-#include "render/render.h"
 #include "scene/units.h"
 #include "shell/help_window.h"
 #include "shell/hit_test.h"
@@ -12,24 +11,6 @@
 #include "shell/settings_store.h"
 #include "support/modal_driver.h"
 #include "support/profiles.h"
-
-Q_DECLARE_METATYPE(Answer)
-
-namespace {
-
-// One test of this program run again in a process of its own with one more
-// variable set: empty when it passed, else what it printed.
-QByteArray FailureWith(const char* name, const QString& value, const QString& test) {
-  QProcess child;
-  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-  environment.insert(QString::fromLatin1(name), value);
-  child.setProcessEnvironment(environment);
-  child.start(QCoreApplication::applicationFilePath(), {test});
-  const bool passed = child.waitForFinished(120000) && child.exitCode() == 0;
-  return passed ? QByteArray() : value.toUtf8() + "\n" + child.readAllStandardOutput();
-}
-
-}  // namespace
 
 class ShellTest : public QObject {
   Q_OBJECT
@@ -150,50 +131,41 @@ class ShellTest : public QObject {
   // the question. Cancel, or Yes with the Save dialog cancelled, changes
   // nothing; No goes on; Yes with a name saves first. New brings back the
   // default design and the stored preferences; a failed Open keeps the mark.
-  void unsavedWorkIsAskedAbout_data() {
-    QTest::addColumn<int>("command");
-    QTest::addColumn<Answer>("answer");
-    QTest::addColumn<QString>("name");  // given to the Open or Save dialog
-    QTest::addColumn<bool>("done");
-    QTest::addColumn<double>("ratio");
-    QTest::newRow("New, Cancel") << kCommandNew << Answer::Cancel << "" << false << 5.0;
-    QTest::newRow("New, Yes, no name") << kCommandNew << Answer::Yes << "" << false << 5.0;
-    QTest::newRow("New, No") << kCommandNew << Answer::No << "" << true << 3.0;
-    QTest::newRow("Close, Yes, saved") << kCommandExit << Answer::Yes << "kept" << true << 5.0;
-    QTest::newRow("Open, Yes, no name") << kCommandOpen << Answer::Yes << "" << false << 5.0;
-    QTest::newRow("Open, No") << kCommandOpen << Answer::No << "design.Passavue" << true << 1.2;
-    QTest::newRow("Open, No, missing") << kCommandOpen << Answer::No << "missing.Passavue" << false << 5.0;
-  }
+  // The name in each row is given to the Open or Save dialog.
   void unsavedWorkIsAskedAbout() {
-    QFETCH(int, command);
-    QFETCH(Answer, answer);
-    QFETCH(QString, name);
-    QFETCH(bool, done);
-    QFETCH(double, ratio);
-    Run run;
-    WriteDesign(run.folder.Path("default.Passavue"), 3.0);
-    WriteDesign(run.folder.Path("design.Passavue"), 1.2);
-    run.store.values["units"] = "2";
-    std::tie(run.design().background.ratio, run.design().modified) = std::tuple(5.0, 1);
-    run.interaction.answers = {answer};
-    const std::string path = name.isEmpty() ? std::string() : run.folder.Path(name.toStdString());
-    (command == kCommandOpen ? run.interaction.openAnswers : run.interaction.saveAnswers).push_back(path);
-    const bool result = command == kCommandNew
-                            ? NewDesign(run.state.get(), run.document.get(), &run.interaction)
-                        : command == kCommandOpen
-                            ? OpenDesignWithDialog(run.state.get(), run.document.get(), &run.interaction)
-                            : run.window->close();
-    const std::string question =
-        command == kCommandNew ? "File New|Save current settings first?" : "Warning|Save modified settings?";
-    const bool missing = name == "missing.Passavue";
-    QCOMPARE(
-        std::tuple(result, run.interaction.questions, run.interaction.errors, run.design().background.ratio,
-                   run.design().modified, run.state->persistent.units, run.interaction.openRequests.size(),
-                   std::filesystem::exists(run.folder.Path("kept.Passavue"))),
-        std::tuple(done, std::vector{question},
-                   missing ? std::vector{"Cannot open file: " + path} : std::vector<std::string>{}, ratio,
-                   done ? 0 : 1, command == kCommandNew && done ? 2 : 0,
-                   size_t(command == kCommandOpen && (done || missing)), command == kCommandExit));
+    for (auto [command, answer, name, done, ratio] :
+         {std::tuple(kCommandNew, Answer::Cancel, "", false, 5.0),
+          std::tuple(kCommandNew, Answer::Yes, "", false, 5.0),
+          std::tuple(kCommandNew, Answer::No, "", true, 3.0),
+          std::tuple(kCommandExit, Answer::Yes, "kept", true, 5.0),
+          std::tuple(kCommandOpen, Answer::Yes, "", false, 5.0),
+          std::tuple(kCommandOpen, Answer::No, "design.Passavue", true, 1.2),
+          std::tuple(kCommandOpen, Answer::No, "missing.Passavue", false, 5.0)}) {
+      Run run;
+      WriteDesign(run.folder.Path("default.Passavue"), 3.0);
+      WriteDesign(run.folder.Path("design.Passavue"), 1.2);
+      run.store.values["units"] = "2";
+      std::tie(run.design().background.ratio, run.design().modified) = std::tuple(5.0, 1);
+      run.interaction.answers = {answer};
+      const std::string path = *name == 0 ? std::string() : run.folder.Path(name);
+      (command == kCommandOpen ? run.interaction.openAnswers : run.interaction.saveAnswers).push_back(path);
+      const bool result = command == kCommandNew
+                              ? NewDesign(run.state.get(), run.document.get(), &run.interaction)
+                          : command == kCommandOpen
+                              ? OpenDesignWithDialog(run.state.get(), run.document.get(), &run.interaction)
+                              : run.window->close();
+      const std::string question = command == kCommandNew ? "File New|Save current settings first?"
+                                                          : "Warning|Save modified settings?";
+      const bool missing = std::string(name) == "missing.Passavue";
+      QCOMPARE(
+          std::tuple(result, run.interaction.questions, run.interaction.errors, run.design().background.ratio,
+                     run.design().modified, run.state->persistent.units, run.interaction.openRequests.size(),
+                     std::filesystem::exists(run.folder.Path("kept.Passavue"))),
+          std::tuple(done, std::vector{question},
+                     missing ? std::vector{"Cannot open file: " + path} : std::vector<std::string>{}, ratio,
+                     done ? 0 : 1, command == kCommandNew && done ? 2 : 0,
+                     size_t(command == kCommandOpen && (done || missing)), command == kCommandExit));
+    }
   }
 
   // A name with another ending is refused with the message and asked again;
@@ -319,10 +291,7 @@ class ShellTest : public QObject {
                                          std::tuple(kMillimetres, 6.0, 0.0)}) {
       AppState state;
       Document document;
-      document.Change({}, [ratio](SceneSettings* design) {
-        design->background.ratio = ratio;
-        return true;
-      });
+      document.boundDesign()->background.ratio = ratio;
       std::tie(state.persistent.showRuler, state.persistent.units) = std::tuple(1, units);
       QFont font("Arial");
       font.setPixelSize(11);
@@ -336,12 +305,9 @@ class ShellTest : public QObject {
       // every tick crosses the first, only the long ones the second; along
       // the labels' band each inked run is one label, none merged.
       std::array<std::vector<int>, 4> at;
-      for (int a = 0; a < 200; ++a) {
-        for (int i = 0; i < 4; ++i) {
-          const int across = i < 2 ? 1 : 4;
-          if (shot.pixel(i % 2 ? across : a, i % 2 ? a : across) == grey) at[i].push_back(a);
-        }
-      }
+      for (int a = 0; a < 200; ++a)
+        for (int i = 0; i < 4; ++i)
+          if (shot.pixel(i % 2 ? i / 2 * 3 + 1 : a, i % 2 ? a : i / 2 * 3 + 1) == grey) at[i].push_back(a);
       if (spacing > 0.0) {
         std::vector<int> ticks, longTicks;
         for (int i = 0; std::lround(i * spacing) < 200; ++i) {
@@ -355,11 +321,10 @@ class ShellTest : public QObject {
       std::vector<int> runs{0};
       for (int x = 40; x < 961; ++x) {
         const QRgb ink = shot.pixel(x, band);
-        if (ink != white && ink != grey) {
+        if (ink != white && ink != grey)
           ++runs.back();
-        } else if (runs.back() > 0) {
+        else if (runs.back() > 0)
           runs.push_back(0);
-        }
       }
       QVERIFY(runs.size() > 10);
       QVERIFY(*std::max_element(runs.begin(), runs.end()) <= QFontMetrics(font).horizontalAdvance("1600"));
@@ -410,8 +375,15 @@ class ShellTest : public QObject {
   // scale runs in a process of its own.
   void viewShowsTheCompositeAtEveryScale() {
     if (qEnvironmentVariableIsEmpty("QT_SCALE_FACTOR")) {
-      for (const char* factor : {"1", "1.25", "1.5", "1.75", "2"})
-        QCOMPARE(FailureWith("QT_SCALE_FACTOR", factor, "viewShowsTheCompositeAtEveryScale"), QByteArray());
+      for (const char* factor : {"1", "1.25", "1.5", "1.75", "2"}) {
+        QProcess child;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("QT_SCALE_FACTOR", factor);
+        child.setProcessEnvironment(environment);
+        child.start(QCoreApplication::applicationFilePath(), {"viewShowsTheCompositeAtEveryScale"});
+        QVERIFY2(child.waitForFinished(120000) && child.exitCode() == 0,
+                 factor + ("\n" + child.readAllStandardOutput()));
+      }
       return;
     }
     Run run;
@@ -425,12 +397,10 @@ class ShellTest : public QObject {
     QVERIFY(composite.height > 2 * composite.rowsPerChunk);
     QCOMPARE(std::tuple(origin.x() + composite.width, origin.y() + composite.height),
              std::tuple(screen.width(), screen.height()));
-    for (int y = 0; y < composite.height; ++y) {
-      for (int x = 0; x < composite.width; ++x) {
+    for (int y = 0; y < composite.height; ++y)
+      for (int x = 0; x < composite.width; ++x)
         if (screen.pixel(origin.x() + x, origin.y() + y) != PixelArgb(composite, x, y))
           QFAIL(qPrintable(QStringLiteral("device row %1, column %2 differs").arg(y).arg(x)));
-      }
-    }
   }
 
   void persistentStateSurvivesTwoRuns() {
@@ -481,17 +451,15 @@ class ShellTest : public QObject {
   // header claims more than it holds, or less than a header, is not taken.
   void monitorProfileFromPropertyBytes() {
     const uint8_t* srgb = SrgbProfileBytes();
-    for (size_t extra : {size_t{0}, size_t{10}}) {
-      const IccProfile profile = ProfileFromProperty(srgb, kSrgbProfileLength + extra);
-      QVERIFY(profile.size() == kSrgbProfileLength && IsSrgbProfile(profile));
-    }
     std::vector<uint8_t> header(srgb, srgb + 200);
     std::tie(header[2], header[3]) = std::pair(0, 100);  // declares 100 bytes, less than a header
-    for (auto [bytes, length] : {std::pair{srgb, size_t{100}},
-                                 {srgb, size_t{kSrgbProfileLength - 1}},
-                                 {static_cast<const uint8_t*>(nullptr), size_t{0}},
-                                 {header.data(), header.size()}})
-      QVERIFY(ProfileFromProperty(bytes, length).empty());
+    const IccProfile whole(srgb, srgb + kSrgbProfileLength);
+    for (auto [bytes, length, taken] :
+         {std::tuple(srgb, kSrgbProfileLength, true), std::tuple(srgb, kSrgbProfileLength + 10, true),
+          std::tuple(srgb, 100u, false), std::tuple(srgb, kSrgbProfileLength - 1, false),
+          std::tuple(static_cast<const uint8_t*>(nullptr), 0u, false),
+          std::tuple(static_cast<const uint8_t*>(header.data()), 200u, false)})
+      QCOMPARE(ProfileFromProperty(bytes, length), taken ? whole : IccProfile());
   }
 
   // Qt's own open dialog offers the filters with blank-separated patterns
