@@ -151,8 +151,9 @@ TEST_F(Installed, DesktopEntryIconsAndDesignType) {
        {std::tuple{"mime", "mime/globs2", ":application/x-passavue:*.passavue"},
         {"mime", "mime/magic", "Passavue 1.0"},
         {"desktop", "applications/mimeinfo.cache", "application/x-passavue=passavue.desktop;"}}) {
-    if (std::system(("command -v update-" + std::string(tool) + "-database >/dev/null").c_str()) == 0)
+    if (std::system(("command -v update-" + std::string(tool) + "-database >/dev/null").c_str()) == 0) {
       EXPECT_NE(ReadAll(share_ / file).find(text), std::string::npos) << file;
+    }
   }
 }
 
