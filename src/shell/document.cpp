@@ -69,6 +69,9 @@ bool Document::Change(const QString& label, const std::function<bool(SceneSettin
 }
 
 bool Document::Load(const std::function<bool(SceneSettings*)>& load) {
+  // A file that was not there (no default design, a declined recovery copy)
+  // leaves nothing new to draw.
+  const SceneSettings before = design_;
   const bool done = load(&design_);
   ComputeOverallSize(&design_);
   if (done) {
@@ -77,7 +80,7 @@ bool Document::Load(const std::function<bool(SceneSettings*)>& load) {
     sinceSaved_ = 0;
     savedKnown_ = design_.modified == 0;
   }
-  emit changed();
+  if (done || before != design_) emit changed();
   emit historyChanged();
   return done;
 }
