@@ -68,20 +68,18 @@ class ShellTest : public QObject {
                         2.5, 100, 60, names[3], 0, folder.Path("d"), folder.Root().string()));
   }
 
-  // bin/passavue with its data in share/passavue, as installed: the default
-  // design is the user's own.
+  // bin/passavue with its data in share/passavue, as installed (the run's
+  // folder is the prefix and its own share/passavue): the default design is
+  // the user's own.
   void installedCopyKeepsTheDefaultDesignPerUser() {
-    TempFolder prefix;
-    const std::filesystem::path build = qEnvironmentVariable("PASSAVUE_BUILD_DIR").toStdString();
-    std::filesystem::create_directories(prefix.Root() / "share/passavue");
-    std::filesystem::create_directory(prefix.Root() / "bin");
-    for (const char* assets : {"Textures", "Frames"})
-      std::filesystem::create_directory_symlink(build / assets, prefix.Root() / "share/passavue" / assets);
-    MapStore store;
+    Run run(false);
+    std::filesystem::create_directories(run.folder.Root() / "bin");
+    std::filesystem::create_directories(run.folder.Root() / "share");
+    std::filesystem::create_directory_symlink(run.folder.Root(), run.folder.Root() / "share/passavue");
     AppState state;
     Document document;
     ErrorCapture capture;  // the assets are found
-    PrepareState(&state, &store, prefix.Path("bin"));
+    PrepareState(&state, &run.store, run.folder.Path("bin"));
     const std::string user =
         QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation).toStdString();
     QCOMPARE(std::tuple(state.programFolder, state.persistent.lastParamsFolder, capture.messages.size(),
@@ -171,7 +169,7 @@ class ShellTest : public QObject {
   // A name with another ending is refused with the message and asked again;
   // one given without its ending is asked about as it will be written, and
   // No asks for another name, starting from that one.
-  void saveAsksUntilTheNameFits() {
+  void saveAsksUntilTheNameFitsAndTheReplaceQuestionOnce() {
     Run run;
     ScriptedInteraction& asked = run.interaction;
     run.design().modified = 1;
@@ -191,24 +189,20 @@ class ShellTest : public QObject {
                  std::vector<std::string>{
                      "Save Passavue Settings|design.Passavue already exists.\nDo you want to replace it?"},
                  run.folder.Path("design.Passavue"), true));
-  }
-
-  // Through Qt's own dialogs, typed without its ending: No shows the file
-  // dialog again, which is cancelled. With its ending: one question only,
-  // Qt's own is not asked as well.
-  void replaceQuestionThroughQtsOwnDialogs() {
-    Run run;
+    // Through Qt's own dialogs, typed without its ending: No shows the file
+    // dialog again, which is cancelled. With its ending: one question only,
+    // Qt's own is not asked as well.
     const std::string existing = run.folder.Path("photo.Passavue");
     WriteDesign(existing, 3.0);
     const FileBytes before = ReadAll(existing);
-    run.state->persistent.lastParamsFolder = run.folder.Root().string();
     QtInteraction qt;
-    const QString asked = "Save Passavue Settings|photo.Passavue already exists.\nDo you want to replace it?";
+    const QString question =
+        "Save Passavue Settings|photo.Passavue already exists.\nDo you want to replace it?";
     for (auto [typed, answer, outcome, seen] :
          {std::tuple("photo", QMessageBox::No, SaveOutcome::Cancelled,
-                     QStringList{"QFileDialog", asked, "QFileDialog"}),
+                     QStringList{"QFileDialog", question, "QFileDialog"}),
           std::tuple("photo.Passavue", QMessageBox::Yes, SaveOutcome::Saved,
-                     QStringList{"QFileDialog", asked})}) {
+                     QStringList{"QFileDialog", question})}) {
       ModalDriver driver;
       driver.steps = {ModalDriver::Name(typed), ModalDriver::Press(answer),
                       [](QWidget* modal) { qobject_cast<QDialog*>(modal)->reject(); }};
@@ -232,16 +226,15 @@ class ShellTest : public QObject {
       QVERIFY(copy.active() && !RecoveryCopy(folder.Path("recovery")).active());
       std::vector<bool> kept;
       design.background.ratio = 2.5;
-      for (int modified : {1, 0, 1}) {
+      for (int modified : {1, 0}) {
         design.modified = modified;
-        if (kept.size() < 2) {
-          copy.Keep(design);
-        } else {
-          copy.Finish(design);
-          copy.Remove();
-        }
+        copy.Keep(design);
         kept.push_back(std::filesystem::exists(copy.path()));
       }
+      design.modified = 1;
+      copy.Finish(design);
+      copy.Remove();
+      kept.push_back(std::filesystem::exists(copy.path()));
       QCOMPARE(kept, (std::vector<bool>{true, false, true}));
     }
     for (Answer answer : {Answer::Yes, Answer::No}) {
