@@ -1,16 +1,152 @@
-// The desktop program driven without a person: scripted answers stand in for
-// every dialog and message box.
+// The desktop program driven without a person: the program started from a
+// temporary program folder, with scripted answers standing in for every
+// dialog and message box, and the program's own property dialogs where a
+// test edits through them.
+#include <QtTest>
+#include <QtWidgets>
+#include <filesystem>
+#include <memory>
+
+#include "core/hooks.h"
+#include "dialogs/dialogs_test_util.h"
 #include "display/monitor_profile.h"
 #include "display/screen.h"
-#include "program_run.h"
+#include "render/render.h"
+#include "scene/settings_file.h"
 #include "scene/units.h"
+#include "shell/app_state.h"
+#include "shell/color_picker.h"
+#include "shell/control_ids.h"
+#include "shell/design_commands.h"
+#include "shell/document.h"
 #include "shell/help_window.h"
 #include "shell/hit_test.h"
+#include "shell/main_window.h"
 #include "shell/qt_interaction.h"
 #include "shell/recovery.h"
 #include "shell/settings_store.h"
+#include "shell/startup.h"
+#include "support/files.h"
 #include "support/modal_driver.h"
+#include "support/pictures.h"
 #include "support/profiles.h"
+#include "support/scripted.h"
+
+namespace {
+
+// The build's generated assets lie beside the program folder, as they lie
+// beside the installed program; the store outlives a run as the settings
+// file does. Start() runs the program (again each time it is called); a
+// test that lays files out first starts it itself.
+struct Run {
+  TempFolder folder;
+  MapStore store;
+  ScriptedInteraction interaction;
+  CommandHandlers handlers;
+  std::map<int, QRect> placements;
+  std::unique_ptr<AppState> state;
+  std::unique_ptr<Document> document;
+  std::unique_ptr<MainWindow> window;
+
+  // Plain property dialogs, or the program's own with `ownDialogs`.
+  explicit Run(bool start = true, bool ownDialogs = false) {
+    const std::filesystem::path build = qEnvironmentVariable("PASSAVUE_BUILD_DIR").toStdString();
+    for (const char* assets : {"Textures", "Frames"})
+      std::filesystem::create_directory_symlink(build / assets, folder.Root() / assets);
+    handlers.makePropertyDialog = [this, ownDialogs](int command, QWidget* owner) {
+      const DialogContext context{state.get(), window->document(), &interaction, &placements};
+      return ownDialogs ? MakePropertyDialog(command, owner, context) : new QDialog(owner);
+    };
+    if (start) Start();
+  }
+  void Start(const std::vector<std::string>& arguments = {}) {
+    window.reset();
+    document = std::make_unique<Document>();
+    state = std::make_unique<AppState>();
+    SetErrorHook([this](const std::string& message) { interaction.ShowErrorBox(message); });
+    PrepareState(state.get(), &store, folder.Root().string());
+    window = std::make_unique<MainWindow>(state.get(), document.get(), &interaction, handlers);
+    window->setGeometry(20, 20, 800, 600);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    OpenStartupFiles(state.get(), window.get(), arguments);
+  }
+  ~Run() {
+    window.reset();
+    SetErrorHook(nullptr);
+  }
+  // Runs the action of that text in that menu, when it is there and enabled.
+  bool Trigger(const QString& menu, const QString& text) {
+    for (QAction* top : window->menuBar()->actions())
+      for (QAction* action : top->text() == menu ? top->menu()->actions() : QList<QAction*>{})
+        if (action->text() == text && action->isEnabled()) {
+          action->trigger();
+          Settle();
+          return true;
+        }
+    return false;
+  }
+  QString Label(int command) const { return window->action(command)->text(); }
+  // Undoes (or redoes) until there is nothing left; the number of steps.
+  int UndoAll(int command = kCommandUndo) {
+    int steps = 0;
+    for (QAction* action = window->action(command); action->isEnabled(); ++steps) action->trigger();
+    return steps;
+  }
+  // File > Save to `name`; the file's bytes.
+  FileBytes Save(const char* name) {
+    interaction.saveAnswers = {folder.Path(name)};
+    return Trigger("&File", "&Save\tCtrl-S") ? ReadAll(folder.Path(name)) : FileBytes{};
+  }
+  // Set up behind the history's back, as a file read would.
+  SceneSettings& design() { return *document->boundDesign(); }
+  // The design as its file would hold it, leaving the document alone; with
+  // the overall size the document keeps, which a test's own edits skip.
+  FileBytes DesignBytes() {
+    SceneSettings copy = design();
+    ComputeOverallSize(&copy);
+    std::string unused;
+    return SaveSettingsFileAs(folder.Path("copy.Passavue"), &copy, &unused) == 0
+               ? ReadAll(folder.Path("copy.Passavue"))
+               : FileBytes{};
+  }
+};
+
+void WriteDesign(const std::string& path, double ratio) {
+  SceneSettings scene;
+  InitScene(&scene);
+  scene.background.ratio = ratio;
+  std::string folder;
+  QCOMPARE(SaveSettingsFileAs(path, &scene, &folder), 0);
+}
+
+// File > Recent Designs as it shows when the File menu opens: "text|tooltip" per entry.
+QStringList RecentEntries(const Run& run) {
+  QMenu* recent = run.window->recentDesignsMenu();
+  emit qobject_cast<QMenu*>(recent->parentWidget())->aboutToShow();
+  QStringList entries;
+  for (QAction* entry : recent->actions()) entries << entry->text() + "|" + entry->toolTip();
+  return entries;
+}
+
+// Drags the files over the window and drops them; false when the window refused them.
+bool Drop(const Run& run, const std::vector<std::string>& paths) {
+  QMimeData data;
+  QList<QUrl> urls;
+  for (const std::string& path : paths)
+    urls << (path.find("://") == std::string::npos ? QUrl::fromLocalFile(QString::fromStdString(path))
+                                                   : QUrl(QString::fromStdString(path)));
+  data.setUrls(urls);
+  QDragEnterEvent enter(QPoint(50, 50), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(run.window.get(), &enter);
+  QDropEvent drop(QPointF(50, 50), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(run.window.get(), &drop);
+  QCoreApplication::processEvents();  // the file is taken once the drop has ended
+  Settle();
+  return enter.isAccepted() && drop.isAccepted();
+}
+
+}  // namespace
 
 class ShellTest : public QObject {
   Q_OBJECT
@@ -71,7 +207,7 @@ class ShellTest : public QObject {
   // bin/passavue with its data in share/passavue, as installed (the run's
   // folder is the prefix and its own share/passavue): the default design is
   // the user's own.
-  void installedCopyKeepsTheDefaultDesignPerUser() {
+  void installedCopyKeepsTheDefaultDesignAndPreferencesPerUser() {
     Run run(false);
     std::filesystem::create_directories(run.folder.Root() / "bin");
     std::filesystem::create_directories(run.folder.Root() / "share");
@@ -86,6 +222,18 @@ class ShellTest : public QObject {
                         SaveDesignAsDefault(&state, &document) == SaveOutcome::Saved),
              std::tuple(user, user, size_t{0}, true));
     QVERIFY(std::filesystem::remove(user + "/default.Passavue"));
+    // The preferences through Qt's settings, over two runs.
+    QSettings(QStringLiteral("Kestrow"), QStringLiteral("Passavue")).clear();
+    for (int start = 0; start < 2; ++start) {
+      QtSettingsStore store;
+      PersistentState state;
+      LoadPersistentState(&store, "/opt/passavue", &state);
+      QCOMPARE(std::tuple(state.showRuler, state.units, state.lastExportWidth, state.lastParamsFolder),
+               std::tuple(start, start, start == 0 ? 1024 : 3000, std::string("/opt/passavue")));
+      std::tie(state.showRuler, state.units, state.lastExportWidth) = std::tuple(1, 1, 3000);
+      QCOMPARE(SavePersistentState(state, &store), 0);
+    }
+    QCOMPARE(QSettings("Kestrow", "Passavue").value("State/units").toString(), QStringLiteral("1"));
   }
 
   // Window points map to composite rows counted from the bottom, and a part
@@ -166,10 +314,10 @@ class ShellTest : public QObject {
     }
   }
 
-  // A name with another ending is refused with the message and asked again;
-  // one given without its ending is asked about as it will be written, and
-  // No asks for another name, starting from that one.
-  void saveAsksUntilTheNameFitsAndTheReplaceQuestionOnce() {
+  // Save: a name with another ending is refused with the message and asked
+  // again; one given without its ending is asked about as it will be
+  // written, and No asks for another name, starting from that one.
+  void fileDialogsTakeNamesAsTheyWillBeWritten() {
     Run run;
     ScriptedInteraction& asked = run.interaction;
     run.design().modified = 1;
@@ -210,6 +358,25 @@ class ShellTest : public QObject {
       QCOMPARE(std::tuple(driver.seen, ReadAll(existing) == before),
                std::tuple(seen, outcome == SaveOutcome::Cancelled));
     }
+    // Qt's own open dialog offers the filters with blank-separated patterns
+    // and tells which one was shown when a name without an ending was chosen.
+    WriteAll(run.folder.Path("harbour"), {});
+    FileDialogRequest request;
+    request.folder = run.folder.Root().string();
+    request.filters = {{"TIFF Files", "*.tif;*.tiff"}, {"JPEG Files", "*.jpg;*.jpeg;*.jpe"}};
+    for (int chosen : {1, 0}) {
+      QStringList offered;
+      ModalDriver driver;
+      driver.steps = {[&offered, chosen](QWidget* modal) {
+        offered = qobject_cast<QFileDialog*>(modal)->nameFilters();
+        qobject_cast<QFileDialog*>(modal)->selectNameFilter(offered.value(chosen));
+        ModalDriver::Name("harbour")(modal);
+      }};
+      int filter = -1;
+      QCOMPARE(std::tuple(qt.AskOpenFileWithFilter(request, &filter), filter, offered),
+               std::tuple(run.folder.Path("harbour"), chosen,
+                          QStringList{"TIFF Files (*.tif *.tiff)", "JPEG Files (*.jpg *.jpeg *.jpe)"}));
+    }
   }
 
   // Only modified work is kept, by the first Passavue only; ended from
@@ -217,13 +384,14 @@ class ShellTest : public QObject {
   // asks once: Yes brings it back as modified work (the copy stays until it
   // is saved), No drops it.
   void recoveryCopyFollowsTheDesignAndIsOffered() {
-    TempFolder folder;
+    TempFolder home;
+    const std::string recovery = home.Path(".local/share/Kestrow/Passavue/recovery");
     SceneSettings design;
     InitScene(&design);
     ScriptedInteraction interaction;
     {
-      RecoveryCopy copy(folder.Path("recovery"));
-      QVERIFY(copy.active() && !RecoveryCopy(folder.Path("recovery")).active());
+      RecoveryCopy copy(recovery);
+      QVERIFY(copy.active() && !RecoveryCopy(recovery).active());
       std::vector<bool> kept;
       design.background.ratio = 2.5;
       for (int modified : {1, 0}) {
@@ -239,7 +407,7 @@ class ShellTest : public QObject {
     }
     for (Answer answer : {Answer::Yes, Answer::No}) {
       InitScene(&design);
-      RecoveryCopy copy(folder.Path("recovery"));
+      RecoveryCopy copy(recovery);
       interaction.answers = {answer};
       QCOMPARE(copy.Offer(&design, &interaction), answer == Answer::Yes);
       QVERIFY(!copy.Offer(&design, &interaction));
@@ -249,14 +417,8 @@ class ShellTest : public QObject {
     QCOMPARE(interaction.questions,
              std::vector<std::string>(
                  2, "Warning|Passavue was not closed properly. Restore the design you were working on?"));
-  }
-
-  // The program asks about the copy of an earlier run and is ended while
-  // asking: it leaves normally and the copy waits for the next start.
-  void terminatedProgramKeepsTheCopyItWasOffering() {
-    TempFolder home;
-    const std::string recovery = home.Path(".local/share/Kestrow/Passavue/recovery");
-    std::filesystem::create_directories(recovery);
+    // The program asks about the copy of an earlier run and is ended while
+    // asking: it leaves normally and the copy waits for the next start.
     WriteDesign(recovery + "/recovery.Passavue", 2.5);
     const FileBytes before = ReadAll(recovery + "/recovery.Passavue");
     QProcess program;
@@ -396,20 +558,6 @@ class ShellTest : public QObject {
           QFAIL(qPrintable(QStringLiteral("device row %1, column %2 differs").arg(y).arg(x)));
   }
 
-  void persistentStateSurvivesTwoRuns() {
-    QSettings(QStringLiteral("Kestrow"), QStringLiteral("Passavue")).clear();
-    for (int run = 0; run < 2; ++run) {
-      QtSettingsStore store;
-      PersistentState state;
-      LoadPersistentState(&store, "/opt/passavue", &state);
-      QCOMPARE(std::tuple(state.showRuler, state.units, state.lastExportWidth, state.lastParamsFolder),
-               std::tuple(run, run, run == 0 ? 1024 : 3000, std::string("/opt/passavue")));
-      std::tie(state.showRuler, state.units, state.lastExportWidth) = std::tuple(1, 1, 3000);
-      QCOMPARE(SavePersistentState(state, &store), 0);
-    }
-    QCOMPARE(QSettings("Kestrow", "Passavue").value("State/units").toString(), QStringLiteral("1"));
-  }
-
   // The profile of the screen the window is on, read again when told that
   // the published profiles changed: the view shows the composite converted to
   // it, with one transform kept across paintings, or the composite itself.
@@ -438,11 +586,8 @@ class ShellTest : public QObject {
     QCOMPARE(std::tuple(state.monitorProfile.empty(), state.render.displayCopy.HasPixels(),
                         state.colorimetry.red.X),
              std::tuple(true, false, defaultRedX));
-  }
-
-  // A property may be longer than the profile it holds (padding); one whose
-  // header claims more than it holds, or less than a header, is not taken.
-  void monitorProfileFromPropertyBytes() {
+    // A property may be longer than the profile it holds (padding); one whose
+    // header claims more than it holds, or less than a header, is not taken.
     const uint8_t* srgb = SrgbProfileBytes();
     std::vector<uint8_t> header(srgb, srgb + 200);
     std::tie(header[2], header[3]) = std::pair(0, 100);  // declares 100 bytes, less than a header
@@ -455,28 +600,228 @@ class ShellTest : public QObject {
       QCOMPARE(ProfileFromProperty(bytes, length), taken ? whole : IccProfile());
   }
 
-  // Qt's own open dialog offers the filters with blank-separated patterns
-  // and tells which one was shown when a name without an ending was chosen.
-  void openDialogTellsTheChosenFilter() {
-    TempFolder folder;
-    WriteAll(folder.Path("harbour"), {});
-    FileDialogRequest request;
-    request.folder = folder.Root().string();
-    request.filters = {{"TIFF Files", "*.tif;*.tiff"}, {"JPEG Files", "*.jpg;*.jpeg;*.jpe"}};
-    QtInteraction qt;
-    for (int chosen : {1, 0}) {
-      QStringList offered;
-      ModalDriver driver;
-      driver.steps = {[&offered, chosen](QWidget* modal) {
-        offered = qobject_cast<QFileDialog*>(modal)->nameFilters();
-        qobject_cast<QFileDialog*>(modal)->selectNameFilter(offered.value(chosen));
-        ModalDriver::Name("harbour")(modal);
-      }};
-      int filter = -1;
-      QCOMPARE(std::tuple(qt.AskOpenFileWithFilter(request, &filter), filter, offered),
-               std::tuple(folder.Path("harbour"), chosen,
-                          QStringList{"TIFF Files (*.tif *.tiff)", "JPEG Files (*.jpg *.jpeg *.jpe)"}));
+  // Every kind of edit, undone to the saved start and redone to the end. The
+  // open Frame dialog shows what Undo and Redo put back; an apply that keeps
+  // every value is no step.
+  void editsUndoneToTheSavedDesignAndRedone() {
+    Run desk(true, true);
+    const std::string picture = desk.folder.Path("boats.tif");
+    QVERIFY(WriteTiffPicture(picture, 40, 20, 10.0));  // 4 by 2 inches
+    const FileBytes saved = desk.Save("start.Passavue");
+    QVERIFY(!saved.empty() && desk.design().modified == 0);
+    QVERIFY(desk.Trigger("&Settings", "&Image"));
+    PropertyDialog* image = static_cast<PropertyDialog*>(desk.window->propertyDialog(kCommandImage));
+    desk.interaction.openAnswers = {picture};
+    Click(image, image_ids::kSelect);  // a new picture
+    QCOMPARE(desk.Label(kCommandUndo), QStringLiteral("&Undo Image"));
+    Click(image, image_ids::kCustomSizeRadio);
+    QCOMPARE(desk.Label(kCommandUndo), QStringLiteral("&Undo Image"));
+    Enter(image, image_ids::kWidth, "3");  // a custom size
+    QCOMPARE(desk.Label(kCommandUndo), QStringLiteral("&Undo Image"));
+    Click(image, kControlOk);  // nothing more changed: no step
+    QVERIFY(desk.Trigger("&Settings", "&Frame"));
+    PropertyDialog* frame = static_cast<PropertyDialog*>(desk.window->propertyDialog(kCommandFrame));
+    auto shown = [frame]() {
+      return std::tuple(Text(frame, frame_ids::kLeft), Text(frame, frame_ids::kRight),
+                        Field(frame, frame_ids::kRight)->isEnabled(),
+                        frame->controlAs<QCheckBox>(frame_ids::kEqual)->isChecked());
+    };
+    const QString left = Text(frame, frame_ids::kLeft);
+    QCOMPARE(shown(), std::tuple(left, QString(), false, true));  // four equal widths
+    Click(frame, frame_ids::kEqual);                              // the values stay: no step
+    Enter(frame, frame_ids::kRight, "2.5");
+    QVERIFY(desk.Trigger("&Edit", "&Undo Frame"));
+    QCOMPARE(shown(), std::tuple(left, QString(), false, true));
+    QVERIFY(desk.Trigger("&Edit", "&Redo Frame"));
+    QCOMPARE(shown(), std::tuple(left, QStringLiteral("2.500 in"), true, false));
+    Click(frame, kControlOk);  // no step
+    QVERIFY(desk.Trigger("&Settings", "&Outer Mat"));
+    PropertyDialog* mat = static_cast<PropertyDialog*>(desk.window->propertyDialog(kCommandOuterMat));
+    Click(mat, mat_ids::kColor);
+    ColorPicker* picker = mat->picker(mat_ids::kColorPicker);
+    const RgbColor before = desk.design().mats[0].color;
+    // A drag through the hexagon is one step, taken at the release.
+    QTest::mousePress(picker, Qt::LeftButton, {}, QPoint(40, 130));
+    QTest::mouseMove(picker, QPoint(90, 60));
+    QTest::mouseMove(picker, QPoint(200, 120));
+    QTest::mouseRelease(picker, Qt::LeftButton, {}, QPoint(200, 120));
+    QCOMPARE(desk.Label(kCommandUndo), QStringLiteral("&Undo Outer Mat"));
+    const RgbColor dragged = desk.design().mats[0].color;
+    Click(mat, kControlCancel);  // puts the colour back: a step too
+    QCOMPARE(desk.Label(kCommandUndo), QStringLiteral("&Undo Outer Mat"));
+    QVERIFY(!(dragged == before) && desk.design().mats[0].color == before);
+    QVERIFY(desk.Trigger("&View", "&Middle Mat"));
+    QCOMPARE(desk.Label(kCommandUndo), QStringLiteral("&Undo Show Middle Mat"));
+    const FileBytes edited = desk.DesignBytes();
+    const std::shared_ptr<const Image> framed = desk.design().picture.raster;
+
+    QVERIFY(desk.Trigger("&Edit", "&Undo Show Middle Mat") && desk.Trigger("&Edit", "&Undo Outer Mat"));
+    QVERIFY(desk.design().mats[0].color == dragged);
+    QCOMPARE(desk.Label(kCommandRedo), QStringLiteral("&Redo Outer Mat"));
+    QCOMPARE(desk.UndoAll() + 2, 7);  // a step for each edit above
+    QCOMPARE(std::tuple(desk.DesignBytes(), desk.design().modified, desk.design().picture.raster == nullptr,
+                        desk.Label(kCommandUndo), desk.Label(kCommandRedo)),
+             std::tuple(saved, 0, true, QStringLiteral("&Undo"), QStringLiteral("&Redo Image")));
+    QCOMPARE(desk.UndoAll(kCommandRedo), 7);
+    QCOMPARE(std::tuple(desk.DesignBytes(), desk.design().modified, desk.design().picture.raster == framed),
+             std::tuple(edited, 1, true));
+  }
+
+  // The history keeps kUndoSteps steps; New and Open start it afresh. Closing
+  // asks only away from the saved step; a step taken from behind the saved
+  // design leaves it out of reach.
+  void historyIsBoundedAndFollowsTheSavedStep() {
+    Run desk(true, true);
+    const FileBytes saved = desk.Save("start.Passavue");
+    for (int i = 0; i < int(kUndoSteps) + 5; ++i) QVERIFY(desk.Trigger("&View", "&Inner Mat"));
+    QCOMPARE(desk.UndoAll(), int(kUndoSteps));
+    // The saved design lies beyond the oldest step kept: this one is not it.
+    QCOMPARE(std::tuple(desk.design().mats[2].shown, desk.design().modified), std::tuple(0, 1));
+    // To New, to the second Close (the first is not asked) and to Open.
+    desk.interaction.answers = {Answer::No, Answer::Cancel, Answer::No};
+    QVERIFY(desk.Trigger("&File", "&New...\tCtrl-N"));
+    QVERIFY(!desk.window->action(kCommandUndo)->isEnabled() &&
+            !desk.window->action(kCommandRedo)->isEnabled());
+    QVERIFY(desk.Trigger("&View", "&Outer Mat"));
+    QVERIFY(!desk.Save("one.Passavue").empty());
+    QVERIFY(desk.Trigger("&View", "&Outer Mat"));
+    std::vector<int> marks;
+    for (const char* text : {"&Undo Show Outer Mat", "&Undo Show Outer Mat", "&Redo Show Outer Mat"}) {
+      QVERIFY(desk.Trigger("&Edit", text));
+      marks.push_back(desk.design().modified);
     }
+    QCOMPARE(marks, (std::vector{0, 1, 0}));
+    std::vector<std::string> asked{"File New|Save current settings first?"};
+    QCOMPARE(std::tuple(desk.window->close(), desk.interaction.questions), std::tuple(true, asked));
+    desk.window->show();
+    QVERIFY(desk.Trigger("&Edit", "&Redo Show Outer Mat"));
+    asked.push_back("Warning|Save modified settings?");
+    QCOMPARE(std::tuple(desk.window->close(), desk.interaction.questions), std::tuple(false, asked));
+    QCOMPARE(desk.UndoAll(), 2);
+    QVERIFY(desk.Trigger("&View", "&Inner Mat") && !desk.window->action(kCommandRedo)->isEnabled());
+    QVERIFY(desk.Trigger("&Edit", "&Undo Show Inner Mat") && desk.Trigger("&Edit", "&Redo Show Inner Mat"));
+    QCOMPARE(desk.design().modified, 1);
+    desk.interaction.openAnswers = {desk.folder.Path("start.Passavue")};
+    QVERIFY(desk.Trigger("&File", "&Open...\tCtrl-O"));
+    QCOMPARE(std::tuple(desk.UndoAll(), desk.design().modified, desk.DesignBytes()), std::tuple(0, 0, saved));
+  }
+
+  // The file commands and Undo and Redo take the desktop's keys; no other
+  // command has one. Enter and Escape do nothing in the window.
+  void standardKeysRunFileCommandsEnterAndEscapeNothing() {
+    Run run;
+    const QString undo = QKeySequence(QKeySequence::Undo).toString(),
+                  redo = QKeySequence(QKeySequence::Redo).toString();
+    const std::map<int, QString> keys = {{kCommandNew, "Ctrl+N"},   {kCommandOpen, "Ctrl+O"},
+                                         {kCommandSave, "Ctrl+S"},  {kCommandSaveAs, "Ctrl+Shift+S"},
+                                         {kCommandPrint, "Ctrl+P"}, {kCommandExit, "Ctrl+Q"},
+                                         {kCommandUndo, undo},      {kCommandRedo, redo}};
+    for (int command = kCommandNew; command <= kCommandAbout; ++command)
+      if (QAction* action = run.window->action(command))
+        QCOMPARE(action->shortcut().toString(), keys.count(command) ? keys.at(command) : QString());
+    QVERIFY(QTest::qWaitForWindowActive(run.window.get()));
+    run.design().modified = 1;
+    QTest::keyClick(run.window.get(), Qt::Key_O, Qt::ControlModifier);  // asks first, then Cancel
+    QTest::keyClick(run.window.get(), Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+    for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape}) {
+      QTest::keyClick(run.window.get(), key);
+      QTest::keyClick(run.window->view(), key);
+    }
+    QCOMPARE(std::tuple(run.interaction.questions, run.interaction.saveRequests.size(),
+                        run.window->isVisible(), QApplication::activeModalWidget(), run.design().modified),
+             std::tuple(std::vector<std::string>{"Warning|Save modified settings?"}, size_t{1}, true,
+                        static_cast<QWidget*>(nullptr), 1));
+  }
+
+  // Nine opened, the fourth again through a link, then one saved: the eight
+  // newest, kept across runs and New. Chosen as Open would: the question
+  // first, then the design, now the newest. One that is gone: the message,
+  // and out of the list for good.
+  void recentDesignsKeepEightAcrossRuns() {
+    Run run(false);
+    std::vector<std::string> designs;
+    for (int i = 0; i < 9; ++i) {
+      designs.push_back(run.folder.Path("d" + std::to_string(i) + ".Passavue"));
+      WriteDesign(designs.back(), 1.0 + i / 10.0);
+      run.interaction.openAnswers.push_back(designs.back());
+    }
+    std::filesystem::create_symlink(designs[3], run.folder.Root() / "link.Passavue");
+    run.interaction.openAnswers.push_back(run.folder.Path("link.Passavue"));
+    run.interaction.saveAnswers.push_back(run.folder.Path("saved"));
+    run.Start();
+    QVERIFY(RecentEntries(run).isEmpty() && !run.window->recentDesignsMenu()->isEnabled());
+    for (size_t i = 0; i < designs.size() + 1; ++i) run.window->RunCommand(kCommandOpen);
+    run.window->RunCommand(kCommandSaveAs);
+    QStringList expected;
+    for (int i : {-1, 3, 8, 7, 6, 5, 4, 2}) {
+      const QString path = QString::fromStdString(
+          std::filesystem::canonical(i < 0 ? run.folder.Path("saved.Passavue") : designs[i]).string());
+      expected << QStringLiteral("&%1 %2|%3").arg(expected.size() + 1).arg(QFileInfo(path).fileName(), path);
+    }
+    QCOMPARE(RecentEntries(run), expected);
+    QVERIFY(run.window->recentDesignsMenu()->isEnabled());
+    run.Start();
+    QCOMPARE(RecentEntries(run), expected);
+    run.design().modified = 1;
+    run.interaction.answers = {Answer::No};
+    run.window->recentDesignsMenu()->actions().at(2)->trigger();
+    QCOMPARE(std::tuple(run.interaction.questions, run.design().background.ratio, run.design().modified,
+                        RecentEntries(run).at(0).endsWith("/d8.Passavue")),
+             std::tuple(std::vector<std::string>{"Warning|Save modified settings?"}, 1.8, 0, true));
+    std::filesystem::remove(designs[7]);
+    run.window->recentDesignsMenu()->actions().at(3)->trigger();
+    QCOMPARE(run.interaction.errors,
+             std::vector{"Cannot open file: " + std::filesystem::canonical(run.folder.Root()).string() +
+                         "/d7.Passavue"});
+    QCOMPARE(RecentEntries(run).size(), 7);
+    PersistentState stored;
+    LoadPersistentState(&run.store, "/p", &stored);
+    QCOMPARE(stored.recentDesigns, run.state->persistent.recentDesigns);
+  }
+
+  // Pictures as "Select New Image ..." frames them: borders off, the custom
+  // size from the file (the first of several files counts); the Image
+  // dialog, showing the old one, closes. Anything else: the message, and
+  // nothing changes; files elsewhere are not taken. A design opens as Open
+  // opens it, after the question, and starts afresh.
+  void droppedFilesAreFramedOpenedOrRefused() {
+    Run run;
+    const TempFolder& folder = run.folder;
+    QVERIFY(WriteTiffPicture(folder.Path("photo.tif"), 40, 30, 100.0));
+    QImage jpeg(60, 40, QImage::Format_RGB32);
+    jpeg.fill(Qt::darkCyan);
+    jpeg.setDotsPerMeterX(7874);  // 200 pixels per inch
+    jpeg.setDotsPerMeterY(7874);
+    QVERIFY(jpeg.save(QString::fromStdString(folder.Path("photo.jpg")), "JPEG"));
+    WriteDesign(folder.Path("wall.Passavue"), 2.5);
+    WriteAll(folder.Path("notes.txt"), {'h', 'i'});
+    for (const auto& [path, width, height] :
+         {std::tuple(folder.Path("photo.tif"), 0.4, 0.3), std::tuple(folder.Path("photo.jpg"), 0.3, 0.2)}) {
+      run.design().border = {0.5, 0.5, 0.5, 0.5, {1, 2, 3}};
+      run.window->RunCommand(kCommandImage);
+      QVERIFY(run.window->propertyDialog(kCommandImage)->isVisible());
+      QVERIFY(run.window->acceptDrops() && Drop(run, {path, folder.Path("wall.Passavue")}));
+      const ImageBorder& b = run.design().border;
+      const PictureSettings& p = run.design().picture;
+      QCOMPARE(std::tuple(p.pathname, b.left + b.top + b.right + b.bottom, p.customWidth, p.customHeight),
+               std::tuple(path, 0.0, width, height));
+      QVERIFY(!run.window->propertyDialog(kCommandImage) ||
+              !run.window->propertyDialog(kCommandImage)->isVisible());
+    }
+    run.design().border.left = 0.25;
+    const FileBytes before = run.DesignBytes();
+    QVERIFY(Drop(run, {folder.Path("notes.txt")}) && !Drop(run, {"https://example.com/photo.tif"}));
+    QCOMPARE(std::tuple(run.interaction.errors, run.DesignBytes()),
+             std::tuple(std::vector{"Unsupported picture file type: " + folder.Path("notes.txt")}, before));
+    run.design().modified = 1;
+    run.interaction.answers = {Answer::Cancel, Answer::No};
+    QVERIFY(Drop(run, {folder.Path("wall.Passavue")}));
+    QCOMPARE(run.design().background.ratio, 1.2);
+    QVERIFY(Drop(run, {folder.Path("wall.Passavue")}));
+    QCOMPARE(run.interaction.questions, std::vector<std::string>(2, "Warning|Save modified settings?"));
+    QCOMPARE(std::tuple(run.design().background.ratio, run.design().modified, run.design().picture.pathname),
+             std::tuple(2.5, 0, folder.Path("photo.jpg")));
+    QVERIFY(!run.window->action(kCommandUndo)->isEnabled());
   }
 };
 
