@@ -154,6 +154,32 @@ class OutputTest : public QObject {
              (std::vector<std::string>{
                  "TIFF files must have an extension of .tif or .tiff",
                  "Cannot create file: " + base + "/no/such/folder/x.tif\nNo such file or directory"}));
+
+    // Running out of memory keeps the earlier file (and leaves no temporary beside it).
+#if defined(__SANITIZE_ADDRESS__)
+    QSKIP("the address sanitizer needs more address space than the limit below allows");
+#endif
+    const std::string path = base + "/my.folder/photo.tif";
+    const FileBytes earlier = ReadAll(path);
+    interaction.saveAnswers = {path};
+    interaction.answers = {Answer::Yes};
+    output.sizes = {{20000, 20000}};
+    // Room for what the program holds now and 400 MB more; the 20000 x 20000
+    // composite alone takes 1.2 GB.
+    rlimit saved{};
+    QCOMPARE(::getrlimit(RLIMIT_AS, &saved), 0);
+    rlim_t pages = 0;
+    std::ifstream("/proc/self/statm") >> pages;
+    rlimit tight = saved;
+    tight.rlim_cur = pages * ::sysconf(_SC_PAGESIZE) + (400u << 20);
+    QCOMPARE(::setrlimit(RLIMIT_AS, &tight), 0);
+    ExportTiff(design.Source(), &interaction, &output, nullptr);
+    ::setrlimit(RLIMIT_AS, &saved);
+    QCOMPARE(std::tuple(interaction.errors.size(), interaction.errors.back()),
+             std::tuple(size_t{3}, std::string("Not enough memory to export the design")));
+    QVERIFY(!earlier.empty() && ReadAll(path) == earlier);
+    QCOMPARE(QDir(QString::fromStdString(base + "/my.folder")).entryList(QDir::Files | QDir::Hidden).size(),
+             1);
   }
 
   void exportKindFollowsTheEndingOrElseTheFilter() {
@@ -200,36 +226,6 @@ class OutputTest : public QObject {
     QCOMPARE(std::distance(std::filesystem::directory_iterator(folder.Root()), {}), 3L);  // no temporary left
   }
 
-  void exportThatRunsOutOfMemoryKeepsTheEarlierFile() {
-#if defined(__SANITIZE_ADDRESS__)
-    QSKIP("the address sanitizer needs more address space than the limit below allows");
-#endif
-    QTemporaryDir folder;
-    Design design;
-    ScriptedInteraction interaction;
-    ScriptedOutput output;
-    const std::string path = folder.filePath(QStringLiteral("framed.tif")).toStdString();
-    interaction.saveAnswers = {path, path};
-    interaction.answers = {Answer::Yes};  // to replace the first export
-    output.sizes = {{64, 48}, {20000, 20000}};
-    ExportTiff(design.Source(), &interaction, &output, nullptr);
-    const FileBytes earlier = ReadAll(path);
-    // Room for what the program holds now and 400 MB more; the 20000 x 20000
-    // composite alone takes 1.2 GB.
-    rlimit saved{};
-    QCOMPARE(::getrlimit(RLIMIT_AS, &saved), 0);
-    rlim_t pages = 0;
-    std::ifstream("/proc/self/statm") >> pages;
-    rlimit tight = saved;
-    tight.rlim_cur = pages * ::sysconf(_SC_PAGESIZE) + (400u << 20);
-    QCOMPARE(::setrlimit(RLIMIT_AS, &tight), 0);
-    ExportTiff(design.Source(), &interaction, &output, nullptr);
-    ::setrlimit(RLIMIT_AS, &saved);
-    QCOMPARE(interaction.errors, std::vector<std::string>{"Not enough memory to export the design"});
-    QVERIFY(!earlier.empty() && ReadAll(path) == earlier);
-    QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
-  }
-
   void progressWindowCannotBeClosed() {
     QWidget owner;
     owner.show();
@@ -272,10 +268,11 @@ class OutputTest : public QObject {
              std::tuple(int(QDialog::Accepted), 2, 20000));
   }
 
-  // The copies chosen in the print dialog, each page filled with the rendering at 300 pixels per inch.
-  void printDialogCopiesAndThePrintedPage() {
+  // The copies chosen in the print dialog, each page filled with the rendering at 300 pixels per inch;
+  // then the specifications on the same printer.
+  void printDialogThePrintedPageAndTheSpecifications() {
     QTemporaryDir folder;
-    const QString pdf = folder.filePath(QStringLiteral("design.pdf"));
+    const QString pdf = folder.filePath(QStringLiteral("printed.pdf"));
     QWidget owner;
     QtOutputInteraction output(nullptr, &owner);
     QPrinter printer(QPrinter::HighResolution);
@@ -316,13 +313,7 @@ class OutputTest : public QObject {
     }
     difference /= 3.0 * page.width() * page.height();
     QVERIFY2(difference < 2.5, qPrintable(QString::number(difference)));
-  }
 
-  void specificationsPagesCopiesAndFont() {
-    QTemporaryDir folder;
-    Design design;
-    const QString pdf = folder.filePath(QStringLiteral("specs.pdf"));
-    QPrinter printer(QPrinter::HighResolution);
     // Two copies of a short page (3 inches hold 12 lines; 26 lines and 28 of
     // the cut list make 5 pages): collated 1 2 3 4 5 1 2 ..., otherwise 1 1 2 2 3 3 ...
     for (bool collate : {true, false}) {
