@@ -146,7 +146,8 @@ TEST_F(RenderCommand, WrongUsageAndBadFiles) {
             std::string::npos);
 }
 
-TEST_F(RenderCommand, JpegAndPngProofsAsPillowReadsThem) {
+// Proofs as Pillow reads them, then what becomes of the file when a write fails or another one overlaps it.
+TEST_F(RenderCommand, ProofsAsPillowReadsThemAndWritesThatFailOrOverlap) {
   ASSERT_EQ(Run({"--size", "300x200", "--layout", "-o", Path("design.tif")}), 0) << err_.str();
   const double ppi = std::stod(out_.str().substr(out_.str().find("\"pixelsPerInch\": ") + 17));
   WriteAll(Path("srgb.icc"), FileBytes(SrgbProfileBytes(), SrgbProfileBytes() + kSrgbProfileLength));
@@ -170,13 +171,11 @@ TEST_F(RenderCommand, JpegAndPngProofsAsPillowReadsThem) {
   SetFileFaultHook(previous);
   EXPECT_EQ(err_.str(), "Error saving PNG file: " + Path("proof.png") + "\nNo space left on device\n");
   EXPECT_TRUE(ReadAll(Path("proof.png")) == earlier);
-}
 
-TEST_F(RenderCommand, ExportsToOneNameAtOnceBothFinish) {
   // A second export to the same name starts while the first is writing its file.
   std::atomic<bool> started{false};
   int second = -1;
-  const FileFaultHook previous = SetFileFaultHook([&](FileStep step) {
+  SetFileFaultHook([&](FileStep step) {
     if (step == FileStep::Write && !started.exchange(true))
       second = Run({"--size", "32x32", "-o", Path("same.tif")});
     return 0;
