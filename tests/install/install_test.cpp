@@ -121,14 +121,12 @@ TEST(Installed, ProgramsDataDesktopIntegrationAndTheInstalledRenderer) {
     }
   }
 
-  // The installed renderer, started from an unrelated folder so that only its
-  // own location guides it, misses no asset.
-  const fs::path work = root.Root() / "work";
-  fs::create_directories(work);
-  const int status =
-      RunIn(work, Quote((prefix / "bin/passavue-render").string()) + " --size 320x240 -o out.tif", &errors);
+  // The installed renderer, started from a folder neither its own nor the
+  // prefix, so that only its own location guides it, misses no asset.
+  const int status = RunIn(
+      root.Root(), Quote((prefix / "bin/passavue-render").string()) + " --size 320x240 -o out.tif", &errors);
   EXPECT_EQ(std::pair(status, errors), std::pair(0, std::string()));
-  EXPECT_EQ(fs::file_size(work / "out.tif"), 240u + 320u * 240u * 3u);
+  EXPECT_EQ(fs::file_size(root.Root() / "out.tif"), 240u + 320u * 240u * 3u);
 }
 
 }  // namespace
