@@ -2,18 +2,17 @@
 // `cmake --install`, and checks that the installed programs find their data
 // there and that the desktop integration files are where desktops look.
 #include <gtest/gtest.h>
-#include <stdlib.h>
 #include <sys/wait.h>
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <regex>
 #include <set>
 #include <string>
 #include <tuple>
 #include <vector>
+
+#include "support/files.h"
 
 namespace {
 
@@ -25,11 +24,6 @@ std::string Quote(const std::string& text) {
   return quoted + "'";
 }
 
-std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 // Runs a shell command line in `folder`; returns the exit status (-1 when it
 // did not end normally) and what it wrote on standard error.
 int RunIn(const fs::path& folder, const std::string& command, std::string* errors) {
@@ -37,7 +31,7 @@ int RunIn(const fs::path& folder, const std::string& command, std::string* error
   const int status = std::system(
       ("cd " + Quote(folder.string()) + " && " + command + " >/dev/null 2>" + Quote(errorFile.string()))
           .c_str());
-  *errors = ReadAll(errorFile);
+  *errors = ReadText(errorFile);
   fs::remove(errorFile);
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
@@ -51,80 +45,52 @@ std::set<std::string> FilesBelow(const fs::path& root) {
   return files;
 }
 
-class Installed : public ::testing::Test {
- protected:
-  // One install for the whole suite: it copies some 90 files.
-  static void SetUpTestSuite() {
-    build_ = std::getenv("PASSAVUE_BUILD_DIR");
-    char pattern[] = "/tmp/passavue-install-XXXXXX";
-    ASSERT_NE(::mkdtemp(pattern), nullptr);
-    root_ = pattern;
-    // A prefix whose name needs quoting, as a user's home folder may.
-    prefix_ = root_ / "my prefix";
-    std::string errors;
-    installed_ = RunIn(root_,
-                       Quote(PASSAVUE_CMAKE_COMMAND) + " --install " + Quote(build_.string()) + " --prefix " +
-                           Quote(prefix_.string()),
-                       &errors) == 0;
-    ASSERT_TRUE(installed_) << "cmake --install failed:\n" << errors;
-  }
-  static void TearDownTestSuite() { fs::remove_all(root_); }
-  void SetUp() override { ASSERT_TRUE(installed_); }
+// One install, of some 90 files, for every check of what it put where.
+TEST(Installed, ProgramsDataDesktopIntegrationAndTheInstalledRenderer) {
+  const fs::path build = std::getenv("PASSAVUE_BUILD_DIR");
+  const fs::path data = fs::path(std::getenv("PASSAVUE_SOURCE_DIR")) / "data";
+  const TempFolder root;
+  // A prefix whose name needs quoting, as a user's home folder may.
+  const fs::path prefix = root.Root() / "my prefix", share = prefix / "share";
+  std::string errors;
+  const std::string install = Quote(PASSAVUE_CMAKE_COMMAND) + " --install " + Quote(build.string()) +
+                              " --prefix " + Quote(prefix.string());
+  ASSERT_EQ(RunIn(root.Root(), install, &errors), 0) << "cmake --install failed:\n" << errors;
 
-  static inline fs::path build_, root_, prefix_;
-  static inline bool installed_ = false;
-  const fs::path share_ = prefix_ / "share";
-  const fs::path source_ = std::getenv("PASSAVUE_SOURCE_DIR");
-};
-
-TEST_F(Installed, ProgramsInBinAndDataUnderSharePassavue) {
   // Nothing but the programs lands in bin/: data there would be found first.
   std::set<std::string> programs;
-  for (const auto& entry : fs::directory_iterator(prefix_ / "bin")) programs.insert(entry.path().filename());
+  for (const auto& entry : fs::directory_iterator(prefix / "bin")) programs.insert(entry.path().filename());
   EXPECT_EQ(programs, (PASSAVUE_WITH_SHELL ? std::set<std::string>{"passavue", "passavue-render"}
                                            : std::set<std::string>{"passavue-render"}));
   // The generated assets and the manual arrive complete and unchanged.
   for (const auto& [folder, from, count] :
-       {std::tuple{"Textures", build_ / "Textures", size_t{5}},
-        {"Frames", build_ / "Frames", 88},  // 2 finishes x 11 styles x 4 sides
-        {"help", source_ / "data/help", 0}}) {
+       {std::tuple{"Textures", build / "Textures", size_t{5}},
+        {"Frames", build / "Frames", 88},  // 2 finishes x 11 styles x 4 sides
+        {"help", data / "help", 0}}) {
     const std::set<std::string> expected = FilesBelow(from);
-    EXPECT_EQ(FilesBelow(share_ / "passavue" / folder), expected) << folder;
+    EXPECT_EQ(FilesBelow(share / "passavue" / folder), expected) << folder;
     EXPECT_TRUE(count == 0 ? !expected.empty() : expected.size() == count) << folder;
     for (const std::string& file : expected)
-      EXPECT_TRUE(ReadAll(share_ / "passavue" / folder / file) == ReadAll(from / file))
+      EXPECT_TRUE(ReadAll(share / "passavue" / folder / file) == ReadAll(from / file))
           << folder << "/" << file;
   }
   // Every page and picture the installed manual refers to is installed too.
-  const fs::path help = share_ / "passavue/help";
+  const fs::path help = share / "passavue/help";
   const std::regex reference("(?:href|src)=\"([^\"#:]+)(#[^\"]*)?\"");
   int checked = 0;
   for (const std::string& file : FilesBelow(help)) {
     if (fs::path(file).extension() != ".html") continue;
-    const std::string page = ReadAll(help / file);
+    const std::string page = ReadText(help / file);
     for (auto it = std::sregex_iterator(page.begin(), page.end(), reference); it != std::sregex_iterator();
          ++it, ++checked)
       EXPECT_TRUE(fs::is_regular_file((help / file).parent_path() / (*it)[1].str()))
           << file << ": " << (*it)[1];
   }
   EXPECT_GT(checked, 0);
-}
 
-TEST_F(Installed, RendererFindsTheInstalledAssets) {
-  // Started from an unrelated folder, so that only its own location guides it.
-  const fs::path work = root_ / "work";
-  fs::create_directories(work);
-  std::string errors;
-  const int status =
-      RunIn(work, Quote((prefix_ / "bin/passavue-render").string()) + " --size 320x240 -o out.tif", &errors);
-  ASSERT_EQ(std::pair(status, errors), std::pair(0, std::string()));  // no asset went missing
-  EXPECT_EQ(fs::file_size(work / "out.tif"), 240u + 320u * 240u * 3u);
-}
-
-TEST_F(Installed, DesktopEntryIconsAndDesignType) {
-  // Installed unchanged under the names desktops look for; each PNG is as
-  // large as its folder says (the big-endian width and height after "IHDR").
-  const fs::path data = source_ / "data";
+  // The desktop files are installed unchanged under the names desktops look
+  // for; each PNG is as large as its folder says (the big-endian width and
+  // height after "IHDR").
   std::vector<std::pair<std::string, fs::path>> files = {
       {"applications/passavue.desktop", data / "passavue.desktop"},
       {"mime/packages/passavue.xml", data / "passavue-mime.xml"},
@@ -133,18 +99,17 @@ TEST_F(Installed, DesktopEntryIconsAndDesignType) {
     const std::string n = std::to_string(size), side = {'\0', '\0', char(size >> 8), char(size & 0xFF)};
     files.push_back(
         {"icons/hicolor/" + n + "x" + n + "/apps/passavue.png", data / ("icons/passavue-" + n + ".png")});
-    EXPECT_EQ(ReadAll(files.back().second).substr(12, 12), "IHDR" + side + side) << n;
+    EXPECT_EQ(ReadText(files.back().second).substr(12, 12), "IHDR" + side + side) << n;
   }
   for (const auto& [installed, source] : files) {
-    const std::string bytes = ReadAll(share_ / installed);
-    EXPECT_TRUE(!bytes.empty() && bytes == ReadAll(source)) << installed;
+    const std::string bytes = ReadText(share / installed);
+    EXPECT_TRUE(!bytes.empty() && bytes == ReadText(source)) << installed;
   }
   // The entry starts the program installed in bin/ with its icon, for designs and pictures.
-  const std::string entry = ReadAll(share_ / "applications/passavue.desktop");
+  const std::string entry = ReadText(share / "applications/passavue.desktop");
   for (const char* line : {"\nExec=passavue %F\n", "\nIcon=passavue\n", "\nCategories=Graphics;",
                            "\nMimeType=application/x-passavue;image/tiff;image/jpeg;image/png;\n"})
     EXPECT_NE(entry.find(line), std::string::npos) << line;
-
   // The databases the install refreshed, where the freedesktop tools are: a
   // file named *.Passavue (in any case) or starting "Passavue 1.0" is a design.
   for (const auto& [tool, file, text] :
@@ -152,9 +117,16 @@ TEST_F(Installed, DesktopEntryIconsAndDesignType) {
         {"mime", "mime/magic", "Passavue 1.0"},
         {"desktop", "applications/mimeinfo.cache", "application/x-passavue=passavue.desktop;"}}) {
     if (std::system(("command -v update-" + std::string(tool) + "-database >/dev/null").c_str()) == 0) {
-      EXPECT_NE(ReadAll(share_ / file).find(text), std::string::npos) << file;
+      EXPECT_NE(ReadText(share / file).find(text), std::string::npos) << file;
     }
   }
+
+  // The installed renderer, started from a folder neither its own nor the
+  // prefix, so that only its own location guides it, misses no asset.
+  const int status = RunIn(
+      root.Root(), Quote((prefix / "bin/passavue-render").string()) + " --size 320x240 -o out.tif", &errors);
+  EXPECT_EQ(std::pair(status, errors), std::pair(0, std::string()));
+  EXPECT_EQ(fs::file_size(root.Root() / "out.tif"), 240u + 320u * 240u * 3u);
 }
 
 }  // namespace

@@ -29,7 +29,9 @@ class Specifications : public ::testing::Test {
   SceneSettings scene_;
 };
 
-TEST_F(Specifications, DefaultDesignWithThreeMats) {
+// The default design's page in full, then the lines that change with the mats shown, their
+// openings and bevels, the border, the frame style and the units.
+TEST_F(Specifications, DefaultDesignThenMatCountsBevelsBorderAndUnits) {
   std::vector<std::string> expected = {
       "Frame Specifications",
       "Sunday, 6 December 2026",
@@ -51,9 +53,7 @@ TEST_F(Specifications, DefaultDesignWithThreeMats) {
   expected.insert(expected.end(), {"", "Image:", "  Image size (width, height) = (10.000 in, 8.000 in)",
                                    "    No border showing between edge of image and mat opening", ""});
   EXPECT_EQ(Lines(), expected);
-}
 
-TEST_F(Specifications, MatCountsBevelsBorderAndUnits) {
   for (MatSettings& mat : scene_.mats) mat.shown = 0;
   EXPECT_EQ(Pick(Lines(), {7, 8, 12}), (std::vector<std::string>{"", "Image:", "(none)"}));
   // One mat has no number.

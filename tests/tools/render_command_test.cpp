@@ -37,8 +37,7 @@ if proof.format == 'JPEG':
     close = mean <= 1.2 and worst <= 32
 else:
     kind, close = 'PNG %d' % round(proof.info['dpi'][0] / 0.0254), worst == 0
-srgb = open(sys.argv[3], 'rb').read()
-print(kind, proof.size, proof.mode, proof.info.get("icc_profile") == srgb, close)
+print(kind, proof.size, proof.mode, proof.info.get("icc_profile") == open(sys.argv[3], 'rb').read(), close)
 print("%s: mean difference %.2f, largest %d" % (sys.argv[1], mean, worst), file=sys.stderr)
 )";
 
@@ -55,7 +54,8 @@ class RenderCommand : public ::testing::Test {
   std::ostringstream out_, err_;
 };
 
-TEST_F(RenderCommand, LayoutOfTheDefaultDesign) {
+// The default design's layout, then a design made around a picture, written out and read again.
+TEST_F(RenderCommand, LayoutOfTheDefaultDesignThenAPictureRoundTrip) {
   ASSERT_EQ(Run({"--size", "1000x875", "--layout"}), 0) << err_.str();
   EXPECT_EQ(out_.str(),
             "{\"overallWidth\": 16, \"overallHeight\": 14, \"pixelsPerInch\": 52.083333333333336, "
@@ -67,19 +67,15 @@ TEST_F(RenderCommand, LayoutOfTheDefaultDesign) {
   // The program itself: Python's JSON reader takes both lines and finds the
   // innermost window the size of the picture with its border.
   const std::string program = build_ + "/passavue-render";
-  EXPECT_EQ(
-      WEXITSTATUS(std::system(
-          (program +
-           " --custom-width 7.3 --size 50x40 --layout --cut-list | python3 -c "
-           "'import json,sys; l,c=[json.loads(t) for t in sys.stdin]; "
-           "sys.exit(l[\"overallWidth\"]!=c[\"frame\"][\"outside\"][0] or "
-           "max(abs(a-b) for a,b in zip(c[\"mats\"][-1][\"window\"],c[\"picture\"][\"withBorder\"]))>1e-9)'")
-              .c_str())),
-      0);
+  const std::string check =
+      program +
+      " --custom-width 7.3 --size 50x40 --layout --cut-list | python3 -c "
+      "'import json,sys; l,c=[json.loads(t) for t in sys.stdin]; "
+      "sys.exit(l[\"overallWidth\"]!=c[\"frame\"][\"outside\"][0] or "
+      "max(abs(a-b) for a,b in zip(c[\"mats\"][-1][\"window\"],c[\"picture\"][\"withBorder\"]))>1e-9)'";
+  EXPECT_EQ(WEXITSTATUS(std::system(check.c_str())), 0);
   EXPECT_EQ(WEXITSTATUS(std::system((program + " > /dev/null 2>&1").c_str())), 2);
-}
 
-TEST_F(RenderCommand, DesignPictureAndOutputRoundTrip) {
   // A 300 x 200 picture at 100 pixels per inch: 3 x 2 inches, shown 6 inches wide.
   ASSERT_TRUE(WriteTiffPicture(Path("photo.tif"), 300, 200, 100.0));
   ASSERT_EQ(0, Run({"--picture", Path("photo.tif"), "--custom-width", "6", "--write-design", Path("saved"),
@@ -150,7 +146,8 @@ TEST_F(RenderCommand, WrongUsageAndBadFiles) {
             std::string::npos);
 }
 
-TEST_F(RenderCommand, JpegAndPngProofsAsPillowReadsThem) {
+// Proofs as Pillow reads them, then what becomes of the file when a write fails or another one overlaps it.
+TEST_F(RenderCommand, ProofsAsPillowReadsThemAndWritesThatFailOrOverlap) {
   ASSERT_EQ(Run({"--size", "300x200", "--layout", "-o", Path("design.tif")}), 0) << err_.str();
   const double ppi = std::stod(out_.str().substr(out_.str().find("\"pixelsPerInch\": ") + 17));
   WriteAll(Path("srgb.icc"), FileBytes(SrgbProfileBytes(), SrgbProfileBytes() + kSrgbProfileLength));
@@ -174,13 +171,11 @@ TEST_F(RenderCommand, JpegAndPngProofsAsPillowReadsThem) {
   SetFileFaultHook(previous);
   EXPECT_EQ(err_.str(), "Error saving PNG file: " + Path("proof.png") + "\nNo space left on device\n");
   EXPECT_TRUE(ReadAll(Path("proof.png")) == earlier);
-}
 
-TEST_F(RenderCommand, ExportsToOneNameAtOnceBothFinish) {
   // A second export to the same name starts while the first is writing its file.
   std::atomic<bool> started{false};
   int second = -1;
-  const FileFaultHook previous = SetFileFaultHook([&](FileStep step) {
+  SetFileFaultHook([&](FileStep step) {
     if (step == FileStep::Write && !started.exchange(true))
       second = Run({"--size", "32x32", "-o", Path("same.tif")});
     return 0;
