@@ -72,33 +72,17 @@ TEST(FileIo, OnlyRegularFilesOpenAndNothingWaitsOnAFifo) {
   EXPECT_EQ(fs::status(pipe).type(), fs::file_type::fifo);
 }
 
-TEST(FileIo, SafeWriteReplacesTheFileALinkNamesAndKeepsItsMode) {
+TEST(FileIo, SafeWriteReplacesTheFileALinkNamesOrLeavesItByteForByte) {
   TempFolder folder;
   fs::create_directory(folder.Root() / "real");
-  { std::ofstream(folder.Path("real/design")) << "earlier"; }
-  ::chmod(folder.Path("real/design").c_str(), 0640);
-  fs::create_symlink("real/design", folder.Root() / "link");
-  fs::create_symlink("real/new", folder.Root() / "dangling");
-  WriteFailure failure;
-  for (const char* link : {"link", "dangling"}) {
-    const std::string path = folder.Path(link);
-    ASSERT_EQ(WriteSafely(path, "through the link", &failure), 0);
-    EXPECT_TRUE(fs::is_symlink(path)) << link;
-    EXPECT_EQ(ReadText(path), "through the link");
-  }
-  EXPECT_EQ(fs::status(folder.Path("real/design")).permissions(), fs::perms(0640));
-  EXPECT_EQ(std::distance(fs::directory_iterator(folder.Root() / "real"), {}), 2);  // no leftovers
-}
-
-TEST(FileIo, FailedSafeWriteLeavesTheEarlierFileByteForByte) {
-  TempFolder folder;
-  const std::string target = folder.Path("target"), earlier = "the earlier file, which must survive";
+  const std::string target = folder.Path("real/design"), earlier = "the earlier file, which must survive";
+  { std::ofstream(target) << earlier; }
+  ::chmod(target.c_str(), 0640);
   // The fault strikes at the step's count-th call.
   for (auto [step, count, error] : {std::tuple{FileStep::Write, 2, ENOSPC},
                                     {FileStep::Write, 1, EDQUOT},
                                     {FileStep::Sync, 1, EIO},
                                     {FileStep::Close, 1, EIO}}) {
-    { std::ofstream(target, std::ios::binary | std::ios::trunc) << earlier; }
     int calls = 0;
     const FileFaultHook previous =
         SetFileFaultHook([&](FileStep s) { return s == step && ++calls == count ? error : 0; });
@@ -107,9 +91,20 @@ TEST(FileIo, FailedSafeWriteLeavesTheEarlierFileByteForByte) {
     SetFileFaultHook(previous);
     EXPECT_EQ(std::tuple(result, failure.created, failure.error), std::tuple(1, true, error)) << error;
     EXPECT_EQ(ReadText(target), earlier);
-    EXPECT_EQ(std::distance(fs::directory_iterator(folder.Root()), {}), 1);  // no temporary left
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder.Root() / "real"), {}), 1);  // no temporary left
   }
   EXPECT_EQ(WithFileError("Cannot write file: x", ENOSPC), "Cannot write file: x\nNo space left on device");
+  fs::create_symlink("real/design", folder.Root() / "link");
+  fs::create_symlink("real/new", folder.Root() / "dangling");
+  for (const char* link : {"link", "dangling"}) {
+    const std::string path = folder.Path(link);
+    WriteFailure failure;
+    ASSERT_EQ(WriteSafely(path, "through the link", &failure), 0);
+    EXPECT_TRUE(fs::is_symlink(path)) << link;
+    EXPECT_EQ(ReadText(path), "through the link");
+  }
+  EXPECT_EQ(fs::status(target).permissions(), fs::perms(0640));
+  EXPECT_EQ(std::distance(fs::directory_iterator(folder.Root() / "real"), {}), 2);  // no leftovers
 }
 
 }  // namespace
