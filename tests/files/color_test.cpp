@@ -4,7 +4,6 @@
 
 #include "core/parallel.h"
 #include "display/display_copy.h"
-#include "support/files.h"
 #include "support/pictures.h"
 #include "support/profiles.h"
 

@@ -25,10 +25,11 @@ int WriteSafely(const std::string& path, const char* text, WriteFailure* failure
       path, [text](FileHandle& f) { return WriteText(f, text); }, failure);
 }
 
-TEST(FileIo, CreateTruncatesAndReadsStopAtTheEnd) {
+TEST(FileIo, CreateTruncatesReadsStopAtTheEndAndOnlyRegularFilesOpen) {
   TempFolder folder;
-  const std::string five = folder.Path("five");
+  const std::string five = folder.Path("five"), pipe = folder.Path("pipe");
   { std::ofstream(five) << "a long earlier content"; }
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
   FileHandle file;
   ASSERT_EQ(CreateForWrite(five, &file), 0);
   uint32_t count = 5;
@@ -50,19 +51,12 @@ TEST(FileIo, CreateTruncatesAndReadsStopAtTheEnd) {
   CloseFile(file);
   EXPECT_EQ(GetPathFileLength(folder.Path("missing"), &length), 1);
   EXPECT_EQ(CreateForWrite(folder.Path("no/such/folder/file"), &file), 1);
-}
-
-TEST(FileIo, OnlyRegularFilesOpenAndNothingWaitsOnAFifo) {
-  TempFolder folder;
-  const std::string pipe = folder.Path("pipe");
-  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
-  { std::ofstream(folder.Path("there")) << "x"; }
-  EXPECT_EQ(std::tuple(FileExists(folder.Path("there")), FileExists(folder.Path("missing")),
-                       FileExists(folder.Root().string())),
-            std::tuple(1, 0, 0));
-  FileHandle file{-7};
-  EXPECT_EQ(OpenForRead(folder.Path("missing"), &file), 1);
-  EXPECT_EQ(file.Descriptor(), -7);  // untouched
+  EXPECT_EQ(
+      std::tuple(FileExists(five), FileExists(folder.Path("missing")), FileExists(folder.Root().string())),
+      std::tuple(1, 0, 0));
+  FileHandle untouched{-7};
+  EXPECT_EQ(OpenForRead(folder.Path("missing"), &untouched), 1);
+  EXPECT_EQ(untouched.Descriptor(), -7);
   // Each of these would wait forever for the FIFO's other end; braces call them in order.
   WriteFailure failure;
   EXPECT_EQ((std::tuple<int, int, int, int, int, bool>{

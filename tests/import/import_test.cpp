@@ -5,14 +5,10 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
-
-#include "core/fileio.h"
 #include "core/parallel.h"
 #include "files/color.h"
 #include "files/jpeg.h"
 #include "files/tiff_tags.h"
-#include "render/render_state.h"
 #include "support/files.h"
 #include "support/jpeg.h"
 #include "support/pictures.h"
