@@ -9,12 +9,13 @@
 
 namespace {
 
-std::vector<uint8_t> WriteToBytes(const TempFolder &folder, const Image &image, int *result) {
+// The writer's result and the file it wrote.
+std::pair<int, std::vector<uint8_t>> WriteToBytes(const TempFolder &folder, const Image &image) {
   FileHandle file;
   EXPECT_EQ(CreateForWrite(folder.Path("w.tif"), &file), 0);
-  *result = WriteTiff(file, image);
+  const int result = WriteTiff(file, image);
   CloseFile(file);
-  return ReadAll(folder.Path("w.tif"));
+  return {result, ReadAll(folder.Path("w.tif"))};
 }
 
 TEST(TiffWrite, FixedLayoutReadBackByLibtiffAndOurReaderForEveryType) {
@@ -24,8 +25,7 @@ TEST(TiffWrite, FixedLayoutReadBackByLibtiffAndOurReaderForEveryType) {
     Image image;
     ASSERT_EQ(AllocImage(&image, type, 67, 41, 72.25), 0);
     FillRandom(&image, static_cast<uint32_t>(type));
-    int result = -1;
-    const std::vector<uint8_t> bytes = WriteToBytes(folder, image, &result);
+    const auto [result, bytes] = WriteToBytes(folder, image);
     ASSERT_EQ(result, 0);
     if (type == Rgb8) {
       // The 17 entries in tag order, then BitsPerSample, the resolution twice
@@ -56,15 +56,15 @@ TEST(TiffWrite, FixedLayoutReadBackByLibtiffAndOurReaderForEveryType) {
 
     TIFF *tif = TIFFOpen(folder.Path("w.tif").c_str(), "r");
     ASSERT_NE(tif, nullptr);
-    uint32_t width = 0, height = 0;
-    uint16_t bits = 0, samples = 0;
-    float resolution = 0;
-    TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &width);
-    TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &height);
-    TIFFGetField(tif, TIFFTAG_BITSPERSAMPLE, &bits);
-    TIFFGetField(tif, TIFFTAG_SAMPLESPERPIXEL, &samples);
-    TIFFGetField(tif, TIFFTAG_XRESOLUTION, &resolution);
-    EXPECT_EQ(std::tuple(width, height, resolution), std::tuple(67u, 41u, 72.3f));
+    // The field as libtiff reads it, into a variable of the type of `none`.
+    auto get = [tif](uint32_t tag, auto none) {
+      TIFFGetField(tif, tag, &none);
+      return none;
+    };
+    const uint32_t width = get(TIFFTAG_IMAGEWIDTH, 0u), height = get(TIFFTAG_IMAGELENGTH, 0u);
+    const uint16_t bits = get(TIFFTAG_BITSPERSAMPLE, uint16_t{0}),
+                   samples = get(TIFFTAG_SAMPLESPERPIXEL, uint16_t{0});
+    EXPECT_EQ(std::tuple(width, height, get(TIFFTAG_XRESOLUTION, 0.0f)), std::tuple(67u, 41u, 72.3f));
     std::vector<uint8_t> line(TIFFScanlineSize(tif));
     int wrong = 0;
     for (uint32_t r = 0; r < height; ++r) {
@@ -85,10 +85,7 @@ TEST(TiffWrite, FixedLayoutReadBackByLibtiffAndOurReaderForEveryType) {
     EXPECT_DOUBLE_EQ(back.resolution, 72.3);
   }
   // Nothing is written for an image without pixels.
-  Image empty;
-  int result = -1;
-  WriteToBytes(folder, empty, &result);
-  EXPECT_EQ(result, 1);
+  EXPECT_EQ(WriteToBytes(folder, Image{}).first, 1);
 }
 
 }  // namespace

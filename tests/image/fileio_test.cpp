@@ -14,15 +14,13 @@ namespace {
 namespace fs = std::filesystem;
 
 // In two pieces, so that a fault can strike after part of the file.
-int WriteText(FileHandle& file, const std::string& text) {
+int WriteSafely(const std::string& path, const std::string& text, WriteFailure* failure) {
   const size_t half = text.size() / 2;
-  return WriteBytesAt(file, 0, half, text.data()) |
-         WriteBytesAt(file, half, text.size() - half, text.data() + half);
-}
-
-int WriteSafely(const std::string& path, const char* text, WriteFailure* failure) {
-  return WriteFileSafely(
-      path, [text](FileHandle& f) { return WriteText(f, text); }, failure);
+  auto inTwoPieces = [&](FileHandle& f) {
+    return WriteBytesAt(f, 0, half, text.data()) |
+           WriteBytesAt(f, half, text.size() - half, text.data() + half);
+  };
+  return WriteFileSafely(path, inTwoPieces, failure);
 }
 
 TEST(FileIo, CreateTruncatesReadsStopAtTheEndAndOnlyRegularFilesOpen) {

@@ -66,7 +66,5 @@ inline int ReadMemory(const std::vector<uint8_t>& bytes, Image* image, IccProfil
   if (!file.IsOpen() ||
       ::write(file.Descriptor(), bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size()))
     return -1;
-  const int result = ReadTiff(file, image, profile ? profile : &scratch, reason);
-  CloseFile(file);
-  return result;
+  return ReadTiff(file, image, profile ? profile : &scratch, reason);
 }
