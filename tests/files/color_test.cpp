@@ -4,7 +4,6 @@
 
 #include "core/parallel.h"
 #include "display/display_copy.h"
-#include "support/files.h"
 #include "support/pictures.h"
 #include "support/profiles.h"
 
@@ -30,7 +29,7 @@ Image Oracle(const IccProfile& from, const IccProfile& to, const Image& picture)
   return result;
 }
 
-TEST(Color, ConvertToWorkingSpace) {
+TEST(Color, ConvertToWorkingSpaceOrChangeNothing) {
   const IccProfile wide = WideGamutProfile();
   const IccProfile srgb(SrgbProfileBytes(), SrgbProfileBytes() + kSrgbProfileLength);
   for (int32_t type : {Rgb8, Rgb16, Gray8}) {  // gray pictures stay as they are
@@ -44,11 +43,16 @@ TEST(Color, ConvertToWorkingSpace) {
     SetWorkerThreads(0);
     EXPECT_EQ(SamePixels(picture, original), type == Gray8);
     EXPECT_TRUE(type == Gray8 || SamePixels(picture, Oracle(wide, {}, original)));
-    // No profile, the standard sRGB bytes, or bytes the library cannot open: unchanged.
+    // No profile, the standard sRGB bytes, or bytes the library cannot open:
+    // unchanged, and no display copy.
     for (const IccProfile& none : {IccProfile{}, srgb, IccProfile(200, 7)}) {
       CopyImage(original, &picture);
       EXPECT_EQ(ConvertToWorkingSpace(&picture, none), 0);
       EXPECT_TRUE(SamePixels(picture, original));
+      DisplayTransform cache;
+      Image copy;
+      EXPECT_EQ(MakeDisplayCopy(original, none, &cache, &copy), 0);
+      EXPECT_EQ(std::tuple(copy.rows.get(), copy.type), std::tuple(nullptr, 0));
     }
   }
 }
@@ -78,14 +82,6 @@ TEST(Color, OwnKernelMatchesLittleCmsForEveryColor) {
     for (int32_t r = 0; r < 4096; ++r)
       for (int32_t i = 0; i < 3 * 4096; ++i) far += std::abs(expected.rows[r][i] - ours.rows[r][i]) > 1;
     EXPECT_EQ(far, 0);
-  }
-  // Without a usable monitor profile there is no display copy.
-  const IccProfile srgb(SrgbProfileBytes(), SrgbProfileBytes() + kSrgbProfileLength);
-  for (const IccProfile& none : {IccProfile{}, srgb}) {
-    DisplayTransform cache;
-    Image empty;
-    EXPECT_EQ(MakeDisplayCopy(all, none, &cache, &empty), 0);
-    EXPECT_EQ(std::tuple(empty.rows.get(), empty.type), std::tuple(nullptr, 0));
   }
 }
 

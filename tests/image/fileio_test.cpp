@@ -14,21 +14,20 @@ namespace {
 namespace fs = std::filesystem;
 
 // In two pieces, so that a fault can strike after part of the file.
-int WriteText(FileHandle& file, const std::string& text) {
+int WriteSafely(const std::string& path, const std::string& text, WriteFailure* failure) {
   const size_t half = text.size() / 2;
-  return WriteBytesAt(file, 0, half, text.data()) |
-         WriteBytesAt(file, half, text.size() - half, text.data() + half);
+  auto inTwoPieces = [&](FileHandle& f) {
+    return WriteBytesAt(f, 0, half, text.data()) |
+           WriteBytesAt(f, half, text.size() - half, text.data() + half);
+  };
+  return WriteFileSafely(path, inTwoPieces, failure);
 }
 
-int WriteSafely(const std::string& path, const char* text, WriteFailure* failure) {
-  return WriteFileSafely(
-      path, [text](FileHandle& f) { return WriteText(f, text); }, failure);
-}
-
-TEST(FileIo, CreateTruncatesAndReadsStopAtTheEnd) {
+TEST(FileIo, CreateTruncatesReadsStopAtTheEndAndOnlyRegularFilesOpen) {
   TempFolder folder;
-  const std::string five = folder.Path("five");
+  const std::string five = folder.Path("five"), pipe = folder.Path("pipe");
   { std::ofstream(five) << "a long earlier content"; }
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
   FileHandle file;
   ASSERT_EQ(CreateForWrite(five, &file), 0);
   uint32_t count = 5;
@@ -50,19 +49,12 @@ TEST(FileIo, CreateTruncatesAndReadsStopAtTheEnd) {
   CloseFile(file);
   EXPECT_EQ(GetPathFileLength(folder.Path("missing"), &length), 1);
   EXPECT_EQ(CreateForWrite(folder.Path("no/such/folder/file"), &file), 1);
-}
-
-TEST(FileIo, OnlyRegularFilesOpenAndNothingWaitsOnAFifo) {
-  TempFolder folder;
-  const std::string pipe = folder.Path("pipe");
-  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
-  { std::ofstream(folder.Path("there")) << "x"; }
-  EXPECT_EQ(std::tuple(FileExists(folder.Path("there")), FileExists(folder.Path("missing")),
-                       FileExists(folder.Root().string())),
-            std::tuple(1, 0, 0));
-  FileHandle file{-7};
-  EXPECT_EQ(OpenForRead(folder.Path("missing"), &file), 1);
-  EXPECT_EQ(file.Descriptor(), -7);  // untouched
+  EXPECT_EQ(
+      std::tuple(FileExists(five), FileExists(folder.Path("missing")), FileExists(folder.Root().string())),
+      std::tuple(1, 0, 0));
+  FileHandle untouched{-7};
+  EXPECT_EQ(OpenForRead(folder.Path("missing"), &untouched), 1);
+  EXPECT_EQ(untouched.Descriptor(), -7);
   // Each of these would wait forever for the FIFO's other end; braces call them in order.
   WriteFailure failure;
   EXPECT_EQ((std::tuple<int, int, int, int, int, bool>{
@@ -72,33 +64,17 @@ TEST(FileIo, OnlyRegularFilesOpenAndNothingWaitsOnAFifo) {
   EXPECT_EQ(fs::status(pipe).type(), fs::file_type::fifo);
 }
 
-TEST(FileIo, SafeWriteReplacesTheFileALinkNamesAndKeepsItsMode) {
+TEST(FileIo, SafeWriteReplacesTheFileALinkNamesOrLeavesItByteForByte) {
   TempFolder folder;
   fs::create_directory(folder.Root() / "real");
-  { std::ofstream(folder.Path("real/design")) << "earlier"; }
-  ::chmod(folder.Path("real/design").c_str(), 0640);
-  fs::create_symlink("real/design", folder.Root() / "link");
-  fs::create_symlink("real/new", folder.Root() / "dangling");
-  WriteFailure failure;
-  for (const char* link : {"link", "dangling"}) {
-    const std::string path = folder.Path(link);
-    ASSERT_EQ(WriteSafely(path, "through the link", &failure), 0);
-    EXPECT_TRUE(fs::is_symlink(path)) << link;
-    EXPECT_EQ(ReadText(path), "through the link");
-  }
-  EXPECT_EQ(fs::status(folder.Path("real/design")).permissions(), fs::perms(0640));
-  EXPECT_EQ(std::distance(fs::directory_iterator(folder.Root() / "real"), {}), 2);  // no leftovers
-}
-
-TEST(FileIo, FailedSafeWriteLeavesTheEarlierFileByteForByte) {
-  TempFolder folder;
-  const std::string target = folder.Path("target"), earlier = "the earlier file, which must survive";
+  const std::string target = folder.Path("real/design"), earlier = "the earlier file, which must survive";
+  { std::ofstream(target) << earlier; }
+  ::chmod(target.c_str(), 0640);
   // The fault strikes at the step's count-th call.
   for (auto [step, count, error] : {std::tuple{FileStep::Write, 2, ENOSPC},
                                     {FileStep::Write, 1, EDQUOT},
                                     {FileStep::Sync, 1, EIO},
                                     {FileStep::Close, 1, EIO}}) {
-    { std::ofstream(target, std::ios::binary | std::ios::trunc) << earlier; }
     int calls = 0;
     const FileFaultHook previous =
         SetFileFaultHook([&](FileStep s) { return s == step && ++calls == count ? error : 0; });
@@ -107,9 +83,20 @@ TEST(FileIo, FailedSafeWriteLeavesTheEarlierFileByteForByte) {
     SetFileFaultHook(previous);
     EXPECT_EQ(std::tuple(result, failure.created, failure.error), std::tuple(1, true, error)) << error;
     EXPECT_EQ(ReadText(target), earlier);
-    EXPECT_EQ(std::distance(fs::directory_iterator(folder.Root()), {}), 1);  // no temporary left
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder.Root() / "real"), {}), 1);  // no temporary left
   }
   EXPECT_EQ(WithFileError("Cannot write file: x", ENOSPC), "Cannot write file: x\nNo space left on device");
+  fs::create_symlink("real/design", folder.Root() / "link");
+  fs::create_symlink("real/new", folder.Root() / "dangling");
+  for (const char* link : {"link", "dangling"}) {
+    const std::string path = folder.Path(link);
+    WriteFailure failure;
+    ASSERT_EQ(WriteSafely(path, "through the link", &failure), 0);
+    EXPECT_TRUE(fs::is_symlink(path)) << link;
+    EXPECT_EQ(ReadText(path), "through the link");
+  }
+  EXPECT_EQ(fs::status(target).permissions(), fs::perms(0640));
+  EXPECT_EQ(std::distance(fs::directory_iterator(folder.Root() / "real"), {}), 2);  // no leftovers
 }
 
 }  // namespace

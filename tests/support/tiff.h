@@ -33,12 +33,12 @@ struct HandTiff {
     blobs.insert(blobs.end(), data.begin(), data.end());
   }
   std::vector<uint8_t> Build() const {
-    std::vector<uint8_t> out(8 + 2 + 12 * fields.size() + 4, 0);
+    // "II", 42, the directory at 8; then the directory, ending in no next one.
+    std::vector<uint8_t> out = {'I', 'I', 42, 0, 8, 0, 0, 0};
+    out.resize(8 + 2 + 12 * fields.size() + 4);
     auto put = [&](size_t at, uint32_t v, int n) {
       for (int i = 0; i < n; ++i) out[at + i] = static_cast<uint8_t>(v >> (8 * i));
     };
-    put(0, 0x002A4949, 4);  // "II", 42
-    put(4, 8, 4);
     put(8, static_cast<uint32_t>(fields.size()), 2);
     for (size_t i = 0, at = 10; i < fields.size(); ++i, at += 12) {
       const Field& f = fields[i];
@@ -66,7 +66,5 @@ inline int ReadMemory(const std::vector<uint8_t>& bytes, Image* image, IccProfil
   if (!file.IsOpen() ||
       ::write(file.Descriptor(), bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size()))
     return -1;
-  const int result = ReadTiff(file, image, profile ? profile : &scratch, reason);
-  CloseFile(file);
-  return result;
+  return ReadTiff(file, image, profile ? profile : &scratch, reason);
 }
