@@ -12,17 +12,6 @@
 
 namespace fs = std::filesystem;
 
-namespace {
-
-double Mean(const Image& image) {
-  double sum = 0.0;
-  for (int32_t r = 0; r < image.height; ++r)
-    for (int32_t c = 0; c < image.width; ++c) sum += image.rows[r][c];
-  return sum / (double(image.width) * image.height);
-}
-
-}  // namespace
-
 // The generated pictures are gray and the tiles lit from the upper left and
 // oriented by side. Then a missing or damaged file costs one message, in
 // loading order (which is the label order, not the code order), and only its
@@ -39,13 +28,19 @@ TEST(Assets, GeneratedSetIsGrayAndLitAndEachDamagedFileCostsOneMessageAndItsImag
   LoadFrameTiles(root, &tiles, &profile);
   ASSERT_EQ(errors.messages, std::vector<std::string>{});
   for (int32_t t = 1; t < 6; ++t) EXPECT_EQ(textures.images[t].type, Gray8) << t;
+  auto mean = [](const Image& image) {
+    double sum = 0.0;
+    for (int32_t r = 0; r < image.height; ++r)
+      for (int32_t c = 0; c < image.width; ++c) sum += image.rows[r][c];
+    return sum / (double(image.width) * image.height);
+  };
   for (int32_t finish = 0; finish < 2; ++finish) {
     for (int32_t style = 0; style < 11; ++style) {
       auto at = [&](int32_t side) { return FrameTileSet::Index(finish, style, side); };
       const Image &left = tiles.tiles[at(kSideLeft)], &right = tiles.tiles[at(kSideRight)];
       const Image &bottom = tiles.tiles[at(kSideBottom)], &top = tiles.tiles[at(kSideTop)];
       for (const Image* tile : {&left, &right, &bottom, &top}) ASSERT_EQ(tile->type, Gray8);
-      EXPECT_GT(std::min(Mean(left), Mean(top)), 1.05 * std::max(Mean(right), Mean(bottom)))
+      EXPECT_GT(std::min(mean(left), mean(top)), 1.05 * std::max(mean(right), mean(bottom)))
           << kFrameFinishLabels[finish] << " " << kFrameStyleLabels[style];
       // Left runs outer to inner and Top inner to outer, both lit from their
       // outer edge: one profile, reversed. Likewise Right against Bottom.

@@ -23,14 +23,6 @@ FileBytes Exif(uint32_t numerator, uint32_t denominator, uint16_t unit, uint32_t
   return p;
 }
 
-std::string Write(const JpegRecipe& recipe) {
-  static TempFolder folder;
-  static int count = 0;
-  const std::string path = folder.Path("f" + std::to_string(count++) + ".jpg");
-  WriteJpeg(path, recipe);
-  return path;
-}
-
 }  // namespace
 
 // Every file gets fill bytes before its first marker, which may pad any
@@ -63,10 +55,12 @@ TEST(JpegTest, FilesReadAsLibjpegDecodesThemWithProfileResolutionAndOrientation)
       {{.app1 = {Exif(300, 1, 2, 0xFFFFFFF0u), Exif(300, 0, 2)}}, {}, 96, 1},       // damaged Exif
       {{.app1 = {xmp, five, seven}}, {}, 96, 5},
   };
+  TempFolder folder;
   int row = 0;
   for (const auto& [recipe, profile, resolution, orientation] : cases) {
-    SCOPED_TRACE(row++);
-    const std::string path = Write(recipe);
+    SCOPED_TRACE(row);
+    const std::string path = folder.Path(std::to_string(row++) + ".jpg");
+    WriteJpeg(path, recipe);
     FileBytes file = ReadAll(path);
     file.insert(file.begin() + 2, {0xFF, 0xFF, 0xFF});
     WriteAll(path, file);

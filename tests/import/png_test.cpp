@@ -16,7 +16,9 @@
 
 namespace {
 
-// Argument 1: the folder; argument 2: an ICC profile to embed.
+// Argument 1: the folder; argument 2: an ICC profile to embed. The script
+// ends with a photograph 37 x 21 at 150 pixels per inch in a wide-gamut space,
+// then stored in each orientation, in both Exif byte orders.
 constexpr const char* kMakePictures = R"(
 import sys, subprocess, struct
 from PIL import Image
@@ -54,8 +56,6 @@ im(f"{d}/rgba16.png", "-background", "white", "-alpha", "remove", "-alpha", "off
    f"{d}/rgba16.tif")  # ImageMagick, as Pillow has no 16-bit colour
 for name in ("rgba8", "rgb16"):  # the twins are those of the same pixels stored plainly
     im(f"{d}/{name}.png", "-interlace", "PNG", f"{d}/{name}-interlaced.png")
-# A photograph 37 x 21 at 150 pixels per inch in a wide-gamut space, then
-# stored in each orientation, in both Exif byte orders.
 photo = Image.new("RGB", (37, 21))
 photo.putdata([(x * 7, y * 12, (x * y) % 256) for y in range(21) for x in range(37)])
 photo.save(f"{d}/photo.jpg", dpi=(150, 150), quality=95, icc_profile=icc)
