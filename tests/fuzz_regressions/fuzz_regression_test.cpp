@@ -21,8 +21,6 @@
 #include "support/png_file.h"
 #include "support/tiff.h"
 
-namespace {
-
 namespace fs = std::filesystem;
 
 // A file whose name holds "refused" must fail cleanly, any other must read;
@@ -57,27 +55,6 @@ TEST(FuzzInputs, SeedsAndFindingsPassEveryCheck) {
     EXPECT_GE(seeds, 3u) << "the seed corpus of " << name << " is missing";
   }
 }
-
-// While it lives, the process may hold at most what it holds now and
-// `room` more, so that a reader that allocates a claimed picture fails at
-// once instead of taking gigabytes. The sanitizers reserve terabytes of
-// address space of their own, so under them nothing is limited.
-struct AddressSpaceLimit {
-  rlimit before{};
-  explicit AddressSpaceLimit([[maybe_unused]] rlim_t room) {
-#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
-    unsigned long pages = 0;
-    std::ifstream("/proc/self/statm") >> pages;
-    getrlimit(RLIMIT_AS, &before);
-    rlimit limited = before;
-    limited.rlim_cur = std::min<rlim_t>(before.rlim_cur, pages * ::sysconf(_SC_PAGESIZE) + room);
-    if (pages != 0) setrlimit(RLIMIT_AS, &limited);
-#endif
-  }
-  ~AddressSpaceLimit() {
-    if (before.rlim_max != 0) setrlimit(RLIMIT_AS, &before);
-  }
-};
 
 // Claims just over each limit, with every earlier check passed: the TIFF
 // one as a bilevel LZW strip of a clear and an end code (a few bytes that
@@ -132,10 +109,21 @@ TEST(MemoryLimits, ClaimsJustOverEachLimitAreRefusedWithTheirMessage) {
     IccProfile profile;
     std::string lastFolder = "before";
     ErrorCapture errors;
-    const int result = [&] {
-      AddressSpaceLimit limit(rlim_t{1} << 30);
-      return LoadPicture(path, type, &scene, &profile, &lastFolder);
-    }();
+    // While loading, the process may hold at most what it holds now and 1 GB
+    // more, so that a reader that allocates a claimed picture fails at once
+    // instead of taking gigabytes. The sanitizers reserve terabytes of address
+    // space of their own, so under them nothing is limited.
+    rlimit before{};
+    ASSERT_EQ(getrlimit(RLIMIT_AS, &before), 0);
+#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
+    unsigned long pages = 0;
+    std::ifstream("/proc/self/statm") >> pages;
+    const rlimit limited{std::min<rlim_t>(before.rlim_cur, pages * ::sysconf(_SC_PAGESIZE) + (1 << 30)),
+                         before.rlim_max};
+    if (pages != 0) setrlimit(RLIMIT_AS, &limited);
+#endif
+    const int result = LoadPicture(path, type, &scene, &profile, &lastFolder);
+    setrlimit(RLIMIT_AS, &before);
     std::string message = note;  // the path goes before the note
     message.insert(message.find('\n'), path);
     EXPECT_EQ(std::tuple(result, errors.messages), std::tuple(1, std::vector{message}));
@@ -147,5 +135,3 @@ TEST(MemoryLimits, ClaimsJustOverEachLimitAreRefusedWithTheirMessage) {
   EXPECT_EQ(std::tuple(picture.type, picture.height, SampleAt(picture, 16383, 32767, 0)),
             std::tuple(Bilevel, 32768, 0u));
 }
-
-}  // namespace

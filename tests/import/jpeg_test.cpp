@@ -23,80 +23,60 @@ FileBytes Exif(uint32_t numerator, uint32_t denominator, uint16_t unit, uint32_t
   return p;
 }
 
-std::string Write(const JpegRecipe& recipe) {
-  static TempFolder folder;
-  static int count = 0;
-  const std::string path = folder.Path("f" + std::to_string(count++) + ".jpg");
-  WriteJpeg(path, recipe);
-  return path;
-}
-
 }  // namespace
 
-TEST(JpegTest, ProfileChunksAreJoinedInFileOrder) {
-  const FileBytes a(1000, 1), b(700, 2), c(65517, 3), d(64, 7);
+// Every file gets fill bytes before its first marker, which may pad any
+// marker. The profile chunks are joined in file order; the resolution comes
+// from JFIF, then Exif, else 96; the Orientation from the first Exif segment,
+// past others such as XMP, while the pixels stay as stored.
+TEST(JpegTest, FilesReadAsLibjpegDecodesThemWithProfileResolutionAndOrientation) {
+  const FileBytes a(1000, 1), b(700, 2), c(65517, 3), d(64, 7), xmp = {'h', 't', 't', 'p', ':', '/', '/', 0};
+  const FileBytes five = ExifBlock(true, {{kOrientation, kShort, 1, 5}}),
+                  seven = ExifBlock(false, {{kOrientation, kShort, 1, 7}});
   FileBytes abc = a, bac = b;
   abc.insert(abc.end(), b.begin(), b.end()), abc.insert(abc.end(), c.begin(), c.end());
   bac.insert(bac.end(), a.begin(), a.end()), bac.insert(bac.end(), c.begin(), c.end());
-  const std::pair<std::vector<FileBytes>, FileBytes> cases[] = {
-      {{IccChunk(1, 3, a), IccChunk(2, 3, b), IccChunk(3, 3, c)}, abc},
-      {{IccChunk(2, 3, b), IccChunk(1, 3, a), IccChunk(3, 3, c)}, bac},         // not re-sorted
-      {{IccChunk(1, 2, a)}, {}},                                                // second chunk missing
-      {{FileBytes{'M', 'P', 'F', 0, 1}, IccChunk(1, 1, d, "icc_profile")}, d},  // other user; small letters
-      {{FileBytes{'I', 'C', 'C', '_'}, IccChunk(1, 1, d)}, d},                  // shorter than a chunk header
+  // 37 x 21: partial blocks and padded Image rows. Progressive too: the
+  // decoder's working memory counts against the limit, and it stays far inside.
+  const std::tuple<JpegRecipe, FileBytes, double, int32_t> cases[] = {
+      {{.width = 37, .height = 21, .densityUnit = 1, .density = 150}, {}, 150, 1},
+      {{.width = 37, .height = 21, .space = JCS_GRAYSCALE, .app1 = {Exif(300, 1, 0)}}, {}, 300, 1},  // inches
+      {{.width = 37, .height = 21, .progressive = true, .densityUnit = 2, .density = 118}, {}, 118 * 2.54, 1},
+      // Not re-sorted; the second chunk missing; another user and small
+      // letters; shorter than a chunk header.
+      {{.app2 = {IccChunk(1, 3, a), IccChunk(2, 3, b), IccChunk(3, 3, c)}}, abc, 96, 1},
+      {{.app2 = {IccChunk(2, 3, b), IccChunk(1, 3, a), IccChunk(3, 3, c)}}, bac, 96, 1},
+      {{.app2 = {IccChunk(1, 2, a)}}, {}, 96, 1},
+      {{.app2 = {FileBytes{'M', 'P', 'F', 0, 1}, IccChunk(1, 1, d, "icc_profile")}}, d, 96, 1},
+      {{.app2 = {FileBytes{'I', 'C', 'C', '_'}, IccChunk(1, 1, d)}}, d, 96, 1},
+      {{.app1 = {Exif(720, 10, 3)}}, {}, 72 * 2.54, 1},
+      {{.jfif = false, .app1 = {Exif(240, 1, 2)}}, {}, 240, 1},
+      {{.densityUnit = 1, .density = 200, .app1 = {Exif(300, 1, 2)}}, {}, 200, 1},  // JFIF first
+      {{.app1 = {Exif(300, 1, 2, 0xFFFFFFF0u), Exif(300, 0, 2)}}, {}, 96, 1},       // damaged Exif
+      {{.app1 = {xmp, five, seven}}, {}, 96, 5},
   };
-  for (const auto& [app2, expected] : cases) {
-    const std::string path = Write({.app2 = app2});
+  TempFolder folder;
+  int row = 0;
+  for (const auto& [recipe, profile, resolution, orientation] : cases) {
+    SCOPED_TRACE(row);
+    const std::string path = folder.Path(std::to_string(row++) + ".jpg");
+    WriteJpeg(path, recipe);
     FileBytes file = ReadAll(path);
-    file.insert(file.begin() + 2, {0xFF, 0xFF, 0xFF});  // fill bytes may pad any marker
+    file.insert(file.begin() + 2, {0xFF, 0xFF, 0xFF});
     WriteAll(path, file);
-    IccProfile profile = {1, 2, 3};
-    EXPECT_EQ(ReadJpegIccProfile(path, &profile), 0);
-    EXPECT_EQ(profile, expected) << app2.size();
-  }
-}
-
-TEST(JpegTest, PixelsMatchLibjpegsOwnDecode) {
-  // Progressive too: the decoder's working memory counts against the limit,
-  // and an ordinary picture stays far inside it.
-  for (auto [space, progressive] : {std::pair{JCS_RGB, false}, {JCS_GRAYSCALE, false}, {JCS_RGB, true}}) {
-    // Partial blocks, padded Image rows.
-    const std::string path = Write({.width = 37, .height = 21, .space = space, .progressive = progressive});
+    IccProfile read = {1, 2, 3};
+    EXPECT_EQ(ReadJpegIccProfile(path, &read), 0);
     Image image;
-    ASSERT_EQ(DecodeWithImagingLibrary(path, &image), 0);
-    const int n = space == JCS_RGB ? 3 : 1;
-    ASSERT_EQ(std::tuple(image.type, image.width, image.height), std::tuple(n == 3 ? Rgb8 : Gray8, 37, 21));
+    int32_t turned = 0;
+    ASSERT_EQ(DecodeWithImagingLibrary(path, &image, nullptr, {}, &turned), 0);
+    const int n = recipe.space == JCS_RGB ? 3 : 1;
+    EXPECT_EQ(std::tuple(read, turned, image.type, image.width, image.height),
+              std::tuple(profile, orientation, n == 3 ? Rgb8 : Gray8, recipe.width, recipe.height));
+    EXPECT_NEAR(image.resolution, resolution, 1e-9);
     FileBytes ours;  // as libjpeg gives it: top row first, red-green-blue
-    for (int y = 20; y >= 0; --y)
-      for (int i = 0; i < 37 * n; ++i) ours.push_back(image.rows[y][i + n - 1 - 2 * (i % n)]);
+    for (int y = recipe.height - 1; y >= 0; --y)
+      for (int i = 0; i < recipe.width * n; ++i) ours.push_back(image.rows[y][i + n - 1 - 2 * (i % n)]);
     EXPECT_EQ(ours, DecodeWithLibjpeg(path));
-  }
-}
-
-// The Orientation comes from the first Exif segment, past others such as
-// XMP; the pixels stay as stored.
-TEST(JpegTest, ResolutionFromJfifThenExifElse96AndOrientationFromExif) {
-  const FileBytes xmp = {'h', 't', 't', 'p', ':', '/', '/', 'n', 's', 0};
-  const std::tuple<JpegRecipe, double, int32_t> cases[] = {
-      {{}, 96.0, 1},
-      {{.densityUnit = 1, .density = 150}, 150.0, 1},
-      {{.densityUnit = 2, .density = 118}, 118 * 2.54, 1},
-      {{.app1 = {Exif(300, 1, 0)}}, 300.0, 1},  // the unit defaults to inches
-      {{.app1 = {Exif(720, 10, 3)}}, 72 * 2.54, 1},
-      {{.jfif = false, .app1 = {Exif(240, 1, 2)}}, 240.0, 1},
-      {{.densityUnit = 1, .density = 200, .app1 = {Exif(300, 1, 2)}}, 200.0, 1},  // JFIF first
-      {{.app1 = {Exif(300, 1, 2, 0xFFFFFFF0u), Exif(300, 0, 2)}}, 96.0, 1},       // damaged Exif
-      {{.app1 = {xmp, ExifBlock(true, {{kOrientation, kShort, 1, 5}}),
-                 ExifBlock(false, {{kOrientation, kShort, 1, 7}})}},
-       96.0,
-       5},
-  };
-  for (const auto& [recipe, resolution, expected] : cases) {
-    Image image;
-    int32_t orientation = 0;
-    ASSERT_EQ(DecodeWithImagingLibrary(Write(recipe), &image, nullptr, {}, &orientation), 0);
-    EXPECT_EQ(std::tuple(orientation, image.width, image.height), std::tuple(expected, 16, 8));
-    EXPECT_NEAR(image.resolution, resolution, 1e-9) << recipe.app1.size() << " " << recipe.density;
   }
 }
 

@@ -6,7 +6,6 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <memory>
 
 #include "core/parallel.h"
 #include "files/import.h"
@@ -17,7 +16,9 @@
 
 namespace {
 
-// Argument 1: the folder; argument 2: an ICC profile to embed.
+// Argument 1: the folder; argument 2: an ICC profile to embed. The script
+// ends with a photograph 37 x 21 at 150 pixels per inch in a wide-gamut space,
+// then stored in each orientation, in both Exif byte orders.
 constexpr const char* kMakePictures = R"(
 import sys, subprocess, struct
 from PIL import Image
@@ -55,8 +56,6 @@ im(f"{d}/rgba16.png", "-background", "white", "-alpha", "remove", "-alpha", "off
    f"{d}/rgba16.tif")  # ImageMagick, as Pillow has no 16-bit colour
 for name in ("rgba8", "rgb16"):  # the twins are those of the same pixels stored plainly
     im(f"{d}/{name}.png", "-interlace", "PNG", f"{d}/{name}-interlaced.png")
-# A photograph 37 x 21 at 150 pixels per inch in a wide-gamut space, then
-# stored in each orientation, in both Exif byte orders.
 photo = Image.new("RGB", (37, 21))
 photo.putdata([(x * 7, y * 12, (x * y) % 256) for y in range(21) for x in range(37)])
 photo.save(f"{d}/photo.jpg", dpi=(150, 150), quality=95, icc_profile=icc)
@@ -69,65 +68,49 @@ bool Available(const std::string& command) {
   return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
 }
 
-class PicturesTest : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() {
-    if (!Available("command -v convert && command -v exiftool && /usr/bin/python3 -c 'import PIL'")) return;
-    folder_ = std::make_unique<TempFolder>();
-    WriteAll(folder_->Path("wide.icc"), WideGamutProfile());
-    std::ofstream(folder_->Path("make.py")) << kMakePictures;
-    made_ = Available("/usr/bin/python3 " + folder_->Path("make.py") + " " + folder_->Root().string() + " " +
-                      folder_->Path("wide.icc"));
-  }
-  void SetUp() override {
-    if (!folder_) GTEST_SKIP() << "needs /usr/bin/python3 with Pillow, ImageMagick's convert and exiftool";
-    ASSERT_TRUE(made_);
-  }
-
-  // The picture as the design holds it after loading, with the file's profile.
-  std::shared_ptr<const Image> Load(const std::string& name, int32_t type, IccProfile* profile = nullptr) {
-    SceneSettings scene;
-    InitScene(&scene);
-    IccProfile ignored;
-    std::string folder;
-    ErrorCapture errors;
-    EXPECT_EQ(LoadPicture(folder_->Path(name), type, &scene, profile ? profile : &ignored, &folder), 0)
-        << name;
-    EXPECT_EQ(errors.messages, std::vector<std::string>{}) << name;
-    return scene.picture.raster;
-  }
-
-  static inline std::unique_ptr<TempFolder> folder_;
-  static inline bool made_ = false;
-};
-
 }  // namespace
 
-TEST_F(PicturesTest, EveryKindOfPngEqualsItsTiffTwin) {
+// Both kinds of picture come from one run of the script, which needs its tools.
+TEST(PicturesTest, PngsEqualTheirTiffTwinsAndPhotographsStandUprightInEveryOrientation) {
+  if (!Available("command -v convert && command -v exiftool && /usr/bin/python3 -c 'import PIL'"))
+    GTEST_SKIP() << "needs /usr/bin/python3 with Pillow, ImageMagick's convert and exiftool";
+  TempFolder folder;
+  WriteAll(folder.Path("wide.icc"), WideGamutProfile());
+  std::ofstream(folder.Path("make.py")) << kMakePictures;
+  ASSERT_TRUE(Available("/usr/bin/python3 " + folder.Path("make.py") + " " + folder.Root().string() + " " +
+                        folder.Path("wide.icc")));
+  // The picture as the design holds it after loading, with the file's profile.
+  auto load = [&](const std::string& name, int32_t type, IccProfile* profile) {
+    SceneSettings scene;
+    InitScene(&scene);
+    std::string lastFolder;
+    ErrorCapture errors;
+    EXPECT_EQ(LoadPicture(folder.Path(name), type, &scene, profile, &lastFolder), 0) << name;
+    EXPECT_EQ(errors.messages, std::vector<std::string>{}) << name;
+    return scene.picture.raster;
+  };
   for (const std::string name :
        {"gray1", "gray8", "gray16", "palette", "palette-trns", "rgb8", "rgb16", "gray-alpha8", "rgba8",
         "rgba16", "rgba8-interlaced", "rgb16-interlaced", "rgb8-icc"}) {
     SCOPED_TRACE(name);
     IccProfile pngProfile, tiffProfile;
-    const auto png = Load(name + ".png", kPicturePng, &pngProfile);
-    const auto tiff = Load(name.substr(0, name.find("-interlaced")) + ".tif", kPictureTiff, &tiffProfile);
+    const auto png = load(name + ".png", kPicturePng, &pngProfile);
+    const auto tiff = load(name.substr(0, name.find("-interlaced")) + ".tif", kPictureTiff, &tiffProfile);
     ASSERT_TRUE(png && tiff);
     EXPECT_TRUE(SamePixels(*png, *tiff));
     // 150 pixels per inch as Pillow stores it: 5906 per metre.
     EXPECT_NEAR(png->resolution, name == "rgb8" ? 5906 * 0.0254 : 96, 1e-9);
     EXPECT_EQ(pngProfile, tiffProfile);
   }
-}
-
-TEST_F(PicturesTest, PhonePhotographsStandUprightInEveryOrientation) {
   // Converted from the wide-gamut profile alongside the decoder.
   SetWorkerThreads(3);
-  const auto stored = Load("photo1.jpg", kPictureJpeg);
+  IccProfile profile;
+  const auto stored = load("photo1.jpg", kPictureJpeg, &profile);
   ASSERT_TRUE(stored);
   const int w = stored->width, h = stored->height;
   for (int n = 1; n <= 8; ++n) {
     SCOPED_TRACE(n);
-    const auto upright = Load("photo" + std::to_string(n) + ".jpg", kPictureJpeg);
+    const auto upright = load("photo" + std::to_string(n) + ".jpg", kPictureJpeg, &profile);
     ASSERT_TRUE(upright);
     // Orientation n puts the stored top row and left column on these sides.
     const bool exchanged = n >= 5, right = n == 2 || n == 3 || n == 6 || n == 7,

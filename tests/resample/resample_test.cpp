@@ -11,13 +11,14 @@
 #include <vector>
 
 #include "core/hooks.h"
+#include "support/pictures.h"
 
 namespace {
 
 int Channels(int type) { return (type == Rgb8 || type == Rgb16) ? 3 : 1; }
 int64_t MaxOf(int type) { return (type == Gray16 || type == Rgb16) ? 65535 : 255; }
 
-int64_t SampleAt(const Image& image, int32_t x, int32_t y, int c) {
+int64_t Sample(const Image& image, int32_t x, int32_t y, int c) {
   const uint8_t* row = image.rows[y];
   const int32_t i = Channels(image.type) * x + c;
   if (image.type == Bilevel) return GetBit(row, x) ? 255 : 0;
@@ -103,9 +104,9 @@ void ExpectMatchesReference(const Image& src, int32_t dw, int32_t dh, int filter
         std::vector<int64_t> line(src.width);
         for (int32_t x = 0; x < src.width; ++x)
           line[x] = ReferenceAxis(src.height, dh, y, true, filter, a, MaxOf(src.type),
-                                  [&](int32_t r) { return SampleAt(src, x, r, c); });
+                                  [&](int32_t r) { return Sample(src, x, r, c); });
         for (int32_t x = 0; x < dw; ++x) {
-          got.push_back(SampleAt(dst, x, y, c));
+          got.push_back(Sample(dst, x, y, c));
           expected.push_back(ReferenceAxis(src.width, dw, x, false, filter, a, MaxOf(src.type),
                                            [&](int32_t col) { return line[col]; }));
         }
@@ -157,7 +158,7 @@ TEST(Resample, EveryTypeKernelAndShapeMatchesTheLiteralAlgorithm) {
   Image out, across;
   ASSERT_EQ(ResampleImage(src, &out, 3, 700, 100.0, FilterCubic, -2.0), 0);
   ASSERT_EQ(ResampleImage(src, &across, 700, 3, 100.0, FilterCubic, -2.0), 0);
-  EXPECT_EQ(std::tuple(SampleAt(out, 0, 1, 0), SampleAt(across, 1, 0, 0)), std::tuple(0, 1));
+  EXPECT_EQ(std::tuple(Sample(out, 0, 1, 0), Sample(across, 1, 0, 0)), std::tuple(0, 1));
 }
 
 TEST(Resample, RefusalsInPlaceWorkAndTheWaitCursor) {
@@ -182,7 +183,6 @@ TEST(Resample, RefusalsInPlaceWorkAndTheWaitCursor) {
   Image expected;
   ASSERT_EQ(ResampleImage(src, &expected, 20, 5, 100.0, FilterCubic, -1.0), 0);
   ASSERT_EQ(ResampleImage(src, &src, 20, 5, 100.0, FilterCubic, -1.0), 0);
-  for (int32_t y = 0; y < 5; ++y) EXPECT_EQ(std::memcmp(src.rows[y], expected.rows[y], 20), 0);
   EXPECT_EQ(ResampleImage(src, &src, 0, 5, 100.0, FilterCubic, -1.0), 1);
-  EXPECT_EQ(src.width, 20);
+  EXPECT_TRUE(SamePixels(src, expected));
 }

@@ -45,17 +45,16 @@ class Threads : public ::testing::Test {
       return textures.images[4].HasPixels() && tiles.tiles[FrameTileSet::Index(0, 10, kSideLeft)].HasPixels();
     }();
     SetWorkerThreads(threads);
-    scene_ = std::make_unique<SceneSettings>();
+    SceneSettings scene;
     auto render = std::make_unique<RenderState>();
-    InitScene(scene_.get());
-    scene_->picture.raster = std::make_shared<const Image>(Picture(1200, 900));
-    design(scene_.get());
-    ComputeOverallSize(scene_.get());
+    InitScene(&scene);
+    scene.picture.raster = std::make_shared<const Image>(Picture(1200, 900));
+    design(&scene);
+    ComputeOverallSize(&scene);
     EXPECT_TRUE(loaded);
-    RenderComposite(*scene_, RenderAssets{textures, tiles, DisplayColorimetry{}}, size, size, render.get());
+    RenderComposite(scene, RenderAssets{textures, tiles, DisplayColorimetry{}}, size, size, render.get());
     return render;
   }
-  std::unique_ptr<SceneSettings> scene_;
 };
 
 TEST_F(Threads, RenderingsAreIdenticalWithOneAndSeveralThreads) {
@@ -100,7 +99,7 @@ TEST_F(Threads, LargePictureIsResampledStraightIntoPlace) {
   ASSERT_GT(int64_t{w} * h * 3, int64_t{64} << 20);
   EXPECT_FALSE(render->pictureCache.HasPixels());
   Image expected;
-  ASSERT_EQ(ResampleImage(*scene_->picture.raster, &expected, w, h, 100.0, FilterCubic, -1.0), 0);
+  ASSERT_EQ(ResampleImage(Picture(1200, 900), &expected, w, h, 100.0, FilterCubic, -1.0), 0);
   const uint8_t border[3] = {3, 2, 1};
   for (int k = 0; k < h; ++k) {
     const uint8_t* row = render->composite.rows[rect.y0 + k];
