@@ -16,7 +16,7 @@ std::shared_ptr<const Image> QuadrantPicture(int32_t w, int32_t h, double ppi) {
   return std::make_shared<const Image>(std::move(image));
 }
 
-TEST(Composite, WallCheckerboardBorderAndFrameBands) {
+TEST(Composite, WallCheckerboardBorderFrameBandsAndHiddenMats) {
   NeutralDesign d;
   FillTiles(&d.tiles, {255, 255, 255, 255});
   d.scene.frame.color = {200, 0, 0};
@@ -37,6 +37,20 @@ TEST(Composite, WallCheckerboardBorderAndFrameBands) {
   for (auto [from, to] :
        {std::pair{l.frameOuter.y0 + 1, l.frameInner.y0}, {l.frameInner.y1 + 1, l.frameOuter.y1}})
     for (int32_t r = from; r < to; ++r) ASSERT_EQ(Px(c, 500, r), Rgb(200, 0, 0)) << r;
+
+  // A hidden mat takes no room (17 inches wide with the border, 16 without the
+  // middle mat) and its rectangle is left as it was.
+  d.scene.mats[kMiddleMat].shown = 0;
+  d.render.layout.matOuter[kMiddleMat] = PixelRect{1, 2, 3, 4};
+  d.Render(1000, 875);
+  EXPECT_DOUBLE_EQ(d.scene.frame.overallWidth, 16.0);
+  EXPECT_EQ(l.matOuter[kInnerMat], l.matOpening[kOuterMat]);
+  EXPECT_EQ(l.matOuter[kMiddleMat], (PixelRect{1, 2, 3, 4}));
+  // A zero request keeps the composite but still updates the overall size.
+  uint8_t* before = c.rows[0];
+  d.scene.mats[kOuterMat].left = 3.0;
+  d.Render(0, 100);
+  EXPECT_EQ(std::tuple(d.scene.frame.overallWidth, c.width, c.rows[0]), std::tuple(17.5, 1000, before));
 }
 
 TEST(Composite, PictureIsCachedAcrossMatChanges) {
@@ -119,23 +133,6 @@ TEST(Layout, CanvasFollowsTheRequestedShape) {
     d.Render(w, h);
     EXPECT_EQ(d.render.layout.frameOuter, want);
   }
-}
-
-TEST(Layout, HiddenMatsAndZeroRequests) {
-  NeutralDesign d;
-  d.scene.mats[kMiddleMat].shown = 0;
-  d.render.layout.matOuter[kMiddleMat] = PixelRect{1, 2, 3, 4};
-  d.Render(1000, 875);
-  EXPECT_DOUBLE_EQ(d.scene.frame.overallWidth, 15.0);
-  EXPECT_EQ(d.render.layout.matOuter[kInnerMat], d.render.layout.matOpening[kOuterMat]);
-  EXPECT_EQ(d.render.layout.matOuter[kMiddleMat], (PixelRect{1, 2, 3, 4}));
-
-  // A zero request keeps the composite but still updates the overall size.
-  uint8_t* before = d.render.composite.rows[0];
-  d.scene.mats[kOuterMat].left = 3.0;
-  d.Render(0, 100);
-  EXPECT_EQ(std::tuple(d.scene.frame.overallWidth, d.render.composite.width, d.render.composite.rows[0]),
-            std::tuple(16.5, 1000, before));
 }
 
 }  // namespace

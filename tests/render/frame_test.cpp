@@ -4,21 +4,6 @@ namespace {
 
 constexpr Bgr kWall{1, 2, 3};
 
-TEST(Frame, TintAndUncheckedCodes) {
-  // Only Flat rectangular tiles: an unknown finish reads Flat and an unknown
-  // style the rectangular profile, while Glossy finds no tiles here.
-  FrameTileSet tiles;
-  for (int32_t side = 0; side < 4; ++side)
-    tiles.tiles[FrameTileSet::Index(kFlat, 0, side)] =
-        GrayImage(5, 5, 100.0, [](int32_t, int32_t) { return 77; });
-  for (int32_t finish : {9, int(kGlossy)}) {
-    Image c = Canvas(40, 40, kWall);
-    PaintFrame(FrameSettings{kFrameStyleCount, finish, {200, 100, 50}}, tiles, PixelRect{0, 0, 40, 40},
-               PixelRect{10, 10, 30, 30}, &c);
-    EXPECT_EQ(Px(c, 5, 20), finish == kGlossy ? kWall : Rgb(60, 30, 15));  // 77 / 255 of the colour
-  }
-}
-
 TEST(Frame, SamplesAndUnequalMitres) {
   // Tiles one sample longer than their bands are copied as they are, so each
   // pixel shows which sample it took.
@@ -29,8 +14,8 @@ TEST(Frame, SamplesAndUnequalMitres) {
     // clang-format on
     tiles.tiles[FrameTileSet::Index(kGlossy, 0, side)] =
         GrayImage(w, h, 100.0, [=](int32_t x, int32_t y) { return base + x + y; });
-  const PixelRect F{0, 0, 60, 50}, I{10, 8, 45, 40};  // bands 10, 15, 8, 10
-  const FrameSettings white{0, kGlossy, {255, 255, 255}};
+  const PixelRect F{0, 0, 60, 50}, I{10, 8, 45, 40};                      // bands 10, 15, 8, 10
+  const FrameSettings white{kFrameStyleCount, kGlossy, {255, 255, 255}};  // an unknown style: rectangular
   Image c = Canvas(60, 50, kWall);
   PaintFrame(white, tiles, F, I, &c);
   // clang-format off
@@ -44,7 +29,8 @@ TEST(Frame, SamplesAndUnequalMitres) {
   // clang-format on
 
   // A bottom band wider than the left band leaves the wall up to the mitre;
-  // an empty tile leaves its side unpainted; zero widths paint nothing.
+  // an empty tile leaves its side unpainted, but an unknown finish reads the
+  // Flat one, tinted (50 / 255 of the colour); zero widths paint nothing.
   FrameTileSet uniform;
   FillTiles(&uniform, {50, 100, 150, 200});
   Image d = Canvas(60, 50, kWall);
@@ -53,6 +39,8 @@ TEST(Frame, SamplesAndUnequalMitres) {
   uniform.tiles[FrameTileSet::Index(kGlossy, 0, kSideLeft)] = Image{};
   PaintFrame(white, uniform, F, I, &d);
   ExpectPixels(d, {{5, 20, kWall}, {30, 3, Gray(150)}});
+  PaintFrame(FrameSettings{0, 9, {200, 100, 50}}, uniform, F, I, &d);
+  EXPECT_EQ(Px(d, 5, 20), Rgb(39, 19, 9));
   PaintFrame(white, uniform, F, F, &c);
   ExpectPixels(c, {{0, 20, Gray(20)}, {30, 0, Gray(151)}});
 }
