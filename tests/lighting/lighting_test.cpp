@@ -13,7 +13,7 @@
 
 namespace {
 
-TEST(LightColor, EightTypesAndOutOfRangeFailures) {
+TEST(Lighting, LightColorsChannelTablesAndEveryPixelThroughThem) {
   const int32_t expected[8][3] = {{255, 233, 131}, {255, 237, 147}, {255, 237, 147}, {255, 249, 196},
                                   {255, 253, 221}, {255, 254, 245}, {255, 255, 255}, {241, 255, 255}};
   const DisplayColorimetry c;
@@ -26,9 +26,7 @@ TEST(LightColor, EightTypesAndOutOfRangeFailures) {
   for (int32_t type : {-1, 8}) EXPECT_EQ(LightColor(type, c, &r, &g, &b), 1);
   for (double k : {999.999, 25000.001, std::nan("")}) EXPECT_EQ(TemperatureToRgb(k, c, &r, &g, &b), 1);
   EXPECT_EQ(std::tuple(r, g, b), std::tuple(7, 8, 9));  // failures leave the outputs alone
-}
 
-TEST(ApplyLighting, WorkedChannelTablesAndEveryPixelThroughThem) {
   ToneTables tones;
   ASSERT_EQ(BuildToneTables(20.0 / 9.0, &tones) + 1, BuildToneTables(0.0, &tones));
   // clang-format off
@@ -40,9 +38,10 @@ TEST(ApplyLighting, WorkedChannelTablesAndEveryPixelThroughThem) {
     ASSERT_EQ(BuildChannelTable(tones, intensity, light, &table), out[4] == 0);
     EXPECT_EQ((std::array<int, 5>{table[0], table[64], table[128], table[192], table[255]}), out) << light;
   }
-  const int32_t mixed[] = {221, 253, 255};  // blue, green, red of Mixed light
+  // Mixed light at Moderate: the tables of its blue, green and red.
   ChannelTable tables[3];
-  for (int32_t i = 0; i < 3; ++i) ASSERT_EQ(BuildChannelTable(tones, kModerate, mixed[i], &tables[i]), 0);
+  for (int32_t i = 0; i < 3; ++i)
+    ASSERT_EQ(BuildChannelTable(tones, kModerate, expected[kMixed][2 - i], &tables[i]), 0);
   // Full light and what cannot be lit change nothing: primaries of no matrix,
   // no usable gamma, primaries under which tungsten light has no positive
   // channel, unknown settings.
@@ -88,7 +87,7 @@ int Read(const Bytes& bytes, size_t length, DisplayColorimetry* c) {
 const DisplayColorimetry kZero{Xyz{}, Xyz{}, Xyz{}, Xyz{}, 0.0};
 const Bytes kSrgb(SrgbProfileBytes(), SrgbProfileBytes() + kSrgbProfileLength);
 
-TEST(ReadDisplayColorimetry, DefaultsAndProfilesReadAsLittleCmsReadsThem) {
+TEST(ReadDisplayColorimetry, ProfilesReadAsLittleCmsReadsThemAlteredAndDamaged) {
   DisplayColorimetry c = kZero;
   EXPECT_EQ(ReadDisplayColorimetry(nullptr, 0, &c), 0);
   EXPECT_EQ(std::tuple(c.white.Z, c.gamma), std::tuple(1.0891, 20.0 / 9.0));
@@ -116,12 +115,10 @@ TEST(ReadDisplayColorimetry, DefaultsAndProfilesReadAsLittleCmsReadsThem) {
     }
     cmsCloseProfile(h);
   }
-}
 
-// The sRGB profile's tag table starts at 132 with 12-byte entries: wtpt,
-// rXYZ, gXYZ and bXYZ are entries 2, 4, 5 and 6 (data at 496, 536, 556,
-// 576); all three curves share one curve at 1084, the last bytes.
-TEST(ReadDisplayColorimetry, AlteredAndDamagedProfiles) {
+  // The sRGB profile's tag table starts at 132 with 12-byte entries: wtpt,
+  // rXYZ, gXYZ and bXYZ are entries 2, 4, 5 and 6 (data at 496, 536, 556,
+  // 576); all three curves share one curve at 1084, the last bytes.
   // An empty curve is linear, a one-entry curve a u8.8 exponent; a tag the
   // profile lacks (gXYZ renamed) keeps what was there.
   for (auto [count, gamma] : {std::pair{0u, 1.0}, {1u, 2.19921875}}) {
@@ -129,13 +126,13 @@ TEST(ReadDisplayColorimetry, AlteredAndDamagedProfiles) {
     Put32(&p, 1092, count);
     Put32(&p, 1096, 563u << 16);
     p[192] = 'x';
-    DisplayColorimetry c;
+    c = DisplayColorimetry{};
     ASSERT_EQ(Read(p, p.size(), &c), 0);
     EXPECT_EQ(std::tuple(c.gamma, c.green.Y), std::tuple(gamma, 0.7169));
     EXPECT_NEAR(c.red.X, 0.4361, 1e-4);
   }
 
-  DisplayColorimetry c = kZero;
+  c = kZero;
   EXPECT_EQ(std::tuple(Read(kSrgb, 131, &c), c.white.X), std::tuple(1, 0.0));  // too short: nothing read
   EXPECT_EQ(std::tuple(Read(kSrgb, 595, &c), c.blue.X), std::tuple(1, 0.0));   // bXYZ one byte short
   EXPECT_NEAR(c.white.X, 0.9505, 1e-4);  // read before the problem: kept
