@@ -18,11 +18,10 @@ TEST(SrgbProfile, OnlyTheShippedBytesAreRecognised) {
   EXPECT_EQ(std::tuple(ReadBigEndian32(profile.data(), 0), ReadBigEndian32(profile.data(), 12),
                        ReadBigEndian16(profile.data(), 130)),
             std::tuple(3144u, 0x6D6E7472u, 17));
-  profile[3143] ^= 1;
-  EXPECT_FALSE(IsSrgbProfile(profile));
-  profile[3143] ^= 1;
-  profile.pop_back();
-  EXPECT_FALSE(IsSrgbProfile(profile) || IsSrgbProfile(IccProfile{}));
+  // One bit changed in the last byte, the last byte missing, no bytes at all.
+  IccProfile flipped = profile, shorter(profile.begin(), profile.end() - 1);
+  flipped[3143] ^= 1;
+  EXPECT_FALSE(IsSrgbProfile(flipped) || IsSrgbProfile(shorter) || IsSrgbProfile(IccProfile{}));
 }
 
 }  // namespace

@@ -23,10 +23,6 @@ class SettingsFile : public ::testing::Test {
   }
   void TearDown() override { SetDecimalSeparator('.'); }
   std::string Path(const std::string& name) const { return folder_.Path(name); }
-  static std::string Golden() {
-    const char* source = std::getenv("PASSAVUE_SOURCE_DIR");
-    return ReadText(std::string(source ? source : ".") + "/tests/scene/default.Passavue");
-  }
   std::string Save() {
     EXPECT_EQ(SaveSettingsFileAs(Path("written"), &scene_, &lastFolder_), 0);
     return ReadText(Path("written.Passavue"));
@@ -46,10 +42,20 @@ class SettingsFile : public ::testing::Test {
   std::string lastFolder_ = "unchanged";
 };
 
-TEST_F(SettingsFile, DefaultDesignMatchesGoldenFileUnderBothSeparators) {
-  const std::string golden = Golden();
+TEST_F(SettingsFile, DefaultDesignMatchesGoldenFileAndFailuresAreReported) {
+  const char* source = std::getenv("PASSAVUE_SOURCE_DIR");
+  const std::string golden = ReadText(std::string(source ? source : ".") + "/tests/scene/default.Passavue");
   ASSERT_FALSE(golden.empty());
+  // A missing file, an unsupported version and another extension change nothing.
+  EXPECT_EQ(LoadSettingsFile(Path("missing.Passavue"), &scene_, &lastFolder_), 1);
+  EXPECT_EQ(Load("Passavue 2.0\nend\n"), 1);
+  scene_.modified = 1;
+  EXPECT_EQ(SaveSettingsFileAs(Path("design.txt"), &scene_, &lastFolder_), 1);
+  EXPECT_EQ(std::tuple(lastFolder_, scene_.modified, std::filesystem::exists(Path("design.txt"))),
+            std::tuple(std::string("unchanged"), 1, false));
+  // A name without an extension gets one; saving clears the modified mark.
   EXPECT_EQ(Save(), golden);
+  EXPECT_EQ(std::tuple(scene_.modified, lastFolder_), std::tuple(0, folder_.Root().string()));
   SetDecimalSeparator(',');
   std::string commas = golden;
   std::replace(commas.begin() + golden.find('\n'), commas.end(), '.', ',');  // the header keeps "1.0"
@@ -61,6 +67,23 @@ TEST_F(SettingsFile, DefaultDesignMatchesGoldenFileUnderBothSeparators) {
   scene_.border.color = {};
   ASSERT_EQ(Load(commas), 0);
   EXPECT_EQ(Save(), golden);
+
+  // The disk fills up mid-save: the earlier file stays, the design stays modified.
+  scene_.modified = 1;
+  scene_.border.left = 2.0;
+  const FileFaultHook previous =
+      SetFileFaultHook([](FileStep step) { return step == FileStep::Write ? ENOSPC : 0; });
+  EXPECT_EQ(SaveSettingsFileAs(Path("written"), &scene_, &lastFolder_), 1);
+  SetFileFaultHook(previous);
+  EXPECT_EQ(std::tuple(ReadText(Path("written.Passavue")), scene_.modified), std::tuple(golden, 1));
+  const std::string gone = Path("gone/x.Passavue");  // the folder has gone: nothing can be created
+  EXPECT_EQ(SaveSettingsFileAs(gone, &scene_, &lastFolder_), 1);
+  EXPECT_EQ(errors_.messages,
+            (std::vector<std::string>{
+                "Cannot open file: " + Path("missing.Passavue"),
+                "Error reading file: " + Path("read.Passavue"), kSettingsExtensionMessage,
+                "Cannot write file: " + Path("written.Passavue") + "\nNo space left on device",
+                "Cannot create file: " + gone + "\nNo such file or directory"}));
 }
 
 TEST_F(SettingsFile, ReaderRulesAndDamagedFiles) {
@@ -93,35 +116,6 @@ TEST_F(SettingsFile, ReaderRulesAndDamagedFiles) {
   // A 258-character line arrives as 255 characters and then "end".
   EXPECT_EQ(Load("Passavue 1.0\nnote" + std::string(251, ' ') + "end\n"), 0);
   EXPECT_EQ(Load("Passavue 1.0\nnote" + std::string(250, ' ') + "end\n"), 1);
-}
-
-TEST_F(SettingsFile, LoadAndSaveReportFailures) {
-  EXPECT_EQ(LoadSettingsFile(Path("missing.Passavue"), &scene_, &lastFolder_), 1);
-  EXPECT_EQ(Load("Passavue 2.0\nend\n"), 1);
-  scene_.modified = 1;
-  EXPECT_EQ(SaveSettingsFileAs(Path("design.txt"), &scene_, &lastFolder_), 1);
-  EXPECT_EQ(std::tuple(lastFolder_, scene_.modified, std::filesystem::exists(Path("design.txt"))),
-            std::tuple(std::string("unchanged"), 1, false));
-  // A name without an extension gets one; saving clears the modified mark.
-  EXPECT_EQ(Save(), Golden());
-  EXPECT_EQ(std::tuple(scene_.modified, lastFolder_), std::tuple(0, folder_.Root().string()));
-
-  // The disk fills up mid-save: the earlier file stays, the design stays modified.
-  scene_.modified = 1;
-  scene_.border.left = 2.0;
-  const FileFaultHook previous =
-      SetFileFaultHook([](FileStep step) { return step == FileStep::Write ? ENOSPC : 0; });
-  EXPECT_EQ(SaveSettingsFileAs(Path("written"), &scene_, &lastFolder_), 1);
-  SetFileFaultHook(previous);
-  EXPECT_EQ(std::tuple(ReadText(Path("written.Passavue")), scene_.modified), std::tuple(Golden(), 1));
-  const std::string gone = Path("gone/x.Passavue");  // the folder has gone: nothing can be created
-  EXPECT_EQ(SaveSettingsFileAs(gone, &scene_, &lastFolder_), 1);
-  EXPECT_EQ(errors_.messages,
-            (std::vector<std::string>{
-                "Cannot open file: " + Path("missing.Passavue"),
-                "Error reading file: " + Path("read.Passavue"), kSettingsExtensionMessage,
-                "Cannot write file: " + Path("written.Passavue") + "\nNo space left on device",
-                "Cannot create file: " + gone + "\nNo such file or directory"}));
 }
 
 }  // namespace
