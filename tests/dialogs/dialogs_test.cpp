@@ -23,9 +23,6 @@ constexpr double kMm = 0.039370001240155036;  // inches in a millimetre
 
 // A design at its defaults, with scripted answers for its dialogs.
 struct Harness {
-  Harness() {
-    QObject::connect(&document, &Document::changed, [this]() { ++renders; });
-  }
   // Set up behind the history's back, as a file read would.
   SceneSettings& design() { return *document.boundDesign(); }
   // The dialog of a Settings command, shown as the main window shows it.
@@ -41,14 +38,10 @@ struct Harness {
   ScriptedInteraction interaction;
   std::map<int, QRect> placements;
   int renders = 0;  // changes of the design
+  QMetaObject::Connection counter = QObject::connect(&document, &Document::changed, [this]() { ++renders; });
   DialogContext context{state.get(), &document, &interaction, &placements};
   QWidget owner;  // goes first, with the dialogs a test left open
 };
-
-// The picker's swatch cell k (0 black .. 10 yellow).
-void ClickSwatch(ColorPicker* picker, int k) {
-  QTest::mouseClick(picker, Qt::LeftButton, {}, QPoint(150 + 12 * k + 6, 290));
-}
 
 // The lengths a dialog edits, in inches: the ratio; the frame's widths
 // (left, right, top, bottom) and depths (outer, inner); a mat's margins and
@@ -74,7 +67,7 @@ QRgb Rgb(const RgbColor& c) { return qRgb(c.red, c.green, c.blue); }
 
 }  // namespace
 
-class PickerTest : public QObject {
+class DialogsTest : public QObject {
   Q_OBJECT
 
  private slots:
@@ -149,10 +142,9 @@ class PickerTest : public QObject {
   // Clicks and drags reach the design through the dialogs, which are driven
   // with them elsewhere; here only what the window paints.
   void windowPaints() {
-    QWidget owner;
-    auto* picker = new ColorPicker(&owner, QPoint(100, 100), QStringLiteral("Frame Color"),
-                                   frame_ids::kColorPicker, {100, 50, 0});
-    const QImage shot = picker->grab().toImage();
+    ColorPicker picker(nullptr, QPoint(100, 100), QStringLiteral("Frame Color"), frame_ids::kColorPicker,
+                       {100, 50, 0});
+    const QImage shot = picker.grab().toImage();
     // The sample on black and on gray and its surrounds, its outline (the
     // colour is dark), the panel, the hexagon's centre and corner, the red and
     // gray swatches and their frame, the bar's top (the hue), bottom and well.
@@ -164,12 +156,7 @@ class PickerTest : public QObject {
         {275, 4, qRgb(255, 127, 0)},    {275, 259, qRgb(0, 0, 0)},       {265, 20, qRgb(128, 128, 128)}};
     for (auto [x, y, rgb] : expected) QCOMPARE(std::tuple(x, y, shot.pixel(x, y)), std::tuple(x, y, rgb));
   }
-};
 
-class DialogsTest : public QObject {
-  Q_OBJECT
-
- private slots:
   // Texts typed into every field of a dialog, opened in millimetres or
   // inches, and left to the pause, whose length is the preference. Each field
   // is refused first (empty, without a number, 1000 inches or more): the
@@ -234,9 +221,8 @@ class DialogsTest : public QObject {
       Type(d, fields[k], texts[k]);
     }
     QVERIFY(h.renders == 0 && s == before && Pause(d));
-    QCOMPARE(std::tuple(h.interaction.errors.size(), h.renders, s.modified),
-             std::tuple(size_t(fields.size()), 1, 1));
-    QCOMPARE(Lengths(s, command), taken);
+    QCOMPARE(std::tuple(h.interaction.errors.size(), h.renders, s.modified, Lengths(s, command)),
+             std::tuple(size_t(fields.size()), 1, 1, taken));
     Click(d, kControlCancel);
     QVERIFY(d.isNull() && Lengths(s, command) == Lengths(before, command));
   }
@@ -261,7 +247,7 @@ class DialogsTest : public QObject {
     Click(d, kBevelColor);
     QPointer<ColorPicker> picker = d->picker(kBevelColorPicker);
     Click(d, kBevelColor);
-    ClickSwatch(picker, 7);
+    QTest::mouseClick(picker, Qt::LeftButton, {}, QPoint(240, 290));  // the blue swatch
     QCOMPARE(std::tuple(d->picker(kBevelColorPicker), o.bevelColor, h.design().modified, h.renders),
              std::tuple(picker.data(), RgbColor{0, 0, 255}, 0, 1));
     Enter(d, kLeft, "2");
@@ -342,41 +328,16 @@ class DialogsTest : public QObject {
     QVERIFY(MakeMatDialog(h.context, 3, nullptr) == nullptr);
   }
 
-  void imageDialogWithAPicture() {
-    using namespace image_ids;
-    Harness h;
-    PictureSettings& p = h.design().picture;
-    p.raster = BlankPicture(300, 200, 100.0);  // 3 by 2 inches
-    p.pathname = "/pictures/harbour.tif";
-    QPointer<PropertyDialog> d = h.Open(kCommandImage);
-    QCOMPARE((QStringList{d->controlAs<QLabel>(kPathname)->text(), Text(d, kWidth), Text(d, kHeight)}),
-             (QStringList{"Pathname: /pictures/harbour.tif", "3.000 in", "2.000 in"}));
-    Click(d, kCustomSizeRadio);
-    // Typing the width shows the height at once and applies after the pause.
-    Type(d, kWidth, "6");
-    QCOMPARE(std::tuple(Text(d, kHeight), p.customWidth), std::tuple(QStringLiteral("4.000 in"), 3.0));
-    QVERIFY(Pause(d));
-    QCOMPARE(std::tuple(p.customWidth, p.customHeight), std::tuple(6.0, 4.0));
-    Type(d, kWidth, "1000");  // only blanks the height
-    QCOMPARE(Text(d, kHeight), QStringLiteral("N/A"));
-    QVERIFY(Pause(d));
-    QCOMPARE(std::tuple(h.interaction.errors, p.customWidth),
-             std::tuple(std::vector<std::string>{"Illegal custom width value"}, 6.0));
-    // Back to the file's size, which becomes the custom width for next time.
-    Click(d, kSizeFromFileRadio);
-    QCOMPARE(std::tuple(Text(d, kWidth), p.customWidth), std::tuple(QStringLiteral("3.000 in"), 3.0));
-    Click(d, kCustomSizeRadio);
-    QCOMPARE(Text(d, kHeight), QStringLiteral("2.000 in"));
-  }
-
   // A new picture: the ending picks the reader whatever filter is shown, a
-  // name without one goes by the filter; the borders go back to 0. Cancel
-  // then puts back the whole design as it was with the new picture, also
-  // what other dialogs changed meanwhile.
+  // name without one goes by the filter; the borders go back to 0. A custom
+  // width shows its height at once and applies after the pause; the file's
+  // size becomes the custom width for next time. Cancel then puts back the
+  // whole design as it was with the new picture, also what other dialogs
+  // changed meanwhile.
   void newPictureSurvivesCancel() {
     using namespace image_ids;
     Harness h;
-    QTemporaryDir folder;
+    QTemporaryDir folder(QStringLiteral("/tmp/pv-XXXXXX"));  // short enough for the path to be shown whole
     const std::string path = folder.filePath("boats.tif").toStdString();
     QVERIFY(WriteTiffPicture(path, 400, 100, 200.0));  // 2 by 0.5 inches
     h.state->persistent.lastInputFolder = "/somewhere";
@@ -403,13 +364,30 @@ class DialogsTest : public QObject {
     QCOMPARE(std::tuple(h.interaction.errors.size(), h.design().picture.pathname,
                         h.state->persistent.lastInputFolder),
              std::tuple(size_t{0}, path, folder.path().toStdString()));
-    QCOMPARE((QStringList{Text(d, kWidth), Text(d, kHeight), Text(d, kLeft), Text(d, kTop)}),
-             (QStringList{"2.000 in", "0.500 in", "0.000 in", ""}));
+    QCOMPARE(
+        (QStringList{d->controlAs<QLabel>(kPathname)->text(), Text(d, kWidth), Text(d, kHeight),
+                     Text(d, kLeft), Text(d, kTop)}),
+        (QStringList{"Pathname: " + QString::fromStdString(path), "2.000 in", "0.500 in", "0.000 in", ""}));
     QVERIFY(d->controlAs<QCheckBox>(kEqual)->isChecked() && !d->delayTimer()->isActive());
     SceneSettings expected = h.design();
+    PictureSettings& p = h.design().picture;
+    Click(d, kCustomSizeRadio);
+    Type(d, kWidth, "6");
+    QCOMPARE(std::tuple(Text(d, kHeight), p.customWidth), std::tuple(QStringLiteral("1.500 in"), 2.0));
+    QVERIFY(Pause(d));
+    QCOMPARE(std::tuple(p.customWidth, p.customHeight), std::tuple(6.0, 1.5));
+    Type(d, kWidth, "1000");  // only blanks the height
+    QCOMPARE(Text(d, kHeight), QStringLiteral("N/A"));
+    QVERIFY(Pause(d));
+    QCOMPARE(std::tuple(h.interaction.errors, p.customWidth),
+             std::tuple(std::vector<std::string>{"Illegal custom width value"}, 6.0));
+    Click(d, kSizeFromFileRadio);
+    QCOMPARE(std::tuple(Text(d, kWidth), p.customWidth), std::tuple(QStringLiteral("2.000 in"), 2.0));
+    Click(d, kCustomSizeRadio);
+    QCOMPARE(Text(d, kHeight), QStringLiteral("0.500 in"));
     Enter(d, kLeft, "0.5");
     Click(d, kBorderColor);
-    ClickSwatch(d->picker(kBorderColorPicker), 0);
+    QTest::mouseClick(d->picker(kBorderColorPicker), Qt::LeftButton, {}, QPoint(156, 290));  // black
     std::tie(h.design().frame.topWidth, h.design().mats[kInnerMat].texture) = std::pair(3.0, 2);
     Click(d, kControlCancel);
     expected.modified = 1;
@@ -486,12 +464,6 @@ class DialogsTest : public QObject {
   }
 };
 
-int main(int argc, char** argv) {
-  QApplication app(argc, argv);
-  PickerTest picker;
-  DialogsTest dialogs;
-  const int failures = QTest::qExec(&picker, argc, argv) + QTest::qExec(&dialogs, argc, argv);
-  return failures == 0 ? 0 : 1;
-}
+QTEST_MAIN(DialogsTest)
 
 #include "dialogs_test.moc"
