@@ -330,13 +330,16 @@ class DialogsTest : public QObject {
     const std::string path = folder.filePath("boats.tif").toStdString();
     QVERIFY(WriteTiffPicture(path, 400, 100, 200.0));  // 2 by 0.5 inches
     h.state->persistent.lastInputFolder = "/somewhere";
-    h.design().border.left = 1.0;
+    // The file's size of the picture shown (3 by 2 inches) becomes the custom size for next time.
+    PictureSettings& p = h.design().picture;
+    std::tie(h.design().border.left, p.raster) = std::pair(1.0, BlankPicture(300, 200, 100.0));
     QPointer<PropertyDialog> d = h.Open(kCommandImage);
     Type(d, kTop, "0.3");  // an unapplied typed value is dropped by the refill
     Click(d, kSelect);     // cancelled: nothing happens
     const FileDialogRequest& request = h.interaction.openRequests.back();
-    QCOMPARE(std::tuple(h.renders, request.folder, request.filters.size(), request.filters[2].pattern),
-             std::tuple(0, std::string("/somewhere"), size_t{3}, std::string("*.png")));
+    QCOMPARE(std::tuple(h.renders, p.customWidth, request.folder, request.filters.size(),
+                        request.filters[2].pattern),
+             std::tuple(0, 3.0, std::string("/somewhere"), size_t{3}, std::string("*.png")));
     // A JPEG named as one under the TIFF filter, a JPEG and a PNG without an ending.
     QImage harbour(40, 30, QImage::Format_RGB32);
     harbour.fill(Qt::darkCyan);
@@ -350,8 +353,7 @@ class DialogsTest : public QObject {
       Click(d, kSelect);
       QCOMPARE(PictureImage(h.design().picture).width, width);
     }
-    QCOMPARE(std::tuple(h.interaction.errors.size(), h.design().picture.pathname,
-                        h.state->persistent.lastInputFolder),
+    QCOMPARE(std::tuple(h.interaction.errors.size(), p.pathname, h.state->persistent.lastInputFolder),
              std::tuple(size_t{0}, path, folder.path().toStdString()));
     QCOMPARE(
         (QStringList{d->controlAs<QLabel>(kPathname)->text(), Text(d, kWidth), Text(d, kHeight),
@@ -359,7 +361,6 @@ class DialogsTest : public QObject {
         (QStringList{"Pathname: " + QString::fromStdString(path), "2.000 in", "0.500 in", "0.000 in", ""}));
     QVERIFY(d->controlAs<QCheckBox>(kEqual)->isChecked() && !d->delayTimer()->isActive());
     SceneSettings expected = h.design();
-    PictureSettings& p = h.design().picture;
     Click(d, kCustomSizeRadio);
     Type(d, kWidth, "6");
     QCOMPARE(std::tuple(Text(d, kHeight), p.customWidth), std::tuple(QStringLiteral("1.500 in"), 2.0));
