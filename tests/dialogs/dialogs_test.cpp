@@ -410,12 +410,12 @@ class DialogsTest : public QObject {
     QCOMPARE(corners.size(), size_t{6});
     auto* mat = static_cast<PropertyDialog*>(window.propertyDialog(kCommandOuterMat));
     Enter(mat, mat_ids::kLeft, "2.5");
-    // A completed Open or New closes every dialog, and nothing of
-    // the old design comes back into the new one (Cancel would put 1.5 back).
+    // A completed Open (of the design saved now) or New closes every dialog,
+    // and nothing of the old design comes back into the new one (Cancel
+    // would put 1.5 back).
     QTemporaryDir folder;
     const std::string design = folder.filePath(QStringLiteral("wide.Passavue")).toStdString();
-    std::string unused;
-    QCOMPARE(SaveSettingsFileAs(design, &h.design(), &unused), 0);  // outer left 2.5
+    QCOMPARE(SaveSettingsFileAs(design, &h.design(), &h.state->persistent.lastParamsFolder), 0);
     for (int command : {kCommandOpen, kCommandNew}) {
       for (int dialog = kCommandImage; dialog <= kCommandBackground; ++dialog) window.RunCommand(dialog);
       h.design().modified = 1;
