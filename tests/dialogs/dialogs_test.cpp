@@ -23,9 +23,6 @@ constexpr double kMm = 0.039370001240155036;  // inches in a millimetre
 
 // A design at its defaults, with scripted answers for its dialogs.
 struct Harness {
-  Harness() {
-    QObject::connect(&document, &Document::changed, [this]() { ++renders; });
-  }
   // Set up behind the history's back, as a file read would.
   SceneSettings& design() { return *document.boundDesign(); }
   // The dialog of a Settings command, shown as the main window shows it.
@@ -41,14 +38,10 @@ struct Harness {
   ScriptedInteraction interaction;
   std::map<int, QRect> placements;
   int renders = 0;  // changes of the design
+  QMetaObject::Connection counter = QObject::connect(&document, &Document::changed, [this]() { ++renders; });
   DialogContext context{state.get(), &document, &interaction, &placements};
   QWidget owner;  // goes first, with the dialogs a test left open
 };
-
-// The picker's swatch cell k (0 black .. 10 yellow).
-void ClickSwatch(ColorPicker* picker, int k) {
-  QTest::mouseClick(picker, Qt::LeftButton, {}, QPoint(150 + 12 * k + 6, 290));
-}
 
 // The lengths a dialog edits, in inches: the ratio; the frame's widths
 // (left, right, top, bottom) and depths (outer, inner); a mat's margins and
@@ -63,36 +56,30 @@ QList<double> Lengths(const SceneSettings& s, int command) {
   return {m.left, m.right, m.top, m.bottom, m.thickness};
 }
 
-// The colour at a point of the picker's hexagon; -1s outside it.
-RgbColor PointColor(double x, double y) {
-  RgbColor c{-1, -1, -1};
-  HexPointColor(x, y, &c);
-  return c;
-}
-
 QRgb Rgb(const RgbColor& c) { return qRgb(c.red, c.green, c.blue); }
 
 }  // namespace
 
-class PickerTest : public QObject {
+class DialogsTest : public QObject {
   Q_OBJECT
 
  private slots:
   void hexagonPointsHaveTheirColors() {
-    // (90, 200) lies just inside a slanted edge.
-    const std::tuple<double, double, QRgb> inside[] = {
-        {0, -200, qRgb(255, 55, 55)},   {220, 0, qRgb(128, 255, 1)}, {-220, 0, qRgb(129, 2, 255)},
-        {100, 100, qRgb(98, 255, 140)}, {0, 0, qRgb(255, 255, 255)}, {0, -255, qRgb(255, 0, 0)},
-        {0, 255, qRgb(0, 255, 255)},    {90, 200, qRgb(3, 255, 151)}};
-    for (auto [x, y, rgb] : inside) QCOMPARE(Rgb(PointColor(x, y)), rgb);
+    // (90, 200) lies just inside a slanted edge, the corners at +-127.5 on
+    // the edge; beyond the edges (also a slanted one) the colour is left alone.
+    const std::tuple<double, double, int, int, int> points[] = {
+        {0, -200, 255, 55, 55},    {220, 0, 128, 255, 1}, {-220, 0, 129, 2, 255}, {100, 100, 98, 255, 140},
+        {0, 0, 255, 255, 255},     {0, -255, 255, 0, 0},  {0, 255, 0, 255, 255},  {90, 200, 3, 255, 151},
+        {220.8, 127.5, 0, 255, 0}, {221, 0, -1, -1, -1},  {0, 255.5, -1, -1, -1}, {150, 200, -1, -1, -1}};
+    for (auto [x, y, red, green, blue] : points) {
+      RgbColor c{-1, -1, -1};
+      HexPointColor(x, y, &c);
+      QCOMPARE(std::tuple(x, y, c.red, c.green, c.blue), std::tuple(x, y, red, green, blue));
+    }
     // The tables round i * sqrt(3)/2 and i * 2/sqrt(3); below zero the fixed point truncates.
     QCOMPARE(std::tuple(HexLookup(HexHalfRoot3, 255), HexLookup(HexTwoByRoot3, 220),
                         HexLookup(HexTwoByRoot3, -220), HexLookup(HexTwoByRoot3, 9999)),
              std::tuple(221, 254, -253, 294));
-    // The corners at +-127.5 lie on the edge; beyond the edges (also a slanted one) nothing.
-    QVERIFY(PointColor(220.8, 127.5).red >= 0);
-    for (auto [x, y] : {std::pair{221.0, 0.0}, {0.0, 255.5}, {150.0, 200.0}})
-      QCOMPARE(PointColor(x, y).red, -1);
   }
 
   // A colour splits into hue and brightness (black into white at none, a
@@ -149,10 +136,9 @@ class PickerTest : public QObject {
   // Clicks and drags reach the design through the dialogs, which are driven
   // with them elsewhere; here only what the window paints.
   void windowPaints() {
-    QWidget owner;
-    auto* picker = new ColorPicker(&owner, QPoint(100, 100), QStringLiteral("Frame Color"),
-                                   frame_ids::kColorPicker, {100, 50, 0});
-    const QImage shot = picker->grab().toImage();
+    ColorPicker picker(nullptr, QPoint(100, 100), QStringLiteral("Frame Color"), frame_ids::kColorPicker,
+                       {100, 50, 0});
+    const QImage shot = picker.grab().toImage();
     // The sample on black and on gray and its surrounds, its outline (the
     // colour is dark), the panel, the hexagon's centre and corner, the red and
     // gray swatches and their frame, the bar's top (the hue), bottom and well.
@@ -164,12 +150,7 @@ class PickerTest : public QObject {
         {275, 4, qRgb(255, 127, 0)},    {275, 259, qRgb(0, 0, 0)},       {265, 20, qRgb(128, 128, 128)}};
     for (auto [x, y, rgb] : expected) QCOMPARE(std::tuple(x, y, shot.pixel(x, y)), std::tuple(x, y, rgb));
   }
-};
 
-class DialogsTest : public QObject {
-  Q_OBJECT
-
- private slots:
   // Texts typed into every field of a dialog, opened in millimetres or
   // inches, and left to the pause, whose length is the preference. Each field
   // is refused first (empty, without a number, 1000 inches or more): the
@@ -234,9 +215,8 @@ class DialogsTest : public QObject {
       Type(d, fields[k], texts[k]);
     }
     QVERIFY(h.renders == 0 && s == before && Pause(d));
-    QCOMPARE(std::tuple(h.interaction.errors.size(), h.renders, s.modified),
-             std::tuple(size_t(fields.size()), 1, 1));
-    QCOMPARE(Lengths(s, command), taken);
+    QCOMPARE(std::tuple(h.interaction.errors.size(), h.renders, s.modified, Lengths(s, command)),
+             std::tuple(size_t(fields.size()), 1, 1, taken));
     Click(d, kControlCancel);
     QVERIFY(d.isNull() && Lengths(s, command) == Lengths(before, command));
   }
@@ -247,42 +227,37 @@ class DialogsTest : public QObject {
   // values. `modified` stays either way, and the dialog's picker, opened
   // once, closes with it and opens again where it was (its own area, which a
   // window manager does not change when it takes the frame away at closing).
-  void endings_data() {
-    QTest::addColumn<int>("how");  // the first two keep
-    int how = 0;
-    for (const char* name : {"OK", "Return", "Cancel", "Escape", "close box"}) QTest::newRow(name) << how++;
-  }
   void endings() {
     using namespace mat_ids;
-    QFETCH(int, how);
-    Harness h;
-    const MatSettings& o = h.design().mats[kOuterMat];
-    QPointer<PropertyDialog> d = h.Open(kCommandOuterMat);
-    Click(d, kBevelColor);
-    QPointer<ColorPicker> picker = d->picker(kBevelColorPicker);
-    Click(d, kBevelColor);
-    ClickSwatch(picker, 7);
-    QCOMPARE(std::tuple(d->picker(kBevelColorPicker), o.bevelColor, h.design().modified, h.renders),
-             std::tuple(picker.data(), RgbColor{0, 0, 255}, 0, 1));
-    Enter(d, kLeft, "2");
-    Type(d, kThickness, "0.1");        // not yet applied
-    h.design().frame.leftWidth = 2.5;  // changed elsewhere meanwhile
-    picker->move(230, 170);
-    const QRect moved = picker->geometry();
-    const std::function<void()> ends[] = {
-        [&]() { Click(d, kControlOk); }, [&]() { QTest::keyClick(Field(d, kThickness), Qt::Key_Return); },
-        [&]() { Click(d, kControlCancel); }, [&]() { QTest::keyClick(d, Qt::Key_Escape); },
-        [&]() { d->close(); }};
-    ends[how]();
-    Settle();
-    QVERIFY(d.isNull() && picker.isNull());
-    QCOMPARE(std::tuple(o.left, o.bottom, o.thickness, o.bevelColor, h.design().frame.leftWidth,
-                        h.design().modified),
-             how < 2 ? std::tuple(2.0, 2.0, 0.1, RgbColor{0, 0, 255}, 2.5, 1)
-                     : std::tuple(1.5, 1.5, 0.055, RgbColor{240, 240, 240}, 2.5, 1));
-    PropertyDialog* again = h.Open(kCommandOuterMat);
-    Click(again, kBevelColor);
-    QCOMPARE(again->picker(kBevelColorPicker)->geometry(), moved);
+    for (int how = 0; how < 5; ++how) {  // OK, Return (these keep), Cancel, Escape, the close box
+      Harness h;
+      const MatSettings& o = h.design().mats[kOuterMat];
+      QPointer<PropertyDialog> d = h.Open(kCommandOuterMat);
+      Click(d, kBevelColor);
+      QPointer<ColorPicker> picker = d->picker(kBevelColorPicker);
+      Click(d, kBevelColor);
+      QTest::mouseClick(picker, Qt::LeftButton, {}, QPoint(240, 290));  // the blue swatch
+      QCOMPARE(std::tuple(d->picker(kBevelColorPicker), o.bevelColor, h.design().modified, h.renders),
+               std::tuple(picker.data(), RgbColor{0, 0, 255}, 0, 1));
+      Enter(d, kLeft, "2");
+      Type(d, kThickness, "0.1");        // not yet applied
+      h.design().frame.leftWidth = 2.5;  // changed elsewhere meanwhile
+      picker->move(230, 170);
+      const QRect moved = picker->geometry();
+      const std::function<void()> ends[] = {
+          [&]() { Click(d, kControlOk); }, [&]() { QTest::keyClick(Field(d, kThickness), Qt::Key_Return); },
+          [&]() { Click(d, kControlCancel); }, [&]() { QTest::keyClick(d, Qt::Key_Escape); },
+          [&]() { d->close(); }};
+      ends[how]();
+      Settle();
+      QCOMPARE(std::tuple(how, d.isNull() && picker.isNull(), o.left, o.bottom, o.thickness, o.bevelColor,
+                          h.design().frame.leftWidth, h.design().modified),
+               how < 2 ? std::tuple(how, true, 2.0, 2.0, 0.1, RgbColor{0, 0, 255}, 2.5, 1)
+                       : std::tuple(how, true, 1.5, 1.5, 0.055, RgbColor{240, 240, 240}, 2.5, 1));
+      PropertyDialog* again = h.Open(kCommandOuterMat);
+      Click(again, kBevelColor);
+      QCOMPARE(std::pair(how, again->picker(kBevelColorPicker)->geometry()), std::pair(how, moved));
+    }
   }
 
   // The Equal box: checked when the four are equal, with three fields empty;
@@ -342,51 +317,29 @@ class DialogsTest : public QObject {
     QVERIFY(MakeMatDialog(h.context, 3, nullptr) == nullptr);
   }
 
-  void imageDialogWithAPicture() {
-    using namespace image_ids;
-    Harness h;
-    PictureSettings& p = h.design().picture;
-    p.raster = BlankPicture(300, 200, 100.0);  // 3 by 2 inches
-    p.pathname = "/pictures/harbour.tif";
-    QPointer<PropertyDialog> d = h.Open(kCommandImage);
-    QCOMPARE((QStringList{d->controlAs<QLabel>(kPathname)->text(), Text(d, kWidth), Text(d, kHeight)}),
-             (QStringList{"Pathname: /pictures/harbour.tif", "3.000 in", "2.000 in"}));
-    Click(d, kCustomSizeRadio);
-    // Typing the width shows the height at once and applies after the pause.
-    Type(d, kWidth, "6");
-    QCOMPARE(std::tuple(Text(d, kHeight), p.customWidth), std::tuple(QStringLiteral("4.000 in"), 3.0));
-    QVERIFY(Pause(d));
-    QCOMPARE(std::tuple(p.customWidth, p.customHeight), std::tuple(6.0, 4.0));
-    Type(d, kWidth, "1000");  // only blanks the height
-    QCOMPARE(Text(d, kHeight), QStringLiteral("N/A"));
-    QVERIFY(Pause(d));
-    QCOMPARE(std::tuple(h.interaction.errors, p.customWidth),
-             std::tuple(std::vector<std::string>{"Illegal custom width value"}, 6.0));
-    // Back to the file's size, which becomes the custom width for next time.
-    Click(d, kSizeFromFileRadio);
-    QCOMPARE(std::tuple(Text(d, kWidth), p.customWidth), std::tuple(QStringLiteral("3.000 in"), 3.0));
-    Click(d, kCustomSizeRadio);
-    QCOMPARE(Text(d, kHeight), QStringLiteral("2.000 in"));
-  }
-
   // A new picture: the ending picks the reader whatever filter is shown, a
-  // name without one goes by the filter; the borders go back to 0. Cancel
-  // then puts back the whole design as it was with the new picture, also
-  // what other dialogs changed meanwhile.
+  // name without one goes by the filter; the borders go back to 0. A custom
+  // width shows its height at once and applies after the pause; the file's
+  // size becomes the custom width for next time. Cancel then puts back the
+  // whole design as it was with the new picture, also what other dialogs
+  // changed meanwhile.
   void newPictureSurvivesCancel() {
     using namespace image_ids;
     Harness h;
-    QTemporaryDir folder;
+    QTemporaryDir folder(QStringLiteral("/tmp/pv-XXXXXX"));  // short enough for the path to be shown whole
     const std::string path = folder.filePath("boats.tif").toStdString();
     QVERIFY(WriteTiffPicture(path, 400, 100, 200.0));  // 2 by 0.5 inches
     h.state->persistent.lastInputFolder = "/somewhere";
-    h.design().border.left = 1.0;
+    // The file's size of the picture shown (3 by 2 inches) becomes the custom size for next time.
+    PictureSettings& p = h.design().picture;
+    std::tie(h.design().border.left, p.raster) = std::pair(1.0, BlankPicture(300, 200, 100.0));
     QPointer<PropertyDialog> d = h.Open(kCommandImage);
     Type(d, kTop, "0.3");  // an unapplied typed value is dropped by the refill
     Click(d, kSelect);     // cancelled: nothing happens
     const FileDialogRequest& request = h.interaction.openRequests.back();
-    QCOMPARE(std::tuple(h.renders, request.folder, request.filters.size(), request.filters[2].pattern),
-             std::tuple(0, std::string("/somewhere"), size_t{3}, std::string("*.png")));
+    QCOMPARE(std::tuple(h.renders, p.customWidth, request.folder, request.filters.size(),
+                        request.filters[2].pattern),
+             std::tuple(0, 3.0, std::string("/somewhere"), size_t{3}, std::string("*.png")));
     // A JPEG named as one under the TIFF filter, a JPEG and a PNG without an ending.
     QImage harbour(40, 30, QImage::Format_RGB32);
     harbour.fill(Qt::darkCyan);
@@ -400,16 +353,30 @@ class DialogsTest : public QObject {
       Click(d, kSelect);
       QCOMPARE(PictureImage(h.design().picture).width, width);
     }
-    QCOMPARE(std::tuple(h.interaction.errors.size(), h.design().picture.pathname,
-                        h.state->persistent.lastInputFolder),
+    QCOMPARE(std::tuple(h.interaction.errors.size(), p.pathname, h.state->persistent.lastInputFolder),
              std::tuple(size_t{0}, path, folder.path().toStdString()));
-    QCOMPARE((QStringList{Text(d, kWidth), Text(d, kHeight), Text(d, kLeft), Text(d, kTop)}),
-             (QStringList{"2.000 in", "0.500 in", "0.000 in", ""}));
+    QCOMPARE(
+        (QStringList{d->controlAs<QLabel>(kPathname)->text(), Text(d, kWidth), Text(d, kHeight),
+                     Text(d, kLeft), Text(d, kTop)}),
+        (QStringList{"Pathname: " + QString::fromStdString(path), "2.000 in", "0.500 in", "0.000 in", ""}));
     QVERIFY(d->controlAs<QCheckBox>(kEqual)->isChecked() && !d->delayTimer()->isActive());
     SceneSettings expected = h.design();
+    Click(d, kCustomSizeRadio);
+    Type(d, kWidth, "6");
+    QCOMPARE(std::tuple(Text(d, kHeight), p.customWidth), std::tuple(QStringLiteral("1.500 in"), 2.0));
+    QVERIFY(Pause(d));
+    QCOMPARE(std::tuple(p.customWidth, p.customHeight), std::tuple(6.0, 1.5));
+    Type(d, kWidth, "1000");  // only blanks the height
+    QVERIFY(Pause(d));
+    QCOMPARE(std::tuple(Text(d, kHeight), h.interaction.errors, p.customWidth),
+             std::tuple(QStringLiteral("N/A"), std::vector<std::string>{"Illegal custom width value"}, 6.0));
+    Click(d, kSizeFromFileRadio);
+    QCOMPARE(std::tuple(Text(d, kWidth), p.customWidth), std::tuple(QStringLiteral("2.000 in"), 2.0));
+    Click(d, kCustomSizeRadio);
+    QCOMPARE(Text(d, kHeight), QStringLiteral("0.500 in"));
     Enter(d, kLeft, "0.5");
     Click(d, kBorderColor);
-    ClickSwatch(d->picker(kBorderColorPicker), 0);
+    QTest::mouseClick(d->picker(kBorderColorPicker), Qt::LeftButton, {}, QPoint(156, 290));  // black
     std::tie(h.design().frame.topWidth, h.design().mats[kInnerMat].texture) = std::pair(3.0, 2);
     Click(d, kControlCancel);
     expected.modified = 1;
@@ -443,12 +410,12 @@ class DialogsTest : public QObject {
     QCOMPARE(corners.size(), size_t{6});
     auto* mat = static_cast<PropertyDialog*>(window.propertyDialog(kCommandOuterMat));
     Enter(mat, mat_ids::kLeft, "2.5");
-    // A completed Open or New closes every dialog, and nothing of
-    // the old design comes back into the new one (Cancel would put 1.5 back).
+    // A completed Open (of the design saved now) or New closes every dialog,
+    // and nothing of the old design comes back into the new one (Cancel
+    // would put 1.5 back).
     QTemporaryDir folder;
     const std::string design = folder.filePath(QStringLiteral("wide.Passavue")).toStdString();
-    std::string unused;
-    QCOMPARE(SaveSettingsFileAs(design, &h.design(), &unused), 0);  // outer left 2.5
+    QCOMPARE(SaveSettingsFileAs(design, &h.design(), &h.state->persistent.lastParamsFolder), 0);
     for (int command : {kCommandOpen, kCommandNew}) {
       for (int dialog = kCommandImage; dialog <= kCommandBackground; ++dialog) window.RunCommand(dialog);
       h.design().modified = 1;
@@ -486,12 +453,6 @@ class DialogsTest : public QObject {
   }
 };
 
-int main(int argc, char** argv) {
-  QApplication app(argc, argv);
-  PickerTest picker;
-  DialogsTest dialogs;
-  const int failures = QTest::qExec(&picker, argc, argv) + QTest::qExec(&dialogs, argc, argv);
-  return failures == 0 ? 0 : 1;
-}
+QTEST_MAIN(DialogsTest)
 
 #include "dialogs_test.moc"

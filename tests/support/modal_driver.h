@@ -3,10 +3,8 @@
 
 #include <QtTest>
 #include <QtWidgets>
-#include <algorithm>
 #include <deque>
 #include <functional>
-#include <vector>
 
 // Answers the modal windows of the real dialogs as they come up, one step
 // each, and notes what came up; one that no step expects is rejected.
@@ -18,9 +16,7 @@ class ModalDriver {
   ModalDriver() {
     QObject::connect(&timer_, &QTimer::timeout, [this]() {
       QWidget* modal = QApplication::activeModalWidget();
-      if (modal == nullptr || !modal->isVisible() ||
-          std::find(handled_.begin(), handled_.end(), modal) != handled_.end())
-        return;
+      if (modal == nullptr || !modal->isVisible() || handled_.contains(modal)) return;
       handled_.push_back(modal);
       auto* box = qobject_cast<QMessageBox*>(modal);
       seen << (box != nullptr ? box->windowTitle() + "|" + box->text()
@@ -52,5 +48,5 @@ class ModalDriver {
 
  private:
   QTimer timer_;
-  std::vector<QPointer<QWidget>> handled_;
+  QList<QPointer<QWidget>> handled_;
 };
