@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -242,7 +243,13 @@ __attribute__((target("sse4.1"))) void ConvertRowSse41(const ColorTransformData&
 
 using RowKernel = void (*)(const ColorTransformData&, const uint8_t*, uint8_t*, int32_t);
 
-RowKernel ChooseKernel() { return __builtin_cpu_supports("sse4.1") ? ConvertRowSse41 : ConvertRowScalar; }
+std::atomic<bool> vectorPaths{true};
+
+// Read as a call starts: the switch never changes kernels within a call.
+RowKernel ChooseKernel() {
+  return vectorPaths.load(std::memory_order_relaxed) && __builtin_cpu_supports("sse4.1") ? ConvertRowSse41
+                                                                                         : ConvertRowScalar;
+}
 
 // Row buffers for in-place conversions through the library, one per slice
 // running at a time, all had before any row is touched.
@@ -272,6 +279,8 @@ class RowBuffers {
 };
 
 }  // namespace
+
+bool SetColorVectorPaths(bool enabled) { return vectorPaths.exchange(enabled); }
 
 ColorTransform MakeColorTransform(const IccProfile& from, const IccProfile& to, int32_t type) {
   const cmsUInt32Number format = LibraryFormat(type);

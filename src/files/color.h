@@ -27,6 +27,11 @@ ColorTransform MakeColorTransform(const IccProfile& from, const IccProfile& to, 
 // through the library (8-bit rows between two matrix/TRC profiles).
 bool UsesOwnKernel(const ColorTransform& transform);
 
+// The vector row kernel gives the same bytes as the plain one and is used
+// where the processor has it; turning it off runs the plain kernel on any
+// machine. Returns the setting it replaces.
+bool SetColorVectorPaths(bool enabled);
+
 // Converts every row of `source` into the same row of `destination` (which
 // may be the source itself), the rows split among the worker threads; the
 // result is byte for byte that of one thread. Both images have the

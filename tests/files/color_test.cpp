@@ -68,20 +68,30 @@ TEST(Color, OwnKernelMatchesLittleCmsForEveryColor) {
       MatrixProfile(p3, {CurveRecipe{1, {1.8}}, CurveRecipe{1, {2.2}}, CurveRecipe{1, {2.6}}}),
       MatrixProfile(bt2020, {bt709, bt709, CurveRecipe{2, {2.2, 1.05, -0.05}}}),
   };
-  Image all, ours;
+  Image all;
   ASSERT_EQ(AllocImage(&all, Rgb8, 4096, 4096, 72.0), 0);
   for (int32_t r = 0; r < 4096; ++r)
     for (int32_t i = 0; i < 3 * 4096; ++i) all.rows[r][i] = uint8_t((r * 4096 + i / 3) >> (8 * (i % 3)));
   for (const IccProfile& monitor : monitors) {
-    DisplayTransform cache;
-    ASSERT_EQ(MakeDisplayCopy(all, monitor, &cache, &ours), 0);
-    ASSERT_TRUE(UsesOwnKernel(cache.transform));
-    ASSERT_EQ(std::tuple(ours.type, ours.resolution), std::tuple(Rgb8, 72.0));
     const Image expected = Oracle({}, monitor, all);
-    int64_t far = 0;
-    for (int32_t r = 0; r < 4096; ++r)
-      for (int32_t i = 0; i < 3 * 4096; ++i) far += std::abs(expected.rows[r][i] - ours.rows[r][i]) > 1;
-    EXPECT_EQ(far, 0);
+    // The plain kernel too, which this machine would otherwise never run; it
+    // must give the vector kernel's bytes exactly.
+    std::array<Image, 2> byKernel;
+    for (const bool plain : {false, true}) {
+      Image& ours = byKernel[plain];
+      const bool previous = SetColorVectorPaths(!plain);
+      DisplayTransform cache;
+      const int result = MakeDisplayCopy(all, monitor, &cache, &ours);
+      SetColorVectorPaths(previous);
+      ASSERT_EQ(result, 0);
+      ASSERT_TRUE(UsesOwnKernel(cache.transform));
+      ASSERT_EQ(std::tuple(ours.type, ours.resolution), std::tuple(Rgb8, 72.0));
+      int64_t far = 0;
+      for (int32_t r = 0; r < 4096; ++r)
+        for (int32_t i = 0; i < 3 * 4096; ++i) far += std::abs(expected.rows[r][i] - ours.rows[r][i]) > 1;
+      EXPECT_EQ(far, 0) << (plain ? "plain" : "vector") << " kernel";
+    }
+    EXPECT_TRUE(SamePixels(byKernel[0], byKernel[1]));
   }
 }
 
