@@ -145,12 +145,14 @@ TEST(MatFace, OvalWindowIsTheEllipseInItsRectangle) {
   // rows counting upwards): plain below 45 and past 225 degrees; in between
   // the lit colour mixes towards the shade (180 = 240 * 15 / 20) by
   // t = cos(angle - 135) * 255: (75 * 240 + 180 * 180) / 255 = 197 at 90 and
-  // 180 degrees, 210 at (14, 20), 195.5 degrees (t = 126).
+  // 180 degrees, 210 at (14, 20), 195.5 degrees (t = 126), all shade at
+  // (30, 50), 135 degrees, and 224 at (22, 14), 209.7 degrees (t = 67).
   Image ring = Canvas(100, 60, kSentinel);
   PaintOvalBevel(PixelRect{10, 10, 90, 50}, 6, RgbColor{240, 240, 240}, &ring);
   ExpectPixels(ring, {{5, 30, Gray(197)}, {3, 30, kSentinel}, {94, 30, Gray(240)}, {97, 30, kSentinel},
                       {11, 30, kSentinel}, {50, 5, Gray(240)}, {50, 3, kSentinel}, {50, 54, Gray(197)},
-                      {50, 57, kSentinel}, {50, 11, kSentinel}, {20, 20, kSentinel}, {14, 20, Gray(210)}});
+                      {50, 57, kSentinel}, {50, 11, kSentinel}, {20, 20, kSentinel}, {14, 20, Gray(210)},
+                      {30, 50, Gray(180)}, {22, 14, Gray(224)}});
   // clang-format on
   PaintOvalBevel(PixelRect{10, 10, 90, 50}, 30, RgbColor{9, 9, 9}, &ring);  // past the edges: clipped
   EXPECT_EQ(Px(ring, 95, 55), Gray(9));
