@@ -39,7 +39,8 @@ TEST(JpegTest, FilesReadAsLibjpegDecodesThemWithProfileResolutionAndOrientation)
   // 37 x 21: partial blocks and padded Image rows. Progressive too: the
   // decoder's working memory counts against the limit, and it stays far inside.
   const std::tuple<JpegRecipe, FileBytes, double, int32_t> cases[] = {
-      {{.width = 37, .height = 21, .densityUnit = 1, .density = 150}, {}, 150, 1},
+      // The density across is the picture's resolution.
+      {{.width = 37, .height = 21, .densityUnit = 1, .density = 150, .verticalDensity = 75}, {}, 150, 1},
       {{.width = 37, .height = 21, .space = JCS_GRAYSCALE, .app1 = {Exif(300, 1, 0)}}, {}, 300, 1},  // inches
       {{.width = 37, .height = 21, .progressive = true, .densityUnit = 2, .density = 118}, {}, 118 * 2.54, 1},
       // Not re-sorted; the second chunk missing; another user and small

@@ -19,6 +19,7 @@ struct JpegRecipe {
   bool jfif = true;
   bool progressive = false;
   int densityUnit = 0, density = 1;       // JFIF: 0 none, 1 per inch, 2 per cm
+  int verticalDensity = 0;                // when not the same
   std::vector<FileBytes> app1{}, app2{};  // whole payloads, in file order
 };
 
@@ -38,7 +39,9 @@ inline void WriteJpeg(const std::string& path, const JpegRecipe& recipe) {
   jpeg_set_quality(&cinfo, 90, TRUE);
   cinfo.write_JFIF_header = recipe.jfif;
   cinfo.density_unit = static_cast<UINT8>(recipe.densityUnit);
-  cinfo.X_density = cinfo.Y_density = static_cast<UINT16>(recipe.density);
+  cinfo.X_density = static_cast<UINT16>(recipe.density);
+  cinfo.Y_density =
+      static_cast<UINT16>(recipe.verticalDensity != 0 ? recipe.verticalDensity : recipe.density);
   jpeg_start_compress(&cinfo, TRUE);
   for (int app : {1, 2})
     for (const FileBytes& p : app == 1 ? recipe.app1 : recipe.app2)
